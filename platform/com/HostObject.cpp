@@ -153,7 +153,7 @@ vb::Variant MemberTable::invoke(Dispatch &self, int id, int kind, std::span<vb::
         Args a(params.first(own));
         const vb::Variant target = m->call(self, a);
         if (!target.isObject())
-            vb::raise(438);
+            vb::raise(handler ? 450 : 438);
         return forwardTarget(target).invoke(kDefaultMember, kind, args.subspan(own));
     }
 
