@@ -1,5 +1,6 @@
 #include "com/ClassRegistry.h"
 #include "com/PluginApi.h"
+#include "vb/Settings.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -129,8 +130,7 @@ QString classRegistryFile()
         if (!s.registryOverride.isEmpty())
             return s.registryOverride;
     }
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Corvantis"), QStringLiteral("classes"))
-        .fileName();
+    return vb::settingsRoot() + QStringLiteral("/classes.ini");
 }
 
 void setClassRegistryFile(const QString &path)

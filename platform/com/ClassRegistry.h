@@ -19,9 +19,10 @@ struct ClassEntry {
     QString className; // the name handed to the library's factory
 };
 
-// The class registry file: <user config>/Corvantis/classes.ini, following the
-// settings' location (QSettings::setPath, XDG_CONFIG_HOME). A test may point
-// it elsewhere; an empty path restores the default.
+// The class registry file: classes.ini in the settings folder
+// (vb::settingsRoot(), normally ~/.config/Corvantis), so it follows the
+// settings wherever they are redirected. It may also be pointed elsewhere; an
+// empty path restores the default.
 QString classRegistryFile();
 void setClassRegistryFile(const QString &path);
 

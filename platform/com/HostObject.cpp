@@ -143,7 +143,7 @@ vb::Variant MemberTable::invoke(Dispatch &self, int id, int kind, std::span<vb::
         }
         if (handler && given < m->minArgs)
             vb::raise(450);
-        if (!m->call)
+        if (!m->call || !m->isProperty)
             vb::raise(handler ? 450 : 438);
         // Assignment through the object the member returns: its default member
         // takes the remaining parameters and the value (`Record("x") = v`).

@@ -63,6 +63,7 @@ struct Member {
     QString name;
     int minArgs = 0;
     int maxArgs = 0;
+    bool isProperty = false; // assignments may pass through the object a property returns
     std::function<vb::Variant(Dispatch &, Args &)> call;                 // Method and Get
     std::function<void(Dispatch &, Args &, const vb::Variant &)> let;    // Let
     std::function<void(Dispatch &, Args &, const vb::Variant &)> set;    // Set
@@ -91,7 +92,7 @@ public:
     // - Let and Set reach their own handler; the assigned value is the last argument;
     // - a member given more arguments than it takes hands the rest to the
     //   default member of the object it returns (`Fields("x")` on a property
-    //   without parameters), and a Let or Set on a member that has no such
+    //   without parameters), and a Let or Set on a property that has no such
     //   handler but returns an object assigns to that object's default member;
     // - too few or too many arguments raise 450, an unsupported kind 438.
     vb::Variant invoke(Dispatch &self, int id, int kind, std::span<vb::Variant> args) const;
@@ -140,6 +141,7 @@ public:
     {
         Member m;
         m.name = name;
+        m.isProperty = true;
         if (get)
             m.call = [get = std::move(get)](Dispatch &self, Args &) { return get(static_cast<T &>(self)); };
         if (let)
@@ -156,6 +158,7 @@ public:
     {
         Member m;
         m.name = name;
+        m.isProperty = true;
         m.minArgs = minArgs;
         m.maxArgs = maxArgs;
         if (get)

@@ -60,9 +60,11 @@ QStringList expand(const QString &spec)
     return out;
 }
 
+// The file's own read-only mark (no write permission for its owner), which
+// binds even a user who could write it anyway.
 bool isReadOnly(const QString &path)
 {
-    return !(QFile::permissions(path) & QFileDevice::WriteUser);
+    return !(QFile::permissions(path) & QFileDevice::WriteOwner);
 }
 
 // The path a file takes when copied or moved to `destination`: into the
@@ -272,7 +274,7 @@ void deleteFile(const QString &fileSpec, bool force)
         if (isReadOnly(file)) {
             if (!force)
                 fail(70, file);
-            QFile::setPermissions(file, QFile::permissions(file) | QFileDevice::WriteUser);
+            QFile::setPermissions(file, QFile::permissions(file) | QFileDevice::WriteOwner);
         }
         QFile f(file);
         if (!f.remove())
@@ -306,7 +308,7 @@ void copyFile(const QString &source, const QString &destination, bool overwrite)
     for (const QString &file : files) {
         const QString target = targetFor(file, destination, intoFolder);
         const QFileInfo t(target);
-        if (t.isDir())
+        if (t.isDir() || QFileInfo(file).absoluteFilePath() == t.absoluteFilePath())
             fail(70, target);
         if (t.exists()) {
             if (!overwrite)
@@ -315,8 +317,6 @@ void copyFile(const QString &source, const QString &destination, bool overwrite)
                 fail(70, target);
         }
         requireParentFolder(target);
-        if (QFileInfo(file).absoluteFilePath() == t.absoluteFilePath())
-            fail(70, target);
         if (!QFile::copy(file, target))
             fail(70, target);
     }

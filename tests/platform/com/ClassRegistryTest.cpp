@@ -2,6 +2,7 @@
 // plug-in library (TestPlugin.so, built beside this test).
 #include "com/ClassRegistry.h"
 #include "com/HostObject.h"
+#include "vb/Settings.h"
 
 #include <QFile>
 #include <QProcess>
@@ -23,12 +24,14 @@ int errorOf(const std::function<void()> &f)
     return 0;
 }
 
+// The harness gives each test its own settings folder, and the registry
+// lives there.
 class ClassRegistryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        com::setClassRegistryFile(dir.filePath("classes.ini"));
+        ASSERT_EQ(com::classRegistryFile(), vb::settingsRoot() + "/classes.ini");
     }
     void TearDown() override { com::setClassRegistryFile({}); }
 
