@@ -91,7 +91,7 @@ TEST_F(ClassRegistryTest, PluginCallWithSixReferenceArgumentsHandsBackAnObject)
                               Variant("830"), Variant("002000"), Variant("I")};
     EXPECT_TRUE(com::CallByName(plugin, "ActiveX", com::Method, args).toBool());
 
-    com::Dispatch *made = com::toDispatch(args[0]);
+    com::DispatchPtr made = com::toDispatch(args[0]);
     ASSERT_NE(made, nullptr);
     std::vector<Variant> none;
     EXPECT_EQ(made->invoke("Key", com::Get, none).toString(), "Freightliner_830_002000_I");
