@@ -15,7 +15,7 @@ Variant fieldObject(const ado::RecordsetPtr &rs, int index)
 // Fields("name") or Fields(0): text is a name, anything else a position.
 ado::Field &fieldAt(ado::Recordset &rs, const Variant &index)
 {
-    const Variant key = defaultValue(index);
+    const Variant key = com::defaultValue(index);
     if (key.isString())
         return rs.Fields(key.rawString());
     return rs.Fields(int(key.toLong()));
@@ -32,7 +32,7 @@ void assignFields(ado::Recordset &rs, Args &a)
     if (names.isArray() != values.isArray())
         vb::raise(ado::adErrInvalidArgument);
     if (!names.isArray()) {
-        fieldAt(rs, names).setValue(defaultValue(values));
+        fieldAt(rs, names).setValue(com::defaultValue(values));
         return;
     }
     const auto &n = names.rawArray()->data;
@@ -40,7 +40,7 @@ void assignFields(ado::Recordset &rs, Args &a)
     if (n.size() != v.size())
         vb::raise(ado::adErrInvalidArgument);
     for (size_t i = 0; i < n.size(); ++i)
-        fieldAt(rs, n[i]).setValue(defaultValue(v[i]));
+        fieldAt(rs, n[i]).setValue(com::defaultValue(v[i]));
 }
 
 Variant longValue(long v) { return Variant(int32_t(v)); }
@@ -56,13 +56,13 @@ DispatchTable<RecordsetDispatch> RecordsetDispatch::describe()
     t.property("BOF", [](R &r) { return Variant(r.m_rs->Bof()); });
     t.property("RecordCount", [](R &r) { return longValue(r.m_rs->RecordCount()); });
     t.property("AbsolutePosition", [](R &r) { return longValue(r.m_rs->AbsolutePosition()); },
-               [](R &r, const Variant &v) { r.m_rs->setAbsolutePosition(defaultValue(v).toLong()); });
+               [](R &r, const Variant &v) { r.m_rs->setAbsolutePosition(com::defaultValue(v).toLong()); });
     t.property("Bookmark", [](R &r) { return r.m_rs->Bookmark(); },
-               [](R &r, const Variant &v) { r.m_rs->setBookmark(defaultValue(v)); });
+               [](R &r, const Variant &v) { r.m_rs->setBookmark(com::defaultValue(v)); });
     t.property("Filter", [](R &r) { return Variant(r.m_rs->Filter()); },
-               [](R &r, const Variant &v) { r.m_rs->setFilter(defaultValue(v)); });
+               [](R &r, const Variant &v) { r.m_rs->setFilter(com::defaultValue(v)); });
     t.property("Sort", [](R &r) { return Variant(r.m_rs->Sort()); },
-               [](R &r, const Variant &v) { r.m_rs->setSort(defaultValue(v).toString()); });
+               [](R &r, const Variant &v) { r.m_rs->setSort(com::defaultValue(v).toString()); });
     t.property("State", [](R &r) { return longValue(r.m_rs->State()); });
     t.property("EditMode", [](R &r) { return longValue(r.m_rs->EditMode()); });
     t.method("MoveFirst", 0, 0, [](R &r, Args &) { r.m_rs->MoveFirst(); return Variant(); });
@@ -123,7 +123,7 @@ DispatchTable<FieldDispatch> FieldDispatch::describe()
     using F = FieldDispatch;
     DispatchTable<F> t(QStringLiteral("Field"));
     t.property("Value", [](F &f) { return f.field().Value(); },
-               [](F &f, const Variant &v) { f.field().setValue(defaultValue(v)); });
+               [](F &f, const Variant &v) { f.field().setValue(com::defaultValue(v)); });
     t.property("Name", [](F &f) { return Variant(f.field().Name()); });
     t.property("Type", [](F &f) { return Variant(int32_t(f.field().Type())); });
     t.property("DefinedSize", [](F &f) { return longValue(f.field().DefinedSize()); });
