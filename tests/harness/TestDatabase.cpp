@@ -1,4 +1,5 @@
 #include "TestDatabase.h"
+#include "TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,8 +30,8 @@ QString copyFreshDatabase(const QString &folder)
     return target;
 }
 
-FreshDatabase::FreshDatabase()
-    : m_dir(std::make_unique<QTemporaryDir>()), m_connection(std::make_shared<ado::Connection>())
+FreshDatabase::FreshDatabase(const QString &inFolder)
+    : m_folder(inFolder.isEmpty() ? tempDir() : inFolder), m_connection(std::make_shared<ado::Connection>())
 {
     copyFreshDatabase(folder());
     m_connection->Open(connectionString());
@@ -47,7 +48,7 @@ FreshDatabase &FreshDatabase::operator=(FreshDatabase &&) noexcept = default;
 
 QString FreshDatabase::folder() const
 {
-    return m_dir->path();
+    return m_folder;
 }
 
 QString FreshDatabase::path() const

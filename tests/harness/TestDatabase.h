@@ -5,7 +5,6 @@
 #include "ado/Connection.h"
 
 #include <QString>
-#include <QTemporaryDir>
 #include <memory>
 
 namespace corvantis::test {
@@ -17,11 +16,12 @@ QString builtDatabasePath();
 // Corvantis.mdb and returns the copy's path; fails the test when it cannot.
 QString copyFreshDatabase(const QString &folder);
 
-// A copy in a temporary folder of its own, opened on an ado::Connection with
-// the program's connection string. The folder goes away with the object.
+// A copy opened on an ado::Connection with the program's connection string.
+// By default the copy lies in the running test's temporary folder (tempDir()),
+// which then is the database folder; give a folder to keep several copies.
 class FreshDatabase {
 public:
-    FreshDatabase();
+    explicit FreshDatabase(const QString &folder = {});
     ~FreshDatabase();
     FreshDatabase(FreshDatabase &&) noexcept;
     FreshDatabase &operator=(FreshDatabase &&) noexcept;
@@ -33,7 +33,7 @@ public:
     QString connectionString() const;       // the program's string for folder()
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_folder;
     ado::ConnectionPtr m_connection;
 };
 
