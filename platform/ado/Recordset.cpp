@@ -333,6 +333,10 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
     };
 
     if (parts.simple) {
+        // The statement as written must be sound, though only its pieces run.
+        {
+            detail::StatementUse check(conn->prepare(translated));
+        }
         d->keyed = true;
         d->table = parts.table;
         const QString rowidRef = parts.table + QStringLiteral(".rowid");
