@@ -275,3 +275,48 @@ TEST(Disconnected, ReadOnlyAndForwardOnlySetsRefuse)
     EXPECT_EQ(errorOf([&] { fwd.setAbsolutePosition(1); }), -2147217884);
     EXPECT_EQ(fwd("X").Value().rawInt(), 1);
 }
+
+TEST(Disconnected, OpensWithNoSourceAndNoConnection)
+{
+    Recordset rs;
+    rs.Fields().Append("Name", adVarWChar, 20);
+    rs.Open(QString(), ado::ConnectionPtr(), adOpenKeyset, adLockOptimistic);
+    EXPECT_EQ(rs.CursorType(), adOpenKeyset);
+    EXPECT_EQ(rs.LockType(), adLockOptimistic);
+    rs.AddNew();
+    rs("Name") = "x";
+    rs.Update();
+    EXPECT_EQ(rs.RecordCount(), 1);
+    EXPECT_EQ(rs.rowid(), 0);
+    EXPECT_EQ(rs.ActiveConnection(), nullptr);
+    rs.Close();
+    // The layout stays for the next opening; the rows do not.
+    rs.Open();
+    EXPECT_EQ(rs.Fields().Count(), 1);
+    EXPECT_EQ(rs.RecordCount(), 0);
+}
+
+TEST(Disconnected, FilterComparesDatesAndNulls)
+{
+    Recordset rs;
+    rs.Fields().Append("When", adDate, 8);
+    rs.Fields().Append("Note", adVarChar, 10, adFldUpdatable | adFldIsNullable);
+    rs.Open();
+    const std::vector<std::pair<const char *, vb::Variant>> rows = {
+        {"1/10/2026", vb::Variant("a")}, {"1/20/2026", vb::Variant::null()}, {"2/1/2026", vb::Variant("c")}};
+    for (const auto &[when, note] : rows) {
+        rs.AddNew();
+        rs("When") = when;
+        rs("Note") = note;
+        rs.Update();
+    }
+    rs.setFilter(QStringLiteral("When >= #1/15/2026# AND When < #2/1/2026#"));
+    ASSERT_EQ(rs.RecordCount(), 1);
+    EXPECT_TRUE(rs("Note").Value().isNull());
+    rs.setFilter(QStringLiteral("Note = Null"));
+    EXPECT_EQ(rs.RecordCount(), 1);
+    rs.setFilter(QStringLiteral("Note <> Null"));
+    EXPECT_EQ(rs.RecordCount(), 2);
+    rs.setSort(QStringLiteral("Note DESC"));
+    EXPECT_EQ(rs("Note").Value().toString(), QStringLiteral("c"));
+}
