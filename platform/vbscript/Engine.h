@@ -47,7 +47,7 @@ struct Frame {
     Engine *eng = nullptr;
     const Procedure *proc = nullptr; // null for top-level code
     ScriptObject *me = nullptr;
-    vb::Variant **slots = nullptr;
+    vb::Variant **slotv = nullptr;
     int slotCount = 0;
     bool resumeNext = false;
     std::vector<vb::Variant> withStack;
@@ -56,7 +56,7 @@ struct Frame {
 
     vb::Variant &local(int slot) const
     {
-        return slot < slotCount ? *slots[slot] : *extraSlots[slot - slotCount];
+        return slot < slotCount ? *slotv[slot] : *extraSlots[slot - slotCount];
     }
 };
 

@@ -256,7 +256,7 @@ Variant Engine::callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, cons
     fr.eng = this;
     fr.proc = p.get();
     fr.me = me;
-    fr.slots = slotBuf.p;
+    fr.slotv = slotBuf.p;
     fr.slotCount = int(count);
     return runBody(*this, fr, p);
 }
@@ -280,7 +280,7 @@ Variant Engine::callProcValues(const ProcPtr &p, ScriptObject *me, std::span<Var
     fr.eng = this;
     fr.proc = p.get();
     fr.me = me;
-    fr.slots = slotBuf.p;
+    fr.slotv = slotBuf.p;
     fr.slotCount = int(count);
     return runBody(*this, fr, p);
 }
@@ -684,7 +684,7 @@ Variant BuiltinCall::eval(Frame &f) const
     const int n = int(args.size());
     if (n < fn->minArgs || n > fn->maxArgs)
         raiseNamed(450, QString::fromLatin1(fn->name));
-    SmallBuf<Variant> vals(size_t(n));
+    SmallBuf<Variant> vals{size_t(n)};
     for (int i = 0; i < n; ++i) {
         if (!args[i]) {
             vals[i] = Variant::missing();
@@ -797,7 +797,7 @@ Flow AssignStmt::exec(Frame &f) const
 {
     if (appendSelf) {
         const auto *b = static_cast<const Binary *>(value.get());
-        Variant r = value(b->rhs->eval(f));
+        Variant r = vbs::value(b->rhs->eval(f));
         Variant *p = target->ref(f);
         if (p && p->isString() && !r.isArray()) {
             QString add = r.isString() ? r.rawString() : r.isNull() ? QString() : r.toString();
@@ -808,7 +808,7 @@ Flow AssignStmt::exec(Frame &f) const
             return Flow::Normal;
         }
         Variant l = p ? *p : b->lhs->eval(f);
-        target->assign(f, vb::opConcat(value(std::move(l)), r), false);
+        target->assign(f, vb::opConcat(vbs::value(std::move(l)), r), false);
         return Flow::Normal;
     }
     target->assign(f, value->eval(f), isSet);
