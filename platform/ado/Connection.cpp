@@ -121,7 +121,7 @@ namespace {
 
 // Opens `path` keyed with `password` and proves it is such a database: SQLite
 // reads a file only when a statement needs it, so a query is the test.
-sqlite3 *openKeyed(const QString &path, const QString &password)
+sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags = 0)
 {
     if (path.isEmpty())
         vb::raise(adErrProvider, QStringLiteral("The connection string names no Data Source."),
@@ -131,7 +131,7 @@ sqlite3 *openKeyed(const QString &path, const QString &password)
                   QStringLiteral("Corvantis database"));
     sqlite3 *db = nullptr;
     const QByteArray file = QFile::encodeName(path);
-    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | extraFlags, nullptr) != SQLITE_OK) {
         const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
         vb::raise(adErrProvider, QStringLiteral("Cannot open '%1': %2").arg(path, message),
@@ -310,7 +310,8 @@ void CompactDatabase(const QString &databaseFile, const QString &password)
     };
     removeTarget();
 
-    sqlite3 *db = openKeyed(databaseFile, password);
+    // The handle may create files: the attached copy is a new one.
+    sqlite3 *db = openKeyed(databaseFile, password, SQLITE_OPEN_CREATE);
     // Everything still in the write-ahead log goes into the copy too.
     sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
     const auto quoted = [](const QString &text) { return SqlText(text); };

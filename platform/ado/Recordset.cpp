@@ -25,6 +25,8 @@ struct RecordsetData {
     QString source;
     int cursorType = adOpenForwardOnly;
     int lockType = adLockReadOnly;
+    bool cursorTypeSet = false;  // given through the property, before Open
+    bool lockTypeSet = false;
     bool open = false;
     bool keyed = false;          // rows fetched and stored by rowid
     bool disconnected = false;
@@ -333,6 +335,10 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
     };
 
     if (parts.simple) {
+        // The statement as written must be sound, though only its pieces run.
+        {
+            detail::StatementUse check(conn->prepare(translated));
+        }
         d->keyed = true;
         d->table = parts.table;
         const QString rowidRef = parts.table + QStringLiteral(".rowid");
@@ -423,11 +429,12 @@ void Recordset::Open()
     d->currentDeleted = false;
     d->loaded = false;
     d->pos = 0;
-    if (d->cursorType == adOpenForwardOnly && d->lockType == adLockReadOnly) {
-        // A set built in memory is there to be filled.
+    // A set built in memory is there to be filled: unless told otherwise it
+    // opens as keyset and optimistic.
+    if (!d->cursorTypeSet)
         d->cursorType = adOpenKeyset;
+    if (!d->lockTypeSet)
         d->lockType = adLockOptimistic;
-    }
 }
 
 void Recordset::Close()
@@ -470,6 +477,7 @@ void Recordset::setCursorType(int cursorType)
     if (d->open)
         raiseOpen();
     d->cursorType = cursorType;
+    d->cursorTypeSet = true;
 }
 
 int Recordset::LockType() const { return d->lockType; }
@@ -479,6 +487,7 @@ void Recordset::setLockType(int lockType)
     if (d->open)
         raiseOpen();
     d->lockType = lockType;
+    d->lockTypeSet = true;
 }
 
 QString Recordset::Source() const { return d->source; }

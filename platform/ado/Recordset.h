@@ -38,7 +38,8 @@ public:
               int cursorType = adOpenForwardOnly, int lockType = adLockReadOnly);
     void Open(const QString &source, const ConnectionPtr &connection,
               int cursorType = adOpenForwardOnly, int lockType = adLockReadOnly);
-    void Open();                            // disconnected: no source, no connection
+    void Open();                            // disconnected: no source, no connection;
+                                            // keyset/optimistic unless the properties say otherwise
     void Close();                           // stores a pending edit first
     int State() const;                      // adStateClosed / adStateOpen
 
