@@ -1,5 +1,7 @@
 #include "com/ClassRegistry.h"
 #include "com/PluginApi.h"
+#include "vb/Clock.h"
+#include "vb/Dialogs.h"
 #include "vb/Settings.h"
 
 #include <QFileInfo>
@@ -236,6 +238,10 @@ DispatchPtr CreateObject(const QString &progId)
     if (!create) {
         qWarning().noquote() << "CreateObject:" << entry->library << "has no corvantis_create";
         vb::raise(429);
+    }
+    if (auto attach = reinterpret_cast<corvantis_attach_host_fn>(dlsym(h, "corvantis_attach_host"))) {
+        const corvantis_host host{CORVANTIS_HOST_VERSION, &vb::dialogService, &vb::currentClock, &vb::settingsRoot};
+        attach(&host);
     }
     Dispatch *raw = nullptr;
     try {

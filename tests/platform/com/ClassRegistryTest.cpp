@@ -2,7 +2,10 @@
 // plug-in library (TestPlugin.so, built beside this test).
 #include "com/ClassRegistry.h"
 #include "com/HostObject.h"
+#include "vb/Clock.h"
+#include "vb/Dialogs.h"
 #include "vb/Settings.h"
+#include "TestEnvironment.h"
 
 #include <QFile>
 #include <QProcess>
@@ -192,4 +195,23 @@ TEST_F(ClassRegistryTest, RegistrationToolWritesTheRegistryBesideTheSettings)
     ASSERT_TRUE(tool.waitForFinished(60000));
     EXPECT_EQ(tool.exitCode(), 1);
     EXPECT_TRUE(QString::fromLocal8Bit(tool.readAllStandardError()).contains("Missing.so"));
+}
+
+TEST_F(ClassRegistryTest, APluginUsesTheProgramsDialogsClockAndSettings)
+{
+    com::registerLibrary(TEST_PLUGIN);
+    const Variant plugin(vb::ObjectPtr(com::CreateObject("TestPlugin.Swapper")));
+
+    corvantis::test::dialogs().answer(vb::vbNo);
+    EXPECT_EQ(com::CallByName(plugin, "Ask", com::Method, {}).toLong(), vb::vbNo);
+    ASSERT_EQ(corvantis::test::dialogs().boxes().size(), 1u);
+    EXPECT_EQ(corvantis::test::dialogs().last().text, "Go on?");
+    EXPECT_EQ(corvantis::test::dialogs().last().caption, "TestPlugin");
+
+    corvantis::test::setClock(2027, 1, 2, 3, 4, 5);
+    EXPECT_DOUBLE_EQ(com::CallByName(plugin, "Today", com::Method, {}).toDate(),
+                     vb::Now().toDate());
+
+    vb::SaveSetting("Corvantis", "Folders", "Import", "/srv/import");
+    EXPECT_EQ(com::CallByName(plugin, "Setting", com::Method, {}).toString(), "/srv/import");
 }

@@ -2,6 +2,9 @@
 // by-reference methods, and one registered class its factory refuses.
 #include "com/HostObject.h"
 #include "com/PluginApi.h"
+#include "vb/Clock.h"
+#include "vb/Dialogs.h"
+#include "vb/Settings.h"
 
 #include <cstring>
 
@@ -31,6 +34,14 @@ public:
         });
         t.property("Key", [](Swapper &s) { return vb::Variant(s.key); },
                    [](Swapper &s, const vb::Variant &v) { s.key = v.toString(); });
+        // The program's services as the library's own copy of the platform sees them.
+        t.method("Ask", 0, 0, [](Swapper &, com::Args &) {
+            return vb::Variant(int32_t(vb::MsgBox("Go on?", vb::vbYesNo, "TestPlugin")));
+        });
+        t.method("Today", 0, 0, [](Swapper &, com::Args &) { return vb::Now(); });
+        t.method("Setting", 0, 0, [](Swapper &, com::Args &) {
+            return vb::Variant(vb::GetSetting("Corvantis", "Folders", "Import", "none"));
+        });
         t.method("Fail", 0, 0, [](Swapper &, com::Args &) -> vb::Variant { vb::raise(1001, "ActiveX Failed"); });
         return t;
     }
