@@ -237,6 +237,15 @@ namespace {
 
 void Recordset::Open(const QString &source, const ConnectionPtr &connection, int cursorType, int lockType)
 {
+    if (!connection && source.trimmed().isEmpty()) {
+        // rs.Open , , cursor, lock: the set built with Fields.Append
+        if (cursorType != adOpenUnspecified)
+            setCursorType(cursorType);
+        if (lockType != adLockUnspecified)
+            setLockType(lockType);
+        Open();
+        return;
+    }
     if (!connection)
         vb::raise(adErrInvalidConnection,
                   QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."),

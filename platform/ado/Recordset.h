@@ -36,6 +36,7 @@ public:
     // -2147217865 missing table, -2147217904 unknown column).
     void Open(const QString &source, Connection &connection,
               int cursorType = adOpenForwardOnly, int lockType = adLockReadOnly);
+    // A null connection with an empty source opens the in-memory set.
     void Open(const QString &source, const ConnectionPtr &connection,
               int cursorType = adOpenForwardOnly, int lockType = adLockReadOnly);
     void Open();                            // disconnected: no source, no connection;

@@ -132,3 +132,23 @@ TEST(Connection, FailedCompactionLeavesTheDatabaseInPlace)
     EXPECT_EQ(after.readAll(), bytes);
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/NewCorvantis.mdb")));
 }
+
+TEST(Connection, CompactionWaitsForTheLastConnection)
+{
+    const QString folder = corvantis::test::tempDir();
+    const QString path = corvantis::test::copyFreshDatabase(folder);
+    Connection cn;
+    cn.Open(applicationConnectionString(folder));
+    ado::Recordset rs;
+    rs.Open("SELECT * FROM History", cn, adOpenKeyset, adLockOptimistic);
+    rs.AddNew();
+    rs("Description") = "still open";
+    rs.Update();
+    rs.Close();
+    EXPECT_EQ(errorOf([&] { CompactDatabase(path, QStringLiteral("quarrytone7")); }), -2147467259);
+    EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM History"), 1);
+    cn.Close();
+    CompactDatabase(path, QStringLiteral("quarrytone7"));
+    cn.Open(applicationConnectionString(folder));
+    EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM History WHERE Description = 'still open'"), 1);
+}

@@ -275,3 +275,23 @@ TEST(Disconnected, ReadOnlyAndForwardOnlySetsRefuse)
     EXPECT_EQ(errorOf([&] { fwd.setAbsolutePosition(1); }), -2147217884);
     EXPECT_EQ(fwd("X").Value().rawInt(), 1);
 }
+
+TEST(Disconnected, OpensWithNoSourceAndNoConnection)
+{
+    Recordset rs;
+    rs.Fields().Append("Name", adVarWChar, 20);
+    rs.Open(QString(), ado::ConnectionPtr(), adOpenKeyset, adLockOptimistic);
+    EXPECT_EQ(rs.CursorType(), adOpenKeyset);
+    EXPECT_EQ(rs.LockType(), adLockOptimistic);
+    rs.AddNew();
+    rs("Name") = "x";
+    rs.Update();
+    EXPECT_EQ(rs.RecordCount(), 1);
+    EXPECT_EQ(rs.rowid(), 0);
+    EXPECT_EQ(rs.ActiveConnection(), nullptr);
+    rs.Close();
+    // The layout stays for the next opening; the rows do not.
+    rs.Open();
+    EXPECT_EQ(rs.Fields().Count(), 1);
+    EXPECT_EQ(rs.RecordCount(), 0);
+}
