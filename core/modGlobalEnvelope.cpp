@@ -89,14 +89,13 @@ QString BuildGS(const QString &strPartner, const QString &strFunctionalID, const
     try {
         const QString t = GetSegmentTerminator(strPartner);
         const QString e = GetElementSeparator(strPartner);
-        const QString s = GetSubElementSeparator(strPartner);
 
         auto rs = openRecordset(partnerStatement(strPartner), ado::adOpenKeyset, ado::adLockOptimistic);
         if (rs->Eof()) {
             rs->Close();
             return {};
         }
-        if (t.isEmpty() || e.isEmpty() || s.isEmpty()) {
+        if (t.isEmpty() || e.isEmpty()) {
             rs->Close();
             return {};
         }
