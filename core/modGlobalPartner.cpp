@@ -315,7 +315,11 @@ QString TakeControlNumber(const QString &strPartner, const QString &strTransacti
     try {
         auto rs = openRecordset(transactionsStatement(strPartner, strTransaction, strVersion, strDirection),
                                 ado::adOpenForwardOnly, ado::adLockOptimistic);
-        const int32_t number = vb::CLng(rs->Fields(QStringLiteral("ControlNumber")).Value());
+        // A counter never used yet (0, or empty) starts the range at 1.
+        const vb::Variant stored = rs->Fields(QStringLiteral("ControlNumber")).Value();
+        int32_t number = stored.isNull() || stored.isEmpty() ? 0 : vb::CLng(stored);
+        if (number < 1)
+            number = 1;
         int64_t next = int64_t(number) + 1;
         if (next > 999999999)
             next = 1;

@@ -1,6 +1,5 @@
 #include "CoreTestSupport.h"
 
-#include "TestDatabase.h"
 #include "TestEnvironment.h"
 
 #include "ado/Connection.h"
@@ -13,7 +12,8 @@ using namespace modGlobal;
 
 void CoreTest::SetUp()
 {
-    cnDatabase = corvantis::test::openTestDatabase();
+    database.emplace();
+    cnDatabase = database->connectionPtr();
     strCurrentUser = QStringLiteral("tester");
 
     QPixmap pixmap(16, 16);
@@ -54,9 +54,8 @@ void CoreTest::SetUp()
 void CoreTest::TearDown()
 {
     mainWindowLink() = MainWindowLink{};
-    if (cnDatabase && cnDatabase->State() == ado::adStateOpen)
-        cnDatabase->Close();
     cnDatabase.reset();
+    database.reset();
     strCurrentUser.clear();
 }
 

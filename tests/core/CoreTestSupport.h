@@ -14,11 +14,14 @@
 #include "controls/TreeView.h"
 #include "vb/Variant.h"
 
+#include "TestDatabase.h"
+
 #include <gtest/gtest.h>
 
 #include <QStringList>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace coretest {
@@ -43,6 +46,7 @@ protected:
     // partner's "THEIRID", both padded to 15) and the given delimiter codes.
     void addPartner(const QString &key, int segment = '~', int element = '*', int sub = '>');
 
+    std::optional<corvantis::test::FreshDatabase> database;
     controls::ImageList images;
     std::unique_ptr<controls::StatusBar> statusBar;
     std::unique_ptr<controls::TreeView> folders;

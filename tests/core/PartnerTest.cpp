@@ -59,8 +59,7 @@ TEST_F(PartnerTest, DelimiterLookUps)
 
 TEST_F(PartnerTest, DelimiterThatIsNoCharacterIsReported)
 {
-    addRow("Partner", {{"Partner", "BROKEN"}, {"Segment", vb::Variant::null()},
-                       {"element", vb::Variant::fromLong(300)}, {"sub", vb::Variant::fromLong(-1)}});
+    addPartner("BROKEN", 256, 300, -1);
     dialogs().answer(vb::vbOK).answer(vb::vbOK).answer(vb::vbOK);
     EXPECT_EQ(GetSegmentTerminator("BROKEN"), "");
     EXPECT_EQ(GetElementSeparator("BROKEN"), "");
@@ -211,7 +210,7 @@ TEST_F(PartnerTest, AcknowledgeFlagTrueOnlyForAStoredTrue)
     addRow("Transactions", {{"Partner", "P1"}, {"Transaction", "862"}, {"Version", "004010"},
                             {"Direction", "I"}, {"Acknowledge", false}});
     addRow("Transactions", {{"Partner", "P1"}, {"Transaction", "856"}, {"Version", "004010"},
-                            {"Direction", "I"}, {"Acknowledge", vb::Variant::null()}});
+                            {"Direction", "I"}});
     EXPECT_TRUE(IsAcknowledgeRequired("P1", "830", "004010", "I"));
     EXPECT_FALSE(IsAcknowledgeRequired("P1", "862", "004010", "I"));
     EXPECT_FALSE(IsAcknowledgeRequired("P1", "856", "004010", "I"));
@@ -250,15 +249,24 @@ TEST_F(PartnerTest, TakeControlNumberHandsOutAndAdvances)
     EXPECT_EQ(boxCount(), 0u);
 }
 
-TEST_F(PartnerTest, TakeControlNumberOfAnEmptyCounterOrMissingKeyIsReported)
+TEST_F(PartnerTest, TakeControlNumberOfANewKeyStartsAtOne)
 {
-    addRow("Transactions", {{"Partner", "P1"}, {"Transaction", "830"}, {"Version", "004010"},
-                            {"Direction", "O"}, {"ControlNumber", vb::Variant::null()}});
-    dialogs().answer(vb::vbOK).answer(vb::vbOK);
+    // A key registered by the loader or added in the partner window holds the
+    // database's default.
+    addRow("Standard", {{"Transaction", "T01"}, {"Group", "ZZ"}, {"Description", "Test Schedule"}});
+    ASSERT_TRUE(RegisterTransaction("P1", "T01", "ZZ", "004010", "O"));
+    EXPECT_EQ(TakeControlNumber("P1", "T01", "004010", "O"), "1");
+    EXPECT_EQ(TakeControlNumber("P1", "T01", "004010", "O"), "2");
+    EXPECT_EQ(column("SELECT * FROM Transactions", "ControlNumber"), QStringList{"3"});
+}
+
+TEST_F(PartnerTest, TakeControlNumberOfAMissingKeyIsReported)
+{
+    dialogs().answer(vb::vbOK);
     EXPECT_EQ(TakeControlNumber("P1", "830", "004010", "O"), "");
-    EXPECT_EQ(TakeControlNumber("P1", "830", "004010", "I"), "");
-    EXPECT_EQ(boxCount(), 2u);
-    EXPECT_EQ(column("SELECT * FROM Transactions", "ControlNumber"), QStringList{"<Null>"});
+    EXPECT_EQ(boxCount(), 1u);
+    EXPECT_EQ(dialogs().last().icon, vb::vbCritical);
+    EXPECT_EQ(column("SELECT * FROM History", "Type"), QStringList{"Error"});
 }
 
 TEST_F(PartnerTest, MarkSentAcknowledgedMatchesTheGroupByNumber)
