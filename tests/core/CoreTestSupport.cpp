@@ -78,8 +78,8 @@ std::vector<std::map<QString, QString>> CoreTest::rows(const QString &statement)
     while (!rs.Eof()) {
         std::map<QString, QString> row;
         for (const auto &field : rs.Fields()) {
-            const vb::Variant v = field->Value();
-            row[field->Name()] = v.isNull() ? QStringLiteral("<Null>") : v.toString();
+            const vb::Variant v = field.Value();
+            row[field.Name()] = v.isNull() ? QStringLiteral("<Null>") : v.toString();
         }
         result.push_back(row);
         rs.MoveNext();
