@@ -68,6 +68,34 @@ void reportAny(const std::exception &e)
         modGlobal::ReportError(e);
 }
 
+// A read transaction that ends when it goes out of scope, also on an error.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(ado::Connection &connection) : m_connection(connection)
+    {
+        m_connection.BeginTrans();
+    }
+    ~ReadTransaction()
+    {
+        if (m_open) {
+            try {
+                m_connection.RollbackTrans();
+            } catch (...) {
+                // the error being handled is the one to report
+            }
+        }
+    }
+    void end()
+    {
+        m_open = false;
+        m_connection.CommitTrans();
+    }
+
+private:
+    ado::Connection &m_connection;
+    bool m_open = true;
+};
+
 QString errorText(const std::exception &e)
 {
     if (auto *error = dynamic_cast<const vb::VbError *>(&e))
@@ -651,8 +679,13 @@ void frmMain::fill(ListView *lvwBox)
             ado::Fields &fields = rs->Fields();
             for (int i = 0; i < fields.Count(); ++i)
                 positions.insert(fields.Item(i).Name().toLower().toLatin1(), i);
+            // The row rules ask by literal names: remember each name's position.
+            QHash<const char *, int> byName;
             const FieldReader field = [&](const char *name) -> vb::Variant {
-                const int i = positions.value(QByteArray(name).toLower(), -1);
+                auto it = byName.constFind(name);
+                if (it == byName.constEnd())
+                    it = byName.insert(name, positions.value(QByteArray(name).toLower(), -1));
+                const int i = *it;
                 if (i < 0)
                     vb::raise(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
                 return fields.Item(i).Value();
@@ -660,6 +693,10 @@ void frmMain::fill(ListView *lvwBox)
             const bool mailbox = isMailboxList(lvwBox);
             const QString first = lvwBox->columnHeaderCount() >= 1 ? lvwBox->columnKey(1) : QString();
             const QString second = lvwBox->columnHeaderCount() >= 2 ? lvwBox->columnKey(2) : QString();
+            // The rows are read in one read transaction, so the file is
+            // locked once and not per row; nothing yields inside it, so no
+            // other work can join it.
+            ReadTransaction reading(*modGlobal::cnDatabase);
             rs->MoveFirst();
             while (!rs->Eof()) {
                 const RowSpec row = mailbox ? mailboxRow(switches, first, second, field, *lvwIcons)
@@ -667,6 +704,7 @@ void frmMain::fill(ListView *lvwBox)
                 batch.push_back(makeItem(row, rs->rowid(), *lvwIcons));
                 rs->MoveNext();
             }
+            reading.end();
         }
         lvwBox->addItems(batch);
         batch.clear();
