@@ -2,10 +2,8 @@
 
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
-#if __has_include("vb/Format.h")
+#include "vb/Strings.h"
 #include "vb/Format.h"
-#define VBS_HAVE_FORMAT 1
-#endif
 
 #include <cmath>
 
@@ -17,6 +15,7 @@ using Args = std::span<Variant>;
 namespace {
 
 bool given(const Args &a, size_t i) { return i < a.size() && !a[i].isMissing(); }
+Variant arg(const Args &a, size_t i) { return i < a.size() ? a[i] : Variant::missing(); }
 
 QString text(const Variant &v) { return v.isString() ? v.rawString() : vb::CStr(v); }
 
@@ -27,330 +26,153 @@ int32_t count(const Variant &v)
     return v.toLong();
 }
 
-Qt::CaseSensitivity compareArg(const Args &a, size_t i)
+vb::CompareMode compareArg(const Args &a, size_t i)
 {
     if (!given(a, i))
-        return Qt::CaseSensitive;
+        return vb::CompareMode::Binary;
     if (a[i].isNull())
         vb::raise(94);
     const int c = a[i].toLong();
     if (c < 0 || c > 2)
         vb::raise(5);
-    return c == 0 ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    return c == 0 ? vb::CompareMode::Binary : vb::CompareMode::Text;
 }
 
-QString trimSpaces(const QString &s, bool left, bool right)
+QStringList textList(const Variant &v)
 {
-    int b = 0, e = s.size();
-    if (left)
-        while (b < e && s[b] == u' ')
-            ++b;
-    if (right)
-        while (e > b && s[e - 1] == u' ')
-            --e;
-    return s.mid(b, e - b);
+    if (!v.isArray())
+        vb::raise(13);
+    const vb::SafeArray &arr = *v.rawArray();
+    if (arr.dims() > 1)
+        vb::raise(5);
+    QStringList out;
+    for (const auto &e : arr.data) {
+        Variant x = value(e);
+        if (x.isNull())
+            vb::raise(94);
+        out << text(x);
+    }
+    return out;
+}
+
+Variant arrayOf(const QStringList &items)
+{
+    auto arr = std::make_shared<vb::SafeArray>();
+    arr->bounds.push_back({0, int32_t(items.size())});
+    arr->data.reserve(items.size());
+    for (const auto &s : items)
+        arr->data.push_back(Variant(s));
+    return Variant(std::move(arr));
 }
 
 } // namespace
 
-Variant fnLen(Frame &, Args a)
-{
-    if (a[0].isNull())
-        return Variant::null();
-    return Variant(int32_t(text(a[0]).size()));
-}
+Variant fnLen(Frame &, Args a) { return vb::var::Len(a[0]); }
+Variant fnLeft(Frame &, Args a) { return vb::var::Left(a[0], a[1]); }
+Variant fnRight(Frame &, Args a) { return vb::var::Right(a[0], a[1]); }
+Variant fnMid(Frame &, Args a) { return vb::var::Mid(a[0], a[1], arg(a, 2)); }
+Variant fnLCase(Frame &, Args a) { return vb::var::LCase(a[0]); }
+Variant fnUCase(Frame &, Args a) { return vb::var::UCase(a[0]); }
+Variant fnTrim(Frame &, Args a) { return vb::var::Trim(a[0]); }
+Variant fnLTrim(Frame &, Args a) { return vb::var::LTrim(a[0]); }
+Variant fnRTrim(Frame &, Args a) { return vb::var::RTrim(a[0]); }
+Variant fnHex(Frame &, Args a) { return vb::var::Hex(a[0]); }
+Variant fnOct(Frame &, Args a) { return vb::var::Oct(a[0]); }
 
-Variant fnLeft(Frame &, Args a)
-{
-    const int32_t n = count(a[1]);
-    if (n < 0)
-        vb::raise(5);
-    if (a[0].isNull())
-        return Variant::null();
-    return Variant(text(a[0]).left(n));
-}
-
-Variant fnRight(Frame &, Args a)
-{
-    const int32_t n = count(a[1]);
-    if (n < 0)
-        vb::raise(5);
-    if (a[0].isNull())
-        return Variant::null();
-    return Variant(text(a[0]).right(n));
-}
-
-Variant fnMid(Frame &, Args a)
-{
-    const int32_t start = count(a[1]);
-    if (start < 1)
-        vb::raise(5);
-    int32_t len = -1;
-    if (given(a, 2)) {
-        len = count(a[2]);
-        if (len < 0)
-            vb::raise(5);
-    }
-    if (a[0].isNull())
-        return Variant::null();
-    const QString s = text(a[0]);
-    if (start > s.size())
-        return Variant(QString());
-    return Variant(s.mid(start - 1, len));
-}
-
-Variant fnLCase(Frame &, Args a) { return a[0].isNull() ? Variant::null() : Variant(text(a[0]).toLower()); }
-Variant fnUCase(Frame &, Args a) { return a[0].isNull() ? Variant::null() : Variant(text(a[0]).toUpper()); }
-Variant fnTrim(Frame &, Args a) { return a[0].isNull() ? Variant::null() : Variant(trimSpaces(text(a[0]), true, true)); }
-Variant fnLTrim(Frame &, Args a) { return a[0].isNull() ? Variant::null() : Variant(trimSpaces(text(a[0]), true, false)); }
-Variant fnRTrim(Frame &, Args a) { return a[0].isNull() ? Variant::null() : Variant(trimSpaces(text(a[0]), false, true)); }
-
-Variant fnSpace(Frame &, Args a)
-{
-    const int32_t n = count(a[0]);
-    if (n < 0)
-        vb::raise(5);
-    return Variant(QString(n, u' '));
-}
+Variant fnSpace(Frame &, Args a) { return Variant(vb::Space(count(a[0]))); }
 
 Variant fnString(Frame &, Args a)
 {
     const int32_t n = count(a[0]);
-    if (n < 0)
-        vb::raise(5);
     if (a[1].isNull())
         return Variant::null();
-    QChar c;
-    if (a[1].isString()) {
-        if (a[1].rawString().isEmpty())
-            vb::raise(5);
-        c = a[1].rawString()[0];
-    } else {
-        const int32_t code = a[1].toLong();
-        c = QChar(ushort(((code % 256) + 256) % 256));
-    }
-    return Variant(QString(n, c));
+    if (a[1].isString())
+        return Variant(vb::String(n, a[1].rawString()));
+    return Variant(vb::String(n, int(a[1].toLong())));
 }
 
 Variant fnStrReverse(Frame &, Args a)
 {
     if (a[0].isNull())
         vb::raise(94);
-    QString s = text(a[0]);
-    std::reverse(s.begin(), s.end());
-    return Variant(s);
+    return Variant(vb::StrReverse(text(a[0])));
 }
 
 Variant fnAsc(Frame &, Args a)
 {
     if (a[0].isNull())
         vb::raise(94);
-    const QString s = text(a[0]);
-    if (s.isEmpty())
-        vb::raise(5);
-    const ushort u = s[0].unicode();
-    return Variant(int16_t(u <= 255 ? u : '?'));
+    return Variant(int16_t(vb::Asc(text(a[0]))));
 }
 
 Variant fnAscW(Frame &, Args a)
 {
     if (a[0].isNull())
         vb::raise(94);
-    const QString s = text(a[0]);
-    if (s.isEmpty())
-        vb::raise(5);
-    return Variant(int16_t(s[0].unicode()));
+    return Variant(int16_t(vb::AscW(text(a[0]))));
 }
 
-// Text is 8-bit Latin-1 here, so Chr covers 0..255 one to one.
-Variant fnChr(Frame &, Args a)
-{
-    const int32_t n = count(a[0]);
-    if (n < 0 || n > 255)
-        vb::raise(5);
-    return Variant(QString(QChar(ushort(n))));
-}
-
-Variant fnChrW(Frame &, Args a)
-{
-    const int32_t n = count(a[0]);
-    if (n < -32768 || n > 65535)
-        vb::raise(5);
-    return Variant(QString(QChar(ushort(n & 0xFFFF))));
-}
+Variant fnChr(Frame &, Args a) { return Variant(vb::Chr(count(a[0]))); }
+Variant fnChrW(Frame &, Args a) { return Variant(vb::ChrW(count(a[0]))); }
 
 Variant fnInStr(Frame &, Args a)
 {
     // InStr([start,] string1, string2[, compare])
-    size_t i = 0;
-    int32_t start = 1;
-    if (a.size() >= 3) {
-        start = count(a[0]);
-        if (start < 1)
-            vb::raise(5);
-        i = 1;
-    }
-    const Qt::CaseSensitivity cs = compareArg(a, i + 2);
-    if (a[i].isNull() || a[i + 1].isNull())
-        return Variant::null();
-    const QString s1 = text(a[i]), s2 = text(a[i + 1]);
-    if (start > s1.size())
-        return Variant(int32_t(s2.isEmpty() && start == s1.size() + 1 && s1.isEmpty() ? 0 : 0));
-    if (s2.isEmpty())
-        return Variant(start);
-    return Variant(int32_t(s1.indexOf(s2, start - 1, cs) + 1));
+    if (a.size() >= 3)
+        return vb::var::InStr(a[0], a[1], a[2], compareArg(a, 3));
+    return vb::var::InStr(Variant(int16_t(1)), a[0], a[1]);
 }
 
 Variant fnInStrRev(Frame &, Args a)
 {
-    int32_t start = given(a, 2) ? count(a[2]) : -1;
-    if (start == 0 || start < -1)
-        vb::raise(5);
-    const Qt::CaseSensitivity cs = compareArg(a, 3);
-    if (a[0].isNull() || a[1].isNull())
-        return Variant::null();
-    const QString s1 = text(a[0]), s2 = text(a[1]);
-    if (start == -1)
-        start = int32_t(s1.size());
-    if (s1.isEmpty() || start > s1.size())
-        return Variant(int32_t(0));
-    if (s2.isEmpty())
-        return Variant(start);
-    // the match must end at or before `start`
-    const int from = start - int(s2.size());
-    if (from < 0)
-        return Variant(int32_t(0));
-    return Variant(int32_t(s1.lastIndexOf(s2, from, cs) + 1));
+    return vb::var::InStrRev(a[0], a[1], arg(a, 2), compareArg(a, 3));
 }
 
 Variant fnReplace(Frame &, Args a)
 {
     const int32_t start = given(a, 3) ? count(a[3]) : 1;
     const int32_t n = given(a, 4) ? count(a[4]) : -1;
-    if (start < 1 || n < -1)
-        vb::raise(5);
-    const Qt::CaseSensitivity cs = compareArg(a, 5);
+    const vb::CompareMode mode = compareArg(a, 5);
     if (a[0].isNull())
         return Variant::null();
     if (a[1].isNull() || a[2].isNull())
         vb::raise(94);
-    const QString s = text(a[0]);
-    const QString find = text(a[1]), with = text(a[2]);
-    // the result starts at `start`, as the classic function returns it
-    QString src = start > s.size() ? QString() : s.mid(start - 1);
-    if (find.isEmpty() || n == 0)
-        return Variant(src);
-    QString out;
-    int pos = 0, done = 0;
-    for (;;) {
-        if (n >= 0 && done >= n)
-            break;
-        const int hit = src.indexOf(find, pos, cs);
-        if (hit < 0)
-            break;
-        out += QStringView(src).mid(pos, hit - pos);
-        out += with;
-        pos = hit + int(find.size());
-        ++done;
-    }
-    out += QStringView(src).mid(pos);
-    return Variant(out);
+    return Variant(vb::Replace(text(a[0]), text(a[1]), text(a[2]), start, n, mode));
 }
 
 Variant fnSplit(Frame &, Args a)
 {
     if (a[0].isNull())
         vb::raise(94);
-    const QString s = text(a[0]);
+    if (given(a, 1) && a[1].isNull())
+        vb::raise(94);
     const QString delim = given(a, 1) ? text(a[1]) : QStringLiteral(" ");
     const int32_t limit = given(a, 2) ? count(a[2]) : -1;
-    if (limit < -1)
-        vb::raise(5);
-    const Qt::CaseSensitivity cs = compareArg(a, 3);
-    auto arr = std::make_shared<vb::SafeArray>();
-    if (!s.isEmpty() && limit != 0) {
-        if (delim.isEmpty()) {
-            arr->data.push_back(Variant(s));
-        } else {
-            int pos = 0;
-            for (;;) {
-                if (limit > 0 && int32_t(arr->data.size()) == limit - 1) {
-                    arr->data.push_back(Variant(s.mid(pos)));
-                    break;
-                }
-                const int hit = s.indexOf(delim, pos, cs);
-                if (hit < 0) {
-                    arr->data.push_back(Variant(s.mid(pos)));
-                    break;
-                }
-                arr->data.push_back(Variant(s.mid(pos, hit - pos)));
-                pos = hit + int(delim.size());
-            }
-        }
-    }
-    arr->bounds.push_back({0, int32_t(arr->data.size())});
-    return Variant(std::move(arr));
+    return arrayOf(vb::Split(text(a[0]), delim, limit, compareArg(a, 3)));
 }
 
 Variant fnJoin(Frame &, Args a)
 {
-    if (!a[0].isArray())
-        vb::raise(13);
-    const vb::SafeArray &arr = *a[0].rawArray();
-    if (arr.dims() > 1)
-        vb::raise(5);
-    Variant d = given(a, 1) ? a[1] : Variant(" ");
-    if (d.isObject())
-        d = value(d);
+    const QStringList items = textList(a[0]);
+    Variant d = given(a, 1) ? value(a[1]) : Variant(" ");
     if (d.isNull())
         vb::raise(94);
-    const QString delim = text(d);
-    QString out;
-    for (size_t i = 0; i < arr.data.size(); ++i) {
-        if (i)
-            out += delim;
-        Variant v = value(arr.data[i]);
-        if (v.isNull())
-            vb::raise(94);
-        out += text(v);
-    }
-    return Variant(out);
+    return Variant(vb::Join(items, text(d)));
 }
 
 Variant fnFilter(Frame &, Args a)
 {
-    if (!a[0].isArray())
-        vb::raise(13);
-    const vb::SafeArray &arr = *a[0].rawArray();
-    if (arr.dims() != 1)
+    const QStringList items = textList(a[0]);
+    if (items.isEmpty() && a[0].rawArray()->dims() != 1)
         vb::raise(5);
     Variant m = value(a[1]);
     if (m.isNull())
         vb::raise(94);
-    const QString match = text(m);
     const bool include = given(a, 2) ? value(a[2]).toBool() : true;
-    const Qt::CaseSensitivity cs = compareArg(a, 3);
-    auto out = std::make_shared<vb::SafeArray>();
-    for (const auto &e : arr.data) {
-        Variant v = value(e);
-        if (v.isNull())
-            vb::raise(94);
-        const QString t = text(v);
-        if (t.contains(match, cs) == include)
-            out->data.push_back(Variant(t));
-    }
-    out->bounds.push_back({0, int32_t(out->data.size())});
-    return Variant(std::move(out));
+    return arrayOf(vb::Filter(items, text(m), include, compareArg(a, 3)));
 }
 
-Variant fnStrComp(Frame &, Args a)
-{
-    const Qt::CaseSensitivity cs = compareArg(a, 2);
-    if (a[0].isNull() || a[1].isNull())
-        return Variant::null();
-    const int c = QString::compare(text(a[0]), text(a[1]), cs);
-    return Variant(int16_t(c < 0 ? -1 : c > 0 ? 1 : 0));
-}
+Variant fnStrComp(Frame &, Args a) { return vb::var::StrComp(a[0], a[1], compareArg(a, 2)); }
 
 // ---- FormatNumber, FormatCurrency, FormatPercent, FormatDateTime ------------------------
 
@@ -391,14 +213,9 @@ Variant formatNumeric(Args a, const QString &prefix, const QString &suffix, bool
     if (percent)
         body += QLatin1Char('%');
     const QString pos = prefix + body + suffix;
-#ifdef VBS_HAVE_FORMAT
     const QString pattern = parens ? pos + QStringLiteral(";(") + pos + QLatin1Char(')') : pos + QStringLiteral(";-") + pos;
     QString out = vb::Format(v, pattern);
     return Variant(out);
-#else
-    (void)pos;
-    vb::raise(5, QStringLiteral("Format functions are not available"));
-#endif
 }
 
 } // namespace

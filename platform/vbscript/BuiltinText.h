@@ -13,7 +13,7 @@ VBS_TEXT_FN(fnInStrRev) VBS_TEXT_FN(fnJoin) VBS_TEXT_FN(fnLCase) VBS_TEXT_FN(fnL
 VBS_TEXT_FN(fnLen) VBS_TEXT_FN(fnLTrim) VBS_TEXT_FN(fnMid) VBS_TEXT_FN(fnReplace)
 VBS_TEXT_FN(fnRight) VBS_TEXT_FN(fnRTrim) VBS_TEXT_FN(fnSpace) VBS_TEXT_FN(fnSplit)
 VBS_TEXT_FN(fnStrComp) VBS_TEXT_FN(fnString) VBS_TEXT_FN(fnStrReverse) VBS_TEXT_FN(fnTrim)
-VBS_TEXT_FN(fnUCase)
+VBS_TEXT_FN(fnUCase) VBS_TEXT_FN(fnHex) VBS_TEXT_FN(fnOct)
 #undef VBS_TEXT_FN
 
 } // namespace vbs

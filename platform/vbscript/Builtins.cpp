@@ -93,22 +93,6 @@ Variant intFix(const Variant &v, bool floorIt)
     }
 }
 
-QString radixText(const Variant &v, int base)
-{
-    uint32_t u;
-    if (v.type() == VarType::Integer || v.type() == VarType::Byte || v.type() == VarType::Boolean)
-        u = uint16_t(int16_t(v.rawInt()));
-    else if (v.isEmpty())
-        u = 0;
-    else {
-        const int32_t l = v.toLong();
-        u = (l >= -32768 && l <= 32767 && v.type() != VarType::Long) ? uint32_t(uint16_t(int16_t(l))) : uint32_t(l);
-        if (v.type() == VarType::Long)
-            u = uint32_t(l);
-    }
-    return QString::number(u, base).toUpper();
-}
-
 Variant fnRnd(Frame &f, Args a)
 {
     Engine &e = *f.eng;
@@ -218,20 +202,6 @@ Variant fnTan(Frame &, Args a)
     if (a[0].isNull())
         return Variant::null();
     return checkedDouble(std::tan(num(a[0])));
-}
-
-Variant fnHex(Frame &, Args a)
-{
-    if (a[0].isNull())
-        return Variant::null();
-    return Variant(radixText(a[0], 16));
-}
-
-Variant fnOct(Frame &, Args a)
-{
-    if (a[0].isNull())
-        return Variant::null();
-    return Variant(radixText(a[0], 8));
 }
 
 Variant fnRgb(Frame &, Args a)

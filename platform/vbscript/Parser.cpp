@@ -255,6 +255,8 @@ private:
         }
         if (isDefault && p->kind != ProcKind::PropertyGet && p->kind != ProcKind::Function && p->kind != ProcKind::Sub)
             error(1058);
+        p->line = tok().line; // errors about the procedure point at its name
+        p->column = tok().column;
         p->name = identifier();
         if (acceptOp("(")) {
             if (!atOp(")")) {

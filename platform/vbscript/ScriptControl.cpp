@@ -136,20 +136,19 @@ auto ScriptControl::guarded(F &&body) -> decltype(body())
 void ScriptControl::AddCode(const QString &code)
 {
     m_error.Clear();
-    guarded([&] {
-        std::unique_ptr<Unit> u;
-        try {
-            u = m_engine->compile(code, nullptr, false, nullptr);
-        } catch (const CompileError &ce) {
-            // the compile error's own line text
-            QString t = code;
-            t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-            const QStringList lines = t.split(QLatin1Char('\n'));
-            fail(ce.number, ce.description, QStringLiteral("VBScript compilation error"), ce.line, ce.column,
-                 ce.line >= 1 && ce.line <= lines.size() ? lines[ce.line - 1] : QString());
-        }
-        m_engine->runTop(*u);
-    });
+    std::shared_ptr<Engine> hold = m_engine;
+    std::unique_ptr<Unit> u;
+    try {
+        u = m_engine->compile(code, nullptr, false, nullptr);
+    } catch (const CompileError &ce) {
+        QString t = code;
+        t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        const QStringList lines = t.split(QLatin1Char('\n'));
+        fail(ce.number, ce.description, QStringLiteral("VBScript compilation error"), ce.line, ce.column,
+             ce.line >= 1 && ce.line <= lines.size() ? lines[ce.line - 1] : QString());
+    }
+    guarded([&] { m_engine->runTop(*u); });
 }
 
 Variant ScriptControl::Eval(const QString &expression)
