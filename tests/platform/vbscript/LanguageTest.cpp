@@ -287,9 +287,10 @@ c = 1: Call Inc(c)
 d = 1: IncVal d
 e = 1: x = AddTo(e, 5)
 f = 1: x = AddTo((f), 5)
-r = a & b & c & d & e & f & "," & Fact(5)
+Dim arr(1): arr(0) = 1: Inc arr(0): Inc (arr(1))
+r = a & b & c & d & e & f & "," & Fact(5) & "," & arr(0) & IsEmpty(arr(1))
 )";
-    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "212161,120");
+    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "212161,120,2True");
 }
 
 TEST(Procedures, ScopesAndImplicitVariables)
