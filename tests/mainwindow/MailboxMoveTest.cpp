@@ -7,6 +7,7 @@
 #include "TestEnvironment.h"
 
 #include "ado/Connection.h"
+#include "core/modGlobal.h"
 #include "mainwindow/LockStepWalk.h"
 #include "vb/Dialogs.h"
 #include "vb/DoEvents.h"
@@ -275,7 +276,7 @@ TEST_F(MailboxMoveTest, FailureBetweenCopyAndDeleteLeavesBothTablesAsTheyWere)
     select(*lvwSent, {2, 4});
     const auto sent = tableRows(QStringLiteral("Sent"));
     const auto outbox = tableRows(QStringLiteral("Outbox"));
-    cnDatabase->Execute(QStringLiteral(
+    modGlobal::cnDatabase->Execute(QStringLiteral(
         "CREATE TRIGGER refuse_delete BEFORE DELETE ON Sent WHEN old.Used = 'u3' "
         "BEGIN SELECT RAISE(ABORT, 'delete refused by test'); END"));
 
