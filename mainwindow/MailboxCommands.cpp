@@ -45,11 +45,16 @@ void rollbackQuietly(ado::Connection &cn, bool &inTransaction)
     }
 }
 
+// Releases a record set of a failed command. A pending edit is dropped
+// first: closing would store it, after the rollback, as a row of its own.
 void closeQuietly(ado::Recordset &rs)
 {
     try {
-        if (rs.State() == ado::adStateOpen)
-            rs.Close();
+        if (rs.State() != ado::adStateOpen)
+            return;
+        if (rs.EditMode() != ado::adEditNone)
+            rs.CancelUpdate();
+        rs.Close();
     } catch (const std::exception &) {
     }
 }
@@ -185,9 +190,9 @@ void MailboxCommands::transfer(controls::ListView &source, controls::ListView &t
             showProgress(handled, selected);
         });
         if (outcome == LockStepWalk::Outcome::Stale) {
-            rollbackQuietly(cn, inTransaction);
             walk->close();
             rsTarget.Close();
+            rollbackQuietly(cn, inTransaction);
             clearProgress();
             ReportStaleList(source, kind == Transfer::Move ? QStringLiteral("Move") : QStringLiteral("Recycle"),
                             m_ctx.RefreshBox);
@@ -211,12 +216,12 @@ void MailboxCommands::transfer(controls::ListView &source, controls::ListView &t
         }
         clearProgress();
     } catch (const std::exception &e) {
-        if (m_ctx.connection)
-            rollbackQuietly(*m_ctx.connection, inTransaction);
-        clearProgress();
         if (walk)
             closeQuietly(walk->recordset());
         closeQuietly(rsTarget);
+        if (m_ctx.connection)
+            rollbackQuietly(*m_ctx.connection, inTransaction);
+        clearProgress();
         modGlobal::ReportError(e);
     }
 }
@@ -246,8 +251,8 @@ void MailboxCommands::DeleteItems(controls::ListView &list)
             showProgress(handled, selected);
         });
         if (outcome == LockStepWalk::Outcome::Stale) {
-            rollbackQuietly(cn, inTransaction);
             walk->close();
+            rollbackQuietly(cn, inTransaction);
             clearProgress();
             ReportStaleList(list, QStringLiteral("Delete"), m_ctx.RefreshBox);
             return;
@@ -259,11 +264,11 @@ void MailboxCommands::DeleteItems(controls::ListView &list)
         modGlobal::LogHistory(QStringLiteral("Info"), QString::number(selected) + QStringLiteral(" Item(s) deleted "));
         clearProgress();
     } catch (const std::exception &e) {
+        if (walk)
+            closeQuietly(walk->recordset());
         if (m_ctx.connection)
             rollbackQuietly(*m_ctx.connection, inTransaction);
         clearProgress();
-        if (walk)
-            closeQuietly(walk->recordset());
         modGlobal::ReportError(e);
     }
 }
