@@ -38,6 +38,7 @@ QString errorText(int32_t number)
         {76, "Path not found"},
         {91, "Object variable not set"},
         {92, "For loop not initialized"},
+        {93, "Invalid pattern string"},
         {94, "Invalid use of Null"},
         {322, "Can't create necessary temporary file"},
         {424, "Object required"},

@@ -194,3 +194,15 @@ TEST(HostObject, CallByNameChecksItsObject)
     EXPECT_EQ(errorOf([&] { com::CallByName(Variant("text"), "Twice", com::Method, args); }), 424);
     EXPECT_EQ(errorOf([&] { com::CallByName(Variant(vb::ObjectPtr(w)), "Thrice", com::Method, args); }), 438);
 }
+
+TEST(HostObject, ConversionsUseTheDefaultMember)
+{
+    auto w = std::make_shared<Widget>();
+    w->caption = "42";
+    const Variant v{vb::ObjectPtr(w)};
+    EXPECT_EQ(v.toString(), "42");
+    EXPECT_EQ(v.toLong(), 42);
+    EXPECT_EQ(com::defaultValue(v).toString(), "42");
+    auto bag = std::make_shared<Bag>();
+    EXPECT_EQ(errorOf([&] { Variant(vb::ObjectPtr(bag)).toString(); }), 450); // Item needs its index
+}

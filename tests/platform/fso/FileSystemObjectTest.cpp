@@ -142,3 +142,15 @@ TEST(FileSystemObject, MoveCopyDeleteAndPathTexts)
     EXPECT_EQ(call(fso, "GetParentFolderName", {Variant("/x/y/z.edi")}).toString(), "/x/y");
     EXPECT_EQ(call(fso, "BuildPath", {Variant("/x/y"), Variant("z.edi")}).toString(), "/x/y/z.edi");
 }
+
+TEST(FileSystemObject, ErrorsCarryTheClassicTexts)
+{
+    const Variant fso = newFso();
+    try {
+        call(fso, "OpenTextFile", {Variant(tmp("Orders.csv"))});
+        FAIL() << "no error";
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, 53);
+        EXPECT_EQ(e.description, "File not found");
+    }
+}
