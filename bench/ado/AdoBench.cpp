@@ -73,7 +73,7 @@ void AddMailboxRowsInOneTransaction(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * rows);
     state.counters["rows/s"] = benchmark::Counter(static_cast<double>(state.iterations() * rows), benchmark::Counter::kIsRate);
 }
-BENCHMARK(AddMailboxRowsInOneTransaction)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(AddMailboxRowsInOneTransaction)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void KeysetWalkChangingOneFieldPerRow(benchmark::State &state)
 {
@@ -94,7 +94,7 @@ void KeysetWalkChangingOneFieldPerRow(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * rows);
     state.counters["rows/s"] = benchmark::Counter(static_cast<double>(state.iterations() * rows), benchmark::Counter::kIsRate);
 }
-BENCHMARK(KeysetWalkChangingOneFieldPerRow)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(KeysetWalkChangingOneFieldPerRow)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

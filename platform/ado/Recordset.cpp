@@ -262,7 +262,9 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
         vb::raise(adErrInvalidConnection,
                   QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."),
                   kSource);
-    const QString trimmed = source.trimmed();
+    QString trimmed = source.trimmed();
+    while (trimmed.endsWith(QLatin1Char(';')))
+        trimmed = trimmed.chopped(1).trimmed();
     if (trimmed.isEmpty())
         raiseArgument();
     if (cursorType != adOpenUnspecified)

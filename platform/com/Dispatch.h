@@ -53,4 +53,8 @@ public:
 
 using DispatchPtr = std::shared_ptr<Dispatch>;
 
+// See com/ClassRegistry.h for CreateObject, CallByName and toDispatch (the
+// Dispatch of any object a Variant holds, adapters included), and
+// com/HostObject.h for the base of C++ host objects.
+
 } // namespace com

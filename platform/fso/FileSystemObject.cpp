@@ -38,7 +38,7 @@ void requireAnsi(bool unicode)
         vb::raise(5, QStringLiteral("Unicode text files are not supported; open the file as ASCII"));
 }
 
-QString absolute(const QString &path) { return QFileInfo(path).absoluteFilePath(); }
+QString absolute(const QString &path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
 } // namespace
 

@@ -25,6 +25,8 @@ struct Timeline {
 
 Timeline toTimeline(double ole)
 {
+    if (!(ole > -1e7 && ole < 1e7))
+        ole = 0; // not a date at all (NaN, infinite): day 0 rather than undefined arithmetic
     double ip;
     const double frac = std::modf(ole, &ip);
     int64_t secs = std::llround(std::fabs(frac) * 86400.0);

@@ -295,3 +295,28 @@ TEST(Disconnected, OpensWithNoSourceAndNoConnection)
     EXPECT_EQ(rs.Fields().Count(), 1);
     EXPECT_EQ(rs.RecordCount(), 0);
 }
+
+TEST(Disconnected, FilterComparesDatesAndNulls)
+{
+    Recordset rs;
+    rs.Fields().Append("When", adDate, 8);
+    rs.Fields().Append("Note", adVarChar, 10, adFldUpdatable | adFldIsNullable);
+    rs.Open();
+    const std::vector<std::pair<const char *, vb::Variant>> rows = {
+        {"1/10/2026", vb::Variant("a")}, {"1/20/2026", vb::Variant::null()}, {"2/1/2026", vb::Variant("c")}};
+    for (const auto &[when, note] : rows) {
+        rs.AddNew();
+        rs("When") = when;
+        rs("Note") = note;
+        rs.Update();
+    }
+    rs.setFilter(QStringLiteral("When >= #1/15/2026# AND When < #2/1/2026#"));
+    ASSERT_EQ(rs.RecordCount(), 1);
+    EXPECT_TRUE(rs("Note").Value().isNull());
+    rs.setFilter(QStringLiteral("Note = Null"));
+    EXPECT_EQ(rs.RecordCount(), 1);
+    rs.setFilter(QStringLiteral("Note <> Null"));
+    EXPECT_EQ(rs.RecordCount(), 2);
+    rs.setSort(QStringLiteral("Note DESC"));
+    EXPECT_EQ(rs("Note").Value().toString(), QStringLiteral("c"));
+}

@@ -190,6 +190,15 @@ TEST(HostObject, CallByNameChecksItsObject)
     auto w = std::make_shared<Widget>();
     com::CallByName(Variant(vb::ObjectPtr(w)), "Twice", com::Method, args);
     EXPECT_EQ(args[0].toLong(), 8);
+    // VbLet and VbSet from C++: the value is the last argument.
+    std::vector<Variant> caption{Variant("by name")};
+    com::CallByName(w, "Caption", com::Let, caption);
+    EXPECT_EQ(w->caption, "by name");
+    std::vector<Variant> child{Variant(vb::ObjectPtr(w))};
+    com::CallByName(w, "Child", com::Set, child);
+    EXPECT_EQ(w->child.rawObject().get(), w.get());
+    w->child = Variant::nothing(); // no cycle left behind
+
     EXPECT_EQ(errorOf([&] { com::CallByName(Variant::nothing(), "Twice", com::Method, args); }), 91);
     EXPECT_EQ(errorOf([&] { com::CallByName(Variant("text"), "Twice", com::Method, args); }), 424);
     EXPECT_EQ(errorOf([&] { com::CallByName(Variant(vb::ObjectPtr(w)), "Thrice", com::Method, args); }), 438);

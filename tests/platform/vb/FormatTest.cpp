@@ -235,3 +235,32 @@ TEST(Format, NoPattern)
     EXPECT_EQ(fmt(Variant(true), ""), "True");
     EXPECT_EQ(fmt(Variant::nothing(), "0"), "E91");
 }
+
+TEST(Format, AnyTypedPatternGivesTextAndNeverFails)
+{
+    // Users type patterns into maps: every pattern made of the pattern
+    // characters (including unbalanced quotes, lone escapes and empty
+    // sections) must give a result for every kind of value.
+    const char alphabet[] = "0#.,%E+-e@&<>!;\"\\dmyhnswqcAMPamp/:t $()x1";
+    const Variant values[] = {D(0), D(-1234.5678), D(1e300), D(1e-300), T("abc"), T(""), Variant::null(), Variant(),
+                              afternoon, L(INT32_MIN), Variant::fromCurrency(INT64_MIN), Variant::fromCurrency(INT64_MAX),
+                              Variant(true), S(3.4e38f), T("12/10/2026"), T("-0.5"), B(255)};
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    for (int round = 0; round < 4000; ++round) {
+        QString pattern;
+        const int length = int(next() % 14);
+        for (int i = 0; i < length; ++i)
+            pattern += QLatin1Char(alphabet[next() % (sizeof alphabet - 1)]);
+        for (const Variant &v : values) {
+            try {
+                (void)vb::Format(v, pattern);
+            } catch (const std::exception &e) {
+                ADD_FAILURE() << "Format(" << show(v) << ", \"" << pattern.toStdString() << "\") raised " << e.what();
+            }
+        }
+    }
+}
