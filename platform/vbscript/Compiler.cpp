@@ -21,8 +21,23 @@ GlobalEntry *GlobalTable::findOrAdd(const QString &name)
 
 void GlobalTable::clear()
 {
-    // Values are moved out first so that Class_Terminate code running while
-    // they are released still finds every entry in place.
+    // Script variables go first, so that Class_Terminate code running while
+    // they are released still finds the procedures and the added objects.
+    for (int round = 0; round < 4; ++round) {
+        std::vector<vb::Variant> values;
+        for (auto &e : entries) {
+            if (e.kind == GlobalEntry::Variable && !e.value.isEmpty()) {
+                values.push_back(std::move(e.value));
+                e.value = vb::Variant();
+            }
+        }
+        if (values.empty())
+            break;
+        values.clear();
+    }
+    // Procedures of instances that outlive the reset keep the table (and so
+    // every entry their code points at) alive; the table no longer holds
+    // them, so nothing circular remains.
     std::vector<vb::Variant> values;
     std::vector<ProcPtr> procs;
     std::vector<ClassPtr> classes;
@@ -35,9 +50,6 @@ void GlobalTable::clear()
         e.hostObj = nullptr;
         e.hostId = -1;
     }
-    // Procedures of instances that outlive the reset keep the table (and so
-    // every entry their code points at) alive; the table no longer holds
-    // them, so nothing circular remains.
     values.clear();
     procs.clear();
     classes.clear();

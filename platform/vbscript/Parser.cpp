@@ -39,6 +39,19 @@ private:
     ClassDef *cls = nullptr;    // class being parsed
     int doDepth = 0;
     int forDepth = 0;
+    int nesting = 0; // expressions and blocks inside each other
+
+    // Deeply nested text would exhaust the stack of the recursive parser and
+    // evaluator; such code is refused with a compile error instead.
+    struct Nest {
+        Parser &p;
+        explicit Nest(Parser &parser) : p(parser)
+        {
+            if (++p.nesting > 200)
+                p.error(1001);
+        }
+        ~Nest() { --p.nesting; }
+    };
 
     // ---- token helpers ----------------------------------------------------
     const Token &tok() const { return toks[pos]; }
@@ -407,6 +420,7 @@ private:
     template<class Stop>
     void block(StmtList &out, Stop stop)
     {
+        Nest nest(*this);
         for (;;) {
             skipNewlines();
             if (at(Tok::End))
@@ -922,7 +936,11 @@ private:
         return b;
     }
 
-    ExprPtr expression() { return impLevel(); }
+    ExprPtr expression()
+    {
+        Nest nest(*this);
+        return impLevel();
+    }
 
     ExprPtr impLevel()
     {
@@ -1075,6 +1093,7 @@ private:
     }
     ExprPtr unaryLevel()
     {
+        Nest nest(*this);
         if (atOp("-") || atOp("+")) {
             auto u = node<Unary>();
             u->kind = atOp("-") ? Unary::Neg : Unary::Plus;

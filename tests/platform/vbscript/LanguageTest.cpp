@@ -287,9 +287,10 @@ c = 1: Call Inc(c)
 d = 1: IncVal d
 e = 1: x = AddTo(e, 5)
 f = 1: x = AddTo((f), 5)
-r = a & b & c & d & e & f & "," & Fact(5)
+Dim arr(1): arr(0) = 1: Inc arr(0): Inc (arr(1))
+r = a & b & c & d & e & f & "," & Fact(5) & "," & arr(0) & IsEmpty(arr(1))
 )";
-    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "212161,120");
+    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "212161,120,2True");
 }
 
 TEST(Procedures, ScopesAndImplicitVariables)
@@ -412,4 +413,73 @@ TEST(ErrorHandling, UnhandledErrorEndsTheCallWithItsNumber)
         EXPECT_EQ(e.number, 3021);
         EXPECT_EQ(sc.Error().Number, 3021);
     }
+}
+
+TEST(Statements, SyntaxFormsAndDynamicCode)
+{
+    const char *code = R"(
+Rem a comment line
+Class Pt
+    Public X, Y
+    Public Function Sum()
+        Sum = X + Y ' trailing comment
+    End Function
+End Class
+Set p = New Pt
+With p
+    .X = 1
+    .Y = _
+        2
+    s = .Sum() & "," & .Sum
+End With
+Call p.Sum()
+[odd name] = 3
+total = 1 + _
+    [odd name]
+Function Scoped(a)
+    Dim b
+    b = 10
+    Execute "b = b + a"
+    Scoped = Eval("b * 2")
+End Function
+Sub Greet(who)
+    msg = msg & "hi " & who
+End Sub
+Set f = GetRef("Greet")
+f "there"
+Function Cmp(a, b): Cmp = a < b: End Function
+Set c = GetRef("Cmp")
+r = s & "," & total & "," & Scoped(5) & "," & c(1, 2) & "," & Eval("p.X + p.Y")
+)";
+    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "3,3,4,30,True,3");
+}
+
+TEST(Classes, TerminateRunsOnResetAndMeCanBePassed)
+{
+    auto out = std::make_shared<Printer>();
+    {
+        vbs::ScriptControl sc;
+        sc.AddObject("Out", out);
+        sc.AddCode(R"(
+Class Node
+    Public Name, Parent
+    Public Sub Attach(p)
+        Set Parent = p
+        p.Adopt Me
+    End Sub
+    Public Sub Adopt(child)
+        Out.Print Name & " adopts " & child.Name
+    End Sub
+    Private Sub Class_Terminate()
+        Out.Print Name & " ends"
+    End Sub
+End Class
+Set a = New Node: a.Name = "a"
+Set b = New Node: b.Name = "b"
+b.Attach a
+)");
+        sc.Reset();
+        out->lines << "reset";
+    }
+    EXPECT_EQ(out->lines, QStringList({"a adopts b", "b ends", "a ends", "reset"}));
 }
