@@ -6,7 +6,7 @@ namespace {
 
 class Parser {
 public:
-    explicit Parser(const QString &text) : toks(tokenize(text)) {}
+    explicit Parser(const QString &text, bool inClass) : toks(tokenize(text)), meAllowed(inClass) {}
 
     std::unique_ptr<Unit> program()
     {
@@ -37,6 +37,7 @@ private:
     Unit *unit = nullptr;
     Procedure *proc = nullptr;  // procedure being parsed
     ClassDef *cls = nullptr;    // class being parsed
+    bool meAllowed = false;     // code executed inside a class method
     int doDepth = 0;
     int forDepth = 0;
     int nesting = 0; // expressions and blocks inside each other
@@ -1179,7 +1180,7 @@ private:
             case Kw::Null: next(); return literal(vb::Variant::null(), line, column);
             case Kw::Nothing: next(); return literal(vb::Variant::nothing(), line, column);
             case Kw::Me: {
-                if (!cls)
+                if (!cls && !meAllowed)
                     error(1037);
                 next();
                 auto m = std::make_unique<MeExpr>();
@@ -1256,17 +1257,17 @@ std::shared_ptr<SourceText> sourceOf(const QString &text)
 
 } // namespace
 
-std::unique_ptr<Unit> parseProgram(const QString &text)
+std::unique_ptr<Unit> parseProgram(const QString &text, bool inClass)
 {
-    Parser p(text);
+    Parser p(text, inClass);
     auto u = p.program();
     u->src = sourceOf(text);
     return u;
 }
 
-ExprPtr parseExpression(const QString &text)
+ExprPtr parseExpression(const QString &text, bool inClass)
 {
-    Parser p(text);
+    Parser p(text, inClass);
     return p.expressionOnly();
 }
 

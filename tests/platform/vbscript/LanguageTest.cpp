@@ -483,3 +483,36 @@ b.Attach a
     }
     EXPECT_EQ(out->lines, QStringList({"a adopts b", "b ends", "a ends", "reset"}));
 }
+
+TEST(Procedures, ExitLeavesFromInsideLoopsAndMeWorksInExecute)
+{
+    const char *code = R"(
+Function FirstOver(limit)
+    FirstOver = -1
+    For Each v In Array(3, 8, 12)
+        Do While True
+            If v > limit Then
+                FirstOver = v
+                Exit Function
+            End If
+            Exit Do
+        Loop
+    Next
+End Function
+Class Named
+    Public Name
+    Public Function Echo()
+        Execute "Echo = Me.Name & ""!"""
+    End Function
+    Public Property Get Upper()
+        Upper = UCase(Name)
+        Exit Property
+        Upper = "never"
+    End Property
+End Class
+Set n = New Named
+n.Name = "abc"
+r = FirstOver(5) & "," & FirstOver(50) & "," & n.Echo() & "," & n.Upper
+)";
+    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "8,-1,abc!,ABC");
+}
