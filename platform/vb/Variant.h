@@ -29,16 +29,20 @@ enum class VarType : int {
     Array = 0x2000, // or'ed with the element type (Variant for script arrays)
 };
 
+class Variant;
+
 // Base of every object a Variant can hold. Late-bound access (com::Dispatch)
 // derives from it; platform/vb itself needs no more than identity and a name.
 class Object : public std::enable_shared_from_this<Object> {
 public:
     virtual ~Object() = default;
     virtual QString typeName() const { return QStringLiteral("Object"); }
+    // The value of the default member, used when an object meets an operator
+    // or a conversion (a field stands for its Value). Objects without one
+    // raise 438, as the classic runtime does.
+    virtual Variant defaultValue();
 };
 using ObjectPtr = std::shared_ptr<Object>;
-
-class Variant;
 
 // A (possibly multi-dimensional) array of Variants with per-dimension bounds.
 // Elements are stored with the first index varying fastest, as the classic
@@ -107,9 +111,11 @@ public:
     const ArrayPtr &rawArray() const { return m_arr; }
     ArrayPtr &mutableArray();                   // detaches a shared array first
 
-    // Coercions with the classic rules. They raise VbError 13 (type mismatch)
-    // for Null/objects/arrays and for text that is not a number or date, and
-    // 6 (overflow) when the value does not fit. Integer targets round half to even.
+    // Coercions with the classic rules. They raise VbError 94 (invalid use of
+    // Null) for Null, 13 (type mismatch) for arrays, errors and text that is not
+    // a number or date, 91 for Nothing, and 6 (overflow) when the value does not
+    // fit. An object stands for its default value. Integer targets round half
+    // to even.
     bool toBool() const;
     uint8_t toByte() const;
     int16_t toInteger() const;
@@ -122,7 +128,7 @@ public:
     ObjectPtr toObject() const;   // 424 when not an object
 
     // Numeric value for arithmetic: Empty is 0, Boolean is -1/0, numeric text
-    // is parsed; 13 otherwise.
+    // is parsed, a date is its OLE number; 94 for Null, 13 otherwise.
     double numericValue() const;
 
     // Identity (Is) and exact equality of representation (for tests).

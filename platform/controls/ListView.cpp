@@ -1,0 +1,327 @@
+#include "controls/ListView.h"
+
+#include "controls/ImageList.h"
+#include "controls/Measure.h"
+#include "vb/VbError.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace controls {
+
+namespace {
+
+constexpr int IconKeyRole = Qt::UserRole + 1;
+
+[[noreturn]] void badIndex()
+{
+    vb::raise(35600, QStringLiteral("Index out of bounds"));
+}
+
+// The header paints the fixed image of a caption-less column at the caption's
+// place and the sort image to the right of the caption, left-aligned, as the
+// classic header did; Qt's own header would put every image left of the text.
+class ListViewHeader : public QHeaderView {
+public:
+    explicit ListViewHeader(ListView *list) : QHeaderView(Qt::Horizontal, list), m_list(list) {}
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
+    {
+        painter->save();
+        QHeaderView::paintSection(painter, rect, logicalIndex);
+        painter->restore();
+        if (logicalIndex < 0 || logicalIndex >= m_list->columnHeaderCount() || !m_list->imageList())
+            return;
+        const ColumnHeader &column = m_list->columnHeader(logicalIndex + 1);
+        const ImageList *images = m_list->imageList();
+        const QSize size = images->imageSize();
+        const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+        const int top = rect.top() + (rect.height() - size.height()) / 2;
+        int left = rect.left() + margin;
+        if (!column.iconKey.isEmpty() && images->contains(column.iconKey)) {
+            images->icon(column.iconKey).paint(painter, QRect(QPoint(left, top), size));
+            left += size.width() + margin;
+        }
+        if (column.sortImage >= 0 && column.sortImage < images->count()) {
+            if (!column.text.isEmpty())
+                left += fontMetrics().horizontalAdvance(column.text) + margin;
+            QRect target(QPoint(left, top), size);
+            painter->save();
+            painter->setClipRect(rect);
+            images->icon(column.sortImage + 1).paint(painter, target);
+            painter->restore();
+        }
+    }
+
+private:
+    ListView *m_list;
+};
+
+} // namespace
+
+ListItem::ListItem() : QTreeWidgetItem(QTreeWidgetItem::UserType) {}
+
+ListItem::ListItem(const QString &text) : QTreeWidgetItem(QTreeWidgetItem::UserType)
+{
+    QTreeWidgetItem::setText(0, text);
+}
+
+QString ListItem::iconKey(int column) const
+{
+    return data(column, IconKeyRole).toString();
+}
+
+ListView *ListItem::listView() const
+{
+    return qobject_cast<ListView *>(treeWidget());
+}
+
+ListView::ListView(QWidget *parent) : QTreeWidget(parent)
+{
+    setHeader(new ListViewHeader(this));
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSortingEnabled(false);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setColumnCount(0);
+    header()->setStretchLastSection(false);
+    header()->setSectionsClickable(true);
+    header()->setSectionsMovable(false);
+    header()->setSortIndicatorShown(false);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(header(), &QHeaderView::sectionClicked, this, [this](int logical) { emit ColumnClick(logical); });
+    connect(header(), &QHeaderView::sectionResized, this, [this](int logical, int, int newSize) {
+        if (!m_settingWidth && logical >= 0 && logical < m_columns.size())
+            m_columns[logical].widthTwips = pixelsToTwips(newSize);
+    });
+    connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item, int) {
+        const int index = indexOfTopLevelItem(item) + 1;
+        if (index > 0)
+            emit ItemClick(index);
+    });
+}
+
+ListView::~ListView() = default;
+
+void ListView::setImageList(const ImageList *images)
+{
+    m_images = images;
+    if (m_images)
+        setIconSize(m_images->imageSize());
+    header()->viewport()->update();
+}
+
+void ListView::addColumnHeader(const QString &key, const QString &text, double widthTwips, const QString &iconKey)
+{
+    if (!iconKey.isEmpty() && (!m_images || !m_images->contains(iconKey)))
+        vb::raise(35601, QStringLiteral("Element not found"));
+    ColumnHeader column;
+    column.key = key;
+    column.text = text;
+    column.widthTwips = widthTwips;
+    column.iconKey = iconKey;
+    m_columns.push_back(column);
+    const int position = static_cast<int>(m_columns.size());
+    setColumnCount(position);
+    applyHeader(position);
+}
+
+void ListView::clearColumnHeaders()
+{
+    m_columns.clear();
+    setColumnCount(0);
+}
+
+const ColumnHeader &ListView::columnHeader(int index) const
+{
+    if (index < 1 || index > m_columns.size())
+        badIndex();
+    return m_columns[index - 1];
+}
+
+void ListView::setColumnWidthTwips(int index, double twips)
+{
+    if (index < 1 || index > m_columns.size())
+        badIndex();
+    m_columns[index - 1].widthTwips = twips;
+    applyHeader(index);
+}
+
+int ListView::columnPosition(const QString &key) const
+{
+    for (int i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].key == key)
+            return i + 1;
+    return 0;
+}
+
+void ListView::applyHeader(int position)
+{
+    const ColumnHeader &column = m_columns[position - 1];
+    QTreeWidgetItem *head = headerItem();
+    head->setText(position - 1, column.text);
+    head->setTextAlignment(position - 1, Qt::AlignLeft | Qt::AlignVCenter);
+    m_settingWidth = true;
+    header()->resizeSection(position - 1, twipsToPixels(column.widthTwips));
+    m_settingWidth = false;
+    header()->viewport()->update();
+}
+
+void ListView::showHeaderImage(int column, int imageIndex, bool show)
+{
+    if (column < 0 || column >= m_columns.size())
+        badIndex();
+    m_columns[column].sortImage = show ? imageIndex : -1;
+    header()->viewport()->update();
+}
+
+int ListView::headerImage(int column) const
+{
+    if (column < 0 || column >= m_columns.size())
+        badIndex();
+    return m_columns[column].sortImage;
+}
+
+ListItem *ListView::item(int index) const
+{
+    if (index < 1 || index > topLevelItemCount())
+        badIndex();
+    return static_cast<ListItem *>(topLevelItem(index - 1));
+}
+
+int ListView::indexOfItem(const ListItem *item) const
+{
+    if (!item || item->treeWidget() != this)
+        return 0;
+    return indexOfTopLevelItem(const_cast<ListItem *>(item)) + 1;
+}
+
+ListItem *ListView::addItem(const QString &text, const QString &smallIconKey)
+{
+    auto *row = new ListItem(text);
+    if (!smallIconKey.isEmpty()) {
+        try {
+            setItemIcon(row, 0, smallIconKey);
+        } catch (...) {
+            delete row;
+            throw;
+        }
+    }
+    const bool wasEmpty = topLevelItemCount() == 0;
+    addTopLevelItem(row);
+    if (wasEmpty)
+        makeFirstCurrent();
+    return row;
+}
+
+void ListView::addItems(const QList<ListItem *> &items)
+{
+    if (items.isEmpty())
+        return;
+    const bool wasEmpty = topLevelItemCount() == 0;
+    QList<QTreeWidgetItem *> rows;
+    rows.reserve(items.size());
+    for (ListItem *row : items)
+        rows.push_back(row);
+    addTopLevelItems(rows);
+    if (wasEmpty)
+        makeFirstCurrent();
+}
+
+void ListView::makeFirstCurrent()
+{
+    const QModelIndex first = indexFromItem(topLevelItem(0));
+    selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void ListView::clearItems()
+{
+    clear();
+}
+
+void ListView::setItemIcon(ListItem *item, int column, const QString &key)
+{
+    if (!m_images || !m_images->contains(key))
+        vb::raise(35601, QStringLiteral("Element not found"));
+    item->setIcon(column, m_images->icon(key));
+    item->setData(column, IconKeyRole, key);
+}
+
+int ListView::selectedItemIndex() const
+{
+    QTreeWidgetItem *current = currentItem();
+    return current ? indexOfTopLevelItem(current) + 1 : 0;
+}
+
+ListItem *ListView::selectedItem() const
+{
+    return static_cast<ListItem *>(currentItem());
+}
+
+void ListView::setSelectedItem(int index)
+{
+    ListItem *row = item(index);
+    selectionModel()->setCurrentIndex(indexFromItem(row),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+bool ListView::isItemSelected(int index) const
+{
+    return item(index)->isSelected();
+}
+
+void ListView::setItemSelected(int index, bool selected)
+{
+    item(index)->setSelected(selected);
+}
+
+int ListView::selectedCount() const
+{
+    int count = 0;
+    const int n = topLevelItemCount();
+    for (int i = 0; i < n; ++i)
+        if (topLevelItem(i)->isSelected())
+            ++count;
+    return count;
+}
+
+void ListView::ensureItemVisible(int index)
+{
+    scrollToItem(item(index));
+}
+
+bool ListView::multiSelect() const
+{
+    return selectionMode() == QAbstractItemView::ExtendedSelection;
+}
+
+void ListView::setMultiSelect(bool multi)
+{
+    setSelectionMode(multi ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
+void ListView::mousePressEvent(QMouseEvent *event)
+{
+    QTreeWidget::mousePressEvent(event);
+    const QPoint at = event->position().toPoint();
+    emit MouseDown(mouseButton(event->button()), shiftState(event->modifiers()), pixelsToTwips(at.x()),
+                   pixelsToTwips(at.y()));
+}
+
+void ListView::keyPressEvent(QKeyEvent *event)
+{
+    emit KeyDown(keyCode(event), shiftState(event->modifiers()));
+    QTreeWidgetItem *before = currentItem();
+    QTreeWidget::keyPressEvent(event);
+    QTreeWidgetItem *after = currentItem();
+    if (after && after != before)
+        emit ItemClick(indexOfTopLevelItem(after) + 1);
+}
+
+} // namespace controls

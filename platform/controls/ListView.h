@@ -1,0 +1,143 @@
+#pragma once
+// The classic list view in report view: a table name as Tag, keyed column
+// headers with widths in twips, the sort column and order as plain
+// properties (the rows are ordered by whoever fills the list, never by the
+// list itself), keyed row and cell images from an image list, selected flags
+// apart from the current item, 1-based item positions, and the database
+// rowid of each item.
+
+#include <QString>
+#include <QTreeWidget>
+#include <QVector>
+
+namespace controls {
+
+class ImageList;
+class ListView;
+
+// One row. Column 0 is the item's own text and small image; column i > 0 is
+// sub-item i.
+class ListItem : public QTreeWidgetItem {
+public:
+    ListItem();
+    explicit ListItem(const QString &text);
+
+    QString text() const { return QTreeWidgetItem::text(0); }
+    void setText(const QString &text) { QTreeWidgetItem::setText(0, text); }
+    // Sub-items are numbered from 1, as the list's columns after the first.
+    QString subItem(int i) const { return QTreeWidgetItem::text(i); }
+    void setSubItem(int i, const QString &text) { QTreeWidgetItem::setText(i, text); }
+
+    // Key of the image shown in a column (0: the small icon), empty when none.
+    QString iconKey(int column = 0) const;
+
+    // The rowid of the database row this item shows (0 when none).
+    qint64 rowid() const { return m_rowid; }
+    void setRowid(qint64 rowid) { m_rowid = rowid; }
+
+    // The owning list, or nullptr while the item is not yet added.
+    ListView *listView() const;
+
+private:
+    qint64 m_rowid = 0;
+};
+
+// A column header. The key is the field the column shows.
+struct ColumnHeader {
+    QString key;
+    QString text;
+    double widthTwips = 0;
+    QString iconKey;      // fixed image at the caption's place (e.g. a column with no text)
+    int sortImage = -1;   // zero-based image index shown right of the caption, -1 none
+};
+
+class ListView : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit ListView(QWidget *parent = nullptr);
+    ~ListView() override;
+
+    // The table name of the list; also names its settings section.
+    QString tag() const { return m_tag; }
+    void setTag(const QString &tag) { m_tag = tag; }
+
+    // One image list serves icons, small icons and column-header images.
+    void setImageList(const ImageList *images);
+    const ImageList *imageList() const { return m_images; }
+
+    // Column headers, positions 1..columnHeaderCount(). Bad positions raise 35600.
+    int columnHeaderCount() const { return static_cast<int>(m_columns.size()); }
+    void addColumnHeader(const QString &key, const QString &text, double widthTwips,
+                         const QString &iconKey = {});
+    void clearColumnHeaders();
+    const ColumnHeader &columnHeader(int index) const;
+    QString columnKey(int index) const { return columnHeader(index).key; }
+    QString columnText(int index) const { return columnHeader(index).text; }
+    double columnWidthTwips(int index) const { return columnHeader(index).widthTwips; }
+    void setColumnWidthTwips(int index, double twips);
+    // 1-based position of the column with this key, 0 when none.
+    int columnPosition(const QString &key) const;
+
+    // Sort state, kept for the statement that fills the list.
+    int sortKey() const { return m_sortKey; }     // zero-based column position
+    void setSortKey(int key) { m_sortKey = key; }
+    int sortOrder() const { return m_sortOrder; } // 0 ascending, 1 descending
+    void setSortOrder(int order) { m_sortOrder = order; }
+
+    // Shows image imageIndex (zero-based in the image list) right of the
+    // caption of the column at zero-based position column, or removes it.
+    void showHeaderImage(int column, int imageIndex, bool show);
+    int headerImage(int column) const; // -1 when none
+
+    // Rows, positions 1..itemCount(). Bad positions raise 35600.
+    int itemCount() const { return topLevelItemCount(); }
+    ListItem *item(int index) const;
+    int indexOfItem(const ListItem *item) const; // 0 when not in this list
+    // Adds a row at the end. Adding to an empty list makes row 1 current and selected.
+    ListItem *addItem(const QString &text, const QString &smallIconKey = {});
+    // Adds many rows at once (the list takes ownership), with the same rule.
+    void addItems(const QList<ListItem *> &items);
+    void clearItems();
+
+    // Images by key from the image list; an unknown key raises 35601. Works on
+    // items not yet added too.
+    void setItemIcon(ListItem *item, int column, const QString &key);
+
+    // The current item (the classic SelectedItem): 0 / nullptr when none.
+    int selectedItemIndex() const;
+    ListItem *selectedItem() const;
+    // Makes the row current and selected, unselecting the others.
+    void setSelectedItem(int index);
+    // The selected flag of one row, apart from the current item.
+    bool isItemSelected(int index) const;
+    void setItemSelected(int index, bool selected);
+    int selectedCount() const;
+    void ensureItemVisible(int index);
+
+    // Multiple selection with Ctrl and Shift, or one row at a time.
+    bool multiSelect() const;
+    void setMultiSelect(bool multi);
+
+signals:
+    void ColumnClick(int column);                       // zero-based position
+    void ItemClick(int index);                          // 1-based position
+    void MouseDown(int button, int shift, int x, int y); // x, y in twips
+    void KeyDown(int keyCode, int shift);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void applyHeader(int position);
+    void makeFirstCurrent();
+
+    QString m_tag;
+    const ImageList *m_images = nullptr;
+    QVector<ColumnHeader> m_columns;
+    int m_sortKey = 0;
+    int m_sortOrder = 0;
+    bool m_settingWidth = false;
+};
+
+} // namespace controls

@@ -1,0 +1,28 @@
+#pragma once
+// Events of the controls report keys, buttons and positions the way the
+// classic controls did: key codes, a shift mask and twips.
+
+#include <QPoint>
+#include <Qt>
+
+class QKeyEvent;
+class QMouseEvent;
+
+namespace controls {
+
+// Shift mask of the classic events.
+enum : int { ShiftMask = 1, CtrlMask = 2, AltMask = 4 };
+// Mouse buttons of the classic events.
+enum : int { LeftButton = 1, RightButton = 2, MiddleButton = 4 };
+
+// Classic key code of a key event (Delete 46, F5 116, letters as capitals ...),
+// 0 for a key without one.
+int keyCode(const QKeyEvent *event);
+int shiftState(Qt::KeyboardModifiers modifiers);
+int mouseButton(Qt::MouseButton button);
+
+// Window measures are twips: 1440 per inch, 15 per pixel at 96 DPI.
+int twipsToPixels(double twips);   // to the nearest pixel
+int pixelsToTwips(int pixels);
+
+} // namespace controls

@@ -1,0 +1,199 @@
+// The list view as the main window's lists use it: keyed columns with twips
+// widths, rows that keep their database rowid, the current row apart from
+// the selected flags, and header images.
+#include "controls/ImageList.h"
+#include "controls/ListView.h"
+#include "vb/VbError.h"
+
+#include <QHeaderView>
+#include <QPixmap>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using controls::ImageList;
+using controls::ListItem;
+using controls::ListView;
+
+namespace {
+
+QIcon solid(Qt::GlobalColor color)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(color);
+    return QIcon(pixmap);
+}
+
+struct ListViewTest : ::testing::Test {
+    ListViewTest()
+    {
+        images.add({}, solid(Qt::black));
+        images.add({}, solid(Qt::gray));
+        images.add(QStringLiteral("Closed"), solid(Qt::blue));
+        images.add(QStringLiteral("Void"), solid(Qt::red));
+        list.setImageList(&images);
+        list.setTag(QStringLiteral("Inbox"));
+        list.resize(600, 300);
+    }
+    void fill(int rows)
+    {
+        QList<ListItem *> items;
+        for (int i = 1; i <= rows; ++i) {
+            auto *row = new ListItem(QStringLiteral("P%1").arg(i));
+            row->setSubItem(1, QStringLiteral("T%1").arg(i));
+            row->setRowid(100 + i);
+            items.push_back(row);
+        }
+        list.addItems(items);
+    }
+    ImageList images;
+    ListView list;
+};
+
+} // namespace
+
+TEST_F(ListViewTest, ColumnsKeepKeysTextsAndExactTwips)
+{
+    list.addColumnHeader(QStringLiteral("Acknowledged"), QString(), 270, QStringLiteral("Void"));
+    list.addColumnHeader(QStringLiteral("Partner"), QStringLiteral("Partner"), 1442);
+    list.addColumnHeader(QStringLiteral("Transaction"), QStringLiteral("Transaction"), 721);
+    ASSERT_EQ(list.columnHeaderCount(), 3);
+    EXPECT_EQ(list.columnKey(1), QStringLiteral("Acknowledged"));
+    EXPECT_EQ(list.columnText(2), QStringLiteral("Partner"));
+    // A width survives the pixel grid unchanged until the user drags the column.
+    EXPECT_EQ(list.columnWidthTwips(2), 1442);
+    EXPECT_EQ(list.columnWidth(1), 96);
+    EXPECT_EQ(list.columnPosition(QStringLiteral("Transaction")), 3);
+    EXPECT_EQ(list.columnPosition(QStringLiteral("Missing")), 0);
+    list.setColumnWidthTwips(1, 1500);
+    EXPECT_EQ(list.columnWidthTwips(1), 1500);
+    EXPECT_EQ(list.columnWidth(0), 100);
+    // A drag (a resize not made through the twips setter) is read back in twips.
+    list.header()->resizeSection(2, 50);
+    EXPECT_EQ(list.columnWidthTwips(3), 750);
+    list.clearColumnHeaders();
+    EXPECT_EQ(list.columnHeaderCount(), 0);
+    EXPECT_THROW(list.columnKey(1), vb::VbError);
+}
+
+TEST_F(ListViewTest, UnknownImageKeysAreRefused)
+{
+    EXPECT_THROW(list.addColumnHeader(QStringLiteral("A"), QString(), 270, QStringLiteral("Nope")), vb::VbError);
+    auto *row = new ListItem;
+    try {
+        list.setItemIcon(row, 0, QStringLiteral("Nope"));
+        FAIL() << "no error for an unknown image key";
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, 35601);
+    }
+    list.setItemIcon(row, 0, QStringLiteral("Closed"));
+    EXPECT_EQ(row->iconKey(0), QStringLiteral("Closed"));
+    delete row;
+    EXPECT_THROW(list.addItem(QStringLiteral("x"), QStringLiteral("Nope")), vb::VbError);
+    EXPECT_EQ(list.itemCount(), 0);
+}
+
+TEST_F(ListViewTest, EveryFillOfAnEmptyListMakesRowOneCurrentAndSelected)
+{
+    list.addColumnHeader(QStringLiteral("Partner"), QStringLiteral("Partner"), 1000);
+    list.addColumnHeader(QStringLiteral("Transaction"), QStringLiteral("Transaction"), 1000);
+    EXPECT_EQ(list.selectedItemIndex(), 0);
+    fill(5);
+    EXPECT_EQ(list.itemCount(), 5);
+    EXPECT_EQ(list.selectedItemIndex(), 1);
+    EXPECT_TRUE(list.isItemSelected(1));
+    EXPECT_EQ(list.selectedCount(), 1);
+    EXPECT_EQ(list.item(3)->text(), QStringLiteral("P3"));
+    EXPECT_EQ(list.item(3)->subItem(1), QStringLiteral("T3"));
+    EXPECT_EQ(list.item(3)->rowid(), 103);
+    EXPECT_EQ(list.indexOfItem(list.item(4)), 4);
+
+    // Adding to a list that has rows keeps the current row.
+    list.setSelectedItem(3);
+    fill(2);
+    EXPECT_EQ(list.selectedItemIndex(), 3);
+
+    list.clearItems();
+    EXPECT_EQ(list.selectedItemIndex(), 0);
+    list.addItem(QStringLiteral("only"), QStringLiteral("Closed"));
+    EXPECT_EQ(list.selectedItemIndex(), 1);
+    EXPECT_TRUE(list.isItemSelected(1));
+    EXPECT_EQ(list.item(1)->iconKey(0), QStringLiteral("Closed"));
+}
+
+TEST_F(ListViewTest, SelectedFlagsAreApartFromTheCurrentRow)
+{
+    list.addColumnHeader(QStringLiteral("Partner"), QStringLiteral("Partner"), 1000);
+    list.setMultiSelect(true);
+    fill(6);
+    list.setItemSelected(4, true);
+    list.setItemSelected(1, false);
+    EXPECT_EQ(list.selectedItemIndex(), 1);
+    EXPECT_FALSE(list.isItemSelected(1));
+    EXPECT_TRUE(list.isItemSelected(4));
+    EXPECT_EQ(list.selectedCount(), 1);
+    list.setSelectedItem(6);
+    EXPECT_EQ(list.selectedItemIndex(), 6);
+    EXPECT_EQ(list.selectedCount(), 1);
+    EXPECT_THROW(list.item(7), vb::VbError);
+    EXPECT_THROW(list.item(0), vb::VbError);
+}
+
+TEST_F(ListViewTest, HeaderImagesAreKeptPerColumn)
+{
+    list.addColumnHeader(QStringLiteral("Type"), QStringLiteral("Type"), 1000);
+    list.addColumnHeader(QStringLiteral("Index"), QStringLiteral("Index"), 1000);
+    EXPECT_EQ(list.headerImage(0), -1);
+    list.showHeaderImage(1, 1, true);
+    EXPECT_EQ(list.headerImage(1), 1);
+    list.showHeaderImage(1, 0, false);
+    EXPECT_EQ(list.headerImage(1), -1);
+    EXPECT_THROW(list.showHeaderImage(2, 0, true), vb::VbError);
+    list.sortKey();
+    list.setSortKey(1);
+    list.setSortOrder(1);
+    EXPECT_EQ(list.sortKey(), 1);
+    EXPECT_EQ(list.sortOrder(), 1);
+}
+
+TEST_F(ListViewTest, EventsCarryClassicCodesAndPositions)
+{
+    list.addColumnHeader(QStringLiteral("Partner"), QStringLiteral("Partner"), 3000);
+    list.addColumnHeader(QStringLiteral("Transaction"), QStringLiteral("Transaction"), 3000);
+    fill(3);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+
+    QSignalSpy keys(&list, &ListView::KeyDown);
+    QTest::keyClick(&list, Qt::Key_Delete, Qt::ShiftModifier);
+    QTest::keyClick(&list, Qt::Key_F5);
+    // The Shift key itself comes first, as the classic KeyDown reported it.
+    ASSERT_EQ(keys.count(), 3);
+    EXPECT_EQ(keys[0][0].toInt(), 16);
+    EXPECT_EQ(keys[1][0].toInt(), 46);
+    EXPECT_EQ(keys[1][1].toInt(), 1);
+    EXPECT_EQ(keys[2][0].toInt(), 116);
+    EXPECT_EQ(keys[2][1].toInt(), 0);
+
+    QSignalSpy clicks(&list, &ListView::ItemClick);
+    QTest::keyClick(&list, Qt::Key_Down);
+    ASSERT_EQ(clicks.count(), 1);
+    EXPECT_EQ(clicks[0][0].toInt(), 2);
+
+    QSignalSpy downs(&list, &ListView::MouseDown);
+    const QRect third = list.visualItemRect(list.item(3));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, third.center());
+    ASSERT_EQ(downs.count(), 1);
+    EXPECT_EQ(downs[0][0].toInt(), 1);
+    EXPECT_EQ(downs[0][3].toInt(), third.center().y() * 15);
+    EXPECT_EQ(list.selectedItemIndex(), 3);
+    EXPECT_EQ(clicks.last()[0].toInt(), 3);
+
+    QSignalSpy columns(&list, &ListView::ColumnClick);
+    const int x = list.header()->sectionViewportPosition(1) + 10;
+    QTest::mouseClick(list.header()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
+    ASSERT_EQ(columns.count(), 1);
+    EXPECT_EQ(columns[0][0].toInt(), 1);
+    // The list never reorders its rows on a header click.
+    EXPECT_EQ(list.item(1)->text(), QStringLiteral("P1"));
+}
