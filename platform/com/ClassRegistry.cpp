@@ -1,0 +1,280 @@
+#include "com/ClassRegistry.h"
+#include "com/PluginApi.h"
+#include "vb/Settings.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSettings>
+#include <QtDebug>
+
+#include <dlfcn.h>
+#include <mutex>
+
+namespace com {
+
+namespace {
+
+const QString kLibraryKey = QStringLiteral("Library");
+const QString kClassKey = QStringLiteral("Class");
+
+struct State {
+    std::mutex mutex;
+    QString registryOverride;
+    QHash<QString, ClassFactory> builtins;  // keyed by the folded ProgID
+    QHash<QString, void *> libraries;       // absolute path -> dlopen handle, never closed
+};
+
+State &state()
+{
+    static State s;
+    return s;
+}
+
+QString folded(const QString &s) { return s.toCaseFolded(); }
+
+QString absolutePath(const QString &path) { return QFileInfo(path).absoluteFilePath(); }
+
+// Loads a library once; objects it created keep their code there, so it is
+// never unloaded. Returns null and sets *error when loading fails.
+void *loadLibrary(const QString &path, QString *error)
+{
+    State &s = state();
+    const QString key = absolutePath(path);
+    std::lock_guard lock(s.mutex);
+    if (void *h = s.libraries.value(key))
+        return h;
+    void *h = dlopen(QFile::encodeName(key).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!h) {
+        if (error)
+            *error = QString::fromLocal8Bit(dlerror());
+        return nullptr;
+    }
+    s.libraries.insert(key, h);
+    return h;
+}
+
+// Registry group for a ProgID, found without regard to letter case.
+QString groupFor(QSettings &ini, const QString &progId)
+{
+    const QStringList groups = ini.childGroups();
+    if (groups.contains(progId))
+        return progId;
+    for (const QString &g : groups)
+        if (g.compare(progId, Qt::CaseInsensitive) == 0)
+            return g;
+    return {};
+}
+
+struct RegistrationContext {
+    QString library;
+    QStringList progIds;
+    QString failure;
+};
+
+int addThroughRegistrar(void *context, const char *className)
+{
+    auto *c = static_cast<RegistrationContext *>(context);
+    try {
+        const QString name = QString::fromUtf8(className ? className : "");
+        if (name.isEmpty())
+            return 1;
+        addClass(c->library, name);
+        c->progIds << progIdPrefix(c->library) + '.' + name;
+        return 0;
+    } catch (const std::exception &e) {
+        c->failure = QString::fromUtf8(e.what());
+        return 1;
+    }
+}
+
+int removeThroughRegistrar(void *context, const char *className)
+{
+    auto *c = static_cast<RegistrationContext *>(context);
+    try {
+        const QString name = QString::fromUtf8(className ? className : "");
+        removeClass(c->library, name);
+        c->progIds << progIdPrefix(c->library) + '.' + name;
+        return 0;
+    } catch (const std::exception &e) {
+        c->failure = QString::fromUtf8(e.what());
+        return 1;
+    }
+}
+
+QStringList runRegistration(const QString &libraryPath, const char *symbol)
+{
+    QString error;
+    void *h = loadLibrary(libraryPath, &error);
+    if (!h)
+        vb::raise(48, vb::errorText(48) + QStringLiteral(": ") + error);
+    void *fn = dlsym(h, symbol);
+    if (!fn)
+        vb::raise(453, vb::errorText(453) + QStringLiteral(": ") + QString::fromLatin1(symbol));
+    RegistrationContext context{absolutePath(libraryPath), {}, {}};
+    corvantis_registrar registrar{&context, &addThroughRegistrar, &removeThroughRegistrar};
+    const int rc = reinterpret_cast<corvantis_register_fn>(fn)(&registrar);
+    if (rc != 0 || !context.failure.isEmpty())
+        vb::raise(5, QStringLiteral("%1 failed for %2%3")
+                         .arg(QString::fromLatin1(symbol), libraryPath,
+                              context.failure.isEmpty() ? QString() : QStringLiteral(": ") + context.failure));
+    return context.progIds;
+}
+
+} // namespace
+
+QString classRegistryFile()
+{
+    State &s = state();
+    {
+        std::lock_guard lock(s.mutex);
+        if (!s.registryOverride.isEmpty())
+            return s.registryOverride;
+    }
+    return vb::settingsRoot() + QStringLiteral("/classes.ini");
+}
+
+void setClassRegistryFile(const QString &path)
+{
+    std::lock_guard lock(state().mutex);
+    state().registryOverride = path;
+}
+
+QString progIdPrefix(const QString &libraryPath)
+{
+    // Everything before the last dot of the file name: "Lorvanne.so" -> "Lorvanne".
+    const QString name = QFileInfo(libraryPath).fileName();
+    const qsizetype dot = name.lastIndexOf('.');
+    return dot < 0 ? name : name.left(dot);
+}
+
+std::optional<ClassEntry> findClass(const QString &progId)
+{
+    if (progId.isEmpty())
+        return std::nullopt;
+    QSettings ini(classRegistryFile(), QSettings::IniFormat);
+    const QString group = groupFor(ini, progId);
+    if (group.isEmpty())
+        return std::nullopt;
+    ini.beginGroup(group);
+    ClassEntry e{group, ini.value(kLibraryKey).toString(), ini.value(kClassKey).toString()};
+    if (e.library.isEmpty() || e.className.isEmpty())
+        return std::nullopt;
+    return e;
+}
+
+void addClass(const QString &libraryPath, const QString &className)
+{
+    const QString progId = progIdPrefix(libraryPath) + '.' + className;
+    QSettings ini(classRegistryFile(), QSettings::IniFormat);
+    const QString old = groupFor(ini, progId);
+    if (!old.isEmpty())
+        ini.remove(old);
+    ini.beginGroup(progId);
+    ini.setValue(kLibraryKey, absolutePath(libraryPath));
+    ini.setValue(kClassKey, className);
+    ini.endGroup();
+    ini.sync();
+    if (ini.status() != QSettings::NoError)
+        vb::raise(75, vb::errorText(75) + QStringLiteral(": ") + ini.fileName());
+}
+
+void removeClass(const QString &libraryPath, const QString &className)
+{
+    const QString progId = progIdPrefix(libraryPath) + '.' + className;
+    QSettings ini(classRegistryFile(), QSettings::IniFormat);
+    const QString group = groupFor(ini, progId);
+    if (group.isEmpty())
+        return;
+    ini.remove(group);
+    ini.sync();
+    if (ini.status() != QSettings::NoError)
+        vb::raise(75, vb::errorText(75) + QStringLiteral(": ") + ini.fileName());
+}
+
+QStringList registerLibrary(const QString &libraryPath)
+{
+    return runRegistration(libraryPath, "corvantis_register");
+}
+
+QStringList unregisterLibrary(const QString &libraryPath)
+{
+    return runRegistration(libraryPath, "corvantis_unregister");
+}
+
+void registerBuiltinClass(const QString &progId, ClassFactory factory)
+{
+    std::lock_guard lock(state().mutex);
+    state().builtins.insert(folded(progId), std::move(factory));
+}
+
+DispatchPtr CreateObject(const QString &progId)
+{
+    ClassFactory builtin;
+    {
+        std::lock_guard lock(state().mutex);
+        builtin = state().builtins.value(folded(progId));
+    }
+    if (builtin) {
+        if (DispatchPtr obj = builtin())
+            return obj;
+        vb::raise(429);
+    }
+
+    const std::optional<ClassEntry> entry = findClass(progId);
+    if (!entry) {
+        qWarning().noquote() << "CreateObject: no class registered as" << progId;
+        vb::raise(429);
+    }
+    QString error;
+    void *h = loadLibrary(entry->library, &error);
+    if (!h) {
+        qWarning().noquote() << "CreateObject:" << progId << "cannot load" << entry->library << error;
+        vb::raise(429);
+    }
+    auto create = reinterpret_cast<corvantis_create_fn>(dlsym(h, "corvantis_create"));
+    if (!create) {
+        qWarning().noquote() << "CreateObject:" << entry->library << "has no corvantis_create";
+        vb::raise(429);
+    }
+    Dispatch *raw = nullptr;
+    try {
+        raw = create(entry->className.toUtf8().constData());
+    } catch (...) {
+        raw = nullptr;
+    }
+    if (!raw)
+        vb::raise(429);
+    return DispatchPtr(raw);
+}
+
+Dispatch *toDispatch(const vb::Variant &value)
+{
+    if (!value.isObject())
+        vb::raise(424);
+    if (!value.rawObject())
+        return nullptr;
+    auto *d = dynamic_cast<Dispatch *>(value.rawObject().get());
+    if (!d)
+        vb::raise(438);
+    return d;
+}
+
+vb::Variant CallByName(const DispatchPtr &object, const QString &name, int kind, std::span<vb::Variant> args)
+{
+    if (!object)
+        vb::raise(91);
+    return object->invoke(name, kind, args);
+}
+
+vb::Variant CallByName(const vb::Variant &object, const QString &name, int kind, std::span<vb::Variant> args)
+{
+    Dispatch *d = toDispatch(object);
+    if (!d)
+        vb::raise(91);
+    // Keep the object alive for the call even if the callee drops the last
+    // other reference (a by-reference argument may be the variable holding it).
+    const vb::ObjectPtr keep = object.rawObject();
+    return d->invoke(name, kind, args);
+}
+
+} // namespace com
