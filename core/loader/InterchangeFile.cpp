@@ -1,9 +1,9 @@
 #include "core/loader/InterchangeFile.h"
 
+#include "vb/AppInfo.h"
 #include "vb/Settings.h"
 #include "vb/VbError.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -37,7 +37,7 @@ QString WriteNewInterchangeFile(const QString &folder, const QString &stem, cons
 QString OutboundFolder()
 {
     return vb::GetSetting(QStringLiteral("Corvantis"), QStringLiteral("Folders"), QStringLiteral("Outbound"),
-                          QCoreApplication::applicationDirPath());
+                          vb::AppInfo::path());
 }
 
 } // namespace core
