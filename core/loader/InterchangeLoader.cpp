@@ -5,6 +5,8 @@
 
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
+#include "ado/Sql.h"
+#include "vb/Conversions.h"
 #include "vb/Clock.h"
 #include "vb/VbError.h"
 
@@ -12,6 +14,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace core {
@@ -74,6 +77,7 @@ private:
     void onSE(QStringView piece);
     void onGE(QStringView piece);
     void onIEA(QStringView piece);
+    void storeControlNumber();
     void appendToSet(QStringView piece)
     {
         m_setText += piece;
@@ -233,12 +237,7 @@ void Load::onST(QStringView piece)
     ++m_sets;
     m_st01 = part(1);
 
-    if (!modGlobal::SetControlNumber(m_partner, m_st01, m_version, m_direction, m_st02)) {
-        if (!modGlobal::RegisterTransaction(m_partner, m_st01, m_gs01, m_version, m_direction))
-            fail(u"Transaction Set Registration Failed"_s);
-        // A key registered just now keeps the number of its first set too.
-        modGlobal::SetControlNumber(m_partner, m_st01, m_version, m_direction, m_st02);
-    }
+    storeControlNumber();
 
     QString acknowledged = u"Void"_s;
     if (m_st01 != u"997"_s && modGlobal::IsAcknowledgeRequired(m_partner, m_st01, m_version, m_direction))
@@ -278,6 +277,52 @@ void Load::onST(QStringView piece)
     quietly([&] { m_ui.hideNotice(); });
     appendToSet(piece);
     m_last = u"ST"_s;
+}
+
+// The set's key gets the set's control number; a key seen for the first time
+// is registered with its seed map first. An outbound load never lowers the
+// counter: it becomes at least ST02 + 1, so the next outbound run cannot hand
+// out a number this file already used. A control number that is no whole
+// number (X12 allows letters) leaves the counter as it is.
+void Load::storeControlNumber()
+{
+    std::optional<vb::Variant> stored;
+    {
+        ado::Recordset rs;
+        rs.Open(u"SELECT * FROM Transactions"_s + u" WHERE Transactions.Partner = '"_s + ado::SqlEscape(m_partner)
+                    + u"'"_s + u" AND Transactions.Transaction = '"_s + ado::SqlEscape(m_st01) + u"'"_s
+                    + u" AND Transactions.Version ='"_s + ado::SqlEscape(m_version) + u"'"_s
+                    + u" AND Transactions.Direction ='"_s + ado::SqlEscape(m_direction) + u"'"_s,
+                modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        if (!rs.Eof())
+            stored = rs(u"ControlNumber"_s).Value();
+        rs.Close();
+    }
+    if (!stored) {
+        if (!modGlobal::RegisterTransaction(m_partner, m_st01, m_gs01, m_version, m_direction))
+            fail(u"Transaction Set Registration Failed"_s);
+        stored = vb::Variant::null();
+    }
+
+    bool numeric = !m_st02.isEmpty();
+    qint64 number = 0;
+    for (QChar c : m_st02) {
+        if (c < u'0' || c > u'9' || number > 999999999) {
+            numeric = false;
+            break;
+        }
+        number = number * 10 + (c.unicode() - u'0');
+    }
+    if (!numeric || number > 999999999)
+        return;
+    if (!m_inbound) {
+        qint64 next = number + 1 > 999999999 ? 1 : number + 1;
+        qint64 current = 0;
+        if (!stored->isNull() && !stored->isEmpty())
+            current = static_cast<qint64>(vb::CDbl(*stored));
+        number = qMax(next, current);
+    }
+    modGlobal::SetControlNumber(m_partner, m_st01, m_version, m_direction, QString::number(number));
 }
 
 void Load::onSE(QStringView piece)
