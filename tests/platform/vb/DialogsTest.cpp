@@ -4,9 +4,13 @@
 #include "vb/VbError.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest-spi.h>
@@ -214,4 +218,77 @@ TEST(QtDialogs, InputBoxReturnsTextOrNothing)
 
     whenModalShown<QInputDialog>([](QInputDialog *d) { d->reject(); });
     EXPECT_EQ(qt.inputBox({QStringLiteral("Find What:"), QStringLiteral("Find"), QString()}), std::nullopt);
+}
+
+TEST(QtDialogs, OpenFileShowsTheFilterAndReturnsTheChosenFiles)
+{
+    const QString dir = corvantis::test::tempDir();
+    for (const char *name : {"a.IC", "b.IC", "c.EDI"}) {
+        QFile f(dir + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    vb::QtDialogService qt;
+    vb::OpenFileRequest request;
+    request.title = QStringLiteral("Open Inbound");
+    request.filter = QStringLiteral("All Files (*.*)|*.*|Inbound Characters (*.IC)|*.IC");
+    request.filterIndex = 2;
+    request.initialFolder = dir;
+    request.multiSelect = true;
+
+    QString title, selectedFilter;
+    QStringList filters;
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    QString shownFolder;
+    whenModalShown<QFileDialog>([&](QFileDialog *d) {
+        title = d->windowTitle();
+        filters = d->nameFilters();
+        selectedFilter = d->selectedNameFilter();
+        mode = d->fileMode();
+        shownFolder = d->directory().absolutePath();
+        d->selectFile(QStringLiteral("\"a.IC\" \"b.IC\""));
+        static_cast<QDialog *>(d)->accept(); // the file dialog's own accept checks the choice
+    });
+    const vb::OpenFileResult r = qt.openFile(request);
+    EXPECT_EQ(title, QStringLiteral("Open Inbound"));
+    EXPECT_EQ(filters, QStringList({QStringLiteral("All Files (*)"), QStringLiteral("Inbound Characters (*.IC)")}));
+    EXPECT_EQ(selectedFilter, QStringLiteral("Inbound Characters (*.IC)"));
+    EXPECT_EQ(mode, QFileDialog::ExistingFiles);
+    EXPECT_EQ(shownFolder, QDir(dir).absolutePath());
+    ASSERT_TRUE(r.accepted);
+    EXPECT_EQ(r.folder(), QDir(dir).absolutePath());
+    QStringList names = r.names();
+    names.sort();
+    EXPECT_EQ(names, QStringList({QStringLiteral("a.IC"), QStringLiteral("b.IC")}));
+    EXPECT_EQ(r.filterIndex, 2);
+
+    whenModalShown<QFileDialog>([](QFileDialog *d) { d->reject(); });
+    const vb::OpenFileResult cancelled = qt.openFile(request);
+    EXPECT_FALSE(cancelled.accepted);
+    EXPECT_TRUE(cancelled.files.isEmpty());
+}
+
+TEST(QtDialogs, BrowseFolderReturnsTheFolderOrNothing)
+{
+    const QString dir = corvantis::test::tempDir();
+    QDir(dir).mkdir(QStringLiteral("Database"));
+    vb::QtDialogService qt;
+    whenModalShown<QFileDialog>([&](QFileDialog *d) {
+        d->setDirectory(dir + QStringLiteral("/Database"));
+        static_cast<QDialog *>(d)->accept();
+    });
+    EXPECT_EQ(qt.browseFolder({QString(), dir}), std::optional<QString>(dir + QStringLiteral("/Database")));
+    whenModalShown<QFileDialog>([](QFileDialog *d) { d->reject(); });
+    EXPECT_EQ(qt.browseFolder({QString(), dir}), std::nullopt);
+}
+
+TEST(QtDialogs, PrinterSetupCancelledIsNoChoice)
+{
+    vb::QtDialogService qt;
+    QString title;
+    whenModalShown<QPrintDialog>([&](QPrintDialog *d) {
+        title = d->windowTitle();
+        d->reject();
+    });
+    EXPECT_FALSE(qt.printerSetup({QStringLiteral("Print Setup"), nullptr}));
+    EXPECT_EQ(title, QStringLiteral("Print Setup"));
 }

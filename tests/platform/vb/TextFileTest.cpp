@@ -1,0 +1,83 @@
+#include "TestEnvironment.h"
+#include "vb/TextFile.h"
+#include "vb/VbError.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+int errorOf(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const vb::VbError &e) {
+        return e.number;
+    }
+    return 0;
+}
+
+QByteArray allBytes()
+{
+    QByteArray b;
+    for (int i = 0; i < 256; ++i)
+        b.append(static_cast<char>(i));
+    return b;
+}
+
+} // namespace
+
+TEST(TextFile, EveryByteRoundTrips)
+{
+    const QString path = corvantis::test::tempDir() + QStringLiteral("/all.IC");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(allBytes() + "ISA*00~\r\n");
+    }
+    const QString text = vb::readLatin1File(path);
+    ASSERT_EQ(text.size(), 256 + 9);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(text[i].unicode(), i);
+
+    const QString copy = corvantis::test::tempDir() + QStringLiteral("/copy.IC");
+    vb::writeLatin1File(copy, text);
+    QFile f(copy);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), allBytes() + "ISA*00~\r\n");
+}
+
+TEST(TextFile, WriteReplacesTheWholeFile)
+{
+    const QString path = corvantis::test::tempDir() + QStringLiteral("/out.txt");
+    vb::writeLatin1File(path, QStringLiteral("a much longer first text"));
+    vb::writeLatin1File(path, QStringLiteral("short"));
+    EXPECT_EQ(vb::readLatin1File(path), QStringLiteral("short"));
+    vb::writeLatin1File(path, QString());
+    EXPECT_EQ(vb::readLatin1File(path), QString());
+}
+
+TEST(TextFile, ErrorsNameTheClassicCauses)
+{
+    const QString dir = corvantis::test::tempDir();
+    QDir(dir).mkdir(QStringLiteral("folder"));
+    const struct { const char *what; std::function<void()> run; int error; } cases[] = {
+        {"read missing file", [&] { vb::readLatin1File(dir + "/missing.IC"); }, 53},
+        {"read empty name", [&] { vb::readLatin1File(QString()); }, 53},
+        {"read in missing folder", [&] { vb::readLatin1File(dir + "/nofolder/x.IC"); }, 76},
+        {"read a folder", [&] { vb::readLatin1File(dir + "/folder"); }, 75},
+        {"write in missing folder", [&] { vb::writeLatin1File(dir + "/nofolder/x.OC", "x"); }, 76},
+        {"write onto a folder", [&] { vb::writeLatin1File(dir + "/folder", "x"); }, 75},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(errorOf(c.run), c.error) << c.what;
+}
+
+TEST(TextFile, CharacterWithoutAByteIsRefusedAndTheFileKept)
+{
+    const QString path = corvantis::test::tempDir() + QStringLiteral("/keep.txt");
+    vb::writeLatin1File(path, QStringLiteral("original \u00FF"));
+    EXPECT_EQ(errorOf([&] { vb::writeLatin1File(path, QStringLiteral("price 5 \u20AC")); }), 5);
+    EXPECT_EQ(vb::readLatin1File(path), QStringLiteral("original \u00FF"));
+}
