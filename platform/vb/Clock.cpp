@@ -1,5 +1,7 @@
 #include "Clock.h"
 
+#include "DateTime.h"
+
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -40,16 +42,6 @@ std::shared_ptr<Clock> &installedClock()
     return clock;
 }
 
-// Day number and time fraction of the classic date serial. The clock never
-// reads before 1899, so the negative-date encoding is not needed here.
-double toSerial(const QDate &date, const QTime &time)
-{
-    static const QDate epoch(1899, 12, 30);
-    const double days = static_cast<double>(epoch.daysTo(date));
-    const double fraction = time.isValid() ? time.msecsSinceStartOfDay() / 86400000.0 : 0.0;
-    return days + fraction;
-}
-
 } // namespace
 
 void setClock(std::shared_ptr<Clock> clock)
@@ -69,26 +61,20 @@ QDateTime currentDateTime()
     return currentClock()->now();
 }
 
-// The classic Now/Time carry whole seconds.
-static QTime wholeSeconds(const QTime &t)
-{
-    return QTime(t.hour(), t.minute(), t.second());
-}
-
 Variant Now()
 {
     const QDateTime now = currentDateTime();
-    return Variant::fromDate(toSerial(now.date(), wholeSeconds(now.time())));
+    return Variant::fromDate(toOleDate(now.date(), now.time())); // whole seconds, as classically
 }
 
 Variant Date()
 {
-    return Variant::fromDate(toSerial(currentDateTime().date(), QTime()));
+    return Variant::fromDate(toOleDate(currentDateTime().date()));
 }
 
 Variant Time()
 {
-    return Variant::fromDate(wholeSeconds(currentDateTime().time()).msecsSinceStartOfDay() / 86400000.0);
+    return Variant::fromDate(toOleDate(QDate(1899, 12, 30), currentDateTime().time()));
 }
 
 double Timer()

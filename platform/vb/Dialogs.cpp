@@ -70,21 +70,28 @@ void setDialogService(std::shared_ptr<DialogService> service)
     installedService() = service ? std::move(service) : std::make_shared<QtDialogService>();
 }
 
-DialogService &dialogService()
+static std::shared_ptr<DialogService> currentService()
 {
     QMutexLocker lock(&g_serviceMutex);
-    return *installedService();
+    return installedService();
+}
+
+DialogService &dialogService()
+{
+    return *currentService();
 }
 
 int MsgBox(const QString &prompt, int buttons, const QString &title)
 {
     msgBoxResults(buttons); // refuses an unknown button set before anything is shown
-    return dialogService().messageBox({prompt, buttons, title});
+    const auto service = currentService(); // kept alive while the box is up
+    return service->messageBox({prompt, buttons, title});
 }
 
 QString InputBox(const QString &prompt, const QString &title, const QString &defaultText)
 {
-    return dialogService().inputBox({prompt, title, defaultText}).value_or(QString());
+    const auto service = currentService();
+    return service->inputBox({prompt, title, defaultText}).value_or(QString());
 }
 
 QStringList qtNameFilters(const QString &classicFilter)

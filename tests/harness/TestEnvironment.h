@@ -33,7 +33,8 @@ QString tempDir();
 
 // Extensions of the harness (e.g. a per-test database copy).
 // addTestHooks: run setUp before every test and tearDown after it; call it
-// from main or an environment before the tests run.
+// before the tests run (from a static initializer of a harness source is fine:
+// it then applies to the test programs that use that source).
 void addTestHooks(std::function<void()> setUp, std::function<void()> tearDown);
 // atTestEnd: run once when the running test ends, before its folder is removed.
 void atTestEnd(std::function<void()> callback);

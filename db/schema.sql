@@ -1,0 +1,298 @@
+-- The tables of the Corvantis application database.
+--
+-- Conventions (see platform/ado for how the data layer reads them):
+--   VARCHAR(n)  text of at most n characters, compared without regard to letter case
+--   LONGTEXT    long text (memo)
+--   SMALLINT    16-bit number, INTEGER 32-bit number (counters reach 999999999)
+--   BOOLEAN     stored 0/1, read back as a Boolean
+--   DATETIME    a date and time value (days since 30 Dec 1899)
+-- Text columns default to empty text where the program reads what a new row
+-- has not set; map index columns carry no UNIQUE constraint because the map
+-- designer renumbers rows in place.
+
+CREATE TABLE "Partner" (
+  "Partner"         VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Segment"         SMALLINT NOT NULL DEFAULT 0,
+  "element"         SMALLINT NOT NULL DEFAULT 0,
+  "sub"             SMALLINT NOT NULL DEFAULT 0,
+  "ISAVersion"      VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISAVersionIndex" SMALLINT NOT NULL DEFAULT 0,
+  "ISA01"           VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA02"           VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA03"           VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA04"           VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA05"           VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA06"           VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA07"           VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA08"           VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA11"           VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA12"           VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA13"           INTEGER NOT NULL DEFAULT 0,
+  "ISA14"           VARCHAR(255) COLLATE NOCASE DEFAULT '0',
+  "ISA15"           VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "GS02"            VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "GS03"            VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "GS06"            INTEGER NOT NULL DEFAULT 0,
+  "GS07"            VARCHAR(255) COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX "PartnerByName" ON "Partner" ("Partner");
+CREATE INDEX "PartnerByIds" ON "Partner" ("ISA06", "ISA08");
+
+CREATE TABLE "Transactions" (
+  "Partner"         VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Transaction"     VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Description"     VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Group"           VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Version"         VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Versionoverride" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Direction"       VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ControlNumber"   INTEGER NOT NULL DEFAULT 0,
+  "Acknowledge"     BOOLEAN NOT NULL DEFAULT 0,
+  "ActiveX"         VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ExportFormat"    SMALLINT NOT NULL DEFAULT 0,
+  -- integration job: flags are the integers 0 and 1 of their check boxes
+  "CheckTime"       SMALLINT NOT NULL DEFAULT 0,
+  "Time"            DATETIME NOT NULL DEFAULT 0,
+  "CheckInterval"   SMALLINT NOT NULL DEFAULT 0,
+  "Interval"        SMALLINT NOT NULL DEFAULT 0,
+  "Mon"             SMALLINT NOT NULL DEFAULT 0,
+  "Tue"             SMALLINT NOT NULL DEFAULT 0,
+  "Wed"             SMALLINT NOT NULL DEFAULT 0,
+  "Thu"             SMALLINT NOT NULL DEFAULT 0,
+  "Fri"             SMALLINT NOT NULL DEFAULT 0,
+  "Sat"             SMALLINT NOT NULL DEFAULT 0,
+  "Sun"             SMALLINT NOT NULL DEFAULT 0,
+  "CustomActiveX"   SMALLINT NOT NULL DEFAULT 0,
+  "print"           SMALLINT NOT NULL DEFAULT 0,
+  "Ack"             SMALLINT NOT NULL DEFAULT 0,
+  "ExecuteSQL"      SMALLINT NOT NULL DEFAULT 0,
+  "DataSourceName"  VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "UserId"          VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Password"        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Database"        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Driver"          VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Server"          VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Plus"            VARCHAR(3) COLLATE NOCASE DEFAULT '0',
+  "Minus"           VARCHAR(3) COLLATE NOCASE DEFAULT '0',
+  "StartDate"       SMALLINT NOT NULL DEFAULT 0,
+  "EndDate"         SMALLINT NOT NULL DEFAULT 0,
+  "SQL"             LONGTEXT COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX "TransactionsByKey" ON "Transactions" ("Partner", "Transaction", "Version", "Direction");
+
+CREATE TABLE "Segment" (
+  "Partner"       VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Version"       VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Transaction"   VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Direction"     VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Segment"       VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "SegmentIndex"  SMALLINT NOT NULL DEFAULT 0,
+  "Node"          SMALLINT NOT NULL DEFAULT 1,
+  "Looping"       BOOLEAN NOT NULL DEFAULT 0,
+  "Expanded"      BOOLEAN NOT NULL DEFAULT 0,
+  "Exclude"       BOOLEAN NOT NULL DEFAULT 0,
+  "SegmentName"   VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "SegmentUsage"  VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Level"         VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "MaxUsageLoop"  INTEGER NOT NULL DEFAULT 1,
+  "Placeholders"  INTEGER NOT NULL DEFAULT 1,
+  "SegmentScript" LONGTEXT COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX "SegmentByMap" ON "Segment" ("Partner", "Version", "Transaction", "Direction", "SegmentIndex");
+
+CREATE TABLE "Element" (
+  "Partner"       VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Version"       VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Transaction"   VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Direction"     VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Segment"       VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "SegmentIndex"  SMALLINT NOT NULL DEFAULT 0,
+  "ElementIndex"  SMALLINT NOT NULL DEFAULT 0,
+  "Exclude"       BOOLEAN NOT NULL DEFAULT 0,
+  "Reference"     INTEGER NOT NULL DEFAULT 0,
+  "ElementName"   VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ElementUsage"  VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Type"          VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Minimum"       INTEGER NOT NULL DEFAULT 0,
+  "Maximum"       INTEGER NOT NULL DEFAULT 0,
+  "ElementScript" LONGTEXT COLLATE NOCASE DEFAULT '',
+  "Format"        VARCHAR(255) COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX "ElementByMap" ON "Element" ("Partner", "Version", "Transaction", "Direction", "SegmentIndex", "ElementIndex");
+
+CREATE TABLE "Standard" (
+  "Transaction" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Group"       VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Description" VARCHAR(255) COLLATE NOCASE DEFAULT ''
+);
+
+CREATE TABLE "Version" (
+  "Version" VARCHAR(255) COLLATE NOCASE DEFAULT ''
+);
+
+-- The four mailboxes share one layout, 17 columns in this order.
+CREATE TABLE "Inbox" (
+  "Partner" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Transaction" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Version" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Date" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Time" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Used" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "InterchangeControlNumber" VARCHAR(255) COLLATE NOCASE DEFAULT '', "GroupControlNumber" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "FunctionalGroup" VARCHAR(255) COLLATE NOCASE DEFAULT '', "SenderID" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "SenderDivision" VARCHAR(255) COLLATE NOCASE DEFAULT '', "ReceiverID" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ReceiverDivision" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Direction" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Acknowledged" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Status" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "TSet" LONGTEXT COLLATE NOCASE DEFAULT ''
+);
+CREATE TABLE "Outbox" (
+  "Partner" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Transaction" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Version" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Date" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Time" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Used" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "InterchangeControlNumber" VARCHAR(255) COLLATE NOCASE DEFAULT '', "GroupControlNumber" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "FunctionalGroup" VARCHAR(255) COLLATE NOCASE DEFAULT '', "SenderID" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "SenderDivision" VARCHAR(255) COLLATE NOCASE DEFAULT '', "ReceiverID" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ReceiverDivision" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Direction" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Acknowledged" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Status" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "TSet" LONGTEXT COLLATE NOCASE DEFAULT ''
+);
+CREATE TABLE "Sent" (
+  "Partner" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Transaction" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Version" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Date" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Time" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Used" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "InterchangeControlNumber" VARCHAR(255) COLLATE NOCASE DEFAULT '', "GroupControlNumber" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "FunctionalGroup" VARCHAR(255) COLLATE NOCASE DEFAULT '', "SenderID" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "SenderDivision" VARCHAR(255) COLLATE NOCASE DEFAULT '', "ReceiverID" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ReceiverDivision" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Direction" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Acknowledged" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Status" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "TSet" LONGTEXT COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX "SentByGroup" ON "Sent" ("Partner", "GroupControlNumber");
+CREATE TABLE "Recycled" (
+  "Partner" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Transaction" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Version" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Date" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Time" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Used" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "InterchangeControlNumber" VARCHAR(255) COLLATE NOCASE DEFAULT '', "GroupControlNumber" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "FunctionalGroup" VARCHAR(255) COLLATE NOCASE DEFAULT '', "SenderID" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "SenderDivision" VARCHAR(255) COLLATE NOCASE DEFAULT '', "ReceiverID" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ReceiverDivision" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Direction" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Acknowledged" VARCHAR(255) COLLATE NOCASE DEFAULT '', "Status" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "TSet" LONGTEXT COLLATE NOCASE DEFAULT ''
+);
+
+-- Envelope segments as received; every column is text.
+CREATE TABLE "ISA" (
+  "Partner" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA01" VARCHAR(255) COLLATE NOCASE DEFAULT '', "ISA02" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA03" VARCHAR(255) COLLATE NOCASE DEFAULT '', "ISA04" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA05" VARCHAR(255) COLLATE NOCASE DEFAULT '', "ISA06" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA07" VARCHAR(255) COLLATE NOCASE DEFAULT '', "ISA08" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA09" VARCHAR(255) COLLATE NOCASE DEFAULT '', "ISA10" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA11" VARCHAR(255) COLLATE NOCASE DEFAULT '', "ISA12" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA13" VARCHAR(255) COLLATE NOCASE DEFAULT '', "ISA14" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ISA15" VARCHAR(255) COLLATE NOCASE DEFAULT '', "ISA16" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Direction" VARCHAR(255) COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX "ISAByControlNumber" ON "ISA" ("ISA13");
+CREATE TABLE "GS" (
+  "Partner" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "GCN" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "GS01" VARCHAR(255) COLLATE NOCASE DEFAULT '', "GS02" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "GS03" VARCHAR(255) COLLATE NOCASE DEFAULT '', "GS04" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "GS05" VARCHAR(255) COLLATE NOCASE DEFAULT '', "GS06" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "GS07" VARCHAR(255) COLLATE NOCASE DEFAULT '', "GS08" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Direction" VARCHAR(255) COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX "GSByControlNumber" ON "GS" ("GS06");
+CREATE TABLE "GE" (
+  "Partner" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "GE01" VARCHAR(255) COLLATE NOCASE DEFAULT '', "GE02" VARCHAR(255) COLLATE NOCASE DEFAULT ''
+);
+CREATE TABLE "IEA" (
+  "Partner" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "IEA01" VARCHAR(255) COLLATE NOCASE DEFAULT '', "IEA02" VARCHAR(255) COLLATE NOCASE DEFAULT ''
+);
+
+-- The application log and the exchange log: Index is assigned when a row is
+-- stored and never reused.
+CREATE TABLE "History" (
+  "Index"       INTEGER PRIMARY KEY AUTOINCREMENT,
+  "Type"        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Date"        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Time"        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "User"        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Description" LONGTEXT COLLATE NOCASE DEFAULT ''
+);
+CREATE TABLE "Exchange" (
+  "Index"       INTEGER PRIMARY KEY AUTOINCREMENT,
+  "Type"        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Date"        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Time"        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "User"        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Description" LONGTEXT COLLATE NOCASE DEFAULT ''
+);
+
+-- Networks. A new row holds its name alone: the other columns stay empty
+-- (Null) until the network is first saved.
+CREATE TABLE "Internet" (
+  "Network"           VARCHAR(255) COLLATE NOCASE,
+  "URL"               VARCHAR(255) COLLATE NOCASE,
+  "Proxy"             VARCHAR(255) COLLATE NOCASE,
+  "protocol"          SMALLINT,
+  "AccessType"        SMALLINT,
+  "RemotePort"        VARCHAR(255) COLLATE NOCASE,
+  "timeout"           VARCHAR(255) COLLATE NOCASE,
+  "UserName"          VARCHAR(255) COLLATE NOCASE,
+  "Password"          VARCHAR(255) COLLATE NOCASE,
+  "CheckTime"         SMALLINT,
+  "Time"              DATETIME,
+  "Interval"          SMALLINT,
+  "CheckInterval"     SMALLINT,
+  "SendReceive"       BOOLEAN NOT NULL DEFAULT 0,
+  "ReceiveOnly"       BOOLEAN NOT NULL DEFAULT 0,
+  "SendOnly"          BOOLEAN NOT NULL DEFAULT 0,
+  "SendScript"        LONGTEXT COLLATE NOCASE,
+  "ReceiveScript"     LONGTEXT COLLATE NOCASE,
+  "OrganizationName"  VARCHAR(255) COLLATE NOCASE,
+  "Email"             VARCHAR(255) COLLATE NOCASE,
+  "PartnerName"       VARCHAR(255) COLLATE NOCASE,
+  "PartnerURL"        VARCHAR(255) COLLATE NOCASE,
+  "SignOutgoing"      SMALLINT,
+  "EncryptOutgoing"   SMALLINT,
+  "CompressOutgoing"  SMALLINT,
+  "RequireSignature"  SMALLINT,
+  "RequireEncryption" SMALLINT,
+  "MDNSigned"         SMALLINT,
+  "MDNUnsigned"       SMALLINT,
+  "RequestMDN"        SMALLINT,
+  "Syncronous"        BOOLEAN NOT NULL DEFAULT 0,
+  "Asyncronous"       BOOLEAN NOT NULL DEFAULT 0,
+  "Provider"          SMALLINT,
+  "Algorithm"         SMALLINT,
+  "Hash"              SMALLINT,
+  "StoreLocation"     SMALLINT,
+  "StoreName"         SMALLINT,
+  "Certificate"       SMALLINT
+);
+CREATE INDEX "InternetByNetwork" ON "Internet" ("Network");
+
+-- The shipping choices of the partner plug-in library.
+CREATE TABLE "Location" (
+  "Name"          VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ShipToCode"    VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "SoldToCode"    VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Street"        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "City"          VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "StateProvince" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "PostalZip"     VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Selected"      BOOLEAN NOT NULL DEFAULT 0
+);
+CREATE TABLE "Carrier" (
+  "Carrier"       VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Description"   VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "ProNumber"     VARCHAR(22) COLLATE NOCASE DEFAULT '',
+  "TrailerNumber" VARCHAR(10) COLLATE NOCASE DEFAULT '',
+  "Selected"      BOOLEAN NOT NULL DEFAULT 0
+);
+CREATE TABLE "Consolidation" (
+  "LocationName" VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "CS"           VARCHAR(255) COLLATE NOCASE DEFAULT '',
+  "Selected"     BOOLEAN NOT NULL DEFAULT 0
+);

@@ -1,0 +1,369 @@
+#include "ado/Connection.h"
+#include "ado/ConnectionData.h"
+#include "ado/Sql.h"
+#include "vb/VbError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cstdio>
+
+namespace ado {
+
+namespace detail {
+
+int errorNumberFor(int sqliteCode, const QString &message)
+{
+    if (message.contains(QLatin1String("no such table")))
+        return adErrNoSuchTable;
+    if (message.contains(QLatin1String("no such column")))
+        return adErrMissingValue;
+    if (message.contains(QLatin1String("syntax error")) || message.contains(QLatin1String("unrecognized token"))
+        || message.contains(QLatin1String("incomplete input")))
+        return adErrSyntax;
+    (void)sqliteCode;
+    return adErrProvider;
+}
+
+void ConnectionData::close()
+{
+    for (auto &entry : cache)
+        sqlite3_finalize(entry.second);
+    cache.clear();
+    if (db) {
+        if (level > 0)
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        db = nullptr;
+    }
+    level = 0;
+    names.clear();
+    tables.clear();
+}
+
+void ConnectionData::fail(const QString &context) const
+{
+    const int code = db ? sqlite3_errcode(db) : SQLITE_MISUSE;
+    const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("not open");
+    vb::raise(errorNumberFor(code, message),
+              context.isEmpty() ? message : message + QStringLiteral(" (") + context + QLatin1Char(')'),
+              QStringLiteral("Corvantis database"));
+}
+
+sqlite3_stmt *ConnectionData::prepare(const QString &sql)
+{
+    if (!db)
+        vb::raise(adErrInvalidConnection,
+                  QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."));
+    const std::string key = sql.toStdString();
+    auto found = cache.find(key);
+    if (found != cache.end())
+        return found->second;
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db, key.c_str(), static_cast<int>(key.size()), &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        fail(sql);
+    }
+    // Statements are built from values, so the cache could grow without end;
+    // keep it to the shapes in use.
+    if (cache.size() > 400) {
+        for (auto &entry : cache)
+            sqlite3_finalize(entry.second);
+        cache.clear();
+    }
+    cache.emplace(key, stmt);
+    return stmt;
+}
+
+void ConnectionData::exec(const QString &sql)
+{
+    if (!db)
+        vb::raise(adErrInvalidConnection,
+                  QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."));
+    char *err = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_exec(db, text.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(err ? err : "");
+        sqlite3_free(err);
+        vb::raise(errorNumberFor(sqlite3_errcode(db), message), message + QStringLiteral(" (") + sql + QLatin1Char(')'),
+                  QStringLiteral("Corvantis database"));
+    }
+}
+
+void ConnectionData::loadNames()
+{
+    names.clear();
+    tables.clear();
+    std::vector<QString> tableList;
+    {
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type IN ('table','view')", -1, &stmt, nullptr);
+        while (stmt && sqlite3_step(stmt) == SQLITE_ROW)
+            tableList.push_back(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0))));
+        sqlite3_finalize(stmt);
+    }
+    for (const QString &table : tableList) {
+        tables.insert(table.toLower(), table);
+        names.insert(table.toLower());
+        sqlite3_stmt *stmt = nullptr;
+        const QByteArray sql = (QStringLiteral("PRAGMA table_info(\"") + QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QStringLiteral("\")")).toUtf8();
+        sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr);
+        while (stmt && sqlite3_step(stmt) == SQLITE_ROW)
+            names.insert(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1))).toLower());
+        sqlite3_finalize(stmt);
+    }
+}
+
+} // namespace detail
+
+namespace {
+
+// Opens `path` keyed with `password` and proves it is such a database: SQLite
+// reads a file only when a statement needs it, so a query is the test.
+sqlite3 *openKeyed(const QString &path, const QString &password)
+{
+    if (path.isEmpty())
+        vb::raise(adErrProvider, QStringLiteral("The connection string names no Data Source."),
+                  QStringLiteral("Corvantis database"));
+    if (!QFileInfo(path).isFile())
+        vb::raise(adErrProvider, QStringLiteral("Could not find file '%1'.").arg(QDir::toNativeSeparators(path)),
+                  QStringLiteral("Corvantis database"));
+    sqlite3 *db = nullptr;
+    const QByteArray file = QFile::encodeName(path);
+    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+        sqlite3_close(db);
+        vb::raise(adErrProvider, QStringLiteral("Cannot open '%1': %2").arg(path, message),
+                  QStringLiteral("Corvantis database"));
+    }
+    if (!password.isEmpty()) {
+        const QByteArray key = password.toUtf8();
+        sqlite3_key(db, key.constData(), key.size());
+    }
+    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        vb::raise(adErrProvider,
+                  QStringLiteral("Not a valid password, or '%1' is not a Corvantis database.").arg(QDir::toNativeSeparators(path)),
+                  QStringLiteral("Corvantis database"));
+    }
+    return db;
+}
+
+} // namespace
+
+ConnectionStringParts parseConnectionString(const QString &text)
+{
+    ConnectionStringParts parts;
+    const QStringList items = text.split(QLatin1Char(';'));
+    for (const QString &item : items) {
+        const int eq = item.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        const QString key = item.left(eq).simplified().toLower();
+        const QString value = item.mid(eq + 1).trimmed();
+        if (key == QLatin1String("data source"))
+            parts.dataSource = value;
+        else if (key == QLatin1String("jet oledb:database password"))
+            parts.password = value;
+    }
+    return parts;
+}
+
+QString applicationConnectionString(const QString &folder)
+{
+    QString base = folder;
+    while (base.endsWith(QLatin1Char('/')) && base.size() > 1)
+        base.chop(1);
+    return QStringLiteral("Provider = Microsoft.jet.OLEDB.4.0;Data Source = ") + base + QLatin1Char('/')
+        + QLatin1String(kDatabaseFileName) + QStringLiteral(";Jet OLEDB:Database Password = ")
+        + QLatin1String(kApplicationPassword) + QLatin1Char(';');
+}
+
+Connection::Connection() : d(std::make_shared<detail::ConnectionData>()) {}
+
+Connection::~Connection()
+{
+    d->close();
+}
+
+void Connection::Open(const QString &connectionString, const QString &, const QString &, long)
+{
+    if (d->isOpen())
+        vb::raise(adErrObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+    if (!connectionString.isEmpty())
+        d->connectionString = connectionString;
+    const ConnectionStringParts parts = parseConnectionString(d->connectionString);
+    sqlite3 *db = openKeyed(parts.dataSource, parts.password);
+    d->db = db;
+    d->path = parts.dataSource;
+    d->password = parts.password;
+    d->level = 0;
+    sqlite3_busy_timeout(db, 5000);
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    d->loadNames();
+}
+
+void Connection::Close()
+{
+    if (!d->isOpen())
+        vb::raise(adErrObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+    d->close();
+}
+
+int Connection::State() const
+{
+    return d->isOpen() ? adStateOpen : adStateClosed;
+}
+
+QString Connection::ConnectionString() const
+{
+    return d->connectionString;
+}
+
+void Connection::setConnectionString(const QString &text)
+{
+    if (d->isOpen())
+        vb::raise(adErrObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+    d->connectionString = text;
+}
+
+long Connection::BeginTrans()
+{
+    if (d->level == 0)
+        d->exec(QStringLiteral("BEGIN"));
+    else
+        d->exec(QStringLiteral("SAVEPOINT level%1").arg(d->level + 1));
+    return ++d->level;
+}
+
+void Connection::CommitTrans()
+{
+    if (d->level == 0)
+        vb::raise(adErrNoTransaction, QStringLiteral("No transaction is active."));
+    if (d->level == 1)
+        d->exec(QStringLiteral("COMMIT"));
+    else
+        d->exec(QStringLiteral("RELEASE level%1").arg(d->level));
+    --d->level;
+}
+
+void Connection::RollbackTrans()
+{
+    if (d->level == 0)
+        vb::raise(adErrNoTransaction, QStringLiteral("No transaction is active."));
+    if (d->level == 1) {
+        d->exec(QStringLiteral("ROLLBACK"));
+    } else {
+        d->exec(QStringLiteral("ROLLBACK TO level%1").arg(d->level));
+        d->exec(QStringLiteral("RELEASE level%1").arg(d->level));
+    }
+    --d->level;
+}
+
+int Connection::transactionLevel() const
+{
+    return d->level;
+}
+
+void Connection::Execute(const QString &statement)
+{
+    d->exec(translateJet(statement, d->names));
+    // The statement may have created or dropped tables.
+    if (statement.contains(QLatin1String("CREATE"), Qt::CaseInsensitive)
+        || statement.contains(QLatin1String("DROP"), Qt::CaseInsensitive)
+        || statement.contains(QLatin1String("ALTER"), Qt::CaseInsensitive)) {
+        for (auto &entry : d->cache)
+            sqlite3_finalize(entry.second);
+        d->cache.clear();
+        d->loadNames();
+    }
+}
+
+QString Connection::databasePath() const
+{
+    return d->path;
+}
+
+QString Connection::password() const
+{
+    return d->password;
+}
+
+QStringList Connection::tableNames() const
+{
+    QStringList list = d->tables.values();
+    list.sort(Qt::CaseInsensitive);
+    return list;
+}
+
+void CompactDatabase(const QString &databaseFile, const QString &password)
+{
+    const QFileInfo info(databaseFile);
+    const QString folder = info.absolutePath();
+    const QString target = folder + QStringLiteral("/NewCorvantis.mdb");
+    const auto removeTarget = [&] {
+        QFile::remove(target);
+        QFile::remove(target + QStringLiteral("-wal"));
+        QFile::remove(target + QStringLiteral("-shm"));
+    };
+    removeTarget();
+
+    sqlite3 *db = openKeyed(databaseFile, password);
+    // Everything still in the write-ahead log goes into the copy too.
+    sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+    const auto quoted = [](const QString &text) { return SqlText(text); };
+    const QString attach = QStringLiteral("ATTACH DATABASE %1 AS compacted KEY %2").arg(quoted(target), quoted(password));
+    char *err = nullptr;
+    auto run = [&](const QString &sql) {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_exec(db, text.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+            const QString message = QString::fromUtf8(err ? err : "");
+            sqlite3_free(err);
+            err = nullptr;
+            return message.isEmpty() ? QStringLiteral("failed") : message;
+        }
+        return QString();
+    };
+    QString problem = run(attach);
+    if (problem.isEmpty())
+        problem = run(QStringLiteral("SELECT sqlcipher_export('compacted')"));
+    if (problem.isEmpty()) {
+        // The export copies tables and rows; the counter of History and
+        // Exchange lives in sqlite_sequence, which it leaves out.
+        const QString seq = run(QStringLiteral(
+            "INSERT INTO compacted.sqlite_sequence(name, seq) SELECT name, seq FROM main.sqlite_sequence "
+            "WHERE name NOT IN (SELECT name FROM compacted.sqlite_sequence)"));
+        (void)seq; // no AUTOINCREMENT table: nothing to carry
+    }
+    run(QStringLiteral("DETACH DATABASE compacted"));
+    sqlite3_close(db);
+    if (!problem.isEmpty()) {
+        removeTarget();
+        vb::raise(adErrProvider, QStringLiteral("Compacting '%1' failed: %2").arg(databaseFile, problem),
+                  QStringLiteral("Corvantis database"));
+    }
+    // Prove the copy opens with the same key before it replaces the original.
+    try {
+        sqlite3 *check = openKeyed(target, password);
+        const bool ok = sqlite3_exec(check, "PRAGMA integrity_check", nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(check);
+        if (!ok)
+            vb::raise(adErrProvider, QStringLiteral("the new file does not pass its check"));
+    } catch (const vb::VbError &e) {
+        removeTarget();
+        vb::raise(adErrProvider, QStringLiteral("Compacting '%1' failed: %2").arg(databaseFile, e.description),
+                  QStringLiteral("Corvantis database"));
+    }
+    QFile::remove(databaseFile + QStringLiteral("-wal"));
+    QFile::remove(databaseFile + QStringLiteral("-shm"));
+    // rename(2) replaces the old file atomically: the folder always holds a database.
+    if (::rename(QFile::encodeName(target).constData(), QFile::encodeName(databaseFile).constData()) != 0) {
+        removeTarget();
+        vb::raise(adErrProvider, QStringLiteral("Compacting '%1' failed: the new file cannot replace it.").arg(databaseFile),
+                  QStringLiteral("Corvantis database"));
+    }
+}
+
+} // namespace ado

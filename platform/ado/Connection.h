@@ -1,0 +1,81 @@
+#pragma once
+// The application database connection: a Jet-style connection string opens a
+// keyed SQLCipher file. One connection serves every record set of the program.
+
+#include "ado/Types.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace ado {
+
+namespace detail { struct ConnectionData; }
+
+class Connection {
+public:
+    Connection();
+    ~Connection();                          // closes; an open transaction is rolled back
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    // "Provider = ...;Data Source = <folder>/Corvantis.mdb;Jet OLEDB:Database Password = <key>;"
+    // Keys are matched without regard to case or the blanks around "=". A file
+    // that is missing or is not a database keyed with that password fails here
+    // (-2147467259, naming the file). User id and password are accepted and
+    // ignored, as the old provider did for an unsecured database.
+    void Open(const QString &connectionString = {}, const QString &userId = {},
+              const QString &password = {}, long options = -1);
+    void Close();                           // record sets opened on it stay usable only for reading what they fetched
+    int State() const;                      // adStateClosed / adStateOpen
+
+    QString ConnectionString() const;
+    void setConnectionString(const QString &text);  // only while closed (3705)
+
+    // Transactions nest (the inner levels are save points). BeginTrans returns
+    // the new level, 1 for the outermost.
+    long BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+    int transactionLevel() const;
+
+    // Runs one statement that returns no rows (Jet dialect, like every other
+    // statement). The program itself changes rows through record sets; this is
+    // for building the database and for tools.
+    void Execute(const QString &statement);
+
+    QString databasePath() const;           // the Data Source file
+    QString password() const;               // the key of the open file
+
+    // Table and column names of the open database, for the dialect translator.
+    QStringList tableNames() const;
+
+    std::shared_ptr<detail::ConnectionData> data() const { return d; }
+
+private:
+    std::shared_ptr<detail::ConnectionData> d;
+};
+
+using ConnectionPtr = std::shared_ptr<Connection>;
+
+// Pieces of the classic connection string, parsed: "Data Source" and
+// "Jet OLEDB:Database Password" (empty when absent).
+struct ConnectionStringParts {
+    QString dataSource;
+    QString password;
+};
+ConnectionStringParts parseConnectionString(const QString &text);
+
+// The connection string of the application database in `folder`:
+// "Provider = Microsoft.jet.OLEDB.4.0;Data Source = <folder>/Corvantis.mdb;Jet OLEDB:Database Password = quarrytone7;"
+QString applicationConnectionString(const QString &folder);
+inline constexpr const char *kApplicationPassword = "quarrytone7";
+inline constexpr const char *kDatabaseFileName = "Corvantis.mdb";
+
+// Compaction: writes "NewCorvantis.mdb" in the folder of `databaseFile` with
+// the same key, checks that it opens, then replaces `databaseFile` with it in
+// one rename. The file must not be open. On any failure the original file is
+// left as it was and a VbError is raised.
+void CompactDatabase(const QString &databaseFile, const QString &password);
+
+} // namespace ado

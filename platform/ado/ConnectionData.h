@@ -1,0 +1,50 @@
+#pragma once
+// Internal: the open SQLite handle, its statement cache and schema names,
+// shared by the connection and every record set opened on it.
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <sqlite3.h>
+#include <string>
+#include <unordered_map>
+
+namespace ado::detail {
+
+struct ConnectionData {
+    sqlite3 *db = nullptr;
+    QString connectionString;
+    QString path;
+    QString password;
+    int level = 0;                               // transaction nesting
+    std::unordered_map<std::string, sqlite3_stmt *> cache;
+    QSet<QString> names;                         // lower-case table and column names
+    QHash<QString, QString> tables;              // lower-case name -> name as created
+
+    ~ConnectionData() { close(); }
+    bool isOpen() const { return db != nullptr; }
+    void close();
+    void loadNames();
+
+    // A cached prepared statement; the caller resets it (StatementUse).
+    sqlite3_stmt *prepare(const QString &sql);
+    void exec(const QString &sql);
+    [[noreturn]] void fail(const QString &context) const;
+};
+
+// Resets and unbinds a cached statement when the use ends.
+class StatementUse {
+public:
+    explicit StatementUse(sqlite3_stmt *stmt) : s(stmt) {}
+    ~StatementUse() { sqlite3_reset(s); sqlite3_clear_bindings(s); }
+    StatementUse(const StatementUse &) = delete;
+    StatementUse &operator=(const StatementUse &) = delete;
+    sqlite3_stmt *get() const { return s; }
+private:
+    sqlite3_stmt *s;
+};
+
+// The error number of the data layer for a message of SQLite.
+int errorNumberFor(int sqliteCode, const QString &message);
+
+} // namespace ado::detail

@@ -1,0 +1,404 @@
+#include "ado/Convert.h"
+#include "ado/Recordset.h"
+#include "vb/VbError.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QRegularExpression>
+#include <cmath>
+#include <limits>
+
+namespace ado {
+
+namespace detail {
+
+namespace {
+
+constexpr long kMemoSize = 536870910;
+const QDate kOleEpoch(1899, 12, 30);
+
+double oleFromDateTime(const QDate &date, const QTime &time)
+{
+    const double days = static_cast<double>(kOleEpoch.daysTo(date));
+    const double frac = time.isValid() ? time.msecsSinceStartOfDay() / 86400000.0 : 0.0;
+    return days < 0 ? days - frac : days + frac;
+}
+
+QString textOfDate(double ole)
+{
+    const double dayPart = std::trunc(ole);
+    const double frac = std::fabs(ole - dayPart);
+    const QDate date = kOleEpoch.addDays(static_cast<qint64>(dayPart));
+    const QTime time = QTime(0, 0).addMSecs(static_cast<int>(std::llround(frac * 86400.0) * 1000));
+    const QLocale c = QLocale::c();
+    const QString timeText = c.toString(time, QStringLiteral("h:mm:ss AP"));
+    if (dayPart == 0 && frac != 0)
+        return timeText;
+    const QString dateText = c.toString(date, QStringLiteral("M/d/yyyy"));
+    return frac == 0 ? dateText : dateText + QLatin1Char(' ') + timeText;
+}
+
+QString textOfNumber(double d, int digits)
+{
+    if (d == std::trunc(d) && std::fabs(d) < 1e15)
+        return QString::number(static_cast<qint64>(d));
+    QString s = QString::number(d, 'g', digits);
+    if (s.contains(QLatin1Char('e'))) {
+        // The classic form: 1E+16, 1.5E-07
+        s = s.toUpper();
+        const int e = s.indexOf(QLatin1Char('E'));
+        QString mant = s.left(e), exp = s.mid(e + 1);
+        QChar sign = exp.startsWith(QLatin1Char('-')) ? QLatin1Char('-') : QLatin1Char('+');
+        if (exp.startsWith(QLatin1Char('-')) || exp.startsWith(QLatin1Char('+')))
+            exp = exp.mid(1);
+        while (exp.size() > 2 && exp.startsWith(QLatin1Char('0')))
+            exp = exp.mid(1);
+        if (exp.size() < 2)
+            exp.prepend(QLatin1Char('0'));
+        s = mant + QLatin1Char('E') + sign + exp;
+    }
+    return s;
+}
+
+bool parseNumberText(const QString &text, double *out)
+{
+    QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    if (t.startsWith(QLatin1String("&H"), Qt::CaseInsensitive)) {
+        bool ok = false;
+        const qlonglong v = t.mid(2).toLongLong(&ok, 16);
+        if (ok)
+            *out = static_cast<double>(v);
+        return ok;
+    }
+    t.remove(QLatin1Char(','));
+    if (t.startsWith(QLatin1Char('$')))
+        t = t.mid(1);
+    bool ok = false;
+    const double v = QLocale::c().toDouble(t, &ok);
+    if (ok && std::isfinite(v)) {
+        *out = v;
+        return true;
+    }
+    return false;
+}
+
+bool parseDateText(const QString &text, double *out)
+{
+    const QString t = text.simplified();
+    if (t.isEmpty())
+        return false;
+    const QLocale c = QLocale::c();
+    static const char *dateFormats[] = {"M/d/yyyy", "M/d/yy", "yyyy-M-d", "yyyy/M/d", "M-d-yyyy",
+                                        "MMMM d, yyyy", "MMM d, yyyy", "d MMMM yyyy", "d MMM yyyy"};
+    static const char *timeFormats[] = {"h:mm:ss AP", "h:mm AP", "h:mm:ss ap", "h:mm ap", "H:mm:ss", "H:mm", "hAP", "h AP"};
+    for (const char *df : dateFormats) {
+        QDate d = c.toDate(t, QString::fromLatin1(df));
+        if (d.isValid()) {
+            if (QString::fromLatin1(df) == QLatin1String("M/d/yy") && d.year() < 1930)
+                d = d.addYears(100);
+            *out = oleFromDateTime(d, QTime());
+            return true;
+        }
+        for (const char *tf : timeFormats) {
+            const QDateTime dt = c.toDateTime(t, QString::fromLatin1(df) + QLatin1Char(' ') + QString::fromLatin1(tf));
+            if (dt.isValid()) {
+                *out = oleFromDateTime(dt.date(), dt.time());
+                return true;
+            }
+        }
+    }
+    for (const char *tf : timeFormats) {
+        const QTime tm = c.toTime(t, QString::fromLatin1(tf));
+        if (tm.isValid()) {
+            *out = oleFromDateTime(kOleEpoch, tm);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool numberOf(const vb::Variant &v, double *out)
+{
+    switch (v.type()) {
+    case vb::VarType::Empty: *out = 0; return true;
+    case vb::VarType::Boolean: *out = v.rawBool() ? -1 : 0; return true;
+    case vb::VarType::Integer: case vb::VarType::Long: case vb::VarType::Byte:
+        *out = static_cast<double>(v.rawInt()); return true;
+    case vb::VarType::Currency: *out = static_cast<double>(v.rawInt()) / 10000.0; return true;
+    case vb::VarType::Single: case vb::VarType::Double: case vb::VarType::Date: case vb::VarType::Decimal:
+        *out = v.rawDouble(); return true;
+    case vb::VarType::String: return parseNumberText(v.rawString(), out);
+    default: return false;
+    }
+}
+
+bool textOf(const vb::Variant &v, QString *out)
+{
+    switch (v.type()) {
+    case vb::VarType::Empty: out->clear(); return true;
+    case vb::VarType::String: *out = v.rawString(); return true;
+    case vb::VarType::Boolean: *out = v.rawBool() ? QStringLiteral("True") : QStringLiteral("False"); return true;
+    case vb::VarType::Integer: case vb::VarType::Long: case vb::VarType::Byte:
+        *out = QString::number(v.rawInt()); return true;
+    case vb::VarType::Currency: *out = textOfNumber(static_cast<double>(v.rawInt()) / 10000.0, 19); return true;
+    case vb::VarType::Single: *out = textOfNumber(v.rawDouble(), 7); return true;
+    case vb::VarType::Double: case vb::VarType::Decimal: *out = textOfNumber(v.rawDouble(), 15); return true;
+    case vb::VarType::Date: *out = textOfDate(v.rawDouble()); return true;
+    default: return false;
+    }
+}
+
+bool dateOf(const vb::Variant &v, double *out)
+{
+    switch (v.type()) {
+    case vb::VarType::Date: *out = v.rawDouble(); return true;
+    case vb::VarType::String: return parseDateText(v.rawString(), out);
+    case vb::VarType::Empty: *out = 0; return true;
+    default:
+        if (v.isNumericType() && v.type() != vb::VarType::Boolean)
+            return numberOf(v, out);
+        return false;
+    }
+}
+
+int compareValues(const vb::Variant &a, const vb::Variant &b)
+{
+    const bool an = a.isNull() || a.isEmpty();
+    const bool bn = b.isNull() || b.isEmpty();
+    if (an || bn)
+        return an == bn ? 0 : (an ? -1 : 1);
+    if (a.isString() && b.isString())
+        return a.rawString().compare(b.rawString(), Qt::CaseInsensitive) < 0 ? -1
+             : (a.rawString().compare(b.rawString(), Qt::CaseInsensitive) > 0 ? 1 : 0);
+    double x = 0, y = 0;
+    const bool ax = a.isString() ? parseNumberText(a.rawString(), &x) : numberOf(a, &x);
+    const bool by = b.isString() ? parseNumberText(b.rawString(), &y) : numberOf(b, &y);
+    if (ax && by)
+        return x < y ? -1 : (x > y ? 1 : 0);
+    QString s, t;
+    textOf(a, &s);
+    textOf(b, &t);
+    const int c = s.compare(t, Qt::CaseInsensitive);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+ColumnType columnTypeFor(const QString &declared)
+{
+    const long nullable = adFldIsNullable | adFldMayBeNull;
+    const QString d = declared.trimmed().toUpper();
+    static const QRegularExpression sized(QStringLiteral("^(N?VARCHAR|N?CHAR|TEXT|CHARACTER)\\s*\\(\\s*(\\d+)\\s*\\)"));
+    static const QRegularExpression decimal(QStringLiteral("^(DECIMAL|NUMERIC)\\s*\\(\\s*(\\d+)\\s*(,\\s*(\\d+)\\s*)?\\)"));
+    if (auto m = sized.match(d); m.hasMatch())
+        return {adVarWChar, m.captured(2).toLong(), 255, 255, adFldUpdatable | nullable};
+    if (auto m = decimal.match(d); m.hasMatch())
+        return {adNumeric, 19, m.captured(2).toInt(), m.captured(4).toInt(), adFldUpdatable | adFldFixed | nullable};
+    if (d.startsWith(QLatin1String("LONGTEXT")) || d == QLatin1String("MEMO") || d == QLatin1String("TEXT")
+        || d == QLatin1String("CLOB"))
+        return {adLongVarWChar, kMemoSize, 255, 255, adFldUpdatable | adFldLong | adFldMayDefer | nullable};
+    if (d == QLatin1String("SMALLINT"))
+        return {adSmallInt, 2, 5, 255, adFldUpdatable | adFldFixed | nullable};
+    if (d == QLatin1String("INTEGER") || d == QLatin1String("INT") || d == QLatin1String("LONG"))
+        return {adInteger, 4, 10, 255, adFldUpdatable | adFldFixed | nullable};
+    if (d == QLatin1String("BOOLEAN") || d == QLatin1String("BIT") || d == QLatin1String("YESNO"))
+        return {adBoolean, 2, 255, 255, adFldUpdatable | adFldFixed};
+    if (d == QLatin1String("DOUBLE") || d == QLatin1String("REAL") || d == QLatin1String("FLOAT"))
+        return {adDouble, 8, 15, 255, adFldUpdatable | adFldFixed | nullable};
+    if (d == QLatin1String("SINGLE"))
+        return {adSingle, 4, 7, 255, adFldUpdatable | adFldFixed | nullable};
+    if (d == QLatin1String("DATETIME") || d == QLatin1String("DATE"))
+        return {adDate, 8, 255, 255, adFldUpdatable | adFldFixed | nullable};
+    if (d == QLatin1String("CURRENCY") || d == QLatin1String("MONEY"))
+        return {adCurrency, 8, 19, 255, adFldUpdatable | adFldFixed | nullable};
+    if (d == QLatin1String("BYTE") || d == QLatin1String("TINYINT"))
+        return {adUnsignedTinyInt, 1, 3, 255, adFldUpdatable | adFldFixed | nullable};
+    return {adVarWChar, 255, 255, 255, adFldUpdatable | nullable};
+}
+
+vb::Variant readColumn(sqlite3_stmt *stmt, int i, int type)
+{
+    const int storage = sqlite3_column_type(stmt, i);
+    if (storage == SQLITE_NULL)
+        return vb::Variant::null();
+    switch (type) {
+    case adBoolean: return vb::Variant(sqlite3_column_int64(stmt, i) != 0);
+    case adSmallInt: case adTinyInt: return vb::Variant(static_cast<int16_t>(sqlite3_column_int64(stmt, i)));
+    case adUnsignedTinyInt: return vb::Variant(static_cast<uint8_t>(sqlite3_column_int64(stmt, i)));
+    case adInteger: case adUnsignedSmallInt:
+        return vb::Variant::fromLong(static_cast<int32_t>(sqlite3_column_int64(stmt, i)));
+    case adUnsignedInt: case adBigInt: case adDouble: return vb::Variant(sqlite3_column_double(stmt, i));
+    case adSingle: return vb::Variant(static_cast<float>(sqlite3_column_double(stmt, i)));
+    case adCurrency: return vb::Variant::fromCurrency(std::llround(sqlite3_column_double(stmt, i) * 10000.0));
+    case adDecimal: case adNumeric: return vb::Variant::fromDecimal(sqlite3_column_double(stmt, i));
+    case adDate: case adDBDate: case adDBTime: case adDBTimeStamp:
+        return vb::Variant::fromDate(sqlite3_column_double(stmt, i));
+    case adVariant:
+        if (storage == SQLITE_INTEGER) {
+            const qint64 v = sqlite3_column_int64(stmt, i);
+            if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
+                return vb::Variant::fromLong(static_cast<int32_t>(v));
+            return vb::Variant(static_cast<double>(v));
+        }
+        if (storage == SQLITE_FLOAT)
+            return vb::Variant(sqlite3_column_double(stmt, i));
+        [[fallthrough]];
+    default: {
+        const char *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, i));
+        return vb::Variant(QString::fromUtf8(text ? text : "", sqlite3_column_bytes(stmt, i)));
+    }
+    }
+}
+
+void bindValue(sqlite3_stmt *stmt, int i, const vb::Variant &v)
+{
+    switch (v.type()) {
+    case vb::VarType::Empty: case vb::VarType::Null: sqlite3_bind_null(stmt, i); break;
+    case vb::VarType::Boolean: sqlite3_bind_int(stmt, i, v.rawBool() ? 1 : 0); break;
+    case vb::VarType::Integer: case vb::VarType::Long: case vb::VarType::Byte: sqlite3_bind_int64(stmt, i, v.rawInt()); break;
+    case vb::VarType::Currency: sqlite3_bind_double(stmt, i, static_cast<double>(v.rawInt()) / 10000.0); break;
+    case vb::VarType::Single: case vb::VarType::Double: case vb::VarType::Date: case vb::VarType::Decimal:
+        sqlite3_bind_double(stmt, i, v.rawDouble());
+        break;
+    default: {
+        QString text;
+        textOf(v, &text);
+        const QByteArray bytes = text.toUtf8();
+        sqlite3_bind_text(stmt, i, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
+        break;
+    }
+    }
+}
+
+} // namespace detail
+
+bool isSupportedType(int type)
+{
+    switch (type) {
+    case adSmallInt: case adInteger: case adSingle: case adDouble: case adCurrency: case adDate: case adBSTR:
+    case adBoolean: case adVariant: case adDecimal: case adTinyInt: case adUnsignedTinyInt:
+    case adUnsignedSmallInt: case adUnsignedInt: case adBigInt: case adGUID: case adChar: case adWChar:
+    case adNumeric: case adDBDate: case adDBTime: case adDBTimeStamp: case adVarChar: case adLongVarChar:
+    case adVarWChar: case adLongVarWChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+namespace {
+
+[[noreturn]] void misfit(const QString &why)
+{
+    vb::raise(adErrMultipleStep,
+              QStringLiteral("Multiple-step operation generated errors. Check each status value. (%1)").arg(why),
+              QStringLiteral("Corvantis database"));
+}
+
+double wholeNumber(const vb::Variant &value, double lo, double hi)
+{
+    double d = 0;
+    if (!detail::numberOf(value, &d))
+        misfit(QStringLiteral("not a number"));
+    d = std::nearbyint(d); // half to even, as the classic conversion rounds
+    if (d < lo || d > hi)
+        misfit(QStringLiteral("number out of range"));
+    return d;
+}
+
+} // namespace
+
+vb::Variant convertToFieldType(const vb::Variant &value, int type, long definedSize, int precision, int scale,
+                               bool nullable)
+{
+    if (value.isNull()) {
+        if (!nullable)
+            misfit(QStringLiteral("the field does not accept Null"));
+        return value;
+    }
+    if (value.isObject() || value.isArray() || value.isError())
+        misfit(QStringLiteral("not a value"));
+    switch (type) {
+    case adBoolean: {
+        if (value.isString()) {
+            const QString t = value.rawString().trimmed();
+            if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+                return vb::Variant(true);
+            if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+                return vb::Variant(false);
+        }
+        double d = 0;
+        if (!detail::numberOf(value, &d))
+            misfit(QStringLiteral("not a truth value"));
+        return vb::Variant(d != 0);
+    }
+    case adTinyInt: return vb::Variant(static_cast<int16_t>(wholeNumber(value, -128, 127)));
+    case adUnsignedTinyInt: return vb::Variant(static_cast<uint8_t>(wholeNumber(value, 0, 255)));
+    case adSmallInt: return vb::Variant(static_cast<int16_t>(wholeNumber(value, -32768, 32767)));
+    case adUnsignedSmallInt: return vb::Variant::fromLong(static_cast<int32_t>(wholeNumber(value, 0, 65535)));
+    case adInteger: return vb::Variant::fromLong(static_cast<int32_t>(wholeNumber(value, -2147483648.0, 2147483647.0)));
+    case adUnsignedInt: return vb::Variant(wholeNumber(value, 0, 4294967295.0));
+    case adBigInt: return vb::Variant(wholeNumber(value, -9223372036854775808.0, 9223372036854775807.0));
+    case adSingle: case adDouble: case adCurrency: case adDecimal: case adNumeric: {
+        double d = 0;
+        if (!detail::numberOf(value, &d))
+            misfit(QStringLiteral("not a number"));
+        if (type == adSingle) {
+            if (std::fabs(d) > std::numeric_limits<float>::max())
+                misfit(QStringLiteral("number out of range"));
+            return vb::Variant(static_cast<float>(d));
+        }
+        if (type == adDouble)
+            return vb::Variant(d);
+        if (type == adCurrency) {
+            if (std::fabs(d) > 922337203685477.0)
+                misfit(QStringLiteral("number out of range"));
+            return vb::Variant::fromCurrency(static_cast<int64_t>(std::nearbyint(d * 10000.0)));
+        }
+        const int s = scale > 0 && scale < 255 ? scale : 0;
+        const double factor = std::pow(10.0, s);
+        const double rounded = std::nearbyint(d * factor) / factor;
+        if (precision > 0 && precision < 255) {
+            const int integerDigits = precision - s;
+            if (std::fabs(rounded) >= std::pow(10.0, integerDigits))
+                misfit(QStringLiteral("more digits than the field holds"));
+        }
+        return vb::Variant::fromDecimal(rounded);
+    }
+    case adDate: case adDBDate: case adDBTime: case adDBTimeStamp: {
+        double d = 0;
+        if (value.type() == vb::VarType::Boolean || !detail::dateOf(value, &d))
+            misfit(QStringLiteral("not a date"));
+        if (type == adDBDate)
+            d = std::trunc(d);
+        else if (type == adDBTime)
+            d = std::fabs(d - std::trunc(d));
+        return vb::Variant::fromDate(d);
+    }
+    case adGUID: {
+        QString t;
+        detail::textOf(value, &t);
+        static const QRegularExpression guid(QStringLiteral(
+            "^\\{?([0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12})\\}?$"));
+        const auto m = guid.match(t.trimmed());
+        if (!m.hasMatch())
+            misfit(QStringLiteral("not a GUID"));
+        return vb::Variant(QLatin1Char('{') + m.captured(1).toUpper() + QLatin1Char('}'));
+    }
+    case adVariant:
+        return value;
+    default: {
+        QString t;
+        if (!detail::textOf(value, &t))
+            misfit(QStringLiteral("not text"));
+        const bool limited = type == adChar || type == adWChar || type == adVarChar || type == adVarWChar;
+        if (limited && definedSize > 0 && t.size() > definedSize)
+            misfit(QStringLiteral("text longer than %1 characters").arg(definedSize));
+        return vb::Variant(t);
+    }
+    }
+}
+
+} // namespace ado

@@ -1,0 +1,36 @@
+#pragma once
+// Internal: conversions of values into field types and out of SQLite columns.
+
+#include "vb/Variant.h"
+
+#include <QString>
+#include <sqlite3.h>
+
+namespace ado::detail {
+
+struct ColumnType {
+    int type;
+    long size;
+    int precision;
+    int scale;
+    long attributes;
+};
+
+// The field type of a declared column type ("VARCHAR(50)", "LONGTEXT", "SMALLINT" ...).
+ColumnType columnTypeFor(const QString &declared);
+
+// Column `i` of the current row of `stmt` as a value of a field of `type`.
+vb::Variant readColumn(sqlite3_stmt *stmt, int i, int type);
+// Binds a value already converted to its field's type.
+void bindValue(sqlite3_stmt *stmt, int i, const vb::Variant &value);
+
+// Text and number of a value as the data layer reads them; false when there is none.
+bool numberOf(const vb::Variant &v, double *out);
+bool textOf(const vb::Variant &v, QString *out);
+bool dateOf(const vb::Variant &v, double *out);
+
+// Ordering of two field values for Sort and Filter: Null first, numbers by
+// value, text without regard to letter case.
+int compareValues(const vb::Variant &a, const vb::Variant &b);
+
+} // namespace ado::detail

@@ -1,0 +1,1041 @@
+#include "ado/Recordset.h"
+#include "ado/ConnectionData.h"
+#include "ado/Convert.h"
+#include "ado/Criteria.h"
+#include "ado/Sql.h"
+#include "vb/VbError.h"
+
+#include <QHash>
+#include <algorithm>
+
+namespace ado {
+
+namespace detail {
+
+struct Row {
+    int64_t rowid = 0;
+    std::vector<vb::Variant> values;   // in memory, or a cache of a fetched row
+    bool hasValues = false;
+    bool deleted = false;
+};
+
+struct RecordsetData {
+    std::shared_ptr<ConnectionData> conn;
+    Connection *connection = nullptr;
+    QString source;
+    int cursorType = adOpenForwardOnly;
+    int lockType = adLockReadOnly;
+    bool open = false;
+    bool keyed = false;          // rows fetched and stored by rowid
+    bool disconnected = false;
+    QString fetchSql;            // the row of one rowid
+    QString table;               // the one table, quoted
+    std::vector<Row> rows;       // natural order
+    std::vector<int> view;       // rows through filter and sort
+    long pos = -1;               // index into view: -1 BOF, view.size() EOF
+    std::vector<vb::Variant> buf;
+    std::vector<vb::Variant> orig;
+    std::vector<char> changed;
+    bool loaded = false;
+    int editMode = adEditNone;
+    long addReturnPos = -1;
+    bool currentDeleted = false;
+    QString filter;
+    QString sort;
+    std::unique_ptr<Criteria> criteria;
+    std::vector<SortKey> sortKeys;
+    QHash<QString, int> byName;  // lower-case name -> field position
+
+    long size() const { return static_cast<long>(view.size()); }
+    int current() const { return pos >= 0 && pos < size() ? view[static_cast<size_t>(pos)] : -1; }
+};
+
+} // namespace detail
+
+namespace {
+
+const QString kSource = QStringLiteral("Corvantis database");
+
+[[noreturn]] void raiseNoCurrent()
+{
+    vb::raise(adErrNoCurrentRecord,
+              QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a current record."),
+              kSource);
+}
+[[noreturn]] void raiseClosed()
+{
+    vb::raise(adErrObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."), kSource);
+}
+[[noreturn]] void raiseOpen()
+{
+    vb::raise(adErrObjectOpen, QStringLiteral("Operation is not allowed when the object is open."), kSource);
+}
+[[noreturn]] void raiseReadOnly()
+{
+    vb::raise(adErrFeatureNotAvailable,
+              QStringLiteral("Current Recordset does not support updating. This may be a limitation of the provider, or of the selected locktype."),
+              kSource);
+}
+[[noreturn]] void raiseBackward()
+{
+    vb::raise(adErrFetchBackward, QStringLiteral("Rowset does not support fetching backward."), kSource);
+}
+[[noreturn]] void raiseArgument()
+{
+    vb::raise(adErrInvalidArgument,
+              QStringLiteral("Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another."),
+              kSource);
+}
+[[noreturn]] void raiseItem(const QString &name)
+{
+    vb::raise(adErrItemNotFound,
+              QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal. (%1)").arg(name),
+              kSource);
+}
+
+QString quoteName(const QString &name)
+{
+    QString inner = name;
+    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- Field
+
+long Field::ActualSize() const
+{
+    const vb::Variant v = Value();
+    if (v.isNull())
+        return 0;
+    if (v.isString())
+        return static_cast<long>(v.rawString().size());
+    return m_definedSize;
+}
+
+void Field::setPrecision(uint8_t precision)
+{
+    if (m_rs->State() == adStateOpen)
+        vb::raise(adErrIllegalOperation, QStringLiteral("Operation is not allowed in this context."), kSource);
+    m_precision = precision;
+}
+
+void Field::setNumericScale(uint8_t scale)
+{
+    if (m_rs->State() == adStateOpen)
+        vb::raise(adErrIllegalOperation, QStringLiteral("Operation is not allowed in this context."), kSource);
+    m_scale = scale;
+}
+
+vb::Variant Field::Value() const
+{
+    return m_rs->fieldValue(m_index);
+}
+
+void Field::setValue(const vb::Variant &value)
+{
+    m_rs->setFieldValue(m_index, value);
+}
+
+vb::Variant Field::OriginalValue() const
+{
+    return m_rs->fieldOriginalValue(m_index);
+}
+
+// ---------------------------------------------------------------- Fields
+
+Field *Fields::find(const QString &name) const
+{
+    const auto it = m_rs->d->byName.constFind(name.toLower());
+    return it == m_rs->d->byName.constEnd() ? nullptr : m_fields[static_cast<size_t>(it.value())].get();
+}
+
+Field &Fields::Item(const QString &name) const
+{
+    Field *f = find(name);
+    if (!f)
+        raiseItem(name);
+    return *f;
+}
+
+Field &Fields::Item(int index) const
+{
+    if (index < 0 || index >= Count())
+        raiseItem(QString::number(index));
+    return *m_fields[static_cast<size_t>(index)];
+}
+
+Field &Fields::add(const QString &name)
+{
+    auto field = std::unique_ptr<Field>(new Field(m_rs, Count()));
+    field->m_name = name;
+    m_rs->d->byName.insert(name.toLower(), Count());
+    m_fields.push_back(std::move(field));
+    return *m_fields.back();
+}
+
+void Fields::Append(const QString &name, int type, long definedSize, long attributes)
+{
+    if (m_rs->d->open)
+        raiseOpen();
+    if (name.isEmpty() || definedSize < 0)
+        raiseArgument();
+    if (!isSupportedType(type))
+        vb::raise(adErrInvalidArgument,
+                  QStringLiteral("Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another. (type %1)").arg(type),
+                  kSource);
+    if (find(name))
+        vb::raise(adErrObjectInCollection,
+                  QStringLiteral("Cannot append. An object with that name is already in the collection. (%1)").arg(name), kSource);
+    if (!m_rs->d->disconnected) {
+        // Fields of an earlier connected opening give way to the new layout.
+        m_fields.clear();
+        m_rs->d->byName.clear();
+        m_rs->d->disconnected = true;
+    }
+    Field &f = add(name);
+    f.m_type = type;
+    f.m_definedSize = definedSize;
+    if (attributes == adFldUnspecified) {
+        long a = adFldUpdatable;
+        if (type == adLongVarChar || type == adLongVarWChar)
+            a |= adFldLong;
+        else if (type != adChar && type != adWChar && type != adVarChar && type != adVarWChar && type != adBSTR)
+            a |= adFldFixed;
+        attributes = a;
+    }
+    f.m_attributes = attributes;
+    f.m_baseColumn = name;
+}
+
+void Fields::Delete(const QString &name)
+{
+    if (m_rs->d->open)
+        raiseOpen();
+    Field &f = Item(name);
+    m_fields.erase(m_fields.begin() + f.index());
+    m_rs->d->byName.clear();
+    for (int i = 0; i < Count(); ++i) {
+        m_fields[static_cast<size_t>(i)]->m_index = i;
+        m_rs->d->byName.insert(m_fields[static_cast<size_t>(i)]->m_name.toLower(), i);
+    }
+}
+
+// ---------------------------------------------------------------- Recordset
+
+Recordset::Recordset() : m_fields(new ado::Fields(this)), d(new detail::RecordsetData) {}
+
+Recordset::~Recordset() = default;
+
+namespace {
+
+
+} // namespace
+
+void Recordset::Open(const QString &source, const ConnectionPtr &connection, int cursorType, int lockType)
+{
+    if (!connection)
+        vb::raise(adErrInvalidConnection,
+                  QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."),
+                  kSource);
+    Open(source, *connection, cursorType, lockType);
+}
+
+void Recordset::Open(const QString &source, Connection &connection, int cursorType, int lockType)
+{
+    if (d->open)
+        raiseOpen();
+    auto conn = connection.data();
+    if (!conn || !conn->isOpen())
+        vb::raise(adErrInvalidConnection,
+                  QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."),
+                  kSource);
+    const QString trimmed = source.trimmed();
+    if (trimmed.isEmpty())
+        raiseArgument();
+    if (cursorType != adOpenUnspecified)
+        d->cursorType = cursorType;
+    if (lockType != adLockUnspecified)
+        d->lockType = lockType;
+
+    QString statement = trimmed;
+    if (!trimmed.contains(QLatin1Char(' ')) && conn->tables.contains(trimmed.toLower()))
+        statement = QStringLiteral("SELECT * FROM ") + quoteName(conn->tables.value(trimmed.toLower()));
+    const QString translated = translateJet(statement, conn->names);
+    const detail::SelectParts parts = detail::splitSelect(translated);
+    if (!parts.isSelect) {
+        // A statement that returns no rows runs and leaves the set closed.
+        conn->exec(translated);
+        return;
+    }
+
+    m_fields->clear();
+    d->byName.clear();
+    d->rows.clear();
+    d->view.clear();
+    d->conn = conn;
+    d->connection = &connection;
+    d->source = source;
+    d->disconnected = false;
+    d->filter.clear();
+    d->sort.clear();
+    d->criteria.reset();
+    d->sortKeys.clear();
+
+    auto describe = [&](sqlite3_stmt *stmt, const QString &baseTable) {
+        // Not-null columns and the counter of the base table.
+        QHash<QString, QPair<bool, bool>> info; // name -> (notnull, counter)
+        if (!baseTable.isEmpty()) {
+            sqlite3_stmt *pragma = nullptr;
+            const QByteArray sql = (QStringLiteral("PRAGMA table_info(") + quoteName(baseTable) + QLatin1Char(')')).toUtf8();
+            sqlite3_prepare_v2(conn->db, sql.constData(), -1, &pragma, nullptr);
+            while (pragma && sqlite3_step(pragma) == SQLITE_ROW) {
+                const QString name = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(pragma, 1))).toLower();
+                const QString type = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(pragma, 2))).toUpper();
+                info.insert(name, {sqlite3_column_int(pragma, 3) != 0, sqlite3_column_int(pragma, 5) != 0 && type == QLatin1String("INTEGER")});
+            }
+            sqlite3_finalize(pragma);
+        }
+        const int n = sqlite3_column_count(stmt);
+        for (int i = 0; i < n; ++i) {
+            const QString name = QString::fromUtf8(sqlite3_column_name(stmt, i));
+            const char *decl = sqlite3_column_decltype(stmt, i);
+            const char *origin = sqlite3_column_origin_name(stmt, i);
+            const char *table = sqlite3_column_table_name(stmt, i);
+            QString fieldName = name;
+            for (int k = 2; m_fields->find(fieldName); ++k)
+                fieldName = name + QString::number(k);
+            Field &f = m_fields->add(fieldName);
+            const detail::ColumnType ct = decl ? detail::columnTypeFor(QString::fromUtf8(decl))
+                                               : detail::ColumnType{adVariant, 0, 255, 255, adFldIsNullable | adFldMayBeNull};
+            f.m_type = ct.type;
+            f.m_definedSize = ct.size;
+            f.m_precision = static_cast<uint8_t>(ct.precision);
+            f.m_scale = static_cast<uint8_t>(ct.scale);
+            f.m_attributes = ct.attributes;
+            const bool ownTable = origin && table && QString::fromUtf8(table).compare(baseTable, Qt::CaseInsensitive) == 0;
+            if (ownTable) {
+                f.m_baseColumn = QString::fromUtf8(origin);
+                const auto it = info.constFind(f.m_baseColumn.toLower());
+                if (it != info.constEnd()) {
+                    if (it->first)
+                        f.m_attributes &= ~long(adFldIsNullable | adFldMayBeNull);
+                    if (it->second) {
+                        f.m_autoIncrement = true;
+                        f.m_attributes = adFldFixed | adFldKeyColumn | adFldRowID;
+                    }
+                }
+            } else {
+                f.m_attributes &= ~long(adFldUpdatable);
+            }
+        }
+    };
+
+    if (parts.simple) {
+        d->keyed = true;
+        d->table = parts.table;
+        const QString rowidRef = parts.table + QStringLiteral(".rowid");
+        d->fetchSql = QStringLiteral("SELECT ") + parts.selectList + QStringLiteral(" FROM ") + parts.from
+                      + QStringLiteral(" WHERE ") + rowidRef + QStringLiteral(" = ?");
+        sqlite3_stmt *fetch = conn->prepare(d->fetchSql);
+        detail::StatementUse fetchUse(fetch);
+        // The table name of a change statement cannot be an alias.
+        QString baseName = parts.tableName;
+        if (conn->tables.contains(baseName.toLower()))
+            baseName = conn->tables.value(baseName.toLower());
+        d->table = quoteName(baseName);
+        describe(fetch, baseName);
+        // Ties come back in the same order every time: rowid is the last key.
+        QString keysSql = QStringLiteral("SELECT ") + rowidRef + QStringLiteral(" FROM ") + parts.from;
+        if (!parts.where.isEmpty())
+            keysSql += QStringLiteral(" WHERE ") + parts.where;
+        keysSql += QStringLiteral(" ORDER BY ") + (parts.orderBy.isEmpty() ? QString() : parts.orderBy + QStringLiteral(", ")) + rowidRef;
+        if (!parts.rest.isEmpty())
+            keysSql += QLatin1Char(' ') + parts.rest;
+        sqlite3_stmt *keys = conn->prepare(keysSql);
+        detail::StatementUse keysUse(keys);
+        int rc;
+        while ((rc = sqlite3_step(keys)) == SQLITE_ROW) {
+            detail::Row row;
+            row.rowid = sqlite3_column_int64(keys, 0);
+            d->rows.push_back(std::move(row));
+        }
+        if (rc != SQLITE_DONE)
+            conn->fail(statement);
+    } else {
+        d->keyed = false;
+        d->table.clear();
+        sqlite3_stmt *stmt = conn->prepare(translated);
+        detail::StatementUse use(stmt);
+        describe(stmt, QString());
+        int rc;
+        const int n = m_fields->Count();
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            detail::Row row;
+            row.values.reserve(static_cast<size_t>(n));
+            for (int i = 0; i < n; ++i) {
+                Field &f = m_fields->Item(i);
+                if (f.m_type == adVariant && sqlite3_column_type(stmt, i) != SQLITE_NULL && d->rows.empty()) {
+                    // A computed column takes the type of its first value.
+                    const int storage = sqlite3_column_type(stmt, i);
+                    f.m_type = storage == SQLITE_INTEGER ? adInteger : storage == SQLITE_FLOAT ? adDouble : adVarWChar;
+                    f.m_definedSize = storage == SQLITE_TEXT ? 255 : 8;
+                }
+                row.values.push_back(detail::readColumn(stmt, i, f.m_type == adVariant ? adVariant : f.m_type));
+            }
+            row.hasValues = true;
+            d->rows.push_back(std::move(row));
+        }
+        if (rc != SQLITE_DONE)
+            conn->fail(statement);
+    }
+    d->open = true;
+    d->editMode = adEditNone;
+    d->currentDeleted = false;
+    d->loaded = false;
+    d->view.resize(d->rows.size());
+    for (size_t i = 0; i < d->rows.size(); ++i)
+        d->view[i] = static_cast<int>(i);
+    d->pos = 0;
+}
+
+void Recordset::Open()
+{
+    if (d->open)
+        raiseOpen();
+    if (m_fields->Count() == 0 || !d->disconnected)
+        vb::raise(adErrInvalidConnection,
+                  QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."),
+                  kSource);
+    d->conn.reset();
+    d->connection = nullptr;
+    d->source.clear();
+    d->keyed = false;
+    d->rows.clear();
+    d->view.clear();
+    d->filter.clear();
+    d->sort.clear();
+    d->criteria.reset();
+    d->sortKeys.clear();
+    d->open = true;
+    d->editMode = adEditNone;
+    d->currentDeleted = false;
+    d->loaded = false;
+    d->pos = 0;
+    if (d->cursorType == adOpenForwardOnly && d->lockType == adLockReadOnly) {
+        // A set built in memory is there to be filled.
+        d->cursorType = adOpenKeyset;
+        d->lockType = adLockOptimistic;
+    }
+}
+
+void Recordset::Close()
+{
+    if (!d->open)
+        raiseClosed();
+    // Nothing typed into a row is lost by closing the set.
+    if (d->editMode != adEditNone)
+        Update();
+    d->open = false;
+    d->rows.clear();
+    d->view.clear();
+    d->buf.clear();
+    d->orig.clear();
+    d->changed.clear();
+    d->loaded = false;
+    d->editMode = adEditNone;
+    d->pos = -1;
+    d->criteria.reset();
+    d->sortKeys.clear();
+    d->filter.clear();
+    d->sort.clear();
+    if (!d->disconnected) {
+        m_fields->clear();
+        d->byName.clear();
+        d->conn.reset();
+        d->connection = nullptr;
+    }
+}
+
+int Recordset::State() const
+{
+    return d->open ? adStateOpen : adStateClosed;
+}
+
+int Recordset::CursorType() const { return d->cursorType; }
+
+void Recordset::setCursorType(int cursorType)
+{
+    if (d->open)
+        raiseOpen();
+    d->cursorType = cursorType;
+}
+
+int Recordset::LockType() const { return d->lockType; }
+
+void Recordset::setLockType(int lockType)
+{
+    if (d->open)
+        raiseOpen();
+    d->lockType = lockType;
+}
+
+QString Recordset::Source() const { return d->source; }
+
+Connection *Recordset::ActiveConnection() const { return d->connection; }
+
+// ---- rows
+
+namespace {
+
+bool fetchRow(detail::RecordsetData &d, int64_t rowid, std::vector<vb::Variant> &out, const ado::Fields &fields)
+{
+    sqlite3_stmt *stmt = d.conn->prepare(d.fetchSql);
+    detail::StatementUse use(stmt);
+    sqlite3_bind_int64(stmt, 1, rowid);
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE)
+        return false;
+    if (rc != SQLITE_ROW)
+        d.conn->fail(d.fetchSql);
+    const int n = fields.Count();
+    out.resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        out[static_cast<size_t>(i)] = detail::readColumn(stmt, i, fields.Item(i).Type());
+    return true;
+}
+
+void ensureLoaded(detail::RecordsetData &d, const ado::Fields &fields)
+{
+    if (d.editMode == adEditAdd || d.loaded)
+        return;
+    const int cur = d.current();
+    if (cur < 0 || d.currentDeleted)
+        raiseNoCurrent();
+    detail::Row &row = d.rows[static_cast<size_t>(cur)];
+    if (row.deleted)
+        raiseNoCurrent();
+    if (d.keyed) {
+        if (!fetchRow(d, row.rowid, d.buf, fields)) {
+            row.deleted = true;
+            vb::raise(adErrRowDeleted, QStringLiteral("Row handle referred to a deleted row or a row marked for deletion."), kSource);
+        }
+    } else {
+        d.buf = row.values;
+    }
+    d.orig = d.buf;
+    d.changed.assign(d.buf.size(), 0);
+    d.loaded = true;
+}
+
+bool changeable(const detail::RecordsetData &d)
+{
+    if (d.lockType == adLockReadOnly)
+        return false;
+    return d.keyed || d.disconnected;
+}
+
+} // namespace
+
+void Recordset::checkFieldChange() const
+{
+    if (!d->open)
+        raiseClosed();
+    if (!changeable(*d))
+        raiseReadOnly();
+}
+
+vb::Variant Recordset::fieldValue(int index) const
+{
+    if (!d->open)
+        raiseClosed();
+    ensureLoaded(*d, *m_fields);
+    return d->buf[static_cast<size_t>(index)];
+}
+
+vb::Variant Recordset::fieldOriginalValue(int index) const
+{
+    if (!d->open)
+        raiseClosed();
+    ensureLoaded(*d, *m_fields);
+    return d->editMode == adEditAdd ? vb::Variant::null() : d->orig[static_cast<size_t>(index)];
+}
+
+void Recordset::setFieldValue(int index, const vb::Variant &value)
+{
+    checkFieldChange();
+    ensureLoaded(*d, *m_fields);
+    const Field &f = m_fields->Item(index);
+    if (f.m_autoIncrement || !(f.m_attributes & adFldUpdatable))
+        vb::raise(adErrMultipleStep,
+                  QStringLiteral("Multiple-step operation generated errors. Check each status value. (field '%1' cannot be changed)").arg(f.m_name),
+                  kSource);
+    const bool nullable = (f.m_attributes & (adFldIsNullable | adFldMayBeNull)) != 0;
+    vb::Variant converted = convertToFieldType(value, f.m_type, f.m_definedSize, f.m_precision, f.m_scale, nullable);
+    d->buf[static_cast<size_t>(index)] = std::move(converted);
+    d->changed[static_cast<size_t>(index)] = 1;
+    if (d->editMode == adEditNone)
+        d->editMode = adEditInProgress;
+}
+
+int64_t Recordset::rowid() const
+{
+    if (!d->open)
+        raiseClosed();
+    if (d->editMode == adEditAdd)
+        return 0;
+    const int cur = d->current();
+    if (cur < 0 || d->currentDeleted)
+        raiseNoCurrent();
+    return d->rows[static_cast<size_t>(cur)].rowid;
+}
+
+// ---- changes
+
+void Recordset::AddNew()
+{
+    if (!d->open)
+        raiseClosed();
+    if (!changeable(*d))
+        raiseReadOnly();
+    if (d->editMode != adEditNone)
+        Update();
+    d->addReturnPos = d->pos;
+    d->editMode = adEditAdd;
+    d->buf.assign(static_cast<size_t>(m_fields->Count()), vb::Variant::null());
+    d->orig = d->buf;
+    d->changed.assign(d->buf.size(), 0);
+    d->loaded = true;
+}
+
+void Recordset::Update()
+{
+    if (!d->open)
+        raiseClosed();
+    if (d->editMode == adEditNone)
+        return;
+    if (!changeable(*d))
+        raiseReadOnly();
+    const int n = m_fields->Count();
+    if (d->disconnected) {
+        if (d->editMode == adEditAdd) {
+            detail::Row row;
+            row.values = d->buf;
+            row.hasValues = true;
+            d->rows.push_back(std::move(row));
+            if (d->currentDeleted && d->pos >= 0 && d->pos < d->size()) {
+                d->view.erase(d->view.begin() + d->pos);
+                d->currentDeleted = false;
+            }
+            d->view.push_back(static_cast<int>(d->rows.size() - 1));
+            d->pos = d->size() - 1;
+        } else {
+            d->rows[static_cast<size_t>(d->current())].values = d->buf;
+        }
+        d->orig = d->buf;
+        d->changed.assign(d->buf.size(), 0);
+        d->editMode = adEditNone;
+        return;
+    }
+
+    QStringList columns;
+    std::vector<int> which;
+    for (int i = 0; i < n; ++i) {
+        if (d->changed[static_cast<size_t>(i)]) {
+            columns << quoteName(m_fields->Item(i).m_baseColumn);
+            which.push_back(i);
+        }
+    }
+    if (d->editMode == adEditAdd) {
+        QString sql;
+        if (columns.isEmpty()) {
+            sql = QStringLiteral("INSERT INTO ") + d->table + QStringLiteral(" DEFAULT VALUES");
+        } else {
+            QStringList marks;
+            for (int k = 0; k < columns.size(); ++k)
+                marks << QStringLiteral("?");
+            sql = QStringLiteral("INSERT INTO ") + d->table + QStringLiteral(" (") + columns.join(QLatin1Char(','))
+                  + QStringLiteral(") VALUES (") + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+        }
+        sqlite3_stmt *stmt = d->conn->prepare(sql);
+        detail::StatementUse use(stmt);
+        for (size_t k = 0; k < which.size(); ++k)
+            detail::bindValue(stmt, static_cast<int>(k + 1), d->buf[static_cast<size_t>(which[k])]);
+        if (sqlite3_step(stmt) != SQLITE_DONE)
+            d->conn->fail(QStringLiteral("adding a row to ") + d->table);
+        detail::Row row;
+        row.rowid = sqlite3_last_insert_rowid(d->conn->db);
+        d->rows.push_back(std::move(row));
+        if (d->currentDeleted && d->pos >= 0 && d->pos < d->size()) {
+            d->view.erase(d->view.begin() + d->pos);
+            d->currentDeleted = false;
+        }
+        d->view.push_back(static_cast<int>(d->rows.size() - 1));
+        d->pos = d->size() - 1;
+    } else if (!columns.isEmpty()) {
+        QStringList sets;
+        for (const QString &c : columns)
+            sets << c + QStringLiteral("=?");
+        const QString sql = QStringLiteral("UPDATE ") + d->table + QStringLiteral(" SET ") + sets.join(QLatin1Char(','))
+                            + QStringLiteral(" WHERE rowid=?");
+        sqlite3_stmt *stmt = d->conn->prepare(sql);
+        detail::StatementUse use(stmt);
+        for (size_t k = 0; k < which.size(); ++k)
+            detail::bindValue(stmt, static_cast<int>(k + 1), d->buf[static_cast<size_t>(which[k])]);
+        detail::Row &row = d->rows[static_cast<size_t>(d->current())];
+        sqlite3_bind_int64(stmt, static_cast<int>(which.size() + 1), row.rowid);
+        if (sqlite3_step(stmt) != SQLITE_DONE)
+            d->conn->fail(QStringLiteral("changing a row of ") + d->table);
+        if (sqlite3_changes(d->conn->db) == 0) {
+            row.deleted = true;
+            d->editMode = adEditNone;
+            d->loaded = false;
+            vb::raise(adErrRowDeleted, QStringLiteral("Row handle referred to a deleted row or a row marked for deletion."), kSource);
+        }
+        row.hasValues = false;
+    }
+    d->editMode = adEditNone;
+    d->loaded = false; // read back what the database holds (counters, defaults)
+}
+
+void Recordset::CancelUpdate()
+{
+    if (!d->open)
+        raiseClosed();
+    if (d->editMode == adEditAdd) {
+        d->pos = d->addReturnPos;
+        d->loaded = false;
+    } else if (d->editMode == adEditInProgress) {
+        d->buf = d->orig;
+        d->changed.assign(d->buf.size(), 0);
+    }
+    d->editMode = adEditNone;
+}
+
+void Recordset::Delete()
+{
+    if (!d->open)
+        raiseClosed();
+    if (!changeable(*d))
+        raiseReadOnly();
+    if (d->editMode == adEditAdd) {
+        CancelUpdate();
+        return;
+    }
+    const int cur = d->current();
+    if (cur < 0 || d->currentDeleted || d->rows[static_cast<size_t>(cur)].deleted)
+        raiseNoCurrent();
+    detail::Row &row = d->rows[static_cast<size_t>(cur)];
+    if (d->keyed) {
+        const QString sql = QStringLiteral("DELETE FROM ") + d->table + QStringLiteral(" WHERE rowid=?");
+        sqlite3_stmt *stmt = d->conn->prepare(sql);
+        detail::StatementUse use(stmt);
+        sqlite3_bind_int64(stmt, 1, row.rowid);
+        if (sqlite3_step(stmt) != SQLITE_DONE)
+            d->conn->fail(QStringLiteral("deleting a row of ") + d->table);
+    }
+    row.deleted = true;
+    d->currentDeleted = true;
+    d->editMode = adEditNone;
+    d->loaded = false;
+}
+
+int Recordset::EditMode() const
+{
+    return d->editMode;
+}
+
+// ---- moving
+
+namespace {
+
+// Stores a pending edit and drops a deleted current row from the view;
+// true when the row that was current is gone (the next row took its place).
+bool leaveRow(Recordset &rs, detail::RecordsetData &d)
+{
+    if (d.editMode != adEditNone)
+        rs.Update();
+    d.loaded = false;
+    if (d.currentDeleted) {
+        d.currentDeleted = false;
+        if (d.pos >= 0 && d.pos < d.size()) {
+            d.view.erase(d.view.begin() + d.pos);
+            return true;
+        }
+    }
+    return false;
+}
+
+void skipForward(detail::RecordsetData &d)
+{
+    while (d.pos >= 0 && d.pos < d.size() && d.rows[static_cast<size_t>(d.view[static_cast<size_t>(d.pos)])].deleted)
+        d.view.erase(d.view.begin() + d.pos);
+}
+
+void skipBackward(detail::RecordsetData &d)
+{
+    while (d.pos >= 0 && d.pos < d.size() && d.rows[static_cast<size_t>(d.view[static_cast<size_t>(d.pos)])].deleted) {
+        d.view.erase(d.view.begin() + d.pos);
+        --d.pos;
+    }
+}
+
+} // namespace
+
+bool Recordset::Eof() const
+{
+    if (!d->open)
+        raiseClosed();
+    return d->view.empty() || d->pos >= d->size();
+}
+
+bool Recordset::Bof() const
+{
+    if (!d->open)
+        raiseClosed();
+    return d->view.empty() || d->pos < 0;
+}
+
+void Recordset::MoveFirst()
+{
+    if (!d->open)
+        raiseClosed();
+    leaveRow(*this, *d);
+    d->pos = 0;
+    skipForward(*d);
+}
+
+void Recordset::MoveLast()
+{
+    if (!d->open)
+        raiseClosed();
+    leaveRow(*this, *d);
+    d->pos = d->size() - 1;
+    skipBackward(*d);
+    if (d->view.empty())
+        d->pos = 0;
+}
+
+void Recordset::MoveNext()
+{
+    if (!d->open)
+        raiseClosed();
+    if (d->editMode != adEditAdd && (d->view.empty() || d->pos >= d->size()))
+        raiseNoCurrent();
+    if (!leaveRow(*this, *d))
+        ++d->pos;
+    skipForward(*d);
+}
+
+void Recordset::MovePrevious()
+{
+    if (!d->open)
+        raiseClosed();
+    if (d->cursorType == adOpenForwardOnly)
+        raiseBackward();
+    if (d->editMode != adEditAdd && (d->view.empty() || d->pos < 0))
+        raiseNoCurrent();
+    leaveRow(*this, *d);
+    --d->pos;
+    skipBackward(*d);
+}
+
+void Recordset::Move(long rows)
+{
+    if (!d->open)
+        raiseClosed();
+    if (rows < 0 && d->cursorType == adOpenForwardOnly)
+        raiseBackward();
+    if (rows == 0) {
+        leaveRow(*this, *d);
+        return;
+    }
+    if (d->editMode != adEditAdd && (d->current() < 0))
+        raiseNoCurrent();
+    const bool gone = leaveRow(*this, *d);
+    long target = d->pos + rows - (gone && rows > 0 ? 1 : 0);
+    if (target < 0)
+        target = -1;
+    if (target > d->size())
+        target = d->size();
+    d->pos = target;
+    if (rows > 0)
+        skipForward(*d);
+    else
+        skipBackward(*d);
+}
+
+long Recordset::RecordCount() const
+{
+    if (!d->open)
+        raiseClosed();
+    return d->size() - (d->currentDeleted ? 1 : 0);
+}
+
+long Recordset::AbsolutePosition() const
+{
+    if (!d->open)
+        raiseClosed();
+    if (d->view.empty() || d->pos < 0)
+        return adPosBOF;
+    if (d->pos >= d->size())
+        return adPosEOF;
+    return d->pos + 1;
+}
+
+void Recordset::setAbsolutePosition(long position)
+{
+    if (!d->open)
+        raiseClosed();
+    if (position < 1 || position > RecordCount())
+        raiseArgument();
+    const long target = position - 1;
+    if (d->cursorType == adOpenForwardOnly && target < d->pos)
+        raiseBackward();
+    leaveRow(*this, *d);
+    d->pos = target;
+    skipForward(*d);
+}
+
+vb::Variant Recordset::Bookmark() const
+{
+    if (!d->open)
+        raiseClosed();
+    const int cur = d->current();
+    if (cur < 0 || d->editMode == adEditAdd)
+        raiseNoCurrent();
+    return vb::Variant(static_cast<double>(cur + 1));
+}
+
+void Recordset::setBookmark(const vb::Variant &bookmark)
+{
+    if (!d->open)
+        raiseClosed();
+    double mark = 0;
+    if (!detail::numberOf(bookmark, &mark) || bookmark.isEmpty())
+        raiseArgument();
+    const int row = static_cast<int>(mark) - 1;
+    if (row < 0 || row >= static_cast<int>(d->rows.size()) || d->rows[static_cast<size_t>(row)].deleted)
+        raiseArgument();
+    leaveRow(*this, *d);
+    const auto it = std::find(d->view.begin(), d->view.end(), row);
+    if (it == d->view.end())
+        raiseArgument();
+    const long target = static_cast<long>(it - d->view.begin());
+    if (d->cursorType == adOpenForwardOnly && target < d->pos)
+        raiseBackward();
+    d->pos = target;
+}
+
+// ---- filter and sort
+
+namespace {
+
+void rebuildView(Recordset &rs, detail::RecordsetData &d, const ado::Fields &fields)
+{
+    const bool needValues = d.criteria || !d.sortKeys.empty();
+    if (needValues && d.keyed) {
+        for (detail::Row &row : d.rows) {
+            if (row.deleted)
+                continue;
+            if (!fetchRow(d, row.rowid, row.values, fields)) {
+                row.deleted = true;
+                continue;
+            }
+            row.hasValues = true;
+        }
+    }
+    d.view.clear();
+    for (size_t i = 0; i < d.rows.size(); ++i) {
+        const detail::Row &row = d.rows[i];
+        if (row.deleted)
+            continue;
+        if (d.criteria && !d.criteria->matches(row.values))
+            continue;
+        d.view.push_back(static_cast<int>(i));
+    }
+    if (!d.sortKeys.empty()) {
+        std::stable_sort(d.view.begin(), d.view.end(), [&](int a, int b) {
+            const auto &ra = d.rows[static_cast<size_t>(a)].values;
+            const auto &rb = d.rows[static_cast<size_t>(b)].values;
+            for (const detail::SortKey &key : d.sortKeys) {
+                const int c = detail::compareValues(ra[static_cast<size_t>(key.field)], rb[static_cast<size_t>(key.field)]);
+                if (c != 0)
+                    return key.descending ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    }
+    if (d.keyed) {
+        // The cache served this ordering; rows are read fresh when current.
+        for (detail::Row &row : d.rows) {
+            row.values.clear();
+            row.hasValues = false;
+        }
+    }
+    d.pos = 0;
+    d.loaded = false;
+    (void)rs;
+}
+
+} // namespace
+
+QString Recordset::Filter() const
+{
+    return d->filter;
+}
+
+void Recordset::setFilter(const QString &criteria)
+{
+    if (!d->open)
+        raiseClosed();
+    leaveRow(*this, *d);
+    const QString text = criteria.trimmed();
+    auto lookup = [this](const QString &name) {
+        const Field *f = m_fields->find(name);
+        return f ? f->index() : -1;
+    };
+    std::unique_ptr<detail::Criteria> parsed;
+    if (!text.isEmpty() && text != QLatin1String("0"))
+        parsed = detail::Criteria::parse(text, lookup);
+    d->criteria = std::move(parsed);
+    d->filter = d->criteria ? text : QString();
+    rebuildView(*this, *d, *m_fields);
+}
+
+void Recordset::setFilter(const vb::Variant &criteria)
+{
+    if (criteria.isString()) {
+        setFilter(criteria.rawString());
+        return;
+    }
+    double n = 0;
+    if (criteria.isEmpty() || (detail::numberOf(criteria, &n) && n == 0)) {
+        setFilter(QString());
+        return;
+    }
+    raiseArgument();
+}
+
+QString Recordset::Sort() const
+{
+    return d->sort;
+}
+
+void Recordset::setSort(const QString &keys)
+{
+    if (!d->open)
+        raiseClosed();
+    leaveRow(*this, *d);
+    auto lookup = [this](const QString &name) {
+        const Field *f = m_fields->find(name);
+        return f ? f->index() : -1;
+    };
+    const QString text = keys.trimmed();
+    d->sortKeys = text.isEmpty() ? std::vector<detail::SortKey>() : detail::parseSort(text, lookup);
+    d->sort = text;
+    rebuildView(*this, *d, *m_fields);
+}
+
+} // namespace ado

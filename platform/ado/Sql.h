@@ -1,0 +1,47 @@
+#pragma once
+// The one place where statement texts meet SQLite: the quoting helper every
+// statement builds its values with, and the Jet dialect translation.
+
+#include <QSet>
+#include <QString>
+
+namespace ado {
+
+// 'text' with every single quote doubled: the only way a text value enters a
+// statement. SqlText("A'B") gives "'A''B'".
+QString SqlText(const QString &value);
+// The same without the surrounding quotes, for callers that place the quotes
+// themselves (statement pieces as the system writes them).
+QString SqlEscape(const QString &value);
+
+// Translates a Jet statement into SQLite: [name] becomes "name"; a reserved
+// word used as a name (one of `names`: the tables and columns of the
+// database) is quoted, qualified or not; True/False/Yes/No become 1/0;
+// "x BETWEEN a AND b" matches whichever bound is larger. Text inside quotes
+// is never touched.
+QString translateJet(const QString &statement, const QSet<QString> &lowerCaseNames);
+
+// True for a word that SQLite reserves (letter case ignored).
+bool isSqliteKeyword(const QString &word);
+
+} // namespace ado
+
+namespace ado::detail {
+
+// A translated SELECT cut at its top-level clauses (quotes and parentheses
+// respected). `simple` when it reads one table without grouping, so each row
+// has a rowid and can be fetched and changed again.
+struct SelectParts {
+    bool isSelect = false;
+    bool simple = false;
+    QString selectList;   // between SELECT and FROM
+    QString from;         // the FROM clause without the keyword
+    QString table;        // the one table of a simple statement, quoted as SQLite needs it
+    QString tableName;    // its bare name
+    QString where;        // without the keyword, empty when absent
+    QString orderBy;      // without the keywords, empty when absent
+    QString rest;         // anything after ORDER BY that we keep (LIMIT ...)
+};
+SelectParts splitSelect(const QString &translated);
+
+} // namespace ado::detail
