@@ -37,7 +37,7 @@ struct LoadFailure {
 
 QString partsMessage(QStringView identifier, size_t parts)
 {
-    return u"Expected Element missing: Segment = "_s + identifier + u": Included Elements = "_s
+    return u"Expected Element missing: Segment = "_s + identifier.toString() + u": Included Elements = "_s
         + QString::number(parts);
 }
 
@@ -334,9 +334,9 @@ void Load::onSE(QStringView piece)
         fail(kMissingElement);
     if (m_parts[2] != m_st02)
         fail(u"Transaction Set Header Control Number "_s + m_st02
-             + u" Do Not Match Transaction Set Trailer Control Number "_s + m_parts[2]);
+             + u" Do Not Match Transaction Set Trailer Control Number "_s + part(2));
     if (x12::leadingNumber(m_parts[1]) != double(m_segments))
-        fail(u"Included Number of Segments "_s + QString::number(m_segments) + u" Are Not Equal "_s + m_parts[1]);
+        fail(u"Included Number of Segments "_s + QString::number(m_segments) + u" Are Not Equal "_s + part(1));
     m_segments = 0;
     appendToSet(piece);
 
@@ -368,10 +368,10 @@ void Load::onGE(QStringView piece)
         fail(kMissingElement);
     if (x12::leadingNumber(m_parts[1]) != double(m_sets))
         fail(u"Number of Included Transaction Sets "_s + QString::number(m_sets) + u" Are Not Equal "_s
-             + m_parts[1]);
+             + part(1));
     if (m_parts[2] != m_gs06)
         fail(u"Functional Group Control Number "_s + m_gs06 + u" Does Not Match GE Group Control Number "_s
-             + m_parts[2]);
+             + part(2));
     m_sets = 0;
     if (!InterchangeLoader::WriteOutGE(piece.toString(), m_separator, m_partner))
         fail(u"Error Saving Functional Group Trailer Segment"_s);
@@ -386,10 +386,10 @@ void Load::onIEA(QStringView piece)
         fail(kMissingElement);
     if (x12::leadingNumber(m_parts[1]) != double(m_groups))
         fail(u"Number of Included Functional Groups "_s + QString::number(m_groups) + u" Are Not Equal "_s
-             + m_parts[1]);
+             + part(1));
     if (m_parts[2] != m_isa13)
         fail(u"Interchange Header Control Number "_s + m_isa13
-             + u" Do Not Match Interchange Trailer Control Number "_s + m_parts[2]);
+             + u" Do Not Match Interchange Trailer Control Number "_s + part(2));
     m_groups = 0;
     if (!InterchangeLoader::WriteOutIEA(piece.toString(), m_separator, m_partner))
         fail(u"Error Saving Interchange Control Trailer Segment"_s);

@@ -21,7 +21,7 @@ QString fixture(const QString &name)
 QString readFixture(const QString &name)
 {
     QFile file(fixture(name));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
     return QString::fromLatin1(file.readAll());
 }
 
@@ -108,13 +108,13 @@ void expectGolden(const QString &name, const QString &actual)
     const QString path = fixture(name);
     if (qEnvironmentVariable("CORVANTIS_UPDATE_GOLDEN") == QLatin1String("1")) {
         QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path;
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
         file.write(actual.toLatin1());
         return;
     }
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "missing golden file " << path;
-    EXPECT_EQ(actual, QString::fromLatin1(file.readAll())) << "golden file " << name;
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "missing golden file " << path.toStdString();
+    EXPECT_EQ(actual, QString::fromLatin1(file.readAll())) << "golden file " << name.toStdString();
 }
 
 void addRow(const QString &table, const QList<std::pair<QString, QVariant>> &values)
