@@ -15,17 +15,4 @@ MainWindowLink &mainWindowLink()
     return link;
 }
 
-QString AppTitle()
-{
-    return QStringLiteral("Corvantis");
-}
-
-QString ConnectionString(const QString &folder)
-{
-    // The provider part is kept as the program always wrote it; the data layer
-    // reads Data Source and the database password from it.
-    return QStringLiteral("Provider = Microsoft.jet.OLEDB.4.0;Data Source = ") + folder
-        + QStringLiteral("/Corvantis.mdb;Jet OLEDB:Database Password = quarrytone7;");
-}
-
 } // namespace modGlobal

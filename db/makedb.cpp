@@ -1,7 +1,8 @@
 // Build tool: makes the application database from the schema and the
 // reference rows. Usage: corvantis_makedb <output.mdb> <password> <sql file>...
 // The file is written beside the output under a temporary name and renamed
-// into place once complete, so a failed build never leaves half a database.
+// into place once complete, so a failed build never leaves half a database;
+// an existing database is kept as <output>.previous.
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -55,6 +56,15 @@ int main(int argc, char **argv)
     if (!ok) {
         std::remove(temporary.c_str());
         return 1;
+    }
+    // A database the program has already worked in is kept beside the new
+    // one rather than lost to a rebuild.
+    const std::string previous = output + ".previous";
+    if (std::ifstream(output).good()) {
+        std::remove(previous.c_str());
+        std::rename(output.c_str(), previous.c_str());
+        std::remove((output + "-wal").c_str());
+        std::remove((output + "-shm").c_str());
     }
     if (std::rename(temporary.c_str(), output.c_str()) != 0) {
         std::fprintf(stderr, "cannot write %s\n", output.c_str());

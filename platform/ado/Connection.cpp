@@ -121,7 +121,7 @@ namespace {
 
 // Opens `path` keyed with `password` and proves it is such a database: SQLite
 // reads a file only when a statement needs it, so a query is the test.
-sqlite3 *openKeyed(const QString &path, const QString &password)
+sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags = 0)
 {
     if (path.isEmpty())
         vb::raise(adErrProvider, QStringLiteral("The connection string names no Data Source."),
@@ -131,7 +131,7 @@ sqlite3 *openKeyed(const QString &path, const QString &password)
                   QStringLiteral("Corvantis database"));
     sqlite3 *db = nullptr;
     const QByteArray file = QFile::encodeName(path);
-    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | extraFlags, nullptr) != SQLITE_OK) {
         const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
         vb::raise(adErrProvider, QStringLiteral("Cannot open '%1': %2").arg(path, message),
@@ -193,7 +193,10 @@ void Connection::Open(const QString &connectionString, const QString &, const QS
         vb::raise(adErrObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
     if (!connectionString.isEmpty())
         d->connectionString = connectionString;
-    const ConnectionStringParts parts = parseConnectionString(d->connectionString);
+    ConnectionStringParts parts = parseConnectionString(d->connectionString);
+    // The folder may have been joined with the old separator.
+    if (!QFileInfo::exists(parts.dataSource) && parts.dataSource.contains(QLatin1Char('\\')))
+        parts.dataSource.replace(QLatin1Char('\\'), QLatin1Char('/'));
     sqlite3 *db = openKeyed(parts.dataSource, parts.password);
     d->db = db;
     d->path = parts.dataSource;
@@ -310,9 +313,24 @@ void CompactDatabase(const QString &databaseFile, const QString &password)
     };
     removeTarget();
 
-    sqlite3 *db = openKeyed(databaseFile, password);
-    // Everything still in the write-ahead log goes into the copy too.
-    sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+    // The handle may create files: the attached copy is a new one.
+    sqlite3 *db = openKeyed(databaseFile, password, SQLITE_OPEN_CREATE);
+    // Leaving write-ahead mode folds the log into the file and needs the file
+    // to itself: a database still open elsewhere is not compacted, and no log
+    // is left behind that could belong to the old file once it is replaced.
+    {
+        sqlite3_stmt *mode = nullptr;
+        QString journal;
+        if (sqlite3_prepare_v2(db, "PRAGMA journal_mode=DELETE", -1, &mode, nullptr) == SQLITE_OK
+            && sqlite3_step(mode) == SQLITE_ROW)
+            journal = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(mode, 0)));
+        sqlite3_finalize(mode);
+        if (journal.compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0) {
+            sqlite3_close(db);
+            vb::raise(adErrProvider, QStringLiteral("Compacting '%1' failed: the database is in use.").arg(databaseFile),
+                      QStringLiteral("Corvantis database"));
+        }
+    }
     const auto quoted = [](const QString &text) { return SqlText(text); };
     const QString attach = QStringLiteral("ATTACH DATABASE %1 AS compacted KEY %2").arg(quoted(target), quoted(password));
     char *err = nullptr;
@@ -356,7 +374,11 @@ void CompactDatabase(const QString &databaseFile, const QString &password)
         vb::raise(adErrProvider, QStringLiteral("Compacting '%1' failed: %2").arg(databaseFile, e.description),
                   QStringLiteral("Corvantis database"));
     }
-    QFile::remove(databaseFile + QStringLiteral("-wal"));
+    if (QFile::exists(databaseFile + QStringLiteral("-wal"))) {
+        removeTarget();
+        vb::raise(adErrProvider, QStringLiteral("Compacting '%1' failed: the database is in use.").arg(databaseFile),
+                  QStringLiteral("Corvantis database"));
+    }
     QFile::remove(databaseFile + QStringLiteral("-shm"));
     // rename(2) replaces the old file atomically: the folder always holds a database.
     if (::rename(QFile::encodeName(target).constData(), QFile::encodeName(databaseFile).constData()) != 0) {

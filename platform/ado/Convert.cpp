@@ -1,9 +1,9 @@
 #include "ado/Convert.h"
 #include "ado/Recordset.h"
+#include "vb/Conversions.h"
+#include "vb/DateTime.h"
 #include "vb/VbError.h"
 
-#include <QDateTime>
-#include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
 #include <limits>
@@ -15,109 +15,6 @@ namespace detail {
 namespace {
 
 constexpr long kMemoSize = 536870910;
-const QDate kOleEpoch(1899, 12, 30);
-
-double oleFromDateTime(const QDate &date, const QTime &time)
-{
-    const double days = static_cast<double>(kOleEpoch.daysTo(date));
-    const double frac = time.isValid() ? time.msecsSinceStartOfDay() / 86400000.0 : 0.0;
-    return days < 0 ? days - frac : days + frac;
-}
-
-QString textOfDate(double ole)
-{
-    const double dayPart = std::trunc(ole);
-    const double frac = std::fabs(ole - dayPart);
-    const QDate date = kOleEpoch.addDays(static_cast<qint64>(dayPart));
-    const QTime time = QTime(0, 0).addMSecs(static_cast<int>(std::llround(frac * 86400.0) * 1000));
-    const QLocale c = QLocale::c();
-    const QString timeText = c.toString(time, QStringLiteral("h:mm:ss AP"));
-    if (dayPart == 0 && frac != 0)
-        return timeText;
-    const QString dateText = c.toString(date, QStringLiteral("M/d/yyyy"));
-    return frac == 0 ? dateText : dateText + QLatin1Char(' ') + timeText;
-}
-
-QString textOfNumber(double d, int digits)
-{
-    if (d == std::trunc(d) && std::fabs(d) < 1e15)
-        return QString::number(static_cast<qint64>(d));
-    QString s = QString::number(d, 'g', digits);
-    if (s.contains(QLatin1Char('e'))) {
-        // The classic form: 1E+16, 1.5E-07
-        s = s.toUpper();
-        const int e = s.indexOf(QLatin1Char('E'));
-        QString mant = s.left(e), exp = s.mid(e + 1);
-        QChar sign = exp.startsWith(QLatin1Char('-')) ? QLatin1Char('-') : QLatin1Char('+');
-        if (exp.startsWith(QLatin1Char('-')) || exp.startsWith(QLatin1Char('+')))
-            exp = exp.mid(1);
-        while (exp.size() > 2 && exp.startsWith(QLatin1Char('0')))
-            exp = exp.mid(1);
-        if (exp.size() < 2)
-            exp.prepend(QLatin1Char('0'));
-        s = mant + QLatin1Char('E') + sign + exp;
-    }
-    return s;
-}
-
-bool parseNumberText(const QString &text, double *out)
-{
-    QString t = text.trimmed();
-    if (t.isEmpty())
-        return false;
-    if (t.startsWith(QLatin1String("&H"), Qt::CaseInsensitive)) {
-        bool ok = false;
-        const qlonglong v = t.mid(2).toLongLong(&ok, 16);
-        if (ok)
-            *out = static_cast<double>(v);
-        return ok;
-    }
-    t.remove(QLatin1Char(','));
-    if (t.startsWith(QLatin1Char('$')))
-        t = t.mid(1);
-    bool ok = false;
-    const double v = QLocale::c().toDouble(t, &ok);
-    if (ok && std::isfinite(v)) {
-        *out = v;
-        return true;
-    }
-    return false;
-}
-
-bool parseDateText(const QString &text, double *out)
-{
-    const QString t = text.simplified();
-    if (t.isEmpty())
-        return false;
-    const QLocale c = QLocale::c();
-    static const char *dateFormats[] = {"M/d/yyyy", "M/d/yy", "yyyy-M-d", "yyyy/M/d", "M-d-yyyy",
-                                        "MMMM d, yyyy", "MMM d, yyyy", "d MMMM yyyy", "d MMM yyyy"};
-    static const char *timeFormats[] = {"h:mm:ss AP", "h:mm AP", "h:mm:ss ap", "h:mm ap", "H:mm:ss", "H:mm", "hAP", "h AP"};
-    for (const char *df : dateFormats) {
-        QDate d = c.toDate(t, QString::fromLatin1(df));
-        if (d.isValid()) {
-            if (QString::fromLatin1(df) == QLatin1String("M/d/yy") && d.year() < 1930)
-                d = d.addYears(100);
-            *out = oleFromDateTime(d, QTime());
-            return true;
-        }
-        for (const char *tf : timeFormats) {
-            const QDateTime dt = c.toDateTime(t, QString::fromLatin1(df) + QLatin1Char(' ') + QString::fromLatin1(tf));
-            if (dt.isValid()) {
-                *out = oleFromDateTime(dt.date(), dt.time());
-                return true;
-            }
-        }
-    }
-    for (const char *tf : timeFormats) {
-        const QTime tm = c.toTime(t, QString::fromLatin1(tf));
-        if (tm.isValid()) {
-            *out = oleFromDateTime(kOleEpoch, tm);
-            return true;
-        }
-    }
-    return false;
-}
 
 } // namespace
 
@@ -131,7 +28,7 @@ bool numberOf(const vb::Variant &v, double *out)
     case vb::VarType::Currency: *out = static_cast<double>(v.rawInt()) / 10000.0; return true;
     case vb::VarType::Single: case vb::VarType::Double: case vb::VarType::Date: case vb::VarType::Decimal:
         *out = v.rawDouble(); return true;
-    case vb::VarType::String: return parseNumberText(v.rawString(), out);
+    case vb::VarType::String: return vb::parseNumber(v.rawString(), out) && std::isfinite(*out);
     default: return false;
     }
 }
@@ -144,10 +41,10 @@ bool textOf(const vb::Variant &v, QString *out)
     case vb::VarType::Boolean: *out = v.rawBool() ? QStringLiteral("True") : QStringLiteral("False"); return true;
     case vb::VarType::Integer: case vb::VarType::Long: case vb::VarType::Byte:
         *out = QString::number(v.rawInt()); return true;
-    case vb::VarType::Currency: *out = textOfNumber(static_cast<double>(v.rawInt()) / 10000.0, 19); return true;
-    case vb::VarType::Single: *out = textOfNumber(v.rawDouble(), 7); return true;
-    case vb::VarType::Double: case vb::VarType::Decimal: *out = textOfNumber(v.rawDouble(), 15); return true;
-    case vb::VarType::Date: *out = textOfDate(v.rawDouble()); return true;
+    case vb::VarType::Currency: *out = v.toString(); return true;
+    case vb::VarType::Single: *out = vb::singleToString(static_cast<float>(v.rawDouble())); return true;
+    case vb::VarType::Double: case vb::VarType::Decimal: *out = vb::doubleToString(v.rawDouble()); return true;
+    case vb::VarType::Date: *out = vb::dateToString(v.rawDouble()); return true;
     default: return false;
     }
 }
@@ -156,7 +53,7 @@ bool dateOf(const vb::Variant &v, double *out)
 {
     switch (v.type()) {
     case vb::VarType::Date: *out = v.rawDouble(); return true;
-    case vb::VarType::String: return parseDateText(v.rawString(), out);
+    case vb::VarType::String: return vb::parseDateText(v.rawString(), out);
     case vb::VarType::Empty: *out = 0; return true;
     default:
         if (v.isNumericType() && v.type() != vb::VarType::Boolean)
@@ -175,8 +72,8 @@ int compareValues(const vb::Variant &a, const vb::Variant &b)
         return a.rawString().compare(b.rawString(), Qt::CaseInsensitive) < 0 ? -1
              : (a.rawString().compare(b.rawString(), Qt::CaseInsensitive) > 0 ? 1 : 0);
     double x = 0, y = 0;
-    const bool ax = a.isString() ? parseNumberText(a.rawString(), &x) : numberOf(a, &x);
-    const bool by = b.isString() ? parseNumberText(b.rawString(), &y) : numberOf(b, &y);
+    const bool ax = numberOf(a, &x);
+    const bool by = numberOf(b, &y);
     if (ax && by)
         return x < y ? -1 : (x > y ? 1 : 0);
     QString s, t;
@@ -371,6 +268,8 @@ vb::Variant convertToFieldType(const vb::Variant &value, int type, long definedS
         double d = 0;
         if (value.type() == vb::VarType::Boolean || !detail::dateOf(value, &d))
             misfit(QStringLiteral("not a date"));
+        if (!(d >= vb::kMinOleDate && d < vb::kMaxOleDate + 1))
+            misfit(QStringLiteral("date out of range"));
         if (type == adDBDate)
             d = std::trunc(d);
         else if (type == adDBTime)

@@ -82,9 +82,21 @@ public:
                 long attributes = adFldUnspecified);
     void Delete(const QString &name);         // only while closed
 
-    // Iteration in field order.
-    auto begin() const { return m_fields.begin(); }
-    auto end() const { return m_fields.end(); }
+    // Iteration in field order: for (Field &f : rs.Fields()) ...
+    class iterator {
+    public:
+        using Base = std::vector<std::unique_ptr<Field>>::const_iterator;
+        explicit iterator(Base it) : m_it(it) {}
+        Field &operator*() const { return **m_it; }
+        Field *operator->() const { return m_it->get(); }
+        iterator &operator++() { ++m_it; return *this; }
+        bool operator==(const iterator &o) const { return m_it == o.m_it; }
+        bool operator!=(const iterator &o) const { return m_it != o.m_it; }
+    private:
+        Base m_it;
+    };
+    iterator begin() const { return iterator(m_fields.begin()); }
+    iterator end() const { return iterator(m_fields.end()); }
 
 private:
     friend class Recordset;

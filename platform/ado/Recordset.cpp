@@ -25,6 +25,8 @@ struct RecordsetData {
     QString source;
     int cursorType = adOpenForwardOnly;
     int lockType = adLockReadOnly;
+    bool cursorTypeSet = false;  // given through the property, before Open
+    bool lockTypeSet = false;
     bool open = false;
     bool keyed = false;          // rows fetched and stored by rowid
     bool disconnected = false;
@@ -235,6 +237,15 @@ namespace {
 
 void Recordset::Open(const QString &source, const ConnectionPtr &connection, int cursorType, int lockType)
 {
+    if (!connection && source.trimmed().isEmpty()) {
+        // rs.Open , , cursor, lock: the set built with Fields.Append
+        if (cursorType != adOpenUnspecified)
+            setCursorType(cursorType);
+        if (lockType != adLockUnspecified)
+            setLockType(lockType);
+        Open();
+        return;
+    }
     if (!connection)
         vb::raise(adErrInvalidConnection,
                   QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."),
@@ -251,7 +262,9 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
         vb::raise(adErrInvalidConnection,
                   QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."),
                   kSource);
-    const QString trimmed = source.trimmed();
+    QString trimmed = source.trimmed();
+    while (trimmed.endsWith(QLatin1Char(';')))
+        trimmed = trimmed.chopped(1).trimmed();
     if (trimmed.isEmpty())
         raiseArgument();
     if (cursorType != adOpenUnspecified)
@@ -333,6 +346,10 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
     };
 
     if (parts.simple) {
+        // The statement as written must be sound, though only its pieces run.
+        {
+            detail::StatementUse check(conn->prepare(translated));
+        }
         d->keyed = true;
         d->table = parts.table;
         const QString rowidRef = parts.table + QStringLiteral(".rowid");
@@ -423,11 +440,12 @@ void Recordset::Open()
     d->currentDeleted = false;
     d->loaded = false;
     d->pos = 0;
-    if (d->cursorType == adOpenForwardOnly && d->lockType == adLockReadOnly) {
-        // A set built in memory is there to be filled.
+    // A set built in memory is there to be filled: unless told otherwise it
+    // opens as keyset and optimistic.
+    if (!d->cursorTypeSet)
         d->cursorType = adOpenKeyset;
+    if (!d->lockTypeSet)
         d->lockType = adLockOptimistic;
-    }
 }
 
 void Recordset::Close()
@@ -470,6 +488,7 @@ void Recordset::setCursorType(int cursorType)
     if (d->open)
         raiseOpen();
     d->cursorType = cursorType;
+    d->cursorTypeSet = true;
 }
 
 int Recordset::LockType() const { return d->lockType; }
@@ -479,6 +498,7 @@ void Recordset::setLockType(int lockType)
     if (d->open)
         raiseOpen();
     d->lockType = lockType;
+    d->lockTypeSet = true;
 }
 
 QString Recordset::Source() const { return d->source; }

@@ -36,9 +36,11 @@ public:
     // -2147217865 missing table, -2147217904 unknown column).
     void Open(const QString &source, Connection &connection,
               int cursorType = adOpenForwardOnly, int lockType = adLockReadOnly);
+    // A null connection with an empty source opens the in-memory set.
     void Open(const QString &source, const ConnectionPtr &connection,
               int cursorType = adOpenForwardOnly, int lockType = adLockReadOnly);
-    void Open();                            // disconnected: no source, no connection
+    void Open();                            // disconnected: no source, no connection;
+                                            // keyset/optimistic unless the properties say otherwise
     void Close();                           // stores a pending edit first
     int State() const;                      // adStateClosed / adStateOpen
 

@@ -1,5 +1,7 @@
 #include "com/ClassRegistry.h"
 #include "com/PluginApi.h"
+#include "vb/Clock.h"
+#include "vb/Dialogs.h"
 #include "vb/Settings.h"
 
 #include <QFileInfo>
@@ -22,6 +24,7 @@ struct State {
     QString registryOverride;
     QHash<QString, ClassFactory> builtins;  // keyed by the folded ProgID
     QHash<QString, void *> libraries;       // absolute path -> dlopen handle, never closed
+    std::vector<std::pair<QString, DispatchAdapter>> adapters;
 };
 
 State &state()
@@ -236,6 +239,10 @@ DispatchPtr CreateObject(const QString &progId)
         qWarning().noquote() << "CreateObject:" << entry->library << "has no corvantis_create";
         vb::raise(429);
     }
+    if (auto attach = reinterpret_cast<corvantis_attach_host_fn>(dlsym(h, "corvantis_attach_host"))) {
+        const corvantis_host host{CORVANTIS_HOST_VERSION, &vb::dialogService, &vb::currentClock, &vb::settingsRoot};
+        attach(&host);
+    }
     Dispatch *raw = nullptr;
     try {
         raw = create(entry->className.toUtf8().constData());
@@ -247,34 +254,73 @@ DispatchPtr CreateObject(const QString &progId)
     return DispatchPtr(raw);
 }
 
-Dispatch *toDispatch(const vb::Variant &value)
+void registerDispatchAdapter(const QString &name, DispatchAdapter adapter)
+{
+    std::lock_guard lock(state().mutex);
+    for (auto &a : state().adapters) {
+        if (a.first == name) {
+            a.second = std::move(adapter);
+            return;
+        }
+    }
+    state().adapters.emplace_back(name, std::move(adapter));
+}
+
+DispatchPtr toDispatch(const vb::ObjectPtr &object)
+{
+    if (!object)
+        return nullptr;
+    if (auto d = std::dynamic_pointer_cast<Dispatch>(object))
+        return d;
+    std::vector<DispatchAdapter> adapters;
+    {
+        std::lock_guard lock(state().mutex);
+        for (const auto &a : state().adapters)
+            adapters.push_back(a.second);
+    }
+    for (const auto &adapter : adapters)
+        if (DispatchPtr d = adapter(object))
+            return d;
+    vb::raise(438);
+}
+
+vb::Variant defaultValue(const vb::Variant &value)
+{
+    vb::Variant v = value;
+    // A chain of default members is short (Field -> Value); the bound only
+    // stops an object whose default member returns itself.
+    for (int depth = 0; v.isObject() && depth < 16; ++depth) {
+        DispatchPtr d = toDispatch(v);
+        if (!d)
+            vb::raise(91);
+        v = d->invoke(kDefaultMember, Method | Get, {});
+    }
+    if (v.isObject())
+        vb::raise(438);
+    return v;
+}
+
+DispatchPtr toDispatch(const vb::Variant &value)
 {
     if (!value.isObject())
         vb::raise(424);
-    if (!value.rawObject())
-        return nullptr;
-    auto *d = dynamic_cast<Dispatch *>(value.rawObject().get());
-    if (!d)
-        vb::raise(438);
-    return d;
+    return toDispatch(value.rawObject());
 }
 
 vb::Variant CallByName(const DispatchPtr &object, const QString &name, int kind, std::span<vb::Variant> args)
 {
     if (!object)
         vb::raise(91);
-    return object->invoke(name, kind, args);
+    // The local reference keeps the object alive for the call even if the
+    // callee drops every other one (a by-reference argument may be the
+    // variable that held it).
+    const DispatchPtr keep = object;
+    return keep->invoke(name, kind, args);
 }
 
 vb::Variant CallByName(const vb::Variant &object, const QString &name, int kind, std::span<vb::Variant> args)
 {
-    Dispatch *d = toDispatch(object);
-    if (!d)
-        vb::raise(91);
-    // Keep the object alive for the call even if the callee drops the last
-    // other reference (a by-reference argument may be the variable holding it).
-    const vb::ObjectPtr keep = object.rawObject();
-    return d->invoke(name, kind, args);
+    return CallByName(toDispatch(object), name, kind, args);
 }
 
 } // namespace com

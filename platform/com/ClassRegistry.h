@@ -61,7 +61,21 @@ vb::Variant CallByName(const vb::Variant &object, const QString &name, int kind,
 vb::Variant CallByName(const DispatchPtr &object, const QString &name, int kind, std::span<vb::Variant> args);
 
 // The Dispatch a Variant holds: null for Nothing; 424 for a value that is not
-// an object, 438 for an object that is no Dispatch.
-Dispatch *toDispatch(const vb::Variant &value);
+// an object, 438 for an object that is no Dispatch and that no adapter takes.
+// An object of the platform that is not itself a Dispatch (an ado::Recordset
+// put into a Variant by C++ code) is reached through its adapter.
+DispatchPtr toDispatch(const vb::Variant &value);
+DispatchPtr toDispatch(const vb::ObjectPtr &object);
+
+// The value an object stands for (its default member, followed through
+// objects); any other value as it is. 438 for an object without a default
+// member.
+vb::Variant defaultValue(const vb::Variant &value);
+
+// An adapter makes a Dispatch for objects it knows and returns null for the
+// others. Libraries with such objects register one (platform_com_ado does for
+// record sets).
+using DispatchAdapter = std::function<DispatchPtr(const vb::ObjectPtr &)>;
+void registerDispatchAdapter(const QString &name, DispatchAdapter adapter);
 
 } // namespace com

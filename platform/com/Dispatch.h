@@ -37,6 +37,10 @@ public:
     // For Each: the items of a collection; 451 for an object that is none.
     virtual std::vector<vb::Variant> enumerate() { vb::raise(451); }
 
+    // The value the object stands for in an expression or a conversion: its
+    // default member (438 when it has none).
+    vb::Variant defaultValue() override { return invoke(kDefaultMember, Method | Get, std::span<vb::Variant>()); }
+
     // Name-based convenience: 438 for an unknown name.
     vb::Variant invoke(const QString &name, int kind, std::span<vb::Variant> args)
     {
@@ -48,5 +52,9 @@ public:
 };
 
 using DispatchPtr = std::shared_ptr<Dispatch>;
+
+// See com/ClassRegistry.h for CreateObject, CallByName and toDispatch (the
+// Dispatch of any object a Variant holds, adapters included), and
+// com/HostObject.h for the base of C++ host objects.
 
 } // namespace com

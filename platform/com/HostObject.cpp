@@ -1,4 +1,5 @@
 #include "com/HostObject.h"
+#include "com/ClassRegistry.h"
 
 #include <QVarLengthArray>
 #include <stdexcept>
@@ -103,17 +104,15 @@ const Member *MemberTable::member(int id) const
 
 namespace {
 
-// The object a member returned, as a Dispatch to forward arguments to; 438
-// when it is no object that could take them.
-Dispatch &forwardTarget(const vb::Variant &value)
+// The object a member returned, to forward arguments to: 91 for Nothing,
+// 450 for a value that is no object that could take them.
+DispatchPtr forwardTarget(const vb::Variant &value)
 {
-    if (value.isObject()) {
-        if (auto *d = dynamic_cast<Dispatch *>(value.rawObject().get()))
-            return *d;
-        if (!value.rawObject())
-            vb::raise(91);
-    }
-    vb::raise(450);
+    if (!value.isObject())
+        vb::raise(450);
+    if (!value.rawObject())
+        vb::raise(91);
+    return toDispatch(value);
 }
 
 } // namespace
@@ -154,7 +153,7 @@ vb::Variant MemberTable::invoke(Dispatch &self, int id, int kind, std::span<vb::
         const vb::Variant target = m->call(self, a);
         if (!target.isObject())
             vb::raise(handler ? 450 : 438);
-        return forwardTarget(target).invoke(kDefaultMember, kind, args.subspan(own));
+        return forwardTarget(target)->invoke(kDefaultMember, kind, args.subspan(own));
     }
 
     if (!(kind & (Method | Get)) || !m->call)
@@ -169,7 +168,7 @@ vb::Variant MemberTable::invoke(Dispatch &self, int id, int kind, std::span<vb::
     // without parameters indexes the collection that the property returns.
     Args a(args.first(size_t(m->maxArgs)));
     vb::Variant result = m->call(self, a);
-    return forwardTarget(result).invoke(kDefaultMember, kind, args.subspan(size_t(m->maxArgs)));
+    return forwardTarget(result)->invoke(kDefaultMember, kind, args.subspan(size_t(m->maxArgs)));
 }
 
 } // namespace com

@@ -10,9 +10,32 @@
 
 #include "com/Dispatch.h"
 
+#include <memory>
+
+namespace vb {
+class Clock;
+class DialogService;
+} // namespace vb
+
 #define CORVANTIS_PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))
 
 extern "C" {
+
+// The program's services, handed to a library before each object it creates.
+// A library links its own copy of the platform, whose settings folder, clock
+// and dialogs would otherwise be separate from the program's: attached, its
+// message boxes go through the program's dialogs service (a test's scripted
+// dialogs included), its Now() reads the program's clock and its settings
+// are the program's. Every library linking platform_com gets the attaching
+// function (corvantis_attach_host) without writing any code.
+#define CORVANTIS_HOST_VERSION 1
+struct corvantis_host {
+    int version; // CORVANTIS_HOST_VERSION
+    vb::DialogService &(*dialogService)();
+    std::shared_ptr<vb::Clock> (*currentClock)();
+    QString (*settingsRoot)();
+};
+typedef void (*corvantis_attach_host_fn)(const corvantis_host *host);
 
 // Handed to corvantis_register and corvantis_unregister by the registration
 // tool: the library names each of its creatable classes through it. Both

@@ -1,4 +1,5 @@
 #include "fso/FileSystem.h"
+#include "vb/TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,10 +11,11 @@ namespace fso {
 
 namespace {
 
-[[noreturn]] void fail(int number, const QString &path)
+// The classic number and text, as every file error of the platform: the
+// caller knows which file it asked for.
+[[noreturn]] void fail(int number, const QString &)
 {
-    // The classic text, with the file named so a report says which one.
-    vb::raise(number, vb::errorText(number) + QStringLiteral(": ") + path);
+    vb::raise(number);
 }
 
 QString parentOf(const QString &path)
@@ -82,8 +84,8 @@ QString targetFor(const QString &source, const QString &destination, bool intoFo
 
 } // namespace
 
-QString fromFileBytes(const QByteArray &bytes) { return QString::fromLatin1(bytes); }
-QByteArray toFileBytes(const QString &text) { return text.toLatin1(); }
+QString fromFileBytes(const QByteArray &bytes) { return vb::fromLatin1Bytes(bytes); }
+QByteArray toFileBytes(const QString &text) { return vb::toLatin1Bytes(text); }
 
 // ---- TextStream ----
 

@@ -6,7 +6,7 @@
 // Text is 8-bit: one byte per character (Latin-1), so every byte of a file
 // read and written back round-trips. WriteLine ends lines with CR LF; ReadLine
 // accepts CR LF or LF. Paths use "/" as the separator. Failures raise
-// vb::VbError with the classic numbers: 53 file not found, 58 file already
+// vb::VbError with the classic numbers and texts: 53 file not found, 58 file already
 // exists, 62 input past end of file, 70 permission denied, 76 path not found,
 // 54 bad file mode (a read on a stream opened for writing or the reverse).
 
@@ -79,8 +79,9 @@ QString getExtensionName(const QString &path);           // text after the last 
 QString getParentFolderName(const QString &path);        // "" when there is none
 QString buildPath(const QString &path, const QString &name);
 
-// Latin-1 conversions used for every text file: characters beyond 0xFF
-// become "?", as the classic runtime writes them in its 8-bit code page.
+// Latin-1 conversions used for every text file (those of vb/TextFile.h):
+// writing a character beyond 0xFF is error 5 and writes nothing of that
+// text, since it has no byte and a "?" would lose it silently.
 QString fromFileBytes(const QByteArray &bytes);
 QByteArray toFileBytes(const QString &text);
 

@@ -38,7 +38,7 @@ void requireAnsi(bool unicode)
         vb::raise(5, QStringLiteral("Unicode text files are not supported; open the file as ASCII"));
 }
 
-QString absolute(const QString &path) { return QFileInfo(path).absoluteFilePath(); }
+QString absolute(const QString &path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
 } // namespace
 
@@ -71,13 +71,13 @@ com::DispatchTable<FileSystemObject> FileSystemObject::describe()
     t.method("GetFile", 1, 1, [](FileSystemObject &, Args &a) {
         const QString path = a.required(0).toString();
         if (!fileExists(path))
-            vb::raise(53, vb::errorText(53) + QStringLiteral(": ") + path);
+            vb::raise(53);
         return object(std::make_shared<FileObject>(absolute(path)));
     });
     t.method("GetFolder", 1, 1, [](FileSystemObject &, Args &a) {
         const QString path = a.required(0).toString();
         if (!folderExists(path))
-            vb::raise(76, vb::errorText(76) + QStringLiteral(": ") + path);
+            vb::raise(76);
         return object(std::make_shared<FolderObject>(absolute(path)));
     });
     t.method("CreateFolder", 1, 1, [](FileSystemObject &, Args &a) {
@@ -142,14 +142,14 @@ com::DispatchTable<FileObject> FileObject::describe()
     t.property("Size", [](FileObject &f) {
         const QFileInfo info(f.path());
         if (!info.isFile())
-            vb::raise(53, vb::errorText(53) + QStringLiteral(": ") + f.path());
+            vb::raise(53);
         const qint64 size = info.size();
         return size <= INT32_MAX ? Variant(int32_t(size)) : Variant(double(size));
     });
     t.property("DateLastModified", [](FileObject &f) {
         const QFileInfo info(f.path());
         if (!info.exists())
-            vb::raise(53, vb::errorText(53) + QStringLiteral(": ") + f.path());
+            vb::raise(53);
         return Variant::fromDate(oleDate(info.lastModified()));
     });
     t.defaultMember("Path");
@@ -170,7 +170,7 @@ QStringList FilesObject::names() const
 {
     QDir dir(m_folder);
     if (!dir.exists())
-        vb::raise(76, vb::errorText(76) + QStringLiteral(": ") + m_folder);
+        vb::raise(76);
     return dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
@@ -192,7 +192,7 @@ com::DispatchTable<FilesObject> FilesObject::describe()
         const QString name = a.required(0).toString();
         const QString path = QDir(f.folder()).filePath(name);
         if (name.contains('/') || !fileExists(path))
-            vb::raise(53, vb::errorText(53) + QStringLiteral(": ") + path);
+            vb::raise(53);
         return object(std::make_shared<FileObject>(path));
     });
     t.defaultMember("Item");

@@ -1,5 +1,6 @@
 #include "DateTime.h"
 
+#include "Clock.h"
 #include "VbError.h"
 
 #include <QRegularExpression>
@@ -24,6 +25,8 @@ struct Timeline {
 
 Timeline toTimeline(double ole)
 {
+    if (!(ole > -1e7 && ole < 1e7))
+        ole = 0; // not a date at all (NaN, infinite): day 0 rather than undefined arithmetic
     double ip;
     const double frac = std::modf(ole, &ip);
     int64_t secs = std::llround(std::fabs(frac) * 86400.0);
@@ -115,6 +118,10 @@ bool parseDatePart(const QString &s, QDate *out)
         R"(^(?:([A-Za-z]+)\.?,?\s+)?([A-Za-z]+)\.?[\s\-]+(\d{1,2}),?[\s\-,]+(\d{1,4})$)"));
     static const QRegularExpression dayFirst(QStringLiteral(
         R"(^(?:([A-Za-z]+)\.?,?\s+)?(\d{1,2})[\s\-]+([A-Za-z]+)\.?,?[\s\-]+(\d{1,4})$)"));
+    // Month and day without a year are in the current year.
+    static const QRegularExpression numericNoYear(QStringLiteral(R"(^(\d{1,2})([/\-])(\d{1,2})$)"));
+    static const QRegularExpression monthDay(QStringLiteral(R"(^([A-Za-z]+)\.?[\s\-]+(\d{1,2})$)"));
+    static const QRegularExpression dayMonth(QStringLiteral(R"(^(\d{1,2})[\s\-]+([A-Za-z]+)\.?$)"));
 
     QRegularExpressionMatch m = numeric.match(s);
     if (m.hasMatch()) {
@@ -139,6 +146,23 @@ bool parseDatePart(const QString &s, QDate *out)
             return false;
         const int month = monthFromName(m.capturedView(3));
         return month && makeDate(windowYear(m.capturedView(4)), month, m.capturedView(2).toInt(), out);
+    }
+    m = numericNoYear.match(s);
+    if (m.hasMatch()) {
+        int month = m.capturedView(1).toInt(), day = m.capturedView(3).toInt();
+        if (month > 12 && day <= 12)
+            std::swap(month, day);
+        return makeDate(currentDateTime().date().year(), month, day, out);
+    }
+    m = monthDay.match(s);
+    if (m.hasMatch()) {
+        const int month = monthFromName(m.capturedView(1));
+        return month && makeDate(currentDateTime().date().year(), month, m.capturedView(2).toInt(), out);
+    }
+    m = dayMonth.match(s);
+    if (m.hasMatch()) {
+        const int month = monthFromName(m.capturedView(2));
+        return month && makeDate(currentDateTime().date().year(), month, m.capturedView(1).toInt(), out);
     }
     return false;
 }

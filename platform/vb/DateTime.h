@@ -34,7 +34,8 @@ DateParts splitOleDate(double ole);
 
 // Parses the US text forms CDate and IsDate accept: "12/10/2026", "12-10-26",
 // "2026-12-10", "Dec 10, 2026", "December 10, 2026", "10 Dec 2026",
-// "10-Dec-2026", an optional weekday before the date, "13:05", "13:05:09",
+// "10-Dec-2026", an optional weekday before the date, "12/10" and "Dec 10"
+// (in the current year of vb::Now's clock), "13:05", "13:05:09",
 // "1:05 PM", "1 PM", and a date followed by a time. A first number above 12
 // followed by one that fits a month is read as day/month, as the classic
 // runtime does. Two-digit years 00-29 are 2000-2029, 30-99 are 1930-1999.

@@ -148,6 +148,9 @@ enum class CompareMode { Binary = 0, Text = 1 };
 
 // Operators with the classic coercions. Each returns Null where the classic
 // operator propagates Null, and raises VbError (13, 6, 11) as the classic one does.
+// An object operand stands for its default value. Result types follow the
+// classic precision order; Integer results that overflow widen to Long, Long
+// to Double.
 Variant opAdd(const Variant &a, const Variant &b);      // +  (text + text concatenates)
 Variant opSub(const Variant &a, const Variant &b);
 Variant opMul(const Variant &a, const Variant &b);
@@ -165,7 +168,8 @@ Variant opEqv(const Variant &a, const Variant &b);
 Variant opImp(const Variant &a, const Variant &b);
 
 // Relational comparison: -1, 0, 1 in *result, or returns false when either
-// side is Null (the comparison then yields Null).
+// side is Null (the comparison then yields Null). Numbers compare with numeric
+// text numerically; other text sorts after every number; Empty is 0 or "".
 bool compare(const Variant &a, const Variant &b, int *result, CompareMode mode = CompareMode::Binary);
 Variant opEq(const Variant &a, const Variant &b, CompareMode mode = CompareMode::Binary);
 Variant opNe(const Variant &a, const Variant &b, CompareMode mode = CompareMode::Binary);

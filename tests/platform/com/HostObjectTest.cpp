@@ -190,7 +190,28 @@ TEST(HostObject, CallByNameChecksItsObject)
     auto w = std::make_shared<Widget>();
     com::CallByName(Variant(vb::ObjectPtr(w)), "Twice", com::Method, args);
     EXPECT_EQ(args[0].toLong(), 8);
+    // VbLet and VbSet from C++: the value is the last argument.
+    std::vector<Variant> caption{Variant("by name")};
+    com::CallByName(w, "Caption", com::Let, caption);
+    EXPECT_EQ(w->caption, "by name");
+    std::vector<Variant> child{Variant(vb::ObjectPtr(w))};
+    com::CallByName(w, "Child", com::Set, child);
+    EXPECT_EQ(w->child.rawObject().get(), w.get());
+    w->child = Variant::nothing(); // no cycle left behind
+
     EXPECT_EQ(errorOf([&] { com::CallByName(Variant::nothing(), "Twice", com::Method, args); }), 91);
     EXPECT_EQ(errorOf([&] { com::CallByName(Variant("text"), "Twice", com::Method, args); }), 424);
     EXPECT_EQ(errorOf([&] { com::CallByName(Variant(vb::ObjectPtr(w)), "Thrice", com::Method, args); }), 438);
+}
+
+TEST(HostObject, ConversionsUseTheDefaultMember)
+{
+    auto w = std::make_shared<Widget>();
+    w->caption = "42";
+    const Variant v{vb::ObjectPtr(w)};
+    EXPECT_EQ(v.toString(), "42");
+    EXPECT_EQ(v.toLong(), 42);
+    EXPECT_EQ(com::defaultValue(v).toString(), "42");
+    auto bag = std::make_shared<Bag>();
+    EXPECT_EQ(errorOf([&] { Variant(vb::ObjectPtr(bag)).toString(); }), 450); // Item needs its index
 }

@@ -2,8 +2,15 @@
 // by-reference methods, and one registered class its factory refuses.
 #include "com/HostObject.h"
 #include "com/PluginApi.h"
+#include "vb/Clock.h"
+#include "vb/Dialogs.h"
+#include "vb/Settings.h"
 
 #include <cstring>
+
+#ifdef TEST_PLUGIN_WITH_ADO
+#include "com/AdoDispatch.h"
+#endif
 
 namespace {
 
@@ -27,11 +34,45 @@ public:
         });
         t.property("Key", [](Swapper &s) { return vb::Variant(s.key); },
                    [](Swapper &s, const vb::Variant &v) { s.key = v.toString(); });
+        // The program's services as the library's own copy of the platform sees them.
+        t.method("Ask", 0, 0, [](Swapper &, com::Args &) {
+            return vb::Variant(int32_t(vb::MsgBox("Go on?", vb::vbYesNo, "TestPlugin")));
+        });
+        t.method("Today", 0, 0, [](Swapper &, com::Args &) { return vb::Now(); });
+        t.method("Setting", 0, 0, [](Swapper &, com::Args &) {
+            return vb::Variant(vb::GetSetting("Corvantis", "Folders", "Import", "none"));
+        });
         t.method("Fail", 0, 0, [](Swapper &, com::Args &) -> vb::Variant { vb::raise(1001, "ActiveX Failed"); });
         return t;
     }
     QString key;
 };
+
+#ifdef TEST_PLUGIN_WITH_ADO
+// As a schedule plug-in does: reads the record set it is given and puts a new
+// one of its own into the first argument.
+class Scheduler : public com::HostClass<Scheduler> {
+public:
+    static com::DispatchTable<Scheduler> describe()
+    {
+        com::DispatchTable<Scheduler> t(QStringLiteral("Scheduler"));
+        t.method("ActiveX", 6, 6, [](Scheduler &, com::Args &a) {
+            const ado::RecordsetPtr in = com::recordsetOf(a[0]);
+            auto out = std::make_shared<ado::Recordset>();
+            out->Fields().Append("Key", ado::adVarChar, 50, ado::adFldUpdatable);
+            out->Fields().Append("Rows", ado::adInteger, 6, ado::adFldUpdatable);
+            out->Open();
+            out->AddNew();
+            out->Fields("Key").setValue(a[2].toString() + '_' + a[3].toString() + '_' + a[4].toString() + '_' + a[5].toString());
+            out->Fields("Rows").setValue(vb::Variant(int32_t(in ? in->RecordCount() : -1)));
+            out->Update();
+            a.ref(0) = com::toVariant(out);
+            return vb::Variant(true);
+        });
+        return t;
+    }
+};
+#endif
 
 } // namespace
 
@@ -39,15 +80,27 @@ CORVANTIS_PLUGIN_EXPORT com::Dispatch *corvantis_create(const char *className)
 {
     if (std::strcmp(className, "Swapper") == 0)
         return new Swapper;
+#ifdef TEST_PLUGIN_WITH_ADO
+    if (std::strcmp(className, "Scheduler") == 0)
+        return new Scheduler;
+#endif
     return nullptr; // "Broken" is registered but cannot be made
 }
 
 CORVANTIS_PLUGIN_EXPORT int corvantis_register(const corvantis_registrar *r)
 {
-    return r->add_class(r->context, "Swapper") | r->add_class(r->context, "Broken");
+    int rc = r->add_class(r->context, "Swapper") | r->add_class(r->context, "Broken");
+#ifdef TEST_PLUGIN_WITH_ADO
+    rc |= r->add_class(r->context, "Scheduler");
+#endif
+    return rc;
 }
 
 CORVANTIS_PLUGIN_EXPORT int corvantis_unregister(const corvantis_registrar *r)
 {
-    return r->remove_class(r->context, "Swapper") | r->remove_class(r->context, "Broken");
+    int rc = r->remove_class(r->context, "Swapper") | r->remove_class(r->context, "Broken");
+#ifdef TEST_PLUGIN_WITH_ADO
+    rc |= r->remove_class(r->context, "Scheduler");
+#endif
+    return rc;
 }

@@ -100,7 +100,7 @@ TEST(FileSystemObject, FilesAndFolders)
     EXPECT_TRUE(call(fso, "FileExists", {Variant(tmp("box/b.edi"))}).toBool());
     EXPECT_FALSE(call(fso, "FileExists", {Variant(tmp("box"))}).toBool());
 
-    const Variant file = call(fso, "GetFile", {Variant(tmp("box/b.edi"))});
+    const Variant file = call(fso, "GetFile", {Variant(tmp("box/../box/./b.edi"))});
     EXPECT_EQ(call(file, "Name").toString(), "b.edi");
     EXPECT_EQ(call(file, "Path").toString(), tmp("box/b.edi"));
     EXPECT_EQ(call(file, "Size").toLong(), 5);
@@ -141,4 +141,16 @@ TEST(FileSystemObject, MoveCopyDeleteAndPathTexts)
     EXPECT_EQ(call(fso, "GetExtensionName", {Variant("/x/y/z.edi")}).toString(), "edi");
     EXPECT_EQ(call(fso, "GetParentFolderName", {Variant("/x/y/z.edi")}).toString(), "/x/y");
     EXPECT_EQ(call(fso, "BuildPath", {Variant("/x/y"), Variant("z.edi")}).toString(), "/x/y/z.edi");
+}
+
+TEST(FileSystemObject, ErrorsCarryTheClassicTexts)
+{
+    const Variant fso = newFso();
+    try {
+        call(fso, "OpenTextFile", {Variant(tmp("Orders.csv"))});
+        FAIL() << "no error";
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, 53);
+        EXPECT_EQ(e.description, "File not found");
+    }
 }

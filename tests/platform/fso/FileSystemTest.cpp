@@ -60,11 +60,13 @@ TEST(TextStream, WritesLinesWithCarriageReturnLineFeed)
     s->writeLine("~");
     s->writeBlankLines(2);
     s->writeLine();
-    s->write(QString("caf") + QChar(0xE9) + QChar(0x20AC));
+    s->write(QString("caf") + QChar(0xE9));
+    // A character without a byte is refused, and nothing of that text is written.
+    EXPECT_EQ(errorOf([&] { s->writeLine(QString("x") + QChar(0x20AC)); }), 5);
     EXPECT_EQ(s->line(), 5);
     s->close();
     s->close(); // a second Close does nothing
-    EXPECT_EQ(bytesOf(tmp("w.txt")), QByteArray("ISA*00~\r\n\r\n\r\n\r\ncaf\xE9?"));
+    EXPECT_EQ(bytesOf(tmp("w.txt")), QByteArray("ISA*00~\r\n\r\n\r\n\r\ncaf\xE9"));
 }
 
 TEST(TextStream, ReadsLinesEndingInCrLfOrLf)

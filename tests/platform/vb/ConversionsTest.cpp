@@ -1,5 +1,6 @@
 #include "VariantTestSupport.h"
 
+#include "TestEnvironment.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
 
@@ -133,7 +134,6 @@ TEST(Conversions, DatesInUsForms)
         {"13:05 PM", "E13"},
         {"12:60", "E13"},
         {"Foo 10, 2026", "E13"},
-        {"12/10", "E13"},
         {"", "E13"},
         {"46366", "E13"},
         {"hello", "E13"},
@@ -143,6 +143,12 @@ TEST(Conversions, DatesInUsForms)
         EXPECT_EQ(attempt([&] { return vb::CDate(T(c.text)); }), c.expected) << c.text;
         EXPECT_EQ(vb::IsDate(T(c.text)), c.expected[0] != 'E') << c.text;
     }
+    // Without a year the date is in the clock's current year.
+    corvantis::test::setClock(2031, 6, 1, 8);
+    EXPECT_EQ(attempt([] { return vb::CDate(T("12/10")); }), "Date:12/10/2031");
+    EXPECT_EQ(attempt([] { return vb::CDate(T("Dec 10")); }), "Date:12/10/2031");
+    EXPECT_EQ(attempt([] { return vb::CDate(T("10 Dec 1:05 PM")); }), "Date:12/10/2031 1:05:00 PM");
+    EXPECT_EQ(attempt([] { return vb::CDate(T("2/30")); }), "E13");
     EXPECT_EQ(attempt([] { return vb::CDate(D(46366.5)); }), "Date:12/10/2026 12:00:00 PM");
     EXPECT_EQ(attempt([] { return vb::CDate(D(0)); }), "Date:12:00:00 AM");
     EXPECT_EQ(attempt([] { return vb::CDate(D(1e10)); }), "E6");

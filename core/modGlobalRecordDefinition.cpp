@@ -1,0 +1,72 @@
+// The record-definition reader: a ".ADO" file (name, type, size or precision,
+// and scale for the numeric types, TAB-separated, one field per line) becomes
+// an empty disconnected record set laid out by it.
+#include "core/modGlobal.h"
+#include "core/modGlobalDetail.h"
+
+#include "vb/Conversions.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace modGlobal {
+
+using detail::part;
+
+namespace {
+
+// The lines of the file as the text stream gives them: Latin-1, each line
+// ending at LF with a CR before it dropped. A last line without a line break
+// still counts; the empty piece after a final line break does not.
+QStringList readLines(const QString &strPath)
+{
+    QFile file(strPath);
+    if (!QFileInfo(strPath).isFile())
+        vb::raise(53, QStringLiteral("File not found: ") + strPath);
+    if (!file.open(QIODevice::ReadOnly))
+        vb::raise(75, QStringLiteral("Path/File access error: ") + strPath);
+    const QString text = QString::fromLatin1(file.readAll());
+    if (text.isEmpty())
+        vb::raise(62); // input past end of file: nothing to read
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        lines.removeLast();
+    for (QString &line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    }
+    return lines;
+}
+
+} // namespace
+
+std::shared_ptr<ado::Recordset> OpenRecordsetDefinition(const QString &strPath)
+{
+    try {
+        const QStringList lines = readLines(strPath);
+        auto rs = std::make_shared<ado::Recordset>();
+        for (const QString &line : lines) {
+            if (line.isEmpty())
+                break;
+            const QStringList columns = line.split(QLatin1Char('\t'));
+            const QString name = part(columns, 0);
+            const int32_t type = vb::CLng(part(columns, 1));
+            const int32_t size = vb::CLng(part(columns, 2));
+            rs->Fields().Append(name, type, size);
+            if (type == ado::adNumeric || type == ado::adDecimal) {
+                ado::Field &field = rs->Fields(name);
+                field.setNumericScale(vb::CByte(part(columns, 3)));
+                field.setPrecision(vb::CByte(part(columns, 2)));
+            }
+        }
+        rs->setCursorType(ado::adOpenKeyset);
+        rs->setLockType(ado::adLockOptimistic);
+        rs->Open();
+        return rs;
+    } catch (const std::exception &e) {
+        ReportError(e);
+        return nullptr;
+    }
+}
+
+} // namespace modGlobal

@@ -1,0 +1,182 @@
+#pragma once
+// Internals of the interpreter shared by the compiler, the evaluator, the
+// built-ins and the host: the global name table, call frames, the Err state,
+// script class instances and the time-out clock.
+
+#include "Ast.h"
+#include "com/Dispatch.h"
+#include "vb/VbError.h"
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <span>
+
+namespace vbs {
+
+struct GlobalEntry {
+    enum Kind : uint8_t { Unset, Variable, Const, Proc, Class, HostObject };
+    Kind kind = Unset;
+    QString name;
+    vb::Variant value;  // Variable, Const, HostObject
+    ProcPtr proc;
+    ClassPtr cls;
+    // an undeclared name bound to a member of an object added with its members
+    com::Dispatch *hostObj = nullptr;
+    int hostId = -1;
+    uint32_t hostGen = 0;
+};
+
+struct GlobalTable {
+    std::deque<GlobalEntry> entries; // a deque: entries never move, nodes point at them
+    QHash<QString, GlobalEntry *> byName; // lower-cased
+    GlobalEntry *find(const QString &lower) const { return byName.value(lower, nullptr); }
+    GlobalEntry *findOrAdd(const QString &name);
+    // Drops every value and declaration (Reset); the entries stay valid for
+    // code of instances that outlive it.
+    void clear();
+};
+
+// Locals that Execute adds to a running procedure.
+struct FrameExtra {
+    QHash<QString, int> index; // lower-cased name -> slot (>= procedure's localCount)
+    std::deque<vb::Variant> store;
+};
+
+struct Frame {
+    Engine *eng = nullptr;
+    const Procedure *proc = nullptr; // null for top-level code
+    ScriptObject *me = nullptr;
+    vb::Variant **slotv = nullptr;
+    int slotCount = 0;
+    bool resumeNext = false;
+    std::vector<vb::Variant> withStack;
+    std::unique_ptr<FrameExtra> extra;
+    std::vector<vb::Variant *> extraSlots;
+
+    vb::Variant &local(int slot) const
+    {
+        return slot < slotCount ? *slotv[slot] : *extraSlots[slot - slotCount];
+    }
+};
+
+// Raised by the time-out: On Error does not trap it, it ends the running code.
+struct ScriptAbort {};
+
+// A built-in function: args are evaluated (objects reduced to their default
+// value unless `rawArgs`), then fn is called.
+struct Builtin {
+    const char *name;
+    int minArgs;
+    int maxArgs;
+    bool rawArgs;
+    vb::Variant (*fn)(Frame &f, std::span<vb::Variant> args);
+};
+const Builtin *findBuiltin(const QString &lowerName);
+bool builtinConstant(const QString &lowerName, vb::Variant *value);
+
+// Instance of a script class, reachable by hosts as any late-bound object.
+class ScriptObject : public com::Dispatch {
+public:
+    ScriptObject(ClassPtr cls, std::weak_ptr<Engine> eng);
+    ClassPtr cls;
+    std::vector<vb::Variant> fields;
+    std::weak_ptr<Engine> engine;
+
+    QString typeName() const override { return cls->name; }
+    int memberId(const QString &name) const override;
+    vb::Variant invoke(int id, int kind, std::span<vb::Variant> args) override;
+
+    // Creates an instance and runs Class_Initialize; Class_Terminate runs when
+    // the last reference goes.
+    static vb::Variant create(Engine &eng, const ClassPtr &cls);
+};
+
+// The Err object.
+struct ErrState {
+    int32_t number = 0;
+    QString description;
+    QString source;
+    QString helpFile;
+    int32_t helpContext = 0;
+    void clear() { *this = ErrState(); }
+};
+
+class Engine : public std::enable_shared_from_this<Engine> {
+public:
+    Engine();
+    ~Engine();
+
+    std::shared_ptr<GlobalTable> globals;
+    std::vector<com::DispatchPtr> memberObjects; // added with their members, in order
+    uint32_t hostGen = 1;
+    ErrState err;
+    vb::ObjectPtr errObject;
+
+    // where the running code is, for the Error object
+    const Stmt *current = nullptr;
+    int depth = 0;
+
+    // time-out: checked every 4096 loop turns; host calls push the deadline on
+    int timeoutMs = 60000;
+    bool timing = false;
+    std::chrono::steady_clock::time_point deadline;
+    uint32_t ticks = 0;
+    bool timedOut = false;
+    std::function<void()> yieldHook;
+
+    // Rnd state (the classic 24-bit generator)
+    uint32_t rndSeed = 0x50000;
+    float lastRnd = 0;
+
+    void tick()
+    {
+        if ((++ticks & 4095) == 0)
+            checkTime();
+    }
+    void checkTime();
+
+    // Compiles text into a unit (throws CompileError); `scope` non-null
+    // compiles in the scope of a running procedure (Execute, Eval).
+    std::unique_ptr<Unit> compile(const QString &text, Frame *scope, bool expressionOnly, ExprPtr *expr);
+    // Runs the top-level statements of a unit at global level.
+    void runTop(const Unit &u);
+
+    // Calls
+    vb::Variant callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, const ExprList &args, vb::Variant *extra);
+    vb::Variant callProcValues(const ProcPtr &p, ScriptObject *me, std::span<vb::Variant> args);
+    vb::Variant invokeHost(com::Dispatch *d, int id, int kind, std::span<vb::Variant> args);
+    vb::Variant callMember(Frame &f, const vb::Variant &obj, ScriptObject *so, int member, int kind, const ExprList &args, vb::Variant *extra);
+
+    void setErr(const vb::VbError &e);
+    void clearErr() { err.clear(); }
+
+    friend struct HostCallTimer;
+};
+
+// Keeps time spent inside host calls out of the time-out.
+struct HostCallTimer {
+    Engine &eng;
+    std::chrono::steady_clock::time_point start;
+    explicit HostCallTimer(Engine &e) : eng(e), start(std::chrono::steady_clock::now()) {}
+    ~HostCallTimer()
+    {
+        if (eng.timing)
+            eng.deadline += std::chrono::steady_clock::now() - start;
+    }
+};
+
+// Shared evaluation helpers.
+vb::Variant defaultValue(const vb::Variant &v); // an object's default member, else v
+inline vb::Variant value(vb::Variant v)
+{
+    if (v.isObject())
+        return defaultValue(v);
+    return v;
+}
+com::Dispatch *asDispatch(const vb::Variant &v); // 424 / 91 when there is no object
+vb::Variant evalArg(Frame &f, const ExprPtr &e);    // omitted argument: the Missing value
+Flow execBlock(Frame &f, const StmtList &list);
+[[noreturn]] void raiseNamed(int number, const QString &name);
+
+} // namespace vbs

@@ -1,0 +1,241 @@
+// Objects the engine hands out: instances of script classes, the Err object
+// and procedure references (GetRef).
+
+#include "Objects.h"
+
+namespace vbs {
+
+using vb::Variant;
+
+ScriptObject::ScriptObject(ClassPtr c, std::weak_ptr<Engine> e) : cls(std::move(c)), engine(std::move(e))
+{
+    fields.resize(cls->fields.size());
+}
+
+int ScriptObject::memberId(const QString &name) const
+{
+    const int idx = cls->findMember(name.toLower());
+    if (idx < 0 || !cls->members[idx].isPublic)
+        return com::kUnknownMember;
+    return idx + 1;
+}
+
+Variant ScriptObject::invoke(int id, int kind, std::span<Variant> args)
+{
+    std::shared_ptr<Engine> eng = engine.lock();
+    if (!eng)
+        vb::raise(-2147417848, QStringLiteral("The object invoked has disconnected from its clients"));
+    const int idx = id == com::kDefaultMember ? cls->defaultMember : id - 1;
+    if (idx < 0 || idx >= int(cls->members.size()))
+        vb::raise(438);
+    const ClassMember &m = cls->members[idx];
+    if (m.field >= 0) {
+        Variant &fld = fields[m.field];
+        if (kind & (com::Let | com::Set)) {
+            if (args.empty())
+                vb::raise(450);
+            Variant v = args.back();
+            if (args.size() == 1) {
+                if (kind & com::Set) {
+                    if (!v.isObject())
+                        vb::raise(424);
+                    fld = std::move(v);
+                } else {
+                    fld = value(std::move(v));
+                }
+                return Variant();
+            }
+            if (!fld.isArray())
+                vb::raise(13);
+            std::vector<int32_t> idxs;
+            for (size_t i = 0; i + 1 < args.size(); ++i)
+                idxs.push_back(value(args[i]).toLong());
+            fld.mutableArray()->at(idxs) = (kind & com::Set) ? std::move(v) : value(std::move(v));
+            return Variant();
+        }
+        if (args.empty())
+            return fld;
+        if (!fld.isArray())
+            vb::raise(450);
+        std::vector<int32_t> idxs;
+        for (auto &a : args)
+            idxs.push_back(value(a).toLong());
+        return fld.rawArray()->at(idxs);
+    }
+    const ProcPtr *p = nullptr;
+    if (kind & com::Set)
+        p = m.set ? &m.set : m.let ? &m.let : nullptr;
+    else if (kind & com::Let)
+        p = m.let ? &m.let : nullptr;
+    else
+        p = m.get ? &m.get : m.method ? &m.method : nullptr;
+    if (!p)
+        vb::raise(438);
+    return eng->callProcValues(*p, this, args);
+}
+
+namespace {
+
+// Runs Class_Terminate when the last reference goes. The instance is handed to
+// the terminate code under a fresh owner, so code that keeps `Me` keeps the
+// instance alive instead of holding a dangling one.
+struct TerminateDeleter {
+    void operator()(ScriptObject *p) const
+    {
+        std::shared_ptr<Engine> eng = p->engine.lock();
+        ProcPtr term = p->cls->term;
+        if (!eng || !term) {
+            delete p;
+            return;
+        }
+        std::shared_ptr<ScriptObject> again(p, [](ScriptObject *q) { delete q; });
+        const Stmt *saved = eng->current;
+        try {
+            eng->callProcValues(term, p, {});
+        } catch (...) {
+            // errors of Class_Terminate are not reported, as in the classic engine
+        }
+        eng->current = saved;
+    }
+};
+
+} // namespace
+
+Variant ScriptObject::create(Engine &eng, const ClassPtr &cls)
+{
+    std::shared_ptr<ScriptObject> obj(new ScriptObject(cls, eng.weak_from_this()), TerminateDeleter());
+    // fields declared as arrays
+    for (size_t i = 0; i < cls->fields.size(); ++i) {
+        const DimDecl &d = cls->fields[i];
+        if (!d.isArray)
+            continue;
+        auto a = std::make_shared<vb::SafeArray>();
+        a->fixed = !d.bounds.empty();
+        Frame fr;
+        fr.eng = &eng;
+        fr.me = obj.get();
+        size_t total = 1;
+        for (const auto &b : d.bounds) {
+            const int32_t ub = value(b->eval(fr)).toLong();
+            if (ub < -1)
+                vb::raise(9);
+            a->bounds.push_back({0, ub + 1});
+            total *= size_t(ub + 1);
+        }
+        a->data.resize(d.bounds.empty() ? 0 : total);
+        obj->fields[i] = Variant(std::move(a));
+    }
+    Variant v{vb::ObjectPtr(obj)};
+    if (cls->init)
+        eng.callProcValues(cls->init, obj.get(), {});
+    return v;
+}
+
+// ---- Err ------------------------------------------------------------------------
+
+namespace {
+enum ErrMember { ErrNumber = 1, ErrDescription, ErrSource, ErrHelpFile, ErrHelpContext, ErrRaise, ErrClear };
+}
+
+int ErrObject::memberId(const QString &name) const
+{
+    static const QHash<QString, int> ids = {
+        {"number", ErrNumber}, {"description", ErrDescription}, {"source", ErrSource},
+        {"helpfile", ErrHelpFile}, {"helpcontext", ErrHelpContext}, {"raise", ErrRaise}, {"clear", ErrClear}};
+    return ids.value(name.toLower(), com::kUnknownMember);
+}
+
+QString raiseDescription(int32_t number)
+{
+    const QString text = vb::errorText(number);
+    if (text == vb::errorText(-1)) // not one of ours
+        return QStringLiteral("Unknown runtime error");
+    return text;
+}
+
+Variant ErrObject::invoke(int id, int kind, std::span<Variant> args)
+{
+    ErrState &e = eng->err;
+    if (id == com::kDefaultMember)
+        id = ErrNumber;
+    const bool assign = kind & (com::Let | com::Set);
+    if (assign && id >= ErrRaise)
+        vb::raise(438);
+    if (assign && args.size() != 1)
+        vb::raise(450);
+    switch (id) {
+    case ErrNumber:
+        if (assign) {
+            e.number = value(args[0]).toLong();
+            return Variant();
+        }
+        return Variant(e.number);
+    case ErrDescription:
+        if (assign) {
+            e.description = value(args[0]).toString();
+            return Variant();
+        }
+        return Variant(e.description);
+    case ErrSource:
+        if (assign) {
+            e.source = value(args[0]).toString();
+            return Variant();
+        }
+        return Variant(e.source);
+    case ErrHelpFile:
+        if (assign) {
+            e.helpFile = value(args[0]).toString();
+            return Variant();
+        }
+        return Variant(e.helpFile);
+    case ErrHelpContext:
+        if (assign) {
+            e.helpContext = value(args[0]).toLong();
+            return Variant();
+        }
+        return Variant(e.helpContext);
+    case ErrRaise: {
+        if (args.empty() || args[0].isMissing())
+            vb::raise(450);
+        if (args.size() > 5)
+            vb::raise(450);
+        const int32_t number = value(args[0]).toLong();
+        if (number == 0)
+            vb::raise(5);
+        auto text = [&](size_t i) { return args.size() > i && !args[i].isMissing() ? value(args[i]).toString() : QString(); };
+        QString source = text(1);
+        QString description = text(2);
+        if (description.isEmpty())
+            description = raiseDescription(number);
+        if (source.isEmpty())
+            source = QStringLiteral("VBScript runtime error");
+        e.number = number;
+        e.description = description;
+        e.source = source;
+        e.helpFile = text(3);
+        e.helpContext = args.size() > 4 && !args[4].isMissing() ? value(args[4]).toLong() : 0;
+        throw vb::VbError(number, description, source);
+    }
+    case ErrClear:
+        e.clear();
+        return Variant();
+    default:
+        vb::raise(438);
+    }
+}
+
+// ---- GetRef -----------------------------------------------------------------------
+
+int ProcRef::memberId(const QString &) const { return com::kUnknownMember; }
+
+Variant ProcRef::invoke(int id, int kind, std::span<Variant> args)
+{
+    if (id != com::kDefaultMember || (kind & (com::Let | com::Set)))
+        vb::raise(438);
+    std::shared_ptr<Engine> e = engine.lock();
+    if (!e)
+        vb::raise(-2147417848, QStringLiteral("The object invoked has disconnected from its clients"));
+    return e->callProcValues(proc, nullptr, args);
+}
+
+} // namespace vbs

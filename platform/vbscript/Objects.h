@@ -1,0 +1,30 @@
+#pragma once
+// The Err object and procedure references handed to scripts.
+
+#include "Engine.h"
+
+namespace vbs {
+
+class ErrObject : public com::Dispatch {
+public:
+    explicit ErrObject(Engine *e) : eng(e) {}
+    Engine *eng; // the engine owns this object
+    QString typeName() const override { return QStringLiteral("ErrObject"); }
+    int memberId(const QString &name) const override;
+    vb::Variant invoke(int id, int kind, std::span<vb::Variant> args) override;
+};
+
+// GetRef("Name"): calling the object (its default member) calls the procedure.
+class ProcRef : public com::Dispatch {
+public:
+    ProcRef(ProcPtr p, std::weak_ptr<Engine> e) : proc(std::move(p)), engine(std::move(e)) {}
+    ProcPtr proc;
+    std::weak_ptr<Engine> engine;
+    QString typeName() const override { return QStringLiteral("Object"); }
+    int memberId(const QString &name) const override;
+    vb::Variant invoke(int id, int kind, std::span<vb::Variant> args) override;
+};
+
+QString raiseDescription(int32_t number);
+
+} // namespace vbs

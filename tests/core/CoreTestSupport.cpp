@@ -1,0 +1,136 @@
+#include "CoreTestSupport.h"
+
+#include "TestEnvironment.h"
+
+#include "ado/Connection.h"
+
+#include <QPixmap>
+
+namespace coretest {
+
+using namespace modGlobal;
+
+void CoreTest::SetUp()
+{
+    database.emplace();
+    cnDatabase = database->connectionPtr();
+    strCurrentUser = QStringLiteral("tester");
+
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::gray);
+    for (const char *key : {"Info", "Warning", "Error", "Closed", "Validated", "Opened", "Exported",
+                            "Yes", "No", "Void"})
+        images.add(QString::fromLatin1(key), QIcon(pixmap));
+
+    statusBar = std::make_unique<controls::StatusBar>();
+    for (int i = 0; i < 4; ++i)
+        statusBar->addPanel(1500, i == 0);
+
+    // The folder tree as the main window builds it: History is node 7.
+    folders = std::make_unique<controls::TreeView>();
+    folders->addNode({}, QStringLiteral("Top"), QStringLiteral("Top"));
+    folders->addNode(QStringLiteral("Top"), QStringLiteral("Root"), QStringLiteral("Folders"));
+    for (const char *key : {"Inbox", "Outbox", "Sent", "Recycled", "History", "Exchange"})
+        folders->addNode(QStringLiteral("Root"), QString::fromLatin1(key), QString::fromLatin1(key));
+
+    history = std::make_unique<controls::ListView>();
+    history->setTag(QStringLiteral("History"));
+    history->setImageList(&images);
+    for (const char *key : {"Type", "Index", "Date", "Time", "User", "Description"})
+        history->addColumnHeader(QString::fromLatin1(key), QString::fromLatin1(key), 1200);
+
+    sent = std::make_unique<controls::ListView>();
+    sent->setTag(QStringLiteral("Sent"));
+
+    MainWindowLink &link = mainWindowLink();
+    link = MainWindowLink{};
+    link.sbrStatusBar = statusBar.get();
+    link.tvwFolderList = folders.get();
+    link.lvwHistory = history.get();
+    link.lvwSent = sent.get();
+    link.RefreshBox = [this](controls::ListView *lvw) { refreshed.push_back(lvw); };
+}
+
+void CoreTest::TearDown()
+{
+    mainWindowLink() = MainWindowLink{};
+    cnDatabase.reset();
+    database.reset();
+    strCurrentUser.clear();
+}
+
+void CoreTest::addRow(const QString &table, const Row &values)
+{
+    ado::Recordset rs;
+    rs.Open(table, cnDatabase, ado::adOpenKeyset, ado::adLockOptimistic);
+    rs.AddNew();
+    for (const auto &[name, value] : values)
+        rs.Fields(name) = value;
+    rs.Update();
+    rs.Close();
+}
+
+std::vector<std::map<QString, QString>> CoreTest::rows(const QString &statement)
+{
+    std::vector<std::map<QString, QString>> result;
+    ado::Recordset rs;
+    rs.Open(statement, cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    while (!rs.Eof()) {
+        std::map<QString, QString> row;
+        for (const auto &field : rs.Fields()) {
+            const vb::Variant v = field.Value();
+            row[field.Name()] = v.isNull() ? QStringLiteral("<Null>") : v.toString();
+        }
+        result.push_back(row);
+        rs.MoveNext();
+    }
+    rs.Close();
+    return result;
+}
+
+QStringList CoreTest::column(const QString &statement, const QString &name)
+{
+    QStringList values;
+    for (const auto &row : rows(statement))
+        values << row.at(name);
+    return values;
+}
+
+long CoreTest::count(const QString &table)
+{
+    return static_cast<long>(rows(QStringLiteral("SELECT * FROM ") + table).size());
+}
+
+void CoreTest::addPartner(const QString &key, int segment, int element, int sub)
+{
+    addRow(QStringLiteral("Partner"),
+           {{"Partner", key},
+            {"Segment", vb::Variant::fromLong(segment)},
+            {"element", vb::Variant::fromLong(element)},
+            {"sub", vb::Variant::fromLong(sub)},
+            {"ISAVersion", "004010"},
+            {"ISA01", "00"},
+            {"ISA02", "          "},
+            {"ISA03", "00"},
+            {"ISA04", "          "},
+            {"ISA05", "ZZ"},
+            {"ISA06", "OURID          "},
+            {"ISA07", "01"},
+            {"ISA08", "THEIRID        "},
+            {"ISA11", "U"},
+            {"ISA12", "00401"},
+            {"ISA13", vb::Variant::fromLong(41)},
+            {"ISA14", "0"},
+            {"ISA15", "T"},
+            {"GS02", "OURAPP"},
+            {"GS03", "THEIRAPP"},
+            {"GS06", vb::Variant::fromLong(7)},
+            {"GS07", "X"}});
+}
+
+size_t boxCount()
+{
+    return corvantis::test::dialogs().boxes().size();
+}
+
+} // namespace coretest

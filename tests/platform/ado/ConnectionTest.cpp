@@ -1,0 +1,154 @@
+// Opening, refusing and compacting the keyed database file.
+#include "AdoTestSupport.h"
+#include "TestDatabase.h"
+#include "TestEnvironment.h"
+#include "ado/Connection.h"
+#include "ado/Recordset.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace ado;
+using adotest::errorOf;
+
+TEST(Connection, ReadsTheClassicConnectionString)
+{
+    const auto parts = parseConnectionString(QStringLiteral(
+        "Provider = Microsoft.jet.OLEDB.4.0;Data Source = /data/x/Corvantis.mdb;Jet OLEDB:Database Password = quarrytone7;"));
+    EXPECT_EQ(parts.dataSource, QStringLiteral("/data/x/Corvantis.mdb"));
+    EXPECT_EQ(parts.password, QStringLiteral("quarrytone7"));
+    EXPECT_EQ(applicationConnectionString(QStringLiteral("/data/x/")),
+              QStringLiteral("Provider = Microsoft.jet.OLEDB.4.0;Data Source = /data/x/Corvantis.mdb;"
+                             "Jet OLEDB:Database Password = quarrytone7;"));
+    const auto spaced = parseConnectionString(QStringLiteral("data source=/a b/c.mdb;JET OLEDB:DATABASE PASSWORD=pw"));
+    EXPECT_EQ(spaced.dataSource, QStringLiteral("/a b/c.mdb"));
+    EXPECT_EQ(spaced.password, QStringLiteral("pw"));
+}
+
+TEST(Connection, RefusesWhatIsNotTheKeyedDatabase)
+{
+    const QString folder = corvantis::test::tempDir();
+    const QString path = corvantis::test::copyFreshDatabase(folder);
+    struct Case {
+        QString connectionString;
+        const char *why;
+    };
+    QFile junk(folder + QStringLiteral("/junk.mdb"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+    const std::vector<Case> cases = {
+        {QStringLiteral("Data Source = %1;Jet OLEDB:Database Password = wrong;").arg(path), "wrong password"},
+        {QStringLiteral("Data Source = %1;").arg(path), "no password"},
+        {QStringLiteral("Data Source = %1/junk.mdb;Jet OLEDB:Database Password = quarrytone7;").arg(folder), "not a database"},
+        {QStringLiteral("Data Source = %1/missing.mdb;Jet OLEDB:Database Password = quarrytone7;").arg(folder), "missing file"},
+        {QStringLiteral("Provider = Microsoft.jet.OLEDB.4.0;"), "no data source"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.why);
+        Connection cn;
+        try {
+            cn.Open(c.connectionString);
+            ADD_FAILURE() << "opened";
+        } catch (const vb::VbError &e) {
+            EXPECT_EQ(e.number, -2147467259);
+            EXPECT_FALSE(e.description.isEmpty());
+        }
+        EXPECT_EQ(cn.State(), adStateClosed);
+    }
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/missing.mdb"))) << "opening never creates a file";
+
+    Connection good;
+    good.Open(applicationConnectionString(folder));
+    EXPECT_EQ(good.State(), adStateOpen);
+    EXPECT_EQ(errorOf([&] { good.Open(applicationConnectionString(folder)); }), 3705);
+    good.Close();
+    EXPECT_EQ(good.State(), adStateClosed);
+}
+
+TEST(Connection, CompactionKeepsEveryRowAndTheKey)
+{
+    const QString folder = corvantis::test::tempDir();
+    const QString path = corvantis::test::copyFreshDatabase(folder);
+    int lastIndex = 0;
+    {
+        Connection cn;
+        cn.Open(applicationConnectionString(folder));
+        Recordset rs;
+        rs.Open("SELECT * FROM History", cn, adOpenKeyset, adLockOptimistic);
+        for (int i = 0; i < 200; ++i) {
+            rs.AddNew();
+            rs("Type") = "Info";
+            rs("Description") = QStringLiteral("entry %1 ").arg(i) + QString(200, QLatin1Char('x'));
+            rs.Update();
+        }
+        lastIndex = static_cast<int>(rs("Index").Value().rawInt());
+        // Deleted rows are what compaction gives back.
+        rs.MoveFirst();
+        for (int i = 0; i < 150; ++i) {
+            rs.Delete();
+            rs.MoveNext();
+        }
+        rs.Close();
+        cn.Close();
+    }
+    const qint64 before = QFileInfo(path).size();
+    CompactDatabase(path, QStringLiteral("quarrytone7"));
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/NewCorvantis.mdb")));
+    EXPECT_LE(QFileInfo(path).size(), before);
+
+    Connection cn;
+    cn.Open(applicationConnectionString(folder));
+    EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM History"), 50);
+    EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM Standard"), 48);
+    EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM Version"), 26);
+    Recordset rs;
+    rs.Open("SELECT * FROM History ORDER BY Index ASC", cn, adOpenKeyset, adLockOptimistic);
+    EXPECT_EQ(rs("Description").Value().toString().left(10), QStringLiteral("entry 150 "));
+    rs.AddNew();
+    rs("Type") = "Info";
+    rs.Update();
+    EXPECT_EQ(rs("Index").Value().rawInt(), lastIndex + 1) << "the counter goes on after compaction";
+    rs.Close();
+    cn.Close();
+
+    Connection unkeyed;
+    EXPECT_EQ(errorOf([&] { unkeyed.Open(QStringLiteral("Data Source = %1;").arg(path)); }), -2147467259)
+        << "the compacted file keeps its key";
+}
+
+TEST(Connection, FailedCompactionLeavesTheDatabaseInPlace)
+{
+    const QString folder = corvantis::test::tempDir();
+    const QString path = corvantis::test::copyFreshDatabase(folder);
+    QFile original(path);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    original.close();
+    EXPECT_EQ(errorOf([&] { CompactDatabase(path, QStringLiteral("not the key")); }), -2147467259);
+    QFile after(path);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), bytes);
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/NewCorvantis.mdb")));
+}
+
+TEST(Connection, CompactionWaitsForTheLastConnection)
+{
+    const QString folder = corvantis::test::tempDir();
+    const QString path = corvantis::test::copyFreshDatabase(folder);
+    Connection cn;
+    cn.Open(applicationConnectionString(folder));
+    ado::Recordset rs;
+    rs.Open("SELECT * FROM History", cn, adOpenKeyset, adLockOptimistic);
+    rs.AddNew();
+    rs("Description") = "still open";
+    rs.Update();
+    rs.Close();
+    EXPECT_EQ(errorOf([&] { CompactDatabase(path, QStringLiteral("quarrytone7")); }), -2147467259);
+    EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM History"), 1);
+    cn.Close();
+    CompactDatabase(path, QStringLiteral("quarrytone7"));
+    cn.Open(applicationConnectionString(folder));
+    EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM History WHERE Description = 'still open'"), 1);
+}

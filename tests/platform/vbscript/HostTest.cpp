@@ -1,0 +1,328 @@
+// Host objects and the script control: objects added with and without their
+// members, by-reference arguments, script classes called from the host,
+// declarations kept across AddCode, the Error and Timeout events.
+
+#include "ScriptTestSupport.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+using vb::Variant;
+using namespace vbstest;
+
+namespace {
+
+// Counts emissions of a signal of the control.
+struct SignalCount {
+    template<class Signal>
+    SignalCount(vbs::ScriptControl *sc, Signal sig) { QObject::connect(sc, sig, [this] { ++n; }); }
+    int count() const { return n; }
+    int n = 0;
+};
+
+// Stands in for the transfer control: a few methods and properties, a
+// by-reference method, a default member, a collection and a failing call.
+class FakeNet : public com::HostClass<FakeNet> {
+public:
+    static com::DispatchTable<FakeNet> describe()
+    {
+        com::DispatchTable<FakeNet> t("FakeNet");
+        t.method("Execute", 0, 2, [](FakeNet &n, com::Args &a) {
+            n.calls << "Execute " + a.string(0);
+            return Variant();
+        });
+        t.method("OpenURL", 1, 1, [](FakeNet &n, com::Args &a) {
+            n.calls << "OpenURL " + a.string(0);
+            return Variant("content of " + a.string(0));
+        });
+        t.property("URL", [](FakeNet &n) { return Variant(n.url); }, [](FakeNet &n, const Variant &v) { n.url = v.toString(); });
+        t.method("Swap", 2, 2, [](FakeNet &, com::Args &a) {
+            std::swap(a.ref(0), a.ref(1));
+            return Variant();
+        });
+        t.method("Wait", 1, 1, [](FakeNet &, com::Args &a) {
+            QThread::msleep(a[0].toLong());
+            return Variant();
+        });
+        t.method("Fail", 0, 0, [](FakeNet &, com::Args &) -> Variant { vb::raise(3021); });
+        t.indexedProperty("Item", 1, 1, [](FakeNet &, com::Args &a) { return Variant("item " + a.string(0)); });
+        t.method("Items", 0, 0, [](FakeNet &, com::Args &) {
+            auto list = std::make_shared<FakeList>();
+            return Variant(vb::ObjectPtr(list));
+        });
+        t.defaultMember("Item");
+        return t;
+    }
+
+    class FakeList : public com::HostClass<FakeList> {
+    public:
+        static com::DispatchTable<FakeList> describe() { return com::DispatchTable<FakeList>("FakeList"); }
+        std::vector<Variant> enumerate() override { return {Variant("a"), Variant("b"), Variant(int16_t(3))}; }
+    };
+
+    QStringList calls;
+    QString url;
+};
+
+// Stands in for the window: members made global as the network scripts use them.
+class FakeForm : public com::HostClass<FakeForm> {
+public:
+    static com::DispatchTable<FakeForm> describe()
+    {
+        com::DispatchTable<FakeForm> t("FakeForm");
+        t.method("LoadInBox", 1, 1, [](FakeForm &f, com::Args &a) {
+            f.loaded << a.string(0);
+            return Variant();
+        });
+        t.method("GetInboundPath", 0, 0, [](FakeForm &, com::Args &) { return Variant("/in"); });
+        t.property("URL", [](FakeForm &) { return Variant("form url"); });
+        return t;
+    }
+    QStringList loaded;
+};
+
+} // namespace
+
+TEST(HostObjects, ReachedByNameOnly)
+{
+    auto net = std::make_shared<FakeNet>();
+    vbs::ScriptControl sc;
+    sc.AddObject("Inet", net);
+    sc.AddCode("Inet.URL = \"ftp://x\"\nr = Inet.OpenURL(Inet.URL)\nv = Inet(\"k\")");
+    EXPECT_EQ(net->url, "ftp://x");
+    EXPECT_EQ(sc.Eval("r").toString(), "content of ftp://x");
+    EXPECT_EQ(sc.Eval("v").toString(), "item k");
+    // without addMembers the member is no global name
+    EXPECT_THROW(sc.AddCode("Option Explicit\nx = OpenURL(\"y\")"), vb::VbError);
+    EXPECT_EQ(sc.Error().Number, 500);
+}
+
+TEST(HostObjects, MembersCallableWithoutTheName)
+{
+    auto net = std::make_shared<FakeNet>();
+    auto form = std::make_shared<FakeForm>();
+    vbs::ScriptControl sc;
+    sc.AddObject("Form", form, true);
+    sc.AddObject("Inet", net, true);
+    sc.AddCode("LoadInBox GetInboundPath & \"/f.edi\"\n"
+               "Form.LoadInBox \"two\"\n"
+               "OpenURL \"http://a\"\n"
+               "Inet.Execute \"GET\"\n"
+               "Execute \"fromStatement = 5\"\n" // the Execute statement wins over Inet.Execute
+               "u = URL\n");                     // both have URL: the first added wins
+    EXPECT_EQ(form->loaded, QStringList({"/in/f.edi", "two"}));
+    EXPECT_EQ(net->calls, QStringList({"OpenURL http://a", "Execute GET"}));
+    EXPECT_EQ(show(sc.Eval("fromStatement")), "Integer:5");
+    EXPECT_EQ(sc.Eval("u").toString(), "form url");
+    // a member assigned without the name
+    sc.Reset();
+    sc.AddObject("Inet", net, true);
+    sc.AddCode("URL = \"http://b\"");
+    EXPECT_EQ(net->url, "http://b");
+}
+
+TEST(HostObjects, ByReferenceArgumentsAndCollections)
+{
+    auto net = std::make_shared<FakeNet>();
+    vbs::ScriptControl sc;
+    sc.AddObject("h", net);
+    sc.AddCode("a = 1: b = 2\nh.Swap a, b\nc = 1: d = 2\nh.Swap (c), d\n"
+               "For Each x In h.Items\n s = s & x & \",\"\nNext\n"
+               "Sub Local()\n Dim p, q\n p = \"p\": q = \"q\"\n h.Swap p, q\n loc = p & q\nEnd Sub\n");
+    EXPECT_EQ(sc.Eval("a & b & c & d").toString(), "2111");
+    EXPECT_EQ(sc.Eval("s").toString(), "a,b,3,");
+}
+
+TEST(HostObjects, HostErrorsKeepTheirNumbers)
+{
+    auto net = std::make_shared<FakeNet>();
+    vbs::ScriptControl sc;
+    sc.AddObject("h", net);
+    sc.AddCode("On Error Resume Next\nh.Fail\nn = Err.Number\nh.NoSuchMember\nm = Err.Number");
+    EXPECT_EQ(show(sc.Eval("n")), "Long:3021");
+    EXPECT_EQ(show(sc.Eval("m")), "Long:438");
+    try {
+        sc.AddCode("h.Fail");
+        FAIL();
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, 3021);
+    }
+}
+
+TEST(ScriptClasses, CallableFromTheHost)
+{
+    vbs::ScriptControl sc;
+    sc.AddCode(R"(
+Dim terminated
+Class Counter
+    Public Total
+    Public Default Function Add(ByRef n)
+        Total = Total + n
+        n = 0
+        Add = Total
+    End Function
+    Private Sub Class_Terminate()
+        terminated = terminated + 1
+    End Sub
+End Class
+Function Make()
+    Set Make = New Counter
+End Function
+)");
+    {
+        Variant obj = sc.Eval("Make()");
+        auto *d = dynamic_cast<com::Dispatch *>(obj.rawObject().get());
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(obj.typeName(), "Counter");
+        std::vector<Variant> args{Variant(int16_t(5))};
+        EXPECT_EQ(d->invoke("Add", com::Method, args).toLong(), 5);
+        EXPECT_EQ(args[0].toLong(), 0); // written back by reference
+        args[0] = Variant(int16_t(2));
+        EXPECT_EQ(d->invoke(com::kDefaultMember, com::Method | com::Get, args).toLong(), 7);
+        EXPECT_EQ(d->invoke("Total", com::Get, {}).toLong(), 7);
+        EXPECT_EQ(d->memberId("Class_Terminate"), com::kUnknownMember); // private
+        EXPECT_TRUE(sc.Eval("IsEmpty(terminated)").toBool());
+    }
+    EXPECT_EQ(sc.Eval("terminated").toLong(), 1); // the host dropped the last reference
+    std::vector<Variant> args{Variant(int16_t(4))};
+    EXPECT_EQ(sc.Run("Make").typeName(), "Counter");
+    EXPECT_EQ(sc.Eval("terminated").toLong(), 2);
+}
+
+TEST(ScriptControl, DeclarationsPersistUntilReset)
+{
+    vbs::ScriptControl sc;
+    sc.AddCode("Dim total\ntotal = 1\nSub Bump(): total = total + 1: End Sub\nFunction Ver(): Ver = 1: End Function");
+    sc.AddCode("Bump\nBump");
+    EXPECT_EQ(sc.Eval("total").toLong(), 3);
+    sc.AddCode("Function Ver(): Ver = 2: End Function"); // a later declaration replaces the earlier
+    EXPECT_EQ(sc.Eval("Ver()").toLong(), 2);
+    sc.AddCode("Class Box\nPublic V\nEnd Class\nSet b = New Box\nb.V = 9");
+    sc.AddCode("w = b.V");
+    EXPECT_EQ(sc.Eval("w").toLong(), 9);
+    sc.Reset();
+    EXPECT_THROW(sc.AddCode("Bump"), vb::VbError);
+    EXPECT_EQ(sc.Error().Number, 35);
+    EXPECT_TRUE(sc.Eval("IsEmpty(total)").toBool());
+}
+
+TEST(ScriptControl, CompileErrorsHaveLineAndColumnAndRunNothing)
+{
+    struct Case {
+        const char *code;
+        int number, line, column;
+    };
+    const Case cases[] = {
+        {"ran = 1\nx = (1 + 2\n", 1006, 2, 11},
+        {"ran = 1\nIf x Then\ny = 1\n", 1014, 4, 1},
+        {"ran = 1\nx = 1 +\n", 1023, 2, 8},
+        {"ran = 1\n  Foo(1, 2)\n", 1044, 2, 3},
+        {"ran = 1\nx = \"open\n", 1033, 2, 5},
+        {"ran = 1\nFor i = 1\nNext\n", 1013, 2, 10},
+        {"ran = 1\nExit Do\n", 1039, 2, 1},
+        {"ran = 1\nx = 5 $ 3\n", 1032, 2, 7},
+        {"ran = 1\nSub A()\nEnd Sub\nSub A()\nEnd Sub\n", 1041, 4, 5},
+        {"ran = 1\nLoop\n", 1038, 2, 1},
+        {"ran = 1\nx = 12abc\n", 1025, 2, 7},
+    };
+    for (const auto &c : cases) {
+        vbs::ScriptControl sc;
+        SignalCount spy(&sc, &vbs::ScriptControl::error);
+        EXPECT_THROW(sc.AddCode(c.code), vb::VbError) << c.code;
+        EXPECT_EQ(spy.count(), 1) << c.code;
+        EXPECT_EQ(sc.Error().Number, c.number) << c.code;
+        EXPECT_EQ(sc.Error().Line, c.line) << c.code;
+        EXPECT_EQ(sc.Error().Column, c.column) << c.code;
+        EXPECT_TRUE(sc.Eval("IsEmpty(ran)").toBool()) << c.code;
+    }
+    vbs::ScriptControl sc;
+    EXPECT_THROW(sc.AddCode("x = 1\ny = (2 +\n"), vb::VbError);
+    EXPECT_EQ(sc.Error().Text, "y = (2 +");
+    EXPECT_EQ(sc.Error().Description, "Expected expression");
+}
+
+TEST(ScriptControl, RunTimeErrorRaisesTheEventBeforeAddCodeFails)
+{
+    vbs::ScriptControl sc;
+    QStringList seen;
+    QObject::connect(&sc, &vbs::ScriptControl::error, [&] {
+        seen << QString("%1|%2|%3|%4|%5").arg(sc.Error().Number).arg(sc.Error().Description, sc.Error().Text).arg(sc.Error().Line).arg(sc.Error().Column);
+    });
+    try {
+        sc.AddCode("a = 1\nSub F()\n    b = 1 / 0\nEnd Sub\n  F\n");
+        FAIL();
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, 11);
+    }
+    EXPECT_EQ(seen, QStringList({"11|Division by zero|    b = 1 / 0|3|5"}));
+}
+
+TEST(ScriptControl, TimeoutStopsEndlessLoops)
+{
+    for (const char *code : {"Do: Loop", "On Error Resume Next\nWhile True\nWend", "Sub Spin()\n For i = 1 To 2\n i = 1\n Next\nEnd Sub\nSpin"}) {
+        vbs::ScriptControl sc;
+        sc.setTimeout(200);
+        SignalCount timeouts(&sc, &vbs::ScriptControl::timeout);
+        QElapsedTimer t;
+        t.start();
+        try {
+            sc.AddCode(code);
+            ADD_FAILURE() << code;
+        } catch (const vb::VbError &e) {
+            EXPECT_EQ(e.number, vbs::kScriptTimeoutError) << code;
+        }
+        EXPECT_EQ(timeouts.count(), 1) << code;
+        EXPECT_LT(t.elapsed(), 5000) << code;
+        sc.AddCode("after = 1"); // the control is usable again
+    }
+}
+
+TEST(ScriptControl, TimeInsideHostCallsDoesNotCount)
+{
+    auto net = std::make_shared<FakeNet>();
+    vbs::ScriptControl sc;
+    sc.setTimeout(150);
+    sc.AddObject("Inet", net, true);
+    SignalCount timeouts(&sc, &vbs::ScriptControl::timeout);
+    sc.AddCode("For i = 1 To 4\n Wait 100\nNext\ndone = True");
+    EXPECT_EQ(timeouts.count(), 0);
+    EXPECT_TRUE(sc.Eval("done").toBool());
+}
+
+namespace {
+// A host object whose method runs a second control, as a translation started
+// inside a network script's wait does.
+class Nested : public com::HostClass<Nested> {
+public:
+    static com::DispatchTable<Nested> describe()
+    {
+        com::DispatchTable<Nested> t("Nested");
+        t.method("Translate", 1, 1, [](Nested &, com::Args &a) {
+            vbs::ScriptControl inner;
+            inner.AddCode("Function Twice(s): Twice = s & s: End Function");
+            return inner.Eval("Twice(\"" + a.string(0) + "\")");
+        });
+        return t;
+    }
+};
+} // namespace
+
+TEST(ScriptControl, ControlsRunNested)
+{
+    vbs::ScriptControl outer;
+    outer.AddObject("Form", std::make_shared<Nested>(), true);
+    outer.AddCode("r = Translate(\"ab\") & \"!\"");
+    EXPECT_EQ(outer.Eval("r").toString(), "abab!");
+}
+
+TEST(ScriptControl, AddObjectRejectsADuplicateName)
+{
+    vbs::ScriptControl sc;
+    sc.AddObject("Inet", std::make_shared<FakeNet>());
+    try {
+        sc.AddObject("inet", std::make_shared<FakeNet>());
+        FAIL();
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, 457);
+    }
+}
