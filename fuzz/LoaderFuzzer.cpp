@@ -29,8 +29,10 @@ public:
     bool printerSetup(const vb::PrinterSetupRequest &) override { return false; }
 };
 
+// History is left out: a failure without a check message is reported after
+// the rollback, and that report's History entry stays, as it should.
 const char *const kTables[] = {"Partner", "Transactions", "Segment", "Element", "Inbox", "Outbox",
-                               "Sent",    "ISA",          "GS",      "GE",      "IEA",   "History"};
+                               "Sent",    "ISA",          "GS",      "GE",      "IEA"};
 
 QString fingerprint()
 {

@@ -11,6 +11,7 @@
 #include "vb/VbError.h"
 
 #include <QFile>
+#include <QHash>
 
 #include <cmath>
 #include <memory>
@@ -35,9 +36,9 @@ struct LoadFailure {
     throw LoadFailure{message};
 }
 
-QString partsMessage(QStringView identifier, size_t parts)
+QString partsMessage(const QString &identifier, size_t parts)
 {
-    return u"Expected Element missing: Segment = "_s + identifier.toString() + u": Included Elements = "_s
+    return u"Expected Element missing: Segment = "_s + identifier + u": Included Elements = "_s
         + QString::number(parts);
 }
 
@@ -54,9 +55,10 @@ void quietly(F &&step)
     }
 }
 
-QString numberText(double value)
+// One character of 8-bit text (0-based), empty past its end, as Mid does.
+QByteArray charAt(QByteArrayView text, qsizetype index)
 {
-    return QString::number(static_cast<qint64>(value));
+    return index < text.size() ? QByteArray(1, text[index]) : QByteArray();
 }
 
 class Load {
@@ -67,23 +69,28 @@ public:
     }
 
     // Runs the load on `text` (already read) inside the caller's transaction.
-    void run(const QString &text);
+    void run(QByteArrayView text);
     void release();
 
 private:
-    void onISA(QStringView piece);
-    void onGS(QStringView piece);
-    void onST(QStringView piece);
-    void onSE(QStringView piece);
-    void onGE(QStringView piece);
-    void onIEA(QStringView piece);
-    void storeControlNumber();
-    void appendToSet(QStringView piece)
+    void onISA(QByteArrayView piece);
+    void onGS(QByteArrayView piece);
+    void onST(QByteArrayView piece);
+    void onSE(QByteArrayView piece);
+    void onGE(QByteArrayView piece);
+    void onIEA(QByteArrayView piece);
+    struct KeyState;
+    KeyState &transactionKey();
+    void flushControlNumbers();
+    std::optional<vb::Variant> storedControlNumber(const QString &partner, const QString &transaction,
+                                                   const QString &version);
+    void appendToSet(QByteArrayView piece)
     {
-        m_setText += piece;
+        m_setText += QLatin1String(piece.data(), piece.size());
         m_setText += m_terminator;
     }
-    QString part(size_t index) const { return m_parts[index].toString(); }
+    QString part(size_t index) const { return QString::fromLatin1(m_parts[index]); }
+    static QString text(QByteArrayView piece) { return QString::fromLatin1(piece); }
 
     WorkProgress &m_ui;
     const QString m_direction;
@@ -92,8 +99,10 @@ private:
     std::unique_ptr<ado::Recordset> m_box;
     bool m_rowPending = false;
 
+    // The delimiters as text and as the file's bytes.
     QString m_terminator, m_separator, m_subSeparator;
-    std::vector<QStringView> m_pieces, m_parts;
+    QByteArray m_terminatorBytes, m_separatorBytes;
+    std::vector<QByteArrayView> m_parts;
 
     // The current interchange.
     QString m_isaText, m_isa13, m_isa15, m_partnerId, m_ourId;
@@ -105,9 +114,21 @@ private:
     // Segments of the set, sets of the group, groups of the interchange.
     qint64 m_segments = 0, m_sets = 0, m_groups = 0;
     QString m_last;
+
+    // What a load learns about a set's key once and keeps until it ends: the
+    // key's acknowledgement flag and the control number to store for it.
+    // The numbers are written at the end of each group, not for every set.
+    struct KeyState {
+        QString partner, transaction, version;
+        bool acknowledge = false;
+        std::optional<qint64> pending;
+    };
+    QHash<QString, KeyState> m_keys;
+    // The partner's terminator and element separator, looked up once per load.
+    QHash<QString, std::pair<QString, QString>> m_delimiters;
 };
 
-void Load::run(const QString &text)
+void Load::run(QByteArrayView text)
 {
     // The mailbox table, opened by name as the program always did. A failure
     // here shows at the first set, which then cannot be stored.
@@ -119,31 +140,35 @@ void Load::run(const QString &text)
         m_box.reset();
     }
 
-    if (!text.startsWith(u"ISA"_s))
+    if (!text.startsWith("ISA"))
         fail(u"Missing ISA Segment"_s);
 
     // Delimiters at fixed places of the first ISA; a CR LF pair after it is
     // one terminator.
-    if (text.size() >= 107 && text[105] == u'\r' && text[106] == u'\n')
-        m_terminator = u"\r\n"_s;
+    if (text.size() >= 107 && text[105] == '\r' && text[106] == '\n')
+        m_terminatorBytes = "\r\n";
     else
-        m_terminator = text.mid(105, 1);
-    m_separator = text.mid(3, 1);
-    m_subSeparator = text.mid(104, 1);
+        m_terminatorBytes = charAt(text, 105);
+    m_separatorBytes = charAt(text, 3);
+    m_terminator = QString::fromLatin1(m_terminatorBytes);
+    m_separator = QString::fromLatin1(m_separatorBytes);
+    m_subSeparator = text.size() > 104 ? QString(QChar(uchar(text[104]))) : QString();
 
-    x12::cutInto(m_pieces, text, m_terminator, true);
-    if (m_pieces.front().size() != 105)
+    qsizetype position = 0;
+    if (x12::nextPiece(text, position, m_terminatorBytes, true).size() != 105)
         fail(u"Corrupt ISA Segment"_s);
 
     // The piece after the last terminator is never read.
-    const size_t count = m_pieces.size();
+    const qsizetype count = x12::countPieces(text, m_terminatorBytes, true);
     quietly([&] { m_ui.setProgressMax(static_cast<int>(count)); });
     qint64 shownPercent = -1;
-    for (size_t i = 0; i + 1 < count; ++i) {
-        const QStringView piece = m_pieces[i];
-        if (piece.startsWith(u"ISA")) {
-            m_separator = piece.mid(3, 1).toString();
-            m_subSeparator = piece.mid(104, 1).toString();
+    position = 0;
+    for (qsizetype i = 0; i + 1 < count; ++i) {
+        const QByteArrayView piece = x12::nextPiece(text, position, m_terminatorBytes, true);
+        if (piece.startsWith("ISA")) {
+            m_separatorBytes = charAt(piece, 3);
+            m_separator = QString::fromLatin1(m_separatorBytes);
+            m_subSeparator = piece.size() > 104 ? QString(QChar(uchar(piece[104]))) : QString();
         }
 
         const qint64 percent = static_cast<qint64>(std::nearbyint(double(i + 1) / double(count - 1) * 100.0));
@@ -154,19 +179,19 @@ void Load::run(const QString &text)
         quietly([&] { m_ui.setProgressValue(static_cast<int>(i + 1)); });
         quietly([&] { m_ui.yield(); });
 
-        x12::cutInto(m_parts, piece, m_separator, true);
-        const QStringView id = m_parts.front();
-        if (id == u"ISA")
+        x12::cutInto(m_parts, piece, m_separatorBytes, true);
+        const QByteArrayView id = m_parts.front();
+        if (id == "ISA")
             onISA(piece);
-        else if (id == u"GS")
+        else if (id == "GS")
             onGS(piece);
-        else if (id == u"ST")
+        else if (id == "ST")
             onST(piece);
-        else if (id == u"SE")
+        else if (id == "SE")
             onSE(piece);
-        else if (id == u"GE")
+        else if (id == "GE")
             onGE(piece);
-        else if (id == u"IEA")
+        else if (id == "IEA")
             onIEA(piece);
         else {
             ++m_segments;
@@ -180,26 +205,26 @@ void Load::run(const QString &text)
         fail(u"Missing Interchange Control Trailer Segment"_s);
 }
 
-void Load::onISA(QStringView piece)
+void Load::onISA(QByteArrayView piece)
 {
     if (piece.size() != 105 || m_parts.size() != 17)
-        fail(partsMessage(u"ISA", m_parts.size()));
+        fail(partsMessage(u"ISA"_s, m_parts.size()));
     m_isa13 = part(13);
     m_isa15 = part(15);
     m_partnerId = m_inbound ? part(6) : part(8);
     m_ourId = m_inbound ? part(8) : part(6);
-    m_isaText = piece.toString();
+    m_isaText = text(piece);
     m_isaPending = true;
     m_last = u"ISA"_s;
 }
 
-void Load::onGS(QStringView piece)
+void Load::onGS(QByteArrayView piece)
 {
     if (m_parts.size() != 9)
-        fail(partsMessage(u"GS", m_parts.size()));
+        fail(partsMessage(u"GS"_s, m_parts.size()));
     ++m_groups;
     m_gs06 = part(6);
-    m_gsText = piece.toString();
+    m_gsText = text(piece);
 
     m_partner = modGlobal::FindPartnerByISA(m_partnerId, m_ourId);
     if (m_partner.isEmpty()) {
@@ -222,26 +247,23 @@ void Load::onGS(QStringView piece)
         fail(u"Error Saving Functional Group Header Segment"_s);
 
     m_gs01 = part(1);
-    m_version = m_parts[8].left(6).toString();
+    m_version = QString::fromLatin1(m_parts[8].first(qMin<qsizetype>(6, m_parts[8].size())));
     m_date = x12::groupDate(part(4));
     m_time = x12::groupTime(part(5), vb::currentDateTime());
     m_last = u"GS"_s;
 }
 
-void Load::onST(QStringView piece)
+void Load::onST(QByteArrayView piece)
 {
     if (m_parts.size() != 3)
-        fail(partsMessage(u"ST", m_parts.size()));
+        fail(partsMessage(u"ST"_s, m_parts.size()));
     m_st02 = part(2);
     ++m_segments;
     ++m_sets;
     m_st01 = part(1);
 
-    storeControlNumber();
-
-    QString acknowledged = u"Void"_s;
-    if (m_st01 != u"997"_s && modGlobal::IsAcknowledgeRequired(m_partner, m_st01, m_version, m_direction))
-        acknowledged = u"No"_s;
+    KeyState &key = transactionKey();
+    const QString acknowledged = (m_st01 != u"997"_s && key.acknowledge) ? u"No"_s : u"Void"_s;
 
     try {
         if (!m_box)
@@ -279,29 +301,27 @@ void Load::onST(QStringView piece)
     m_last = u"ST"_s;
 }
 
-// The set's key gets the set's control number; a key seen for the first time
-// is registered with its seed map first. An outbound load never lowers the
-// counter: it becomes at least ST02 + 1, so the next outbound run cannot hand
-// out a number this file already used. A control number that is no whole
-// number (X12 allows letters) leaves the counter as it is.
-void Load::storeControlNumber()
+// The set's key: registered with its seed map the first time a load meets
+// it, then its acknowledgement flag is read once. The key's counter gets the
+// set's control number; an outbound load never lowers it but makes it at
+// least ST02 + 1, so the next outbound run cannot hand out a number this file
+// already used. A control number that is no whole number (X12 allows
+// letters) leaves the counter as it is.
+Load::KeyState &Load::transactionKey()
 {
-    std::optional<vb::Variant> stored;
-    {
-        ado::Recordset rs;
-        rs.Open(u"SELECT * FROM Transactions"_s + u" WHERE Transactions.Partner = '"_s + ado::SqlEscape(m_partner)
-                    + u"'"_s + u" AND Transactions.Transaction = '"_s + ado::SqlEscape(m_st01) + u"'"_s
-                    + u" AND Transactions.Version ='"_s + ado::SqlEscape(m_version) + u"'"_s
-                    + u" AND Transactions.Direction ='"_s + ado::SqlEscape(m_direction) + u"'"_s,
-                modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
-        if (!rs.Eof())
-            stored = rs(u"ControlNumber"_s).Value();
-        rs.Close();
-    }
-    if (!stored) {
-        if (!modGlobal::RegisterTransaction(m_partner, m_st01, m_gs01, m_version, m_direction))
-            fail(u"Transaction Set Registration Failed"_s);
-        stored = vb::Variant::null();
+    const QString id = m_partner + QChar(0) + m_st01 + QChar(0) + m_version;
+    auto found = m_keys.find(id);
+    if (found == m_keys.end()) {
+        if (!storedControlNumber(m_partner, m_st01, m_version)) {
+            if (!modGlobal::RegisterTransaction(m_partner, m_st01, m_gs01, m_version, m_direction))
+                fail(u"Transaction Set Registration Failed"_s);
+        }
+        KeyState state;
+        state.partner = m_partner;
+        state.transaction = m_st01;
+        state.version = m_version;
+        state.acknowledge = modGlobal::IsAcknowledgeRequired(m_partner, m_st01, m_version, m_direction);
+        found = m_keys.insert(id, state);
     }
 
     bool numeric = !m_st02.isEmpty();
@@ -313,26 +333,57 @@ void Load::storeControlNumber()
         }
         number = number * 10 + (c.unicode() - u'0');
     }
-    if (!numeric || number > 999999999)
-        return;
-    if (!m_inbound) {
-        qint64 next = number + 1 > 999999999 ? 1 : number + 1;
-        qint64 current = 0;
-        if (!stored->isNull() && !stored->isEmpty())
-            current = static_cast<qint64>(vb::CDbl(*stored));
-        number = qMax(next, current);
+    if (numeric && number <= 999999999) {
+        if (!m_inbound) {
+            const qint64 next = number + 1 > 999999999 ? 1 : number + 1;
+            number = qMax(next, found->pending.value_or(0));
+        }
+        found->pending = number;
     }
-    modGlobal::SetControlNumber(m_partner, m_st01, m_version, m_direction, QString::number(number));
+    return *found;
 }
 
-void Load::onSE(QStringView piece)
+std::optional<vb::Variant> Load::storedControlNumber(const QString &partner, const QString &transaction,
+                                                     const QString &version)
+{
+    std::optional<vb::Variant> stored;
+    ado::Recordset rs;
+    rs.Open(u"SELECT * FROM Transactions"_s + u" WHERE Transactions.Partner = '"_s + ado::SqlEscape(partner)
+                + u"'"_s + u" AND Transactions.Transaction = '"_s + ado::SqlEscape(transaction) + u"'"_s
+                + u" AND Transactions.Version ='"_s + ado::SqlEscape(version) + u"'"_s
+                + u" AND Transactions.Direction ='"_s + ado::SqlEscape(m_direction) + u"'"_s,
+            modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    if (!rs.Eof())
+        stored = rs(u"ControlNumber"_s).Value();
+    rs.Close();
+    return stored;
+}
+
+// Stores the control numbers the group's sets left for their keys.
+void Load::flushControlNumbers()
+{
+    for (KeyState &key : m_keys) {
+        if (!key.pending)
+            continue;
+        qint64 number = *key.pending;
+        key.pending.reset();
+        if (!m_inbound) {
+            const std::optional<vb::Variant> stored = storedControlNumber(key.partner, key.transaction, key.version);
+            if (stored && !stored->isNull() && !stored->isEmpty())
+                number = qMax(number, static_cast<qint64>(vb::CDbl(*stored)));
+        }
+        modGlobal::SetControlNumber(key.partner, key.transaction, key.version, m_direction, QString::number(number));
+    }
+}
+
+void Load::onSE(QByteArrayView piece)
 {
     if (m_last != u"ST"_s)
         fail(u"Missing Transaction Set Header Segment"_s);
     ++m_segments;
     if (m_parts.size() < 3)
         fail(kMissingElement);
-    if (m_parts[2] != m_st02)
+    if (part(2) != m_st02)
         fail(u"Transaction Set Header Control Number "_s + m_st02
              + u" Do Not Match Transaction Set Trailer Control Number "_s + part(2));
     if (x12::leadingNumber(m_parts[1]) != double(m_segments))
@@ -344,9 +395,11 @@ void Load::onSE(QStringView piece)
     if (m_st01 == u"997"_s && m_inbound)
         modGlobal::MarkSentAcknowledged(m_partner, m_setText, m_terminator, m_separator);
 
-    const QString terminator = modGlobal::GetSegmentTerminator(m_partner);
-    const QString separator = modGlobal::GetElementSeparator(m_partner);
-    const QString tset = x12::redelimit(m_setText, m_terminator, m_separator, terminator, separator);
+    auto delimiters = m_delimiters.find(m_partner);
+    if (delimiters == m_delimiters.end())
+        delimiters = m_delimiters.insert(m_partner, {modGlobal::GetSegmentTerminator(m_partner),
+                                                     modGlobal::GetElementSeparator(m_partner)});
+    const QString tset = x12::redelimit(m_setText, m_terminator, m_separator, delimiters->first, delimiters->second);
     try {
         if (!m_box || !m_rowPending)
             vb::raise(3021);
@@ -360,7 +413,7 @@ void Load::onSE(QStringView piece)
     m_last = u"SE"_s;
 }
 
-void Load::onGE(QStringView piece)
+void Load::onGE(QByteArrayView piece)
 {
     if (m_last != u"SE"_s)
         fail(u"Missing Transaction Set Trailer Segment"_s);
@@ -369,16 +422,17 @@ void Load::onGE(QStringView piece)
     if (x12::leadingNumber(m_parts[1]) != double(m_sets))
         fail(u"Number of Included Transaction Sets "_s + QString::number(m_sets) + u" Are Not Equal "_s
              + part(1));
-    if (m_parts[2] != m_gs06)
+    if (part(2) != m_gs06)
         fail(u"Functional Group Control Number "_s + m_gs06 + u" Does Not Match GE Group Control Number "_s
              + part(2));
     m_sets = 0;
-    if (!InterchangeLoader::WriteOutGE(piece.toString(), m_separator, m_partner))
+    flushControlNumbers();
+    if (!InterchangeLoader::WriteOutGE(text(piece), m_separator, m_partner))
         fail(u"Error Saving Functional Group Trailer Segment"_s);
     m_last = u"GE"_s;
 }
 
-void Load::onIEA(QStringView piece)
+void Load::onIEA(QByteArrayView piece)
 {
     if (m_last != u"GE"_s)
         fail(u"Missing Functional Group Trailer Segment"_s);
@@ -387,11 +441,11 @@ void Load::onIEA(QStringView piece)
     if (x12::leadingNumber(m_parts[1]) != double(m_groups))
         fail(u"Number of Included Functional Groups "_s + QString::number(m_groups) + u" Are Not Equal "_s
              + part(1));
-    if (m_parts[2] != m_isa13)
+    if (part(2) != m_isa13)
         fail(u"Interchange Header Control Number "_s + m_isa13
              + u" Do Not Match Interchange Trailer Control Number "_s + part(2));
     m_groups = 0;
-    if (!InterchangeLoader::WriteOutIEA(piece.toString(), m_separator, m_partner))
+    if (!InterchangeLoader::WriteOutIEA(text(piece), m_separator, m_partner))
         fail(u"Error Saving Interchange Control Trailer Segment"_s);
     m_last = u"IEA"_s;
 }
@@ -409,19 +463,37 @@ void Load::release()
     m_rowPending = false;
 }
 
-QString readInterchangeFile(const QString &fileName)
-{
-    // A file that cannot be read reads as empty text (and fails as a file
-    // without ISA).
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLatin1(file.readAll());
-}
+// The file's bytes, mapped rather than copied: a large interchange is read
+// once, straight from the page cache. A file that cannot be read reads as
+// empty text (and fails as a file without ISA).
+class InterchangeBytes {
+public:
+    explicit InterchangeBytes(const QString &fileName)
+        : m_file(fileName)
+    {
+        if (!m_file.open(QIODevice::ReadOnly))
+            return;
+        const qint64 size = m_file.size();
+        if (size > 0) {
+            if (uchar *mapped = m_file.map(0, size)) {
+                m_view = QByteArrayView(reinterpret_cast<const char *>(mapped), size);
+                return;
+            }
+        }
+        m_copy = m_file.readAll();
+        m_view = m_copy;
+    }
+    QByteArrayView view() const { return m_view; }
 
-// Shared by LoadBox and LoadText: the file is read inside the transaction,
-// after the status text, as the program always did.
-QString runLoad(WorkProgress *progress, const QString *fileName, const QString *text, const QString &direction)
+private:
+    QFile m_file;
+    QByteArray m_copy;
+    QByteArrayView m_view;
+};
+
+// The file is read inside the transaction, after the status text, as the
+// program always did.
+QString runLoad(WorkProgress *progress, const QString &fileName, const QString &direction)
 {
     if (g_loading)
         return QString::fromLatin1(loader_messages::kLoadInProgress);
@@ -453,10 +525,8 @@ QString runLoad(WorkProgress *progress, const QString *fileName, const QString *
         quietly([&] { ui.setStatusText(u"Reading file please wait..."_s); });
         quietly([&] { ui.yield(); });
 
-        if (fileName)
-            load.run(readInterchangeFile(*fileName));
-        else
-            load.run(*text);
+        const InterchangeBytes bytes(fileName);
+        load.run(bytes.view());
 
         modGlobal::cnDatabase->CommitTrans();
         inTransaction = false;
@@ -490,12 +560,7 @@ InterchangeLoader::InterchangeLoader(WorkProgress *progress)
 
 QString InterchangeLoader::LoadBox(const QString &FileName, const QString &Direction)
 {
-    return runLoad(m_progress, &FileName, nullptr, Direction);
-}
-
-QString InterchangeLoader::LoadText(const QString &text, const QString &Direction)
-{
-    return runLoad(m_progress, nullptr, &text, Direction);
+    return runLoad(m_progress, FileName, Direction);
 }
 
 bool InterchangeLoader::isLoading()

@@ -22,9 +22,6 @@ public:
     // at once.
     QString LoadBox(const QString &FileName, const QString &Direction);
 
-    // The same on text already read (the file's characters, one per byte).
-    QString LoadText(const QString &text, const QString &Direction);
-
     // True while a load runs.
     static bool isLoading();
 

@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include <cmath>
+#include <cstring>
 
 namespace core::x12 {
 
@@ -97,6 +98,92 @@ std::vector<QStringView> cut(QStringView text, QStringView delimiter, bool ignor
     std::vector<QStringView> pieces;
     cutInto(pieces, text, delimiter, ignoreCase);
     return pieces;
+}
+
+namespace {
+
+inline uchar foldByte(uchar c)
+{
+    return uchar(fold(c));
+}
+
+// Finds the next delimiter at or after `from`; -1 when there is none.
+qsizetype findDelimiter(QByteArrayView text, qsizetype from, QByteArrayView delimiter, bool ignoreCase)
+{
+    const qsizetype n = text.size();
+    const qsizetype m = delimiter.size();
+    const char *s = text.data();
+    if (m == 1) {
+        const char a = delimiter[0];
+        const char b = ignoreCase ? char(otherCase(uchar(a))) : a;
+        if (a == b) {
+            const void *hit = from < n ? std::memchr(s + from, a, size_t(n - from)) : nullptr;
+            return hit ? static_cast<const char *>(hit) - s : -1;
+        }
+        for (qsizetype i = from; i < n; ++i)
+            if (s[i] == a || s[i] == b)
+                return i;
+        return -1;
+    }
+    const char *d = delimiter.data();
+    for (qsizetype i = from; i + m <= n; ++i) {
+        qsizetype k = 0;
+        for (; k < m; ++k) {
+            const uchar x = uchar(s[i + k]), y = uchar(d[k]);
+            if (x != y && (!ignoreCase || foldByte(x) != foldByte(y)))
+                break;
+        }
+        if (k == m)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+QByteArrayView nextPiece(QByteArrayView text, qsizetype &position, QByteArrayView delimiter, bool ignoreCase)
+{
+    const qsizetype start = position;
+    if (delimiter.isEmpty()) {
+        position = text.size() + 1;
+        return text.sliced(qMin(start, text.size()));
+    }
+    const qsizetype hit = findDelimiter(text, start, delimiter, ignoreCase);
+    if (hit < 0) {
+        position = text.size() + 1;
+        return text.sliced(qMin(start, text.size()));
+    }
+    position = hit + delimiter.size();
+    return text.sliced(start, hit - start);
+}
+
+qsizetype countPieces(QByteArrayView text, QByteArrayView delimiter, bool ignoreCase)
+{
+    if (delimiter.isEmpty())
+        return 1;
+    qsizetype count = 1;
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype hit = findDelimiter(text, from, delimiter, ignoreCase);
+        if (hit < 0)
+            return count;
+        ++count;
+        from = hit + delimiter.size();
+    }
+}
+
+void cutInto(std::vector<QByteArrayView> &pieces, QByteArrayView text, QByteArrayView delimiter, bool ignoreCase)
+{
+    pieces.clear();
+    qsizetype position = 0;
+    do {
+        pieces.push_back(nextPiece(text, position, delimiter, ignoreCase));
+    } while (position <= text.size());
+}
+
+double leadingNumber(QByteArrayView text)
+{
+    return leadingNumber(QString::fromLatin1(text));
 }
 
 double leadingNumber(QStringView text)

@@ -3,6 +3,7 @@
 // cutting X12 text at its delimiters, the numbers and dates of envelope
 // segments, re-delimiting a set, and the fixed formats of their messages.
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <QStringView>
@@ -19,10 +20,20 @@ std::vector<QStringView> cut(QStringView text, QStringView delimiter, bool ignor
 // The same, into an existing vector (reused by hot loops).
 void cutInto(std::vector<QStringView> &pieces, QStringView text, QStringView delimiter, bool ignoreCase);
 
+// The same on 8-bit text (the loader reads its file as bytes, one per
+// character, and converts only what it keeps).
+void cutInto(std::vector<QByteArrayView> &pieces, QByteArrayView text, QByteArrayView delimiter, bool ignoreCase);
+// The number of pieces `cut` would give, without making them.
+qsizetype countPieces(QByteArrayView text, QByteArrayView delimiter, bool ignoreCase);
+// The piece that starts at `position`; `position` moves past its delimiter
+// (to text.size() + 1 after the last piece).
+QByteArrayView nextPiece(QByteArrayView text, qsizetype &position, QByteArrayView delimiter, bool ignoreCase);
+
 // The value of the leading numeric characters of a count element (leading
 // blanks ignored, an optional sign, digits, an optional fraction); 0 for a
 // text without them. Counts are compared this way, control numbers as text.
 double leadingNumber(QStringView text);
+double leadingNumber(QByteArrayView text);
 
 // The mailbox `Date` of a group date GS04: 6 characters or fewer as
 // month/day/two-digit year (yymmdd), longer as month/day/four-digit year.

@@ -66,6 +66,7 @@ struct AckCase {
     QList<qint64> rows;
     const char *order;
     const char *acknowledged; // Inbox rows 1..5 afterwards
+    int sets = 1;             // 997 sets in the Outbox
 };
 
 class AcknowledgementFiles : public AcknowledgementTest, public ::testing::WithParamInterface<AckCase> {};
@@ -80,7 +81,7 @@ TEST_P(AcknowledgementFiles, WritesLoadsAndMarks)
     EXPECT_EQ(dumpTable("Inbox", {"Acknowledged"}, " ORDER BY Date ASC").split('\n').mid(1).join(','),
               QLatin1String(c.acknowledged));
     EXPECT_EQ(dumpTable("Outbox", {"Partner", "Transaction", "Direction", "Acknowledged", "Status"}),
-              "[Outbox]\nPartner=ACME|Transaction=997|Direction=O|Acknowledged=Void|Status=Closed\n");
+              "[Outbox]\n" + QString("Partner=ACME|Transaction=997|Direction=O|Acknowledged=Void|Status=Closed\n").repeated(c.sets));
     EXPECT_EQ(dumpTable("Partner", {"ISA13", "GS06"}), "[Partner]\nISA13=42|GS06=71\n");
     EXPECT_EQ(dumpTable("History", {"Type", "Description"}),
               "[History]\nType=Info|Description=Selected [Tools] - [Generate Acknowledgement]\n");
@@ -96,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                               "Acknowledged=Yes,Acknowledged=Yes,Acknowledged=No,Acknowledged=No,Acknowledged=Yes,"},
                       // One 997 set per group, in one FA group.
                       AckCase{"ack_two_groups", {1, 3}, "ASC",
-                              "Acknowledged=Yes,Acknowledged=No,Acknowledged=Yes,Acknowledged=No,Acknowledged=No,"},
+                              "Acknowledged=Yes,Acknowledged=No,Acknowledged=Yes,Acknowledged=No,Acknowledged=No,", 2},
                       // A set found in error is rejected; its group is partly accepted.
                       AckCase{"ack_error_partial", {3, 4}, "ASC",
                               "Acknowledged=No,Acknowledged=No,Acknowledged=Yes,Acknowledged=Yes,Acknowledged=No,"},

@@ -75,6 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
         GoodCase{"multi.IC", "I", "multi.expected", nullptr},
         GoodCase{"crlf.IC", "I", "crlf.expected", nullptr},
         GoodCase{"final_linebreak.IC", "I", "final_linebreak.expected", nullptr},
+        // An ST before the previous set's SE: one row, holding both sets' segments.
+        GoodCase{"st_without_se.IC", "I", "st_without_se.expected", nullptr},
         // The partner stores CR LF and "|": the sets take them, the
         // sub-element separator stays; the key asks for acknowledgement.
         GoodCase{"partner_delimiters.IC", "I", "partner_delimiters.expected",
@@ -128,9 +130,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"bad_empty.IC", "I", "Missing ISA Segment", 0},
         BadCase{"no_such_file.IC", "I", "Missing ISA Segment", 0},
         BadCase{"bad_corrupt_isa.IC", "I", "Corrupt ISA Segment", 0},
-        // One character short: character 106 is the G of GS, which cuts the
-        // file elsewhere; no IEA is ever seen.
-        BadCase{"bad_short_isa.IC", "I", "Missing Interchange Control Trailer Segment", 0},
+        // One separator short: character 106 is the G of GS, the terminator
+        // that cuts the file; the first piece still has 105 characters.
+        BadCase{"bad_short_isa.IC", "I", "Expected Element missing: Segment = ISA: Included Elements = 16", 0},
         BadCase{"bad_isa_parts.IC", "I", "Expected Element missing: Segment = ISA: Included Elements = 17", 0},
         BadCase{"bad_gs_parts.IC", "I", "Expected Element missing: Segment = GS: Included Elements = 8", 0},
         BadCase{"bad_st03.IC", "I", "Expected Element missing: Segment = ST: Included Elements = 4", 0},
@@ -223,12 +225,32 @@ TEST_F(LoaderTest, FailureWithoutACheckMessageReturnsTheErrorText)
     db.connection().Execute("DROP TABLE Outbox");
     core::InterchangeLoader loader;
     EXPECT_EQ(loader.LoadBox(fixture("outbound.OC"), "O"), "Error Saving Transaction Set");
-    // No connection at all: a run-time error of the load itself.
+    // No connection at all: a run-time error of the load itself, reported
+    // (the History entry of the report cannot be written either) and returned.
     modGlobal::cnDatabase.reset();
-    corvantis::test::dialogs().answer(vb::vbOK);
+    corvantis::test::dialogs().answer(vb::vbOK).answer(vb::vbOK);
     const QString result = loader.LoadBox(fixture("crlf.IC"), "I");
     EXPECT_FALSE(result.isEmpty());
-    EXPECT_EQ(corvantis::test::dialogs().last().text, result);
+    ASSERT_FALSE(corvantis::test::dialogs().boxes().empty());
+    EXPECT_EQ(corvantis::test::dialogs().boxes().front().text, result);
+}
+
+} // namespace
+
+namespace {
+
+TEST(LoaderControlNumbers, LettersLeaveTheCounterAndRegisterTheSetOnce)
+{
+    DatabaseScope db;
+    core::InterchangeLoader loader;
+    ASSERT_EQ(loader.LoadBox(fixture("letter_control_number.IC"), "I"), QString());
+    const QString registered = dumpTable("Transactions", {"Transaction", "ControlNumber"});
+    EXPECT_TRUE(registered.startsWith("[Transactions]\nTransaction=830|ControlNumber=")) << registered.toStdString();
+    EXPECT_EQ(registered.count('\n'), 2);
+    ASSERT_EQ(loader.LoadBox(fixture("letter_control_number.IC"), "I"), QString());
+    EXPECT_EQ(dumpTable("Transactions", {"Transaction", "ControlNumber"}), registered);
+    EXPECT_EQ(dumpTable("Inbox", {"TSet"}), QString("[Inbox]\n") + QString("TSet=ST*830*A001~BFR*05*R1~SE*3*A001~\n").repeated(2));
+    EXPECT_TRUE(corvantis::test::dialogs().boxes().empty());
 }
 
 } // namespace

@@ -184,3 +184,20 @@ TEST_F(ValidatorRun, AFailedRunReportsAndWritesNoSummary)
 }
 
 } // namespace
+
+namespace {
+
+// Every miss of the segment look-up is a statement of its own; a long run
+// makes many hundreds of them.
+TEST_F(ValidatorRun, ManyDistinctLookUpsInOneRun)
+{
+    core::TransactionValidator validator;
+    for (int i = 0; i < 60; ++i) {
+        const QString id = QStringLiteral("Z%1").arg(i);
+        EXPECT_FALSE(validator.ValidateTransactionSet("ACME", "830", "004010", "I",
+                                                      "ST*830*1~" + id + "*1~SE*3*1~", "~", "*", ">"));
+    }
+    EXPECT_TRUE(validator.ValidateTransactionSet("ACME", "830", "004010", "I", set(kFullSet), "~", "*", ">"));
+}
+
+} // namespace

@@ -35,6 +35,28 @@ TEST(X12TextCut, TextComparisonIgnoresLetterCase)
     EXPECT_EQ(pieces("1QW2qw3", "qW", true), (QStringList{"1", "2", "3"}));
 }
 
+TEST(X12TextCut, BytesCutLikeText)
+{
+    const QList<std::pair<QByteArray, QByteArray>> cases = {
+        {"A*B**C~", "~"}, {"aXbxc", "x"}, {"", "~"}, {"A\r\nB\r\n\n", "\r\n"}, {"ABC", ""}, {"~~", "~"}};
+    for (const auto &[text, delimiter] : cases) {
+        std::vector<QByteArrayView> bytes;
+        cutInto(bytes, text, delimiter, true);
+        QStringList fromBytes;
+        for (QByteArrayView v : bytes)
+            fromBytes << QString::fromLatin1(v);
+        EXPECT_EQ(fromBytes, pieces(QString::fromLatin1(text), QString::fromLatin1(delimiter), true)) << text.constData();
+        EXPECT_EQ(countPieces(text, delimiter, true), qsizetype(bytes.size())) << text.constData();
+    }
+    qsizetype position = 0;
+    const QByteArray text = "GS*1~ST*2~";
+    EXPECT_EQ(nextPiece(text, position, "~", true), "GS*1");
+    EXPECT_EQ(position, 5);
+    EXPECT_EQ(nextPiece(text, position, "~", true), "ST*2");
+    EXPECT_EQ(nextPiece(text, position, "~", true), "");
+    EXPECT_EQ(position, text.size() + 1);
+}
+
 TEST(X12TextNumbers, CountsReadTheirLeadingDigits)
 {
     struct Case { const char *text; double value; };
