@@ -51,6 +51,17 @@ struct Expr : Node {
     // Used as a statement of its own (`Foo a, b`): no value is needed.
     virtual void exec(Frame &f) const { eval(f); }
     virtual void resolve(Resolver &r) {}
+    // An array element passed by reference: its value is lent to the callee
+    // and stored back after the call (the callee may resize the array, so no
+    // pointer into it is handed out). False for anything else.
+    virtual bool element(Frame &f, struct ElementRef &out) const { return false; }
+};
+
+struct ElementRef {
+    vb::Variant *array = nullptr; // the variable holding the array
+    std::vector<int32_t> index;
+    vb::Variant value;
+    void writeBack() const;
 };
 
 enum class Flow : uint8_t { Normal, ExitDo, ExitFor, ExitProc };
@@ -162,6 +173,7 @@ struct GlobalCall : Expr {
     void assign(Frame &f, vb::Variant &&v, bool isSet) const override;
     void exec(Frame &f) const override;
     void resolve(Resolver &r) override;
+    bool element(Frame &f, ElementRef &out) const override;
 };
 
 // A variable with arguments: array element or the default member of an object.
@@ -169,6 +181,7 @@ struct IndexExpr : Expr {
     ExprPtr base; // LocalVar, FieldVar, or any value (`f(1)(2)`)
     ExprList args;
     vb::Variant eval(Frame &f) const override;
+    bool element(Frame &f, ElementRef &out) const override;
     void assign(Frame &f, vb::Variant &&v, bool isSet) const override;
     void exec(Frame &f) const override;
     void resolve(Resolver &r) override;

@@ -93,23 +93,25 @@ Variant intFix(const Variant &v, bool floorIt)
     }
 }
 
+// The classic 24-bit generator: Rnd(negative) reseeds from the number's
+// bits, Rnd(0) repeats the last value, anything else steps.
 Variant fnRnd(Frame &f, Args a)
 {
     Engine &e = *f.eng;
+    float x = 1;
     if (given(a, 0)) {
-        const float x = a[0].toSingle();
-        if (x == 0)
-            return Variant(e.lastRnd);
-        if (x < 0) {
-            uint32_t bits;
-            std::memcpy(&bits, &x, sizeof bits);
-            e.rndSeed = (bits + (bits >> 24)) & 0xFFFFFFu;
-        }
+        if (a[0].isNull())
+            vb::raise(94);
+        x = a[0].toSingle();
     }
-    if (!given(a, 0) || a[0].toSingle() > 0 || a[0].toSingle() < 0) {
-        if (!(given(a, 0) && a[0].toSingle() < 0))
-            e.rndSeed = (e.rndSeed * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFFu;
+    if (x == 0)
+        return Variant(e.lastRnd);
+    if (x < 0) {
+        uint32_t bits;
+        std::memcpy(&bits, &x, sizeof bits);
+        e.rndSeed = ((bits & 0xFFFFFFu) + (bits >> 24)) & 0xFFFFFFu;
     }
+    e.rndSeed = (e.rndSeed * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFFu;
     e.lastRnd = float(double(e.rndSeed) / 16777216.0);
     return Variant(e.lastRnd);
 }

@@ -464,7 +464,7 @@ std::unique_ptr<Unit> Engine::compile(const QString &text, Frame *scope, bool ex
 {
     GlobalTable &g = *globals;
     if (expressionOnly) {
-        ExprPtr e = parseExpression(text);
+        ExprPtr e = parseExpression(text, scope && scope->proc && scope->proc->owner);
         Resolver r(*this, nullptr, false);
         if (scope && scope->proc) {
             r.proc = const_cast<Procedure *>(scope->proc);
@@ -477,7 +477,7 @@ std::unique_ptr<Unit> Engine::compile(const QString &text, Frame *scope, bool ex
         return nullptr;
     }
 
-    std::unique_ptr<Unit> u = parseProgram(text);
+    std::unique_ptr<Unit> u = parseProgram(text, scope && scope->proc && scope->proc->owner);
 
     // everything that can fail is checked before the global table changes
     QHash<QString, int> seen;

@@ -14,7 +14,7 @@ using vb::VarType;
 
 namespace {
 
-constexpr int kMaxDepth = 1500; // script calls deep; beyond it "Out of stack space"
+constexpr int kMaxDepth = 1000; // script calls deep; beyond it "Out of stack space"
 
 // Small argument buffer: calls rarely have more than a handful of arguments.
 template<class T, int N = 8>
@@ -197,7 +197,39 @@ void Engine::setErr(const vb::VbError &e)
     err.helpContext = 0;
 }
 
+void ElementRef::writeBack() const
+{
+    try {
+        if (array->isArray())
+            array->mutableArray()->at(index) = value;
+    } catch (const vb::VbError &) {
+        // the callee shrank the array: the element is gone
+    }
+}
+
 namespace {
+
+// Array elements passed by reference in one call, stored back when it ends
+// (also when it fails: by-reference changes are made as they happen).
+struct ElementBacks {
+    std::vector<ElementRef> list;
+    ElementRef *take(Frame &f, const Expr &e, size_t capacity)
+    {
+        if (list.capacity() == 0)
+            list.reserve(capacity); // addresses stay put: slots point at the values
+        list.emplace_back();
+        if (!e.element(f, list.back())) {
+            list.pop_back();
+            return nullptr;
+        }
+        return &list.back();
+    }
+    ~ElementBacks()
+    {
+        for (const auto &e : list)
+            e.writeBack();
+    }
+};
 
 struct DepthGuard {
     Engine &eng;
@@ -238,12 +270,15 @@ Variant Engine::callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, cons
     SmallBuf<Variant *> slotBuf(count);
     for (size_t i = 0; i < count; ++i)
         slotBuf[i] = &storeBuf[i];
+    ElementBacks elems;
     for (size_t i = 0; i < args.size(); ++i) {
         if (!args[i]) {
             storeBuf[i] = Variant::missing();
         } else if (!p->byVal[i]) {
             if (Variant *r = args[i]->ref(caller))
                 slotBuf[i] = r;
+            else if (ElementRef *e = elems.take(caller, *args[i], args.size()))
+                slotBuf[i] = &e->value;
             else
                 storeBuf[i] = args[i]->eval(caller);
         } else {
@@ -309,6 +344,7 @@ Variant hostCall(Frame &f, com::Dispatch *d, int id, int kind, const ExprList &a
     const size_t n = args.size() + (extra ? 1 : 0);
     SmallBuf<Variant> vals(n);
     SmallBuf<Variant *> refs(n);
+    ElementBacks elems;
     for (size_t i = 0; i < args.size(); ++i) {
         refs[i] = nullptr;
         if (!args[i]) {
@@ -316,6 +352,10 @@ Variant hostCall(Frame &f, com::Dispatch *d, int id, int kind, const ExprList &a
             continue;
         }
         refs[i] = args[i]->ref(f);
+        if (!refs[i]) {
+            if (ElementRef *e = elems.take(f, *args[i], args.size()))
+                refs[i] = &e->value;
+        }
         vals[i] = refs[i] ? *refs[i] : args[i]->eval(f);
     }
     if (extra) {
@@ -599,6 +639,36 @@ Variant IndexExpr::eval(Frame &f) const
     if (Variant *p = base->ref(f))
         return indexValue(f, *p, args, com::Method | com::Get);
     return indexValue(f, base->eval(f), args, com::Method | com::Get);
+}
+
+static bool arrayElement(Frame &f, Variant *p, const ExprList &args, ElementRef &out)
+{
+    if (!p || !p->isArray())
+        return false;
+    out.array = p;
+    out.index = indexes(f, args, args.size());
+    out.value = p->rawArray()->at(out.index);
+    return true;
+}
+
+bool GlobalCall::element(Frame &f, ElementRef &out) const
+{
+    if (entry->kind == GlobalEntry::Variable)
+        return arrayElement(f, &entry->value, args, out);
+    if (entry->kind == GlobalEntry::Unset && fallback >= 0 && !boundHost(*f.eng, entry))
+        return arrayElement(f, &f.local(fallback), args, out);
+    return false;
+}
+
+bool IndexExpr::element(Frame &f, ElementRef &out) const
+{
+    Variant *p = base->ref(f);
+    if (!p || !p->isArray())
+        return false;
+    out.array = p;
+    out.index = indexes(f, args, args.size());
+    out.value = p->rawArray()->at(out.index);
+    return true;
 }
 
 void IndexExpr::exec(Frame &f) const

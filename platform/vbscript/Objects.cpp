@@ -155,6 +155,9 @@ QString raiseDescription(int32_t number)
 
 Variant ErrObject::invoke(int id, int kind, std::span<Variant> args)
 {
+    std::shared_ptr<Engine> eng = engine.lock();
+    if (!eng)
+        vb::raise(-2147417848, QStringLiteral("The object invoked has disconnected from its clients"));
     ErrState &e = eng->err;
     if (id == com::kDefaultMember)
         id = ErrNumber;

@@ -7,8 +7,8 @@ namespace vbs {
 
 class ErrObject : public com::Dispatch {
 public:
-    explicit ErrObject(Engine *e) : eng(e) {}
-    Engine *eng; // the engine owns this object
+    explicit ErrObject(std::weak_ptr<Engine> e) : engine(std::move(e)) {}
+    std::weak_ptr<Engine> engine; // a host may keep Err longer than the engine lives
     QString typeName() const override { return QStringLiteral("ErrObject"); }
     int memberId(const QString &name) const override;
     vb::Variant invoke(int id, int kind, std::span<vb::Variant> args) override;

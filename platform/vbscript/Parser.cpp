@@ -6,7 +6,7 @@ namespace {
 
 class Parser {
 public:
-    explicit Parser(const QString &text) : toks(tokenize(text)) {}
+    explicit Parser(const QString &text, bool inClass) : toks(tokenize(text)), meAllowed(inClass) {}
 
     std::unique_ptr<Unit> program()
     {
@@ -37,8 +37,22 @@ private:
     Unit *unit = nullptr;
     Procedure *proc = nullptr;  // procedure being parsed
     ClassDef *cls = nullptr;    // class being parsed
+    bool meAllowed = false;     // code executed inside a class method
     int doDepth = 0;
     int forDepth = 0;
+    int nesting = 0; // expressions and blocks inside each other
+
+    // Deeply nested text would exhaust the stack of the recursive parser and
+    // evaluator; such code is refused with a compile error instead.
+    struct Nest {
+        Parser &p;
+        explicit Nest(Parser &parser) : p(parser)
+        {
+            if (++p.nesting > 200)
+                p.error(1001);
+        }
+        ~Nest() { --p.nesting; }
+    };
 
     // ---- token helpers ----------------------------------------------------
     const Token &tok() const { return toks[pos]; }
@@ -407,6 +421,7 @@ private:
     template<class Stop>
     void block(StmtList &out, Stop stop)
     {
+        Nest nest(*this);
         for (;;) {
             skipNewlines();
             if (at(Tok::End))
@@ -922,7 +937,11 @@ private:
         return b;
     }
 
-    ExprPtr expression() { return impLevel(); }
+    ExprPtr expression()
+    {
+        Nest nest(*this);
+        return impLevel();
+    }
 
     ExprPtr impLevel()
     {
@@ -1075,6 +1094,7 @@ private:
     }
     ExprPtr unaryLevel()
     {
+        Nest nest(*this);
         if (atOp("-") || atOp("+")) {
             auto u = node<Unary>();
             u->kind = atOp("-") ? Unary::Neg : Unary::Plus;
@@ -1160,7 +1180,7 @@ private:
             case Kw::Null: next(); return literal(vb::Variant::null(), line, column);
             case Kw::Nothing: next(); return literal(vb::Variant::nothing(), line, column);
             case Kw::Me: {
-                if (!cls)
+                if (!cls && !meAllowed)
                     error(1037);
                 next();
                 auto m = std::make_unique<MeExpr>();
@@ -1237,17 +1257,17 @@ std::shared_ptr<SourceText> sourceOf(const QString &text)
 
 } // namespace
 
-std::unique_ptr<Unit> parseProgram(const QString &text)
+std::unique_ptr<Unit> parseProgram(const QString &text, bool inClass)
 {
-    Parser p(text);
+    Parser p(text, inClass);
     auto u = p.program();
     u->src = sourceOf(text);
     return u;
 }
 
-ExprPtr parseExpression(const QString &text)
+ExprPtr parseExpression(const QString &text, bool inClass)
 {
-    Parser p(text);
+    Parser p(text, inClass);
     return p.expressionOnly();
 }
 

@@ -9,9 +9,10 @@
 namespace vbs {
 
 // Parses a whole text (AddCode, Execute, ExecuteGlobal). Throws CompileError.
-std::unique_ptr<Unit> parseProgram(const QString &text);
+// `inClass`: the text runs inside a method of a class (Execute), so Me is valid.
+std::unique_ptr<Unit> parseProgram(const QString &text, bool inClass = false);
 
 // Parses a single expression (Eval). Throws CompileError.
-ExprPtr parseExpression(const QString &text);
+ExprPtr parseExpression(const QString &text, bool inClass = false);
 
 } // namespace vbs

@@ -47,7 +47,7 @@ void ScriptControl::Reset()
         vb::raise(5, QStringLiteral("The script control cannot be reset while its code runs"));
     std::shared_ptr<Engine> old = std::move(m_engine);
     m_engine = std::make_shared<Engine>();
-    m_engine->errObject = std::make_shared<ErrObject>(m_engine.get());
+    m_engine->errObject = std::make_shared<ErrObject>(m_engine);
     m_engine->yieldHook = m_yieldHook;
     m_error.Clear();
     if (old)

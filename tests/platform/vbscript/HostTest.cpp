@@ -130,6 +130,8 @@ TEST(HostObjects, ByReferenceArgumentsAndCollections)
                "For Each x In h.Items\n s = s & x & \",\"\nNext\n"
                "Sub Local()\n Dim p, q\n p = \"p\": q = \"q\"\n h.Swap p, q\n loc = p & q\nEnd Sub\n");
     EXPECT_EQ(sc.Eval("a & b & c & d").toString(), "2111");
+    sc.AddCode("Dim pair(1)\npair(0) = \"x\": pair(1) = \"y\"\nh.Swap pair(0), pair(1)");
+    EXPECT_EQ(sc.Eval("pair(0) & pair(1)").toString(), "yx");
     EXPECT_EQ(sc.Eval("s").toString(), "a,b,3,");
 }
 
@@ -325,4 +327,29 @@ TEST(ScriptControl, AddObjectRejectsADuplicateName)
     } catch (const vb::VbError &e) {
         EXPECT_EQ(e.number, 457);
     }
+}
+
+TEST(ScriptControl, DeeplyNestedCodeIsRefused)
+{
+    vbs::ScriptControl sc;
+    const QString deep = "x = " + QString(5000, '(') + "1" + QString(5000, ')');
+    EXPECT_THROW(sc.AddCode(deep), vb::VbError);
+    EXPECT_EQ(sc.Error().Number, 1001);
+    QString minus = "x = " + QString(5000, '-') + "1";
+    EXPECT_THROW(sc.AddCode(minus), vb::VbError);
+    QString ifs;
+    for (int i = 0; i < 1000; ++i)
+        ifs += "If True Then\n";
+    EXPECT_THROW(sc.AddCode(ifs), vb::VbError);
+    sc.AddCode("x = ((((1))))");
+    EXPECT_EQ(sc.Eval("x").toLong(), 1);
+}
+
+TEST(ScriptControl, YieldHookRunsDuringLongLoops)
+{
+    vbs::ScriptControl sc;
+    int yields = 0;
+    sc.setYieldHook([&] { ++yields; });
+    sc.AddCode("For i = 1 To 100000: Next");
+    EXPECT_GT(yields, 10);
 }

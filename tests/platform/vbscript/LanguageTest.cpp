@@ -287,9 +287,10 @@ c = 1: Call Inc(c)
 d = 1: IncVal d
 e = 1: x = AddTo(e, 5)
 f = 1: x = AddTo((f), 5)
-r = a & b & c & d & e & f & "," & Fact(5)
+Dim arr(1): arr(0) = 1: Inc arr(0): Inc (arr(1))
+r = a & b & c & d & e & f & "," & Fact(5) & "," & arr(0) & IsEmpty(arr(1))
 )";
-    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "212161,120");
+    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "212161,120,2True");
 }
 
 TEST(Procedures, ScopesAndImplicitVariables)
@@ -481,4 +482,37 @@ b.Attach a
         out->lines << "reset";
     }
     EXPECT_EQ(out->lines, QStringList({"a adopts b", "b ends", "a ends", "reset"}));
+}
+
+TEST(Procedures, ExitLeavesFromInsideLoopsAndMeWorksInExecute)
+{
+    const char *code = R"(
+Function FirstOver(limit)
+    FirstOver = -1
+    For Each v In Array(3, 8, 12)
+        Do While True
+            If v > limit Then
+                FirstOver = v
+                Exit Function
+            End If
+            Exit Do
+        Loop
+    Next
+End Function
+Class Named
+    Public Name
+    Public Function Echo()
+        Execute "Echo = Me.Name & ""!"""
+    End Function
+    Public Property Get Upper()
+        Upper = UCase(Name)
+        Exit Property
+        Upper = "never"
+    End Property
+End Class
+Set n = New Named
+n.Name = "abc"
+r = FirstOver(5) & "," & FirstOver(50) & "," & n.Echo() & "," & n.Upper
+)";
+    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "8,-1,abc!,ABC");
 }

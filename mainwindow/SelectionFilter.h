@@ -1,0 +1,34 @@
+#pragma once
+// Edit > Selection Filter of the main window: selects, in addition to the
+// rows already selected, every row of a mailbox list that shows the same
+// texts as the last selected row in the columns switched on in the settings
+// section Filter.
+
+#include <QString>
+#include <QStringList>
+
+namespace controls {
+class ListView;
+}
+
+namespace mainwindow {
+
+// One switch of section Filter: its key, its default and the field (column
+// Key) it stands for.
+struct FilterSwitch {
+    const char *key;
+    bool defaultOn;
+    const char *field;
+};
+// The twelve switches in their order.
+const QList<FilterSwitch> &FilterSwitches();
+
+// The message for a switched-on column that the list does not show.
+QString ColumnNotVisibleMessage();
+
+// The public method SelectionFilter(lvwBox). Traps its errors: a switched-on
+// column that is not shown gives the message above, any other error goes to
+// ReportError; the selection is then unchanged.
+void SelectionFilter(controls::ListView &lvwBox);
+
+} // namespace mainwindow
