@@ -174,7 +174,8 @@ inline vb::Variant value(vb::Variant v)
         return defaultValue(v);
     return v;
 }
-com::Dispatch *asDispatch(const vb::Variant &v); // 424 / 91 when there is no object
+// 424 / 91 when there is no object; `hold` keeps an adapter made for a plain runtime object
+com::Dispatch *asDispatch(const vb::Variant &v, com::DispatchPtr &hold);
 vb::Variant evalArg(Frame &f, const ExprPtr &e);    // omitted argument: the Missing value
 Flow execBlock(Frame &f, const StmtList &list);
 [[noreturn]] void raiseNamed(int number, const QString &name);

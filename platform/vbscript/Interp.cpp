@@ -3,6 +3,8 @@
 #include "Engine.h"
 #include "Lexer.h"
 
+#include "com/ClassRegistry.h"
+
 #include <cmath>
 #include <cstring>
 #include <typeinfo>
@@ -110,24 +112,28 @@ void raiseNamed(int number, const QString &name)
     vb::raise(number, vb::errorText(number) + QStringLiteral(": '") + name + QLatin1Char('\''));
 }
 
-com::Dispatch *asDispatch(const Variant &v)
+com::Dispatch *asDispatch(const Variant &v, com::DispatchPtr &hold)
 {
     if (!v.isObject())
         vb::raise(424);
     const vb::ObjectPtr &o = v.rawObject();
     if (!o)
         vb::raise(91);
-    auto *d = dynamic_cast<com::Dispatch *>(o.get());
-    if (!d)
+    if (auto *d = dynamic_cast<com::Dispatch *>(o.get()))
+        return d;
+    // an object of the runtime reached through an adapter (a plain record set ...)
+    hold = com::toDispatch(o);
+    if (!hold)
         vb::raise(438);
-    return d;
+    return hold.get();
 }
 
 Variant defaultValue(const Variant &v)
 {
     Variant cur = v;
     for (int i = 0; i < 8 && cur.isObject(); ++i) {
-        com::Dispatch *d = asDispatch(cur);
+        com::DispatchPtr hold;
+        com::Dispatch *d = asDispatch(cur, hold);
         cur = d->invoke(com::kDefaultMember, com::Method | com::Get, {});
     }
     if (cur.isObject())
@@ -388,14 +394,17 @@ Variant Engine::callMember(Frame &f, const Variant &obj, ScriptObject *so, int m
                 store(fld.mutableArray()->at(idx), std::move(*extra), (kind & com::Set) != 0);
                 return Variant();
             }
-            return hostCall(f, asDispatch(fld), com::kDefaultMember, kind, args, extra);
+            com::DispatchPtr hold;
+            return hostCall(f, asDispatch(fld, hold), com::kDefaultMember, kind, args, extra);
         }
         if (args.empty())
             return fld;
         if (fld.isArray())
             return fld.rawArray()->at(indexes(f, args, args.size()));
-        if (fld.isObject())
-            return hostCall(f, asDispatch(fld), com::kDefaultMember, com::Method | com::Get, args, nullptr);
+        if (fld.isObject()) {
+            com::DispatchPtr hold;
+            return hostCall(f, asDispatch(fld, hold), com::kDefaultMember, com::Method | com::Get, args, nullptr);
+        }
         vb::raise(13);
     }
     const ProcPtr *p = nullptr;
@@ -527,7 +536,8 @@ static Variant indexValue(Frame &f, const Variant &base, const ExprList &args, i
                 vb::raise(438);
             return f.eng->callMember(f, base, so, so->cls->defaultMember, kind, args, nullptr);
         }
-        return hostCall(f, asDispatch(base), com::kDefaultMember, kind, args, nullptr);
+        com::DispatchPtr hold;
+        return hostCall(f, asDispatch(base, hold), com::kDefaultMember, kind, args, nullptr);
     }
     if (args.empty())
         return base;
@@ -556,7 +566,8 @@ static void indexAssign(Frame &f, Variant *baseRef, const Variant &baseVal, cons
             f.eng->callMember(f, b, so, so->cls->defaultMember, kind, args, &val);
             return;
         }
-        hostCall(f, asDispatch(b), com::kDefaultMember, kind, args, &val);
+        com::DispatchPtr hold;
+        hostCall(f, asDispatch(b, hold), com::kDefaultMember, kind, args, &val);
         return;
     }
     vb::raise(13);
@@ -727,7 +738,8 @@ Variant MemberExpr::call(Frame &f, int kind, Variant *extra) const
             raiseNamed(438, name);
         return f.eng->callMember(f, obj, so, cacheId, kind, args, extra);
     }
-    com::Dispatch *d = asDispatch(obj);
+    com::DispatchPtr hold;
+    com::Dispatch *d = asDispatch(obj, hold);
     const void *key = &typeid(*d);
     if (cacheKey != key) {
         cacheId = d->memberId(name);
@@ -986,7 +998,8 @@ Flow ForEachStmt::exec(Frame &f) const
     if (g.isArray()) {
         list = &g.rawArray()->data;
     } else if (g.isObject()) {
-        com::Dispatch *d = asDispatch(g);
+        com::DispatchPtr hold;
+        com::Dispatch *d = asDispatch(g, hold);
         if (typeid(*d) == typeid(ScriptObject))
             vb::raise(451);
         HostCallTimer t(eng);

@@ -4,6 +4,8 @@
 #include "Lexer.h"
 #include "Objects.h"
 
+#include "com/ClassRegistry.h"
+
 namespace vbs {
 
 using vb::Variant;
@@ -58,16 +60,14 @@ void ScriptControl::AddObject(const QString &name, vb::ObjectPtr object, bool ad
 {
     if (name.isEmpty() || !object)
         vb::raise(5);
-    auto disp = std::dynamic_pointer_cast<com::Dispatch>(object);
-    if (!disp)
-        vb::raise(438);
+    com::DispatchPtr disp = com::toDispatch(object); // 438 for an object nothing can call by name
     GlobalTable &g = *m_engine->globals;
     GlobalEntry *e = g.find(name.toLower());
     if (e && e->kind != GlobalEntry::Unset)
         vb::raise(457);
     e = g.findOrAdd(name);
     e->kind = GlobalEntry::HostObject;
-    e->value = Variant(object);
+    e->value = Variant(vb::ObjectPtr(disp));
     if (addMembers) {
         m_engine->memberObjects.push_back(disp);
         ++m_engine->hostGen;

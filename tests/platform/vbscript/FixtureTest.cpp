@@ -89,3 +89,13 @@ TEST_P(ScriptFixtures, PrintTheExpectedOutput)
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, ScriptFixtures,
                          ::testing::Values("string_building", "recordset_walk", "file_writing", "arrays", "class"));
+
+TEST(HostObjects, PlainRecordSetReachedThroughItsAdapter)
+{
+    auto rs = parts();
+    rs->MoveFirst();
+    vbs::ScriptControl sc;
+    sc.AddObject("Record", rs); // the data layer's own object, no adapter made by the caller
+    sc.AddCode("Set r = Record\nfirst = r(\"Part\") & r.Fields(\"Qty\").Value");
+    EXPECT_EQ(sc.Eval("first").toString(), "B2");
+}
