@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <QTimer>
 
 using namespace mainwindow;
@@ -370,4 +371,16 @@ TEST(AccountTest, SeedingLeavesFilledKeysAndNeverTheDatabase)
     EXPECT_EQ(setting("Folders", "Inbound"), QStringLiteral("/opt/corvantis/Inbound"));
     EXPECT_EQ(setting("Folders", "Reports"), QStringLiteral("/opt/corvantis/Reports"));
     EXPECT_EQ(setting("Folders", "Database"), QStringLiteral("<none>"));
+}
+
+TEST(StartupTest, ALockLeftByAnInstanceThatIsGoneIsTakenOver)
+{
+    const QString lock = tempDir() + QStringLiteral("/Corvantis.lock");
+    QFile file(lock);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    // The lock file's own format: process id, program name, host name.
+    file.write(QByteArray::number(2147483000) + "\nCorvantis\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    file.close();
+    SingleInstance instance(lock);
+    EXPECT_TRUE(instance.acquire());
 }
