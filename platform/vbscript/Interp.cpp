@@ -735,8 +735,12 @@ Variant MemberExpr::call(Frame &f, int kind, Variant *extra) const
             vb::raise(505);
         obj = f.withStack.back();
     }
-    if (!obj.isObject())
-        raiseNamed(424, name);
+    if (!obj.isObject()) {
+        // "Object required: 'Inet'" names the variable that holds no object
+        if (auto *g = dynamic_cast<const GlobalRef *>(object.get()))
+            raiseNamed(424, g->entry->name);
+        vb::raise(424);
+    }
     if (ScriptObject *so = scriptObject(obj)) {
         if (cacheKey != so->cls.get()) {
             cacheId = so->cls->findMember(lowerName);
