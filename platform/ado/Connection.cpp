@@ -51,6 +51,12 @@ void ConnectionData::fail(const QString &context) const
               QStringLiteral("Corvantis database"));
 }
 
+std::unordered_multiset<sqlite3_stmt *> &statementsInUse()
+{
+    static std::unordered_multiset<sqlite3_stmt *> inUse;
+    return inUse;
+}
+
 sqlite3_stmt *ConnectionData::prepare(const QString &sql)
 {
     if (!db)
@@ -68,9 +74,14 @@ sqlite3_stmt *ConnectionData::prepare(const QString &sql)
     // Statements are built from values, so the cache could grow without end;
     // keep it to the shapes in use.
     if (cache.size() > 400) {
-        for (auto &entry : cache)
-            sqlite3_finalize(entry.second);
-        cache.clear();
+        for (auto entry = cache.begin(); entry != cache.end();) {
+            if (statementsInUse().count(entry->second)) {
+                ++entry;
+                continue;
+            }
+            sqlite3_finalize(entry->second);
+            entry = cache.erase(entry);
+        }
     }
     cache.emplace(key, stmt);
     return stmt;

@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace ado::detail {
 
@@ -32,11 +33,20 @@ struct ConnectionData {
     [[noreturn]] void fail(const QString &context) const;
 };
 
+// Cached statements in use right now: the cache never finalizes them (a
+// record set prepares a second statement while its first is still in use).
+std::unordered_multiset<sqlite3_stmt *> &statementsInUse();
+
 // Resets and unbinds a cached statement when the use ends.
 class StatementUse {
 public:
-    explicit StatementUse(sqlite3_stmt *stmt) : s(stmt) {}
-    ~StatementUse() { sqlite3_reset(s); sqlite3_clear_bindings(s); }
+    explicit StatementUse(sqlite3_stmt *stmt) : s(stmt) { statementsInUse().insert(s); }
+    ~StatementUse()
+    {
+        statementsInUse().erase(statementsInUse().find(s));
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+    }
     StatementUse(const StatementUse &) = delete;
     StatementUse &operator=(const StatementUse &) = delete;
     sqlite3_stmt *get() const { return s; }

@@ -1,0 +1,638 @@
+#include "core/loader/InterchangeLoader.h"
+
+#include "core/loader/X12Text.h"
+#include "core/modGlobal.h"
+
+#include "ado/Connection.h"
+#include "ado/Recordset.h"
+#include "ado/Sql.h"
+#include "vb/Conversions.h"
+#include "vb/Clock.h"
+#include "vb/VbError.h"
+
+#include <QFile>
+#include <QHash>
+
+#include <cmath>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace core {
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+bool g_loading = false;
+
+// A failed check: the load is rolled back and the message returned.
+struct LoadFailure {
+    QString message;
+};
+
+[[noreturn]] void fail(const QString &message)
+{
+    throw LoadFailure{message};
+}
+
+QString partsMessage(const QString &identifier, size_t parts)
+{
+    return u"Expected Element missing: Segment = "_s + identifier + u": Included Elements = "_s
+        + QString::number(parts);
+}
+
+const QString kMissingElement = u"Missing: Expected Segment or Element"_s;
+
+// The screen updates of a load are its own steps: a failure there is passed
+// over, so only the checks decide the outcome.
+template <typename F>
+void quietly(F &&step)
+{
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+// One character of 8-bit text (0-based), empty past its end, as Mid does.
+QByteArray charAt(QByteArrayView text, qsizetype index)
+{
+    return index < text.size() ? QByteArray(1, text[index]) : QByteArray();
+}
+
+class Load {
+public:
+    Load(WorkProgress &ui, const QString &direction)
+        : m_ui(ui), m_direction(direction), m_inbound(direction == u"I"_s)
+    {
+    }
+
+    // Runs the load on `text` (already read) inside the caller's transaction.
+    void run(QByteArrayView text);
+    void release();
+
+private:
+    void onISA(QByteArrayView piece);
+    void onGS(QByteArrayView piece);
+    void onST(QByteArrayView piece);
+    void onSE(QByteArrayView piece);
+    void onGE(QByteArrayView piece);
+    void onIEA(QByteArrayView piece);
+    struct KeyState;
+    KeyState &transactionKey();
+    void flushControlNumbers();
+    std::optional<vb::Variant> storedControlNumber(const QString &partner, const QString &transaction,
+                                                   const QString &version);
+    void appendToSet(QByteArrayView piece)
+    {
+        m_setText += QLatin1String(piece.data(), piece.size());
+        m_setText += m_terminator;
+    }
+    QString part(size_t index) const { return QString::fromLatin1(m_parts[index]); }
+    static QString text(QByteArrayView piece) { return QString::fromLatin1(piece); }
+
+    WorkProgress &m_ui;
+    const QString m_direction;
+    const bool m_inbound;
+
+    std::unique_ptr<ado::Recordset> m_box;
+    bool m_rowPending = false;
+
+    // The delimiters as text and as the file's bytes.
+    QString m_terminator, m_separator, m_subSeparator;
+    QByteArray m_terminatorBytes, m_separatorBytes;
+    std::vector<QByteArrayView> m_parts;
+
+    // The current interchange.
+    QString m_isaText, m_isa13, m_isa15, m_partnerId, m_ourId;
+    bool m_isaPending = false;
+    // The current group.
+    QString m_gsText, m_gs01, m_gs06, m_version, m_date, m_time, m_partnerApp, m_ourApp, m_partner;
+    // The current set.
+    QString m_st01, m_st02, m_setText;
+    // Segments of the set, sets of the group, groups of the interchange.
+    qint64 m_segments = 0, m_sets = 0, m_groups = 0;
+    QString m_last;
+
+    // What a load learns about a set's key once and keeps until it ends: the
+    // key's acknowledgement flag and the control number to store for it.
+    // The numbers are written at the end of each group, not for every set.
+    struct KeyState {
+        QString partner, transaction, version;
+        bool acknowledge = false;
+        std::optional<qint64> pending;
+    };
+    QHash<QString, KeyState> m_keys;
+    // The partner's terminator and element separator, looked up once per load.
+    QHash<QString, std::pair<QString, QString>> m_delimiters;
+};
+
+void Load::run(QByteArrayView text)
+{
+    // The mailbox table, opened by name as the program always did. A failure
+    // here shows at the first set, which then cannot be stored.
+    try {
+        m_box = std::make_unique<ado::Recordset>();
+        m_box->Open(m_inbound ? u"Inbox"_s : u"Outbox"_s, modGlobal::cnDatabase, ado::adOpenKeyset,
+                    ado::adLockPessimistic);
+    } catch (...) {
+        m_box.reset();
+    }
+
+    if (!text.startsWith("ISA"))
+        fail(u"Missing ISA Segment"_s);
+
+    // Delimiters at fixed places of the first ISA; a CR LF pair after it is
+    // one terminator.
+    if (text.size() >= 107 && text[105] == '\r' && text[106] == '\n')
+        m_terminatorBytes = "\r\n";
+    else
+        m_terminatorBytes = charAt(text, 105);
+    m_separatorBytes = charAt(text, 3);
+    m_terminator = QString::fromLatin1(m_terminatorBytes);
+    m_separator = QString::fromLatin1(m_separatorBytes);
+    m_subSeparator = text.size() > 104 ? QString(QChar(uchar(text[104]))) : QString();
+
+    qsizetype position = 0;
+    if (x12::nextPiece(text, position, m_terminatorBytes, true).size() != 105)
+        fail(u"Corrupt ISA Segment"_s);
+
+    // The piece after the last terminator is never read.
+    const qsizetype count = x12::countPieces(text, m_terminatorBytes, true);
+    quietly([&] { m_ui.setProgressMax(static_cast<int>(count)); });
+    qint64 shownPercent = -1;
+    position = 0;
+    for (qsizetype i = 0; i + 1 < count; ++i) {
+        const QByteArrayView piece = x12::nextPiece(text, position, m_terminatorBytes, true);
+        if (piece.startsWith("ISA")) {
+            m_separatorBytes = charAt(piece, 3);
+            m_separator = QString::fromLatin1(m_separatorBytes);
+            m_subSeparator = piece.size() > 104 ? QString(QChar(uchar(piece[104]))) : QString();
+        }
+
+        const qint64 percent = static_cast<qint64>(std::nearbyint(double(i + 1) / double(count - 1) * 100.0));
+        if (percent != shownPercent) {
+            shownPercent = percent;
+            quietly([&] { m_ui.setPercentText(x12::percentText(double(percent)) + u"% Complete"_s); });
+        }
+        quietly([&] { m_ui.setProgressValue(static_cast<int>(i + 1)); });
+        quietly([&] { m_ui.yield(); });
+
+        x12::cutInto(m_parts, piece, m_separatorBytes, true);
+        const QByteArrayView id = m_parts.front();
+        if (id == "ISA")
+            onISA(piece);
+        else if (id == "GS")
+            onGS(piece);
+        else if (id == "ST")
+            onST(piece);
+        else if (id == "SE")
+            onSE(piece);
+        else if (id == "GE")
+            onGE(piece);
+        else if (id == "IEA")
+            onIEA(piece);
+        else {
+            ++m_segments;
+            appendToSet(piece);
+        }
+
+        quietly([&] { m_ui.yield(); });
+    }
+
+    if (m_last != u"IEA"_s)
+        fail(u"Missing Interchange Control Trailer Segment"_s);
+}
+
+void Load::onISA(QByteArrayView piece)
+{
+    if (piece.size() != 105 || m_parts.size() != 17)
+        fail(partsMessage(u"ISA"_s, m_parts.size()));
+    m_isa13 = part(13);
+    m_isa15 = part(15);
+    m_partnerId = m_inbound ? part(6) : part(8);
+    m_ourId = m_inbound ? part(8) : part(6);
+    m_isaText = text(piece);
+    m_isaPending = true;
+    m_last = u"ISA"_s;
+}
+
+void Load::onGS(QByteArrayView piece)
+{
+    if (m_parts.size() != 9)
+        fail(partsMessage(u"GS"_s, m_parts.size()));
+    ++m_groups;
+    m_gs06 = part(6);
+    m_gsText = text(piece);
+
+    m_partner = modGlobal::FindPartnerByISA(m_partnerId, m_ourId);
+    if (m_partner.isEmpty()) {
+        m_partner = modGlobal::RegisterPartner(m_isaText, m_gsText, m_terminator, m_separator, m_subSeparator,
+                                               m_direction);
+        // Stored under an empty key, the file's rows would belong to no partner.
+        if (m_partner.isEmpty())
+            fail(QString::fromLatin1(loader_messages::kPartnerRegistrationFailed));
+        modGlobal::LogHistory(u"Info"_s, u"Trading Partner Registered - ["_s + m_partner + u"]"_s);
+    }
+    m_partnerApp = m_inbound ? part(2) : part(3);
+    m_ourApp = m_inbound ? part(3) : part(2);
+
+    if (m_isaPending) {
+        if (!InterchangeLoader::WriteOutISA(m_isaText, m_separator, m_partner, m_direction))
+            fail(u"Error Saving Interchange Control Header Segment"_s);
+        m_isaPending = false;
+    }
+    if (!InterchangeLoader::WriteOutGS(m_gsText, m_gs06, m_separator, m_partner, m_direction))
+        fail(u"Error Saving Functional Group Header Segment"_s);
+
+    m_gs01 = part(1);
+    m_version = QString::fromLatin1(m_parts[8].first(qMin<qsizetype>(6, m_parts[8].size())));
+    m_date = x12::groupDate(part(4));
+    m_time = x12::groupTime(part(5), vb::currentDateTime());
+    m_last = u"GS"_s;
+}
+
+void Load::onST(QByteArrayView piece)
+{
+    if (m_parts.size() != 3)
+        fail(partsMessage(u"ST"_s, m_parts.size()));
+    m_st02 = part(2);
+    ++m_segments;
+    ++m_sets;
+    m_st01 = part(1);
+
+    KeyState &key = transactionKey();
+    const QString acknowledged = (m_st01 != u"997"_s && key.acknowledge) ? u"No"_s : u"Void"_s;
+
+    try {
+        if (!m_box)
+            vb::raise(3704, u"Operation is not allowed when the object is closed."_s);
+        // A set that never reached its SE leaves no row of its own behind.
+        if (m_rowPending) {
+            m_box->CancelUpdate();
+            m_rowPending = false;
+        }
+        ado::Recordset &rs = *m_box;
+        rs.AddNew();
+        m_rowPending = true;
+        rs(u"Partner"_s) = m_partner;
+        rs(u"Transaction"_s) = m_st01;
+        rs(u"Version"_s) = m_version;
+        rs(u"Date"_s) = m_date;
+        rs(u"Time"_s) = m_time;
+        rs(u"Used"_s) = m_isa15;
+        rs(u"InterchangeControlNumber"_s) = m_isa13;
+        rs(u"GroupControlNumber"_s) = m_gs06;
+        rs(u"FunctionalGroup"_s) = m_gs01;
+        rs(u"SenderID"_s) = m_partnerId;
+        rs(u"SenderDivision"_s) = m_partnerApp;
+        rs(u"ReceiverID"_s) = m_ourId;
+        rs(u"ReceiverDivision"_s) = m_ourApp;
+        rs(u"Direction"_s) = m_direction;
+        rs(u"Acknowledged"_s) = acknowledged;
+        rs(u"Status"_s) = u"Closed"_s;
+    } catch (...) {
+        fail(QString::fromLatin1(loader_messages::kErrorSavingSet));
+    }
+
+    quietly([&] { m_ui.hideNotice(); });
+    appendToSet(piece);
+    m_last = u"ST"_s;
+}
+
+// The set's key: registered with its seed map the first time a load meets
+// it, then its acknowledgement flag is read once. The key's counter gets the
+// set's control number; an outbound load never lowers it but makes it at
+// least ST02 + 1, so the next outbound run cannot hand out a number this file
+// already used. A control number that is no whole number (X12 allows
+// letters) leaves the counter as it is.
+Load::KeyState &Load::transactionKey()
+{
+    const QString id = m_partner + QChar(0) + m_st01 + QChar(0) + m_version;
+    auto found = m_keys.find(id);
+    if (found == m_keys.end()) {
+        if (!storedControlNumber(m_partner, m_st01, m_version)) {
+            if (!modGlobal::RegisterTransaction(m_partner, m_st01, m_gs01, m_version, m_direction))
+                fail(u"Transaction Set Registration Failed"_s);
+        }
+        KeyState state;
+        state.partner = m_partner;
+        state.transaction = m_st01;
+        state.version = m_version;
+        state.acknowledge = modGlobal::IsAcknowledgeRequired(m_partner, m_st01, m_version, m_direction);
+        found = m_keys.insert(id, state);
+    }
+
+    bool numeric = !m_st02.isEmpty();
+    qint64 number = 0;
+    for (QChar c : m_st02) {
+        if (c < u'0' || c > u'9' || number > 999999999) {
+            numeric = false;
+            break;
+        }
+        number = number * 10 + (c.unicode() - u'0');
+    }
+    if (numeric && number <= 999999999) {
+        if (!m_inbound) {
+            const qint64 next = number + 1 > 999999999 ? 1 : number + 1;
+            number = qMax(next, found->pending.value_or(0));
+        }
+        found->pending = number;
+    }
+    return *found;
+}
+
+std::optional<vb::Variant> Load::storedControlNumber(const QString &partner, const QString &transaction,
+                                                     const QString &version)
+{
+    std::optional<vb::Variant> stored;
+    ado::Recordset rs;
+    rs.Open(u"SELECT * FROM Transactions"_s + u" WHERE Transactions.Partner = '"_s + ado::SqlEscape(partner)
+                + u"'"_s + u" AND Transactions.Transaction = '"_s + ado::SqlEscape(transaction) + u"'"_s
+                + u" AND Transactions.Version ='"_s + ado::SqlEscape(version) + u"'"_s
+                + u" AND Transactions.Direction ='"_s + ado::SqlEscape(m_direction) + u"'"_s,
+            modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    if (!rs.Eof())
+        stored = rs(u"ControlNumber"_s).Value();
+    rs.Close();
+    return stored;
+}
+
+// Stores the control numbers the group's sets left for their keys.
+void Load::flushControlNumbers()
+{
+    for (KeyState &key : m_keys) {
+        if (!key.pending)
+            continue;
+        qint64 number = *key.pending;
+        key.pending.reset();
+        if (!m_inbound) {
+            const std::optional<vb::Variant> stored = storedControlNumber(key.partner, key.transaction, key.version);
+            if (stored && !stored->isNull() && !stored->isEmpty())
+                number = qMax(number, static_cast<qint64>(vb::CDbl(*stored)));
+        }
+        modGlobal::SetControlNumber(key.partner, key.transaction, key.version, m_direction, QString::number(number));
+    }
+}
+
+void Load::onSE(QByteArrayView piece)
+{
+    if (m_last != u"ST"_s)
+        fail(u"Missing Transaction Set Header Segment"_s);
+    ++m_segments;
+    if (m_parts.size() < 3)
+        fail(kMissingElement);
+    if (part(2) != m_st02)
+        fail(u"Transaction Set Header Control Number "_s + m_st02
+             + u" Do Not Match Transaction Set Trailer Control Number "_s + part(2));
+    if (x12::leadingNumber(m_parts[1]) != double(m_segments))
+        fail(u"Included Number of Segments "_s + QString::number(m_segments) + u" Are Not Equal "_s + part(1));
+    m_segments = 0;
+    appendToSet(piece);
+
+    // Our own 997s in the Outbox acknowledge nothing we sent.
+    if (m_st01 == u"997"_s && m_inbound)
+        modGlobal::MarkSentAcknowledged(m_partner, m_setText, m_terminator, m_separator);
+
+    auto delimiters = m_delimiters.find(m_partner);
+    if (delimiters == m_delimiters.end())
+        delimiters = m_delimiters.insert(m_partner, {modGlobal::GetSegmentTerminator(m_partner),
+                                                     modGlobal::GetElementSeparator(m_partner)});
+    const QString tset = x12::redelimit(m_setText, m_terminator, m_separator, delimiters->first, delimiters->second);
+    try {
+        if (!m_box || !m_rowPending)
+            vb::raise(3021);
+        (*m_box)(u"TSet"_s) = tset;
+        m_box->Update();
+        m_rowPending = false;
+    } catch (...) {
+        fail(QString::fromLatin1(loader_messages::kErrorSavingSet));
+    }
+    m_setText.clear();
+    m_last = u"SE"_s;
+}
+
+void Load::onGE(QByteArrayView piece)
+{
+    if (m_last != u"SE"_s)
+        fail(u"Missing Transaction Set Trailer Segment"_s);
+    if (m_parts.size() < 3)
+        fail(kMissingElement);
+    if (x12::leadingNumber(m_parts[1]) != double(m_sets))
+        fail(u"Number of Included Transaction Sets "_s + QString::number(m_sets) + u" Are Not Equal "_s
+             + part(1));
+    if (part(2) != m_gs06)
+        fail(u"Functional Group Control Number "_s + m_gs06 + u" Does Not Match GE Group Control Number "_s
+             + part(2));
+    m_sets = 0;
+    flushControlNumbers();
+    if (!InterchangeLoader::WriteOutGE(text(piece), m_separator, m_partner))
+        fail(u"Error Saving Functional Group Trailer Segment"_s);
+    m_last = u"GE"_s;
+}
+
+void Load::onIEA(QByteArrayView piece)
+{
+    if (m_last != u"GE"_s)
+        fail(u"Missing Functional Group Trailer Segment"_s);
+    if (m_parts.size() < 3)
+        fail(kMissingElement);
+    if (x12::leadingNumber(m_parts[1]) != double(m_groups))
+        fail(u"Number of Included Functional Groups "_s + QString::number(m_groups) + u" Are Not Equal "_s
+             + part(1));
+    if (part(2) != m_isa13)
+        fail(u"Interchange Header Control Number "_s + m_isa13
+             + u" Do Not Match Interchange Trailer Control Number "_s + part(2));
+    m_groups = 0;
+    if (!InterchangeLoader::WriteOutIEA(text(piece), m_separator, m_partner))
+        fail(u"Error Saving Interchange Control Trailer Segment"_s);
+    m_last = u"IEA"_s;
+}
+
+void Load::release()
+{
+    if (!m_box)
+        return;
+    quietly([&] {
+        if (m_rowPending)
+            m_box->CancelUpdate();
+    });
+    quietly([&] { m_box->Close(); });
+    m_box.reset();
+    m_rowPending = false;
+}
+
+// The file's bytes, mapped rather than copied: a large interchange is read
+// once, straight from the page cache. A file that cannot be read reads as
+// empty text (and fails as a file without ISA).
+class InterchangeBytes {
+public:
+    explicit InterchangeBytes(const QString &fileName)
+        : m_file(fileName)
+    {
+        if (!m_file.open(QIODevice::ReadOnly))
+            return;
+        const qint64 size = m_file.size();
+        if (size > 0) {
+            if (uchar *mapped = m_file.map(0, size)) {
+                m_view = QByteArrayView(reinterpret_cast<const char *>(mapped), size);
+                return;
+            }
+        }
+        m_copy = m_file.readAll();
+        m_view = m_copy;
+    }
+    QByteArrayView view() const { return m_view; }
+
+private:
+    QFile m_file;
+    QByteArray m_copy;
+    QByteArrayView m_view;
+};
+
+// The file is read inside the transaction, after the status text, as the
+// program always did.
+QString runLoad(WorkProgress *progress, const QString &fileName, const QString &direction)
+{
+    if (g_loading)
+        return QString::fromLatin1(loader_messages::kLoadInProgress);
+    g_loading = true;
+    struct Reset {
+        ~Reset() { g_loading = false; }
+    } reset;
+
+    WorkProgress none;
+    WorkProgress &ui = progress ? *progress : none;
+    Load load(ui, direction);
+    bool inTransaction = false;
+
+    auto cleanUp = [&] {
+        load.release();
+        quietly([&] { ui.setProgressValue(0); });
+        quietly([&] { ui.setPercentText(QString()); });
+        if (inTransaction) {
+            quietly([&] { modGlobal::cnDatabase->RollbackTrans(); });
+            inTransaction = false;
+        }
+    };
+
+    try {
+        if (!modGlobal::cnDatabase)
+            vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
+        modGlobal::cnDatabase->BeginTrans();
+        inTransaction = true;
+        quietly([&] { ui.setStatusText(u"Reading file please wait..."_s); });
+        quietly([&] { ui.yield(); });
+
+        const InterchangeBytes bytes(fileName);
+        load.run(bytes.view());
+
+        modGlobal::cnDatabase->CommitTrans();
+        inTransaction = false;
+        load.release();
+        quietly([&] { ui.setProgressValue(0); });
+        quietly([&] { ui.refreshList(direction == u"I"_s ? u"Inbox"_s : u"Outbox"_s); });
+        quietly([&] { ui.setStatusText(QString()); });
+        quietly([&] { ui.setPercentText(QString()); });
+        return {};
+    } catch (const LoadFailure &failure) {
+        cleanUp();
+        return failure.message;
+    } catch (const vb::VbError &error) {
+        cleanUp();
+        modGlobal::ReportError(error);
+        return error.description.isEmpty() ? vb::errorText(error.number) : error.description;
+    } catch (const std::exception &error) {
+        cleanUp();
+        modGlobal::ReportError(error);
+        const QString what = QString::fromLocal8Bit(error.what());
+        return what.isEmpty() ? u"Internal error"_s : what;
+    }
+}
+
+} // namespace
+
+InterchangeLoader::InterchangeLoader(WorkProgress *progress)
+    : m_progress(progress)
+{
+}
+
+QString InterchangeLoader::LoadBox(const QString &FileName, const QString &Direction)
+{
+    return runLoad(m_progress, FileName, Direction);
+}
+
+bool InterchangeLoader::isLoading()
+{
+    return g_loading;
+}
+
+namespace {
+
+// Adds one envelope row: `columns` take the parts 1, 2 ... of the segment cut
+// exactly at the separator; a missing part fails like any other error.
+bool writeEnvelope(const QString &table, const QString &segment, const QString &separator,
+                   const QStringList &columns, const std::vector<std::pair<QString, QString>> &extra)
+{
+    try {
+        const std::vector<QStringView> parts = x12::cut(segment, separator, false);
+        ado::Recordset rs;
+        rs.Open(u"SELECT * FROM "_s + table, modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockOptimistic);
+        rs.AddNew();
+        for (const auto &[column, value] : extra)
+            rs(column) = value;
+        for (qsizetype k = 0; k < columns.size(); ++k) {
+            if (size_t(k + 1) >= parts.size())
+                vb::raise(9);
+            rs(columns[k]) = parts[k + 1].toString();
+        }
+        rs.Update();
+        rs.Close();
+        return true;
+    } catch (const vb::VbError &error) {
+        modGlobal::ReportError(error);
+    } catch (const std::exception &error) {
+        modGlobal::ReportError(error);
+    }
+    return false;
+}
+
+QStringList numberedColumns(const QString &prefix, int count)
+{
+    QStringList columns;
+    for (int k = 1; k <= count; ++k)
+        columns << prefix + QStringLiteral("%1").arg(k, 2, 10, QLatin1Char('0'));
+    return columns;
+}
+
+} // namespace
+
+bool InterchangeLoader::WriteOutISA(const QString &Segments, const QString &DED, const QString &Partner,
+                                    const QString &Direction)
+{
+    static const QStringList columns = numberedColumns(u"ISA"_s, 16);
+    return writeEnvelope(u"ISA"_s, Segments, DED, columns, {{u"Partner"_s, Partner}, {u"Direction"_s, Direction}});
+}
+
+bool InterchangeLoader::WriteOutGS(const QString &Segments, const QString &GCN, const QString &DED,
+                                   const QString &Partner, const QString &Direction)
+{
+    static const QStringList columns = numberedColumns(u"GS"_s, 8);
+    return writeEnvelope(u"GS"_s, Segments, DED, columns,
+                         {{u"Partner"_s, Partner}, {u"GCN"_s, GCN}, {u"Direction"_s, Direction}});
+}
+
+bool InterchangeLoader::WriteOutGE(const QString &Segments, const QString &DED, const QString &Partner)
+{
+    static const QStringList columns = numberedColumns(u"GE"_s, 2);
+    return writeEnvelope(u"GE"_s, Segments, DED, columns, {{u"Partner"_s, Partner}});
+}
+
+bool InterchangeLoader::WriteOutIEA(const QString &Segments, const QString &DED, const QString &Partner)
+{
+    static const QStringList columns = numberedColumns(u"IEA"_s, 2);
+    return writeEnvelope(u"IEA"_s, Segments, DED, columns, {{u"Partner"_s, Partner}});
+}
+
+} // namespace core

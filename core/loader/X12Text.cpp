@@ -1,0 +1,357 @@
+#include "core/loader/X12Text.h"
+
+#include <QLocale>
+
+#include <cmath>
+#include <cstring>
+
+namespace core::x12 {
+
+namespace {
+
+// Upper case of one character, as text comparison sees it; the files are
+// 8-bit, so the Latin-1 letters fold as well as A to Z.
+inline char16_t fold(char16_t c)
+{
+    if (c >= u'a' && c <= u'z')
+        return c - 32;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return c - 32;
+    if (c < 0x80)
+        return c;
+    if (c > 0xFF)
+        return QChar(c).toUpper().unicode();
+    return c;
+}
+
+inline char16_t otherCase(char16_t c)
+{
+    char16_t up = fold(c);
+    if (up != c)
+        return up;
+    if (c >= u'A' && c <= u'Z')
+        return c + 32;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
+        return c + 32;
+    if (c > 0xFF)
+        return QChar(c).toLower().unicode();
+    return c;
+}
+
+} // namespace
+
+void cutInto(std::vector<QStringView> &pieces, QStringView text, QStringView delimiter, bool ignoreCase)
+{
+    pieces.clear();
+    const qsizetype n = text.size();
+    const qsizetype m = delimiter.size();
+    if (m == 0) {
+        pieces.push_back(text);
+        return;
+    }
+    const char16_t *s = text.utf16();
+    qsizetype start = 0;
+    if (m == 1) {
+        const char16_t a = delimiter.utf16()[0];
+        const char16_t b = ignoreCase ? otherCase(a) : a;
+        if (a == b) {
+            for (qsizetype i = 0; i < n; ++i) {
+                if (s[i] == a) {
+                    pieces.push_back(text.mid(start, i - start));
+                    start = i + 1;
+                }
+            }
+        } else {
+            for (qsizetype i = 0; i < n; ++i) {
+                if (s[i] == a || s[i] == b) {
+                    pieces.push_back(text.mid(start, i - start));
+                    start = i + 1;
+                }
+            }
+        }
+    } else {
+        const char16_t *d = delimiter.utf16();
+        qsizetype i = 0;
+        while (i + m <= n) {
+            bool match = true;
+            for (qsizetype k = 0; k < m; ++k) {
+                char16_t x = s[i + k], y = d[k];
+                if (x != y && (!ignoreCase || fold(x) != fold(y))) {
+                    match = false;
+                    break;
+                }
+            }
+            if (match) {
+                pieces.push_back(text.mid(start, i - start));
+                i += m;
+                start = i;
+            } else {
+                ++i;
+            }
+        }
+    }
+    pieces.push_back(text.mid(start));
+}
+
+std::vector<QStringView> cut(QStringView text, QStringView delimiter, bool ignoreCase)
+{
+    std::vector<QStringView> pieces;
+    cutInto(pieces, text, delimiter, ignoreCase);
+    return pieces;
+}
+
+namespace {
+
+inline uchar foldByte(uchar c)
+{
+    return uchar(fold(c));
+}
+
+// Finds the next delimiter at or after `from`; -1 when there is none.
+qsizetype findDelimiter(QByteArrayView text, qsizetype from, QByteArrayView delimiter, bool ignoreCase)
+{
+    const qsizetype n = text.size();
+    const qsizetype m = delimiter.size();
+    const char *s = text.data();
+    if (m == 1) {
+        const char a = delimiter[0];
+        const char b = ignoreCase ? char(otherCase(uchar(a))) : a;
+        if (a == b) {
+            const void *hit = from < n ? std::memchr(s + from, a, size_t(n - from)) : nullptr;
+            return hit ? static_cast<const char *>(hit) - s : -1;
+        }
+        for (qsizetype i = from; i < n; ++i)
+            if (s[i] == a || s[i] == b)
+                return i;
+        return -1;
+    }
+    const char *d = delimiter.data();
+    for (qsizetype i = from; i + m <= n; ++i) {
+        qsizetype k = 0;
+        for (; k < m; ++k) {
+            const uchar x = uchar(s[i + k]), y = uchar(d[k]);
+            if (x != y && (!ignoreCase || foldByte(x) != foldByte(y)))
+                break;
+        }
+        if (k == m)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+QByteArrayView nextPiece(QByteArrayView text, qsizetype &position, QByteArrayView delimiter, bool ignoreCase)
+{
+    const qsizetype start = position;
+    if (delimiter.isEmpty()) {
+        position = text.size() + 1;
+        return text.sliced(qMin(start, text.size()));
+    }
+    const qsizetype hit = findDelimiter(text, start, delimiter, ignoreCase);
+    if (hit < 0) {
+        position = text.size() + 1;
+        return text.sliced(qMin(start, text.size()));
+    }
+    position = hit + delimiter.size();
+    return text.sliced(start, hit - start);
+}
+
+qsizetype countPieces(QByteArrayView text, QByteArrayView delimiter, bool ignoreCase)
+{
+    if (delimiter.isEmpty())
+        return 1;
+    qsizetype count = 1;
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype hit = findDelimiter(text, from, delimiter, ignoreCase);
+        if (hit < 0)
+            return count;
+        ++count;
+        from = hit + delimiter.size();
+    }
+}
+
+void cutInto(std::vector<QByteArrayView> &pieces, QByteArrayView text, QByteArrayView delimiter, bool ignoreCase)
+{
+    pieces.clear();
+    qsizetype position = 0;
+    do {
+        pieces.push_back(nextPiece(text, position, delimiter, ignoreCase));
+    } while (position <= text.size());
+}
+
+double leadingNumber(QByteArrayView text)
+{
+    return leadingNumber(QString::fromLatin1(text));
+}
+
+double leadingNumber(QStringView text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    double value = 0;
+    while (i < n && text[i] >= u'0' && text[i] <= u'9') {
+        value = value * 10 + (text[i].unicode() - u'0');
+        ++i;
+    }
+    if (i < n && text[i] == u'.') {
+        ++i;
+        double scale = 0.1;
+        while (i < n && text[i] >= u'0' && text[i] <= u'9') {
+            value += (text[i].unicode() - u'0') * scale;
+            scale /= 10;
+            ++i;
+        }
+    }
+    return negative ? -value : value;
+}
+
+QString groupDate(const QString &gs04)
+{
+    if (gs04.size() <= 6)
+        return gs04.mid(2, 2) + u'/' + gs04.mid(4, 2) + u'/' + gs04.mid(0, 2);
+    return gs04.mid(4, 2) + u'/' + gs04.mid(6, 2) + u'/' + gs04.mid(0, 4);
+}
+
+bool isValidTime(QStringView text)
+{
+    QStringView t = text.trimmed();
+    // An AM/PM designator after the clock time.
+    int meridian = 0; // 0 none, 1 AM, 2 PM
+    auto endsWith = [&](QStringView suffix) { return t.endsWith(suffix, Qt::CaseInsensitive); };
+    if (endsWith(u"AM") || endsWith(u"PM")) {
+        meridian = endsWith(u"AM") ? 1 : 2;
+        t = t.chopped(2).trimmed();
+    } else if (endsWith(u"A") || endsWith(u"P")) {
+        meridian = endsWith(u"A") ? 1 : 2;
+        t = t.chopped(1).trimmed();
+    }
+    int values[3] = {0, 0, 0};
+    int count = 0;
+    qsizetype i = 0;
+    while (true) {
+        if (count == 3)
+            return false;
+        qsizetype digits = 0;
+        int v = 0;
+        while (i < t.size() && t[i] >= u'0' && t[i] <= u'9') {
+            v = v * 10 + (t[i].unicode() - u'0');
+            ++i;
+            if (++digits > 2)
+                return false;
+        }
+        if (digits == 0)
+            return false;
+        values[count++] = v;
+        if (i == t.size())
+            break;
+        if (t[i] != u':')
+            return false;
+        ++i;
+    }
+    if (count < 2)
+        return false;
+    if (values[1] > 59 || values[2] > 59)
+        return false;
+    if (meridian)
+        return values[0] <= 12;
+    return values[0] <= 23;
+}
+
+QString groupTime(const QString &gs05, const QDateTime &now)
+{
+    QString time;
+    switch (gs05.size()) {
+    case 4:
+        time = gs05.mid(0, 2) + u':' + gs05.mid(2, 2);
+        break;
+    case 6:
+    case 8:
+        time = gs05.mid(0, 2) + u':' + gs05.mid(2, 2) + u':' + gs05.mid(4, 2);
+        break;
+    default:
+        time = gs05;
+    }
+    if (!isValidTime(time))
+        time = QLocale::c().toString(now.time(), QStringLiteral("HH:mm"));
+    return time;
+}
+
+QString redelimit(const QString &set, const QString &fileTerminator, const QString &fileSeparator,
+                  const QString &terminator, const QString &separator)
+{
+    const bool swapTerminator = !terminator.isEmpty() && terminator != fileTerminator && !fileTerminator.isEmpty();
+    const bool swapSeparator = !separator.isEmpty() && separator != fileSeparator && !fileSeparator.isEmpty();
+    if (!swapTerminator && !swapSeparator)
+        return set;
+    QString out;
+    out.reserve(set.size() + set.size() / 8);
+    const qsizetype n = set.size();
+    qsizetype i = 0;
+    while (i < n) {
+        QStringView rest = QStringView(set).mid(i);
+        if (swapTerminator && rest.startsWith(fileTerminator)) {
+            out += terminator;
+            i += fileTerminator.size();
+        } else if (swapSeparator && rest.startsWith(fileSeparator)) {
+            out += separator;
+            i += fileSeparator.size();
+        } else {
+            out += set[i];
+            ++i;
+        }
+    }
+    return out;
+}
+
+int findWholeWord(QStringView text, QStringView word, int from)
+{
+    if (word.isEmpty())
+        return -1;
+    auto isWordChar = [](QChar c) { return c.isLetterOrNumber() || c == u'_'; };
+    qsizetype pos = from < 0 ? 0 : from;
+    while (true) {
+        pos = text.indexOf(word, pos, Qt::CaseInsensitive);
+        if (pos < 0)
+            return -1;
+        const bool before = pos == 0 || !isWordChar(text[pos - 1]);
+        const qsizetype end = pos + word.size();
+        const bool after = end >= text.size() || !isWordChar(text[end]);
+        if (before && after)
+            return static_cast<int>(pos);
+        ++pos;
+    }
+}
+
+QString percentText(double percent)
+{
+    return QString::number(static_cast<qint64>(std::nearbyint(percent)));
+}
+
+QString nineDigits(qint64 number)
+{
+    return QStringLiteral("%1").arg(number, 9, 10, QLatin1Char('0'));
+}
+
+QString interchangeFileStem(const QDateTime &at, bool sendFile)
+{
+    const QLocale c = QLocale::c();
+    const QTime t = at.time();
+    int hour12 = t.hour() % 12;
+    if (hour12 == 0)
+        hour12 = 12;
+    const QString ampm = t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
+    return c.toString(at.date(), QStringLiteral("MMddyy")) + u'-'
+        + QStringLiteral("%1").arg(hour12, 2, 10, QLatin1Char('0'))
+        + c.toString(t, QStringLiteral("mmss")) + (sendFile ? u'-' : u' ') + ampm;
+}
+
+} // namespace core::x12

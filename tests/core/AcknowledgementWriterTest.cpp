@@ -1,0 +1,155 @@
+// The 997 writer at the fixed clock: the written interchange (golden files),
+// the 997 in the Outbox, the answered Inbox rows and the partner's counters.
+#include "LoaderTestSupport.h"
+
+#include "core/loader/AcknowledgementWriter.h"
+#include "core/modGlobal.h"
+
+#include "vb/Dialogs.h"
+#include "vb/Settings.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace loadertest;
+
+namespace {
+
+class AcknowledgementTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        outbound = corvantis::test::tempDir() + "/Outbound";
+        QDir().mkpath(outbound);
+        vb::SaveSetting("Corvantis", "Folders", "Outbound", outbound);
+        addAcmePartner();
+        // Date orders the list; rows 1, 2 and 5 came in group 1, rows 3 and 4 in group 3.
+        addInbox(1, "1", "ST*830*0001~BFR*05*R1~SE*3*0001~", "Closed");
+        addInbox(2, "1", "ST*830*0002~BFR*05*R2~SE*3*0002~", "Validated");
+        addInbox(3, "3", "ST*830*0004~BFR*05*R4~SE*3*0004~", "Closed");
+        addInbox(4, "3", "ST*830*0005~BFR*05*R5~SE*3*0005~", "Error");
+        addInbox(5, "1", "ST*830*0003~BFR*05*R3~SE*3*0003~", "Closed");
+    }
+
+    static void addInbox(int day, const QString &group, const QString &tset, const QString &status)
+    {
+        addRow("Inbox", {{"Partner", "ACME"}, {"Transaction", "830"}, {"Version", "004010"},
+                         {"Date", QStringLiteral("12/%1/26").arg(day, 2, 10, QLatin1Char('0'))},
+                         {"InterchangeControlNumber", "000000101"}, {"GroupControlNumber", group},
+                         {"FunctionalGroup", "PS"}, {"Direction", "I"}, {"Acknowledged", "No"},
+                         {"Status", status}, {"TSet", tset}});
+    }
+
+    QString acknowledge(const QList<qint64> &rows, const QString &order = "ASC")
+    {
+        core::AcknowledgementWriter writer(&progress);
+        core::MailboxSelection selection{"Inbox", "SELECT * FROM Inbox ORDER BY Date " + order, rows, true};
+        return writer.GenerateAcknowledgement(selection, [] { return QStringLiteral("ACME,830,004010,I"); });
+    }
+
+    static QString fileText(const QString &path)
+    {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        return QString::fromLatin1(file.readAll());
+    }
+
+    DatabaseScope db;
+    RecordingProgress progress;
+    QString outbound;
+};
+
+struct AckCase {
+    const char *name;
+    QList<qint64> rows;
+    const char *order;
+    const char *acknowledged; // Inbox rows 1..5 afterwards
+    int sets = 1;             // 997 sets in the Outbox
+};
+
+class AcknowledgementFiles : public AcknowledgementTest, public ::testing::WithParamInterface<AckCase> {};
+
+TEST_P(AcknowledgementFiles, WritesLoadsAndMarks)
+{
+    const AckCase &c = GetParam();
+    const QString path = acknowledge(c.rows, QLatin1String(c.order));
+    EXPECT_EQ(path, outbound + "/121026-010509 PM.OC");
+    expectGolden(QLatin1String(c.name) + ".OC", fileText(path));
+
+    EXPECT_EQ(dumpTable("Inbox", {"Acknowledged"}, " ORDER BY Date ASC").split('\n').mid(1).join(','),
+              QLatin1String(c.acknowledged));
+    EXPECT_EQ(dumpTable("Outbox", {"Partner", "Transaction", "Direction", "Acknowledged", "Status"}),
+              "[Outbox]\n" + QString("Partner=ACME|Transaction=997|Direction=O|Acknowledged=Void|Status=Closed\n").repeated(c.sets));
+    EXPECT_EQ(dumpTable("Partner", {"ISA13", "GS06"}), "[Partner]\nISA13=42|GS06=71\n");
+    EXPECT_EQ(dumpTable("History", {"Type", "Description"}),
+              "[History]\nType=Info|Description=Selected [Tools] - [Generate Acknowledgement]\n");
+    EXPECT_TRUE(progress.refreshed.contains("Inbox"));
+    EXPECT_TRUE(progress.refreshed.contains("Outbox"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Golden, AcknowledgementFiles,
+    ::testing::Values(AckCase{"ack_one", {1}, "ASC", "Acknowledged=Yes,Acknowledged=No,Acknowledged=No,Acknowledged=No,Acknowledged=No,"},
+                      // Listed newest first: the AK2s follow the list.
+                      AckCase{"ack_three_descending", {1, 2, 5}, "DESC",
+                              "Acknowledged=Yes,Acknowledged=Yes,Acknowledged=No,Acknowledged=No,Acknowledged=Yes,"},
+                      // One 997 set per group, in one FA group.
+                      AckCase{"ack_two_groups", {1, 3}, "ASC",
+                              "Acknowledged=Yes,Acknowledged=No,Acknowledged=Yes,Acknowledged=No,Acknowledged=No,", 2},
+                      // A set found in error is rejected; its group is partly accepted.
+                      AckCase{"ack_error_partial", {3, 4}, "ASC",
+                              "Acknowledged=No,Acknowledged=No,Acknowledged=Yes,Acknowledged=Yes,Acknowledged=No,"},
+                      AckCase{"ack_error_only", {4}, "ASC",
+                              "Acknowledged=No,Acknowledged=No,Acknowledged=No,Acknowledged=Yes,Acknowledged=No,"}),
+    [](const ::testing::TestParamInfo<AckCase> &info) { return std::string(info.param.name); });
+
+TEST_F(AcknowledgementTest, AnAcknowledgementIsNotAcknowledged)
+{
+    corvantis::test::dialogs().answer(vb::vbOK);
+    core::AcknowledgementWriter writer;
+    core::MailboxSelection selection{"Inbox", "SELECT * FROM Inbox ORDER BY Date ASC", {1}, true};
+    EXPECT_EQ(writer.GenerateAcknowledgement(selection, [] { return QStringLiteral("ACME,997,004010,I"); }), QString());
+    const auto &box = corvantis::test::dialogs().last();
+    EXPECT_EQ(box.text, "You Can't Acknowledge an Acknowlegement");
+    EXPECT_EQ(box.icon, vb::vbCritical);
+    EXPECT_EQ(dumpTable("Partner", {"ISA13", "GS06"}), "[Partner]\nISA13=41|GS06=70\n");
+    EXPECT_TRUE(QDir(outbound).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(AcknowledgementTest, NoFileEverReplacesAnother)
+{
+    const QString first = acknowledge({1});
+    const QString second = acknowledge({2});
+    EXPECT_EQ(first, outbound + "/121026-010509 PM.OC");
+    EXPECT_EQ(second, outbound + "/121026-010509 PM-2.OC");
+    EXPECT_NE(fileText(first), fileText(second));
+    EXPECT_EQ(dumpTable("Partner", {"ISA13", "GS06"}), "[Partner]\nISA13=43|GS06=72\n");
+}
+
+TEST_F(AcknowledgementTest, RowsStayUnansweredWhenTheLoadFails)
+{
+    db.connection().Execute("CREATE TRIGGER refuse_997 BEFORE INSERT ON Outbox BEGIN SELECT RAISE(ABORT, 'no'); END");
+    const QString path = acknowledge({1, 2});
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_EQ(dumpTable("Inbox", {"Acknowledged"}, " WHERE Acknowledged = 'Yes'"), "[Inbox]\n");
+    EXPECT_EQ(dumpTable("Outbox", {"Transaction"}), "[Outbox]\n");
+    EXPECT_EQ(dumpTable("History", {"Type", "Description"}),
+              "[History]\nType=Info|Description=Selected [Tools] - [Generate Acknowledgement]\n"
+              "Type=Error|Description=Error Saving Transaction Set\n");
+    // The counters stay advanced: the numbers went into the written file.
+    EXPECT_EQ(dumpTable("Partner", {"ISA13", "GS06"}), "[Partner]\nISA13=42|GS06=71\n");
+}
+
+TEST_F(AcknowledgementTest, ARemovedPartnerEndsTheRunBeforeAnythingIsWritten)
+{
+    corvantis::test::dialogs().answer(vb::vbOK);
+    core::AcknowledgementWriter writer;
+    core::MailboxSelection selection{"Inbox", "SELECT * FROM Inbox ORDER BY Date ASC", {1}, true};
+    EXPECT_EQ(writer.GenerateAcknowledgement(selection, [] { return QStringLiteral("GONE,830,004010,I"); }), QString());
+    EXPECT_TRUE(QDir(outbound).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(dumpTable("Inbox", {"Acknowledged"}, " WHERE Acknowledged = 'Yes'"), "[Inbox]\n");
+}
+
+} // namespace

@@ -1,0 +1,256 @@
+// The interchange loader over fixture files: good files give exactly the
+// expected mailbox, envelope, partner and History rows (golden dumps); bad
+// files give their exact message and leave every table as it was.
+#include "LoaderTestSupport.h"
+
+#include "core/loader/InterchangeLoader.h"
+#include "core/modGlobal.h"
+
+#include "ado/Connection.h"
+#include "vb/Dialogs.h"
+
+#include <gtest/gtest.h>
+
+using namespace loadertest;
+
+namespace {
+
+struct GoodCase {
+    const char *file;
+    const char *direction;
+    const char *golden;
+    std::function<void()> setUp;
+};
+
+void acmeWithSentRows()
+{
+    addAcmePartner();
+    const QList<std::pair<QString, QVariant>> row = {{"Transaction", "830"}, {"Version", "004010"},
+                                                     {"Direction", "O"},     {"Status", "Closed"},
+                                                     {"TSet", "ST*830*000000007~SE*2*000000007~"}};
+    addRow("Sent", QList<std::pair<QString, QVariant>>{{"Partner", "ACME"}, {"GroupControlNumber", "41"},
+                                                       {"Acknowledged", "No"}} + row);
+    addRow("Sent", QList<std::pair<QString, QVariant>>{{"Partner", "ACME"}, {"GroupControlNumber", "41"},
+                                                       {"Acknowledged", "Void"}} + row);
+    addRow("Sent", QList<std::pair<QString, QVariant>>{{"Partner", "ACME"}, {"GroupControlNumber", "42"},
+                                                       {"Acknowledged", "No"}} + row);
+    addRow("Sent", QList<std::pair<QString, QVariant>>{{"Partner", "OTHER"}, {"GroupControlNumber", "41"},
+                                                       {"Acknowledged", "No"}} + row);
+}
+
+void acmeOutboundCounter(int stored)
+{
+    addAcmePartner();
+    addRow("Transactions", {{"Partner", "ACME"}, {"Transaction", "830"}, {"Group", "PS"}, {"Version", "004010"},
+                            {"Versionoverride", "004010"}, {"Direction", "O"}, {"ControlNumber", stored}});
+}
+
+class LoaderGoodFiles : public ::testing::TestWithParam<GoodCase> {};
+
+TEST_P(LoaderGoodFiles, StoresExactlyTheExpectedRows)
+{
+    const GoodCase &c = GetParam();
+    DatabaseScope db;
+    if (c.setUp)
+        c.setUp();
+    RecordingProgress progress;
+    core::InterchangeLoader loader(&progress);
+    EXPECT_EQ(loader.LoadBox(fixture(c.file), QLatin1String(c.direction)), QString());
+    expectGolden(QLatin1String(c.golden), dumpTables());
+    EXPECT_EQ(db.connection().transactionLevel(), 0);
+    EXPECT_EQ(progress.refreshed, QStringList{QLatin1String(*c.direction == 'I' ? "Inbox" : "Outbox")});
+    EXPECT_EQ(progress.statusTexts, (QStringList{"Reading file please wait...", ""}));
+    ASSERT_GE(progress.percentTexts.size(), 2);
+    EXPECT_EQ(progress.percentTexts[progress.percentTexts.size() - 2], "100% Complete");
+    EXPECT_EQ(progress.percentTexts.last(), "");
+    EXPECT_EQ(progress.value, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, LoaderGoodFiles,
+    ::testing::Values(
+        // Two interchanges, four groups, five sets; stray segments counted
+        // into the next set or dropped after the last; GS04 of 6 and 8 and
+        // GS05 of 4, 6 and 8 characters and one invalid time (the clock's).
+        GoodCase{"multi.IC", "I", "multi.expected", nullptr},
+        GoodCase{"crlf.IC", "I", "crlf.expected", nullptr},
+        GoodCase{"final_linebreak.IC", "I", "final_linebreak.expected", nullptr},
+        // An ST before the previous set's SE: one row, holding both sets' segments.
+        GoodCase{"st_without_se.IC", "I", "st_without_se.expected", nullptr},
+        // The partner stores CR LF and "|": the sets take them, the
+        // sub-element separator stays; the key asks for acknowledgement.
+        GoodCase{"partner_delimiters.IC", "I", "partner_delimiters.expected",
+                 [] {
+                     addAcmePartner(0, '|', ':');
+                     addRow("Transactions", {{"Partner", "ACME"}, {"Transaction", "830"}, {"Group", "PS"},
+                                             {"Version", "004010"}, {"Versionoverride", "004010"},
+                                             {"Direction", "I"}, {"ControlNumber", 5}, {"Acknowledge", true}});
+                 }},
+        // Outbound: the counter rises to the last loaded number + 1 ...
+        GoodCase{"outbound.OC", "O", "outbound_raise.expected", [] { acmeOutboundCounter(5); }},
+        // ... and is never lowered.
+        GoodCase{"outbound.OC", "O", "outbound_keep.expected", [] { acmeOutboundCounter(20); }},
+        // A registered partner's outbound file, the partner not yet known.
+        GoodCase{"outbound.OC", "O", "outbound_register.expected", nullptr},
+        // A received 997 marks the partner's Sent rows of the group; "Void" stays.
+        GoodCase{"ack_inbound.IC", "I", "ack_inbound.expected", acmeWithSentRows},
+        // Our own 997 loaded into the Outbox marks nothing.
+        GoodCase{"ack_outbound.OC", "O", "ack_outbound.expected", acmeWithSentRows}),
+    [](const ::testing::TestParamInfo<GoodCase> &info) {
+        return QString::fromLatin1(info.param.golden).section(QLatin1Char('.'), 0, 0).toStdString();
+    });
+
+struct BadCase {
+    const char *file;
+    const char *direction;
+    const char *message;
+    int errorBoxes; // ReportError boxes of the routines the loader calls
+};
+
+class LoaderBadFiles : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(LoaderBadFiles, GiveTheirMessageAndStoreNothing)
+{
+    const BadCase &c = GetParam();
+    DatabaseScope db;
+    addAcmePartner(); // a partner that is not the files', so a registration would show
+    const QString before = dumpTables();
+    for (int i = 0; i < c.errorBoxes; ++i)
+        corvantis::test::dialogs().answer(vb::vbOK);
+    core::InterchangeLoader loader;
+    EXPECT_EQ(loader.LoadBox(fixture(c.file), QLatin1String(c.direction)), QString::fromLatin1(c.message));
+    EXPECT_EQ(dumpTables(), before);
+    EXPECT_EQ(db.connection().transactionLevel(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, LoaderBadFiles,
+    ::testing::Values(
+        BadCase{"bad_missing_isa.IC", "I", "Missing ISA Segment", 0},
+        BadCase{"bad_empty.IC", "I", "Missing ISA Segment", 0},
+        BadCase{"no_such_file.IC", "I", "Missing ISA Segment", 0},
+        BadCase{"bad_corrupt_isa.IC", "I", "Corrupt ISA Segment", 0},
+        // One separator short: character 106 is the G of GS, the terminator
+        // that cuts the file; the first piece still has 105 characters.
+        BadCase{"bad_short_isa.IC", "I", "Expected Element missing: Segment = ISA: Included Elements = 16", 0},
+        BadCase{"bad_isa_parts.IC", "I", "Expected Element missing: Segment = ISA: Included Elements = 17", 0},
+        BadCase{"bad_gs_parts.IC", "I", "Expected Element missing: Segment = GS: Included Elements = 8", 0},
+        BadCase{"bad_st03.IC", "I", "Expected Element missing: Segment = ST: Included Elements = 4", 0},
+        BadCase{"bad_unknown_set.IC", "I", "Transaction Set Registration Failed", 1},
+        BadCase{"bad_se_without_st.IC", "I", "Missing Transaction Set Header Segment", 0},
+        BadCase{"bad_se_control.IC", "I",
+                "Transaction Set Header Control Number 0001 Do Not Match Transaction Set Trailer Control Number 0002", 0},
+        BadCase{"bad_se_count.IC", "I", "Included Number of Segments 4 Are Not Equal 5", 0},
+        BadCase{"bad_se_short.IC", "I", "Missing: Expected Segment or Element", 0},
+        BadCase{"bad_group_without_sets.IC", "I", "Missing Transaction Set Trailer Segment", 0},
+        BadCase{"bad_ge_count.IC", "I", "Number of Included Transaction Sets 1 Are Not Equal 2", 0},
+        BadCase{"bad_ge_control.IC", "I", "Functional Group Control Number 91 Does Not Match GE Group Control Number 92", 0},
+        BadCase{"bad_ge_short.IC", "I", "Missing: Expected Segment or Element", 0},
+        BadCase{"bad_iea_without_ge.IC", "I", "Missing Functional Group Trailer Segment", 0},
+        BadCase{"bad_iea_count.IC", "I", "Number of Included Functional Groups 1 Are Not Equal 2", 0},
+        // Control numbers compare as text: 901 is not 000000901.
+        BadCase{"bad_iea_control.IC", "I",
+                "Interchange Header Control Number 000000901 Do Not Match Interchange Trailer Control Number 901", 0},
+        BadCase{"bad_missing_iea.IC", "I", "Missing Interchange Control Trailer Segment", 0},
+        BadCase{"no_final_terminator.IC", "I", "Missing Interchange Control Trailer Segment", 0},
+        BadCase{"linebreak_each.IC", "I", "Missing Interchange Control Trailer Segment", 0},
+        // The first interchange is sound; the second one's failure takes it along.
+        BadCase{"bad_second_interchange.IC", "I",
+                "Interchange Header Control Number 000000904 Do Not Match Interchange Trailer Control Number 000000905", 0},
+        BadCase{"bad_se_count.IC", "O", "Included Number of Segments 4 Are Not Equal 5", 0}),
+    [](const ::testing::TestParamInfo<BadCase> &info) {
+        return QString::fromLatin1(info.param.file).section(QLatin1Char('.'), 0, 0).toStdString()
+            + (*info.param.direction == 'O' ? "_outbound" : "");
+    });
+
+class LoaderTest : public ::testing::Test {
+protected:
+    DatabaseScope db;
+};
+
+TEST_F(LoaderTest, SameFileTwiceStoresTheSetsTwiceAndRegistersOnce)
+{
+    core::InterchangeLoader loader;
+    ASSERT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), QString());
+    ASSERT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), QString());
+    expectGolden("crlf_twice.expected", dumpTables());
+}
+
+TEST_F(LoaderTest, LoadStartedDuringAYieldIsRefusedAndStoresNothing)
+{
+    RecordingProgress progress;
+    QStringList inner;
+    progress.onYield = [&] {
+        if (inner.isEmpty()) {
+            core::InterchangeLoader second;
+            inner << second.LoadBox(fixture("final_linebreak.IC"), "I");
+        }
+    };
+    core::InterchangeLoader loader(&progress);
+    EXPECT_TRUE(!core::InterchangeLoader::isLoading());
+    EXPECT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), QString());
+    EXPECT_EQ(inner, QStringList{"A load is already in progress"});
+    EXPECT_FALSE(core::InterchangeLoader::isLoading());
+    // Only the first file's two sets.
+    EXPECT_EQ(dumpTable("Inbox", {"InterchangeControlNumber"}),
+              "[Inbox]\nInterchangeControlNumber=000000201\nInterchangeControlNumber=000000201\n");
+}
+
+TEST_F(LoaderTest, MailboxRowThatCannotBeStoredFailsTheLoad)
+{
+    db.connection().Execute("CREATE TRIGGER refuse_862 BEFORE INSERT ON Inbox WHEN NEW.\"Transaction\" = '862' "
+                            "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    const QString before = dumpTables();
+    core::InterchangeLoader loader;
+    EXPECT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), "Error Saving Transaction Set");
+    EXPECT_EQ(dumpTables(), before);
+}
+
+TEST_F(LoaderTest, EnvelopeRowThatCannotBeStoredFailsWithItsSaversMessage)
+{
+    db.connection().Execute("CREATE TRIGGER refuse_gs BEFORE INSERT ON GS BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    const QString before = dumpTables();
+    corvantis::test::dialogs().answer(vb::vbOK);
+    core::InterchangeLoader loader;
+    EXPECT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), "Error Saving Functional Group Header Segment");
+    EXPECT_EQ(dumpTables(), before);
+    // The saver reported its error; the report was written after... nothing:
+    // History rows of the load go with its rollback.
+    EXPECT_EQ(corvantis::test::dialogs().boxes().size(), 1u);
+}
+
+TEST_F(LoaderTest, FailureWithoutACheckMessageReturnsTheErrorText)
+{
+    // The mailbox table is missing: every set fails to be stored.
+    db.connection().Execute("DROP TABLE Outbox");
+    core::InterchangeLoader loader;
+    EXPECT_EQ(loader.LoadBox(fixture("outbound.OC"), "O"), "Error Saving Transaction Set");
+    // No connection at all: a run-time error of the load itself, reported
+    // (the History entry of the report cannot be written either) and returned.
+    modGlobal::cnDatabase.reset();
+    corvantis::test::dialogs().answer(vb::vbOK).answer(vb::vbOK);
+    const QString result = loader.LoadBox(fixture("crlf.IC"), "I");
+    EXPECT_FALSE(result.isEmpty());
+    ASSERT_FALSE(corvantis::test::dialogs().boxes().empty());
+    EXPECT_EQ(corvantis::test::dialogs().boxes().front().text, result);
+}
+
+} // namespace
+
+namespace {
+
+TEST(LoaderControlNumbers, LettersLeaveTheCounterAndRegisterTheSetOnce)
+{
+    DatabaseScope db;
+    core::InterchangeLoader loader;
+    ASSERT_EQ(loader.LoadBox(fixture("letter_control_number.IC"), "I"), QString());
+    const QString registered = dumpTable("Transactions", {"Transaction", "ControlNumber"});
+    EXPECT_TRUE(registered.startsWith("[Transactions]\nTransaction=830|ControlNumber=")) << registered.toStdString();
+    EXPECT_EQ(registered.count('\n'), 2);
+    ASSERT_EQ(loader.LoadBox(fixture("letter_control_number.IC"), "I"), QString());
+    EXPECT_EQ(dumpTable("Transactions", {"Transaction", "ControlNumber"}), registered);
+    EXPECT_EQ(dumpTable("Inbox", {"TSet"}), QString("[Inbox]\n") + QString("TSet=ST*830*A001~BFR*05*R1~SE*3*A001~\n").repeated(2));
+    EXPECT_TRUE(corvantis::test::dialogs().boxes().empty());
+}
+
+} // namespace

@@ -1,0 +1,127 @@
+// The text routines under the loader: cutting, counts, group dates and
+// times, re-delimiting, file names.
+#include "core/loader/X12Text.h"
+
+#include <gtest/gtest.h>
+
+using namespace core::x12;
+
+namespace {
+
+QStringList pieces(const QString &text, const QString &delimiter, bool ignoreCase)
+{
+    QStringList out;
+    for (QStringView v : cut(text, delimiter, ignoreCase))
+        out << v.toString();
+    return out;
+}
+
+TEST(X12TextCut, CutsAtEveryDelimiterAndKeepsTheTail)
+{
+    EXPECT_EQ(pieces("A*B**C~", "~", false), (QStringList{"A*B**C", ""}));
+    EXPECT_EQ(pieces("A*B**C", "*", false), (QStringList{"A", "B", "", "C"}));
+    EXPECT_EQ(pieces("", "~", false), (QStringList{""}));
+    EXPECT_EQ(pieces("ABC", "", true), (QStringList{"ABC"}));
+    EXPECT_EQ(pieces("A\r\nB\r\n\n", "\r\n", true), (QStringList{"A", "B", "\n"}));
+}
+
+TEST(X12TextCut, TextComparisonIgnoresLetterCase)
+{
+    // A letter used as delimiter cuts at both cases when case is ignored.
+    EXPECT_EQ(pieces("aXbxc", "x", true), (QStringList{"a", "b", "c"}));
+    EXPECT_EQ(pieces("aXbxc", "x", false), (QStringList{"aXb", "c"}));
+    EXPECT_EQ(pieces(QString::fromLatin1("a\xE9" "b\xC9" "c"), QString::fromLatin1("\xC9"), true),
+              (QStringList{"a", "b", "c"}));
+    EXPECT_EQ(pieces("1QW2qw3", "qW", true), (QStringList{"1", "2", "3"}));
+}
+
+TEST(X12TextCut, BytesCutLikeText)
+{
+    const QList<std::pair<QByteArray, QByteArray>> cases = {
+        {"A*B**C~", "~"}, {"aXbxc", "x"}, {"", "~"}, {"A\r\nB\r\n\n", "\r\n"}, {"ABC", ""}, {"~~", "~"}};
+    for (const auto &[text, delimiter] : cases) {
+        std::vector<QByteArrayView> bytes;
+        cutInto(bytes, text, delimiter, true);
+        QStringList fromBytes;
+        for (QByteArrayView v : bytes)
+            fromBytes << QString::fromLatin1(v);
+        EXPECT_EQ(fromBytes, pieces(QString::fromLatin1(text), QString::fromLatin1(delimiter), true)) << text.constData();
+        EXPECT_EQ(countPieces(text, delimiter, true), qsizetype(bytes.size())) << text.constData();
+    }
+    qsizetype position = 0;
+    const QByteArray text = "GS*1~ST*2~";
+    EXPECT_EQ(nextPiece(text, position, "~", true), "GS*1");
+    EXPECT_EQ(position, 5);
+    EXPECT_EQ(nextPiece(text, position, "~", true), "ST*2");
+    EXPECT_EQ(nextPiece(text, position, "~", true), "");
+    EXPECT_EQ(position, text.size() + 1);
+}
+
+TEST(X12TextNumbers, CountsReadTheirLeadingDigits)
+{
+    struct Case { const char *text; double value; };
+    const Case cases[] = {{"12", 12}, {"0012", 12}, {"  7", 7}, {"7abc", 7}, {"abc", 0}, {"", 0},
+                          {"-3", -3}, {"4.0", 4}, {"4.5x", 4.5}, {" +9", 9}};
+    for (const Case &c : cases)
+        EXPECT_EQ(leadingNumber(QString::fromLatin1(c.text)), c.value) << c.text;
+}
+
+TEST(X12TextGroupDates, ShortAndLongDates)
+{
+    EXPECT_EQ(groupDate("261210"), "12/10/26");
+    EXPECT_EQ(groupDate("20261210"), "12/10/2026");
+    EXPECT_EQ(groupDate("2612"), "12//26");
+    EXPECT_EQ(groupDate(""), "//");
+}
+
+TEST(X12TextGroupTimes, LengthsAndInvalidTimes)
+{
+    const QDateTime now(QDate(2026, 12, 10), QTime(21, 7, 9));
+    struct Case { const char *gs05; const char *time; };
+    const Case cases[] = {
+        {"1230", "12:30"},       {"123045", "12:30:45"}, {"12304599", "12:30:45"},
+        {"2561", "21:07"},       {"0960", "21:07"},      {"12:30", "12:30"},
+        {"123", "21:07"},        {"", "21:07"},          {"1230456", "21:07"},
+        {"0000", "00:00"},       {"2359", "23:59"},      {"2400", "21:07"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(groupTime(QString::fromLatin1(c.gs05), now), QString::fromLatin1(c.time)) << c.gs05;
+    EXPECT_TRUE(isValidTime(u"9:05 PM"));
+    EXPECT_FALSE(isValidTime(u"13:05 PM"));
+}
+
+TEST(X12TextRedelimit, PartnerDelimitersReplaceTheFilesInOnePass)
+{
+    const QString set = "ST*830*0001~BFR*05*A>B~SE*3*0001~";
+    EXPECT_EQ(redelimit(set, "~", "*", "\r\n", "|"), "ST|830|0001\r\nBFR|05|A>B\r\nSE|3|0001\r\n");
+    EXPECT_EQ(redelimit(set, "~", "*", "~", "*"), set);
+    // Swapped delimiters: nothing is replaced twice.
+    EXPECT_EQ(redelimit(set, "~", "*", "*", "~"), "ST~830~0001*BFR~05~A>B*SE~3~0001*");
+    // A failed look-up keeps the file's delimiter.
+    EXPECT_EQ(redelimit(set, "~", "*", "", "|"), "ST|830|0001~BFR|05|A>B~SE|3|0001~");
+    EXPECT_EQ(redelimit(set, "~", "*", "\n", ""), "ST*830*0001\nBFR*05*A>B\nSE*3*0001\n");
+    EXPECT_EQ(redelimit("A*B\r\nC\r\n", "\r\n", "*", "~", "+"), "A+B~C~");
+}
+
+TEST(X12TextFind, WholeWordsWithoutRegardToCase)
+{
+    const QString text = "ST*830\r\nN1*ST\r\nN13*X\r\nn1*Y";
+    EXPECT_EQ(findWholeWord(text, u"N1", 0), 8);
+    EXPECT_EQ(findWholeWord(text, u"N1", 9), 22);
+    EXPECT_EQ(findWholeWord(text, u"N13", 0), 15);
+    EXPECT_EQ(findWholeWord(text, u"LIN", 0), -1);
+    EXPECT_EQ(findWholeWord(text, u"ST", -1), 0);
+}
+
+TEST(X12TextFormats, PercentControlNumbersAndFileNames)
+{
+    EXPECT_EQ(percentText(49.5), "50");
+    EXPECT_EQ(percentText(50.5), "50");
+    EXPECT_EQ(percentText(100), "100");
+    EXPECT_EQ(nineDigits(42), "000000042");
+    EXPECT_EQ(interchangeFileStem(QDateTime(QDate(2026, 12, 10), QTime(13, 5, 9))), "121026-010509 PM");
+    EXPECT_EQ(interchangeFileStem(QDateTime(QDate(2026, 1, 2), QTime(0, 0, 1))), "010226-120001 AM");
+    EXPECT_EQ(interchangeFileStem(QDateTime(QDate(2026, 1, 2), QTime(12, 30, 0)), true), "010226-123000-PM");
+}
+
+} // namespace
