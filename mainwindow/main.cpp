@@ -1,12 +1,12 @@
+// Corvantis: the X12 interchange workstation.
+#include "mainwindow/Icons.h"
+#include "mainwindow/Program.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Corvantis"));
-    window.resize(900, 600);
-    window.show();
-    return app.exec();
+    app.setWindowIcon(mainwindow::windowIcon());
+    return mainwindow::runProgram(app);
 }

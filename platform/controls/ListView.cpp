@@ -74,6 +74,12 @@ QString ListItem::iconKey(int column) const
     return data(column, IconKeyRole).toString();
 }
 
+void ListItem::setImage(int column, const QString &key, const QIcon &icon)
+{
+    setIcon(column, icon);
+    setData(column, IconKeyRole, key);
+}
+
 ListView *ListItem::listView() const
 {
     return qobject_cast<ListView *>(treeWidget());
@@ -249,8 +255,7 @@ void ListView::setItemIcon(ListItem *item, int column, const QString &key)
 {
     if (!m_images || !m_images->contains(key))
         vb::raise(35601, QStringLiteral("Element not found"));
-    item->setIcon(column, m_images->icon(key));
-    item->setData(column, IconKeyRole, key);
+    item->setImage(column, key, m_images->icon(key));
 }
 
 int ListView::selectedItemIndex() const

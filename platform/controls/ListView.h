@@ -30,6 +30,8 @@ public:
 
     // Key of the image shown in a column (0: the small icon), empty when none.
     QString iconKey(int column = 0) const;
+    // Shows an image in a column and remembers its key.
+    void setImage(int column, const QString &key, const QIcon &icon);
 
     // The rowid of the database row this item shows (0 when none).
     qint64 rowid() const { return m_rowid; }

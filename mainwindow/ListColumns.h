@@ -1,0 +1,85 @@
+#pragma once
+// The columns of the six lists: the thirteen mailbox columns chosen by the
+// `Columns` settings, the six fixed log columns, and the rules that put a
+// record's fields into a row's cells.
+
+#include "vb/Variant.h"
+
+#include <QString>
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace controls {
+class ImageList;
+class ListItem;
+class ListView;
+}
+
+namespace mainwindow {
+
+struct MailboxColumn {
+    const char *switchKey; // key in settings section `Columns`
+    bool defaultOn;
+    const char *field;     // column Key, field name, width key
+    const char *header;    // header text (none for Acknowledged)
+};
+
+inline constexpr int kMailboxColumnCount = 13;
+const std::array<MailboxColumn, kMailboxColumnCount> &mailboxColumns();
+using ColumnSwitches = std::array<bool, kMailboxColumnCount>;
+
+// The thirteen switches of section `Columns`, each read with its default.
+// A value that is neither a truth value nor a number raises 13 (type mismatch).
+ColumnSwitches readColumnSwitches();
+ColumnSwitches defaultColumnSwitches();
+
+struct LogColumn {
+    const char *field; // key and caption
+    int widthTwips;    // creation width
+};
+const std::array<LogColumn, 6> &logColumns();
+
+// One cell of a row: column 0 is the item's own text and small image.
+struct CellSpec {
+    QString text;
+    QString iconKey;
+    bool operator==(const CellSpec &) const = default;
+};
+using RowSpec = std::vector<CellSpec>;
+
+// The value of a field of the current record.
+using FieldReader = std::function<vb::Variant(const char *field)>;
+
+// A field value as a cell shows it: stored text, numbers in decimal; Null as
+// empty text.
+QString cellText(const vb::Variant &value);
+// The image key for a Status, Acknowledged or log Type value: the trimmed
+// text when the image list has it, else "Error", so an unknown value shows
+// the error image instead of stopping the fill.
+QString imageKeyFor(const vb::Variant &value, const controls::ImageList &images);
+
+// The mailbox row rule: cells in the order of the switched-on columns; the
+// Status image at the first data column, the Acknowledged image in the
+// Acknowledged column. firstKey and secondKey are the keys of the list's
+// first two columns. A record that would start no row (columns that do not
+// match the switches) raises 91.
+RowSpec mailboxRow(const ColumnSwitches &switches, const QString &firstKey, const QString &secondKey,
+                   const FieldReader &field, const controls::ImageList &images);
+
+// The log row rule: Type with its image, then Index, Date, Time, User, Description.
+RowSpec logRow(const FieldReader &field, const controls::ImageList &images);
+
+// A list item built from a row, with the database rowid of its record.
+controls::ListItem *makeItem(const RowSpec &row, qint64 rowid, const controls::ImageList &images);
+
+// The selection rule after a fill: p is the position of the first row that
+// was selected before (0 when none). Row 1 stays current for p 0 or 1; else
+// row p, or the last row when fewer are left, becomes current, selected and
+// scrolled into view, and row 1 is unselected.
+void restoreSelection(controls::ListView &list, int p);
+
+// Position of the first selected row, 0 when none.
+int firstSelectedPosition(const controls::ListView &list);
+
+} // namespace mainwindow

@@ -1,0 +1,14 @@
+#pragma once
+// The program from start to end: splash, login, the main window's run, and
+// the outcome for main().
+
+class QApplication;
+
+namespace mainwindow {
+
+// Runs Corvantis; returns the exit code. A refused second instance, a
+// cancelled login and a database that could not be opened end it early,
+// without the exit path.
+int runProgram(QApplication &app);
+
+} // namespace mainwindow

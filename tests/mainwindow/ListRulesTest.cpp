@@ -1,0 +1,177 @@
+// How a record becomes a list row, and which row is current after a fill.
+#include "controls/ImageList.h"
+#include "controls/ListView.h"
+#include "mainwindow/Icons.h"
+#include "mainwindow/ListColumns.h"
+#include "vb/VbError.h"
+
+#include <gtest/gtest.h>
+
+using namespace mainwindow;
+
+namespace {
+
+vb::Variant mailboxField(const char *name)
+{
+    const QString field = QString::fromLatin1(name);
+    if (field == QLatin1String("Status"))
+        return vb::Variant(QStringLiteral("Validated "));
+    if (field == QLatin1String("Acknowledged"))
+        return vb::Variant(QStringLiteral(" Yes"));
+    return vb::Variant(field + QStringLiteral("-value"));
+}
+
+struct Expected {
+    QString first, second;
+    RowSpec row;
+};
+
+// The rule written out independently: one cell per switched-on column, the
+// Acknowledged image in its column, the Status image at the first data column.
+Expected expectedRow(const ColumnSwitches &on)
+{
+    Expected e;
+    QStringList keys;
+    for (int i = 0; i < kMailboxColumnCount; ++i)
+        if (on[i])
+            keys << QString::fromLatin1(mailboxColumns()[i].field);
+    e.first = keys.value(0);
+    e.second = keys.value(1);
+    for (int k = 0; k < keys.size(); ++k) {
+        if (keys[k] == QLatin1String("Acknowledged")) {
+            e.row.push_back({QString(), QStringLiteral("Yes")});
+            continue;
+        }
+        const bool statusHere = (k == 0) || (k == 1 && on[0]);
+        e.row.push_back({keys[k] + QStringLiteral("-value"), statusHere ? QStringLiteral("Validated") : QString()});
+    }
+    return e;
+}
+
+} // namespace
+
+TEST(ListRulesTest, MailboxRowForEveryCombinationOfVisibleColumns)
+{
+    const auto images = makeListIcons();
+    for (int mask = 1; mask < (1 << kMailboxColumnCount); ++mask) {
+        ColumnSwitches on{};
+        for (int i = 0; i < kMailboxColumnCount; ++i)
+            on[i] = (mask >> i) & 1;
+        const Expected e = expectedRow(on);
+        const RowSpec row = mailboxRow(on, e.first, e.second, mailboxField, *images);
+        ASSERT_EQ(row, e.row) << "columns mask " << mask;
+    }
+}
+
+TEST(ListRulesTest, NamedCases)
+{
+    const auto images = makeListIcons();
+    ColumnSwitches on{};
+    // Acknowledged off, Partner and Transaction on: the partner carries the Status image.
+    on[1] = on[2] = true;
+    RowSpec row = mailboxRow(on, QStringLiteral("Partner"), QStringLiteral("Transaction"), mailboxField, *images);
+    ASSERT_EQ(row.size(), 2u);
+    EXPECT_EQ(row[0], (CellSpec{QStringLiteral("Partner-value"), QStringLiteral("Validated")}));
+    EXPECT_EQ(row[1], (CellSpec{QStringLiteral("Transaction-value"), QString()}));
+    // Acknowledged on, Partner off, Transaction on.
+    on = {};
+    on[0] = on[2] = true;
+    row = mailboxRow(on, QStringLiteral("Acknowledged"), QStringLiteral("Transaction"), mailboxField, *images);
+    ASSERT_EQ(row.size(), 2u);
+    EXPECT_EQ(row[0], (CellSpec{QString(), QStringLiteral("Yes")}));
+    EXPECT_EQ(row[1], (CellSpec{QStringLiteral("Transaction-value"), QStringLiteral("Validated")}));
+    // Only Acknowledged: no Status image anywhere.
+    on = {};
+    on[0] = true;
+    row = mailboxRow(on, QStringLiteral("Acknowledged"), QString(), mailboxField, *images);
+    ASSERT_EQ(row.size(), 1u);
+    EXPECT_EQ(row[0].iconKey, QStringLiteral("Yes"));
+}
+
+TEST(ListRulesTest, ColumnsThatDoNotMatchTheSwitchesStartNoRow)
+{
+    const auto images = makeListIcons();
+    ColumnSwitches on = defaultColumnSwitches();
+    try {
+        mailboxRow(on, QStringLiteral("Transaction"), QStringLiteral("Version"), mailboxField, *images);
+        FAIL() << "a row without its first column";
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, 91);
+    }
+}
+
+TEST(ListRulesTest, ValuesOutsideTheImagesShowTheErrorImage)
+{
+    const auto images = makeListIcons();
+    const struct { vb::Variant value; const char *key; } cases[] = {
+        {vb::Variant(QStringLiteral("Closed")), "Closed"},
+        {vb::Variant(QStringLiteral("  Opened  ")), "Opened"},
+        {vb::Variant(QStringLiteral("Exported")), "Exported"},
+        {vb::Variant(QStringLiteral("closed")), "Error"}, // keys compare exactly
+        {vb::Variant(QStringLiteral("Archived")), "Error"},
+        {vb::Variant(QString()), "Error"},
+        {vb::Variant::null(), "Error"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(imageKeyFor(c.value, *images), QString::fromLatin1(c.key)) << cellText(c.value).toStdString();
+}
+
+TEST(ListRulesTest, LogRowShowsTypeImageAndFields)
+{
+    const auto images = makeListIcons();
+    auto field = [](const char *name) -> vb::Variant {
+        const QString f = QString::fromLatin1(name);
+        if (f == QLatin1String("Type"))
+            return vb::Variant(QStringLiteral("Warning "));
+        if (f == QLatin1String("Index"))
+            return vb::Variant::fromLong(42);
+        if (f == QLatin1String("User"))
+            return vb::Variant::null();
+        return vb::Variant(f + QStringLiteral("!"));
+    };
+    const RowSpec row = logRow(field, *images);
+    const RowSpec expected{{QStringLiteral("Warning"), QStringLiteral("Warning")},
+                           {QStringLiteral("42"), {}},
+                           {QStringLiteral("Date!"), {}},
+                           {QStringLiteral("Time!"), {}},
+                           {QString(), {}},
+                           {QStringLiteral("Description!"), {}}};
+    EXPECT_EQ(row, expected);
+}
+
+TEST(ListRulesTest, SelectionRestoreAfterARefill)
+{
+    const auto images = makeListIcons();
+    const struct { int rows; int p; int current; } cases[] = {
+        {10, 5, 5}, // row 5 of 10 again
+        {3, 5, 3},  // fewer rows: the last one
+        {10, 1, 1}, {10, 0, 1}, // nothing to restore: row 1 stays current
+        {0, 5, 0},  // an empty list stays without a current row
+    };
+    for (const auto &c : cases) {
+        controls::ListView list;
+        list.setImageList(images.get());
+        list.addColumnHeader(QStringLiteral("Partner"), QStringLiteral("Partner"), 1000);
+        QList<controls::ListItem *> items;
+        for (int i = 1; i <= c.rows; ++i)
+            items.push_back(makeItem({{QStringLiteral("P%1").arg(i), QStringLiteral("Closed")}}, i, *images));
+        list.addItems(items);
+        restoreSelection(list, c.p);
+        EXPECT_EQ(list.selectedItemIndex(), c.current) << c.rows << "/" << c.p;
+        EXPECT_EQ(list.selectedCount(), c.rows ? 1 : 0) << c.rows << "/" << c.p;
+        EXPECT_EQ(firstSelectedPosition(list), c.current) << c.rows << "/" << c.p;
+    }
+}
+
+TEST(ListRulesTest, ItemsKeepTheirRowidAndImageKeys)
+{
+    const auto images = makeListIcons();
+    std::unique_ptr<controls::ListItem> item(makeItem(
+        {{QString(), QStringLiteral("Void")}, {QStringLiteral("ACME"), QStringLiteral("Error")}, {QStringLiteral("830"), {}}},
+        77, *images));
+    EXPECT_EQ(item->rowid(), 77);
+    EXPECT_EQ(item->iconKey(0), QStringLiteral("Void"));
+    EXPECT_EQ(item->subItem(1), QStringLiteral("ACME"));
+    EXPECT_EQ(item->iconKey(1), QStringLiteral("Error"));
+    EXPECT_EQ(item->iconKey(2), QString());
+}

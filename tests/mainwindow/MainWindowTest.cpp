@@ -1,0 +1,385 @@
+// The main window on a real database: the folder tree, the enabled
+// commands, the lists with their sort state and selection, and the preview.
+#include "MainWindowFixture.h"
+#include "controls/Measure.h"
+#include "mainwindow/FolderTree.h"
+#include "mainwindow/ListColumns.h"
+#include "vb/DoEvents.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTextEdit>
+#include <QToolBar>
+
+using namespace mainwindow;
+using namespace mainwindow::test;
+using controls::ListView;
+
+TEST_F(MainWindowTest, LoadBuildsTheTreeFillsTheListsAndShowsTheWelcomePage)
+{
+    insert(QStringLiteral("Inbox"), {});
+    insert(QStringLiteral("Inbox"), {});
+    insertLog(QStringLiteral("Exchange"), QStringLiteral("Info"), QStringLiteral("sent"));
+    frmMain &main = load();
+    EXPECT_EQ(modGlobal::strCurrentUser, QStringLiteral("System"));
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Corvantis"));
+    ASSERT_EQ(main.tvwFolderList->nodeCount(), 8);
+    const char *texts[] = {"Corvantis", "Folders", "Inbox (2)", "Outbox (0)", "Sent (0)", "Recycled (0)", "History (0)", "Exchange (1)"};
+    const char *keys[] = {"Top", "Root", "Inbox", "Outbox", "Sent", "Recycled", "History", "Exchange"};
+    const int parents[] = {0, 1, 2, 2, 2, 2, 1, 1};
+    for (int i = 1; i <= 8; ++i) {
+        EXPECT_EQ(main.tvwFolderList->nodeText(i), QString::fromLatin1(texts[i - 1])) << i;
+        EXPECT_EQ(main.tvwFolderList->nodeKey(i), QString::fromLatin1(keys[i - 1])) << i;
+        EXPECT_EQ(main.tvwFolderList->parentIndex(i), parents[i - 1]) << i;
+    }
+    EXPECT_TRUE(main.tvwFolderList->isExpanded(1));
+    EXPECT_TRUE(main.tvwFolderList->isExpanded(2));
+    EXPECT_FALSE(main.scrpWelcome->isHidden());
+    EXPECT_EQ(main.visibleList(), nullptr);
+    EXPECT_TRUE(main.tabPreview->isHidden());
+    EXPECT_EQ(main.menuItem(QStringLiteral("mnuRefresh"))->text(), QStringLiteral("Refresh          F5"));
+    EXPECT_FALSE(enabled(main, "mnuDelete"));
+    EXPECT_TRUE(enabled(main, "mnuOpen"));
+    EXPECT_EQ(main.lvwInbox->itemCount(), 2);
+    EXPECT_GT(main.lvwInbox->item(1)->rowid(), 0);
+    EXPECT_EQ(main.lvwExchange->item(1)->iconKey(0), QStringLiteral("Info"));
+    EXPECT_EQ(modGlobal::mainWindowLink().lvwHistory, main.lvwHistory);
+    EXPECT_TRUE(corvantis::test::dialogs().boxes().empty());
+}
+
+TEST_F(MainWindowTest, EachNodeShowsItsFolder)
+{
+    insert(QStringLiteral("Inbox"), {});
+    insert(QStringLiteral("Inbox"), {});
+    insert(QStringLiteral("Sent"), {});
+    insertLog(QStringLiteral("Exchange"), QStringLiteral("Warning"), QStringLiteral("late"));
+    frmMain &main = load();
+    struct Case {
+        int node;
+        const char *caption, *folderBar, *shown;
+        bool preview;
+        const char *panel;
+        int outboxMove, sentMove; // -1: not touched by this node
+        bool itemCommands, exportCommand, sortCommands;
+    };
+    const Case cases[] = {
+        {3, "Corvantis - Inbox", " Inbox", "lvwInbox", true, "2 item(s) ", 0, 0, true, true, true},
+        {4, "Corvantis - Outbox", " Outbox", "lvwOutbox", true, "0 item(s) ", 0, 1, false, false, false},
+        {5, "Corvantis - Sent", " Sent", "lvwSent", true, "1 item(s) ", 1, 0, true, false, true},
+        {6, "Corvantis - Recycled", " Recycled", "lvwRecycled", true, "0 item(s) ", 0, 0, false, false, false},
+        {7, "Corvantis - History", " History", "lvwHistory", false, "0 item(s) ", -1, -1, false, false, false},
+        {8, "Corvantis - Exchange", " Exchange", "lvwExchange", false, "1 item(s) ", -1, -1, false, false, true},
+        {1, "Corvantis - Local", "Corvantis", "", false, "", -1, -1, false, false, false},
+        {2, "Corvantis - Folders", " Folders", "", false, "", -1, -1, false, false, false},
+    };
+    for (const Case &c : cases) {
+        main.tvwFolderList_NodeClick(c.node);
+        SCOPED_TRACE(c.caption);
+        EXPECT_EQ(main.windowTitle(), QString::fromLatin1(c.caption));
+        EXPECT_EQ(main.lblFolderBar->text(), QString::fromLatin1(c.folderBar));
+        ListView *shown = main.visibleList();
+        EXPECT_EQ(shown ? shown->objectName() : QString(), QString::fromLatin1(c.shown));
+        EXPECT_EQ(main.scrpWelcome->isHidden(), shown != nullptr);
+        EXPECT_EQ(!main.tabPreview->isHidden(), c.preview);
+        EXPECT_EQ(panel1(main), QString::fromLatin1(c.panel));
+        if (c.outboxMove >= 0) {
+            EXPECT_EQ(enabled(main, "mnuOutbox"), c.outboxMove == 1);
+            EXPECT_EQ(enabled(main, "mnuSent"), c.sentMove == 1);
+        }
+        EXPECT_EQ(enabled(main, "mnuDelete"), c.itemCommands);
+        EXPECT_EQ(enabled(main, "mnuProperties"), c.itemCommands);
+        EXPECT_EQ(main.toolbarButton(6)->isEnabled(), c.itemCommands);
+        EXPECT_EQ(enabled(main, "mnuExport"), c.exportCommand);
+        EXPECT_EQ(enabled(main, "mnuGenerateAcknowledgement"), c.exportCommand);
+        EXPECT_EQ(enabled(main, "mnuSortBy"), c.sortCommands);
+        EXPECT_EQ(enabled(main, "mnuRefresh"), c.sortCommands);
+        if (shown && main.isMailboxList(shown) && shown->itemCount() == 0)
+            EXPECT_EQ(main.txtMessage->text(), QStringLiteral("There are no Items in this view."));
+        EXPECT_TRUE(enabled(main, "mnuPartners"));
+        EXPECT_TRUE(enabled(main, "mnuMap"));
+    }
+}
+
+TEST_F(MainWindowTest, CollapsingAnUpperNodeShowsTheWelcomePage)
+{
+    insert(QStringLiteral("Inbox"), {});
+    frmMain &main = load();
+    main.tvwFolderList_NodeClick(3);
+    EXPECT_TRUE(enabled(main, "mnuDelete"));
+    main.tvwFolderList->collapseItem(main.tvwFolderList->nodeItem(2));
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Corvantis - Folders"));
+    EXPECT_FALSE(main.scrpWelcome->isHidden());
+    EXPECT_FALSE(enabled(main, "mnuDelete"));
+    EXPECT_EQ(panel1(main), QString());
+    main.tvwFolderList_NodeClick(7);
+    main.tvwFolderList->collapseItem(main.tvwFolderList->nodeItem(1));
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Corvantis - Local"));
+    EXPECT_EQ(main.lblFolderBar->text(), QStringLiteral("Corvantis"));
+}
+
+TEST_F(MainWindowTest, EnableCommandsForEachArgumentAndList)
+{
+    frmMain &main = load();
+    for (bool inbox : {true, false}) {
+        main.tvwFolderList_NodeClick(inbox ? 3 : 4);
+        for (bool enable : {true, false}) {
+            main.EnableCommands(enable);
+            for (const CommandState &state : menuCommandStates(enable, inbox)) {
+                EXPECT_EQ(main.menuItem(state.control)->isEnabled(), state.enabled)
+                    << state.control.toStdString() << " inbox " << inbox << " enable " << enable;
+            }
+            for (int button = 1; button <= 13; ++button) {
+                const bool follows = button == 6 || button == 8 || button == 10 || button == 11 || button == 13;
+                EXPECT_EQ(main.toolbarButton(button)->isEnabled(), follows ? enable : true) << button;
+            }
+            for (const char *untouched : {"mnuMap", "mnuOptions", "mnuAccount", "mnuExchange", "mnuActiveX",
+                                          "mnuHelpContents", "mnuAbout", "mnuPopupSelectAll"})
+                EXPECT_TRUE(enabled(main, untouched)) << untouched;
+        }
+    }
+    // The table itself: Export and Generate Acknowledgement only for a shown Inbox.
+    EXPECT_EQ(menuCommandStates(true, false).back(), (CommandState{QStringLiteral("mnuGenerateAcknowledgement"), false}));
+    EXPECT_EQ(menuCommandStates(true, true).back(), (CommandState{QStringLiteral("mnuGenerateAcknowledgement"), true}));
+}
+
+TEST_F(MainWindowTest, HeaderClicksChangeTheOrderAndTheSortMenu)
+{
+    insert(QStringLiteral("Inbox"), {QStringLiteral("BETA"), QStringLiteral("862")}, 1);
+    insert(QStringLiteral("Inbox"), {QStringLiteral("ALPHA"), QStringLiteral("997")}, 2);
+    insert(QStringLiteral("Inbox"), {QStringLiteral("GAMMA"), QStringLiteral("830")}, 3);
+    frmMain &main = load();
+    main.tvwFolderList_NodeClick(3);
+    ListView *inbox = main.lvwInbox;
+    auto sortCaptions = [&] {
+        QStringList captions;
+        for (QAction *item : main.sortByItems())
+            captions << item->text() + (item->isChecked() ? QStringLiteral("*") : QString());
+        return captions;
+    };
+    // Sorted by the Acknowledged column: no header shows a sort image.
+    EXPECT_EQ(sortCaptions(), (QStringList{"Acknowledged*", "Partner", "Transaction", "Version", "Date", "Time"}));
+    for (int i = 0; i < inbox->columnHeaderCount(); ++i)
+        EXPECT_EQ(inbox->headerImage(i), -1) << i;
+
+    inbox->setColumnWidthTwips(1, 900);
+    main.lvwBox_ColumnClick(inbox, 2);
+    EXPECT_EQ(inbox->columnWidthTwips(1), 270);
+    EXPECT_EQ(inbox->sortKey(), 2);
+    EXPECT_EQ(inbox->sortOrder(), 0);
+    EXPECT_EQ(inbox->item(1)->subItem(1), QStringLiteral("GAMMA")); // 830 first
+    EXPECT_EQ(inbox->headerImage(2), 0);
+    EXPECT_EQ(inbox->headerImage(1), -1);
+    EXPECT_EQ(sortCaptions()[2], QStringLiteral("Transaction*"));
+    EXPECT_TRUE(main.menuItem(QStringLiteral("mnuAscending"))->isChecked());
+
+    main.lvwBox_ColumnClick(inbox, 2);
+    EXPECT_EQ(inbox->sortOrder(), 1);
+    EXPECT_EQ(inbox->item(1)->subItem(1), QStringLiteral("ALPHA")); // 997 first
+    EXPECT_EQ(inbox->headerImage(2), 1);
+    EXPECT_TRUE(main.menuItem(QStringLiteral("mnuDescending"))->isChecked());
+    EXPECT_FALSE(main.menuItem(QStringLiteral("mnuAscending"))->isChecked());
+
+    // Another header keeps the order and moves the image.
+    main.lvwBox_ColumnClick(inbox, 1);
+    EXPECT_EQ(inbox->sortKey(), 1);
+    EXPECT_EQ(inbox->sortOrder(), 1);
+    EXPECT_EQ(inbox->item(1)->subItem(1), QStringLiteral("GAMMA"));
+    EXPECT_EQ(inbox->headerImage(1), 1);
+    EXPECT_EQ(inbox->headerImage(2), -1);
+
+    // A refill of another list rebuilds the menu for that list; opening the
+    // View menu brings back the shown list's items.
+    main.RefreshBox(main.lvwHistory);
+    EXPECT_EQ(main.sortByItems().first()->text(), QStringLiteral("Type"));
+    emit main.viewMenu()->aboutToShow();
+    EXPECT_EQ(sortCaptions()[1], QStringLiteral("Partner*"));
+}
+
+TEST_F(MainWindowTest, OnlyTheAcknowledgedColumn)
+{
+    for (const MailboxColumn &c : mailboxColumns())
+        saveSetting("Columns", c.switchKey, QLatin1String(c.switchKey) == QLatin1String("Acknowledged") ? "True" : "False");
+    insert(QStringLiteral("Inbox"), {QStringLiteral("ACME"), QStringLiteral("830"), QStringLiteral("Closed"), QStringLiteral("Void")});
+    frmMain &main = load();
+    main.tvwFolderList_NodeClick(3);
+    ASSERT_EQ(main.lvwInbox->itemCount(), 1);
+    EXPECT_EQ(main.lvwInbox->item(1)->iconKey(0), QStringLiteral("Void"));
+    EXPECT_EQ(main.lvwInbox->item(1)->text(), QString());
+    ASSERT_EQ(main.sortByItems().size(), 1);
+    EXPECT_EQ(main.sortByItems().first()->text(), QStringLiteral("Acknowledged"));
+}
+
+TEST_F(MainWindowTest, SelectionIsRestoredAfterARefill)
+{
+    for (int i = 1; i <= 10; ++i)
+        insert(QStringLiteral("Inbox"), {}, i);
+    frmMain &main = load();
+    ListView *inbox = main.lvwInbox;
+    inbox->setSelectedItem(5);
+    main.RefreshBox(inbox);
+    EXPECT_EQ(inbox->selectedItemIndex(), 5);
+    EXPECT_EQ(main.CountSelected(inbox), 1);
+
+    db.connection().Execute(QStringLiteral("DELETE FROM Inbox WHERE InterchangeControlNumber > '000000003'"));
+    main.RefreshBox(inbox);
+    EXPECT_EQ(inbox->itemCount(), 3);
+    EXPECT_EQ(inbox->selectedItemIndex(), 3);
+    EXPECT_EQ(main.tvwFolderList->nodeText(3), QStringLiteral("Inbox (3)"));
+
+    inbox->setMultiSelect(true);
+    inbox->setSelectedItem(1);
+    inbox->setItemSelected(3, true);
+    main.RefreshBox(inbox);
+    EXPECT_EQ(inbox->selectedItemIndex(), 1);
+    EXPECT_EQ(main.CountSelected(inbox), 1);
+}
+
+TEST_F(MainWindowTest, ARefreshAskedForDuringAFillRunsAfterIt)
+{
+    insert(QStringLiteral("Inbox"), {});
+    frmMain &main = load();
+    insert(QStringLiteral("Outbox"), {});
+    int asked = 0;
+    vb::setDoEventsObserver([&] {
+        if (asked++ == 0) {
+            main.RefreshBox(main.lvwOutbox);
+            main.RefreshBox(main.lvwOutbox); // remembered once
+            EXPECT_EQ(main.lvwOutbox->itemCount(), 0);
+        }
+    });
+    main.RefreshBox(main.lvwInbox);
+    vb::setDoEventsObserver({});
+    EXPECT_EQ(main.lvwOutbox->itemCount(), 1);
+    EXPECT_EQ(main.tvwFolderList->nodeText(4), QStringLiteral("Outbox (1)"));
+    EXPECT_EQ(asked, 2); // the Inbox fill and the one remembered Outbox fill
+    EXPECT_FALSE(main.blnRefreshing);
+}
+
+TEST_F(MainWindowTest, UnknownStatusShowsTheErrorImage)
+{
+    insert(QStringLiteral("Inbox"), {QStringLiteral("ACME"), QStringLiteral("830"), QStringLiteral("Archived"), QStringLiteral("Maybe")});
+    insert(QStringLiteral("Inbox"), {});
+    insertLog(QStringLiteral("Exchange"), QStringLiteral("Debug"), QStringLiteral("odd type"));
+    frmMain &main = load();
+    ASSERT_EQ(main.lvwInbox->itemCount(), 2);
+    EXPECT_EQ(main.lvwInbox->item(1)->iconKey(0), QStringLiteral("Error"));
+    EXPECT_EQ(main.lvwInbox->item(1)->iconKey(1), QStringLiteral("Error"));
+    EXPECT_EQ(main.lvwInbox->item(2)->iconKey(0), QStringLiteral("No"));
+    EXPECT_EQ(main.lvwInbox->item(2)->iconKey(1), QStringLiteral("Closed"));
+    EXPECT_EQ(main.lvwExchange->item(1)->iconKey(0), QStringLiteral("Error"));
+    EXPECT_EQ(main.lvwExchange->item(1)->text(), QStringLiteral("Debug"));
+    EXPECT_TRUE(corvantis::test::dialogs().boxes().empty());
+}
+
+TEST_F(MainWindowTest, PreviewShowsOneSegmentPerLine)
+{
+    db.connection().Execute(QStringLiteral("INSERT INTO Partner (Partner, Segment, element, sub) VALUES ('ACME', 126, 42, 62)"));
+    insert(QStringLiteral("Inbox"), {QStringLiteral("ACME"), QStringLiteral("830"), QStringLiteral("Closed"),
+                                     QStringLiteral("No"), QStringLiteral("ST*830*0001~BFR*00~SE*3*0001~")});
+    insert(QStringLiteral("Inbox"), {QStringLiteral("NOBODY"), QStringLiteral("830"), QStringLiteral("Closed"),
+                                     QStringLiteral("No"), QStringLiteral("ST*830*0002~SE*2*0002~")});
+    frmMain &main = load();
+    main.tvwFolderList_NodeClick(3);
+    EXPECT_EQ(main.rtfTSet->toPlainText(), QStringLiteral("ST*830*0001\nBFR*00\nSE*3*0001\n"));
+    EXPECT_TRUE(main.txtMessage->isHidden());
+    main.lvwInbox->setSelectedItem(2);
+    main.lvwBox_ItemClick(main.lvwInbox);
+    // A partner without a row: the text as stored.
+    EXPECT_EQ(main.rtfTSet->toPlainText(), QStringLiteral("ST*830*0002~SE*2*0002~"));
+    // Two rows selected: the preview keeps what it showed.
+    main.lvwInbox->setMultiSelect(true);
+    main.lvwInbox->setItemSelected(1, true);
+    main.lvwInbox->setSelectedItem(1);
+    main.lvwInbox->setItemSelected(2, true);
+    main.lvwBox_ItemClick(main.lvwInbox);
+    EXPECT_EQ(main.rtfTSet->toPlainText(), QStringLiteral("ST*830*0002~SE*2*0002~"));
+}
+
+TEST_F(MainWindowTest, KeysAndTheContextMenu)
+{
+    insert(QStringLiteral("Inbox"), {});
+    frmMain &main = load();
+    main.tvwFolderList_NodeClick(3);
+    int deletes = 0;
+    main.setMenuHandler(QStringLiteral("mnuDelete"), [&] { ++deletes; });
+    main.lvwBox_KeyDown(main.lvwInbox, 46, 1);
+    main.lvwBox_KeyDown(main.lvwHistory, 46, 0);
+    EXPECT_EQ(deletes, 1);
+    insert(QStringLiteral("Inbox"), {});
+    main.lvwBox_KeyDown(main.lvwInbox, 116, 2);
+    EXPECT_EQ(main.lvwInbox->itemCount(), 2);
+    main.tbrToolbar_ButtonClick(QStringLiteral("Delete"));
+    main.tbrToolbar_ButtonClick(QStringLiteral("delete")); // captions compare exactly
+    EXPECT_EQ(deletes, 2);
+
+    // A press on a list without a current row: single selection, no menu.
+    main.lvwRecycled->setMultiSelect(true);
+    main.lvwBox_MouseDown(main.lvwRecycled, 2, 0, 0, 0);
+    EXPECT_FALSE(main.lvwRecycled->multiSelect());
+    // The left button on a list with rows: multiple selection and the width rule.
+    main.lvwInbox->setColumnWidthTwips(1, 600);
+    main.lvwBox_MouseDown(main.lvwInbox, 1, 0, 0, 0);
+    EXPECT_TRUE(main.lvwInbox->multiSelect());
+    EXPECT_EQ(main.lvwInbox->columnWidthTwips(1), 270);
+}
+
+TEST_F(MainWindowTest, MenusAndToolbarAsBuilt)
+{
+    frmMain &main = load();
+    const struct { const char *control, *caption, *shortcut; } items[] = {
+        {"mnuOpenInbound", "&Inbound...", ""}, {"mnuExport", "&Export", "Ctrl+E"}, {"mnuPrint", "Print...", ""},
+        {"mnuPrintSetup", "Print Set&up...", ""}, {"mnuProperties", "Properties...", "Ctrl+P"},
+        {"mnuExit", "E&xit", "Ctrl+X"}, {"mnuSelectAll", "Select &All", "Ctrl+A"}, {"mnuFind", "&Find...", "Ctrl+F"},
+        {"mnuDelete", "&Delete", "Shift+Del"}, {"mnuPartners", "&Partners...", "Ctrl+T"},
+        {"mnuValidate", "&Validate", "Ctrl+V"}, {"mnuHelpContents", "Contents...", "F1"},
+        {"mnuAbout", "&About Corvantis...", ""}, {"mnuDesignActiveX", "ActiveX Report...", ""},
+        {"mnuPopUpRefresh", "Refresh", ""}, {"mnuOutbox", "Outbox", ""},
+    };
+    for (const auto &i : items) {
+        QAction *item = main.menuItem(QString::fromLatin1(i.control));
+        ASSERT_NE(item, nullptr) << i.control;
+        EXPECT_EQ(item->text(), QString::fromLatin1(i.caption)) << i.control;
+        EXPECT_EQ(item->shortcut().toString(), QString::fromLatin1(i.shortcut)) << i.control;
+    }
+    const char *captions[] = {"Open", "", "Options", "Partners", "", "Properties", "", "Delete", "", "Viewer", "Designer", "", "Find"};
+    for (int i = 1; i <= 13; ++i) {
+        EXPECT_EQ(main.toolbarButton(i)->isSeparator(), captions[i - 1][0] == 0) << i;
+        EXPECT_EQ(main.toolbarButton(i)->text(), QString::fromLatin1(captions[i - 1])) << i;
+    }
+    EXPECT_EQ(main.toolbarButton(10)->toolTip(), QStringLiteral("Report Viewer"));
+    ASSERT_NE(main.toolbarButton(11)->menu(), nullptr);
+    EXPECT_EQ(main.toolbarButton(11)->menu()->actions().size(), 3);
+
+    // The toolbar and the pop-up run the menu commands' handlers.
+    QStringList ran;
+    for (const char *control : {"mnuOpenInbound", "mnuOpenOutbound", "mnuDesignReport", "mnuDesignExport", "mnuSelectAll", "mnuRefresh"})
+        main.setMenuHandler(QString::fromLatin1(control), [&ran, control] { ran << QString::fromLatin1(control); });
+    main.tbrToolbar_ButtonClick(QStringLiteral("Open"));
+    main.tbrToolbar_ButtonMenuClick(QStringLiteral("Outbound"));
+    main.tbrToolbar_ButtonClick(QStringLiteral("Designer"));
+    main.tbrToolbar_ButtonMenuClick(QStringLiteral("Export"));
+    main.tbrToolbar_ButtonMenuClick(QStringLiteral("Nothing"));
+    main.menuItem(QStringLiteral("mnuPopupSelectAll"))->trigger();
+    main.menuItem(QStringLiteral("mnuPopUpRefresh"))->trigger();
+    EXPECT_EQ(ran, (QStringList{"mnuOpenInbound", "mnuOpenOutbound", "mnuDesignReport", "mnuDesignExport",
+                                "mnuSelectAll", "mnuRefresh"}));
+}
+
+TEST_F(MainWindowTest, BarSwitchesRecordTheirEntryAndRelayout)
+{
+    frmMain &main = load();
+    main.tvwFolderList_NodeClick(3);
+    const int listTop = main.lvwInbox->y();
+    main.menuItem(QStringLiteral("mnuFolderBar"))->trigger();
+    EXPECT_FALSE(main.menuItem(QStringLiteral("mnuFolderBar"))->isChecked());
+    EXPECT_TRUE(main.lblFolderBar->isHidden());
+    EXPECT_EQ(main.lvwInbox->y(), listTop - controls::twipsToPixels(480));
+    EXPECT_EQ(main.lvwHistory->item(main.lvwHistory->itemCount())->subItem(5), QStringLiteral("Selected [View] - [Folder Bar]"));
+    main.mnuStatusBar_Click();
+    EXPECT_TRUE(main.sbrStatusBar->isHidden());
+    EXPECT_EQ(main.lvwHistory->item(main.lvwHistory->itemCount())->subItem(5), QStringLiteral("Selected [View] - [Status Bar]"));
+    EXPECT_EQ(panel1(main), QStringLiteral("Selected [View] - [Status Bar]"));
+}
