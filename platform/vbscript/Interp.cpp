@@ -1176,6 +1176,13 @@ Flow ExecuteStmt::exec(Frame &f) const
     } catch (const CompileError &ce) {
         vb::raise(ce.number, ce.description, QStringLiteral("VBScript compilation error"));
     }
+    // The executed code goes away with this call: an error inside it is
+    // reported at the Execute statement, never at a statement that is gone.
+    struct Place {
+        Engine &eng;
+        const Stmt *stmt;
+        ~Place() { eng.current = stmt; }
+    } place{eng, this};
     if (local) {
         const bool saved = f.resumeNext;
         f.resumeNext = false;
