@@ -143,10 +143,10 @@ public:
     void runTop(const Unit &u);
 
     // Calls
-    vb::Variant callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, const ExprList &args, vb::Variant *extra);
+    vb::Variant callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, ExprSpan args, vb::Variant *extra);
     vb::Variant callProcValues(const ProcPtr &p, ScriptObject *me, std::span<vb::Variant> args);
     vb::Variant invokeHost(com::Dispatch *d, int id, int kind, std::span<vb::Variant> args);
-    vb::Variant callMember(Frame &f, const vb::Variant &obj, ScriptObject *so, int member, int kind, const ExprList &args, vb::Variant *extra);
+    vb::Variant callMember(Frame &f, const vb::Variant &obj, ScriptObject *so, int member, int kind, ExprSpan args, vb::Variant *extra);
 
     void setErr(const vb::VbError &e);
     void clearErr() { err.clear(); }

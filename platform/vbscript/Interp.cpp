@@ -60,7 +60,7 @@ void store(Variant &dst, Variant &&v, bool isSet)
     }
 }
 
-std::vector<int32_t> indexes(Frame &f, const ExprList &args, size_t count)
+std::vector<int32_t> indexes(Frame &f, ExprSpan args, size_t count)
 {
     std::vector<int32_t> idx(count);
     for (size_t i = 0; i < count; ++i) {
@@ -266,7 +266,7 @@ Variant runBody(Engine &eng, Frame &fr, const ProcPtr &p)
 
 } // namespace
 
-Variant Engine::callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, const ExprList &args, Variant *extra)
+Variant Engine::callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, ExprSpan args, Variant *extra)
 {
     const size_t n = args.size() + (extra ? 1 : 0);
     if (n != p->params.size())
@@ -345,7 +345,7 @@ Variant Engine::invokeHost(com::Dispatch *d, int id, int kind, std::span<Variant
 namespace {
 
 // Host call with by-reference arguments written back to the script's variables.
-Variant hostCall(Frame &f, com::Dispatch *d, int id, int kind, const ExprList &args, Variant *extra)
+Variant hostCall(Frame &f, com::Dispatch *d, int id, int kind, ExprSpan args, Variant *extra)
 {
     const size_t n = args.size() + (extra ? 1 : 0);
     SmallBuf<Variant> vals(n);
@@ -377,7 +377,9 @@ Variant hostCall(Frame &f, com::Dispatch *d, int id, int kind, const ExprList &a
 
 } // namespace
 
-Variant Engine::callMember(Frame &f, const Variant &obj, ScriptObject *so, int member, int kind, const ExprList &args, Variant *extra)
+static Variant indexValue(Frame &f, const Variant &base, ExprSpan args, int kind);
+
+Variant Engine::callMember(Frame &f, const Variant &obj, ScriptObject *so, int member, int kind, ExprSpan args, Variant *extra)
 {
     if (member < 0 || member >= int(so->cls->members.size()))
         vb::raise(438);
@@ -416,6 +418,12 @@ Variant Engine::callMember(Frame &f, const Variant &obj, ScriptObject *so, int m
         p = m.get ? &m.get : m.method ? &m.method : nullptr;
     if (!p)
         vb::raise(438);
+    const size_t own = (*p)->params.size();
+    if (p == &m.get && !(kind & (com::Let | com::Set)) && args.size() > own) {
+        // `obj.Items(1)` on a Property Get without parameters indexes what it returns
+        Variant result = callProc(f, *p, so, args.first(own), nullptr);
+        return indexValue(f, result, args.subspan(own), kind);
+    }
     return callProc(f, *p, so, args, extra);
 }
 
@@ -526,7 +534,7 @@ void GlobalRef::exec(Frame &f) const
 }
 
 // Array element or default member of the value in `base`.
-static Variant indexValue(Frame &f, const Variant &base, const ExprList &args, int kind)
+static Variant indexValue(Frame &f, const Variant &base, ExprSpan args, int kind)
 {
     if (base.isArray())
         return base.rawArray()->at(indexes(f, args, args.size()));
@@ -544,7 +552,7 @@ static Variant indexValue(Frame &f, const Variant &base, const ExprList &args, i
     vb::raise(13);
 }
 
-static void indexAssign(Frame &f, Variant *baseRef, const Variant &baseVal, const ExprList &args, Variant &&v, bool isSet)
+static void indexAssign(Frame &f, Variant *baseRef, const Variant &baseVal, ExprSpan args, Variant &&v, bool isSet)
 {
     if (baseRef && baseRef->isArray()) {
         auto idx = indexes(f, args, args.size());
@@ -652,7 +660,7 @@ Variant IndexExpr::eval(Frame &f) const
     return indexValue(f, base->eval(f), args, com::Method | com::Get);
 }
 
-static bool arrayElement(Frame &f, Variant *p, const ExprList &args, ElementRef &out)
+static bool arrayElement(Frame &f, Variant *p, ExprSpan args, ElementRef &out)
 {
     if (!p || !p->isArray())
         return false;
@@ -727,8 +735,12 @@ Variant MemberExpr::call(Frame &f, int kind, Variant *extra) const
             vb::raise(505);
         obj = f.withStack.back();
     }
-    if (!obj.isObject())
-        raiseNamed(424, name);
+    if (!obj.isObject()) {
+        // "Object required: 'Inet'" names the variable that holds no object
+        if (auto *g = dynamic_cast<const GlobalRef *>(object.get()))
+            raiseNamed(424, g->entry->name);
+        vb::raise(424);
+    }
     if (ScriptObject *so = scriptObject(obj)) {
         if (cacheKey != so->cls.get()) {
             cacheId = so->cls->findMember(lowerName);

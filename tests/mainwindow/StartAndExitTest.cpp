@@ -55,10 +55,10 @@ int historyRows(const corvantis::test::FreshDatabase &db, const QString &descrip
 // The database question, the browse and the retry.
 TEST_F(MainWindowTest, DatabaseFoundAtOnceIsNotStoredAgain)
 {
-    vb::DeleteSetting(QStringLiteral("Corvantis"), QStringLiteral("Folders"), QStringLiteral("Database"));
-    // Without the setting the program folder is used; point the program at the copy by storing nothing else.
-    saveSetting("Folders", "Database", db.folder());
+    // Stored with a trailing separator: found there, and the text is left as it was.
+    saveSetting("Folders", "Database", db.folder() + QLatin1Char('/'));
     load();
+    EXPECT_EQ(setting("Folders", "Database"), db.folder() + QLatin1Char('/'));
     ASSERT_TRUE(modGlobal::cnDatabase);
     EXPECT_EQ(modGlobal::cnDatabase->State(), ado::adStateOpen);
     EXPECT_TRUE(dialogs().boxes().empty());

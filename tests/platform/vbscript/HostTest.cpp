@@ -135,6 +135,15 @@ TEST(HostObjects, ByReferenceArgumentsAndCollections)
     EXPECT_EQ(sc.Eval("s").toString(), "a,b,3,");
 }
 
+TEST(HostObjects, AMissingObjectIsAScriptError)
+{
+    // a network without a transfer control has no Inet
+    vbs::ScriptControl sc;
+    EXPECT_THROW(sc.AddCode("Inet.OpenURL \"x\""), vb::VbError);
+    EXPECT_EQ(sc.Error().Number, 424);
+    EXPECT_EQ(sc.Error().Description, "Object required: 'Inet'");
+}
+
 TEST(HostObjects, HostErrorsKeepTheirNumbers)
 {
     auto net = std::make_shared<FakeNet>();

@@ -516,3 +516,22 @@ r = FirstOver(5) & "," & FirstOver(50) & "," & n.Echo() & "," & n.Upper
 )";
     EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "8,-1,abc!,ABC");
 }
+
+TEST(Classes, ArgumentsBeyondAGetIndexWhatItReturns)
+{
+    const char *code = R"(
+Class Bag
+    Public Raw
+    Public Property Get Items()
+        Items = Array("a", "b", "c")
+    End Property
+    Public Property Get Cell(r)
+        Cell = Array(r * 10, r * 10 + 1)
+    End Property
+End Class
+Set b = New Bag
+b.Raw = Array(7, 8)
+r = b.Items(1) & b.Cell(2)(1) & b.Cell(3, 0) & b.Raw(1)
+)";
+    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "b21308");
+}

@@ -1,0 +1,97 @@
+// The main window's placement, splitters and bar switches on a real window.
+#include "MainWindowFixture.h"
+#include "controls/Measure.h"
+#include "mainwindow/SplitterBar.h"
+
+#include <QTabWidget>
+
+using namespace mainwindow;
+using namespace mainwindow::test;
+using controls::twipsToPixels;
+
+TEST_F(MainWindowTest, FirstStartPlacementOnTheScreen)
+{
+    frmMain &main = load();
+    QCoreApplication::processEvents();
+    // 19200 x 14400 twips: three quarters, centred.
+    EXPECT_EQ(main.frameGeometry(), QRect(twipsToPixels(2400), twipsToPixels(1800), twipsToPixels(14400), twipsToPixels(10800)));
+    EXPECT_EQ(main.picVSplit->leftTwips(), 3600);
+    EXPECT_EQ(main.picHSplit->topTwips(), 5400);
+    EXPECT_TRUE(main.menuItem(QStringLiteral("mnuFolderBar"))->isChecked());
+    EXPECT_TRUE(main.menuItem(QStringLiteral("mnuStatusBar"))->isChecked());
+    // The tree is as wide as the splitter's left edge; the lists start right of the bar.
+    EXPECT_EQ(main.tvwFolderList->width(), twipsToPixels(3600));
+    EXPECT_EQ(main.lvwInbox->x(), twipsToPixels(3700));
+}
+
+TEST_F(MainWindowTest, StoredLayoutIsRestoredAndSavedBack)
+{
+    saveSetting("Main", "Top", QStringLiteral("600"));
+    saveSetting("Main", "Left", QStringLiteral("900"));
+    saveSetting("Main", "Height", QStringLiteral("9000"));
+    saveSetting("Main", "Width", QStringLiteral("12000"));
+    saveSetting("Main", "VSplitPos", QStringLiteral("2505"));
+    saveSetting("Main", "HSplitPos", QStringLiteral("4005"));
+    saveSetting("Main", "TreeNode", QStringLiteral("False"));
+    saveSetting("Main", "StatusBar", QStringLiteral("False"));
+    frmMain &main = load();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main.frameGeometry(), QRect(twipsToPixels(900), twipsToPixels(600), twipsToPixels(12000), twipsToPixels(9000)));
+    EXPECT_FALSE(main.tvwFolderList->isExpanded(2));
+    EXPECT_TRUE(main.tvwFolderList->isExpanded(1));
+    EXPECT_TRUE(main.sbrStatusBar->isHidden());
+    main.MainLayout(QStringLiteral("Save"));
+    // Positions round-trip in twips, not through the pixel grid.
+    EXPECT_EQ(setting("Main", "VSplitPos"), QStringLiteral("2505"));
+    EXPECT_EQ(setting("Main", "HSplitPos"), QStringLiteral("4005"));
+    EXPECT_EQ(setting("Main", "Width"), QStringLiteral("12000"));
+    EXPECT_EQ(setting("Main", "StatusBar"), QStringLiteral("False"));
+    EXPECT_EQ(setting("Main", "TreeNode"), QStringLiteral("False"));
+    EXPECT_EQ(setting("Main", "State"), QStringLiteral("0"));
+    main.MainLayout(QStringLiteral("keep"));
+}
+
+TEST_F(MainWindowTest, SplittersLandWithinTheirLimits)
+{
+    frmMain &main = load();
+    main.tvwFolderList_NodeClick(3);
+    SplitterBar *v = main.picVSplit;
+    // Press at offset 0, release 3300 twips to the left: the edge would be at 300.
+    emit v->MouseDown(1, 0, 0, 0);
+    EXPECT_EQ(v->backColor(), main.lngDragColor);
+    emit v->MouseMove(1, 0, -1500, 0);
+    EXPECT_EQ(v->leftTwips(), 2100);
+    emit v->MouseUp(1, 0, -1800, 0);
+    EXPECT_EQ(v->leftTwips(), 1000);
+    EXPECT_NE(v->backColor(), main.lngDragColor);
+    EXPECT_EQ(main.tvwFolderList->width(), twipsToPixels(1000));
+
+    SplitterBar *h = main.picHSplit;
+    const double SH = main.clientHeightTwips();
+    emit h->MouseDown(1, 0, 0, 0);
+    emit h->MouseUp(1, 0, 0, SH); // far below the window
+    EXPECT_EQ(h->topTwips(), SH - 2400);
+    emit h->MouseDown(1, 0, 0, 0);
+    emit h->MouseUp(1, 0, 0, -h->topTwips() + 1500);
+    EXPECT_EQ(h->topTwips(), 2400);
+    EXPECT_EQ(main.tabPreview->y(), twipsToPixels(2500));
+
+    // Another button ends a drag as a release would.
+    emit v->MouseDown(1, 0, 0, 0);
+    emit v->MouseDown(2, 0, 300, 0);
+    EXPECT_EQ(v->leftTwips(), 1300);
+    EXPECT_NE(v->backColor(), main.lngDragColor);
+}
+
+TEST_F(MainWindowTest, TheWindowKeepsItsMinimumSize)
+{
+    frmMain &main = load();
+    main.resize(main.width(), twipsToPixels(5000));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main.frameGeometry().height(), twipsToPixels(6000));
+    main.resize(twipsToPixels(4000), main.height());
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main.frameGeometry().width(), twipsToPixels(6000));
+}
