@@ -128,6 +128,7 @@ frmMain::frmMain()
     setMenuHandler(QStringLiteral("mnuAccount"), [this] { mnuAccount_Click(); });
     setMenuHandler(QStringLiteral("mnuExit"), [this] { mnuExit_Click(); });
     setMenuHandler(QStringLiteral("mnuHelpContents"), [this] { mnuHelpContents_Click(); });
+    installInboundCommands();
 
     // The windows the exit path unloads, in its order; the others join as they are built.
     auto own = [this](const char *name, auto *tag) {
