@@ -8,7 +8,6 @@
 #include "core/loader/InterchangeLoader.h"
 #include "core/loader/TransactionValidator.h"
 #include "core/modGlobal.h"
-#include "mainwindow/MailboxCommands.h"
 
 #include "ado/Connection.h"
 #include "controls/ListView.h"
@@ -159,12 +158,9 @@ void frmMain::ValidateBox(controls::ListView *lvwBox)
     if (!lvwBox)
         return;
     WindowProgress progress(*this);
-    MailboxCommands commands(MailboxContext{modGlobal::cnDatabase.get(), pgbProgressBar, sbrStatusBar,
-                                            [this](controls::ListView *list) { RefreshBox(list); }});
     try {
         const core::MailboxSelection selection = selectionOf(*lvwBox);
-        core::TransactionValidator(&progress).ValidateBox(selection,
-                                                          [&] { return commands.IsSelectionUnique(*lvwBox); });
+        core::TransactionValidator(&progress).ValidateBox(selection, [&] { return IsSelectionUnique(lvwBox); });
     } catch (const vb::VbError &error) {
         modGlobal::ReportError(error);
     }
@@ -185,12 +181,10 @@ void frmMain::mnuValidate_Click()
 void frmMain::GenerateAcknowledgement()
 {
     WindowProgress progress(*this);
-    MailboxCommands commands(MailboxContext{modGlobal::cnDatabase.get(), pgbProgressBar, sbrStatusBar,
-                                            [this](controls::ListView *list) { RefreshBox(list); }});
     try {
         const core::MailboxSelection selection = selectionOf(*lvwInbox);
-        core::AcknowledgementWriter(&progress).GenerateAcknowledgement(
-            selection, [&] { return commands.IsSelectionUnique(*lvwInbox); });
+        core::AcknowledgementWriter(&progress).GenerateAcknowledgement(selection,
+                                                                       [&] { return IsSelectionUnique(lvwInbox); });
     } catch (const vb::VbError &error) {
         modGlobal::ReportError(error);
     }
