@@ -130,6 +130,7 @@ frmMain::frmMain()
     setMenuHandler(QStringLiteral("mnuExit"), [this] { mnuExit_Click(); });
     setMenuHandler(QStringLiteral("mnuHelpContents"), [this] { mnuHelpContents_Click(); });
     installMailboxCommands();
+    installInboundCommands();
 
     // The windows the exit path unloads, in its order; the others join as they are built.
     auto own = [this](const char *name, auto *tag) {

@@ -80,6 +80,18 @@ public:
     void lvwBox_MouseDown(controls::ListView *lvwBox, int button, int shift, int x, int y);
     void lvwBox_KeyDown(controls::ListView *lvwBox, int keyCode, int shift);
 
+    // ---- The inbound road (frmMain_Inbound.cpp) ----
+    // Loads an interchange file into the Inbox ("I") or Outbox ("O"); empty
+    // text when stored, else the message of the failed check.
+    QString LoadBox(const QString &FileName, const QString &Direction);
+    bool WriteOutIEA(const QString &Segments, const QString &DED, const QString &Partner);
+    void ValidateBox(controls::ListView *lvwBox);
+    void GenerateAcknowledgement();
+    void mnuOpenInbound_Click();
+    void mnuOpenOutbound_Click();
+    void mnuValidate_Click();
+    void mnuGenerateAcknowledgement_Click();
+
     // ---- Menus and toolbar ----
     void mnuPrintSetup_Click();
     void mnuFolderBar_Click();
@@ -200,6 +212,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void installInboundCommands();
+    void openInterchangeFiles(const QString &item, const QString &folderKey, const QString &filter,
+                              const QString &title, const QString &direction);
     void buildControls();
     void buildMenus();
     void buildToolbar();
