@@ -964,11 +964,12 @@ Flow ForStmt::exec(Frame &f) const
     Variant start = value(from->eval(f));
     Variant end = value(to->eval(f));
     Variant stp = step ? value(step->eval(f)) : Variant(int16_t(1));
-    for (const Variant *v : {&start, &end, &stp})
-        if (!v->isNumericType() && v->type() != VarType::Date)
-            (void)v->numericValue(); // 13 for text that is not a number; Null and Empty pass as in the classic loop
     if (start.isNull() || end.isNull() || stp.isNull())
         vb::raise(94);
+    // the loop counts in numbers: text bounds are converted (13 when they are no number)
+    for (Variant *v : {&start, &end, &stp})
+        if (v->isString())
+            *v = Variant(v->numericValue());
     const bool down = vb::opLt(stp, Variant(int16_t(0))).rawInt() != 0;
     var->assign(f, std::move(start), false);
     for (;;) {
@@ -1176,6 +1177,13 @@ Flow ExecuteStmt::exec(Frame &f) const
     } catch (const CompileError &ce) {
         vb::raise(ce.number, ce.description, QStringLiteral("VBScript compilation error"));
     }
+    // The executed code goes away with this call: an error inside it is
+    // reported at the Execute statement, never at a statement that is gone.
+    struct Place {
+        Engine &eng;
+        const Stmt *stmt;
+        ~Place() { eng.current = stmt; }
+    } place{eng, this};
     if (local) {
         const bool saved = f.resumeNext;
         f.resumeNext = false;

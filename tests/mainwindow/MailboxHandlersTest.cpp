@@ -129,7 +129,7 @@ TEST_F(MailboxHandlersTest, MarkAsClosedSortAndSelectAll)
     click(main, "Outbox");
     const int before = history().size();
 
-    trigger(main, "mnuSelectAll");
+    trigger(main, "mnuPopupSelectAll"); // the pop-up item runs Edit > Select All
     EXPECT_EQ(main.lvwOutbox->selectedCount(), 3);
     trigger(main, "mnuMarkAsClosed");
     EXPECT_EQ(statuses(QStringLiteral("Outbox")), QStringList({"Closed", "Closed", "Closed"}));
@@ -142,7 +142,7 @@ TEST_F(MailboxHandlersTest, MarkAsClosedSortAndSelectAll)
     main.sortByItems().at(1)->trigger();
     EXPECT_EQ(main.lvwOutbox->sortKey(), 1);
     EXPECT_EQ(main.lvwOutbox->item(1)->subItem(1), QStringLiteral("P1"));
-    trigger(main, "mnuRefresh");
+    trigger(main, "mnuPopUpRefresh");
     EXPECT_EQ(history().mid(before),
               QStringList({"Selected [Edit] - [Select All]", "Selected [Edit] - [Mark As Closed]",
                            "Selected [View] - [Sort Order] - [Descending]",

@@ -210,9 +210,13 @@ For k = 0 To 1 Step 0.5
     s = s & k & ","
 Next
 Note s
+For k = "8" To "10"
+    t = t & k
+Next
+Note t
 )";
     EXPECT_EQ(evalAfter(code, "log").toString().toStdString(),
-              "b;c;d;notnull;three;small;mid;else;big;text;3;0;2;5;8;10;7;4;1;4;0,0.5,1,;");
+              "b;c;d;notnull;three;small;mid;else;big;text;3;0;2;5;8;10;7;4;1;4;0,0.5,1,;8910;");
 }
 
 TEST(Statements, WithConstArraysAndExecute)
