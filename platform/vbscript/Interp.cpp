@@ -465,10 +465,10 @@ Variant GlobalRef::eval(Frame &f) const
     }
     if (boundHost(*f.eng, entry))
         return f.eng->invokeHost(entry->hostObj, entry->hostId, com::Method | com::Get, {});
-    if (fallback >= 0)
-        return f.local(fallback);
     if (explicitOn)
         raiseNamed(500, entry->name);
+    if (fallback >= 0)
+        return f.local(fallback);
     return Variant();
 }
 
@@ -480,10 +480,10 @@ Variant *GlobalRef::ref(Frame &f) const
     case GlobalEntry::Unset:
         if (boundHost(*f.eng, entry))
             return nullptr;
-        if (fallback >= 0)
-            return &f.local(fallback);
         if (explicitOn)
             raiseNamed(500, entry->name);
+        if (fallback >= 0)
+            return &f.local(fallback);
         entry->kind = GlobalEntry::Variable;
         return &entry->value;
     default:
@@ -503,12 +503,12 @@ void GlobalRef::assign(Frame &f, Variant &&v, bool isSet) const
             f.eng->invokeHost(entry->hostObj, entry->hostId, isSet ? com::Set : com::Let, std::span<Variant>(&val, 1));
             return;
         }
+        if (explicitOn)
+            raiseNamed(500, entry->name);
         if (fallback >= 0) {
             store(f.local(fallback), std::move(v), isSet);
             return;
         }
-        if (explicitOn)
-            raiseNamed(500, entry->name);
         store(entry->value, std::move(v), isSet);
         entry->kind = GlobalEntry::Variable;
         return;
@@ -595,10 +595,10 @@ Variant GlobalCall::eval(Frame &f) const
     }
     if (boundHost(*f.eng, entry))
         return hostCall(f, entry->hostObj, entry->hostId, com::Method | com::Get, args, nullptr);
-    if (fallback >= 0 && f.local(fallback).isArray())
-        return indexValue(f, f.local(fallback), args, com::Method | com::Get);
     if (explicitOn)
         raiseNamed(500, entry->name);
+    if (fallback >= 0 && f.local(fallback).isArray())
+        return indexValue(f, f.local(fallback), args, com::Method | com::Get);
     raiseNamed(13, entry->name);
 }
 
@@ -641,12 +641,12 @@ void GlobalCall::assign(Frame &f, Variant &&v, bool isSet) const
             hostCall(f, entry->hostObj, entry->hostId, isSet ? com::Set : com::Let, args, &val);
             return;
         }
+        if (explicitOn)
+            raiseNamed(500, entry->name);
         if (fallback >= 0) {
             indexAssign(f, &f.local(fallback), Variant(), args, std::move(v), isSet);
             return;
         }
-        if (explicitOn)
-            raiseNamed(500, entry->name);
         vb::raise(13);
     default:
         raiseNamed(501, entry->name);
@@ -964,11 +964,12 @@ Flow ForStmt::exec(Frame &f) const
     Variant start = value(from->eval(f));
     Variant end = value(to->eval(f));
     Variant stp = step ? value(step->eval(f)) : Variant(int16_t(1));
-    for (const Variant *v : {&start, &end, &stp})
-        if (!v->isNumericType() && v->type() != VarType::Date)
-            (void)v->numericValue(); // 13 for text that is not a number; Null and Empty pass as in the classic loop
     if (start.isNull() || end.isNull() || stp.isNull())
         vb::raise(94);
+    // the loop counts in numbers: text bounds are converted (13 when they are no number)
+    for (Variant *v : {&start, &end, &stp})
+        if (v->isString())
+            *v = Variant(v->numericValue());
     const bool down = vb::opLt(stp, Variant(int16_t(0))).rawInt() != 0;
     var->assign(f, std::move(start), false);
     for (;;) {
@@ -1086,6 +1087,14 @@ Flow WithStmt::exec(Frame &f) const
     return execBlock(f, body);
 }
 
+Flow ExitStmt::exec(Frame &f) const
+{
+    // Exit Sub/Function/Property clears Err in a procedure that traps its errors
+    if (flow == Flow::ExitProc && f.resumeNext)
+        f.eng->clearErr();
+    return flow;
+}
+
 Flow OnErrorStmt::exec(Frame &f) const
 {
     f.resumeNext = resumeNext;
@@ -1176,6 +1185,13 @@ Flow ExecuteStmt::exec(Frame &f) const
     } catch (const CompileError &ce) {
         vb::raise(ce.number, ce.description, QStringLiteral("VBScript compilation error"));
     }
+    // The executed code goes away with this call: an error inside it is
+    // reported at the Execute statement, never at a statement that is gone.
+    struct Place {
+        Engine &eng;
+        const Stmt *stmt;
+        ~Place() { eng.current = stmt; }
+    } place{eng, this};
     if (local) {
         const bool saved = f.resumeNext;
         f.resumeNext = false;

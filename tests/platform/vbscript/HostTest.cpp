@@ -362,3 +362,17 @@ TEST(ScriptControl, YieldHookRunsDuringLongLoops)
     sc.AddCode("For i = 1 To 100000: Next");
     EXPECT_GT(yields, 10);
 }
+
+TEST(ScriptControl, ErrorsInsideExecutedCodeAreReportedAtTheExecute)
+{
+    vbs::ScriptControl sc;
+    EXPECT_THROW(sc.AddCode("a = 1\nExecute \"x = 1\" & vbCrLf & \"y = 1 / 0\"\n"), vb::VbError);
+    EXPECT_EQ(sc.Error().Number, 11);
+    EXPECT_EQ(sc.Error().Line, 2);
+    EXPECT_EQ(sc.Error().Text, "Execute \"x = 1\" & vbCrLf & \"y = 1 / 0\"");
+    EXPECT_THROW(sc.AddCode("Sub S()\n  ExecuteGlobal \"z = CInt(\"\"q\"\")\"\nEnd Sub\nS"), vb::VbError);
+    EXPECT_EQ(sc.Error().Number, 13);
+    EXPECT_EQ(sc.Error().Line, 2);
+    EXPECT_THROW(sc.AddCode("Execute \"If\""), vb::VbError);
+    EXPECT_EQ(sc.Error().Number, 1023);
+}
