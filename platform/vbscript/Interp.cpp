@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <typeinfo>
 
 namespace vbs {
@@ -19,18 +20,26 @@ namespace {
 constexpr int kMaxDepth = 1000; // script calls deep; beyond it "Out of stack space"
 
 // Small argument buffer: calls rarely have more than a handful of arguments.
-template<class T, int N = 8>
+template<class T, int N = 6>
 struct SmallBuf {
-    T inl[N];
-    std::unique_ptr<T[]> heap;
+    alignas(T) unsigned char inl[N * sizeof(T)];
     T *p;
-    explicit SmallBuf(size_t n) : p(inl)
+    size_t n;
+    explicit SmallBuf(size_t count) : n(count)
     {
-        if (n > size_t(N)) {
-            heap.reset(new T[n]);
-            p = heap.get();
-        }
+        p = count > size_t(N) ? static_cast<T *>(::operator new(count * sizeof(T))) : reinterpret_cast<T *>(inl);
+        for (size_t i = 0; i < n; ++i)
+            new (p + i) T();
     }
+    ~SmallBuf()
+    {
+        for (size_t i = 0; i < n; ++i)
+            p[i].~T();
+        if (p != reinterpret_cast<T *>(inl))
+            ::operator delete(p);
+    }
+    SmallBuf(const SmallBuf &) = delete;
+    SmallBuf &operator=(const SmallBuf &) = delete;
     T &operator[](size_t i) { return p[i]; }
 };
 
@@ -97,10 +106,13 @@ GlobalEntry *boundHost(Engine &eng, GlobalEntry *e)
     return e->hostObj ? e : nullptr;
 }
 
+// The type_info objects of one program are unique, so comparing their
+// addresses is enough (and far cheaper than comparing names); an instance
+// made by another copy of this library simply takes the general path.
 ScriptObject *scriptObject(const Variant &v)
 {
     const vb::ObjectPtr &o = v.rawObject();
-    if (o && typeid(*o) == typeid(ScriptObject))
+    if (o && &typeid(*o) == &typeid(ScriptObject))
         return static_cast<ScriptObject *>(o.get());
     return nullptr;
 }
@@ -119,8 +131,16 @@ com::Dispatch *asDispatch(const Variant &v, com::DispatchPtr &hold)
     const vb::ObjectPtr &o = v.rawObject();
     if (!o)
         vb::raise(91);
-    if (auto *d = dynamic_cast<com::Dispatch *>(o.get()))
+    // the last class seen to be a Dispatch skips the cross-cast
+    thread_local const std::type_info *lastDispatchType = nullptr;
+    const std::type_info *type = &typeid(*o);
+    if (type == lastDispatchType)
+        return static_cast<com::Dispatch *>(o.get());
+    if (auto *d = dynamic_cast<com::Dispatch *>(o.get())) {
+        if (static_cast<vb::Object *>(d) == o.get()) // same address: the fast path may cast statically
+            lastDispatchType = type;
         return d;
+    }
     // an object of the runtime reached through an adapter (a plain record set ...)
     hold = com::toDispatch(o);
     if (!hold)
@@ -182,13 +202,20 @@ Engine::~Engine()
     globals->clear();
 }
 
+int64_t coarseMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+    return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000 + 1; // never 0: 0 means "not started"
+}
+
 void Engine::checkTime()
 {
     if (yieldHook) {
         HostCallTimer t(*this);
         yieldHook();
     }
-    if (timing && std::chrono::steady_clock::now() > deadline) {
+    if (timing && coarseMs() > deadline) {
         timedOut = true;
         throw ScriptAbort{};
     }
@@ -328,7 +355,7 @@ Variant Engine::callProcValues(const ProcPtr &p, ScriptObject *me, std::span<Var
 
 Variant Engine::invokeHost(com::Dispatch *d, int id, int kind, std::span<Variant> args)
 {
-    if (typeid(*d) == typeid(ScriptObject))
+    if (&typeid(*d) == &typeid(ScriptObject))
         return d->invoke(id, kind, args);
     HostCallTimer timer(*this);
     try {
@@ -1013,7 +1040,7 @@ Flow ForEachStmt::exec(Frame &f) const
     } else if (g.isObject()) {
         com::DispatchPtr hold;
         com::Dispatch *d = asDispatch(g, hold);
-        if (typeid(*d) == typeid(ScriptObject))
+        if (&typeid(*d) == &typeid(ScriptObject))
             vb::raise(451);
         HostCallTimer t(eng);
         items = d->enumerate();
