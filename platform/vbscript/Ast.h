@@ -291,7 +291,7 @@ struct WithStmt : Stmt {
 
 struct ExitStmt : Stmt {
     Flow flow;
-    Flow exec(Frame &) const override { return flow; }
+    Flow exec(Frame &f) const override;
 };
 
 struct OnErrorStmt : Stmt {

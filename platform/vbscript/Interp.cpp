@@ -465,10 +465,10 @@ Variant GlobalRef::eval(Frame &f) const
     }
     if (boundHost(*f.eng, entry))
         return f.eng->invokeHost(entry->hostObj, entry->hostId, com::Method | com::Get, {});
-    if (fallback >= 0)
-        return f.local(fallback);
     if (explicitOn)
         raiseNamed(500, entry->name);
+    if (fallback >= 0)
+        return f.local(fallback);
     return Variant();
 }
 
@@ -480,10 +480,10 @@ Variant *GlobalRef::ref(Frame &f) const
     case GlobalEntry::Unset:
         if (boundHost(*f.eng, entry))
             return nullptr;
-        if (fallback >= 0)
-            return &f.local(fallback);
         if (explicitOn)
             raiseNamed(500, entry->name);
+        if (fallback >= 0)
+            return &f.local(fallback);
         entry->kind = GlobalEntry::Variable;
         return &entry->value;
     default:
@@ -503,12 +503,12 @@ void GlobalRef::assign(Frame &f, Variant &&v, bool isSet) const
             f.eng->invokeHost(entry->hostObj, entry->hostId, isSet ? com::Set : com::Let, std::span<Variant>(&val, 1));
             return;
         }
+        if (explicitOn)
+            raiseNamed(500, entry->name);
         if (fallback >= 0) {
             store(f.local(fallback), std::move(v), isSet);
             return;
         }
-        if (explicitOn)
-            raiseNamed(500, entry->name);
         store(entry->value, std::move(v), isSet);
         entry->kind = GlobalEntry::Variable;
         return;
@@ -595,10 +595,10 @@ Variant GlobalCall::eval(Frame &f) const
     }
     if (boundHost(*f.eng, entry))
         return hostCall(f, entry->hostObj, entry->hostId, com::Method | com::Get, args, nullptr);
-    if (fallback >= 0 && f.local(fallback).isArray())
-        return indexValue(f, f.local(fallback), args, com::Method | com::Get);
     if (explicitOn)
         raiseNamed(500, entry->name);
+    if (fallback >= 0 && f.local(fallback).isArray())
+        return indexValue(f, f.local(fallback), args, com::Method | com::Get);
     raiseNamed(13, entry->name);
 }
 
@@ -641,12 +641,12 @@ void GlobalCall::assign(Frame &f, Variant &&v, bool isSet) const
             hostCall(f, entry->hostObj, entry->hostId, isSet ? com::Set : com::Let, args, &val);
             return;
         }
+        if (explicitOn)
+            raiseNamed(500, entry->name);
         if (fallback >= 0) {
             indexAssign(f, &f.local(fallback), Variant(), args, std::move(v), isSet);
             return;
         }
-        if (explicitOn)
-            raiseNamed(500, entry->name);
         vb::raise(13);
     default:
         raiseNamed(501, entry->name);
@@ -1085,6 +1085,14 @@ Flow WithStmt::exec(Frame &f) const
         ~Pop() { f.withStack.pop_back(); }
     } pop{f};
     return execBlock(f, body);
+}
+
+Flow ExitStmt::exec(Frame &f) const
+{
+    // Exit Sub/Function/Property clears Err in a procedure that traps its errors
+    if (flow == Flow::ExitProc && f.resumeNext)
+        f.eng->clearErr();
+    return flow;
 }
 
 Flow OnErrorStmt::exec(Frame &f) const

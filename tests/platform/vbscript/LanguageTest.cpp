@@ -251,6 +251,8 @@ TEST(Statements, Errors)
         {"ReDim b(1, 2)\nReDim Preserve b(2, 2)", 9},
         {"x = 5\ny = x(1)", 13},
         {"Option Explicit\nDim a\nb = 1", 500},
+        {"Option Explicit\nSub S()\nc = 1\nEnd Sub\nS", 500},
+        {"Option Explicit\nReDim d(2)\nd(2) = 1\nSub T()\nReDim e(1)\ne(1) = 2\nEnd Sub\nT", 0},
         {"Set x = 5", 424},
         {"Dim o\no.Name = 1", 424},
         {"Set o = Nothing\no.Name = 1", 91},
@@ -400,11 +402,24 @@ log = log & Err.Number & " " & Err.Source & " " & Err.Description & ";"
 Err.Raise vbObjectError + 7
 log = log & (Err.Number - vbObjectError) & ";"
 If 1 / 0 = 5 Then log = log & "entered;"
+Function Leaves()
+    On Error Resume Next
+    x = 1 / 0
+    Exit Function
+End Function
+Function Ends()
+    On Error Resume Next
+    x = 1 / 0
+End Function
+Leaves
+log = log & "exit " & Err.Number & ";"
+Ends
+log = log & "end " & Err.Number & ";"
 On Error GoTo 0
 log = log & Err.Number & ";"
 )";
     EXPECT_EQ(evalAfter(code, "log").toString().toStdString(),
-              "trapped 11;11;13 Type mismatch;0;1001 MySource Custom failure;7;entered;0;");
+              "trapped 11;11;13 Type mismatch;0;1001 MySource Custom failure;7;entered;exit 0;end 11;0;");
 }
 
 TEST(ErrorHandling, UnhandledErrorEndsTheCallWithItsNumber)
