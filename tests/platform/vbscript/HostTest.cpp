@@ -31,6 +31,15 @@ public:
             n.calls << "Execute " + a.string(0);
             return Variant();
         });
+        t.method("Request", 0, 3, [](FakeNet &n, com::Args &a) {
+            QString shape;
+            for (size_t i = 0; i < 3; ++i)
+                shape += a.has(i) ? a[i].toString() : QStringLiteral("_");
+            n.calls << "Request " + shape;
+            return Variant();
+        });
+        t.property("Target", [](FakeNet &n) { return n.target; }, {},
+                   [](FakeNet &n, const Variant &v) { n.target = v; });
         t.method("OpenURL", 1, 1, [](FakeNet &n, com::Args &a) {
             n.calls << "OpenURL " + a.string(0);
             return Variant("content of " + a.string(0));
@@ -62,6 +71,7 @@ public:
 
     QStringList calls;
     QString url;
+    Variant target;
 };
 
 // Stands in for the window: members made global as the network scripts use them.
@@ -133,6 +143,19 @@ TEST(HostObjects, ByReferenceArgumentsAndCollections)
     sc.AddCode("Dim pair(1)\npair(0) = \"x\": pair(1) = \"y\"\nh.Swap pair(0), pair(1)");
     EXPECT_EQ(sc.Eval("pair(0) & pair(1)").toString(), "yx");
     EXPECT_EQ(sc.Eval("s").toString(), "a,b,3,");
+}
+
+TEST(HostObjects, OptionalArgumentsAndObjectProperties)
+{
+    auto net = std::make_shared<FakeNet>();
+    vbs::ScriptControl sc;
+    sc.AddObject("h", net);
+    sc.AddCode("h.Request\nh.Request \"a\"\nh.Request , \"b\"\nh.Request \"a\", , \"c\"\nCall h.Request(, , 3)\n"
+               "Set h.Target = h\nsame = h.Target Is h\nSet h.Target = Nothing");
+    EXPECT_EQ(net->calls, QStringList({"Request ___", "Request a__", "Request _b_", "Request a_c", "Request __3"}));
+    EXPECT_TRUE(sc.Eval("same").toBool());
+    EXPECT_TRUE(net->target.isNothing());
+    EXPECT_THROW(sc.AddCode("h.Target = 5"), vb::VbError); // no Let on an object property
 }
 
 TEST(HostObjects, AMissingObjectIsAScriptError)
