@@ -2,6 +2,7 @@
 
 #include "Engine.h"
 #include "Lexer.h"
+#include "Objects.h"
 
 #include "com/ClassRegistry.h"
 
@@ -355,7 +356,9 @@ Variant Engine::callProcValues(const ProcPtr &p, ScriptObject *me, std::span<Var
 
 Variant Engine::invokeHost(com::Dispatch *d, int id, int kind, std::span<Variant> args)
 {
-    if (&typeid(*d) == &typeid(ScriptObject))
+    // the engine's own objects run script code: that time counts
+    const std::type_info *type = &typeid(*d);
+    if (type == &typeid(ScriptObject) || type == &typeid(ProcRef) || type == &typeid(ErrObject))
         return d->invoke(id, kind, args);
     HostCallTimer timer(*this);
     try {
