@@ -128,6 +128,52 @@ TEST(Operators, ClassicCoercions)
     });
 }
 
+TEST(Operators, NullAndEmptyPropagation)
+{
+    checkExpressions({
+        {"IsNull(Null * 2)", "Boolean:True"},
+        {"IsNull(-Null)", "Boolean:True"},
+        {"IsNull(Not Null)", "Boolean:True"},
+        {"Null And False", "Boolean:False"},
+        {"Null Or True", "Boolean:True"},
+        {"IsNull(Null And True)", "Boolean:True"},
+        {"IsNull(Null < 1)", "Boolean:True"},
+        {"Empty * 2", "Integer:0"},
+        {"Empty & Empty", "String:"},
+        {"TypeName(Empty + Empty)", "String:Integer"},
+        {"-Empty", "Integer:0"},
+        {"Empty < 1", "Boolean:True"},
+        {"IsNull(Left(Null, 1))", "Boolean:True"},
+        {"IsNull(Mid(Null, 1))", "Boolean:True"},
+        {"IsNull(UCase(Null))", "Boolean:True"},
+        {"IsNull(InStr(Null, \"a\"))", "Boolean:True"},
+        {"Len(Empty)", "Long:0"},
+        {"UCase(Empty)", "String:"},
+    });
+    const char *code = R"(
+x = Null
+Select Case x
+    Case 1
+        r = "one"
+    Case Else
+        r = "else"
+End Select
+If x = 1 Then r = r & ",eq" Else r = r & ",not eq"
+If Not (x = 1) Then r = r & ",not" Else r = r & ",not is null too"
+Do While x
+    r = r & ",looped"
+    Exit Do
+Loop
+)";
+    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "else,not eq,not is null too");
+    checkErrors({
+        {"x = CStr(Null)", 94},
+        {"x = CLng(Null)", 94},
+        {"x = Chr(Null)", 94},
+        {"x = Space(Null)", 94},
+    });
+}
+
 TEST(Operators, Errors)
 {
     checkErrors({
