@@ -399,3 +399,20 @@ TEST(ScriptControl, ErrorsInsideExecutedCodeAreReportedAtTheExecute)
     EXPECT_THROW(sc.AddCode("Execute \"If\""), vb::VbError);
     EXPECT_EQ(sc.Error().Number, 1023);
 }
+
+TEST(ScriptClasses, AnInstanceKeptPastResetReportsItsScriptIsGone)
+{
+    vbs::ScriptControl sc;
+    sc.AddCode("Class K\nPublic Function Hello(): Hello = \"hi\": End Function\nEnd Class\nSet keep = New K");
+    Variant obj = sc.Eval("keep");
+    auto *d = dynamic_cast<com::Dispatch *>(obj.rawObject().get());
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->invoke("Hello", com::Method, {}).toString(), "hi");
+    sc.Reset();
+    try {
+        d->invoke("Hello", com::Method, {});
+        FAIL();
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, -2147417848);
+    }
+}
