@@ -86,6 +86,9 @@ void LogHistory(const QString &strType, const QString &strDescription)
         rs->Update();
 
         if (item) {
+            // The item names its row like every filled item, so a walk over
+            // the History list can check it.
+            item->setRowid(rs->rowid());
             item->setSubItem(1, detail::fieldText(rs->Fields(QStringLiteral("Index"))));
             item->setSubItem(2, vb::Format(now, QStringLiteral("m/d/yyyy")));
             item->setSubItem(3, time);

@@ -19,6 +19,7 @@
 #include "mainwindow/LayoutStore.h"
 #include "mainwindow/ListColumns.h"
 #include "mainwindow/SplitterBar.h"
+#include "mainwindow/TransactionSetEditor.h"
 #include "vb/AppInfo.h"
 #include "vb/Dialogs.h"
 #include "vb/DoEvents.h"
@@ -128,6 +129,8 @@ frmMain::frmMain()
     setMenuHandler(QStringLiteral("mnuAccount"), [this] { mnuAccount_Click(); });
     setMenuHandler(QStringLiteral("mnuExit"), [this] { mnuExit_Click(); });
     setMenuHandler(QStringLiteral("mnuHelpContents"), [this] { mnuHelpContents_Click(); });
+    installMailboxCommands();
+    installInboundCommands();
 
     // The windows the exit path unloads, in its order; the others join as they are built.
     auto own = [this](const char *name, auto *tag) {

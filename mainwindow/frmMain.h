@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -38,6 +39,10 @@ namespace mainwindow {
 // A splitter bar: reports presses, moves and releases with the classic
 // button codes and the pointer position in twips, relative to the bar.
 class SplitterBar;
+
+// The mailbox commands' own classes (MailboxCommands.h, TransactionSetEditor.h).
+class TransactionSetEditor;
+struct MailboxContext;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -75,6 +80,18 @@ public:
     void lvwBox_MouseDown(controls::ListView *lvwBox, int button, int shift, int x, int y);
     void lvwBox_KeyDown(controls::ListView *lvwBox, int keyCode, int shift);
 
+    // ---- The inbound road (frmMain_Inbound.cpp) ----
+    // Loads an interchange file into the Inbox ("I") or Outbox ("O"); empty
+    // text when stored, else the message of the failed check.
+    QString LoadBox(const QString &FileName, const QString &Direction);
+    bool WriteOutIEA(const QString &Segments, const QString &DED, const QString &Partner);
+    void ValidateBox(controls::ListView *lvwBox);
+    void GenerateAcknowledgement();
+    void mnuOpenInbound_Click();
+    void mnuOpenOutbound_Click();
+    void mnuValidate_Click();
+    void mnuGenerateAcknowledgement_Click();
+
     // ---- Menus and toolbar ----
     void mnuPrintSetup_Click();
     void mnuFolderBar_Click();
@@ -84,6 +101,29 @@ public:
     void mnuHelpContents_Click();
     void tbrToolbar_ButtonClick(const QString &caption);
     void tbrToolbar_ButtonMenuClick(const QString &key);
+
+    // ---- Mailbox commands (frmMain_Mailbox.cpp) ----
+    void mnuOutbox_Click();
+    void mnuSent_Click();
+    void mnuDelete_Click();
+    void mnuMarkAsClosed_Click();
+    void mnuRefresh_Click();
+    void mnuSortByColumn_Click(int16_t Index);
+    void mnuAscending_Click();
+    void mnuDescending_Click();
+    void mnuEditData_Click();
+    void mnuFind_Click();
+    void mnuSelectAll_Click();
+    void mnuSelectionFilter_Click();
+    // The key of the selected rows ("partner,transaction,version,direction") or empty text.
+    QString IsSelectionUnique(controls::ListView *lvwBox);
+    bool MakeUniqueSelection(controls::ListView *lvwBox, const QString &strPartner, const QString &strTransaction,
+                             const QString &strVersion, const QString &strDirection);
+    void SelectionFilter(controls::ListView *lvwBox);
+    // The list of the folder selected in the tree, nullptr for another node.
+    controls::ListView *currentList() const;
+    // What the mailbox command classes need of this window.
+    MailboxContext mailboxContext();
 
     // The command run by a menu item, pop-up item or toolbar button.
     // Commands of other windows are connected here as they are built; an
@@ -172,6 +212,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void installInboundCommands();
+    void openInterchangeFiles(const QString &item, const QString &folderKey, const QString &filter,
+                              const QString &title, const QString &direction);
     void buildControls();
     void buildMenus();
     void buildToolbar();
@@ -192,12 +235,16 @@ private:
     void splitterUp(SplitterBar *bar, int button, int x, int y);
     void applyStoredPlacement();
     controls::ListView *listForNode(const QString &key) const;
+    void installMailboxCommands();
+    controls::ListView *currentMailboxList() const;
+    TransactionSetEditor &transactionSetEditor();
     int nodeForList(const controls::ListView *lvwBox) const;
 
     QWidget *m_client = nullptr;
     QMenu *m_viewMenu = nullptr;
     QMenu *m_sortByMenu = nullptr;
     QHash<QString, QAction *> m_items;
+    std::unique_ptr<TransactionSetEditor> m_transactionSetEditor;
     QHash<QString, std::function<void()>> m_handlers;
     QList<QAction *> m_sortBy;
     std::vector<OtherWindow> m_otherWindows;

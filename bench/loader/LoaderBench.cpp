@@ -59,7 +59,7 @@ void BM_LoadBox(benchmark::State &state)
     state.counters["MB"] = double(bytes) / 1e6;
     state.counters["sets"] = sets;
 }
-BENCHMARK(BM_LoadBox)->Arg(20000)->Arg(2000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LoadBox)->Arg(20000)->Arg(2000)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 } // namespace
 

@@ -23,8 +23,7 @@ public:
 
 void runLoop(benchmark::State &state, const char *body)
 {
-    vbs::ScriptControl sc;
-    sc.setTimeout(-1);
+    vbs::ScriptControl sc; // default time-out on, as hosts run scripts
     sc.AddObject("objScript", std::make_shared<Holder>());
     sc.AddCode(QStringLiteral("Function Add(a, b)\n Add = a + b\nEnd Function\n"
                               "Sub Work(n)\n Dim i, x, s, t\n For i = 1 To n\n%1\n Next\nEnd Sub\n")

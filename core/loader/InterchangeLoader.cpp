@@ -409,7 +409,7 @@ void Load::onSE(QByteArrayView piece)
     } catch (...) {
         fail(QString::fromLatin1(loader_messages::kErrorSavingSet));
     }
-    m_setText.clear();
+    m_setText.resize(0); // keeps its capacity for the next set
     m_last = u"SE"_s;
 }
 

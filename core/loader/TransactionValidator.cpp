@@ -63,6 +63,11 @@ bool TransactionValidator::ValidateTransactionSet(const QString &strPartner, con
             map.Close();
         }
 
+        // Without the partner's delimiters the set cannot be cut into
+        // segments; passing it unexamined would call it valid.
+        if (strSegmentTerminator.isEmpty() || strElementSeparator.isEmpty())
+            vb::raise(5);
+
         m_usage->RemoveAll();
         QHash<qint64, qint64> usage; // uses per map position
         qint64 position = 0;          // P: the SegmentIndex looked for

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace vbs {
@@ -38,6 +39,7 @@ struct Node {
 struct Expr;
 using ExprPtr = std::unique_ptr<Expr>;
 using ExprList = std::vector<ExprPtr>; // a null entry is an omitted argument
+using ExprSpan = std::span<const ExprPtr>;
 
 struct Expr : Node {
     // Value of the expression; objects stay objects (the caller asks for
@@ -289,7 +291,7 @@ struct WithStmt : Stmt {
 
 struct ExitStmt : Stmt {
     Flow flow;
-    Flow exec(Frame &) const override { return flow; }
+    Flow exec(Frame &f) const override;
 };
 
 struct OnErrorStmt : Stmt {

@@ -156,6 +156,28 @@ public:
         return n;
     }
 
+    void declare(const QString &name)
+    {
+        const QString low = name.toLower();
+        if (proc && proc->localConsts.contains(low))
+            return;
+        if ((proc || execFrame) && localSlot(low) >= 0)
+            return;
+        if (cls && cls->findMember(low) >= 0)
+            return;
+        GlobalEntry *e = g.find(low);
+        if (e && e->kind != GlobalEntry::Unset)
+            return;
+        if (execFrame && execFrame->proc) {
+            newLocal(low);
+        } else if (proc) {
+            proc->localIndex.insert(low, proc->localCount++);
+        } else {
+            e = g.findOrAdd(name);
+            e->kind = GlobalEntry::Variable;
+        }
+    }
+
     ExprPtr withArgs(ExprPtr base, ExprList *a, int line, int column)
     {
         if (!a)
@@ -343,6 +365,8 @@ void WithStmt::resolve(Resolver &r)
 void ReDimStmt::resolve(Resolver &r)
 {
     for (auto &i : items) {
+        if (auto *n = dynamic_cast<NameExpr *>(i.var.get()))
+            r.declare(n->name); // ReDim declares a name it does not find, even under Option Explicit
         r.expr(i.var);
         r.args(i.bounds);
     }

@@ -120,7 +120,7 @@ public:
     // time-out: checked every 4096 loop turns; host calls push the deadline on
     int timeoutMs = 60000;
     bool timing = false;
-    std::chrono::steady_clock::time_point deadline;
+    int64_t deadline = 0; // coarseMs() value
     uint32_t ticks = 0;
     bool timedOut = false;
     std::function<void()> yieldHook;
@@ -143,10 +143,10 @@ public:
     void runTop(const Unit &u);
 
     // Calls
-    vb::Variant callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, const ExprList &args, vb::Variant *extra);
+    vb::Variant callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, ExprSpan args, vb::Variant *extra);
     vb::Variant callProcValues(const ProcPtr &p, ScriptObject *me, std::span<vb::Variant> args);
     vb::Variant invokeHost(com::Dispatch *d, int id, int kind, std::span<vb::Variant> args);
-    vb::Variant callMember(Frame &f, const vb::Variant &obj, ScriptObject *so, int member, int kind, const ExprList &args, vb::Variant *extra);
+    vb::Variant callMember(Frame &f, const vb::Variant &obj, ScriptObject *so, int member, int kind, ExprSpan args, vb::Variant *extra);
 
     void setErr(const vb::VbError &e);
     void clearErr() { err.clear(); }
@@ -154,15 +154,20 @@ public:
     friend struct HostCallTimer;
 };
 
+// Milliseconds of a monotonic clock read cheaply (a few milliseconds of
+// resolution, plenty for a time-out counted in seconds); host calls read it
+// twice each, so the precise clock would cost more than a short call itself.
+int64_t coarseMs();
+
 // Keeps time spent inside host calls out of the time-out.
 struct HostCallTimer {
     Engine &eng;
-    std::chrono::steady_clock::time_point start;
-    explicit HostCallTimer(Engine &e) : eng(e), start(std::chrono::steady_clock::now()) {}
+    int64_t start;
+    explicit HostCallTimer(Engine &e) : eng(e), start(e.timing ? coarseMs() : 0) {}
     ~HostCallTimer()
     {
-        if (eng.timing)
-            eng.deadline += std::chrono::steady_clock::now() - start;
+        if (eng.timing && start)
+            eng.deadline += coarseMs() - start;
     }
 };
 

@@ -2,11 +2,13 @@
 
 #include "Engine.h"
 #include "Lexer.h"
+#include "Objects.h"
 
 #include "com/ClassRegistry.h"
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <typeinfo>
 
 namespace vbs {
@@ -19,18 +21,26 @@ namespace {
 constexpr int kMaxDepth = 1000; // script calls deep; beyond it "Out of stack space"
 
 // Small argument buffer: calls rarely have more than a handful of arguments.
-template<class T, int N = 8>
+template<class T, int N = 6>
 struct SmallBuf {
-    T inl[N];
-    std::unique_ptr<T[]> heap;
+    alignas(T) unsigned char inl[N * sizeof(T)];
     T *p;
-    explicit SmallBuf(size_t n) : p(inl)
+    size_t n;
+    explicit SmallBuf(size_t count) : n(count)
     {
-        if (n > size_t(N)) {
-            heap.reset(new T[n]);
-            p = heap.get();
-        }
+        p = count > size_t(N) ? static_cast<T *>(::operator new(count * sizeof(T))) : reinterpret_cast<T *>(inl);
+        for (size_t i = 0; i < n; ++i)
+            new (p + i) T();
     }
+    ~SmallBuf()
+    {
+        for (size_t i = 0; i < n; ++i)
+            p[i].~T();
+        if (p != reinterpret_cast<T *>(inl))
+            ::operator delete(p);
+    }
+    SmallBuf(const SmallBuf &) = delete;
+    SmallBuf &operator=(const SmallBuf &) = delete;
     T &operator[](size_t i) { return p[i]; }
 };
 
@@ -60,7 +70,7 @@ void store(Variant &dst, Variant &&v, bool isSet)
     }
 }
 
-std::vector<int32_t> indexes(Frame &f, const ExprList &args, size_t count)
+std::vector<int32_t> indexes(Frame &f, ExprSpan args, size_t count)
 {
     std::vector<int32_t> idx(count);
     for (size_t i = 0; i < count; ++i) {
@@ -97,10 +107,13 @@ GlobalEntry *boundHost(Engine &eng, GlobalEntry *e)
     return e->hostObj ? e : nullptr;
 }
 
+// The type_info objects of one program are unique, so comparing their
+// addresses is enough (and far cheaper than comparing names); an instance
+// made by another copy of this library simply takes the general path.
 ScriptObject *scriptObject(const Variant &v)
 {
     const vb::ObjectPtr &o = v.rawObject();
-    if (o && typeid(*o) == typeid(ScriptObject))
+    if (o && &typeid(*o) == &typeid(ScriptObject))
         return static_cast<ScriptObject *>(o.get());
     return nullptr;
 }
@@ -119,8 +132,16 @@ com::Dispatch *asDispatch(const Variant &v, com::DispatchPtr &hold)
     const vb::ObjectPtr &o = v.rawObject();
     if (!o)
         vb::raise(91);
-    if (auto *d = dynamic_cast<com::Dispatch *>(o.get()))
+    // the last class seen to be a Dispatch skips the cross-cast
+    thread_local const std::type_info *lastDispatchType = nullptr;
+    const std::type_info *type = &typeid(*o);
+    if (type == lastDispatchType)
+        return static_cast<com::Dispatch *>(o.get());
+    if (auto *d = dynamic_cast<com::Dispatch *>(o.get())) {
+        if (static_cast<vb::Object *>(d) == o.get()) // same address: the fast path may cast statically
+            lastDispatchType = type;
         return d;
+    }
     // an object of the runtime reached through an adapter (a plain record set ...)
     hold = com::toDispatch(o);
     if (!hold)
@@ -182,13 +203,20 @@ Engine::~Engine()
     globals->clear();
 }
 
+int64_t coarseMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+    return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000 + 1; // never 0: 0 means "not started"
+}
+
 void Engine::checkTime()
 {
     if (yieldHook) {
         HostCallTimer t(*this);
         yieldHook();
     }
-    if (timing && std::chrono::steady_clock::now() > deadline) {
+    if (timing && coarseMs() > deadline) {
         timedOut = true;
         throw ScriptAbort{};
     }
@@ -266,7 +294,7 @@ Variant runBody(Engine &eng, Frame &fr, const ProcPtr &p)
 
 } // namespace
 
-Variant Engine::callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, const ExprList &args, Variant *extra)
+Variant Engine::callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, ExprSpan args, Variant *extra)
 {
     const size_t n = args.size() + (extra ? 1 : 0);
     if (n != p->params.size())
@@ -328,7 +356,9 @@ Variant Engine::callProcValues(const ProcPtr &p, ScriptObject *me, std::span<Var
 
 Variant Engine::invokeHost(com::Dispatch *d, int id, int kind, std::span<Variant> args)
 {
-    if (typeid(*d) == typeid(ScriptObject))
+    // the engine's own objects run script code: that time counts
+    const std::type_info *type = &typeid(*d);
+    if (type == &typeid(ScriptObject) || type == &typeid(ProcRef) || type == &typeid(ErrObject))
         return d->invoke(id, kind, args);
     HostCallTimer timer(*this);
     try {
@@ -345,7 +375,7 @@ Variant Engine::invokeHost(com::Dispatch *d, int id, int kind, std::span<Variant
 namespace {
 
 // Host call with by-reference arguments written back to the script's variables.
-Variant hostCall(Frame &f, com::Dispatch *d, int id, int kind, const ExprList &args, Variant *extra)
+Variant hostCall(Frame &f, com::Dispatch *d, int id, int kind, ExprSpan args, Variant *extra)
 {
     const size_t n = args.size() + (extra ? 1 : 0);
     SmallBuf<Variant> vals(n);
@@ -377,7 +407,9 @@ Variant hostCall(Frame &f, com::Dispatch *d, int id, int kind, const ExprList &a
 
 } // namespace
 
-Variant Engine::callMember(Frame &f, const Variant &obj, ScriptObject *so, int member, int kind, const ExprList &args, Variant *extra)
+static Variant indexValue(Frame &f, const Variant &base, ExprSpan args, int kind);
+
+Variant Engine::callMember(Frame &f, const Variant &obj, ScriptObject *so, int member, int kind, ExprSpan args, Variant *extra)
 {
     if (member < 0 || member >= int(so->cls->members.size()))
         vb::raise(438);
@@ -416,6 +448,12 @@ Variant Engine::callMember(Frame &f, const Variant &obj, ScriptObject *so, int m
         p = m.get ? &m.get : m.method ? &m.method : nullptr;
     if (!p)
         vb::raise(438);
+    const size_t own = (*p)->params.size();
+    if (p == &m.get && !(kind & (com::Let | com::Set)) && args.size() > own) {
+        // `obj.Items(1)` on a Property Get without parameters indexes what it returns
+        Variant result = callProc(f, *p, so, args.first(own), nullptr);
+        return indexValue(f, result, args.subspan(own), kind);
+    }
     return callProc(f, *p, so, args, extra);
 }
 
@@ -457,10 +495,10 @@ Variant GlobalRef::eval(Frame &f) const
     }
     if (boundHost(*f.eng, entry))
         return f.eng->invokeHost(entry->hostObj, entry->hostId, com::Method | com::Get, {});
-    if (fallback >= 0)
-        return f.local(fallback);
     if (explicitOn)
         raiseNamed(500, entry->name);
+    if (fallback >= 0)
+        return f.local(fallback);
     return Variant();
 }
 
@@ -472,10 +510,10 @@ Variant *GlobalRef::ref(Frame &f) const
     case GlobalEntry::Unset:
         if (boundHost(*f.eng, entry))
             return nullptr;
-        if (fallback >= 0)
-            return &f.local(fallback);
         if (explicitOn)
             raiseNamed(500, entry->name);
+        if (fallback >= 0)
+            return &f.local(fallback);
         entry->kind = GlobalEntry::Variable;
         return &entry->value;
     default:
@@ -495,12 +533,12 @@ void GlobalRef::assign(Frame &f, Variant &&v, bool isSet) const
             f.eng->invokeHost(entry->hostObj, entry->hostId, isSet ? com::Set : com::Let, std::span<Variant>(&val, 1));
             return;
         }
+        if (explicitOn)
+            raiseNamed(500, entry->name);
         if (fallback >= 0) {
             store(f.local(fallback), std::move(v), isSet);
             return;
         }
-        if (explicitOn)
-            raiseNamed(500, entry->name);
         store(entry->value, std::move(v), isSet);
         entry->kind = GlobalEntry::Variable;
         return;
@@ -526,7 +564,7 @@ void GlobalRef::exec(Frame &f) const
 }
 
 // Array element or default member of the value in `base`.
-static Variant indexValue(Frame &f, const Variant &base, const ExprList &args, int kind)
+static Variant indexValue(Frame &f, const Variant &base, ExprSpan args, int kind)
 {
     if (base.isArray())
         return base.rawArray()->at(indexes(f, args, args.size()));
@@ -544,7 +582,7 @@ static Variant indexValue(Frame &f, const Variant &base, const ExprList &args, i
     vb::raise(13);
 }
 
-static void indexAssign(Frame &f, Variant *baseRef, const Variant &baseVal, const ExprList &args, Variant &&v, bool isSet)
+static void indexAssign(Frame &f, Variant *baseRef, const Variant &baseVal, ExprSpan args, Variant &&v, bool isSet)
 {
     if (baseRef && baseRef->isArray()) {
         auto idx = indexes(f, args, args.size());
@@ -587,10 +625,10 @@ Variant GlobalCall::eval(Frame &f) const
     }
     if (boundHost(*f.eng, entry))
         return hostCall(f, entry->hostObj, entry->hostId, com::Method | com::Get, args, nullptr);
-    if (fallback >= 0 && f.local(fallback).isArray())
-        return indexValue(f, f.local(fallback), args, com::Method | com::Get);
     if (explicitOn)
         raiseNamed(500, entry->name);
+    if (fallback >= 0 && f.local(fallback).isArray())
+        return indexValue(f, f.local(fallback), args, com::Method | com::Get);
     raiseNamed(13, entry->name);
 }
 
@@ -633,12 +671,12 @@ void GlobalCall::assign(Frame &f, Variant &&v, bool isSet) const
             hostCall(f, entry->hostObj, entry->hostId, isSet ? com::Set : com::Let, args, &val);
             return;
         }
+        if (explicitOn)
+            raiseNamed(500, entry->name);
         if (fallback >= 0) {
             indexAssign(f, &f.local(fallback), Variant(), args, std::move(v), isSet);
             return;
         }
-        if (explicitOn)
-            raiseNamed(500, entry->name);
         vb::raise(13);
     default:
         raiseNamed(501, entry->name);
@@ -652,7 +690,7 @@ Variant IndexExpr::eval(Frame &f) const
     return indexValue(f, base->eval(f), args, com::Method | com::Get);
 }
 
-static bool arrayElement(Frame &f, Variant *p, const ExprList &args, ElementRef &out)
+static bool arrayElement(Frame &f, Variant *p, ExprSpan args, ElementRef &out)
 {
     if (!p || !p->isArray())
         return false;
@@ -727,8 +765,12 @@ Variant MemberExpr::call(Frame &f, int kind, Variant *extra) const
             vb::raise(505);
         obj = f.withStack.back();
     }
-    if (!obj.isObject())
-        raiseNamed(424, name);
+    if (!obj.isObject()) {
+        // "Object required: 'Inet'" names the variable that holds no object
+        if (auto *g = dynamic_cast<const GlobalRef *>(object.get()))
+            raiseNamed(424, g->entry->name);
+        vb::raise(424);
+    }
     if (ScriptObject *so = scriptObject(obj)) {
         if (cacheKey != so->cls.get()) {
             cacheId = so->cls->findMember(lowerName);
@@ -952,11 +994,12 @@ Flow ForStmt::exec(Frame &f) const
     Variant start = value(from->eval(f));
     Variant end = value(to->eval(f));
     Variant stp = step ? value(step->eval(f)) : Variant(int16_t(1));
-    for (const Variant *v : {&start, &end, &stp})
-        if (!v->isNumericType() && v->type() != VarType::Date)
-            (void)v->numericValue(); // 13 for text that is not a number; Null and Empty pass as in the classic loop
     if (start.isNull() || end.isNull() || stp.isNull())
         vb::raise(94);
+    // the loop counts in numbers: text bounds are converted (13 when they are no number)
+    for (Variant *v : {&start, &end, &stp})
+        if (v->isString())
+            *v = Variant(v->numericValue());
     const bool down = vb::opLt(stp, Variant(int16_t(0))).rawInt() != 0;
     var->assign(f, std::move(start), false);
     for (;;) {
@@ -1000,7 +1043,7 @@ Flow ForEachStmt::exec(Frame &f) const
     } else if (g.isObject()) {
         com::DispatchPtr hold;
         com::Dispatch *d = asDispatch(g, hold);
-        if (typeid(*d) == typeid(ScriptObject))
+        if (&typeid(*d) == &typeid(ScriptObject))
             vb::raise(451);
         HostCallTimer t(eng);
         items = d->enumerate();
@@ -1072,6 +1115,14 @@ Flow WithStmt::exec(Frame &f) const
         ~Pop() { f.withStack.pop_back(); }
     } pop{f};
     return execBlock(f, body);
+}
+
+Flow ExitStmt::exec(Frame &f) const
+{
+    // Exit Sub/Function/Property clears Err in a procedure that traps its errors
+    if (flow == Flow::ExitProc && f.resumeNext)
+        f.eng->clearErr();
+    return flow;
 }
 
 Flow OnErrorStmt::exec(Frame &f) const
@@ -1164,6 +1215,13 @@ Flow ExecuteStmt::exec(Frame &f) const
     } catch (const CompileError &ce) {
         vb::raise(ce.number, ce.description, QStringLiteral("VBScript compilation error"));
     }
+    // The executed code goes away with this call: an error inside it is
+    // reported at the Execute statement, never at a statement that is gone.
+    struct Place {
+        Engine &eng;
+        const Stmt *stmt;
+        ~Place() { eng.current = stmt; }
+    } place{eng, this};
     if (local) {
         const bool saved = f.resumeNext;
         f.resumeNext = false;

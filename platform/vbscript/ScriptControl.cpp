@@ -95,7 +95,7 @@ auto ScriptControl::guarded(F &&body) -> decltype(body())
     if (outer) {
         eng.timing = true;
         eng.timedOut = false;
-        eng.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_timeout);
+        eng.deadline = coarseMs() + m_timeout;
     }
     ++m_running;
     struct Done {

@@ -110,6 +110,7 @@ TEST_F(HistoryTest, LogHistoryStoresLongMonthAndShowsShortMonth)
 
         const controls::ListItem *item = history->item(history->itemCount());
         EXPECT_EQ(item->subItem(1), stored.at("Index"));
+        EXPECT_EQ(item->rowid(), rows(QStringLiteral("SELECT rowid AS r FROM History ORDER BY [Index] DESC")).front().at("r").toLongLong());
         EXPECT_EQ(item->subItem(2), c.shownDate);
         EXPECT_EQ(item->subItem(3), c.time);
         EXPECT_EQ(item->subItem(4), "tester");

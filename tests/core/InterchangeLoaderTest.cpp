@@ -75,6 +75,9 @@ INSTANTIATE_TEST_SUITE_P(
         GoodCase{"multi.IC", "I", "multi.expected", nullptr},
         GoodCase{"crlf.IC", "I", "crlf.expected", nullptr},
         GoodCase{"final_linebreak.IC", "I", "final_linebreak.expected", nullptr},
+        // Each ISA brings its own element and sub-element separators; the
+        // terminator of the first holds for the file. The partner keeps "*".
+        GoodCase{"own_separators.IC", "I", "own_separators.expected", nullptr},
         // An ST before the previous set's SE: one row, holding both sets' segments.
         GoodCase{"st_without_se.IC", "I", "st_without_se.expected", nullptr},
         // The partner stores CR LF and "|": the sets take them, the

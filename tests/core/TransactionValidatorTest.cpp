@@ -173,6 +173,13 @@ TEST_F(ValidatorRun, AnIdentifierCannotChangeTheStatement)
               "[History]\nDescription=BFR' OR 'A'='A - Segment Sequence - Verify Mapping\n");
 }
 
+TEST_F(ValidatorRun, ASetWithoutDelimitersFails)
+{
+    core::TransactionValidator validator;
+    EXPECT_FALSE(validator.ValidateTransactionSet("GONE", "830", "004010", "I", set({"BFR*05*R"}), "", "", ""));
+    EXPECT_EQ(dumpTable("History", {"Type", "Description"}), "[History]\nType=Error|Description= - Segment - Verify Mapping\n");
+}
+
 TEST_F(ValidatorRun, AFailedRunReportsAndWritesNoSummary)
 {
     corvantis::test::dialogs().answer(vb::vbOK);

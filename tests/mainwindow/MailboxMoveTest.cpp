@@ -114,7 +114,7 @@ TEST_F(MailboxMoveTest, MovesExactlyTheSelectedRowsToOutboxAndBackUnchanged)
     EXPECT_EQ(history().last(), QStringLiteral("2 Outbox Item(s) moved to the Sent"));
 }
 
-TEST_F(MailboxMoveTest, RecycleAndDeleteActOnExactlyTheSelectedRows)
+TEST_F(MailboxMoveTest, RecycleMovesExactlyTheSelectedRowsToRecycled)
 {
     addRows(QStringLiteral("Inbox"));
     sortByPartner(*lvwInbox);
@@ -134,27 +134,30 @@ TEST_F(MailboxMoveTest, RecycleAndDeleteActOnExactlyTheSelectedRows)
     EXPECT_EQ(refreshed[0], lvwRecycled.get());
     EXPECT_EQ(refreshed[1], lvwInbox.get());
     EXPECT_EQ(*seen, QStringList({"50% Complete", "100% Complete"}));
+}
 
-    // Delete from Recycled, sorted descending by Partner: u4 (PARTA) is last.
-    seen->clear();
-    refreshed.clear();
-    lvwRecycled->setSortKey(1);
-    lvwRecycled->setSortOrder(1);
-    fill(*lvwRecycled);
-    ASSERT_EQ(usedColumn(*lvwRecycled), QStringList({"u3", "u4"}));
-    select(*lvwRecycled, {2});
+TEST_F(MailboxMoveTest, DeleteRemovesExactlyTheSelectedRows)
+{
+    addRows(QStringLiteral("Recycled"));
+    sortByPartner(*lvwRecycled);
+    ASSERT_EQ(usedColumn(*lvwRecycled), QStringList({"u2", "u4", "u1", "u3", "u5"}));
+    const std::vector<Row> before = tableRows(QStringLiteral("Recycled"));
+    select(*lvwRecycled, {2, 4});
+    MailboxCommands commands(context());
     dialogs().answer(vb::vbYes);
     commands.DeleteItems(*lvwRecycled);
+
     EXPECT_EQ(dialogs().last().text,
-              QStringLiteral("You are about to delete 1 Item(s).\r\nAre you sure you want to delete these Item(s)?"));
+              QStringLiteral("You are about to delete 2 Item(s).\r\nAre you sure you want to delete these Item(s)?"));
     EXPECT_EQ(dialogs().last().buttons, vb::vbYesNo);
     EXPECT_EQ(dialogs().last().icon, vb::vbQuestion);
-    EXPECT_EQ(usedOf(QStringLiteral("Recycled")), QStringList({"u3"}));
-    EXPECT_EQ(usedOf(QStringLiteral("Inbox")), QStringList({"u1", "u2", "u5"}));
-    EXPECT_EQ(history().last(), QStringLiteral("1 Item(s) deleted "));
+    EXPECT_EQ(tableRows(QStringLiteral("Recycled")), rowsOf(before, {"u1", "u2", "u5"}));
+    EXPECT_EQ(history().last(), QStringLiteral("2 Item(s) deleted "));
     EXPECT_EQ(refreshed, std::vector<controls::ListView *>({lvwRecycled.get()}));
-    EXPECT_EQ(*seen, QStringList({"100% Complete"}));
+    EXPECT_EQ(usedColumn(*lvwRecycled), QStringList({"u2", "u1", "u5"}));
+    EXPECT_EQ(*seen, QStringList({"50% Complete", "100% Complete"}));
     EXPECT_EQ(statusBar->panelText(3), QString());
+    EXPECT_EQ(progress->value(), 0);
 }
 
 TEST_F(MailboxMoveTest, AnsweringNoChangesNothing)

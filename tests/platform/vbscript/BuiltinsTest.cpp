@@ -146,6 +146,7 @@ TEST(Builtins, ConversionsAndMath)
         {"RGB(300, 0, 0)", "Long:255"},
         {"Rnd(-1) = Rnd(-1)", "Boolean:True"},
         {"Rnd() < 1", "Boolean:True"},
+        {"Rnd(0) = Rnd(0)", "Boolean:True"},
     });
     checkErrors({
         {"CInt(\"abc\")", 13},
@@ -157,6 +158,18 @@ TEST(Builtins, ConversionsAndMath)
         {"Exp(1000)", 6},
         {"CDate(\"nonsense\")", 13},
     });
+}
+
+TEST(Builtins, RandomizeSeedsTheSequence)
+{
+    vbs::ScriptControl sc;
+    sc.AddCode("x = Rnd(-1): Randomize 7: a = Rnd: b = Rnd\n"
+               "x = Rnd(-1): Randomize 7: c = Rnd\n"
+               "x = Rnd(-1): Randomize 8: d = Rnd");
+    EXPECT_TRUE(sc.Eval("a = c").toBool());
+    EXPECT_FALSE(sc.Eval("a = b").toBool());
+    EXPECT_FALSE(sc.Eval("a = d").toBool());
+    EXPECT_TRUE(sc.Eval("a >= 0 And a < 1").toBool());
 }
 
 TEST(Builtins, TypesAndArrays)

@@ -31,6 +31,15 @@ public:
             n.calls << "Execute " + a.string(0);
             return Variant();
         });
+        t.method("Request", 0, 3, [](FakeNet &n, com::Args &a) {
+            QString shape;
+            for (size_t i = 0; i < 3; ++i)
+                shape += a.has(i) ? a[i].toString() : QStringLiteral("_");
+            n.calls << "Request " + shape;
+            return Variant();
+        });
+        t.property("Target", [](FakeNet &n) { return n.target; }, {},
+                   [](FakeNet &n, const Variant &v) { n.target = v; });
         t.method("OpenURL", 1, 1, [](FakeNet &n, com::Args &a) {
             n.calls << "OpenURL " + a.string(0);
             return Variant("content of " + a.string(0));
@@ -62,6 +71,7 @@ public:
 
     QStringList calls;
     QString url;
+    Variant target;
 };
 
 // Stands in for the window: members made global as the network scripts use them.
@@ -133,6 +143,28 @@ TEST(HostObjects, ByReferenceArgumentsAndCollections)
     sc.AddCode("Dim pair(1)\npair(0) = \"x\": pair(1) = \"y\"\nh.Swap pair(0), pair(1)");
     EXPECT_EQ(sc.Eval("pair(0) & pair(1)").toString(), "yx");
     EXPECT_EQ(sc.Eval("s").toString(), "a,b,3,");
+}
+
+TEST(HostObjects, OptionalArgumentsAndObjectProperties)
+{
+    auto net = std::make_shared<FakeNet>();
+    vbs::ScriptControl sc;
+    sc.AddObject("h", net);
+    sc.AddCode("h.Request\nh.Request \"a\"\nh.Request , \"b\"\nh.Request \"a\", , \"c\"\nCall h.Request(, , 3)\n"
+               "Set h.Target = h\nsame = h.Target Is h\nSet h.Target = Nothing");
+    EXPECT_EQ(net->calls, QStringList({"Request ___", "Request a__", "Request _b_", "Request a_c", "Request __3"}));
+    EXPECT_TRUE(sc.Eval("same").toBool());
+    EXPECT_TRUE(net->target.isNothing());
+    EXPECT_THROW(sc.AddCode("h.Target = 5"), vb::VbError); // no Let on an object property
+}
+
+TEST(HostObjects, AMissingObjectIsAScriptError)
+{
+    // a network without a transfer control has no Inet
+    vbs::ScriptControl sc;
+    EXPECT_THROW(sc.AddCode("Inet.OpenURL \"x\""), vb::VbError);
+    EXPECT_EQ(sc.Error().Number, 424);
+    EXPECT_EQ(sc.Error().Description, "Object required: 'Inet'");
 }
 
 TEST(HostObjects, HostErrorsKeepTheirNumbers)
@@ -352,4 +384,35 @@ TEST(ScriptControl, YieldHookRunsDuringLongLoops)
     sc.setYieldHook([&] { ++yields; });
     sc.AddCode("For i = 1 To 100000: Next");
     EXPECT_GT(yields, 10);
+}
+
+TEST(ScriptControl, ErrorsInsideExecutedCodeAreReportedAtTheExecute)
+{
+    vbs::ScriptControl sc;
+    EXPECT_THROW(sc.AddCode("a = 1\nExecute \"x = 1\" & vbCrLf & \"y = 1 / 0\"\n"), vb::VbError);
+    EXPECT_EQ(sc.Error().Number, 11);
+    EXPECT_EQ(sc.Error().Line, 2);
+    EXPECT_EQ(sc.Error().Text, "Execute \"x = 1\" & vbCrLf & \"y = 1 / 0\"");
+    EXPECT_THROW(sc.AddCode("Sub S()\n  ExecuteGlobal \"z = CInt(\"\"q\"\")\"\nEnd Sub\nS"), vb::VbError);
+    EXPECT_EQ(sc.Error().Number, 13);
+    EXPECT_EQ(sc.Error().Line, 2);
+    EXPECT_THROW(sc.AddCode("Execute \"If\""), vb::VbError);
+    EXPECT_EQ(sc.Error().Number, 1023);
+}
+
+TEST(ScriptClasses, AnInstanceKeptPastResetReportsItsScriptIsGone)
+{
+    vbs::ScriptControl sc;
+    sc.AddCode("Class K\nPublic Function Hello(): Hello = \"hi\": End Function\nEnd Class\nSet keep = New K");
+    Variant obj = sc.Eval("keep");
+    auto *d = dynamic_cast<com::Dispatch *>(obj.rawObject().get());
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->invoke("Hello", com::Method, {}).toString(), "hi");
+    sc.Reset();
+    try {
+        d->invoke("Hello", com::Method, {});
+        FAIL();
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, -2147417848);
+    }
 }

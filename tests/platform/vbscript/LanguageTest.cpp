@@ -128,6 +128,52 @@ TEST(Operators, ClassicCoercions)
     });
 }
 
+TEST(Operators, NullAndEmptyPropagation)
+{
+    checkExpressions({
+        {"IsNull(Null * 2)", "Boolean:True"},
+        {"IsNull(-Null)", "Boolean:True"},
+        {"IsNull(Not Null)", "Boolean:True"},
+        {"Null And False", "Boolean:False"},
+        {"Null Or True", "Boolean:True"},
+        {"IsNull(Null And True)", "Boolean:True"},
+        {"IsNull(Null < 1)", "Boolean:True"},
+        {"Empty * 2", "Integer:0"},
+        {"Empty & Empty", "String:"},
+        {"TypeName(Empty + Empty)", "String:Integer"},
+        {"-Empty", "Integer:0"},
+        {"Empty < 1", "Boolean:True"},
+        {"IsNull(Left(Null, 1))", "Boolean:True"},
+        {"IsNull(Mid(Null, 1))", "Boolean:True"},
+        {"IsNull(UCase(Null))", "Boolean:True"},
+        {"IsNull(InStr(Null, \"a\"))", "Boolean:True"},
+        {"Len(Empty)", "Long:0"},
+        {"UCase(Empty)", "String:"},
+    });
+    const char *code = R"(
+x = Null
+Select Case x
+    Case 1
+        r = "one"
+    Case Else
+        r = "else"
+End Select
+If x = 1 Then r = r & ",eq" Else r = r & ",not eq"
+If Not (x = 1) Then r = r & ",not" Else r = r & ",not is null too"
+Do While x
+    r = r & ",looped"
+    Exit Do
+Loop
+)";
+    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "else,not eq,not is null too");
+    checkErrors({
+        {"x = CStr(Null)", 94},
+        {"x = CLng(Null)", 94},
+        {"x = Chr(Null)", 94},
+        {"x = Space(Null)", 94},
+    });
+}
+
 TEST(Operators, Errors)
 {
     checkErrors({
@@ -210,9 +256,13 @@ For k = 0 To 1 Step 0.5
     s = s & k & ","
 Next
 Note s
+For k = "8" To "10"
+    t = t & k
+Next
+Note t
 )";
     EXPECT_EQ(evalAfter(code, "log").toString().toStdString(),
-              "b;c;d;notnull;three;small;mid;else;big;text;3;0;2;5;8;10;7;4;1;4;0,0.5,1,;");
+              "b;c;d;notnull;three;small;mid;else;big;text;3;0;2;5;8;10;7;4;1;4;0,0.5,1,;8910;");
 }
 
 TEST(Statements, WithConstArraysAndExecute)
@@ -247,6 +297,8 @@ TEST(Statements, Errors)
         {"ReDim b(1, 2)\nReDim Preserve b(2, 2)", 9},
         {"x = 5\ny = x(1)", 13},
         {"Option Explicit\nDim a\nb = 1", 500},
+        {"Option Explicit\nSub S()\nc = 1\nEnd Sub\nS", 500},
+        {"Option Explicit\nReDim d(2)\nd(2) = 1\nSub T()\nReDim e(1)\ne(1) = 2\nEnd Sub\nT", 0},
         {"Set x = 5", 424},
         {"Dim o\no.Name = 1", 424},
         {"Set o = Nothing\no.Name = 1", 91},
@@ -396,11 +448,24 @@ log = log & Err.Number & " " & Err.Source & " " & Err.Description & ";"
 Err.Raise vbObjectError + 7
 log = log & (Err.Number - vbObjectError) & ";"
 If 1 / 0 = 5 Then log = log & "entered;"
+Function Leaves()
+    On Error Resume Next
+    x = 1 / 0
+    Exit Function
+End Function
+Function Ends()
+    On Error Resume Next
+    x = 1 / 0
+End Function
+Leaves
+log = log & "exit " & Err.Number & ";"
+Ends
+log = log & "end " & Err.Number & ";"
 On Error GoTo 0
 log = log & Err.Number & ";"
 )";
     EXPECT_EQ(evalAfter(code, "log").toString().toStdString(),
-              "trapped 11;11;13 Type mismatch;0;1001 MySource Custom failure;7;entered;0;");
+              "trapped 11;11;13 Type mismatch;0;1001 MySource Custom failure;7;entered;exit 0;end 11;0;");
 }
 
 TEST(ErrorHandling, UnhandledErrorEndsTheCallWithItsNumber)
@@ -515,4 +580,23 @@ n.Name = "abc"
 r = FirstOver(5) & "," & FirstOver(50) & "," & n.Echo() & "," & n.Upper
 )";
     EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "8,-1,abc!,ABC");
+}
+
+TEST(Classes, ArgumentsBeyondAGetIndexWhatItReturns)
+{
+    const char *code = R"(
+Class Bag
+    Public Raw
+    Public Property Get Items()
+        Items = Array("a", "b", "c")
+    End Property
+    Public Property Get Cell(r)
+        Cell = Array(r * 10, r * 10 + 1)
+    End Property
+End Class
+Set b = New Bag
+b.Raw = Array(7, 8)
+r = b.Items(1) & b.Cell(2)(1) & b.Cell(3, 0) & b.Raw(1)
+)";
+    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(), "b21308");
 }

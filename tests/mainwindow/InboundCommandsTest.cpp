@@ -1,0 +1,107 @@
+// The inbound commands of the main window: File > Open loads the chosen
+// files one after another, Tools > Validate and Generate Acknowledgement act
+// on the selected rows of the shown list.
+#include "MainWindowFixture.h"
+
+#include "ado/Recordset.h"
+#include "controls/ProgressBar.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace mainwindow::test {
+namespace {
+
+QString loaderFixture(const char *name)
+{
+    return QStringLiteral(CORVANTIS_FIXTURES) + QStringLiteral("/loader/") + QLatin1String(name);
+}
+
+QStringList column(const QString &statement, const char *field)
+{
+    QStringList values;
+    ado::Recordset rs;
+    rs.Open(statement, modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockReadOnly);
+    while (!rs.Eof()) {
+        values << rs(QLatin1String(field)).Value().toString();
+        rs.MoveNext();
+    }
+    return values;
+}
+
+class InboundCommandsTest : public MainWindowTest {};
+
+TEST_F(InboundCommandsTest, OpenInboundLoadsEveryChosenFileAndRecordsFailures)
+{
+    saveSetting("Folders", "Inbound", corvantis::test::tempDir());
+    frmMain &main = load();
+    main.tvwFolderList_NodeClick(3);
+    corvantis::test::dialogs().answerOpenFile({loaderFixture("bad_se_count.IC"), loaderFixture("crlf.IC")});
+    main.runMenuHandler(QStringLiteral("mnuOpenInbound"));
+
+    const vb::OpenFileRequest &request = corvantis::test::dialogs().last().openFile;
+    EXPECT_EQ(request.title, "Open Inbound");
+    EXPECT_EQ(request.filter,
+              "All Files (*.*)|*.*|Inbound Characters (*.IC)|*.IC|Electronic Document Interchange (*.EDI)|*.EDI");
+    EXPECT_EQ(request.initialFolder, corvantis::test::tempDir());
+    EXPECT_TRUE(request.multiSelect);
+
+    EXPECT_EQ(main.lvwInbox->itemCount(), 2);
+    EXPECT_EQ(column("SELECT * FROM History", "Description"),
+              (QStringList{"Selected [File] - [Open] - [Inbound]", "Included Number of Segments 4 Are Not Equal 5",
+                           "Trading Partner Registered - [ACMEPARTSACMEAPPCORVANTISCORVAPP]"}));
+    EXPECT_EQ(column("SELECT * FROM History", "Type"), (QStringList{"Info", "Error", "Info"}));
+    EXPECT_EQ(main.sbrStatusBar->panelText(3), QString());
+    EXPECT_EQ(main.pgbProgressBar->value(), 0);
+}
+
+TEST_F(InboundCommandsTest, OpenOutboundLoadsIntoTheOutbox)
+{
+    frmMain &main = load();
+    corvantis::test::dialogs().answerOpenFile({loaderFixture("outbound.OC")});
+    main.runMenuHandler(QStringLiteral("mnuOpenOutbound"));
+    EXPECT_EQ(corvantis::test::dialogs().last().openFile.title, "Open Outbound");
+    EXPECT_EQ(main.lvwOutbox->itemCount(), 2);
+    EXPECT_EQ(column("SELECT * FROM History", "Description").first(), "Selected [File] - [Open] - [Outbound]");
+}
+
+TEST_F(InboundCommandsTest, ValidateAndAcknowledgeTheSelectedRows)
+{
+    const QString outbound = corvantis::test::tempDir() + QStringLiteral("/Outbound");
+    QDir().mkpath(outbound);
+    saveSetting("Folders", "Outbound", outbound);
+    frmMain &main = load();
+    ASSERT_EQ(main.LoadBox(loaderFixture("crlf.IC"), QStringLiteral("I")), QString());
+    main.tvwFolderList->setSelectedNode(3);
+    main.tvwFolderList_NodeClick(3);
+    ASSERT_EQ(main.lvwInbox->itemCount(), 2);
+
+    // Validate the first row only: its map is the seed map, so it fails.
+    main.lvwInbox->setSelectedItem(1);
+    main.runMenuHandler(QStringLiteral("mnuValidate"));
+    EXPECT_EQ(column("SELECT * FROM Inbox ORDER BY [Transaction] ASC", "Status"), (QStringList{"Error", "Closed"}));
+    const QStringList history = column("SELECT * FROM History", "Description");
+    EXPECT_EQ(history.mid(history.size() - 3),
+              (QStringList{"Selected [Tools] - [Validate]", "BFR - Segment Sequence - Verify Mapping",
+                           "ACMEPARTSACMEAPPCORVANTISCORVAPP_830_004010_I Validated: 1 Errors: 1"}));
+
+    // Acknowledge the other one.
+    main.tvwFolderList_NodeClick(3);
+    ado::Recordset closed;
+    closed.Open(QStringLiteral("SELECT * FROM Inbox WHERE Status = 'Closed'"), modGlobal::cnDatabase,
+                ado::adOpenKeyset, ado::adLockReadOnly);
+    const qint64 rowid = closed.rowid();
+    closed.Close();
+    const int other = main.lvwInbox->item(1)->rowid() == rowid ? 1 : 2;
+    main.lvwInbox->setSelectedItem(other);
+    main.runMenuHandler(QStringLiteral("mnuGenerateAcknowledgement"));
+    EXPECT_EQ(QDir(outbound).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(main.lvwOutbox->itemCount(), 1);
+    EXPECT_EQ(column("SELECT * FROM Inbox WHERE Acknowledged = 'Yes'", "Transaction").size(), 1);
+    EXPECT_EQ(column("SELECT * FROM History", "Description").mid(history.size()),
+              (QStringList{"Selected [Tools] - [Generate Acknowledgement]",
+                           "Selected [Tools] - [Generate Acknowledgement]"}));
+}
+
+} // namespace
+} // namespace mainwindow::test
