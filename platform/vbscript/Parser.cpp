@@ -1,5 +1,7 @@
 #include "Parser.h"
 
+#include <initializer_list>
+
 namespace vbs {
 
 namespace {
@@ -943,56 +945,37 @@ private:
         return impLevel();
     }
 
-    ExprPtr impLevel()
+    // One left-associative level: operand (operator operand)*. An entry with a
+    // symbol matches that operator token, one without matches its keyword.
+    struct LevelOp {
+        const char *symbol;
+        Kw keyword;
+        Op op;
+    };
+    ExprPtr leftAssoc(ExprPtr (Parser::*operand)(), std::initializer_list<LevelOp> ops)
     {
-        ExprPtr l = eqvLevel();
-        while (atKw(Kw::Imp)) {
+        ExprPtr l = (this->*operand)();
+        for (;;) {
+            const LevelOp *hit = nullptr;
+            for (const LevelOp &o : ops) {
+                if (o.symbol ? atOp(o.symbol) : atKw(o.keyword)) {
+                    hit = &o;
+                    break;
+                }
+            }
+            if (!hit)
+                return l;
             const int ln = tok().line, c = tok().column;
             next();
-            l = binary(Op::Imp, std::move(l), eqvLevel(), ln, c);
+            l = binary(hit->op, std::move(l), (this->*operand)(), ln, c);
         }
-        return l;
     }
-    ExprPtr eqvLevel()
-    {
-        ExprPtr l = xorLevel();
-        while (atKw(Kw::Eqv)) {
-            const int ln = tok().line, c = tok().column;
-            next();
-            l = binary(Op::Eqv, std::move(l), xorLevel(), ln, c);
-        }
-        return l;
-    }
-    ExprPtr xorLevel()
-    {
-        ExprPtr l = orLevel();
-        while (atKw(Kw::Xor)) {
-            const int ln = tok().line, c = tok().column;
-            next();
-            l = binary(Op::Xor, std::move(l), orLevel(), ln, c);
-        }
-        return l;
-    }
-    ExprPtr orLevel()
-    {
-        ExprPtr l = andLevel();
-        while (atKw(Kw::Or)) {
-            const int ln = tok().line, c = tok().column;
-            next();
-            l = binary(Op::Or, std::move(l), andLevel(), ln, c);
-        }
-        return l;
-    }
-    ExprPtr andLevel()
-    {
-        ExprPtr l = notLevel();
-        while (atKw(Kw::And)) {
-            const int ln = tok().line, c = tok().column;
-            next();
-            l = binary(Op::And, std::move(l), notLevel(), ln, c);
-        }
-        return l;
-    }
+
+    ExprPtr impLevel() { return leftAssoc(&Parser::eqvLevel, {{nullptr, Kw::Imp, Op::Imp}}); }
+    ExprPtr eqvLevel() { return leftAssoc(&Parser::xorLevel, {{nullptr, Kw::Eqv, Op::Eqv}}); }
+    ExprPtr xorLevel() { return leftAssoc(&Parser::orLevel, {{nullptr, Kw::Xor, Op::Xor}}); }
+    ExprPtr orLevel() { return leftAssoc(&Parser::andLevel, {{nullptr, Kw::Or, Op::Or}}); }
+    ExprPtr andLevel() { return leftAssoc(&Parser::notLevel, {{nullptr, Kw::And, Op::And}}); }
     ExprPtr notLevel()
     {
         if (atKw(Kw::Not)) {
@@ -1006,92 +989,27 @@ private:
     }
     ExprPtr compareLevel()
     {
-        ExprPtr l = concatLevel();
-        for (;;) {
-            Op op;
-            if (atOp("=")) op = Op::Eq;
-            else if (atOp("<>")) op = Op::Ne;
-            else if (atOp("<")) op = Op::Lt;
-            else if (atOp(">")) op = Op::Gt;
-            else if (atOp("<=")) op = Op::Le;
-            else if (atOp(">=")) op = Op::Ge;
-            else if (atKw(Kw::Is)) op = Op::Is;
-            else break;
-            const int ln = tok().line, c = tok().column;
-            next();
-            l = binary(op, std::move(l), concatLevel(), ln, c);
-        }
-        return l;
+        return leftAssoc(&Parser::concatLevel, {{"=", Kw::None, Op::Eq},
+                                                {"<>", Kw::None, Op::Ne},
+                                                {"<", Kw::None, Op::Lt},
+                                                {">", Kw::None, Op::Gt},
+                                                {"<=", Kw::None, Op::Le},
+                                                {">=", Kw::None, Op::Ge},
+                                                {nullptr, Kw::Is, Op::Is}});
     }
-    ExprPtr concatLevel()
-    {
-        ExprPtr l = addLevel();
-        while (atOp("&")) {
-            const int ln = tok().line, c = tok().column;
-            next();
-            l = binary(Op::Concat, std::move(l), addLevel(), ln, c);
-        }
-        return l;
-    }
+    ExprPtr concatLevel() { return leftAssoc(&Parser::addLevel, {{"&", Kw::None, Op::Concat}}); }
     ExprPtr addLevel()
     {
-        ExprPtr l = modLevel();
-        for (;;) {
-            Op op;
-            if (atOp("+")) op = Op::Add;
-            else if (atOp("-")) op = Op::Sub;
-            else break;
-            const int ln = tok().line, c = tok().column;
-            next();
-            l = binary(op, std::move(l), modLevel(), ln, c);
-        }
-        return l;
+        return leftAssoc(&Parser::modLevel, {{"+", Kw::None, Op::Add}, {"-", Kw::None, Op::Sub}});
     }
-    ExprPtr modLevel()
-    {
-        ExprPtr l = intDivLevel();
-        while (atKw(Kw::Mod)) {
-            const int ln = tok().line, c = tok().column;
-            next();
-            l = binary(Op::Mod, std::move(l), intDivLevel(), ln, c);
-        }
-        return l;
-    }
-    ExprPtr intDivLevel()
-    {
-        ExprPtr l = mulLevel();
-        while (atOp("\\")) {
-            const int ln = tok().line, c = tok().column;
-            next();
-            l = binary(Op::IntDiv, std::move(l), mulLevel(), ln, c);
-        }
-        return l;
-    }
+    ExprPtr modLevel() { return leftAssoc(&Parser::intDivLevel, {{nullptr, Kw::Mod, Op::Mod}}); }
+    ExprPtr intDivLevel() { return leftAssoc(&Parser::mulLevel, {{"\\", Kw::None, Op::IntDiv}}); }
     ExprPtr mulLevel()
     {
-        ExprPtr l = powLevel();
-        for (;;) {
-            Op op;
-            if (atOp("*")) op = Op::Mul;
-            else if (atOp("/")) op = Op::Div;
-            else break;
-            const int ln = tok().line, c = tok().column;
-            next();
-            l = binary(op, std::move(l), powLevel(), ln, c);
-        }
-        return l;
+        return leftAssoc(&Parser::powLevel, {{"*", Kw::None, Op::Mul}, {"/", Kw::None, Op::Div}});
     }
     // `-3^2` is 9 and `2^3^2` is 64: negation binds tighter, ^ groups to the left.
-    ExprPtr powLevel()
-    {
-        ExprPtr l = unaryLevel();
-        while (atOp("^")) {
-            const int ln = tok().line, c = tok().column;
-            next();
-            l = binary(Op::Pow, std::move(l), unaryLevel(), ln, c);
-        }
-        return l;
-    }
+    ExprPtr powLevel() { return leftAssoc(&Parser::unaryLevel, {{"^", Kw::None, Op::Pow}}); }
     ExprPtr unaryLevel()
     {
         Nest nest(*this);
