@@ -306,6 +306,23 @@ QString currencyToString(int64_t scaled)
     return neg ? QLatin1Char('-') + s : s;
 }
 
+// CByte, CInt and CLng: the same coercion, each checked against its own range.
+template <typename T>
+T wholeValue(const Variant &v)
+{
+    switch (v.type()) {
+    case VarType::Empty: return 0;
+    case VarType::Boolean: case VarType::Integer: case VarType::Long: case VarType::Byte:
+        return fitInteger<T>(v.rawInt());
+    case VarType::Currency: return fitInteger<T>(currencyToWhole(v.rawInt()));
+    case VarType::Single: case VarType::Double: case VarType::Date: case VarType::Decimal:
+        return fitInteger<T>(v.rawDouble());
+    case VarType::String: return fitInteger<T>(textToDouble(v.rawString()));
+    case VarType::Object: return wholeValue<T>(objectValue(v.rawObject()));
+    default: nullOrMismatch(v);
+    }
+}
+
 } // namespace
 
 bool Variant::toBool() const
@@ -323,50 +340,11 @@ bool Variant::toBool() const
     }
 }
 
-uint8_t Variant::toByte() const
-{
-    switch (m_type) {
-    case VarType::Empty: return 0;
-    case VarType::Boolean: case VarType::Integer: case VarType::Long: case VarType::Byte:
-        return fitInteger<uint8_t>(m_i);
-    case VarType::Currency: return fitInteger<uint8_t>(currencyToWhole(m_i));
-    case VarType::Single: case VarType::Double: case VarType::Date: case VarType::Decimal:
-        return fitInteger<uint8_t>(m_d);
-    case VarType::String: return fitInteger<uint8_t>(textToDouble(m_str));
-    case VarType::Object: return objectValue(m_obj).toByte();
-    default: nullOrMismatch(*this);
-    }
-}
+uint8_t Variant::toByte() const { return wholeValue<uint8_t>(*this); }
 
-int16_t Variant::toInteger() const
-{
-    switch (m_type) {
-    case VarType::Empty: return 0;
-    case VarType::Boolean: case VarType::Integer: case VarType::Long: case VarType::Byte:
-        return fitInteger<int16_t>(m_i);
-    case VarType::Currency: return fitInteger<int16_t>(currencyToWhole(m_i));
-    case VarType::Single: case VarType::Double: case VarType::Date: case VarType::Decimal:
-        return fitInteger<int16_t>(m_d);
-    case VarType::String: return fitInteger<int16_t>(textToDouble(m_str));
-    case VarType::Object: return objectValue(m_obj).toInteger();
-    default: nullOrMismatch(*this);
-    }
-}
+int16_t Variant::toInteger() const { return wholeValue<int16_t>(*this); }
 
-int32_t Variant::toLong() const
-{
-    switch (m_type) {
-    case VarType::Empty: return 0;
-    case VarType::Boolean: case VarType::Integer: case VarType::Long: case VarType::Byte:
-        return fitInteger<int32_t>(m_i);
-    case VarType::Currency: return fitInteger<int32_t>(currencyToWhole(m_i));
-    case VarType::Single: case VarType::Double: case VarType::Date: case VarType::Decimal:
-        return fitInteger<int32_t>(m_d);
-    case VarType::String: return fitInteger<int32_t>(textToDouble(m_str));
-    case VarType::Object: return objectValue(m_obj).toLong();
-    default: nullOrMismatch(*this);
-    }
-}
+int32_t Variant::toLong() const { return wholeValue<int32_t>(*this); }
 
 float Variant::toSingle() const
 {
