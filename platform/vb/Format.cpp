@@ -847,20 +847,23 @@ QString Format(const Variant &value, const QString &pattern, FirstDayOfWeek firs
     }
 
     const QString named = pattern.trimmed().toLower();
-    if (named == QLatin1String("general date"))
-        return formatDate(v, QStringLiteral("c"), firstDay, firstWeek);
-    if (named == QLatin1String("long date"))
-        return formatDate(v, QStringLiteral("dddd, mmmm d, yyyy"), firstDay, firstWeek);
-    if (named == QLatin1String("medium date"))
-        return formatDate(v, QStringLiteral("dd-mmm-yy"), firstDay, firstWeek);
-    if (named == QLatin1String("short date"))
-        return formatDate(v, QStringLiteral("m/d/yyyy"), firstDay, firstWeek);
-    if (named == QLatin1String("long time"))
-        return formatDate(v, QStringLiteral("h:mm:ss AM/PM"), firstDay, firstWeek);
-    if (named == QLatin1String("medium time"))
-        return formatDate(v, QStringLiteral("hh:mm AM/PM"), firstDay, firstWeek);
-    if (named == QLatin1String("short time"))
-        return formatDate(v, QStringLiteral("hh:mm"), firstDay, firstWeek);
+    // The named formats stand for these patterns.
+    struct Named {
+        const char *name, *pattern;
+    };
+    static const Named namedDates[] = {
+        {"general date", "c"},
+        {"long date", "dddd, mmmm d, yyyy"},
+        {"medium date", "dd-mmm-yy"},
+        {"short date", "m/d/yyyy"},
+        {"long time", "h:mm:ss AM/PM"},
+        {"medium time", "hh:mm AM/PM"},
+        {"short time", "hh:mm"},
+    };
+    for (const Named &n : namedDates) {
+        if (named == QLatin1String(n.name))
+            return formatDate(v, QString::fromLatin1(n.pattern), firstDay, firstWeek);
+    }
     if (named == QLatin1String("general number")) {
         NumValue nv;
         if (v.isNull())
@@ -869,22 +872,28 @@ QString Format(const Variant &value, const QString &pattern, FirstDayOfWeek firs
             return v.rawString();
         return v.type() == VarType::Currency ? v.toString() : doubleToString(nv.d);
     }
-    if (named == QLatin1String("currency"))
-        return formatNumber(v, QStringLiteral("$#,##0.00;($#,##0.00)"));
-    if (named == QLatin1String("fixed"))
-        return formatNumber(v, QStringLiteral("0.00"));
-    if (named == QLatin1String("standard"))
-        return formatNumber(v, QStringLiteral("#,##0.00"));
-    if (named == QLatin1String("percent"))
-        return formatNumber(v, QStringLiteral("0.00%"));
-    if (named == QLatin1String("scientific"))
-        return formatNumber(v, QStringLiteral("0.00E+00"));
-    if (named == QLatin1String("yes/no"))
-        return formatWords(v, "Yes", "No");
-    if (named == QLatin1String("true/false"))
-        return formatWords(v, "True", "False");
-    if (named == QLatin1String("on/off"))
-        return formatWords(v, "On", "Off");
+    static const Named namedNumbers[] = {
+        {"currency", "$#,##0.00;($#,##0.00)"},
+        {"fixed", "0.00"},
+        {"standard", "#,##0.00"},
+        {"percent", "0.00%"},
+        {"scientific", "0.00E+00"},
+    };
+    for (const Named &n : namedNumbers) {
+        if (named == QLatin1String(n.name))
+            return formatNumber(v, QString::fromLatin1(n.pattern));
+    }
+    static const struct {
+        const char *name, *yes, *no;
+    } namedWords[] = {
+        {"yes/no", "Yes", "No"},
+        {"true/false", "True", "False"},
+        {"on/off", "On", "Off"},
+    };
+    for (const auto &w : namedWords) {
+        if (named == QLatin1String(w.name))
+            return formatWords(v, w.yes, w.no);
+    }
 
     switch (classify(pattern)) {
     case Kind::Date: return formatDate(v, pattern, firstDay, firstWeek);
