@@ -92,6 +92,11 @@ public:
     static vb::Variant create(Engine &eng, const ClassPtr &cls);
 };
 
+// The procedure of a class member that serves a call of `kind` (com::Method,
+// Get, Let, Set bits): Set falls back to Property Let, a read or call to the
+// Sub or Function; null when the member has none.
+const ProcPtr *procedureFor(const ClassMember &m, int kind);
+
 // The Err object.
 struct ErrState {
     int32_t number = 0;

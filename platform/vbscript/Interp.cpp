@@ -439,13 +439,7 @@ Variant Engine::callMember(Frame &f, const Variant &obj, ScriptObject *so, int m
         }
         vb::raise(13);
     }
-    const ProcPtr *p = nullptr;
-    if (kind & com::Set)
-        p = m.set ? &m.set : m.let ? &m.let : nullptr;
-    else if (kind & com::Let)
-        p = m.let ? &m.let : nullptr;
-    else
-        p = m.get ? &m.get : m.method ? &m.method : nullptr;
+    const ProcPtr *p = procedureFor(m, kind);
     if (!p)
         vb::raise(438);
     const size_t own = (*p)->params.size();

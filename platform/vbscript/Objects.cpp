@@ -20,6 +20,15 @@ int ScriptObject::memberId(const QString &name) const
     return idx + 1;
 }
 
+const ProcPtr *procedureFor(const ClassMember &m, int kind)
+{
+    if (kind & com::Set)
+        return m.set ? &m.set : m.let ? &m.let : nullptr;
+    if (kind & com::Let)
+        return m.let ? &m.let : nullptr;
+    return m.get ? &m.get : m.method ? &m.method : nullptr;
+}
+
 Variant ScriptObject::invoke(int id, int kind, std::span<Variant> args)
 {
     std::shared_ptr<Engine> eng = engine.lock();
@@ -62,13 +71,7 @@ Variant ScriptObject::invoke(int id, int kind, std::span<Variant> args)
             idxs.push_back(value(a).toLong());
         return fld.rawArray()->at(idxs);
     }
-    const ProcPtr *p = nullptr;
-    if (kind & com::Set)
-        p = m.set ? &m.set : m.let ? &m.let : nullptr;
-    else if (kind & com::Let)
-        p = m.let ? &m.let : nullptr;
-    else
-        p = m.get ? &m.get : m.method ? &m.method : nullptr;
+    const ProcPtr *p = procedureFor(m, kind);
     if (!p)
         vb::raise(438);
     return eng->callProcValues(*p, this, args);
