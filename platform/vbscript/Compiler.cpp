@@ -423,17 +423,11 @@ vb::Variant constValue(const Expr *e, const ConstScope &s)
         }
         if (auto *b = dynamic_cast<const Binary *>(e)) {
             vb::Variant l = constValue(b->lhs.get(), s), r = constValue(b->rhs.get(), s);
+            // Only these operators may stand in a constant's value.
             switch (b->op) {
-            case Op::Add: return vb::opAdd(l, r);
-            case Op::Sub: return vb::opSub(l, r);
-            case Op::Mul: return vb::opMul(l, r);
-            case Op::Div: return vb::opDiv(l, r);
-            case Op::IntDiv: return vb::opIntDiv(l, r);
-            case Op::Mod: return vb::opMod(l, r);
-            case Op::Pow: return vb::opPow(l, r);
-            case Op::Concat: return vb::opConcat(l, r);
-            case Op::Or: return vb::opOr(l, r);
-            case Op::And: return vb::opAnd(l, r);
+            case Op::Add: case Op::Sub: case Op::Mul: case Op::Div: case Op::IntDiv: case Op::Mod:
+            case Op::Pow: case Op::Concat: case Op::Or: case Op::And:
+                return applyOperator(b->op, l, r);
             default: break;
             }
         }

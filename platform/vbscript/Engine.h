@@ -189,5 +189,8 @@ com::Dispatch *asDispatch(const vb::Variant &v, com::DispatchPtr &hold);
 vb::Variant evalArg(Frame &f, const ExprPtr &e);    // omitted argument: the Missing value
 Flow execBlock(Frame &f, const StmtList &list);
 [[noreturn]] void raiseNamed(int number, const QString &name);
+// The classic binary operator `op` on two plain values; Is (identity) is no
+// value operator and raises 51.
+vb::Variant applyOperator(Op op, const vb::Variant &l, const vb::Variant &r);
 
 } // namespace vbs

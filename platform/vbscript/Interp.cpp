@@ -860,6 +860,11 @@ Variant Binary::eval(Frame &f) const
         default: break;
         }
     }
+    return applyOperator(op, l, r);
+}
+
+Variant applyOperator(Op op, const Variant &l, const Variant &r)
+{
     switch (op) {
     case Op::Add: return vb::opAdd(l, r);
     case Op::Sub: return vb::opSub(l, r);
