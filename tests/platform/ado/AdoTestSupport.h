@@ -1,6 +1,7 @@
 #pragma once
 // Shared helpers of the data-layer tests.
 
+#include "ErrorOf.h"
 #include "ado/Recordset.h"
 #include "vb/VbError.h"
 
@@ -9,16 +10,7 @@
 
 namespace adotest {
 
-// The number of the VbError that `f` raises, 0 when it raises none.
-inline int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const vb::VbError &e) {
-        return e.number;
-    }
-    return 0;
-}
+using corvantis::test::errorOf;
 
 // Counts the rows of a statement.
 inline long countRows(ado::Connection &cn, const QString &statement)

@@ -2,6 +2,7 @@
 #include "TestDatabase.h"
 #include "ado/Recordset.h"
 #include "vb/VbError.h"
+#include "ErrorOf.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +11,7 @@ using corvantis::test::FreshDatabase;
 
 namespace {
 
-int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const vb::VbError &e) {
-        return e.number;
-    }
-    return 0;
-}
+using corvantis::test::errorOf;
 
 void addHistory(Connection &cn, const QString &type, const QString &text)
 {

@@ -3,6 +3,7 @@
 // library.
 #include "com/AdoDispatch.h"
 #include "com/ClassRegistry.h"
+#include "ErrorOf.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +11,7 @@ using vb::Variant;
 
 namespace {
 
-int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const vb::VbError &e) {
-        return e.number;
-    }
-    return 0;
-}
+using corvantis::test::errorOf;
 
 Variant call(const Variant &obj, const char *name, std::vector<Variant> args = {}, int kind = com::Method | com::Get)
 {

@@ -6,6 +6,7 @@
 #include "vb/Dialogs.h"
 #include "vb/Settings.h"
 #include "TestEnvironment.h"
+#include "ErrorOf.h"
 
 #include <QFile>
 #include <QProcess>
@@ -17,15 +18,7 @@ using vb::Variant;
 
 namespace {
 
-int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const vb::VbError &e) {
-        return e.number;
-    }
-    return 0;
-}
+using corvantis::test::errorOf;
 
 // The harness gives each test its own settings folder, and the registry
 // lives there.

@@ -3,6 +3,7 @@
 // default member of a returned object) and CallByName.
 #include "com/ClassRegistry.h"
 #include "com/HostObject.h"
+#include "ErrorOf.h"
 
 #include <gtest/gtest.h>
 
@@ -70,15 +71,7 @@ public:
     std::vector<int> omitted;
 };
 
-int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const vb::VbError &e) {
-        return e.number;
-    }
-    return 0;
-}
+using corvantis::test::errorOf;
 
 Variant call(com::Dispatch &d, const char *name, int kind, std::vector<Variant> args = {})
 {

@@ -4,6 +4,7 @@
 #include "fso/FileSystemObject.h"
 #include "vb/DateTime.h"
 #include "TestEnvironment.h"
+#include "ErrorOf.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -13,15 +14,7 @@ using vb::Variant;
 
 namespace {
 
-int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const vb::VbError &e) {
-        return e.number;
-    }
-    return 0;
-}
+using corvantis::test::errorOf;
 
 QString tmp(const QString &name) { return corvantis::test::tempDir() + '/' + name; }
 

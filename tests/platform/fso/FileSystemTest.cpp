@@ -2,6 +2,7 @@
 // errors, file and folder operations and the path texts.
 #include "fso/FileSystem.h"
 #include "TestEnvironment.h"
+#include "ErrorOf.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,15 +13,7 @@ using namespace fso;
 
 namespace {
 
-int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const vb::VbError &e) {
-        return e.number;
-    }
-    return 0;
-}
+using corvantis::test::errorOf;
 
 QString tmp(const QString &name) { return corvantis::test::tempDir() + '/' + name; }
 

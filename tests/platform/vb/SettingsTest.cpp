@@ -1,6 +1,7 @@
 #include "TestEnvironment.h"
 #include "vb/Settings.h"
 #include "vb/VbError.h"
+#include "ErrorOf.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -22,15 +23,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
-int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const vb::VbError &e) {
-        return e.number;
-    }
-    return 0;
-}
+using corvantis::test::errorOf;
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "TestEnvironment.h"
 #include "vb/TextFile.h"
 #include "vb/VbError.h"
+#include "ErrorOf.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,15 +9,7 @@
 
 namespace {
 
-int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const vb::VbError &e) {
-        return e.number;
-    }
-    return 0;
-}
+using corvantis::test::errorOf;
 
 QByteArray allBytes()
 {
