@@ -4,6 +4,7 @@
 #include "com/AdoDispatch.h"
 #include "com/ClassRegistry.h"
 #include "ErrorOf.h"
+#include "PartsRecordset.h"
 
 #include <gtest/gtest.h>
 
@@ -23,19 +24,10 @@ Variant callDefault(const Variant &obj, std::vector<Variant> args, int kind = co
     return com::toDispatch(obj)->invoke(com::kDefaultMember, kind, args);
 }
 
-// Part, Qty rows in memory: ("B", 2), ("A", 1), ("C", 3).
+// Part, Qty rows in memory: ("B", 2), ("A", 1), ("C", 3), on the first row.
 ado::RecordsetPtr parts()
 {
-    auto rs = std::make_shared<ado::Recordset>();
-    rs->Fields().Append("Part", ado::adVarChar, 10, ado::adFldUpdatable);
-    rs->Fields().Append("Qty", ado::adInteger, 6, ado::adFldUpdatable);
-    rs->Open();
-    for (auto [part, qty] : {std::pair{"B", 2}, {"A", 1}, {"C", 3}}) {
-        rs->AddNew();
-        rs->Fields("Part").setValue(Variant(part));
-        rs->Fields("Qty").setValue(Variant(int32_t(qty)));
-        rs->Update();
-    }
+    auto rs = corvantis::test::parts();
     rs->MoveFirst();
     return rs;
 }

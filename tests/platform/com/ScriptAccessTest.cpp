@@ -5,6 +5,7 @@
 #include "com/ClassRegistry.h"
 #include "fso/FileSystem.h"
 #include "vbscript/ScriptControl.h"
+#include "PartsRecordset.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -13,14 +14,7 @@ using vb::Variant;
 
 namespace {
 
-ado::RecordsetPtr schedule()
-{
-    auto rs = std::make_shared<ado::Recordset>();
-    rs->Fields().Append("Part", ado::adVarChar, 10, ado::adFldUpdatable);
-    rs->Fields().Append("Qty", ado::adInteger, 6, ado::adFldUpdatable);
-    rs->Open();
-    return rs;
-}
+ado::RecordsetPtr schedule() { return corvantis::test::emptyParts(); }
 
 } // namespace
 

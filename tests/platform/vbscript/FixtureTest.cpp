@@ -2,6 +2,7 @@
 // <name>.vbs prints through the host object Out and must print <name>.expected.
 
 #include "ScriptTestSupport.h"
+#include "PartsRecordset.h"
 #include "TestEnvironment.h"
 
 #include "com/AdoDispatch.h"
@@ -42,20 +43,7 @@ public:
     QString delimiter, element, segment, segments;
 };
 
-ado::RecordsetPtr parts()
-{
-    auto rs = std::make_shared<ado::Recordset>();
-    rs->Fields().Append("Part", ado::adVarChar, 10, ado::adFldUpdatable);
-    rs->Fields().Append("Qty", ado::adInteger, 6, ado::adFldUpdatable);
-    rs->Open();
-    for (auto [part, qty] : {std::pair{"B", 2}, {"A", 1}, {"C", 3}}) {
-        rs->AddNew();
-        rs->Fields("Part").setValue(Variant(part));
-        rs->Fields("Qty").setValue(Variant(int32_t(qty)));
-        rs->Update();
-    }
-    return rs;
-}
+using corvantis::test::parts;
 
 QString readFile(const QString &path)
 {
