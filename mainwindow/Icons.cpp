@@ -241,6 +241,11 @@ QPixmap folderPicture(int position)
     return paint(32, [position](QPainter &p) { drawFolderImage(p, position); });
 }
 
+QPixmap productPicture(int size)
+{
+    return paint(size, [](QPainter &p) { drawFolderImage(p, 1); });
+}
+
 std::unique_ptr<controls::ImageList> makeToolbarIcons()
 {
     auto images = std::make_unique<controls::ImageList>();

@@ -21,6 +21,8 @@ std::unique_ptr<controls::ImageList> makeListIcons();
 std::unique_ptr<controls::ImageList> makeFolderIcons();
 // The folder bar's picture of tvwIcons image `position` (1..8), 32 by 32.
 QPixmap folderPicture(int position);
+// The product's picture at any size (the splash shows it large).
+QPixmap productPicture(int size);
 // tbrIcons: "IMG1" to "IMG8".
 std::unique_ptr<controls::ImageList> makeToolbarIcons();
 // The window icon, 16 and 32 pixels.

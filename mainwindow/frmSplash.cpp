@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QGridLayout>
 #include <QLabel>
+#include <QScreen>
 #include <QThread>
 
 namespace mainwindow {
@@ -29,7 +30,7 @@ frmSplash::frmSplash() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindow
         return l;
     };
     picSplash = label("picSplash");
-    picSplash->setPixmap(windowIcon().pixmap(64, 64).scaled(96, 96));
+    picSplash->setPixmap(productPicture(96));
     lblProductName = label("lblProductName");
     lblProductName->setText(QStringLiteral("Corvantis"));
     QFont big = lblProductName->font();
@@ -53,6 +54,8 @@ frmSplash::frmSplash() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindow
     grid->addWidget(lblCopyright, 4, 1);
     grid->addWidget(lblWarning, 5, 0, 1, 2);
     resize(460, 260);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
 }
 
 frmSplash::~frmSplash()

@@ -2,8 +2,6 @@
 
 #include <QKeyEvent>
 
-#include <cmath>
-
 namespace controls {
 
 int keyCode(const QKeyEvent *event)
@@ -59,16 +57,6 @@ int mouseButton(Qt::MouseButton button)
     case Qt::MiddleButton: return MiddleButton;
     default: return 0;
     }
-}
-
-int twipsToPixels(double twips)
-{
-    return static_cast<int>(std::lround(twips / 15.0));
-}
-
-int pixelsToTwips(int pixels)
-{
-    return pixels * 15;
 }
 
 } // namespace controls

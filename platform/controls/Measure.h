@@ -2,6 +2,8 @@
 // Events of the controls report keys, buttons and positions the way the
 // classic controls did: key codes, a shift mask and twips.
 
+#include "vb/Twips.h"
+
 #include <QPoint>
 #include <Qt>
 
@@ -21,8 +23,8 @@ int keyCode(const QKeyEvent *event);
 int shiftState(Qt::KeyboardModifiers modifiers);
 int mouseButton(Qt::MouseButton button);
 
-// Window measures are twips: 1440 per inch, 15 per pixel at 96 DPI.
-int twipsToPixels(double twips);   // to the nearest pixel
-int pixelsToTwips(int pixels);
+// Window measures are twips; the runtime layer converts them.
+using vb::pixelsToTwips;
+using vb::twipsToPixels;
 
 } // namespace controls
