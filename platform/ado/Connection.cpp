@@ -26,8 +26,29 @@ int errorNumberFor(int sqliteCode, const QString &message)
     return adErrProvider;
 }
 
+void checkNoNul(const QString &text, const QString &what)
+{
+    const qsizetype at = text.indexOf(QChar(0));
+    if (at < 0)
+        return;
+    // Shown with the NUL spelled out and long text cut, so the message stays readable.
+    QString shown = text.left(60);
+    shown.replace(QChar(0), QStringLiteral("<NUL>"));
+    if (text.size() > 60)
+        shown += QStringLiteral("...");
+    vb::raise(adErrInvalidArgument,
+              QStringLiteral("%1 holds a NUL character (position %2), which the database cannot take in a statement: \"%3\"")
+                  .arg(what)
+                  .arg(at + 1)
+                  .arg(shown),
+              QStringLiteral("Corvantis database"));
+}
+
 void ConnectionData::close()
 {
+    sqlite3_finalize(dataVersionStmt);
+    dataVersionStmt = nullptr;
+    ++generation;
     for (auto &entry : cache)
         sqlite3_finalize(entry.second);
     cache.clear();
@@ -42,8 +63,10 @@ void ConnectionData::close()
     tables.clear();
 }
 
-void ConnectionData::fail(const QString &context) const
+void ConnectionData::fail(const QString &context)
 {
+    // A failed statement may have rolled back more than itself.
+    ++generation;
     const int code = db ? sqlite3_errcode(db) : SQLITE_MISUSE;
     const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("not open");
     vb::raise(errorNumberFor(code, message),
@@ -59,13 +82,18 @@ std::unordered_multiset<sqlite3_stmt *> &statementsInUse()
 
 sqlite3_stmt *ConnectionData::prepare(const QString &sql)
 {
+    return prepare(sql.toStdString(), sql);
+}
+
+sqlite3_stmt *ConnectionData::prepare(const std::string &key, const QString &sql)
+{
     if (!db)
         vb::raise(adErrInvalidConnection,
                   QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."));
-    const std::string key = sql.toStdString();
     auto found = cache.find(key);
     if (found != cache.end())
         return found->second;
+    checkNoNul(sql, QStringLiteral("The statement"));
     sqlite3_stmt *stmt = nullptr;
     if (sqlite3_prepare_v2(db, key.c_str(), static_cast<int>(key.size()), &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);
@@ -92,14 +120,35 @@ void ConnectionData::exec(const QString &sql)
     if (!db)
         vb::raise(adErrInvalidConnection,
                   QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."));
+    checkNoNul(sql, QStringLiteral("The statement"));
     char *err = nullptr;
     const QByteArray text = sql.toUtf8();
     if (sqlite3_exec(db, text.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
         const QString message = QString::fromUtf8(err ? err : "");
         sqlite3_free(err);
+        ++generation;
         vb::raise(errorNumberFor(sqlite3_errcode(db), message), message + QStringLiteral(" (") + sql + QLatin1Char(')'),
                   QStringLiteral("Corvantis database"));
     }
+}
+
+ConnectionData::Stamp ConnectionData::stamp()
+{
+    Stamp s;
+    s.generation = generation;
+    if (!db)
+        return s;
+    s.changes = sqlite3_total_changes(db);
+    if (!dataVersionStmt)
+        sqlite3_prepare_v2(db, "PRAGMA data_version", -1, &dataVersionStmt, nullptr);
+    if (dataVersionStmt) {
+        if (sqlite3_step(dataVersionStmt) == SQLITE_ROW)
+            s.dataVersion = sqlite3_column_int64(dataVersionStmt, 0);
+        else
+            s.dataVersion = -1 - static_cast<int64_t>(++generation); // unknown: never equal
+        sqlite3_reset(dataVersionStmt);
+    }
+    return s;
 }
 
 void ConnectionData::loadNames()
@@ -267,6 +316,7 @@ void Connection::RollbackTrans()
 {
     if (d->level == 0)
         vb::raise(adErrNoTransaction, QStringLiteral("No transaction is active."));
+    ++d->generation;
     if (d->level == 1) {
         d->exec(QStringLiteral("ROLLBACK"));
     } else {
@@ -283,6 +333,7 @@ int Connection::transactionLevel() const
 
 void Connection::Execute(const QString &statement)
 {
+    ++d->generation;
     d->exec(translateJet(statement, d->names));
     // The statement may have created or dropped tables.
     if (statement.contains(QLatin1String("CREATE"), Qt::CaseInsensitive)
@@ -291,6 +342,8 @@ void Connection::Execute(const QString &statement)
         for (auto &entry : d->cache)
             sqlite3_finalize(entry.second);
         d->cache.clear();
+        sqlite3_finalize(d->dataVersionStmt);
+        d->dataVersionStmt = nullptr;
         d->loadNames();
     }
 }

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 #include <sqlite3.h>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -21,6 +22,11 @@ struct ConnectionData {
     std::unordered_map<std::string, sqlite3_stmt *> cache;
     QSet<QString> names;                         // lower-case table and column names
     QHash<QString, QString> tables;              // lower-case name -> name as created
+    // Moves on whenever rows may have changed in a way SQLite's change count
+    // does not show (rollback, other statements, failures): kept copies of
+    // rows are good only while it and the change count stand still.
+    uint64_t generation = 0;
+    sqlite3_stmt *dataVersionStmt = nullptr;
 
     ~ConnectionData() { close(); }
     bool isOpen() const { return db != nullptr; }
@@ -29,8 +35,22 @@ struct ConnectionData {
 
     // A cached prepared statement; the caller resets it (StatementUse).
     sqlite3_stmt *prepare(const QString &sql);
+    sqlite3_stmt *prepare(const std::string &utf8Sql, const QString &sql);
+    // What tells whether rows read before are still what the file holds:
+    // this connection's generation and change count, and the data version
+    // that moves when another connection commits.
+    struct Stamp {
+        uint64_t generation = 0;
+        int64_t changes = 0;
+        int64_t dataVersion = 0;
+        bool operator==(const Stamp &o) const
+        {
+            return generation == o.generation && changes == o.changes && dataVersion == o.dataVersion;
+        }
+    };
+    Stamp stamp();
     void exec(const QString &sql);
-    [[noreturn]] void fail(const QString &context) const;
+    [[noreturn]] void fail(const QString &context);
 };
 
 // Cached statements in use right now: the cache never finalizes them (a
@@ -53,6 +73,11 @@ public:
 private:
     sqlite3_stmt *s;
 };
+
+// Refuses statement text with a NUL character (3001, naming the value):
+// SQLite ends the text there, and text compared or matched with LIKE stops
+// at a NUL, so such a value could find rows it should not.
+void checkNoNul(const QString &text, const QString &what);
 
 // The error number of the data layer for a message of SQLite.
 int errorNumberFor(int sqliteCode, const QString &message);

@@ -115,38 +115,73 @@ ColumnType columnTypeFor(const QString &declared)
     return {adVarWChar, 255, 255, 255, adFldUpdatable | nullable};
 }
 
-vb::Variant readColumn(sqlite3_stmt *stmt, int i, int type)
+CellKind cellKindFor(int type)
 {
+    switch (type) {
+    case adBoolean: case adSmallInt: case adTinyInt: case adUnsignedTinyInt: case adInteger: case adUnsignedSmallInt:
+        return CellKind::Integer;
+    case adUnsignedInt: case adBigInt: case adDouble: case adSingle: case adCurrency: case adDecimal: case adNumeric:
+    case adDate: case adDBDate: case adDBTime: case adDBTimeStamp:
+        return CellKind::Real;
+    case adVariant:
+        return CellKind::Variant;
+    default:
+        return CellKind::Text;
+    }
+}
+
+Cell readCell(sqlite3_stmt *stmt, int i, CellKind kind)
+{
+    Cell c;
     const int storage = sqlite3_column_type(stmt, i);
     if (storage == SQLITE_NULL)
-        return vb::Variant::null();
-    switch (type) {
-    case adBoolean: return vb::Variant(sqlite3_column_int64(stmt, i) != 0);
-    case adSmallInt: case adTinyInt: return vb::Variant(static_cast<int16_t>(sqlite3_column_int64(stmt, i)));
-    case adUnsignedTinyInt: return vb::Variant(static_cast<uint8_t>(sqlite3_column_int64(stmt, i)));
-    case adInteger: case adUnsignedSmallInt:
-        return vb::Variant::fromLong(static_cast<int32_t>(sqlite3_column_int64(stmt, i)));
-    case adUnsignedInt: case adBigInt: case adDouble: return vb::Variant(sqlite3_column_double(stmt, i));
-    case adSingle: return vb::Variant(static_cast<float>(sqlite3_column_double(stmt, i)));
-    case adCurrency: return vb::Variant::fromCurrency(std::llround(sqlite3_column_double(stmt, i) * 10000.0));
-    case adDecimal: case adNumeric: return vb::Variant::fromDecimal(sqlite3_column_double(stmt, i));
-    case adDate: case adDBDate: case adDBTime: case adDBTimeStamp:
-        return vb::Variant::fromDate(sqlite3_column_double(stmt, i));
-    case adVariant:
-        if (storage == SQLITE_INTEGER) {
-            const qint64 v = sqlite3_column_int64(stmt, i);
-            if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
-                return vb::Variant::fromLong(static_cast<int32_t>(v));
-            return vb::Variant(static_cast<double>(v));
-        }
-        if (storage == SQLITE_FLOAT)
-            return vb::Variant(sqlite3_column_double(stmt, i));
-        [[fallthrough]];
+        return c;
+    if (kind == CellKind::Variant)
+        kind = storage == SQLITE_INTEGER ? CellKind::Integer : storage == SQLITE_FLOAT ? CellKind::Real : CellKind::Text;
+    c.kind = kind;
+    switch (kind) {
+    case CellKind::Integer: c.integer = sqlite3_column_int64(stmt, i); break;
+    case CellKind::Real: c.real = sqlite3_column_double(stmt, i); break;
     default: {
         const char *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, i));
-        return vb::Variant(QString::fromUtf8(text ? text : "", sqlite3_column_bytes(stmt, i)));
+        c.text = text ? text : "";
+        c.size = sqlite3_column_bytes(stmt, i);
+        break;
     }
     }
+    return c;
+}
+
+vb::Variant cellValue(const Cell &c, int type)
+{
+    switch (c.kind) {
+    case CellKind::Null: return vb::Variant::null();
+    case CellKind::Text: return vb::Variant(QString::fromUtf8(c.text, c.size));
+    default: break;
+    }
+    switch (type) {
+    case adBoolean: return vb::Variant(c.integer != 0);
+    case adSmallInt: case adTinyInt: return vb::Variant(static_cast<int16_t>(c.integer));
+    case adUnsignedTinyInt: return vb::Variant(static_cast<uint8_t>(c.integer));
+    case adInteger: case adUnsignedSmallInt: return vb::Variant::fromLong(static_cast<int32_t>(c.integer));
+    case adUnsignedInt: case adBigInt: case adDouble: return vb::Variant(c.real);
+    case adSingle: return vb::Variant(static_cast<float>(c.real));
+    case adCurrency: return vb::Variant::fromCurrency(std::llround(c.real * 10000.0));
+    case adDecimal: case adNumeric: return vb::Variant::fromDecimal(c.real);
+    case adDate: case adDBDate: case adDBTime: case adDBTimeStamp: return vb::Variant::fromDate(c.real);
+    default: // a computed column: the storage class decides
+        if (c.kind == CellKind::Integer) {
+            if (c.integer >= std::numeric_limits<int32_t>::min() && c.integer <= std::numeric_limits<int32_t>::max())
+                return vb::Variant::fromLong(static_cast<int32_t>(c.integer));
+            return vb::Variant(static_cast<double>(c.integer));
+        }
+        return vb::Variant(c.real);
+    }
+}
+
+vb::Variant readColumn(sqlite3_stmt *stmt, int i, int type)
+{
+    return cellValue(readCell(stmt, i, cellKindFor(type)), type);
 }
 
 void bindValue(sqlite3_stmt *stmt, int i, const vb::Variant &v)

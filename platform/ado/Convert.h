@@ -4,6 +4,7 @@
 #include "vb/Variant.h"
 
 #include <QString>
+#include <cstdint>
 #include <sqlite3.h>
 
 namespace ado::detail {
@@ -21,6 +22,20 @@ ColumnType columnTypeFor(const QString &declared);
 
 // Column `i` of the current row of `stmt` as a value of a field of `type`.
 vb::Variant readColumn(sqlite3_stmt *stmt, int i, int type);
+
+// readColumn in two steps, so a row can be kept without making values: the
+// column as SQLite gives it for the field type, then the value of the field.
+enum class CellKind : uint8_t { Null, Integer, Real, Text, Variant };
+struct Cell {
+    CellKind kind = CellKind::Null;
+    int64_t integer = 0;
+    double real = 0;
+    const char *text = nullptr;   // UTF-8, valid until the statement moves
+    int size = 0;
+};
+CellKind cellKindFor(int type);   // Variant: the storage class decides
+Cell readCell(sqlite3_stmt *stmt, int i, CellKind kind);
+vb::Variant cellValue(const Cell &cell, int type);
 // Binds a value already converted to its field's type.
 void bindValue(sqlite3_stmt *stmt, int i, const vb::Variant &value);
 

@@ -7,6 +7,8 @@
 
 #include <QHash>
 #include <algorithm>
+#include <climits>
+#include <cstring>
 
 namespace ado {
 
@@ -17,6 +19,18 @@ struct Row {
     std::vector<vb::Variant> values;   // in memory, or a cache of a fetched row
     bool hasValues = false;
     bool deleted = false;
+    int64_t kept = -1;                 // offset of the row in the read pass, -1 when not kept
+};
+
+// The values of a read-only set read in one pass over the table (instead of
+// one statement per row), kept as SQLite gave them. They stand for the row
+// only while the connection's stamp is the one taken with them; a row asked
+// for after any change is fetched by its rowid as before.
+struct ReadPass {
+    enum State { NotTaken, Taken, Spent } state = NotTaken;
+    ConnectionData::Stamp stamp;
+    std::string bytes;                 // per row, per field: kind, then its data
+    std::vector<CellKind> kinds;       // per field
 };
 
 struct RecordsetData {
@@ -31,6 +45,10 @@ struct RecordsetData {
     bool keyed = false;          // rows fetched and stored by rowid
     bool disconnected = false;
     QString fetchSql;            // the row of one rowid
+    std::string fetchKey;        // the same in UTF-8, the cache's key
+    QString passSql;             // every row of a read-only set, rowid first; empty when not used
+    ReadPass pass;
+    int64_t keptRow = -1;        // the current row's values come from the pass (offset), or -1: from buf
     QString table;               // the one table, quoted
     std::vector<Row> rows;       // natural order
     std::vector<int> view;       // rows through filter and sort
@@ -46,7 +64,13 @@ struct RecordsetData {
     QString sort;
     std::unique_ptr<Criteria> criteria;
     std::vector<SortKey> sortKeys;
-    QHash<QString, int> byName;  // lower-case name -> field position
+    QHash<QString, int> byName;  // name as given and in lower case -> field position
+
+    void addName(const QString &name, int index)
+    {
+        byName.insert(name, index);
+        byName.insert(name.toLower(), index);
+    }
 
     long size() const { return static_cast<long>(view.size()); }
     int current() const { return pos >= 0 && pos < size() ? view[static_cast<size_t>(pos)] : -1; }
@@ -149,7 +173,10 @@ vb::Variant Field::OriginalValue() const
 
 Field *Fields::find(const QString &name) const
 {
-    const auto it = m_rs->d->byName.constFind(name.toLower());
+    // Names are mostly asked for as they are written: no lower-case copy then.
+    auto it = m_rs->d->byName.constFind(name);
+    if (it == m_rs->d->byName.constEnd())
+        it = m_rs->d->byName.constFind(name.toLower());
     return it == m_rs->d->byName.constEnd() ? nullptr : m_fields[static_cast<size_t>(it.value())].get();
 }
 
@@ -172,7 +199,7 @@ Field &Fields::add(const QString &name)
 {
     auto field = std::unique_ptr<Field>(new Field(m_rs, Count()));
     field->m_name = name;
-    m_rs->d->byName.insert(name.toLower(), Count());
+    m_rs->d->addName(name, Count());
     m_fields.push_back(std::move(field));
     return *m_fields.back();
 }
@@ -220,7 +247,7 @@ void Fields::Delete(const QString &name)
     m_rs->d->byName.clear();
     for (int i = 0; i < Count(); ++i) {
         m_fields[static_cast<size_t>(i)]->m_index = i;
-        m_rs->d->byName.insert(m_fields[static_cast<size_t>(i)]->m_name.toLower(), i);
+        m_rs->d->addName(m_fields[static_cast<size_t>(i)]->m_name, i);
     }
 }
 
@@ -279,6 +306,7 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
     const detail::SelectParts parts = detail::splitSelect(translated);
     if (!parts.isSelect) {
         // A statement that returns no rows runs and leaves the set closed.
+        ++conn->generation;
         conn->exec(translated);
         return;
     }
@@ -355,8 +383,19 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
         const QString rowidRef = parts.table + QStringLiteral(".rowid");
         d->fetchSql = QStringLiteral("SELECT ") + parts.selectList + QStringLiteral(" FROM ") + parts.from
                       + QStringLiteral(" WHERE ") + rowidRef + QStringLiteral(" = ?");
-        sqlite3_stmt *fetch = conn->prepare(d->fetchSql);
+        d->fetchKey = d->fetchSql.toStdString();
+        sqlite3_stmt *fetch = conn->prepare(d->fetchKey, d->fetchSql);
         detail::StatementUse fetchUse(fetch);
+        // A read-only set may read its rows in one pass (see ensureLoaded).
+        // The pass has no ORDER BY, so long values are not sorted again; LIMIT
+        // only means something with the order, so such a set reads by row.
+        d->passSql.clear();
+        if (d->lockType == adLockReadOnly && parts.rest.isEmpty()) {
+            d->passSql = QStringLiteral("SELECT ") + rowidRef + QStringLiteral(", ") + parts.selectList
+                         + QStringLiteral(" FROM ") + parts.from;
+            if (!parts.where.isEmpty())
+                d->passSql += QStringLiteral(" WHERE ") + parts.where;
+        }
         // The table name of a change statement cannot be an alias.
         QString baseName = parts.tableName;
         if (conn->tables.contains(baseName.toLower()))
@@ -383,6 +422,7 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
     } else {
         d->keyed = false;
         d->table.clear();
+        d->passSql.clear();
         sqlite3_stmt *stmt = conn->prepare(translated);
         detail::StatementUse use(stmt);
         describe(stmt, QString());
@@ -407,6 +447,8 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
         if (rc != SQLITE_DONE)
             conn->fail(statement);
     }
+    d->pass = detail::ReadPass();
+    d->keptRow = -1;
     d->open = true;
     d->editMode = adEditNone;
     d->currentDeleted = false;
@@ -458,6 +500,8 @@ void Recordset::Close()
     d->open = false;
     d->rows.clear();
     d->view.clear();
+    d->pass = detail::ReadPass();
+    d->keptRow = -1;
     d->buf.clear();
     d->orig.clear();
     d->changed.clear();
@@ -511,7 +555,7 @@ namespace {
 
 bool fetchRow(detail::RecordsetData &d, int64_t rowid, std::vector<vb::Variant> &out, const ado::Fields &fields)
 {
-    sqlite3_stmt *stmt = d.conn->prepare(d.fetchSql);
+    sqlite3_stmt *stmt = d.conn->prepare(d.fetchKey, d.fetchSql);
     detail::StatementUse use(stmt);
     sqlite3_bind_int64(stmt, 1, rowid);
     const int rc = sqlite3_step(stmt);
@@ -526,6 +570,170 @@ bool fetchRow(detail::RecordsetData &d, int64_t rowid, std::vector<vb::Variant> 
     return true;
 }
 
+// ---- the read pass of read-only sets
+
+constexpr size_t kPassMinimumRows = 32;           // fewer rows: one statement each is as quick
+constexpr int kPassLongValue = 1024;              // longer text is read with its row when asked for
+constexpr size_t kPassBudget = size_t(256) << 20; // bytes kept at most; later rows are read one by one
+
+enum : uint8_t { kKeptNull, kKeptInteger, kKeptReal, kKeptText, kKeptLong };
+
+void putBytes(std::string &out, const void *data, size_t size)
+{
+    out.append(static_cast<const char *>(data), size);
+}
+
+// Reads every row of the set in one statement and keeps their values. The
+// stamp is taken first: a change that lands between it and the pass only
+// makes the kept rows unusable, never wrong.
+void takePass(detail::RecordsetData &d, const ado::Fields &fields)
+{
+    detail::ReadPass &pass = d.pass;
+    pass.state = detail::ReadPass::Spent;
+    const int n = fields.Count();
+    pass.kinds.resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        pass.kinds[static_cast<size_t>(i)] = detail::cellKindFor(fields.Item(i).Type());
+    pass.stamp = d.conn->stamp();
+
+    // Rows by rowid; the pass comes mostly in rowid order.
+    std::vector<std::pair<int64_t, int>> byRowid;
+    byRowid.reserve(d.rows.size());
+    for (size_t i = 0; i < d.rows.size(); ++i)
+        byRowid.emplace_back(d.rows[i].rowid, static_cast<int>(i));
+    std::sort(byRowid.begin(), byRowid.end());
+
+    sqlite3_stmt *stmt = d.conn->prepare(d.passSql);
+    detail::StatementUse use(stmt);
+    if (sqlite3_column_count(stmt) != n + 1)
+        return;
+    size_t next = 0;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        const int64_t rowid = sqlite3_column_int64(stmt, 0);
+        size_t at;
+        if (next < byRowid.size() && byRowid[next].first == rowid) {
+            at = next;
+        } else {
+            const auto it = std::lower_bound(byRowid.begin(), byRowid.end(), std::make_pair(rowid, INT_MIN));
+            if (it == byRowid.end() || it->first != rowid)
+                continue; // not one of the set's rows (it changed since the set opened)
+            at = static_cast<size_t>(it - byRowid.begin());
+        }
+        next = at + 1;
+        if (pass.bytes.size() > kPassBudget)
+            continue;
+        d.rows[static_cast<size_t>(byRowid[at].second)].kept = static_cast<int64_t>(pass.bytes.size());
+        for (int i = 0; i < n; ++i) {
+            const detail::Cell c = detail::readCell(stmt, i + 1, pass.kinds[static_cast<size_t>(i)]);
+            uint8_t kind = kKeptNull;
+            switch (c.kind) {
+            case detail::CellKind::Integer:
+                kind = kKeptInteger;
+                putBytes(pass.bytes, &kind, 1);
+                putBytes(pass.bytes, &c.integer, sizeof c.integer);
+                break;
+            case detail::CellKind::Real:
+                kind = kKeptReal;
+                putBytes(pass.bytes, &kind, 1);
+                putBytes(pass.bytes, &c.real, sizeof c.real);
+                break;
+            case detail::CellKind::Text: {
+                if (c.size > kPassLongValue) {
+                    kind = kKeptLong;
+                    putBytes(pass.bytes, &kind, 1);
+                    break;
+                }
+                kind = kKeptText;
+                const uint32_t size = static_cast<uint32_t>(c.size);
+                putBytes(pass.bytes, &kind, 1);
+                putBytes(pass.bytes, &size, sizeof size);
+                putBytes(pass.bytes, c.text, size);
+                break;
+            }
+            default:
+                putBytes(pass.bytes, &kind, 1);
+                break;
+            }
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        // Reading row by row reports whatever went wrong, where it happens.
+        for (detail::Row &row : d.rows)
+            row.kept = -1;
+        pass.bytes.clear();
+        return;
+    }
+    pass.bytes.shrink_to_fit();
+    pass.state = detail::ReadPass::Taken;
+}
+
+// The kept value of field `index` of the row at `offset`; false for a long
+// value that was not kept.
+bool keptValue(const detail::RecordsetData &d, int64_t offset, int index, int type, vb::Variant *out)
+{
+    const char *p = d.pass.bytes.data() + offset;
+    for (int i = 0;; ++i) {
+        const uint8_t kind = static_cast<uint8_t>(*p++);
+        if (i == index) {
+            detail::Cell c;
+            switch (kind) {
+            case kKeptInteger: c.kind = detail::CellKind::Integer; std::memcpy(&c.integer, p, sizeof c.integer); break;
+            case kKeptReal: c.kind = detail::CellKind::Real; std::memcpy(&c.real, p, sizeof c.real); break;
+            case kKeptText: {
+                uint32_t size;
+                std::memcpy(&size, p, sizeof size);
+                c.kind = detail::CellKind::Text;
+                c.text = p + sizeof size;
+                c.size = static_cast<int>(size);
+                break;
+            }
+            case kKeptLong: return false;
+            default: break;
+            }
+            *out = detail::cellValue(c, type);
+            return true;
+        }
+        switch (kind) {
+        case kKeptInteger: case kKeptReal: p += 8; break;
+        case kKeptText: {
+            uint32_t size;
+            std::memcpy(&size, p, sizeof size);
+            p += sizeof size + size;
+            break;
+        }
+        default: break;
+        }
+    }
+}
+
+// True when the current row can be served from the pass: the set is
+// read-only, the pass holds the row and nothing has changed since it was read.
+bool fromPass(detail::RecordsetData &d, const detail::Row &row, const ado::Fields &fields)
+{
+    if (d.passSql.isEmpty() || d.pass.state == detail::ReadPass::Spent)
+        return false;
+    if (d.pass.state == detail::ReadPass::NotTaken) {
+        if (d.rows.size() < kPassMinimumRows) {
+            d.pass.state = detail::ReadPass::Spent;
+            return false;
+        }
+        takePass(d, fields);
+        if (d.pass.state != detail::ReadPass::Taken)
+            return false;
+    }
+    if (row.kept < 0)
+        return false;
+    if (!(d.conn->stamp() == d.pass.stamp)) {
+        // Something changed: from here on every row is read by itself, as
+        // the set did before it kept rows.
+        d.pass = detail::ReadPass();
+        d.pass.state = detail::ReadPass::Spent;
+        return false;
+    }
+    return true;
+}
+
 void ensureLoaded(detail::RecordsetData &d, const ado::Fields &fields)
 {
     if (d.editMode == adEditAdd || d.loaded)
@@ -536,6 +744,12 @@ void ensureLoaded(detail::RecordsetData &d, const ado::Fields &fields)
     detail::Row &row = d.rows[static_cast<size_t>(cur)];
     if (row.deleted)
         raiseNoCurrent();
+    d.keptRow = -1;
+    if (d.keyed && fromPass(d, row, fields)) {
+        d.keptRow = row.kept;
+        d.loaded = true;
+        return;
+    }
     if (d.keyed) {
         if (!fetchRow(d, row.rowid, d.buf, fields)) {
             row.deleted = true;
@@ -566,11 +780,34 @@ void Recordset::checkFieldChange() const
         raiseReadOnly();
 }
 
+// The value of a field of the current row kept by the read pass; a long value
+// that was not kept is read with its row now (the stamp says it is unchanged
+// unless something changed in between, and then it is read as it is now).
+vb::Variant keptOrFetched(detail::RecordsetData &d, const ado::Fields &fields, int index)
+{
+    vb::Variant v;
+    if (keptValue(d, d.keptRow, index, fields.Item(index).Type(), &v))
+        return v;
+    detail::Row &row = d.rows[static_cast<size_t>(d.current())];
+    if (!fetchRow(d, row.rowid, d.buf, fields)) {
+        row.deleted = true;
+        d.loaded = false;
+        d.keptRow = -1;
+        vb::raise(adErrRowDeleted, QStringLiteral("Row handle referred to a deleted row or a row marked for deletion."), kSource);
+    }
+    d.orig = d.buf;
+    d.changed.assign(d.buf.size(), 0);
+    d.keptRow = -1;
+    return d.buf[static_cast<size_t>(index)];
+}
+
 vb::Variant Recordset::fieldValue(int index) const
 {
     if (!d->open)
         raiseClosed();
     ensureLoaded(*d, *m_fields);
+    if (d->keptRow >= 0)
+        return keptOrFetched(*d, *m_fields, index);
     return d->buf[static_cast<size_t>(index)];
 }
 
@@ -579,6 +816,8 @@ vb::Variant Recordset::fieldOriginalValue(int index) const
     if (!d->open)
         raiseClosed();
     ensureLoaded(*d, *m_fields);
+    if (d->keptRow >= 0) // a read-only set: nothing was changed
+        return keptOrFetched(*d, *m_fields, index);
     return d->editMode == adEditAdd ? vb::Variant::null() : d->orig[static_cast<size_t>(index)];
 }
 

@@ -1,4 +1,5 @@
 #include "ado/Sql.h"
+#include "ado/ConnectionData.h"
 
 #include <QStringList>
 #include <vector>
@@ -7,6 +8,7 @@ namespace ado {
 
 QString SqlEscape(const QString &value)
 {
+    detail::checkNoNul(value, QStringLiteral("The text value"));
     QString out = value;
     out.replace(QLatin1Char('\''), QStringLiteral("''"));
     return out;

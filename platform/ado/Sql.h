@@ -8,7 +8,8 @@
 namespace ado {
 
 // 'text' with every single quote doubled: the only way a text value enters a
-// statement. SqlText("A'B") gives "'A''B'".
+// statement. SqlText("A'B") gives "'A''B'". A value holding a NUL character
+// is refused (3001): a statement cannot carry it, and stored text is never cut.
 QString SqlText(const QString &value);
 // The same without the surrounding quotes, for callers that place the quotes
 // themselves (statement pieces as the system writes them).
