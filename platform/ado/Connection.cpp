@@ -132,13 +132,19 @@ void ConnectionData::exec(const QString &sql)
     }
 }
 
-ConnectionData::Stamp ConnectionData::stamp()
+ConnectionData::Stamp ConnectionData::stamp(const Stamp *since)
 {
     Stamp s;
     s.generation = generation;
     if (!db)
         return s;
     s.changes = sqlite3_total_changes(db);
+    s.inTransaction = sqlite3_get_autocommit(db) == 0;
+    s.serial = transactionSerial;
+    if (since && since->inTransaction && s.inTransaction && since->serial == s.serial) {
+        s.dataVersion = since->dataVersion;
+        return s;
+    }
     if (!dataVersionStmt)
         sqlite3_prepare_v2(db, "PRAGMA data_version", -1, &dataVersionStmt, nullptr);
     if (dataVersionStmt) {
@@ -265,6 +271,7 @@ void Connection::Open(const QString &connectionString, const QString &, const QS
     sqlite3_busy_timeout(db, 5000);
     sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
     d->loadNames();
 }
 
@@ -294,10 +301,12 @@ void Connection::setConnectionString(const QString &text)
 
 long Connection::BeginTrans()
 {
-    if (d->level == 0)
+    if (d->level == 0) {
+        ++d->transactionSerial;
         d->exec(QStringLiteral("BEGIN"));
-    else
+    } else {
         d->exec(QStringLiteral("SAVEPOINT level%1").arg(d->level + 1));
+    }
     return ++d->level;
 }
 
@@ -305,10 +314,12 @@ void Connection::CommitTrans()
 {
     if (d->level == 0)
         vb::raise(adErrNoTransaction, QStringLiteral("No transaction is active."));
-    if (d->level == 1)
+    if (d->level == 1) {
+        ++d->transactionSerial;
         d->exec(QStringLiteral("COMMIT"));
-    else
+    } else {
         d->exec(QStringLiteral("RELEASE level%1").arg(d->level));
+    }
     --d->level;
 }
 
@@ -318,6 +329,7 @@ void Connection::RollbackTrans()
         vb::raise(adErrNoTransaction, QStringLiteral("No transaction is active."));
     ++d->generation;
     if (d->level == 1) {
+        ++d->transactionSerial;
         d->exec(QStringLiteral("ROLLBACK"));
     } else {
         d->exec(QStringLiteral("ROLLBACK TO level%1").arg(d->level));

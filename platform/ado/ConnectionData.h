@@ -26,6 +26,7 @@ struct ConnectionData {
     // does not show (rollback, other statements, failures): kept copies of
     // rows are good only while it and the change count stand still.
     uint64_t generation = 0;
+    uint64_t transactionSerial = 0;              // moves when the outermost transaction begins or ends
     sqlite3_stmt *dataVersionStmt = nullptr;
 
     ~ConnectionData() { close(); }
@@ -43,12 +44,17 @@ struct ConnectionData {
         uint64_t generation = 0;
         int64_t changes = 0;
         int64_t dataVersion = 0;
+        bool inTransaction = false;   // taken inside the transaction numbered `serial`
+        uint64_t serial = 0;
         bool operator==(const Stamp &o) const
         {
             return generation == o.generation && changes == o.changes && dataVersion == o.dataVersion;
         }
     };
-    Stamp stamp();
+    // Inside the transaction `since` was taken in, the file is read as it was
+    // then (what others commit is not seen before it ends): the data version
+    // is not asked again.
+    Stamp stamp(const Stamp *since = nullptr);
     void exec(const QString &sql);
     [[noreturn]] void fail(const QString &context);
 };

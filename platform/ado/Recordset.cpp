@@ -5,6 +5,8 @@
 #include "ado/Sql.h"
 #include "vb/VbError.h"
 
+#include <QStringList>
+
 #include <QHash>
 #include <algorithm>
 #include <climits>
@@ -19,7 +21,7 @@ struct Row {
     std::vector<vb::Variant> values;   // in memory, or a cache of a fetched row
     bool hasValues = false;
     bool deleted = false;
-    int64_t kept = -1;                 // offset of the row in the read pass, -1 when not kept
+    const char *kept = nullptr;        // the row as the read pass kept it, or nullptr
 };
 
 // The values of a read-only set read in one pass over the table (instead of
@@ -29,7 +31,22 @@ struct Row {
 struct ReadPass {
     enum State { NotTaken, Taken, Spent } state = NotTaken;
     ConnectionData::Stamp stamp;
-    std::string bytes;                 // per row, per field: kind, then its data
+    // Per row, per field: kind, then its data. Rows sit in blocks that never
+    // move, so keeping a row copies it once.
+    std::vector<std::unique_ptr<char[]>> blocks;
+    size_t blockUsed = 0, blockSize = 0, total = 0;
+    char *reserve(size_t size)
+    {
+        if (blocks.empty() || blockSize - blockUsed < size) {
+            blockSize = std::max(size, size_t(1) << 20);
+            blocks.push_back(std::unique_ptr<char[]>(new char[blockSize]));
+            blockUsed = 0;
+        }
+        char *at = blocks.back().get() + blockUsed;
+        blockUsed += size;
+        total += size;
+        return at;
+    }
     std::vector<CellKind> kinds;       // per field
 };
 
@@ -47,8 +64,9 @@ struct RecordsetData {
     QString fetchSql;            // the row of one rowid
     std::string fetchKey;        // the same in UTF-8, the cache's key
     QString passSql;             // every row of a read-only set, rowid first; empty when not used
+    std::vector<char> passLeavesOut; // per field: the pass does not read it (a memo of SELECT *)
     ReadPass pass;
-    int64_t keptRow = -1;        // the current row's values come from the pass (offset), or -1: from buf
+    const char *keptRow = nullptr; // the current row's values come from the pass, or nullptr: from buf
     QString table;               // the one table, quoted
     std::vector<Row> rows;       // natural order
     std::vector<int> view;       // rows through filter and sort
@@ -386,22 +404,43 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
         d->fetchKey = d->fetchSql.toStdString();
         sqlite3_stmt *fetch = conn->prepare(d->fetchKey, d->fetchSql);
         detail::StatementUse fetchUse(fetch);
-        // A read-only set may read its rows in one pass (see ensureLoaded).
-        // The pass has no ORDER BY, so long values are not sorted again; LIMIT
-        // only means something with the order, so such a set reads by row.
-        d->passSql.clear();
-        if (d->lockType == adLockReadOnly && parts.rest.isEmpty()) {
-            d->passSql = QStringLiteral("SELECT ") + rowidRef + QStringLiteral(", ") + parts.selectList
-                         + QStringLiteral(" FROM ") + parts.from;
-            if (!parts.where.isEmpty())
-                d->passSql += QStringLiteral(" WHERE ") + parts.where;
-        }
         // The table name of a change statement cannot be an alias.
         QString baseName = parts.tableName;
         if (conn->tables.contains(baseName.toLower()))
             baseName = conn->tables.value(baseName.toLower());
         d->table = quoteName(baseName);
         describe(fetch, baseName);
+        // A read-only set may read its rows in one pass (see ensureLoaded).
+        // The pass has no ORDER BY, so values are not sorted again; LIMIT only
+        // means something with the order, so such a set reads by row. Of
+        // "SELECT *" the pass leaves out memo columns, whose long text would
+        // be read for nothing: a memo is read with its row when asked for.
+        d->passSql.clear();
+        d->passLeavesOut.assign(static_cast<size_t>(m_fields->Count()), 0);
+        if (d->lockType == adLockReadOnly && parts.rest.isEmpty()) {
+            QString list = parts.selectList;
+            if (list.trimmed() == QLatin1String("*")) {
+                QStringList columns;
+                for (int i = 0; i < m_fields->Count(); ++i) {
+                    const Field &f = m_fields->Item(i);
+                    if (f.m_baseColumn.isEmpty()) {
+                        columns.clear();
+                        break;
+                    }
+                    const bool memo = f.m_type == adLongVarWChar || f.m_type == adLongVarChar;
+                    d->passLeavesOut[static_cast<size_t>(i)] = memo;
+                    columns << (memo ? QStringLiteral("NULL") : quoteName(f.m_baseColumn));
+                }
+                if (columns.isEmpty())
+                    d->passLeavesOut.assign(static_cast<size_t>(m_fields->Count()), 0);
+                else
+                    list = columns.join(QStringLiteral(", "));
+            }
+            d->passSql = QStringLiteral("SELECT ") + rowidRef + QStringLiteral(", ") + list
+                         + QStringLiteral(" FROM ") + parts.from;
+            if (!parts.where.isEmpty())
+                d->passSql += QStringLiteral(" WHERE ") + parts.where;
+        }
         // Ties come back in the same order every time: rowid is the last key.
         QString keysSql = QStringLiteral("SELECT ") + rowidRef + QStringLiteral(" FROM ") + parts.from;
         if (!parts.where.isEmpty())
@@ -448,7 +487,7 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
             conn->fail(statement);
     }
     d->pass = detail::ReadPass();
-    d->keptRow = -1;
+    d->keptRow = nullptr;
     d->open = true;
     d->editMode = adEditNone;
     d->currentDeleted = false;
@@ -501,7 +540,7 @@ void Recordset::Close()
     d->rows.clear();
     d->view.clear();
     d->pass = detail::ReadPass();
-    d->keptRow = -1;
+    d->keptRow = nullptr;
     d->buf.clear();
     d->orig.clear();
     d->changed.clear();
@@ -578,11 +617,6 @@ constexpr size_t kPassBudget = size_t(256) << 20; // bytes kept at most; later r
 
 enum : uint8_t { kKeptNull, kKeptInteger, kKeptReal, kKeptText, kKeptLong };
 
-void putBytes(std::string &out, const void *data, size_t size)
-{
-    out.append(static_cast<const char *>(data), size);
-}
-
 // Reads every row of the set in one statement and keeps their values. The
 // stamp is taken first: a change that lands between it and the pass only
 // makes the kept rows unusable, never wrong.
@@ -607,6 +641,7 @@ void takePass(detail::RecordsetData &d, const ado::Fields &fields)
     detail::StatementUse use(stmt);
     if (sqlite3_column_count(stmt) != n + 1)
         return;
+    std::vector<detail::Cell> cells(static_cast<size_t>(n));
     size_t next = 0;
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -621,38 +656,53 @@ void takePass(detail::RecordsetData &d, const ado::Fields &fields)
             at = static_cast<size_t>(it - byRowid.begin());
         }
         next = at + 1;
-        if (pass.bytes.size() > kPassBudget)
+        if (pass.total > kPassBudget)
             continue;
-        d.rows[static_cast<size_t>(byRowid[at].second)].kept = static_cast<int64_t>(pass.bytes.size());
+        size_t size = 0;
         for (int i = 0; i < n; ++i) {
-            const detail::Cell c = detail::readCell(stmt, i + 1, pass.kinds[static_cast<size_t>(i)]);
-            uint8_t kind = kKeptNull;
+            detail::Cell &c = cells[static_cast<size_t>(i)];
+            if (d.passLeavesOut[static_cast<size_t>(i)]) {
+                c = detail::Cell();
+                c.kind = detail::CellKind::Text;
+                c.size = kPassLongValue + 1; // kept as "read with the row"
+            } else {
+                c = detail::readCell(stmt, i + 1, pass.kinds[static_cast<size_t>(i)]);
+            }
+            size += 1;
+            if (c.kind == detail::CellKind::Integer || c.kind == detail::CellKind::Real)
+                size += 8;
+            else if (c.kind == detail::CellKind::Text && c.size <= kPassLongValue)
+                size += sizeof(uint32_t) + static_cast<size_t>(c.size);
+        }
+        char *p = pass.reserve(size);
+        d.rows[static_cast<size_t>(byRowid[at].second)].kept = p;
+        for (const detail::Cell &c : cells) {
             switch (c.kind) {
             case detail::CellKind::Integer:
-                kind = kKeptInteger;
-                putBytes(pass.bytes, &kind, 1);
-                putBytes(pass.bytes, &c.integer, sizeof c.integer);
+                *p++ = kKeptInteger;
+                std::memcpy(p, &c.integer, 8);
+                p += 8;
                 break;
             case detail::CellKind::Real:
-                kind = kKeptReal;
-                putBytes(pass.bytes, &kind, 1);
-                putBytes(pass.bytes, &c.real, sizeof c.real);
+                *p++ = kKeptReal;
+                std::memcpy(p, &c.real, 8);
+                p += 8;
                 break;
             case detail::CellKind::Text: {
                 if (c.size > kPassLongValue) {
-                    kind = kKeptLong;
-                    putBytes(pass.bytes, &kind, 1);
+                    *p++ = kKeptLong;
                     break;
                 }
-                kind = kKeptText;
-                const uint32_t size = static_cast<uint32_t>(c.size);
-                putBytes(pass.bytes, &kind, 1);
-                putBytes(pass.bytes, &size, sizeof size);
-                putBytes(pass.bytes, c.text, size);
+                *p++ = kKeptText;
+                const uint32_t length = static_cast<uint32_t>(c.size);
+                std::memcpy(p, &length, sizeof length);
+                p += sizeof length;
+                std::memcpy(p, c.text, length);
+                p += length;
                 break;
             }
             default:
-                putBytes(pass.bytes, &kind, 1);
+                *p++ = kKeptNull;
                 break;
             }
         }
@@ -660,19 +710,17 @@ void takePass(detail::RecordsetData &d, const ado::Fields &fields)
     if (rc != SQLITE_DONE) {
         // Reading row by row reports whatever went wrong, where it happens.
         for (detail::Row &row : d.rows)
-            row.kept = -1;
-        pass.bytes.clear();
+            row.kept = nullptr;
+        pass.blocks.clear();
         return;
     }
-    pass.bytes.shrink_to_fit();
     pass.state = detail::ReadPass::Taken;
 }
 
 // The kept value of field `index` of the row at `offset`; false for a long
 // value that was not kept.
-bool keptValue(const detail::RecordsetData &d, int64_t offset, int index, int type, vb::Variant *out)
+bool keptValue(const char *p, int index, int type, vb::Variant *out)
 {
-    const char *p = d.pass.bytes.data() + offset;
     for (int i = 0;; ++i) {
         const uint8_t kind = static_cast<uint8_t>(*p++);
         if (i == index) {
@@ -722,9 +770,9 @@ bool fromPass(detail::RecordsetData &d, const detail::Row &row, const ado::Field
         if (d.pass.state != detail::ReadPass::Taken)
             return false;
     }
-    if (row.kept < 0)
+    if (!row.kept)
         return false;
-    if (!(d.conn->stamp() == d.pass.stamp)) {
+    if (!(d.conn->stamp(&d.pass.stamp) == d.pass.stamp)) {
         // Something changed: from here on every row is read by itself, as
         // the set did before it kept rows.
         d.pass = detail::ReadPass();
@@ -744,7 +792,7 @@ void ensureLoaded(detail::RecordsetData &d, const ado::Fields &fields)
     detail::Row &row = d.rows[static_cast<size_t>(cur)];
     if (row.deleted)
         raiseNoCurrent();
-    d.keptRow = -1;
+    d.keptRow = nullptr;
     if (d.keyed && fromPass(d, row, fields)) {
         d.keptRow = row.kept;
         d.loaded = true;
@@ -786,18 +834,18 @@ void Recordset::checkFieldChange() const
 vb::Variant keptOrFetched(detail::RecordsetData &d, const ado::Fields &fields, int index)
 {
     vb::Variant v;
-    if (keptValue(d, d.keptRow, index, fields.Item(index).Type(), &v))
+    if (keptValue(d.keptRow, index, fields.Item(index).Type(), &v))
         return v;
     detail::Row &row = d.rows[static_cast<size_t>(d.current())];
     if (!fetchRow(d, row.rowid, d.buf, fields)) {
         row.deleted = true;
         d.loaded = false;
-        d.keptRow = -1;
+        d.keptRow = nullptr;
         vb::raise(adErrRowDeleted, QStringLiteral("Row handle referred to a deleted row or a row marked for deletion."), kSource);
     }
     d.orig = d.buf;
     d.changed.assign(d.buf.size(), 0);
-    d.keptRow = -1;
+    d.keptRow = nullptr;
     return d.buf[static_cast<size_t>(index)];
 }
 
@@ -806,7 +854,7 @@ vb::Variant Recordset::fieldValue(int index) const
     if (!d->open)
         raiseClosed();
     ensureLoaded(*d, *m_fields);
-    if (d->keptRow >= 0)
+    if (d->keptRow)
         return keptOrFetched(*d, *m_fields, index);
     return d->buf[static_cast<size_t>(index)];
 }
@@ -816,7 +864,7 @@ vb::Variant Recordset::fieldOriginalValue(int index) const
     if (!d->open)
         raiseClosed();
     ensureLoaded(*d, *m_fields);
-    if (d->keptRow >= 0) // a read-only set: nothing was changed
+    if (d->keptRow) // a read-only set: nothing was changed
         return keptOrFetched(*d, *m_fields, index);
     return d->editMode == adEditAdd ? vb::Variant::null() : d->orig[static_cast<size_t>(index)];
 }
