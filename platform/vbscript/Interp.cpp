@@ -860,6 +860,8 @@ Variant Binary::eval(Frame &f) const
         default: break;
         }
     }
+    if (op >= Op::Eq && op <= Op::Ge)
+        return compareValues(op, l, r, literalSides);
     return applyOperator(op, l, r);
 }
 
@@ -1075,26 +1077,17 @@ Flow SelectStmt::exec(Frame &f) const
             const Variant a = value(t.a->eval(f));
             switch (t.kind) {
             case Test::Value:
-                match = vb::isTrue(vb::opEq(s, a));
+                match = vb::isTrue(compareValues(Op::Eq, s, a, t.aSides));
                 break;
             case Test::Range: {
                 const Variant b = value(t.b->eval(f));
-                match = vb::isTrue(vb::opGe(s, a)) && vb::isTrue(vb::opLe(s, b));
+                match = vb::isTrue(compareValues(Op::Ge, s, a, t.aSides))
+                     && vb::isTrue(compareValues(Op::Le, s, b, t.bSides));
                 break;
             }
-            case Test::Compare: {
-                Variant r;
-                switch (t.op) {
-                case Op::Eq: r = vb::opEq(s, a); break;
-                case Op::Ne: r = vb::opNe(s, a); break;
-                case Op::Lt: r = vb::opLt(s, a); break;
-                case Op::Le: r = vb::opLe(s, a); break;
-                case Op::Gt: r = vb::opGt(s, a); break;
-                default: r = vb::opGe(s, a); break;
-                }
-                match = vb::isTrue(r);
+            case Test::Compare:
+                match = vb::isTrue(compareValues(t.op, s, a, t.aSides));
                 break;
-            }
             }
         }
         if (match)
