@@ -463,19 +463,11 @@ private:
             case Kw::Exit: exitStatement(out); return;
             case Kw::On: onErrorStatement(out); return;
             case Kw::ReDim: redimStatement(out); return;
-            case Kw::Set: {
+            case Kw::Set: case Kw::Let: {
+                const bool isSet = tok().kw == Kw::Set;
                 next();
                 auto s = stmtNode<AssignStmt>(line, column);
-                s->isSet = true;
-                s->target = postfix();
-                expectOp("=", 1011);
-                s->value = expression();
-                out.push_back(std::move(s));
-                return;
-            }
-            case Kw::Let: {
-                next();
-                auto s = stmtNode<AssignStmt>(line, column);
+                s->isSet = isSet;
                 s->target = postfix();
                 expectOp("=", 1011);
                 s->value = expression();
