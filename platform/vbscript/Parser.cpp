@@ -731,6 +731,17 @@ private:
         out.push_back(std::move(s));
     }
 
+    // A For or For Each body up to its Next, and the counter name Next may name.
+    void forBody(StmtList &body)
+    {
+        ++forDepth;
+        block(body, [&] { return atKw(Kw::Next); });
+        --forDepth;
+        next();
+        if (at(Tok::Ident) && tok().kw == Kw::None)
+            next();
+    }
+
     void forStatement(StmtList &out)
     {
         const int line = tok().line, column = tok().column;
@@ -740,12 +751,7 @@ private:
             s->var = nameNode();
             expectKw(Kw::In, 1046);
             s->group = expression();
-            ++forDepth;
-            block(s->body, [&] { return atKw(Kw::Next); });
-            --forDepth;
-            next();
-            if (at(Tok::Ident) && tok().kw == Kw::None)
-                next();
+            forBody(s->body);
             out.push_back(std::move(s));
             return;
         }
@@ -759,12 +765,7 @@ private:
             next();
             s->step = expression();
         }
-        ++forDepth;
-        block(s->body, [&] { return atKw(Kw::Next); });
-        --forDepth;
-        next();
-        if (at(Tok::Ident) && tok().kw == Kw::None)
-            next();
+        forBody(s->body);
         out.push_back(std::move(s));
     }
 
