@@ -277,8 +277,15 @@ struct DepthGuard {
     ~DepthGuard() { --eng.depth; }
 };
 
-Variant runBody(Engine &eng, Frame &fr, const ProcPtr &p)
+// Runs the procedure in a new frame over its argument and local slots.
+Variant runBody(Engine &eng, const ProcPtr &p, ScriptObject *me, Variant **slotv, size_t count)
 {
+    Frame fr;
+    fr.eng = &eng;
+    fr.proc = p.get();
+    fr.me = me;
+    fr.slotv = slotv;
+    fr.slotCount = int(count);
     DepthGuard guard(eng);
     const Stmt *saved = eng.current;
     Variant meHold;
@@ -321,13 +328,7 @@ Variant Engine::callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, Expr
     }
     if (extra)
         storeBuf[n - 1] = *extra;
-    Frame fr;
-    fr.eng = this;
-    fr.proc = p.get();
-    fr.me = me;
-    fr.slotv = slotBuf.p;
-    fr.slotCount = int(count);
-    return runBody(*this, fr, p);
+    return runBody(*this, p, me, slotBuf.p, count);
 }
 
 Variant Engine::callProcValues(const ProcPtr &p, ScriptObject *me, std::span<Variant> args)
@@ -345,13 +346,7 @@ Variant Engine::callProcValues(const ProcPtr &p, ScriptObject *me, std::span<Var
         else
             storeBuf[i] = args[i];
     }
-    Frame fr;
-    fr.eng = this;
-    fr.proc = p.get();
-    fr.me = me;
-    fr.slotv = slotBuf.p;
-    fr.slotCount = int(count);
-    return runBody(*this, fr, p);
+    return runBody(*this, p, me, slotBuf.p, count);
 }
 
 Variant Engine::invokeHost(com::Dispatch *d, int id, int kind, std::span<Variant> args)

@@ -8,25 +8,6 @@ using namespace vbstest;
 
 namespace {
 
-struct ExprCase {
-    const char *expr;
-    const char *expected; // "TypeName:text"
-};
-
-void checkExpressions(const std::vector<ExprCase> &cases, const QString &setup = {})
-{
-    for (const auto &c : cases) {
-        vbs::ScriptControl sc;
-        if (!setup.isEmpty())
-            sc.AddCode(setup);
-        try {
-            EXPECT_EQ(show(sc.Eval(QString::fromUtf8(c.expr))), c.expected) << c.expr;
-        } catch (const vb::VbError &e) {
-            ADD_FAILURE() << c.expr << " raised " << e.number << " " << e.description.toStdString();
-        }
-    }
-}
-
 struct ErrorCase {
     const char *code;
     int number;
