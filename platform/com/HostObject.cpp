@@ -115,6 +115,19 @@ DispatchPtr forwardTarget(const vb::Variant &value)
     return toDispatch(value);
 }
 
+// An array a member returned, indexed by the arguments left over
+// (`objScript.Lines(0)`); 9 for a wrong index or number of indexes.
+vb::Variant arrayElement(const vb::Variant &array, std::span<vb::Variant> index)
+{
+    std::vector<int32_t> idx(index.size());
+    for (size_t i = 0; i < index.size(); ++i) {
+        if (index[i].isMissing())
+            vb::raise(9);
+        idx[i] = index[i].toLong();
+    }
+    return array.rawArray()->at(idx);
+}
+
 } // namespace
 
 vb::Variant MemberTable::invoke(Dispatch &self, int id, int kind, std::span<vb::Variant> args) const
@@ -165,10 +178,14 @@ vb::Variant MemberTable::invoke(Dispatch &self, int id, int kind, std::span<vb::
         return m->call(self, a);
     }
     // More arguments than the member takes: `obj.Items(1)` on a property
-    // without parameters indexes the collection that the property returns.
+    // without parameters indexes the collection (or the array) that the
+    // property returns.
     Args a(args.first(size_t(m->maxArgs)));
     vb::Variant result = m->call(self, a);
-    return forwardTarget(result)->invoke(kDefaultMember, kind, args.subspan(size_t(m->maxArgs)));
+    const auto rest = args.subspan(size_t(m->maxArgs));
+    if (result.isArray())
+        return arrayElement(result, rest);
+    return forwardTarget(result)->invoke(kDefaultMember, kind, rest);
 }
 
 } // namespace com

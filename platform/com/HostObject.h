@@ -92,7 +92,8 @@ public:
     // - Let and Set reach their own handler; the assigned value is the last argument;
     // - a member given more arguments than it takes hands the rest to the
     //   default member of the object it returns (`Fields("x")` on a property
-    //   without parameters), and a Let or Set on a property that has no such
+    //   without parameters), or indexes the array it returns (`Lines(0)`;
+    //   9 out of range), and a Let or Set on a property that has no such
     //   handler but returns an object assigns to that object's default member;
     // - too few or too many arguments raise 450, an unsupported kind 438.
     vb::Variant invoke(Dispatch &self, int id, int kind, std::span<vb::Variant> args) const;

@@ -311,9 +311,11 @@ Variant fnDateDiff(Frame &, Args a)
     return vb::DateDiff(intervalArg(a[0]), a[1], a[2], firstDay(a, 3), firstWeek(a, 4));
 }
 
+// The script engine's DatePart gives an Integer (every part fits in one).
 Variant fnDatePart(Frame &, Args a)
 {
-    return vb::DatePart(intervalArg(a[0]), a[1], firstDay(a, 2), firstWeek(a, 3));
+    const Variant part = vb::DatePart(intervalArg(a[0]), a[1], firstDay(a, 2), firstWeek(a, 3));
+    return part.isNull() ? part : Variant(part.toInteger());
 }
 
 Variant fnDateSerial(Frame &, Args a) { return vb::DateSerial(nullGuard(a[0]), nullGuard(a[1]), nullGuard(a[2])); }

@@ -277,8 +277,15 @@ struct DepthGuard {
     ~DepthGuard() { --eng.depth; }
 };
 
-Variant runBody(Engine &eng, Frame &fr, const ProcPtr &p)
+// Runs the procedure in a new frame over its argument and local slots.
+Variant runBody(Engine &eng, const ProcPtr &p, ScriptObject *me, Variant **slotv, size_t count)
 {
+    Frame fr;
+    fr.eng = &eng;
+    fr.proc = p.get();
+    fr.me = me;
+    fr.slotv = slotv;
+    fr.slotCount = int(count);
     DepthGuard guard(eng);
     const Stmt *saved = eng.current;
     Variant meHold;
@@ -321,13 +328,7 @@ Variant Engine::callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, Expr
     }
     if (extra)
         storeBuf[n - 1] = *extra;
-    Frame fr;
-    fr.eng = this;
-    fr.proc = p.get();
-    fr.me = me;
-    fr.slotv = slotBuf.p;
-    fr.slotCount = int(count);
-    return runBody(*this, fr, p);
+    return runBody(*this, p, me, slotBuf.p, count);
 }
 
 Variant Engine::callProcValues(const ProcPtr &p, ScriptObject *me, std::span<Variant> args)
@@ -345,13 +346,7 @@ Variant Engine::callProcValues(const ProcPtr &p, ScriptObject *me, std::span<Var
         else
             storeBuf[i] = args[i];
     }
-    Frame fr;
-    fr.eng = this;
-    fr.proc = p.get();
-    fr.me = me;
-    fr.slotv = slotBuf.p;
-    fr.slotCount = int(count);
-    return runBody(*this, fr, p);
+    return runBody(*this, p, me, slotBuf.p, count);
 }
 
 Variant Engine::invokeHost(com::Dispatch *d, int id, int kind, std::span<Variant> args)
@@ -860,6 +855,8 @@ Variant Binary::eval(Frame &f) const
         default: break;
         }
     }
+    if (op >= Op::Eq && op <= Op::Ge)
+        return compareValues(op, l, r, literalSides);
     return applyOperator(op, l, r);
 }
 
@@ -1075,26 +1072,17 @@ Flow SelectStmt::exec(Frame &f) const
             const Variant a = value(t.a->eval(f));
             switch (t.kind) {
             case Test::Value:
-                match = vb::isTrue(vb::opEq(s, a));
+                match = vb::isTrue(compareValues(Op::Eq, s, a, t.aSides));
                 break;
             case Test::Range: {
                 const Variant b = value(t.b->eval(f));
-                match = vb::isTrue(vb::opGe(s, a)) && vb::isTrue(vb::opLe(s, b));
+                match = vb::isTrue(compareValues(Op::Ge, s, a, t.aSides))
+                     && vb::isTrue(compareValues(Op::Le, s, b, t.bSides));
                 break;
             }
-            case Test::Compare: {
-                Variant r;
-                switch (t.op) {
-                case Op::Eq: r = vb::opEq(s, a); break;
-                case Op::Ne: r = vb::opNe(s, a); break;
-                case Op::Lt: r = vb::opLt(s, a); break;
-                case Op::Le: r = vb::opLe(s, a); break;
-                case Op::Gt: r = vb::opGt(s, a); break;
-                default: r = vb::opGe(s, a); break;
-                }
-                match = vb::isTrue(r);
+            case Test::Compare:
+                match = vb::isTrue(compareValues(t.op, s, a, t.aSides));
                 break;
-            }
             }
         }
         if (match)

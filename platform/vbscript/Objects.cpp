@@ -169,37 +169,27 @@ Variant ErrObject::invoke(int id, int kind, std::span<Variant> args)
         vb::raise(438);
     if (assign && args.size() != 1)
         vb::raise(450);
+    // A property reads its field, or takes the assigned value.
+    auto number = [&](int32_t &field) {
+        if (assign) {
+            field = value(args[0]).toLong();
+            return Variant();
+        }
+        return Variant(field);
+    };
+    auto text = [&](QString &field) {
+        if (assign) {
+            field = value(args[0]).toString();
+            return Variant();
+        }
+        return Variant(field);
+    };
     switch (id) {
-    case ErrNumber:
-        if (assign) {
-            e.number = value(args[0]).toLong();
-            return Variant();
-        }
-        return Variant(e.number);
-    case ErrDescription:
-        if (assign) {
-            e.description = value(args[0]).toString();
-            return Variant();
-        }
-        return Variant(e.description);
-    case ErrSource:
-        if (assign) {
-            e.source = value(args[0]).toString();
-            return Variant();
-        }
-        return Variant(e.source);
-    case ErrHelpFile:
-        if (assign) {
-            e.helpFile = value(args[0]).toString();
-            return Variant();
-        }
-        return Variant(e.helpFile);
-    case ErrHelpContext:
-        if (assign) {
-            e.helpContext = value(args[0]).toLong();
-            return Variant();
-        }
-        return Variant(e.helpContext);
+    case ErrNumber: return number(e.number);
+    case ErrDescription: return text(e.description);
+    case ErrSource: return text(e.source);
+    case ErrHelpFile: return text(e.helpFile);
+    case ErrHelpContext: return number(e.helpContext);
     case ErrRaise: {
         if (args.empty() || args[0].isMissing())
             vb::raise(450);

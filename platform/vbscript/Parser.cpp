@@ -463,19 +463,11 @@ private:
             case Kw::Exit: exitStatement(out); return;
             case Kw::On: onErrorStatement(out); return;
             case Kw::ReDim: redimStatement(out); return;
-            case Kw::Set: {
+            case Kw::Set: case Kw::Let: {
+                const bool isSet = tok().kw == Kw::Set;
                 next();
                 auto s = stmtNode<AssignStmt>(line, column);
-                s->isSet = true;
-                s->target = postfix();
-                expectOp("=", 1011);
-                s->value = expression();
-                out.push_back(std::move(s));
-                return;
-            }
-            case Kw::Let: {
-                next();
-                auto s = stmtNode<AssignStmt>(line, column);
+                s->isSet = isSet;
                 s->target = postfix();
                 expectOp("=", 1011);
                 s->value = expression();
@@ -739,6 +731,17 @@ private:
         out.push_back(std::move(s));
     }
 
+    // A For or For Each body up to its Next, and the counter name Next may name.
+    void forBody(StmtList &body)
+    {
+        ++forDepth;
+        block(body, [&] { return atKw(Kw::Next); });
+        --forDepth;
+        next();
+        if (at(Tok::Ident) && tok().kw == Kw::None)
+            next();
+    }
+
     void forStatement(StmtList &out)
     {
         const int line = tok().line, column = tok().column;
@@ -748,12 +751,7 @@ private:
             s->var = nameNode();
             expectKw(Kw::In, 1046);
             s->group = expression();
-            ++forDepth;
-            block(s->body, [&] { return atKw(Kw::Next); });
-            --forDepth;
-            next();
-            if (at(Tok::Ident) && tok().kw == Kw::None)
-                next();
+            forBody(s->body);
             out.push_back(std::move(s));
             return;
         }
@@ -767,12 +765,7 @@ private:
             next();
             s->step = expression();
         }
-        ++forDepth;
-        block(s->body, [&] { return atKw(Kw::Next); });
-        --forDepth;
-        next();
-        if (at(Tok::Ident) && tok().kw == Kw::None)
-            next();
+        forBody(s->body);
         out.push_back(std::move(s));
     }
 

@@ -1,5 +1,6 @@
 #include "CoreTestSupport.h"
 
+#include "MainWindowControls.h"
 #include "TestEnvironment.h"
 
 #include "ado/Connection.h"
@@ -16,28 +17,10 @@ void CoreTest::SetUp()
     cnDatabase = database->connectionPtr();
     strCurrentUser = QStringLiteral("tester");
 
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::gray);
-    for (const char *key : {"Info", "Warning", "Error", "Closed", "Validated", "Opened", "Exported",
-                            "Yes", "No", "Void"})
-        images.add(QString::fromLatin1(key), QIcon(pixmap));
-
-    statusBar = std::make_unique<controls::StatusBar>();
-    for (int i = 0; i < 4; ++i)
-        statusBar->addPanel(1500, i == 0);
-
-    // The folder tree as the main window builds it: History is node 7.
-    folders = std::make_unique<controls::TreeView>();
-    folders->addNode({}, QStringLiteral("Top"), QStringLiteral("Top"));
-    folders->addNode(QStringLiteral("Top"), QStringLiteral("Root"), QStringLiteral("Folders"));
-    for (const char *key : {"Inbox", "Outbox", "Sent", "Recycled", "History", "Exchange"})
-        folders->addNode(QStringLiteral("Root"), QString::fromLatin1(key), QString::fromLatin1(key));
-
-    history = std::make_unique<controls::ListView>();
-    history->setTag(QStringLiteral("History"));
-    history->setImageList(&images);
-    for (const char *key : {"Type", "Index", "Date", "Time", "User", "Description"})
-        history->addColumnHeader(QString::fromLatin1(key), QString::fromLatin1(key), 1200);
+    corvantis::test::addStateImages(images);
+    statusBar = corvantis::test::makeStatusBar(4);
+    folders = corvantis::test::makeFolderTree();
+    history = corvantis::test::makeHistoryList(images);
 
     sent = std::make_unique<controls::ListView>();
     sent->setTag(QStringLiteral("Sent"));

@@ -9,7 +9,8 @@
 
 namespace corvantis::test {
 
-// The database file the build made (build/bin/Corvantis.mdb).
+// The pristine database file the build made (build/db/Corvantis.mdb); the
+// program's own copy beside the executable may hold a user's rows.
 QString builtDatabasePath();
 
 // Copies the built database into `folder` (made when missing) as

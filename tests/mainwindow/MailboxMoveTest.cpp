@@ -198,7 +198,7 @@ TEST_F(MailboxMoveTest, NothingSelectedAsksWithZeroAndMovesNothing)
     EXPECT_EQ(dialogs().last().text, QStringLiteral("Are you sure you want to move these 0 Sent Item(s) to the Outbox\r\n"));
     EXPECT_EQ(count(QStringLiteral("Sent")), 5);
     EXPECT_EQ(count(QStringLiteral("Outbox")), 0);
-    EXPECT_TRUE(history().isEmpty());
+    EXPECT_TRUE(history().isEmpty()) << history().join("|").toStdString();
 }
 
 TEST_F(MailboxMoveTest, DeleteWithoutCurrentRowDoesNothing)

@@ -1,3 +1,4 @@
+#include "MainWindowControls.h"
 #include "MailboxTestSupport.h"
 
 #include "TestEnvironment.h"
@@ -40,28 +41,11 @@ void MailboxTest::SetUp()
     cnDatabase = db->connectionPtr();
     strCurrentUser = QStringLiteral("tester");
 
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::gray);
-    for (const char *key : {"Info", "Warning", "Error", "Closed", "Validated", "Opened", "Exported",
-                            "Yes", "No", "Void"})
-        images.add(QString::fromLatin1(key), QIcon(pixmap));
-
-    statusBar = std::make_unique<controls::StatusBar>();
-    for (int i = 0; i < 3; ++i)
-        statusBar->addPanel(1500, i == 0);
+    corvantis::test::addStateImages(images);
+    statusBar = corvantis::test::makeStatusBar(3);
     progress = std::make_unique<controls::ProgressBar>();
-
-    folders = std::make_unique<controls::TreeView>();
-    folders->addNode({}, QStringLiteral("Top"), QStringLiteral("Top"));
-    folders->addNode(QStringLiteral("Top"), QStringLiteral("Root"), QStringLiteral("Folders"));
-    for (const char *key : {"Inbox", "Outbox", "Sent", "Recycled", "History", "Exchange"})
-        folders->addNode(QStringLiteral("Root"), QString::fromLatin1(key), QString::fromLatin1(key));
-
-    lvwHistory = std::make_unique<controls::ListView>();
-    lvwHistory->setTag(QStringLiteral("History"));
-    lvwHistory->setImageList(&images);
-    for (const char *key : {"Type", "Index", "Date", "Time", "User", "Description"})
-        lvwHistory->addColumnHeader(QString::fromLatin1(key), QString::fromLatin1(key), 1200);
+    folders = corvantis::test::makeFolderTree();
+    lvwHistory = corvantis::test::makeHistoryList(images);
     lvwInbox = mailboxList(QStringLiteral("Inbox"), images);
     lvwOutbox = mailboxList(QStringLiteral("Outbox"), images);
     lvwSent = mailboxList(QStringLiteral("Sent"), images);

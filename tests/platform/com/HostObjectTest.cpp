@@ -46,6 +46,7 @@ public:
         t.property("Child", [](Widget &w) { return w.child; }, {},
                    [](Widget &w, const Variant &v) { w.child = v; });
         t.property("Items", [](Widget &w) { return Variant(vb::ObjectPtr(w.bag)); });
+        t.property("Lines", [](Widget &w) { return w.lines; });
         // Sum(a, [b], [c]): the present arguments added; records the omitted ones.
         t.method("Sum", 1, 3, [](Widget &w, Args &a) {
             w.omitted.clear();
@@ -69,6 +70,16 @@ public:
     Variant child = Variant::nothing();
     std::shared_ptr<Bag> bag = std::make_shared<Bag>();
     std::vector<int> omitted;
+    Variant lines = textArray({"first", "second", "third"});
+
+    static Variant textArray(std::initializer_list<const char *> texts)
+    {
+        auto a = std::make_shared<vb::SafeArray>();
+        a->bounds.push_back({0, int32_t(texts.size())});
+        for (const char *t : texts)
+            a->data.emplace_back(t);
+        return Variant(a);
+    }
 };
 
 using corvantis::test::errorOf;
@@ -166,6 +177,40 @@ TEST(HostObject, ExtraArgumentsGoToTheDefaultMemberOfTheReturnedObject)
     call(w, "Items", com::Let, {Variant(2), Variant("z")});
     EXPECT_EQ(w.bag->items[2].toString(), "z");
     EXPECT_EQ(errorOf([&] { call(w, "Items", com::Get, {Variant(7)}); }), 9);
+}
+
+TEST(HostObject, ExtraArgumentsIndexAReturnedArray)
+{
+    Widget w;
+    struct Case {
+        std::vector<Variant> index;
+        const char *element; // null: the error is expected
+        int error;
+    };
+    const std::vector<Case> cases = {
+        {{Variant(0)}, "first", 0},
+        {{Variant(2)}, "third", 0},
+        {{Variant("1")}, "second", 0},          // an index converts as CLng does
+        {{Variant(1.5)}, "third", 0},           // and rounds half to even
+        {{Variant(3)}, nullptr, 9},
+        {{Variant(-1)}, nullptr, 9},
+        {{Variant(0), Variant(0)}, nullptr, 9}, // one dimension, two indexes
+        {{Variant::missing()}, nullptr, 9},
+        {{Variant("x")}, nullptr, 13},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Case &c = cases[i];
+        std::vector<Variant> args = c.index;
+        if (c.element) {
+            EXPECT_EQ(w.invoke("Lines", com::Method | com::Get, std::span<Variant>(args)).toString(), c.element)
+                << "case " << i;
+        } else {
+            EXPECT_EQ(errorOf([&] { w.invoke("Lines", com::Get, std::span<Variant>(args)); }), c.error)
+                << "case " << i;
+        }
+    }
+    // Without extra arguments the whole array is the value.
+    EXPECT_TRUE(call(w, "Lines", com::Get).isArray());
 }
 
 TEST(HostObject, AssignmentToAnObjectPropertyWithoutLetReachesItsDefaultMember)

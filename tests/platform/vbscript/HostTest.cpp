@@ -91,7 +91,34 @@ public:
     QStringList loaded;
 };
 
+// A property without parameters that returns an array of lines.
+class FakeCode : public com::HostClass<FakeCode> {
+public:
+    static com::DispatchTable<FakeCode> describe()
+    {
+        com::DispatchTable<FakeCode> t("FakeCode");
+        t.property("Lines", [](FakeCode &) {
+            auto a = std::make_shared<vb::SafeArray>();
+            a->bounds.push_back({0, 2});
+            a->data = {Variant("Sub Main"), Variant("End Sub")};
+            return Variant(a);
+        });
+        return t;
+    }
+};
+
 } // namespace
+
+TEST(HostObjects, ExtraArgumentsIndexAnArrayProperty)
+{
+    vbs::ScriptControl sc;
+    sc.AddObject("objScript", std::make_shared<FakeCode>());
+    sc.AddCode("first = objScript.Lines(0)\nlast = objScript.Lines(UBound(objScript.Lines))\n"
+               "On Error Resume Next\nx = objScript.Lines(2)\nbeyond = Err.Number\n");
+    EXPECT_EQ(show(sc.Eval("first")), "String:Sub Main");
+    EXPECT_EQ(show(sc.Eval("last")), "String:End Sub");
+    EXPECT_EQ(show(sc.Eval("beyond")), "Long:9");
+}
 
 TEST(HostObjects, ReachedByNameOnly)
 {

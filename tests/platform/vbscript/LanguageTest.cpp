@@ -8,25 +8,6 @@ using namespace vbstest;
 
 namespace {
 
-struct ExprCase {
-    const char *expr;
-    const char *expected; // "TypeName:text"
-};
-
-void checkExpressions(const std::vector<ExprCase> &cases, const QString &setup = {})
-{
-    for (const auto &c : cases) {
-        vbs::ScriptControl sc;
-        if (!setup.isEmpty())
-            sc.AddCode(setup);
-        try {
-            EXPECT_EQ(show(sc.Eval(QString::fromUtf8(c.expr))), c.expected) << c.expr;
-        } catch (const vb::VbError &e) {
-            ADD_FAILURE() << c.expr << " raised " << e.number << " " << e.description.toStdString();
-        }
-    }
-}
-
 struct ErrorCase {
     const char *code;
     int number;
@@ -128,6 +109,104 @@ TEST(Operators, ClassicCoercions)
     });
 }
 
+// A number against text: between two computed values the number is less;
+// a numeric literal or constant reads the text as a number (13 when it is
+// none); a text literal reads the number as text.
+TEST(Operators, NumberAgainstTextDependsOnLiterals)
+{
+    const QString setup = "Const N = 10, S = \"10\"\n"
+                          "a = 10: b = \"10\": c = \"abc\": f = \"5\": x = 2.5: t = True\n"
+                          "tx = \"True\": m = \"-1\": d = #1/2/2003#: ds = \"1/2/2003\": e = Empty\n";
+    checkExpressions({
+        // both computed
+        {"a = b", "Boolean:False"},
+        {"a <> b", "Boolean:True"},
+        {"a < b", "Boolean:True"},
+        {"a >= b", "Boolean:False"},
+        {"b > a", "Boolean:True"},
+        {"x < c", "Boolean:True"},
+        {"t < b", "Boolean:True"},
+        {"d < ds", "Boolean:True"},
+        {"a = CStr(a)", "Boolean:False"},
+        {"CLng(b) = a", "Boolean:True"},
+        {"a + 0 = b", "Boolean:False"},
+        // a numeric literal or constant: the text is read as a number
+        {"b = 10", "Boolean:True"},
+        {"10 = b", "Boolean:True"},
+        {"b = 10.0", "Boolean:True"},
+        {"b > 9", "Boolean:True"},
+        {"f < 10", "Boolean:True"},
+        {"b = -10", "Boolean:False"},
+        {"b = (10)", "Boolean:True"},
+        {"b = N", "Boolean:True"},
+        {"\"10\" = 10", "Boolean:True"},
+        {"b = True", "Boolean:False"},
+        {"m = True", "Boolean:True"},
+        {"tx = True", "Boolean:True"},
+        {"ds = #1/2/2003#", "Boolean:True"},
+        // a text literal or constant: the number is read as text
+        {"a = \"10\"", "Boolean:True"},
+        {"a < \"9\"", "Boolean:True"},
+        {"x = \"2.5\"", "Boolean:True"},
+        {"t = \"True\"", "Boolean:True"},
+        {"a = S", "Boolean:True"},
+        // Empty is 0 against numbers and "" against text; Null stays Null
+        {"e = 0", "Boolean:True"},
+        {"e = \"\"", "Boolean:True"},
+        {"e < a", "Boolean:True"},
+        {"e < c", "Boolean:True"},
+        {"IsNull(b = Null)", "Boolean:True"},
+        // numbers among themselves and text among themselves as ever
+        {"a = 10.0", "Boolean:True"},
+        {"b < \"9\"", "Boolean:True"},
+    },
+                     setup);
+    checkErrors({
+        {"c = \"abc\"\nr = (c = 1)", 13},
+        {"c = \"abc\"\nIf c <> 1 Then r = 1", 13},
+        {"c = \"\"\nr = (c = 0)", 13},
+        {"r = (\"\" < 5)", 13},
+    });
+}
+
+TEST(Statements, SelectCaseComparesAsTheOperatorsDo)
+{
+    const char *code = R"(
+lim = 10
+Function Kind(v)
+    Select Case v
+        Case "abc": Kind = "text"
+        Case 10: Kind = "ten"
+        Case 1 To 5: Kind = "small"
+        Case Is > 100: Kind = "big"
+        Case lim: Kind = "lim"
+        Case Else: Kind = "else"
+    End Select
+End Function
+Function Same(v, w)
+    Select Case v
+        Case w: Same = "same"
+        Case Else: Same = "different"
+    End Select
+End Function
+r = Kind("10") & " " & Kind(10) & " " & Kind("3") & " " & Kind("200") & " " & Kind("abc") & " " & Kind("7")
+r = r & " " & Same(10, "10") & " " & Same("10", "10") & " " & Same(10, 10)
+Select Case 10
+    Case "10": r = r & " literals"
+End Select
+Select Case lim
+    Case "9" To "99": r = r & " between"
+    Case Else: r = r & " outside as text"
+End Select
+)";
+    EXPECT_EQ(evalAfter(code, "r").toString().toStdString(),
+              "ten ten small big text else different same same literals outside as text");
+    checkErrors({
+        {"Select Case \"zz\"\nCase 1: r = 1\nEnd Select", 13},
+        {"v = \"zz\"\nSelect Case v\nCase \"a\", 1: r = 1\nEnd Select", 13},
+    });
+}
+
 TEST(Operators, NullAndEmptyPropagation)
 {
     checkExpressions({
@@ -208,12 +287,12 @@ Else
 End If
 For Each v In Array(1, 5, 12, 20, "z")
     Select Case v
+        Case "z"
+            Note "text"
         Case 1, 2
             Note "small"
         Case 3 To 10
             Note "mid"
-        Case "z"
-            Note "text"
         Case Is > 15
             Note "big"
         Case Else

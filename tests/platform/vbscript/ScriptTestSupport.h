@@ -8,6 +8,7 @@
 
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace vbstest {
 
@@ -52,6 +53,27 @@ inline std::string show(const vb::Variant &v)
         return (v.typeName() + QLatin1Char(':') + (v.isObject() || v.isArray() ? QString() : v.toString())).toStdString();
     } catch (...) {
         return v.typeName().toStdString();
+    }
+}
+
+// An expression and what it yields, as show() writes it ("TypeName:text").
+struct ExprCase {
+    const char *expr;
+    const char *expected;
+};
+
+// Evaluates each expression in a fresh control, after running `setup` there.
+inline void checkExpressions(const std::vector<ExprCase> &cases, const QString &setup = {})
+{
+    for (const auto &c : cases) {
+        vbs::ScriptControl sc;
+        if (!setup.isEmpty())
+            sc.AddCode(setup);
+        try {
+            EXPECT_EQ(show(sc.Eval(QString::fromUtf8(c.expr))), c.expected) << c.expr;
+        } catch (const vb::VbError &e) {
+            ADD_FAILURE() << c.expr << " raised " << e.number << " " << e.description.toStdString();
+        }
     }
 }
 
