@@ -63,6 +63,10 @@ struct RecordsetData {
     bool disconnected = false;
     QString fetchSql;            // the row of one rowid
     std::string fetchKey;        // the same in UTF-8, the cache's key
+    QString changeSql;           // the last INSERT or UPDATE made, for `changeFields`
+    std::string changeKey;
+    bool changeAdding = false;
+    std::vector<int> changeFields;
     QString passSql;             // every row of a read-only set, rowid first; empty when not used
     std::vector<char> passLeavesOut; // per field: the pass does not read it (a memo of SELECT *)
     ReadPass pass;
@@ -488,6 +492,7 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
     }
     d->pass = detail::ReadPass();
     d->keptRow = nullptr;
+    d->changeSql.clear();
     d->open = true;
     d->editMode = adEditNone;
     d->currentDeleted = false;
@@ -946,26 +951,41 @@ void Recordset::Update()
         return;
     }
 
-    QStringList columns;
     std::vector<int> which;
     for (int i = 0; i < n; ++i) {
-        if (d->changed[static_cast<size_t>(i)]) {
-            columns << quoteName(m_fields->Item(i).m_baseColumn);
+        if (d->changed[static_cast<size_t>(i)])
             which.push_back(i);
-        }
     }
-    if (d->editMode == adEditAdd) {
+    // A walk changes the same fields row after row: the statement text is
+    // made once for them.
+    const bool adding = d->editMode == adEditAdd;
+    if (d->changeSql.isEmpty() || d->changeAdding != adding || d->changeFields != which) {
+        QStringList columns;
+        for (int i : which)
+            columns << quoteName(m_fields->Item(i).m_baseColumn);
         QString sql;
-        if (columns.isEmpty()) {
+        if (adding && columns.isEmpty()) {
             sql = QStringLiteral("INSERT INTO ") + d->table + QStringLiteral(" DEFAULT VALUES");
-        } else {
+        } else if (adding) {
             QStringList marks;
             for (int k = 0; k < columns.size(); ++k)
                 marks << QStringLiteral("?");
             sql = QStringLiteral("INSERT INTO ") + d->table + QStringLiteral(" (") + columns.join(QLatin1Char(','))
                   + QStringLiteral(") VALUES (") + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+        } else if (!columns.isEmpty()) {
+            QStringList sets;
+            for (const QString &c : columns)
+                sets << c + QStringLiteral("=?");
+            sql = QStringLiteral("UPDATE ") + d->table + QStringLiteral(" SET ") + sets.join(QLatin1Char(','))
+                  + QStringLiteral(" WHERE rowid=?");
         }
-        sqlite3_stmt *stmt = d->conn->prepare(sql);
+        d->changeSql = sql;
+        d->changeKey = sql.toStdString();
+        d->changeAdding = adding;
+        d->changeFields = which;
+    }
+    if (adding) {
+        sqlite3_stmt *stmt = d->conn->prepare(d->changeKey, d->changeSql);
         detail::StatementUse use(stmt);
         for (size_t k = 0; k < which.size(); ++k)
             detail::bindValue(stmt, static_cast<int>(k + 1), d->buf[static_cast<size_t>(which[k])]);
@@ -980,13 +1000,8 @@ void Recordset::Update()
         }
         d->view.push_back(static_cast<int>(d->rows.size() - 1));
         d->pos = d->size() - 1;
-    } else if (!columns.isEmpty()) {
-        QStringList sets;
-        for (const QString &c : columns)
-            sets << c + QStringLiteral("=?");
-        const QString sql = QStringLiteral("UPDATE ") + d->table + QStringLiteral(" SET ") + sets.join(QLatin1Char(','))
-                            + QStringLiteral(" WHERE rowid=?");
-        sqlite3_stmt *stmt = d->conn->prepare(sql);
+    } else if (!which.empty()) {
+        sqlite3_stmt *stmt = d->conn->prepare(d->changeKey, d->changeSql);
         detail::StatementUse use(stmt);
         for (size_t k = 0; k < which.size(); ++k)
             detail::bindValue(stmt, static_cast<int>(k + 1), d->buf[static_cast<size_t>(which[k])]);
