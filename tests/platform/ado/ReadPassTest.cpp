@@ -112,22 +112,25 @@ TEST(ReadPass, KeptRowsGiveWayToEveryKindOfChange)
         FreshDatabase db;
         Connection &cn = db.connection();
         seedInbox(cn);
-        if (c.rollBackAfterwards)
+        if (c.rollBackAfterwards) {
+            // Changed inside a transaction, read (and kept) with the change,
+            // then rolled back: only the rollback tells the kept rows are stale.
             cn.BeginTrans();
+            c.change(db);
+        }
         Recordset rs, reference;
         rs.Open(statement, cn, adOpenKeyset, adLockReadOnly);
         openRowByRow(reference, cn, statement);
         ASSERT_EQ(rs.RecordCount(), kRows);
         const QStringList before = readAll(rs); // reads and keeps every row
         EXPECT_EQ(before, readAll(reference));
-        c.change(db);
-        if (c.rollBackAfterwards) {
-            EXPECT_EQ(readAll(rs), readAll(reference)) << "the change shows before the rollback";
+        if (c.rollBackAfterwards)
             cn.RollbackTrans();
-        }
+        else
+            c.change(db);
         const QStringList after = readAll(rs);
         EXPECT_EQ(after, readAll(reference));
-        if (std::string(c.name) == "nothing changes" || c.rollBackAfterwards)
+        if (std::string(c.name) == "nothing changes")
             EXPECT_EQ(after, before);
         else
             EXPECT_NE(after, before);
