@@ -153,7 +153,7 @@ TEST(ReadPass, KeptValuesMatchRowByRowReadsForEveryColumnType)
             values.push_back({"ElementScript", QString(n * 40, QLatin1Char('s'))}); // memo, short and long
         adotest::addRow(cn, "Element", values);
     }
-    for (const QString statement : {QStringLiteral("SELECT * FROM Element ORDER BY Partner DESC"),
+    for (const QString &statement : {QStringLiteral("SELECT * FROM Element ORDER BY Partner DESC"),
                                     QStringLiteral("SELECT Partner, Maximum * 2 AS Twice, Exclude, ElementScript FROM Element WHERE SegmentIndex > 0"),
                                     QStringLiteral("SELECT * FROM Element e WHERE e.Exclude = True ORDER BY e.Maximum")}) {
         SCOPED_TRACE(statement.toStdString());
