@@ -35,30 +35,30 @@ bool hasWildcards(const QString &s)
     return s.contains('*') || s.contains('?');
 }
 
-// The files a specification names: the file itself, or the files of its
+// The files a path pattern names: the file itself, or the files of its
 // folder matching the wildcards of its last part. 76 when the folder of a
 // wildcard is missing; 53 when nothing matches.
-QStringList expand(const QString &spec)
+QStringList expand(const QString &pattern)
 {
-    const QString name = getFileName(spec);
+    const QString name = getFileName(pattern);
     if (!hasWildcards(name)) {
-        if (!QFileInfo(spec).isFile()) {
-            if (!QFileInfo(parentOf(spec)).isDir())
-                fail(76, spec);
-            fail(53, spec);
+        if (!QFileInfo(pattern).isFile()) {
+            if (!QFileInfo(parentOf(pattern)).isDir())
+                fail(76, pattern);
+            fail(53, pattern);
         }
-        return {spec};
+        return {pattern};
     }
-    const QString folder = getParentFolderName(spec);
+    const QString folder = getParentFolderName(pattern);
     QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
     if (!dir.exists())
-        fail(76, spec);
+        fail(76, pattern);
     QStringList out;
     const QStringList names = dir.entryList({name}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString &n : names)
         out << dir.filePath(n);
     if (out.isEmpty())
-        fail(53, spec);
+        fail(53, pattern);
     return out;
 }
 
