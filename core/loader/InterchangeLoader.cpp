@@ -505,6 +505,9 @@ QString runLoad(WorkProgress *progress, const QString &fileName, const QString &
     WorkProgress none;
     WorkProgress &ui = progress ? *progress : none;
     Load load(ui, direction);
+    // The transaction ends on the connection it began on: the program's exit
+    // can close and drop the shared one while the load yields.
+    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
     bool inTransaction = false;
 
     auto cleanUp = [&] {
@@ -512,15 +515,15 @@ QString runLoad(WorkProgress *progress, const QString &fileName, const QString &
         quietly([&] { ui.setProgressValue(0); });
         quietly([&] { ui.setPercentText(QString()); });
         if (inTransaction) {
-            quietly([&] { modGlobal::cnDatabase->RollbackTrans(); });
+            quietly([&] { connection->RollbackTrans(); });
             inTransaction = false;
         }
     };
 
     try {
-        if (!modGlobal::cnDatabase)
+        if (!connection)
             vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
-        modGlobal::cnDatabase->BeginTrans();
+        connection->BeginTrans();
         inTransaction = true;
         quietly([&] { ui.setStatusText(u"Reading file please wait..."_s); });
         quietly([&] { ui.yield(); });
@@ -528,7 +531,7 @@ QString runLoad(WorkProgress *progress, const QString &fileName, const QString &
         const InterchangeBytes bytes(fileName);
         load.run(bytes.view());
 
-        modGlobal::cnDatabase->CommitTrans();
+        connection->CommitTrans();
         inTransaction = false;
         load.release();
         quietly([&] { ui.setProgressValue(0); });

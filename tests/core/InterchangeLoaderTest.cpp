@@ -199,6 +199,35 @@ TEST_F(LoaderTest, LoadStartedDuringAYieldIsRefusedAndStoresNothing)
               "[Inbox]\nInterchangeControlNumber=000000201\nInterchangeControlNumber=000000201\n");
 }
 
+// The program's exit closes and drops the database; while a load yields the
+// user can ask for it. The load then fails cleanly instead of using the
+// dropped connection, and nothing of it is kept.
+TEST_F(LoaderTest, DatabaseClosedDuringAYieldFailsTheLoadAndKeepsNothing)
+{
+    const std::shared_ptr<ado::Connection> kept = modGlobal::cnDatabase;
+    RecordingProgress progress;
+    bool closed = false;
+    progress.onYield = [&] {
+        if (!closed) {
+            closed = true;
+            modGlobal::cnDatabase->Close();
+            modGlobal::cnDatabase.reset();
+        }
+    };
+    // Each step that finds no database reports it.
+    for (int i = 0; i < 4; ++i)
+        corvantis::test::dialogs().answer(vb::vbOK);
+    core::InterchangeLoader loader(&progress);
+    EXPECT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), "Trading Partner Registration Failed");
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(core::InterchangeLoader::isLoading());
+
+    kept->Open(kept->ConnectionString());
+    modGlobal::cnDatabase = kept;
+    EXPECT_EQ(kept->transactionLevel(), 0);
+    EXPECT_EQ(dumpTable("Inbox", {"InterchangeControlNumber"}), "[Inbox]\n");
+}
+
 TEST_F(LoaderTest, MailboxRowThatCannotBeStoredFailsTheLoad)
 {
     db.connection().Execute("CREATE TRIGGER refuse_862 BEFORE INSERT ON Inbox WHEN NEW.\"Transaction\" = '862' "
