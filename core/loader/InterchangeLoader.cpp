@@ -372,7 +372,10 @@ void Load::flushControlNumbers()
             if (stored && !stored->isNull() && !stored->isEmpty())
                 number = qMax(number, static_cast<qint64>(vb::CDbl(*stored)));
         }
-        modGlobal::SetControlNumber(key.partner, key.transaction, key.version, m_direction, QString::number(number));
+        // A counter left behind would let the next outbound run reuse numbers.
+        if (!modGlobal::SetControlNumber(key.partner, key.transaction, key.version, m_direction,
+                                         QString::number(number)))
+            fail(QString::fromLatin1(loader_messages::kErrorSavingSet));
     }
 }
 

@@ -251,6 +251,22 @@ TEST_F(LoaderTest, EnvelopeRowThatCannotBeStoredFailsWithItsSaversMessage)
     EXPECT_EQ(corvantis::test::dialogs().boxes().size(), 1u);
 }
 
+// An outbound load raises the key's counter past the numbers its file used;
+// a counter that cannot be stored must fail the load, or the next outbound
+// run would hand out those numbers again.
+TEST_F(LoaderTest, ControlNumberThatCannotBeStoredFailsTheLoad)
+{
+    acmeOutboundCounter(5);
+    db.connection().Execute(
+        "CREATE TRIGGER refuse_counter BEFORE UPDATE OF ControlNumber ON Transactions BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    const QString before = dumpTables();
+    corvantis::test::dialogs().answer(vb::vbOK);
+    core::InterchangeLoader loader;
+    EXPECT_EQ(loader.LoadBox(fixture("outbound.OC"), "O"), "Error Saving Transaction Set");
+    EXPECT_EQ(dumpTables(), before);
+    EXPECT_EQ(db.connection().transactionLevel(), 0);
+}
+
 TEST_F(LoaderTest, FailureWithoutACheckMessageReturnsTheErrorText)
 {
     // The mailbox table is missing: every set fails to be stored.
