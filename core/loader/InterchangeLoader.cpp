@@ -394,9 +394,11 @@ void Load::onSE(QByteArrayView piece)
     m_segments = 0;
     appendToSet(piece);
 
-    // Our own 997s in the Outbox acknowledge nothing we sent.
-    if (m_st01 == u"997"_s && m_inbound)
-        modGlobal::MarkSentAcknowledged(m_partner, m_setText, m_terminator, m_separator);
+    // Our own 997s in the Outbox acknowledge nothing we sent. Sent rows that
+    // cannot be marked fail the load: the 997 would be kept without its effect.
+    if (m_st01 == u"997"_s && m_inbound
+        && !modGlobal::MarkSentAcknowledged(m_partner, m_setText, m_terminator, m_separator))
+        fail(QString::fromLatin1(loader_messages::kErrorSavingSet));
 
     auto delimiters = m_delimiters.find(m_partner);
     if (delimiters == m_delimiters.end())

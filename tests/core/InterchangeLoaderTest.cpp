@@ -267,6 +267,20 @@ TEST_F(LoaderTest, ControlNumberThatCannotBeStoredFailsTheLoad)
     EXPECT_EQ(db.connection().transactionLevel(), 0);
 }
 
+// A received 997 whose Sent rows cannot be marked is not loaded either: the
+// acknowledgement would be stored while the rows still wait for one.
+TEST_F(LoaderTest, AcknowledgementThatCannotMarkItsSentRowsFailsTheLoad)
+{
+    acmeWithSentRows();
+    db.connection().Execute("CREATE TRIGGER refuse_sent BEFORE UPDATE ON Sent BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    const QString before = dumpTables();
+    corvantis::test::dialogs().answer(vb::vbOK);
+    core::InterchangeLoader loader;
+    EXPECT_EQ(loader.LoadBox(fixture("ack_inbound.IC"), "I"), "Error Saving Transaction Set");
+    EXPECT_EQ(dumpTables(), before);
+    EXPECT_EQ(db.connection().transactionLevel(), 0);
+}
+
 TEST_F(LoaderTest, FailureWithoutACheckMessageReturnsTheErrorText)
 {
     // The mailbox table is missing: every set fails to be stored.
