@@ -330,6 +330,14 @@ void Connection::RollbackTrans()
     if (d->level == 0)
         vb::raise(adErrNoTransaction, QStringLiteral("No transaction is active."));
     ++d->generation;
+    // A failed statement (a full disk, an I/O error) can make SQLite roll the
+    // whole transaction back itself: nothing is left to undo, and the
+    // levels must not claim a transaction that no longer exists.
+    if (d->db && sqlite3_get_autocommit(d->db)) {
+        ++d->transactionSerial;
+        d->level = 0;
+        return;
+    }
     if (d->level == 1) {
         ++d->transactionSerial;
         d->exec(QStringLiteral("ROLLBACK"));

@@ -281,6 +281,22 @@ TEST_F(LoaderTest, AcknowledgementThatCannotMarkItsSentRowsFailsTheLoad)
     EXPECT_EQ(db.connection().transactionLevel(), 0);
 }
 
+// A full disk: SQLite rolls the whole transaction back itself when a row
+// cannot be written. The load fails, keeps nothing, and the connection knows
+// no transaction is open (later loads commit as usual).
+TEST_F(LoaderTest, FullDatabaseFailsTheLoadAndLeavesNoTransaction)
+{
+    const QString before = dumpTables();
+    db.connection().Execute("PRAGMA max_page_count = 1");
+    core::InterchangeLoader loader;
+    EXPECT_EQ(loader.LoadBox(fixture("multi.IC"), "I"), "Error Saving Transaction Set");
+    EXPECT_EQ(db.connection().transactionLevel(), 0);
+    db.connection().Execute("PRAGMA max_page_count = 1073741823");
+    EXPECT_EQ(dumpTables(), before);
+    EXPECT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), QString());
+    EXPECT_EQ(db.connection().transactionLevel(), 0);
+}
+
 TEST_F(LoaderTest, FailureWithoutACheckMessageReturnsTheErrorText)
 {
     // The mailbox table is missing: every set fails to be stored.
