@@ -387,6 +387,24 @@ QStringList Connection::tableNames() const
     return list;
 }
 
+
+namespace {
+// The first column of every row a statement answers; empty when it fails.
+QStringList firstColumn(sqlite3 *db, const char *sql)
+{
+    QStringList rows;
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return rows;
+    }
+    while (sqlite3_step(statement) == SQLITE_ROW)
+        rows << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
+    sqlite3_finalize(statement);
+    return rows;
+}
+} // namespace
+
 void CompactDatabase(const QString &databaseFile, const QString &password)
 {
     const QFileInfo info(databaseFile);
@@ -441,6 +459,22 @@ void CompactDatabase(const QString &databaseFile, const QString &password)
             "WHERE name NOT IN (SELECT name FROM compacted.sqlite_sequence)"));
         (void)seq; // no AUTOINCREMENT table: nothing to carry
     }
+    if (problem.isEmpty()) {
+        // Every table of the copy must hold as many rows as the original:
+        // the original is replaced by it.
+        const QStringList tables = firstColumn(
+            db, "SELECT name FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'");
+        for (const QString &table : tables) {
+            const QString name = QLatin1Char('"') + QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+            const QStringList same = firstColumn(
+                db, QStringLiteral("SELECT (SELECT count(*) FROM main.%1) = (SELECT count(*) FROM compacted.%1)")
+                        .arg(name).toUtf8().constData());
+            if (same != QStringList{QStringLiteral("1")}) {
+                problem = QStringLiteral("the new file does not hold every row of table %1").arg(table);
+                break;
+            }
+        }
+    }
     run(QStringLiteral("DETACH DATABASE compacted"));
     sqlite3_close(db);
     if (!problem.isEmpty()) {
@@ -451,7 +485,8 @@ void CompactDatabase(const QString &databaseFile, const QString &password)
     // Prove the copy opens with the same key before it replaces the original.
     try {
         sqlite3 *check = openKeyed(target, password);
-        const bool ok = sqlite3_exec(check, "PRAGMA integrity_check", nullptr, nullptr, nullptr) == SQLITE_OK;
+        // The check answers one row "ok", or rows naming what is wrong.
+        const bool ok = firstColumn(check, "PRAGMA integrity_check") == QStringList{QStringLiteral("ok")};
         sqlite3_close(check);
         if (!ok)
             vb::raise(adErrProvider, QStringLiteral("the new file does not pass its check"));
