@@ -302,6 +302,27 @@ TEST(ScriptControl, CompileErrorsHaveLineAndColumnAndRunNothing)
     EXPECT_EQ(sc.Error().Description, "Expected expression");
 }
 
+TEST(ScriptControl, ClassDeclarationErrorsNameTheirRule)
+{
+    struct Case {
+        const char *code;
+        int number;
+        const char *description;
+    };
+    const Case cases[] = {
+        {"Class C\nPublic Default Property Let P(v)\nEnd Property\nEnd Class\n", 1058, "'Default' is not allowed on Property Let or Set"},
+        {"Class C\nPrivate Default Property Get P()\nEnd Property\nEnd Class\n", 1057, "'Default' must go with 'Public'"},
+        {"Class C\nProperty Get P(a)\nEnd Property\nProperty Let P(v)\nEnd Property\nEnd Class\n", 1051,
+         "Number of arguments must be consistent across the property's Get, Let and Set"},
+    };
+    for (const auto &c : cases) {
+        vbs::ScriptControl sc;
+        EXPECT_THROW(sc.AddCode(c.code), vb::VbError) << c.code;
+        EXPECT_EQ(sc.Error().Number, c.number) << c.code;
+        EXPECT_EQ(sc.Error().Description, c.description) << c.code;
+    }
+}
+
 TEST(ScriptControl, RunTimeErrorRaisesTheEventBeforeAddCodeFails)
 {
     vbs::ScriptControl sc;
