@@ -503,7 +503,7 @@ Variant *GlobalRef::ref(Frame &f) const
             raiseNamed(500, entry->name);
         if (fallback >= 0)
             return &f.local(fallback);
-        entry->kind = GlobalEntry::Variable;
+        f.eng->globals->setKind(entry, GlobalEntry::Variable);
         return &entry->value;
     default:
         return nullptr;
@@ -529,7 +529,7 @@ void GlobalRef::assign(Frame &f, Variant &&v, bool isSet) const
             return;
         }
         store(entry->value, std::move(v), isSet);
-        entry->kind = GlobalEntry::Variable;
+        f.eng->globals->setKind(entry, GlobalEntry::Variable);
         return;
     default:
         raiseNamed(501, entry->name);

@@ -464,3 +464,71 @@ TEST(ScriptClasses, AnInstanceKeptPastResetReportsItsScriptIsGone)
         EXPECT_EQ(e.number, -2147417848);
     }
 }
+
+// AddCode of a text seen before reuses its compiled form; these sequences
+// give the same results as compiling every text anew.
+TEST(ScriptControl, RepeatedCodeBehavesAsCompiledAnew)
+{
+    struct Step {
+        const char *code;
+        int error; // 0: runs through
+    };
+    struct Sequence {
+        std::vector<Step> steps;
+        const char *result;
+        const char *expected;
+    };
+    const char *f1 = "Function F(): F = 1: End Function";
+    const char *f2 = "Function F(): F = 2: End Function";
+    const char *useF = "r = r & F()";
+    const std::vector<Sequence> sequences = {
+        // a redeclared procedure is what later code calls, also when the first text comes back
+        {{{f1, 0}, {useF, 0}, {f2, 0}, {useF, 0}, {f1, 0}, {useF, 0}}, "r", "String:121"},
+        // a compile error stays one however often the text comes
+        {{{"x = (", 1023}, {"x = (", 1023}, {"x = 1", 0}}, "x", "Integer:1"},
+        // a text that failed to compile while a constant was missing compiles once it exists,
+        // and a changed constant is read anew
+        {{{"Const b = a + 1", 1045}, {"Const a = 1", 0}, {"Const b = a + 1", 0}}, "b", "Integer:2"},
+        {{{"Const a = 1", 0}, {"c = a * 10", 0}, {"Const a = 5", 0}, {"c = a * 10", 0}}, "c", "Integer:50"},
+        // a procedure declared later over a built-in function's name takes over that name
+        {{{"r = Len(\"abc\")", 0}, {"Function Len(s): Len = 99: End Function", 0}, {"r = Len(\"abc\")", 0}}, "r", "Integer:99"},
+        // run-time errors and declarations of a repeated text behave each time as the first time
+        {{{"Dim a\na = a & \"z\"\nIf Len(a) = 2 Then y = 1 / 0", 0},
+          {"Dim a\na = a & \"z\"\nIf Len(a) = 2 Then y = 1 / 0", 11},
+          {"Dim a\na = a & \"z\"\nIf Len(a) = 2 Then y = 1 / 0", 0}}, "a", "String:zzz"},
+        // a name made a variable by running code is that variable for the repeated text
+        // (before, the procedure's ReDim made a local of its own)
+        {{{"Sub S(): ReDim q(2): End Sub", 0}, {"S: t = IsArray(q)", 0}, {"q = 1", 0},
+          {"Sub S(): ReDim q(2): End Sub", 0}, {"S: t = t & IsArray(q)", 0}}, "t", "String:FalseTrue"},
+    };
+    for (size_t i = 0; i < sequences.size(); ++i) {
+        const Sequence &s = sequences[i];
+        vbs::ScriptControl sc;
+        for (const Step &st : s.steps) {
+            int got = 0;
+            try {
+                sc.AddCode(QString::fromUtf8(st.code));
+            } catch (const vb::VbError &e) {
+                got = e.number;
+            }
+            EXPECT_EQ(got, st.error) << "sequence " << i << ": " << st.code;
+        }
+        EXPECT_EQ(show(sc.Eval(QString::fromUtf8(s.result))), s.expected) << "sequence " << i;
+    }
+}
+
+TEST(ScriptControl, ResetDropsWhatRepeatedCodeDeclared)
+{
+    vbs::ScriptControl sc;
+    const QString decl = "Function F(): F = 1: End Function\nDim v: v = 5";
+    sc.AddCode(decl);
+    sc.AddCode("r = F() + v");
+    EXPECT_EQ(sc.Eval("r").toLong(), 6);
+    sc.Reset();
+    EXPECT_THROW(sc.AddCode("r = F() + v"), vb::VbError);
+    EXPECT_EQ(sc.Error().Number, 13);
+    EXPECT_TRUE(sc.Eval("IsEmpty(v)").toBool());
+    sc.AddCode(decl);
+    sc.AddCode("r = F() + v");
+    EXPECT_EQ(sc.Eval("r").toLong(), 6);
+}
