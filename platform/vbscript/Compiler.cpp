@@ -280,8 +280,6 @@ void Binary::resolve(Resolver &r)
 {
     r.expr(lhs);
     r.expr(rhs);
-    if (op >= Op::Eq && op <= Op::Ge)
-        literalSides = uint8_t((isLiteralOperand(lhs.get()) ? 1 : 0) | (isLiteralOperand(rhs.get()) ? 2 : 0));
 }
 void Unary::resolve(Resolver &r) { r.expr(operand); }
 void GlobalCall::resolve(Resolver &r) { r.args(args); }
@@ -352,15 +350,11 @@ void ForEachStmt::resolve(Resolver &r)
 void SelectStmt::resolve(Resolver &r)
 {
     r.expr(subject);
-    const int subjectSide = isLiteralOperand(subject.get()) ? 1 : 0;
     for (auto &c : cases) {
         for (auto &t : c.tests) {
             r.expr(t.a);
-            t.aSides = uint8_t(subjectSide | (isLiteralOperand(t.a.get()) ? 2 : 0));
-            if (t.b) {
+            if (t.b)
                 r.expr(t.b);
-                t.bSides = uint8_t(subjectSide | (isLiteralOperand(t.b.get()) ? 2 : 0));
-            }
         }
         r.stmts(c.body);
     }

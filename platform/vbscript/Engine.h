@@ -217,14 +217,9 @@ Flow execBlock(Frame &f, const StmtList &list);
 // The classic binary operator `op` on two plain values; Is (identity) is no
 // value operator and raises 51.
 vb::Variant applyOperator(Op op, const vb::Variant &l, const vb::Variant &r);
-// Whether an operand is a literal or a constant written in the code (also
-// negated or in parentheses); comparisons read the other side by it.
-bool isLiteralOperand(const Expr *e);
 // A comparison (Eq ... Ge) of two plain values as scripts make it: a number
-// against text compares numerically when the number is a literal or constant
-// (13 when the text is no number), as text when only the text is one, and
-// otherwise the number is less. `literalSides`: bit 0 the left operand is a
-// literal, bit 1 the right one. Anything else follows vb::compare.
-vb::Variant compareValues(Op op, const vb::Variant &l, const vb::Variant &r, unsigned literalSides);
+// (Boolean and Date included) against text is less, whatever the text reads
+// as; anything else follows vb::compare.
+vb::Variant compareValues(Op op, const vb::Variant &l, const vb::Variant &r);
 
 } // namespace vbs

@@ -896,7 +896,7 @@ Variant Binary::eval(Frame &f) const
         }
     }
     if (op >= Op::Eq && op <= Op::Ge)
-        return compareValues(op, l, r, literalSides);
+        return compareValues(op, l, r);
     return applyOperator(op, l, r);
 }
 
@@ -1112,16 +1112,16 @@ Flow SelectStmt::exec(Frame &f) const
             const Variant a = value(t.a->eval(f));
             switch (t.kind) {
             case Test::Value:
-                match = vb::isTrue(compareValues(Op::Eq, s, a, t.aSides));
+                match = vb::isTrue(compareValues(Op::Eq, s, a));
                 break;
             case Test::Range: {
                 const Variant b = value(t.b->eval(f));
-                match = vb::isTrue(compareValues(Op::Ge, s, a, t.aSides))
-                     && vb::isTrue(compareValues(Op::Le, s, b, t.bSides));
+                match = vb::isTrue(compareValues(Op::Ge, s, a))
+                     && vb::isTrue(compareValues(Op::Le, s, b));
                 break;
             }
             case Test::Compare:
-                match = vb::isTrue(compareValues(t.op, s, a, t.aSides));
+                match = vb::isTrue(compareValues(t.op, s, a));
                 break;
             }
         }
