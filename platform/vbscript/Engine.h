@@ -213,6 +213,13 @@ inline vb::Variant value(vb::Variant v)
 com::Dispatch *asDispatch(const vb::Variant &v, com::DispatchPtr &hold);
 vb::Variant evalArg(Frame &f, const ExprPtr &e);    // omitted argument: the Missing value
 Flow execBlock(Frame &f, const StmtList &list);
+// An error about a named thing: scripts see the classic text alone in
+// Err.Description; the host's Error object also names it ("Object required: 'x'").
+struct NamedError : vb::VbError {
+    NamedError(int32_t number, QString name);
+    QString name;
+    QString hostDescription() const { return description + QStringLiteral(": '") + name + QLatin1Char('\''); }
+};
 [[noreturn]] void raiseNamed(int number, const QString &name);
 // The classic binary operator `op` on two plain values; Is (identity) is no
 // value operator and raises 51.

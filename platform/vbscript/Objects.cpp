@@ -204,7 +204,7 @@ Variant ErrObject::invoke(int id, int kind, std::span<Variant> args)
         if (description.isEmpty())
             description = raiseDescription(number);
         if (source.isEmpty())
-            source = QStringLiteral("VBScript runtime error");
+            source = QStringLiteral("Microsoft VBScript runtime error");
         e.number = number;
         e.description = description;
         e.source = source;

@@ -382,7 +382,7 @@ TEST(Statements, Errors)
         {"Option Explicit\nReDim d(2)\nd(2) = 1\nSub T()\nReDim e(1)\ne(1) = 2\nEnd Sub\nT", 0},
         {"Set x = 5", 424},
         {"Dim o\no.Name = 1", 424},
-        {"Set o = Nothing\no.Name = 1", 91},
+        {"Set o = Nothing\no.Name = 1", 424},
         {"For k = 1 To Null\nNext", 94},
         {"NoSuchSub 1, 2", 35},
         {"x = NoSuchFunction(1)", 13},

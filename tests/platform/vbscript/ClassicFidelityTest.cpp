@@ -1,0 +1,137 @@
+// Where user scripts meet the engine, it behaves as the classic engine does:
+// errors on Nothing, the Is... functions, Err's texts, On Error Resume Next
+// around loop headers, the For Each variable, constants, parsing, literal
+// types, argument errors and conversions. Each case runs a snippet in a
+// fresh control and reads `r` (or the error the snippet raised).
+
+#include "ScriptTestSupport.h"
+
+using vb::Variant;
+using namespace vbstest;
+
+namespace {
+
+struct Case {
+    const char *code;
+    const char *expected; // show() of r afterwards, or "error N"
+};
+
+std::string outcome(const QString &code)
+{
+    vbs::ScriptControl sc;
+    try {
+        sc.AddCode(code);
+    } catch (const vb::VbError &e) {
+        return "error " + std::to_string(e.number);
+    }
+    return show(sc.Eval("r"));
+}
+
+void checkCases(const std::vector<Case> &cases)
+{
+    for (const auto &c : cases)
+        EXPECT_EQ(outcome(QString::fromUtf8(c.code)), c.expected) << c.code;
+}
+
+const char *kClass = "Class K\nPublic Prop\nPublic Child\nSub Foo(): End Sub\nEnd Class\n";
+
+} // namespace
+
+TEST(ClassicFidelity, MembersOfNothingRequireAnObject)
+{
+    const std::string k = kClass;
+    const std::vector<std::string> codes = {
+        "Set o = Nothing\no.Foo",
+        "Set o = Nothing\nx = o.Foo",
+        "Set o = Nothing\no.Foo = 1",
+        "Set o = Nothing\nSet o.Child = Nothing",
+        "With Nothing\n.Prop = 1\nEnd With",
+        "Set o = New K\nSet o.Child = Nothing\no.Child.Prop = 1",
+        "Dim o\no.Foo",
+    };
+    for (const auto &c : codes)
+        EXPECT_EQ(outcome(QString::fromStdString(k + c)), "error 424") << c;
+    // scripts see the classic text alone; the host's message names the variable
+    vbs::ScriptControl sc;
+    sc.AddCode("On Error Resume Next\nSet o = Nothing\no.Foo\nr = Err.Number & \"|\" & Err.Description & \"|\" & Err.Source");
+    EXPECT_EQ(sc.Eval("r").toString().toStdString(), "424|Object required|Microsoft VBScript runtime error");
+    EXPECT_THROW(sc.AddCode("Set q = Nothing\nq.Foo"), vb::VbError);
+    EXPECT_EQ(sc.Error().Description.toStdString(), "Object required: 'q'");
+    EXPECT_EQ(sc.Error().Source.toStdString(), "Microsoft VBScript runtime error");
+}
+
+TEST(ClassicFidelity, ErrKeepsTheClassicTextAndSource)
+{
+    checkCases({
+        {"Option Explicit\nDim r\nOn Error Resume Next\nx = 1\nr = Err.Description & \"|\" & Err.Source", "String:Variable is undefined|Microsoft VBScript runtime error"},
+        {"On Error Resume Next\nNoSuchSub 1\nr = Err.Number & \"|\" & Err.Description", "String:35|Sub or Function not defined"},
+        {"On Error Resume Next\nSet o = New NoClass\nr = Err.Number & \"|\" & Err.Description", "String:506|Class not defined"},
+        {"On Error Resume Next\nExecute \"x = (\"\nr = Err.Number & \"|\" & Err.Source", "String:1023|Microsoft VBScript compilation error"},
+        {"On Error Resume Next\nErr.Raise 5\nr = Err.Source", "String:Microsoft VBScript runtime error"},
+    });
+    vbs::ScriptControl sc;
+    EXPECT_THROW(sc.AddCode("Option Explicit\nx = 1"), vb::VbError);
+    EXPECT_EQ(sc.Error().Description.toStdString(), "Variable is undefined: 'x'");
+    EXPECT_THROW(sc.AddCode("x = (1"), vb::VbError);
+    EXPECT_EQ(sc.Error().Source.toStdString(), "Microsoft VBScript compilation error");
+}
+
+TEST(ClassicFidelity, IsFunctionsOfObjectsWithoutAValueAreFalse)
+{
+    const QString setup = QString::fromUtf8(kClass) +
+        "Class D\nPublic Default Property Get V(): V = \"12\": End Property\nEnd Class\n"
+        "Set n = Nothing: Set ok = New K: Set od = New D\n";
+    checkExpressions({
+        {"IsEmpty(n)", "Boolean:False"},
+        {"IsNull(n)", "Boolean:False"},
+        {"IsDate(n)", "Boolean:False"},
+        {"IsNumeric(n)", "Boolean:False"},
+        {"IsEmpty(ok)", "Boolean:False"},
+        {"IsNull(ok)", "Boolean:False"},
+        {"IsDate(ok)", "Boolean:False"},
+        {"IsNumeric(ok)", "Boolean:False"},
+        // an object with a default member is judged by its value
+        {"IsNumeric(od)", "Boolean:True"},
+        {"IsEmpty(od)", "Boolean:False"},
+        {"IsObject(n)", "Boolean:True"},
+    },
+                     setup);
+}
+
+TEST(ClassicFidelity, FailingLoopHeadersResumeIntoTheBody)
+{
+    checkCases({
+        {"On Error Resume Next\nr = \"\"\nDo While 1 / 0\nr = r & \"in\"\nExit Do\nLoop\nr = r & Err.Number", "String:in11"},
+        {"On Error Resume Next\nr = \"\"\nDo Until 1 / 0\nr = r & \"in\"\nExit Do\nLoop\nr = r & Err.Number", "String:in11"},
+        // a failing condition at the loop's end goes on after the loop
+        {"On Error Resume Next\nr = \"\"\nn = 0\nDo\nn = n + 1\nr = r & n\nLoop While CInt(\"x\") Or n < 3\nr = r & \"/\" & Err.Number", "String:1/13"},
+        {"On Error Resume Next\nr = \"\"\nFor i = 1 To \"x\"\nr = r & \"body\"\nNext\nr = r & Err.Number", "String:body13"},
+        {"On Error Resume Next\nr = \"\"\nFor Each v In 5\nr = r & \"body\"\nNext\nr = r & Err.Number", "String:body451"},
+        {"On Error Resume Next\nr = \"\"\nSelect Case 1 / 0\nCase 1: r = r & \"first\"\nCase 2: r = r & \"second\"\nEnd Select\nr = r & Err.Number", "String:first11"},
+        {"On Error Resume Next\nr = \"\"\nWith CreateObject(\"No.Such\")\nr = r & \"body\"\n.Prop = 1\nr = r & Err.Number\nEnd With", "String:body424"},
+        // without Resume Next the header's error stops the code
+        {"For i = 1 To \"x\"\nr = 1\nNext", "error 13"},
+        {"Select Case 1 / 0\nCase 1: r = 1\nEnd Select", "error 11"},
+    });
+}
+
+TEST(ClassicFidelity, ForEachLeavesItsVariableEmpty)
+{
+    checkCases({
+        {"For Each v In Array(1, 2, 3)\nn = n + v\nNext\nr = IsEmpty(v) & n", "String:True6"},
+        {"For Each v In Array(1, 2, 3)\nIf v = 2 Then Exit For\nNext\nr = v", "Integer:2"},
+        {"v = 7\nFor Each v In Array()\nNext\nr = IsEmpty(v)", "Boolean:True"},
+        {"Dim r\nSub S()\nDim v\nFor Each v In Array(\"a\")\nNext\nr = IsEmpty(v)\nEnd Sub\nS", "Boolean:True"},
+    });
+}
+
+TEST(ClassicFidelity, ClassicConstantsExist)
+{
+    checkExpressions({
+        {"vbMsgBoxHelpButton", "Long:16384"},
+        {"vbMsgBoxSetForeground", "Long:65536"},
+        {"vbMsgBoxRight", "Long:524288"},
+        {"vbMsgBoxRtlReading", "Long:1048576"},
+        {"vbDatabaseCompare", "Integer:2"},
+    });
+}
