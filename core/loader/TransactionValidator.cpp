@@ -4,6 +4,7 @@
 #include "core/loader/X12Text.h"
 #include "core/modGlobal.h"
 
+#include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "ado/Sql.h"
 #include "vb/Conversions.h"
@@ -13,6 +14,7 @@
 #include <QSet>
 
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace core {
@@ -52,8 +54,53 @@ struct TransactionValidator::Map {
     QHash<QString, SegmentRow> segments;
     QHash<QString, std::vector<ElementRow>> elements;
 
+    // The same rows by a packed key, for identifiers of up to eight ASCII
+    // characters (every real one): a look-up then builds no text.
+    struct Packed {
+        quint64 identifier;
+        qint64 index;
+        bool operator==(const Packed &other) const = default;
+    };
+    struct PackedHash {
+        size_t operator()(const Packed &key) const noexcept
+        {
+            return std::hash<quint64>()(key.identifier * 31 + quint64(key.index));
+        }
+    };
+    std::unordered_map<Packed, const SegmentRow *, PackedHash> packed;
+
+    static std::optional<quint64> pack(QStringView identifier)
+    {
+        if (identifier.size() > 8)
+            return std::nullopt;
+        quint64 value = 0;
+        for (QChar c : identifier) {
+            char16_t u = c.unicode();
+            if (u == 0 || u >= 0x80)
+                return std::nullopt;
+            if (u >= u'a' && u <= u'z')
+                u -= 32;
+            value = (value << 8) | u;
+        }
+        return value;
+    }
+
+    void index()
+    {
+        packed.clear();
+        for (auto it = segments.cbegin(); it != segments.cend(); ++it) {
+            const QStringView identifier = QStringView(it.key()).first(it.key().indexOf(QChar(0)));
+            if (const std::optional<quint64> key = pack(identifier))
+                packed.emplace(Packed{*key, it->index}, &*it);
+        }
+    }
+
     const SegmentRow *find(QStringView identifier, qint64 index) const
     {
+        if (const std::optional<quint64> key = pack(identifier)) {
+            const auto found = packed.find(Packed{*key, index});
+            return found == packed.end() ? nullptr : found->second;
+        }
         const auto found = segments.constFind(place(identifier, index));
         return found == segments.cend() ? nullptr : &*found;
     }
@@ -133,12 +180,23 @@ std::unique_ptr<TransactionValidator::Map> readMap(const QString &partner, const
         }
         rs.Close();
     }
+    map->index();
     return map;
 }
 
 struct Finding {
     QString type, text;
 };
+
+// The preview shows a set one segment per line; the check's search selects
+// each examined segment there.
+QString previewText(const QString &tset, const QString &terminator)
+{
+    QString preview = tset;
+    if (!terminator.isEmpty())
+        preview.replace(terminator, u"\r\n"_s);
+    return preview;
+}
 
 } // namespace
 
@@ -155,27 +213,21 @@ bool TransactionValidator::ValidateTransactionSet(const QString &strPartner, con
                                                   const QString &strElementSeparator,
                                                   const QString &strSubElementSeparator)
 {
-    const Map *map = m_runMap;
-    std::unique_ptr<Map> own;
-    if (!map || map->partner != strPartner || map->transaction != strTransaction || map->version != strVersion
-        || map->direction != strDirection) {
-        // A map that cannot be read is the database's failure, not the set's.
-        try {
-            own = readMap(strPartner, strTransaction, strVersion, strDirection);
-        } catch (const vb::VbError &error) {
-            modGlobal::ReportError(error);
-            return false;
-        } catch (const std::exception &error) {
-            modGlobal::ReportError(error);
-            return false;
-        }
-        map = own.get();
+    // A map that cannot be read is the database's failure, not the set's.
+    std::unique_ptr<Map> map;
+    try {
+        map = readMap(strPartner, strTransaction, strVersion, strDirection);
+    } catch (const std::exception &error) {
+        modGlobal::ReportError(error);
+        return false;
     }
-    return check(*map, strTSet, strSegmentTerminator, strElementSeparator, strSubElementSeparator);
+    return check(*map, strTSet, previewText(strTSet, strSegmentTerminator), strSegmentTerminator,
+                 strElementSeparator, strSubElementSeparator);
 }
 
-bool TransactionValidator::check(const Map &map, const QString &strTSet, const QString &strSegmentTerminator,
-                                 const QString &strElementSeparator, const QString &strSubElementSeparator)
+bool TransactionValidator::check(const Map &map, const QString &strTSet, const QString &preview,
+                                 const QString &strSegmentTerminator, const QString &strElementSeparator,
+                                 const QString &strSubElementSeparator)
 {
     WorkProgress &ui = *m_progress;
     QString identifier; // the segment being examined, named by a failure
@@ -186,7 +238,23 @@ bool TransactionValidator::check(const Map &map, const QString &strTSet, const Q
         if (strSegmentTerminator.isEmpty() || strElementSeparator.isEmpty())
             vb::raise(5);
 
-        m_usage->RemoveAll();
+        // The usage table is emptied key by key: the keys of one set are few,
+        // and emptying it whole rebuilds all its slots.
+        struct Forget {
+            clsHashTable &table;
+            QStringList keys;
+            ~Forget()
+            {
+                for (const QString &key : keys) {
+                    try {
+                        table.Remove(key);
+                    } catch (const std::exception &) {
+                    }
+                }
+            }
+        } forget{*m_usage, {}};
+        if (m_usage->Count() > 0)
+            m_usage->RemoveAll();
         QHash<qint64, qint64> usage; // uses per map position
         qint64 position = 0;          // P: the SegmentIndex looked for
         qint64 level = 1;             // L: Node of the last matched row
@@ -194,11 +262,6 @@ bool TransactionValidator::check(const Map &map, const QString &strTSet, const Q
         const qint64 rows = map.rows; // R
         QString previous;
         int previewPosition = 0;
-
-        // The preview shows the set one segment per line; the search selects
-        // each examined segment there.
-        QString preview = strTSet;
-        preview.replace(strSegmentTerminator, u"\r\n"_s);
 
         const std::vector<QStringView> pieces = x12::cut(strTSet, strSegmentTerminator, false);
         std::vector<QStringView> parts;
@@ -244,6 +307,7 @@ bool TransactionValidator::check(const Map &map, const QString &strTSet, const Q
             const QString key = identifier + QString::number(position);
             if (!m_usage->Exists(key)) {
                 m_usage->Add(key, vb::Variant(static_cast<int32_t>(position)));
+                forget.keys << key;
                 usage[position] = 0;
             }
             const qint64 used = ++usage[position];
@@ -268,15 +332,16 @@ bool TransactionValidator::check(const Map &map, const QString &strTSet, const Q
                 const QStringView value = values[k - 1];
                 if (!vb::CBool(element.exclude) && value != strSubElementSeparator) {
                     const qsizetype length = value.size();
-                    const QString position2 = QStringLiteral("%1").arg(k, 2, 10, QLatin1Char('0'));
+                    // The element's position, formatted "00".
+                    auto named = [&] { return identifier + (k < 10 ? u"0"_s : QString()) + QString::number(k); };
                     if (double(length) > vb::CDbl(element.maximum)) {
-                        finding = Finding{u"Warning"_s, identifier + position2 + u" > Maximum "_s + u" Length = "_s
-                                                            + QString::number(length)};
+                        finding = Finding{u"Warning"_s,
+                                          named() + u" > Maximum "_s + u" Length = "_s + QString::number(length)};
                         break;
                     }
                     if (length > 0 && double(length) < vb::CDbl(element.minimum)) {
-                        finding = Finding{u"Warning"_s, identifier + position2 + u" < Minimum "_s + u" Length = "_s
-                                                            + QString::number(length)};
+                        finding = Finding{u"Warning"_s,
+                                          named() + u" < Minimum "_s + u" Length = "_s + QString::number(length)};
                         break;
                     }
                 }
@@ -310,18 +375,34 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
     const QString partner = keyParts.value(0), transaction = keyParts.value(1), version = keyParts.value(2),
                   direction = keyParts.value(3);
 
+    // The statuses are stored in transactions of a few hundred rows: one
+    // commit per row would cost more than the checks themselves. A failure
+    // still keeps the statuses of the rows the walk left.
+    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
+    bool inTransaction = false;
+    auto endTransaction = [&] {
+        if (!inTransaction)
+            return;
+        inTransaction = false;
+        try {
+            connection->CommitTrans();
+        } catch (const std::exception &) {
+            try {
+                connection->RollbackTrans();
+            } catch (const std::exception &) {
+            }
+            throw;
+        }
+    };
     try {
+        if (!connection)
+            vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
         const QString terminator = modGlobal::GetSegmentTerminator(partner);
         const QString separator = modGlobal::GetElementSeparator(partner);
         const QString subSeparator = modGlobal::GetSubElementSeparator(partner);
 
         // The map is read once for the whole run.
         const std::unique_ptr<Map> map = readMap(partner, transaction, version, direction);
-        m_runMap = map.get();
-        struct Forget {
-            const Map *&map;
-            ~Forget() { map = nullptr; }
-        } forget{m_runMap};
 
         ado::Recordset rs;
         rs.Open(selection.statement, modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockOptimistic);
@@ -330,28 +411,36 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
         const qint64 count = selected.size();
         ui.setProgressMax(int(count));
         qint64 examined = 0, errors = 0;
+        constexpr int kRowsPerCommit = 500;
+        int uncommitted = 0;
+        connection->BeginTrans();
+        inTransaction = true;
         while (!rs.Eof()) {
             if (selected.contains(rs.rowid())) {
                 ui.setPercentText(x12::percentText(double(examined + 1) / double(count) * 100.0)
                                   + u"% Complete"_s);
                 ui.setProgressValue(int(examined + 1));
                 const QString tset = vb::CStr(rs(u"TSet"_s).Value());
-                QString preview = tset;
-                if (!terminator.isEmpty())
-                    preview.replace(terminator, u"\r\n"_s);
+                const QString preview = previewText(tset, terminator);
                 ui.showPreview(preview);
 
-                const bool passed = ValidateTransactionSet(partner, transaction, version, direction, tset,
-                                                           terminator, separator, subSeparator);
+                const bool passed = check(*map, tset, preview, terminator, separator, subSeparator);
                 rs(u"Status"_s) = passed ? u"Validated"_s : u"Error"_s;
                 rs.Update();
                 if (!passed)
                     ++errors;
                 ++examined;
+                if (++uncommitted == kRowsPerCommit) {
+                    uncommitted = 0;
+                    endTransaction();
+                    connection->BeginTrans();
+                    inTransaction = true;
+                }
             }
             rs.MoveNext();
         }
         rs.Close();
+        endTransaction();
 
         ui.setProgressValue(0);
         ui.setPercentText(QString());
@@ -359,11 +448,12 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
         modGlobal::LogHistory(u"Info"_s, partner + u"_"_s + transaction + u"_"_s + version + u"_"_s + direction
                                              + u" Validated: "_s + QString::number(examined) + u" Errors: "_s
                                              + QString::number(errors));
-    } catch (const vb::VbError &error) {
-        ui.setProgressValue(0);
-        ui.setPercentText(QString());
-        modGlobal::ReportError(error);
     } catch (const std::exception &error) {
+        try {
+            endTransaction();
+        } catch (const std::exception &) {
+            // The report below names the first failure.
+        }
         ui.setProgressValue(0);
         ui.setPercentText(QString());
         modGlobal::ReportError(error);
