@@ -216,14 +216,22 @@ com::DispatchTable<Freightliner_862_003020_I> Freightliner_862_003020_I::describ
 
 bool Freightliner_862_003020_I::ActiveX(const Variant &rsRecordNew, const Variant &rsRecordOld)
 {
+    ado::RecordsetPtr fresh;
     try {
-        const ado::RecordsetPtr fresh = com::recordsetOf(rsRecordNew);
+        fresh = com::recordsetOf(rsRecordNew);
         const ado::RecordsetPtr previous = com::recordsetOf(rsRecordOld);
         if (!fresh || !previous)
             vb::raise(91);
         markExceptions(*fresh, *previous);
         return true;
     } catch (...) {
+        // A "REMOVED" line half filled when the error came is not left for
+        // the caller's next move to store.
+        try {
+            if (fresh && fresh->State() == ado::adStateOpen && fresh->EditMode() == ado::adEditAdd)
+                fresh->CancelUpdate();
+        } catch (...) {
+        }
         return false;
     }
 }

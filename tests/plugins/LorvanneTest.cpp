@@ -117,9 +117,14 @@ ado::RecordsetPtr tableRecordset(const QString &table)
     rs->Open();
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QStringList values = lines[i].split('|');
+        if (values.size() != qsizetype(types.size()))
+            ADD_FAILURE() << "table row with " << values.size() << " values: " << lines[i].toStdString();
         rs->AddNew();
         for (int f = 0; f < int(types.size()); ++f) {
-            const QString v = values.value(f).trimmed();
+            // Blanks inside a value are kept: "Ship " is a note's own text.
+            QString v = values.value(f);
+            if (v.trimmed().isEmpty())
+                v.clear();
             rs->Fields(f).setValue(v.isEmpty() ? Variant::null() : Variant(v));
         }
         rs->Update();
