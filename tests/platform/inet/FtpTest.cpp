@@ -90,6 +90,18 @@ TEST_F(Ftp, EveryOperationOnOneReusedConnection)
     EXPECT_FALSE(QFileInfo::exists(home + "/outbox"));
     EXPECT_EQ(r.inet->responseCode(), 0);
 
+    // Names with blanks go in double quotes.
+    writeBytes(tempDir() + "/local/with blank.edi", "blank");
+    r.run("", "MKDIR \"my folder\"");
+    r.run("", "CD \"my folder\"");
+    EXPECT_EQ(r.inet->remoteDirectory(), "/my folder");
+    r.run("", "PUT \"" + tempDir() + "/local/with blank.edi\" \"sent file.edi\"");
+    EXPECT_EQ(fileBytes(home + "/my folder/sent file.edi"), "blank");
+    r.run("", "GET \"sent file.edi\"");
+    EXPECT_EQ(r.readAll(), "blank");
+    r.run("", "CD /");
+    EXPECT_EQ(r.inet->remoteDirectory(), "/");
+
     EXPECT_EQ(r.run("", "QUIT"), (std::vector<int>{9, 10}));
     EXPECT_EQ(r.inet->remoteDirectory(), "");
     // A new operation opens a new connection.
@@ -152,6 +164,17 @@ TEST_F(Ftp, FailuresNameNoPasswordAndKeepTheDirectory)
         }
     }
     EXPECT_FALSE(r.inet->stillExecuting());
+    // A local file that is not there: refused at once, and recorded as a failed upload.
+    const quint64 serial = r.inet->lastUpload().serial;
+    try {
+        r.inet->execute(vb::Variant::missing(), vb::Variant("PUT " + tempDir() + "/no-such.edi"), vb::Variant::missing(),
+                        vb::Variant::missing());
+        ADD_FAILURE() << "missing local file accepted";
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, inet::ErrLocalFile);
+    }
+    EXPECT_EQ(r.inet->lastUpload().serial, serial + 1);
+    EXPECT_FALSE(r.inet->lastUpload().succeeded);
 }
 
 TEST_F(Ftp, SecondExecuteWhileRunningIsRefusedAndCancelFreesTheControl)

@@ -23,6 +23,7 @@ struct Recorder {
     {
         QObject::connect(inet.get(), &inet::InternetTransfer::StateChanged, [this](short s) { states.push_back(s); });
         inet->setAccessType(inet::AccessDirect); // never a proxy for the loopback servers
+        inet->setRequestTimeout(10);             // any wait of a test ends well within its limit
     }
 
     // Runs one Execute to its end; the states it raised are returned.
