@@ -809,8 +809,13 @@ void InternetTransfer::setUrl(const QString &value)
     QString text = value.trimmed();
     if (text.isEmpty())
         fail(ErrMalformedUrl);
-    if (!text.contains(QStringLiteral("://")))
-        text.prepend(QStringLiteral("http://"));
+    // A bare address ("ftp.partner.com/in") keeps the protocol and port the
+    // network's page gave the control; a full URL brings its own.
+    const bool bare = !text.contains(QStringLiteral("://"));
+    if (bare) {
+        const bool known = m_protocol == ProtocolFtp || m_protocol == ProtocolHttp || m_protocol == ProtocolHttps;
+        text.prepend(schemeOf(known ? int(m_protocol) : int(ProtocolHttp)) + QStringLiteral("://"));
+    }
     const QUrl u(text, QUrl::TolerantMode);
     if (!u.isValid() || u.host().isEmpty())
         fail(ErrMalformedUrl, u.toDisplayString(QUrl::RemoveUserInfo));
@@ -827,7 +832,8 @@ void InternetTransfer::setUrl(const QString &value)
     m_url = value;
     m_protocol = protocol;
     m_host = u.host();
-    m_port = u.port(defaultPort(protocol));
+    if (!bare || u.port() > 0 || m_port == 0)
+        m_port = u.port(bare ? 0 : defaultPort(protocol));
     if (!u.userName().isEmpty())
         m_user = u.userName();
     if (!u.password().isEmpty())

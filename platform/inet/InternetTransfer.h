@@ -101,7 +101,9 @@ public:
     void setPassword(const QString &value) { m_password = value; }
     QString url() const { return m_url; }
     // Also sets Protocol, RemoteHost, RemotePort, Document and, when the URL
-    // carries them, UserName and Password. 35751 for text that is no URL.
+    // carries them, UserName and Password. An address without "scheme://"
+    // keeps the Protocol (HTTP when it names none) and the RemotePort unless
+    // it gives a port. 35751 for text that is no URL.
     void setUrl(const QString &value);
     QString document() const { return m_document; }
     void setDocument(const QString &value);

@@ -195,3 +195,32 @@ TEST_F(Ftp, SecondExecuteWhileRunningIsRefusedAndCancelFreesTheControl)
     EXPECT_EQ(r.run("", "PWD").back(), inet::StateResponseCompleted);
     EXPECT_EQ(r.readAll(), "/");
 }
+
+// Set up as a network run does: protocol and port from the page, the address
+// without a scheme from the script.
+TEST_F(Ftp, BareAddressUsesTheProtocolAndPortOfThePage)
+{
+    Recorder r;
+    login(r, FtpServer::kFullUser, FtpServer::kFullPassword);
+    r.inet->setProtocol(inet::ProtocolFtp);
+    r.inet->setRemotePort(vb::Variant(QString::number(server.port())));
+    EXPECT_EQ(r.run("127.0.0.1", "LS").back(), inet::StateResponseCompleted) << r.inet->responseInfo().toStdString();
+    EXPECT_EQ(r.readAll().trimmed(), "inbound.edi");
+}
+
+TEST_F(Ftp, SaveChunkFromFtpReplacesOnlyOnACompleteTransfer)
+{
+    Recorder r;
+    login(r, FtpServer::kFullUser, FtpServer::kFullPassword);
+    const QString target = tempDir() + "/in/fetched.edi";
+    writeBytes(target, "earlier file");
+    r.run(base, "MKDIR sub");
+    r.run("", "CD sub"); // URLs still start at the login directory
+    QString error;
+    EXPECT_FALSE(r.inet->saveUrlToFile(base + "absent.edi", target, &error));
+    EXPECT_TRUE(error.startsWith("550")) << error.toStdString();
+    EXPECT_EQ(fileBytes(target), "earlier file");
+    EXPECT_TRUE(r.inet->saveUrlToFile(base + "inbound.edi", target, &error)) << error.toStdString();
+    EXPECT_EQ(fileBytes(target), "ISA*00*inbound~IEA*1*000000001~");
+    EXPECT_EQ(QDir(tempDir() + "/in").entryList(QDir::Files | QDir::Hidden), QStringList{"fetched.edi"});
+}

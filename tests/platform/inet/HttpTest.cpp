@@ -278,6 +278,18 @@ TEST(InetProperties, PortsTimeoutsAndUrls)
     EXPECT_EQ(t.protocol(), inet::ProtocolHttps);
     EXPECT_EQ(t.remotePort(), 443);
     EXPECT_EQ(t.document(), "/as2?x=1");
+    // A bare address keeps what the network's page set: protocol and port.
+    t.setProtocol(inet::ProtocolFtp);
+    t.setRemotePort(vb::Variant("2121"));
+    t.setUrl("ftp.partner.example/inbound");
+    EXPECT_EQ(t.protocol(), inet::ProtocolFtp);
+    EXPECT_EQ(t.remotePort(), 2121);
+    EXPECT_EQ(t.remoteHost(), "ftp.partner.example");
+    t.setUrl("ftp.partner.example:2222");
+    EXPECT_EQ(t.remotePort(), 2222);
+    t.setProtocol(inet::ProtocolUnknown);
+    t.setUrl("www.partner.example");
+    EXPECT_EQ(t.protocol(), inet::ProtocolHttp);
     for (const QString &bad : {QString(""), QString("gopher://x/"), QString("http://")})
         EXPECT_THROW(t.setUrl(bad), vb::VbError) << bad.toStdString();
 
