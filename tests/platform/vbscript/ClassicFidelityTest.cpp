@@ -5,6 +5,11 @@
 // fresh control and reads `r` (or the error the snippet raised).
 
 #include "ScriptTestSupport.h"
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 using vb::Variant;
 using namespace vbstest;
@@ -134,4 +139,75 @@ TEST(ClassicFidelity, ClassicConstantsExist)
         {"vbMsgBoxRtlReading", "Long:1048576"},
         {"vbDatabaseCompare", "Integer:2"},
     });
+}
+
+TEST(ClassicFidelity, FileSystemObjectMembersScriptsCommonlyCall)
+{
+    const QString dir = corvantis::test::tempDir();
+    vbs::ScriptControl sc;
+    sc.AddCode(QStringLiteral("base = \"%1\"").arg(dir));
+    sc.AddCode(R"(
+Set fso = CreateObject("Scripting.FileSystemObject")
+fso.CreateFolder base & "/tree"
+fso.CreateFolder base & "/tree/sub"
+Set f = fso.CreateTextFile(base & "/tree/sub/a.txt")
+f.WriteLine "first"
+f.Write "ab"
+r = f.Line & "," & f.Column
+f.WriteLine "cd"
+f.Write "last"
+f.Close
+fso.CopyFile base & "/tree/sub/a.txt", base & "/copy.txt"
+fso.MoveFile base & "/copy.txt", base & "/moved.dat"
+Set t = fso.OpenTextFile(base & "/moved.dat")
+t.SkipLine
+r = r & "|" & t.Line & "," & t.Column
+t.Skip 2
+r = r & "|" & t.Column & "," & t.ReadLine & "|" & t.Line
+t.Skip 1
+r = r & "|" & t.ReadAll & "|" & t.Column
+t.Close
+r = r & "|" & fso.GetFileName(base & "/moved.dat") & "," & fso.GetBaseName("x/y.tar.gz") & "," & fso.GetExtensionName("x/y.tar.gz")
+r = r & "|" & (fso.GetParentFolderName(base & "/moved.dat") = base) & "," & fso.BuildPath("a", "b.txt")
+r = r & "|" & (fso.GetAbsolutePathName(base & "/tree/../moved.dat") = base & "/moved.dat")
+fso.DeleteFolder base & "/tree"
+r = r & "|" & fso.FolderExists(base & "/tree") & "," & fso.FileExists(base & "/moved.dat")
+)");
+    EXPECT_EQ(sc.Eval("r").toString().toStdString(),
+              "2,3|2,1|3,cd|3|ast|5|moved.dat,y.tar,gz|True,a/b.txt|True|False,True");
+    // a missing folder is 76; a read-only file inside keeps the folder unless forced
+    EXPECT_EQ(outcome(QStringLiteral("CreateObject(\"Scripting.FileSystemObject\").DeleteFolder \"%1/none\"").arg(dir)), "error 76");
+    QDir(dir).mkpath("locked/deep");
+    QFile ro(dir + "/locked/deep/ro.txt");
+    ASSERT_TRUE(ro.open(QIODevice::WriteOnly));
+    ro.close();
+    ro.setPermissions(QFileDevice::ReadOwner);
+    const QString del = QStringLiteral("CreateObject(\"Scripting.FileSystemObject\").DeleteFolder \"%1/locked\"").arg(dir);
+    EXPECT_EQ(outcome(del), "error 70");
+    EXPECT_TRUE(QFileInfo::exists(dir + "/locked/deep/ro.txt"));
+    EXPECT_EQ(outcome(del + ", True\nr = 1"), "Integer:1");
+    EXPECT_FALSE(QFileInfo::exists(dir + "/locked"));
+}
+
+TEST(ClassicFidelity, DictionaryAsTheScriptingRuntimeHasIt)
+{
+    const char *make = "Set d = CreateObject(\"Scripting.Dictionary\")\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"d.Add \"a\", 1\nd.Add \"b\", \"two\"\nd(\"c\") = 3\nr = d.Count & d(\"b\") & d.Item(\"a\") & d.Exists(\"c\") & d.Exists(\"A\")", "String:3two1TrueFalse"},
+        {"d.Add \"a\", 1\nd.Add \"a\", 2", "error 457"},
+        {"d.Remove \"zz\"", "error 32811"},
+        // reading a missing key adds it with Empty
+        {"x = d(\"new\")\nr = d.Count & IsEmpty(d(\"new\"))", "String:1True"},
+        {"d.Add 1, \"one\"\nd.Add \"1\", \"text one\"\nr = d(1.0) & \"/\" & d(\"1\")", "String:one/text one"},
+        {"d.Add \"x\", 1\nd.Add \"y\", 2\nd.Add \"z\", 3\nd.Remove \"y\"\nFor Each k In d\nr = r & k & d(k)\nNext", "String:x1z3"},
+        {"d.Add \"x\", 1\nd.Add \"y\", 2\nk = d.Keys\ni = d.Items\nr = Join(k, \",\") & \"|\" & Join(i, \",\") & \"|\" & UBound(k)", "String:x,y|1,2|1"},
+        {"d.Add \"x\", 1\nd.Key(\"x\") = \"w\"\nr = d.Exists(\"x\") & d(\"w\")", "String:False1"},
+        {"d.Add \"x\", 1\nd.RemoveAll\nr = d.Count", "Long:0"},
+        {"d.CompareMode = 1\nd.Add \"Key\", 1\nr = d.Exists(\"KEY\") & d.CompareMode", "String:True1"},
+        {"d.Add \"Key\", 1\nd.CompareMode = 1", "error 5"},
+        {"Set o = New C\nd.Add o, \"obj\"\nSet d(\"o\") = o\nr = d(o) & TypeName(d(\"o\"))", "String:objC"},
+        {"r = TypeName(d)", "String:Dictionary"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(outcome(QString::fromUtf8(make) + "Class C\nEnd Class\n" + QString::fromStdString(c.first)), c.second) << c.first;
 }
