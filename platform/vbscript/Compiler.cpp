@@ -554,6 +554,17 @@ std::unique_ptr<Unit> Engine::compile(const QString &text, Frame *scope, bool ex
 
     std::unique_ptr<Unit> u = parseProgram(text, scope && scope->proc && scope->proc->owner);
 
+    // a procedure declared twice in one text: the last declaration holds
+    {
+        QHash<QString, size_t> last;
+        for (size_t i = 0; i < u->procs.size(); ++i)
+            last.insert(u->procs[i]->name.toLower(), i);
+        std::vector<ProcPtr> kept;
+        for (size_t i = 0; i < u->procs.size(); ++i)
+            if (last.value(u->procs[i]->name.toLower()) == i)
+                kept.push_back(std::move(u->procs[i]));
+        u->procs = std::move(kept);
+    }
     // everything that can fail is checked before the global table changes
     QHash<QString, int> seen;
     for (auto &p : u->procs)

@@ -211,3 +211,39 @@ TEST(ClassicFidelity, DictionaryAsTheScriptingRuntimeHasIt)
     for (const auto &c : cases)
         EXPECT_EQ(outcome(QString::fromUtf8(make) + "Class C\nEnd Class\n" + QString::fromStdString(c.first)), c.second) << c.first;
 }
+
+TEST(ClassicFidelity, ClassicParsingAcceptances)
+{
+    checkCases({
+        {"Stop\nr = 1", "Integer:1"},
+        {"Dim r\nIf True Then\nSub Inner(): r = \"hoisted\": End Sub\nEnd If\nInner", "String:hoisted"},
+        {"If False Then\nFunction F2(): F2 = 2: End Function\nEnd If\nr = F2()", "Integer:2"},
+        {"Dim r\nSub S() r = 5 End Sub\nS", "Integer:5"},
+        {"Function F(x) F = x * 2 End Function\nr = F(4)", "Integer:8"},
+        {"Dim Property\nProperty = 3\nDefault = 4\nr = Property + Default", "Integer:7"},
+        {"Function F(): F = 1: End Function\nFunction F(): F = 2: End Function\nr = F()", "Integer:2"},
+        {"r = 1\nIf False Then :\nr = 2", "Integer:2"},
+        {"r = (1 >< 2) & (1 >< 1)", "String:TrueFalse"},
+        {"hi = \"there\"\nr = \"x\" &hi", "String:xthere"},
+        {"r = 1e-94938484", "Double:0"},
+        {"Function f(x): f = x + 1: End Function\ncall (((f))) (1)\ny = (f)(2)\nx = Array(7)\nr = y & ((x))(0)", "String:37"},
+        {"Class K\nPublic Property\nPublic Default\nFunction M() M = 1 End Function\nProperty Get P() P = 2 End Property\nEnd Class\n"
+         "Set o = New K\no.Property = 3: o.Default = 4\nr = o.M() + o.P + o.Property + o.Default", "Integer:10"},
+        {"Class K2\nPublic V\nEnd Class\nSet o = New K2: o.V = 9: r = o.V", "Integer:9"},
+        {"Class K3\nPublic V End Class\nr = 1", "Integer:1"},
+    });
+}
+
+TEST(ClassicFidelity, LiteralTypes)
+{
+    checkExpressions({
+        {"&h10&", "Integer:16"},
+        {"&hffFFffFF&", "Integer:-1"},
+        {"&H8000&", "Long:32768"},
+        {"&HFFFF&", "Long:65535"},
+        {"-32768", "Long:-32768"},
+        {"Hex(-32768)", "String:FFFF8000"},
+        {"32767", "Integer:32767"},
+        {"-32767", "Integer:-32767"},
+    });
+}

@@ -27,7 +27,7 @@ TEST(Literals, SubtypesFollowTheClassicRules)
         {"5", "Integer:5"},
         {"32767", "Integer:32767"},
         {"32768", "Long:32768"},
-        {"-32768", "Integer:-32768"},
+        {"-32768", "Long:-32768"},
         {"3000000000", "Double:3000000000"},
         {"1.5", "Double:1.5"},
         {"1E3", "Double:1000"},
