@@ -129,7 +129,7 @@ Variant fnRound(Frame &, Args a)
     if (v.isEmpty())
         return Variant(int16_t(0));
     if (v.type() == VarType::Boolean)
-        return Variant(int16_t(v.rawInt()));
+        return v;
     const double d = v.toDouble();
     const double scale = std::pow(10.0, places);
     double r = places == 0 ? std::nearbyint(d) : std::nearbyint(d * scale) / scale;
@@ -227,10 +227,29 @@ Variant nullGuard(const Variant &v)
     return v;
 }
 
-Variant fnCBool(Frame &, Args a) { return Variant(vb::CBool(nullGuard(a[0]))); }
-Variant fnCByte(Frame &, Args a) { return Variant(vb::CByte(nullGuard(a[0]))); }
+Variant fnCBool(Frame &, Args a)
+{
+    bool b;
+    if (a[0].isString() && boolText(a[0].rawString(), &b))
+        return Variant(b);
+    return Variant(vb::CBool(nullGuard(a[0])));
+}
+Variant fnCByte(Frame &, Args a)
+{
+    if (a[0].type() == VarType::Boolean)
+        return Variant(uint8_t(a[0].rawInt() ? 255 : 0)); // True is all bits set
+    return Variant(vb::CByte(nullGuard(a[0])));
+}
 Variant fnCCur(Frame &, Args a) { return vb::CCur(nullGuard(a[0])); }
-Variant fnCDate(Frame &, Args a) { return vb::CDate(nullGuard(a[0])); }
+// Number text that is no date text ("1", "2.5") is the date of that number.
+Variant fnCDate(Frame &, Args a)
+{
+    const Variant &v = nullGuard(a[0]);
+    double d;
+    if (v.isString() && !vb::IsDate(v) && vb::parseNumber(v.rawString(), &d))
+        return vb::CDate(Variant(d));
+    return vb::CDate(v);
+}
 Variant fnCDbl(Frame &, Args a) { return Variant(vb::CDbl(nullGuard(a[0]))); }
 Variant fnCInt(Frame &, Args a) { return Variant(vb::CInt(nullGuard(a[0]))); }
 Variant fnCLng(Frame &, Args a) { return Variant(vb::CLng(nullGuard(a[0]))); }
@@ -377,6 +396,8 @@ Variant fnWeekdayName(Frame &, Args a)
 
 Variant fnMonthName(Frame &, Args a)
 {
+    if (given(a, 1))
+        nullGuard(a[1]);
     const int n = nullGuard(a[0]).toLong();
     if (n < 1 || n > 12)
         vb::raise(5);

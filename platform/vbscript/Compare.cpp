@@ -28,11 +28,25 @@ bool isNumeric(VarType t)
 
 } // namespace
 
+bool boolText(const QString &text, bool *value)
+{
+    const QStringView t = QStringView(text).trimmed();
+    if (t.compare(u"#TRUE#", Qt::CaseInsensitive) == 0)
+        return *value = true, true;
+    if (t.compare(u"#FALSE#", Qt::CaseInsensitive) == 0)
+        return *value = false, true;
+    return false;
+}
+
 Variant compareValues(Op op, const Variant &l, const Variant &r)
 {
     const VarType lt = l.type(), rt = r.type();
     int c;
-    if (lt == VarType::String ? isNumeric(rt) : (rt == VarType::String && isNumeric(lt))) {
+    // a Single against a Double compares at the Single's precision (CSng(0.1) = 0.1)
+    if ((lt == VarType::Single && rt == VarType::Double) || (lt == VarType::Double && rt == VarType::Single)) {
+        const float a = float(l.toDouble()), b = float(r.toDouble());
+        c = a < b ? -1 : (a > b ? 1 : 0);
+    } else if (lt == VarType::String ? isNumeric(rt) : (rt == VarType::String && isNumeric(lt))) {
         c = lt == VarType::String ? 1 : -1; // the number sorts first, whatever its text reads as
     } else if (!vb::compare(l, r, &c)) {
         return Variant::null();

@@ -228,5 +228,8 @@ vb::Variant applyOperator(Op op, const vb::Variant &l, const vb::Variant &r);
 // (Boolean and Date included) against text is less, whatever the text reads
 // as; anything else follows vb::compare.
 vb::Variant compareValues(Op op, const vb::Variant &l, const vb::Variant &r);
+// "#TRUE#" and "#FALSE#" (any case, blanks around): the Boolean text forms
+// conditions and CBool accept besides what the runtime reads.
+bool boolText(const QString &text, bool *value);
 
 } // namespace vbs

@@ -90,6 +90,9 @@ bool truth(Frame &f, const ExprPtr &e)
     Variant v = e->eval(f);
     if (v.type() == VarType::Boolean)
         return v.rawInt() != 0;
+    bool b;
+    if (v.isString() && boolText(v.rawString(), &b))
+        return b;
     return vb::isTrue(value(std::move(v)));
 }
 

@@ -247,3 +247,48 @@ TEST(ClassicFidelity, LiteralTypes)
         {"-32767", "Integer:-32767"},
     });
 }
+
+TEST(ClassicFidelity, ArgumentErrorsAsClassic)
+{
+    checkCases({
+        {"r = IsNull(InStr(2, \"abcd\", Null, 0))", "Boolean:True"},
+        {"r = InStr(2, \"abcd\", \"c\", 0)", "Long:3"},
+        {"r = Mid(Null, -1, -1)", "error 5"},
+        {"r = Mid(\"test\", \"a\", Null)", "error 94"},
+        {"r = Mid(\"test\", \"a\", 1)", "error 13"},
+        {"r = IsNull(Mid(Null, 1, 1))", "Boolean:True"},
+        {"r = Join(Null)", "error 94"},
+        {"Set o = CreateObject(\"Scripting.Dictionary\")\nr = Join(o)", "error 438"},
+        {"r = Join(Array(1, Null))", "error 13"},
+        {"Dim m(1, 1)\nr = Join(m)", "error 13"},
+        {"r = Join(Array(1, \"b\"), \"-\")", "String:1-b"},
+        {"r = Split(\"a-b\", \"-\", -42)", "error 5"},
+        {"r = UBound(Split(\"a-b-c\", \"-\", -1))", "Long:2"},
+        {"r = Right(Null, -1)", "error 5"},
+        {"r = IsNull(Right(Null, 1))", "Boolean:True"},
+        {"Dim fixed(3)\nReDim fixed(\"abc\")", "error 10"},
+        {"r = Round(True)", "Boolean:True"},
+    });
+}
+
+TEST(ClassicFidelity, ConversionsAsClassic)
+{
+    checkCases({
+        {"If \"#TRUE#\" Then r = 1 Else r = 2", "Integer:1"},
+        {"If \" #false# \" Then r = 1 Else r = 2", "Integer:2"},
+        {"r = CBool(\"#TRUE#\")", "Boolean:True"},
+        {"r = CSng(0.1) = 0.1", "Boolean:True"},
+        {"r = CSng(0.1) < 0.1", "Boolean:False"},
+        {"r = CDbl(CSng(0.1)) = 0.1", "Boolean:False"},
+        {"r = CDate(\"1\")", "Date:12/31/1899"},
+        {"r = CDate(\"2.5\")", "Date:1/1/1900 12:00:00 PM"},
+        {"r = CByte(True)", "Byte:255"},
+        {"r = CByte(False)", "Byte:0"},
+        {"r = FormatNumber(Null)", "error 13"},
+        {"r = FormatCurrency(Null)", "error 13"},
+        {"r = FormatPercent(Null)", "error 13"},
+        {"r = FormatDateTime(Null)", "error 13"},
+        {"r = MonthName(\"a\", Null)", "error 94"},
+        {"r = MonthName(2)", "String:February"},
+    });
+}
