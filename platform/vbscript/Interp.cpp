@@ -267,6 +267,8 @@ void Engine::checkTime()
 
 void Engine::setErr(const vb::VbError &e)
 {
+    if (dynamic_cast<const RaisedError *>(&e) && err.number == e.number)
+        return; // Err.Raise filled Err itself
     err.number = e.number;
     err.description = e.description;
     err.source = e.source.isEmpty() ? QStringLiteral("Microsoft VBScript runtime error") : e.source;

@@ -292,3 +292,19 @@ TEST(ClassicFidelity, ConversionsAsClassic)
         {"r = MonthName(2)", "String:February"},
     });
 }
+
+TEST(ClassicFidelity, ErrRaiseAsClassic)
+{
+    const char *show = "\nr = Err.Number & \"|\" & Err.Description & \"|\" & Err.Source & \"|\" & Err.HelpFile & \"|\" & Err.HelpContext";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"On Error Resume Next\nErr.Raise 1001, \"Src\", \"Desc\"\nErr.Raise 1002", "String:1002|Desc|Src||0"},
+        {"On Error Resume Next\nErr.Raise 1001, \"Src\", \"Desc\"\nErr.Clear\nErr.Raise 5", "String:5|Invalid procedure call or argument|Microsoft VBScript runtime error||0"},
+        {"On Error Resume Next\nErr.Raise 1001, \"Src\", \"Desc\", \"help.chm\", 42", "String:1001|Desc|Src|help.chm|42"},
+        {"On Error Resume Next\nErr.Raise 70000", "String:5|Invalid procedure call or argument|Microsoft VBScript runtime error||0"},
+        {"On Error Resume Next\nErr.Raise &h8007000E&", "String:7|Out of memory|Microsoft VBScript runtime error||0"},
+        {"On Error Resume Next\nErr.Raise &h800A000B&", "String:11|Division by zero|Microsoft VBScript runtime error||0"},
+        {"On Error Resume Next\nErr.Raise vbObjectError + 1, \"Mine\", \"Own failure\"", "String:-2147221503|Own failure|Mine||0"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(outcome(QString::fromStdString(c.first) + show), c.second) << c.first;
+}
