@@ -1,6 +1,7 @@
 #include "mainwindow/frmMain.h"
 
 #include "controls/Forms.h"
+#include "mainwindow/CoreLink.h"
 #include "mainwindow/frmAccount.h"
 #include "mainwindow/frmLogin.h"
 #include "mainwindow/frmSplash.h"
@@ -142,16 +143,13 @@ frmMain::frmMain()
     own("frmLogin", static_cast<frmLogin *>(nullptr));
     own("frmSplash", static_cast<frmSplash *>(nullptr));
 
-    modGlobal::MainWindowLink &link = modGlobal::mainWindowLink();
-    link.sbrStatusBar = sbrStatusBar;
-    link.tvwFolderList = tvwFolderList;
-    link.lvwInbox = lvwInbox;
-    link.lvwOutbox = lvwOutbox;
-    link.lvwSent = lvwSent;
-    link.lvwRecycled = lvwRecycled;
-    link.lvwHistory = lvwHistory;
-    link.lvwExchange = lvwExchange;
-    link.RefreshBox = [this](ListView *list) { RefreshBox(list); };
+    mainwindow::MainWindowControls linked;
+    linked.sbrStatusBar = sbrStatusBar;
+    linked.tvwFolderList = tvwFolderList;
+    linked.lvwHistory = lvwHistory;
+    linked.lists = {lvwInbox, lvwOutbox, lvwSent, lvwRecycled, lvwHistory, lvwExchange};
+    linked.RefreshBox = [this](ListView *list) { RefreshBox(list); };
+    modGlobal::mainWindowLink() = mainwindow::makeMainWindowLink(linked);
 
     // The designed size until MainLayout places the window.
     resize(twipsToPixels(12000), twipsToPixels(9000));
