@@ -2,6 +2,7 @@
 
 #include "controls/Forms.h"
 #include "mainwindow/CoreLink.h"
+#include "core/HandlerGuard.h"
 #include "mainwindow/frmAccount.h"
 #include "mainwindow/frmLogin.h"
 #include "mainwindow/frmSplash.h"
@@ -60,14 +61,6 @@ void setGeometryTwips(QWidget *w, const TwipsRect &r)
 {
     w->setGeometry(twipsToPixels(r.left), twipsToPixels(r.top), std::max(0, twipsToPixels(r.width)),
                    std::max(0, twipsToPixels(r.height)));
-}
-
-void reportAny(const std::exception &e)
-{
-    if (auto *error = dynamic_cast<const vb::VbError *>(&e))
-        modGlobal::ReportError(*error);
-    else
-        modGlobal::ReportError(e);
 }
 
 // A read transaction that ends when it goes out of scope, also on an error.
@@ -320,7 +313,7 @@ void frmMain::buildMenus()
     item0->setObjectName(QStringLiteral("mnuSortByColumn"));
     item0->setCheckable(true);
     item0->setData(0);
-    connect(item0, &QAction::triggered, this, [this, item0] { sortByTriggered(item0); });
+    connect(item0, &QAction::triggered, this, [this, item0] { modGlobal::GuardHandler([&] { sortByTriggered(item0); }); });
     m_sortBy.push_back(item0);
     QMenu *order = addSubmenu(m_viewMenu, QStringLiteral("Sort Order"), QStringLiteral("mnuSortOrder"));
     addItem(order, QStringLiteral("Ascending"), QStringLiteral("mnuAscending"))->setCheckable(true);
@@ -332,13 +325,10 @@ void frmMain::buildMenus()
     addItem(m_viewMenu, QStringLiteral("Refresh"), QStringLiteral("mnuRefresh"));
     // The Sort By items always describe the list shown when the menu opens.
     connect(m_viewMenu, &QMenu::aboutToShow, this, [this] {
-        if (ListView *list = visibleList()) {
-            try {
+        modGlobal::GuardHandler([this] {
+            if (ListView *list = visibleList())
                 BuildSortMenu(list);
-            } catch (const std::exception &e) {
-                reportAny(e);
-            }
-        }
+        });
     });
 
     QMenu *setup = top(QStringLiteral("&Setup"), "mnuSetup");
@@ -411,14 +401,14 @@ void frmMain::buildToolbar()
         QAction *action = new QAction(tbrIcons->icon(QString::fromLatin1(b.image)), caption, tbrToolbar);
         action->setObjectName(QStringLiteral("tbrToolbar.Buttons(%1)").arg(index));
         action->setToolTip(QString::fromLatin1(b.tooltip));
-        connect(action, &QAction::triggered, this, [this, caption] { tbrToolbar_ButtonClick(caption); });
+        connect(action, &QAction::triggered, this, [this, caption] { modGlobal::GuardHandler([&] { tbrToolbar_ButtonClick(caption); }); });
         if (!b.dropDown.empty()) {
             auto *menu = new QMenu(this);
             for (const auto &[text, key] : b.dropDown) {
                 QAction *item = menu->addAction(QString::fromLatin1(text));
                 const QString k = QString::fromLatin1(key);
                 item->setData(k);
-                connect(item, &QAction::triggered, this, [this, k] { tbrToolbar_ButtonMenuClick(k); });
+                connect(item, &QAction::triggered, this, [this, k] { modGlobal::GuardHandler([&] { tbrToolbar_ButtonMenuClick(k); }); });
             }
             action->setMenu(menu);
         }
@@ -437,7 +427,7 @@ void frmMain::buildPopup()
         QAction *action = mnuPopup->addAction(caption);
         action->setObjectName(control);
         m_items.insert(control, action);
-        connect(action, &QAction::triggered, this, [this, runs] { runMenuHandler(runs); });
+        connect(action, &QAction::triggered, this, [this, runs] { modGlobal::GuardHandler([&] { runMenuHandler(runs); }); });
         return action;
     };
     item(QStringLiteral("Selection Filter"), QStringLiteral("mnuPopupSelectionFilter"), QStringLiteral("mnuSelectionFilter"));
@@ -459,20 +449,20 @@ void frmMain::buildPopup()
 void frmMain::connectLists()
 {
     for (ListView *list : lists()) {
-        connect(list, &ListView::ColumnClick, this, [this, list](int column) { lvwBox_ColumnClick(list, column); });
-        connect(list, &ListView::KeyDown, this, [this, list](int key, int shift) { lvwBox_KeyDown(list, key, shift); });
+        connect(list, &ListView::ColumnClick, this, [this, list](int column) { modGlobal::GuardHandler([&] { lvwBox_ColumnClick(list, column); }); });
+        connect(list, &ListView::KeyDown, this, [this, list](int key, int shift) { modGlobal::GuardHandler([&] { lvwBox_KeyDown(list, key, shift); }); });
         if (isMailboxList(list)) {
-            connect(list, &ListView::ItemClick, this, [this, list](int) { lvwBox_ItemClick(list); });
+            connect(list, &ListView::ItemClick, this, [this, list](int) { modGlobal::GuardHandler([&] { lvwBox_ItemClick(list); }); });
             connect(list, &ListView::MouseDown, this,
-                    [this, list](int button, int shift, int x, int y) { lvwBox_MouseDown(list, button, shift, x, y); });
+                    [this, list](int button, int shift, int x, int y) { modGlobal::GuardHandler([&] { lvwBox_MouseDown(list, button, shift, x, y); }); });
         }
     }
-    connect(tvwFolderList, &controls::TreeView::NodeClick, this, [this](int index) { tvwFolderList_NodeClick(index); });
-    connect(tvwFolderList, &controls::TreeView::Collapse, this, [this](int index) { tvwFolderList_Collapse(index); });
+    connect(tvwFolderList, &controls::TreeView::NodeClick, this, [this](int index) { modGlobal::GuardHandler([&] { tvwFolderList_NodeClick(index); }); });
+    connect(tvwFolderList, &controls::TreeView::Collapse, this, [this](int index) { modGlobal::GuardHandler([&] { tvwFolderList_Collapse(index); }); });
     for (SplitterBar *bar : {picVSplit, picHSplit}) {
-        connect(bar, &SplitterBar::MouseDown, this, [this, bar](int b, int, int x, int y) { splitterDown(bar, b, x, y); });
-        connect(bar, &SplitterBar::MouseMove, this, [this, bar](int b, int, int x, int y) { splitterMove(bar, b, x, y); });
-        connect(bar, &SplitterBar::MouseUp, this, [this, bar](int b, int, int x, int y) { splitterUp(bar, b, x, y); });
+        connect(bar, &SplitterBar::MouseDown, this, [this, bar](int b, int, int x, int y) { modGlobal::GuardHandler([&] { splitterDown(bar, b, x, y); }); });
+        connect(bar, &SplitterBar::MouseMove, this, [this, bar](int b, int, int x, int y) { modGlobal::GuardHandler([&] { splitterMove(bar, b, x, y); }); });
+        connect(bar, &SplitterBar::MouseUp, this, [this, bar](int b, int, int x, int y) { modGlobal::GuardHandler([&] { splitterUp(bar, b, x, y); }); });
     }
 }
 
@@ -539,9 +529,11 @@ void frmMain::setMenuHandler(const QString &control, std::function<void()> handl
 
 void frmMain::runMenuHandler(const QString &control)
 {
+    // The dispatch point of every menu item, toolbar button and pop-up item:
+    // an error a handler lets escape is reported and the program goes on.
     const auto it = m_handlers.constFind(control);
     if (it != m_handlers.constEnd() && *it)
-        (*it)();
+        modGlobal::GuardHandler(*it);
 }
 
 void frmMain::setScreenTwips(double width, double height)
@@ -600,7 +592,7 @@ StartOutcome frmMain::Form_Load()
         tabPreview->hide();
         EnableCommands(false);
     } catch (const std::exception &e) {
-        reportAny(e);
+        modGlobal::ReportError(e);
     }
     m_loaded = true;
     return StartOutcome::Continue;
@@ -620,7 +612,7 @@ void frmMain::CreateColumns(ListView *lvwBox)
         lvwBox->setImageList(lvwIcons.get());
         createMailboxColumns(*lvwBox, m_captionWidth);
     } catch (const std::exception &e) {
-        reportAny(e);
+        modGlobal::ReportError(e);
     }
 }
 
@@ -636,7 +628,7 @@ void frmMain::RefreshBox(ListView *lvwBox)
     try {
         readColumnSwitches(); // read at every call, before the busy test
     } catch (const std::exception &e) {
-        reportAny(e);
+        modGlobal::ReportError(e);
         return;
     }
     if (blnRefreshing) {
@@ -723,7 +715,7 @@ void frmMain::fill(ListView *lvwBox)
         // The rows read so far stay in the list.
         lvwBox->addItems(batch);
         rs.reset();
-        reportAny(e);
+        modGlobal::ReportError(e);
     }
 }
 
@@ -755,7 +747,7 @@ void frmMain::ShowTransactionSet(ListView *lvwBox)
         rtfTSet->setPlainText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
         rs.Close();
     } catch (const std::exception &e) {
-        reportAny(e);
+        modGlobal::ReportError(e);
     }
 }
 
@@ -777,7 +769,7 @@ void frmMain::BuildSortMenu(ListView *lvwBox)
             item->setObjectName(QStringLiteral("mnuSortByColumn"));
             item->setCheckable(true);
             item->setData(i);
-            connect(item, &QAction::triggered, this, [this, item] { sortByTriggered(item); });
+            connect(item, &QAction::triggered, this, [this, item] { modGlobal::GuardHandler([&] { sortByTriggered(item); }); });
             m_sortBy.push_back(item);
         }
         QString caption = lvwBox->columnText(i + 1);
@@ -866,7 +858,7 @@ void frmMain::tvwFolderList_NodeClick(int index)
         else
             showFolderList(index);
     } catch (const std::exception &e) {
-        reportAny(e);
+        modGlobal::ReportError(e);
     }
 }
 
@@ -1026,7 +1018,7 @@ void frmMain::resizeEvent(QResizeEvent *event)
     if (m_inResize)
         return;
     m_inResize = true;
-    Form_Resize();
+    modGlobal::GuardHandler([this] { Form_Resize(); });
     m_inResize = false;
 }
 
@@ -1035,7 +1027,7 @@ void frmMain::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && !m_inResize) {
         m_inResize = true;
-        Form_Resize();
+        modGlobal::GuardHandler([this] { Form_Resize(); });
         m_inResize = false;
     }
 }
@@ -1043,13 +1035,15 @@ void frmMain::changeEvent(QEvent *event)
 void frmMain::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (m_pendingPlacement) {
-        // The outer size is known only once the window has its frame.
-        m_pendingPlacement = false;
-        if (!isMaximized() && !isMinimized())
-            applyStoredPlacement();
-    }
-    Form_Resize();
+    modGlobal::GuardHandler([this] {
+        if (m_pendingPlacement) {
+            // The outer size is known only once the window has its frame.
+            m_pendingPlacement = false;
+            if (!isMaximized() && !isMinimized())
+                applyStoredPlacement();
+        }
+        Form_Resize();
+    });
 }
 
 void frmMain::applyStoredPlacement()
@@ -1168,7 +1162,7 @@ void frmMain::mnuPrintSetup_Click()
         vb::PrinterSetupRequest request;
         vb::dialogService().printerSetup(request);
     } catch (const std::exception &e) {
-        reportAny(e);
+        modGlobal::ReportError(e);
     }
 }
 
@@ -1279,7 +1273,9 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    if (Form_Unload()) {
+    bool unloaded = false;
+    modGlobal::GuardHandler([&] { unloaded = Form_Unload(); });
+    if (unloaded) {
         m_exitConfirmed = true;
         event->accept();
         emit exited();
