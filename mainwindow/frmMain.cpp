@@ -2,6 +2,7 @@
 
 #include "controls/Forms.h"
 #include "mainwindow/CoreLink.h"
+#include "core/BusyScope.h"
 #include "core/HandlerGuard.h"
 #include "mainwindow/frmAccount.h"
 #include "mainwindow/frmLogin.h"
@@ -143,6 +144,14 @@ frmMain::frmMain()
     linked.lists = {lvwInbox, lvwOutbox, lvwSent, lvwRecycled, lvwHistory, lvwExchange};
     linked.RefreshBox = [this](ListView *list) { RefreshBox(list); };
     modGlobal::mainWindowLink() = mainwindow::makeMainWindowLink(linked);
+    // List refreshes asked for inside other work's yields run once it ends.
+    core::BusyScope::setObserver([this](bool busy) {
+        while (!busy && !m_pendingRefresh.empty() && !core::BusyScope::isBusy()) {
+            ListView *next = m_pendingRefresh.front();
+            m_pendingRefresh.erase(m_pendingRefresh.begin());
+            RefreshBox(next);
+        }
+    });
 
     // The designed size until MainLayout places the window.
     resize(twipsToPixels(12000), twipsToPixels(9000));
@@ -151,6 +160,7 @@ frmMain::frmMain()
 frmMain::~frmMain()
 {
     modGlobal::mainWindowLink() = modGlobal::MainWindowLink{};
+    core::BusyScope::setObserver({});
 }
 
 void frmMain::buildControls()
@@ -631,15 +641,25 @@ void frmMain::RefreshBox(ListView *lvwBox)
         modGlobal::ReportError(e);
         return;
     }
-    if (blnRefreshing) {
-        // Remembered, once per list, and run when the running fill ends.
+    const auto remember = [&] {
+        // Remembered, once per list, and run when the running fill or other
+        // work ends.
         if (std::find(m_pendingRefresh.begin(), m_pendingRefresh.end(), lvwBox) == m_pendingRefresh.end())
             m_pendingRefresh.push_back(lvwBox);
-        return;
+    };
+    if (blnRefreshing)
+        return remember();
+    {
+        // A refill yields too: it holds the busy scope, so nothing closes the
+        // connection under it. Asked for inside other work's yield, it waits
+        // for that work to end.
+        core::BusyScope busy(QStringLiteral("Refresh"), modGlobal::cnDatabase);
+        if (!busy.acquired())
+            return remember();
+        blnRefreshing = true;
+        fill(lvwBox);
+        blnRefreshing = false;
     }
-    blnRefreshing = true;
-    fill(lvwBox);
-    blnRefreshing = false;
     while (!m_pendingRefresh.empty()) {
         ListView *next = m_pendingRefresh.front();
         m_pendingRefresh.erase(m_pendingRefresh.begin());
@@ -651,14 +671,16 @@ void frmMain::fill(ListView *lvwBox)
 {
     std::unique_ptr<ado::Recordset> rs;
     QList<controls::ListItem *> batch;
+    // The fill's own hold on the connection, whatever happens in its yield.
+    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
     try {
         const ColumnSwitches switches = readColumnSwitches();
         const int p = firstSelectedPosition(*lvwBox);
         BuildSortMenu(lvwBox);
-        if (!modGlobal::cnDatabase)
+        if (!connection)
             vb::raise(3704, QStringLiteral("Operation is not allowed when the object is closed."));
         rs = std::make_unique<ado::Recordset>();
-        rs->Open(modGlobal::BuildSortedSelect(*lvwBox), *modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockReadOnly);
+        rs->Open(modGlobal::BuildSortedSelect(*lvwBox), *connection, ado::adOpenKeyset, ado::adLockReadOnly);
         lvwBox->clearItems();
         if (!lvwBox->isHidden()) {
             txtMessage->setText(QStringLiteral("Generating View"));
@@ -689,7 +711,7 @@ void frmMain::fill(ListView *lvwBox)
             // The rows are read in one read transaction, so the file is
             // locked once and not per row; nothing yields inside it, so no
             // other work can join it.
-            ReadTransaction reading(*modGlobal::cnDatabase);
+            ReadTransaction reading(*connection);
             rs->MoveFirst();
             while (!rs->Eof()) {
                 const RowSpec row = mailbox ? mailboxRow(switches, first, second, field, *lvwIcons)
@@ -1240,6 +1262,15 @@ void frmMain::tbrToolbar_ButtonMenuClick(const QString &key)
 bool frmMain::Form_Unload()
 {
     modGlobal::LogHistory(QStringLiteral("Info"), QStringLiteral("Selected [File] - [Exit]"));
+    if (core::BusyScope::isBusy()) {
+        // Closing now would close and compact the database under the running
+        // work: the exit is refused and nothing is lost.
+        const QString text = modGlobal::AppTitle() + QStringLiteral(" cannot exit while ") + core::BusyScope::work()
+            + QStringLiteral(" is in progress.");
+        modGlobal::LogHistory(QStringLiteral("Warning"), text);
+        vb::MsgBox(text, vb::vbOKOnly | vb::vbExclamation);
+        return false;
+    }
     if (vb::MsgBox(QStringLiteral("Exit Corvantis?"), vb::vbQuestion | vb::vbYesNo) != vb::vbYes)
         return false;
     try {

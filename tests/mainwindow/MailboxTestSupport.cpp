@@ -77,7 +77,7 @@ void MailboxTest::TearDown()
 mainwindow::MailboxContext MailboxTest::context()
 {
     mainwindow::MailboxContext ctx;
-    ctx.connection = cnDatabase.get();
+    ctx.connection = cnDatabase;
     ctx.pgbProgressBar = progress.get();
     ctx.sbrStatusBar = statusBar.get();
     ctx.RefreshBox = m_refreshBox;
