@@ -204,11 +204,19 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
         return path;
     }
 
-    // Only an acknowledgement that now stands in the Outbox marks the rows.
+    // Only an acknowledgement that now stands in the Outbox marks the rows,
+    // all of them in one transaction (one commit per row would cost more
+    // than the rest of the run): either every answered row says so or none.
+    const std::shared_ptr<ado::Connection> marking = modGlobal::cnDatabase;
+    inTransaction = false;
     try {
+        if (!marking)
+            vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
+        marking->BeginTrans();
+        inTransaction = true;
         const QSet<qint64> selected(selection.rowids.begin(), selection.rowids.end());
         ado::Recordset rs;
-        rs.Open(selection.statement, modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockOptimistic);
+        rs.Open(selection.statement, marking, ado::adOpenKeyset, ado::adLockOptimistic);
         while (!rs.Eof()) {
             if (selected.contains(rs.rowid())) {
                 rs(u"Acknowledged"_s) = u"Yes"_s;
@@ -217,10 +225,17 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
             rs.MoveNext();
         }
         rs.Close();
+        marking->CommitTrans();
+        inTransaction = false;
         ui.refreshList(u"Inbox"_s);
-    } catch (const vb::VbError &error) {
-        modGlobal::ReportError(error);
     } catch (const std::exception &error) {
+        if (inTransaction) {
+            inTransaction = false;
+            try {
+                marking->RollbackTrans();
+            } catch (const std::exception &) {
+            }
+        }
         modGlobal::ReportError(error);
     }
     return path;
