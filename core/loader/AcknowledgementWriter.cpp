@@ -1,5 +1,7 @@
 #include "core/loader/AcknowledgementWriter.h"
 
+#include "core/BusyScope.h"
+
 #include "core/loader/InterchangeFile.h"
 #include "core/loader/InterchangeLoader.h"
 #include "core/loader/X12Text.h"
@@ -59,6 +61,13 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
     modGlobal::LogHistory(u"Info"_s, u"Selected [Tools] - [Generate Acknowledgement]"_s);
     if (!selection.hasCurrentItem)
         return {};
+    // Held also while the 997 is loaded and the rows are marked: the load
+    // joins it as the writer's own work.
+    BusyScope busy(u"Generate Acknowledgement"_s, modGlobal::cnDatabase);
+    if (!busy.acquired()) {
+        BusyScope::refuse(u"Generate Acknowledgement"_s);
+        return {};
+    }
     const QString key = selectionKey ? selectionKey() : QString();
     if (key.isEmpty())
         return {};
@@ -74,7 +83,7 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
     // The partner's control numbers are taken inside a transaction that ends
     // only once the file is written: a file that cannot be written gives its
     // numbers back, so the partner never sees a gap.
-    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
+    const std::shared_ptr<ado::Connection> connection = busy.connectionPtr();
     bool inTransaction = false;
     auto rollBack = [&] {
         if (!inTransaction)

@@ -1,5 +1,7 @@
 #include "core/loader/InterchangeLoader.h"
 
+#include "core/BusyScope.h"
+
 #include "core/loader/X12Text.h"
 #include "core/modGlobal.h"
 
@@ -544,6 +546,14 @@ QString runLoad(WorkProgress *progress, const QString &fileName, const QString &
 {
     if (g_loading)
         return QString::fromLatin1(loader_messages::kLoadInProgress);
+    // Started inside other work's yield: refused, so it never joins that
+    // work's transaction; the file stays where it is.
+    BusyScope busy(u"Load"_s, modGlobal::cnDatabase);
+    if (!busy.acquired()) {
+        const QString refusal = BusyScope::refusalText(u"Load"_s);
+        modGlobal::LogHistory(u"Warning"_s, refusal);
+        return refusal;
+    }
     g_loading = true;
     struct Reset {
         ~Reset() { g_loading = false; }
@@ -554,7 +564,7 @@ QString runLoad(WorkProgress *progress, const QString &fileName, const QString &
     Load load(ui, direction);
     // The transaction ends on the connection it began on: the program's exit
     // can close and drop the shared one while the load yields.
-    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
+    const std::shared_ptr<ado::Connection> connection = busy.connectionPtr();
     bool inTransaction = false;
 
     auto cleanUp = [&] {
