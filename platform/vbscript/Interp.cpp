@@ -3,6 +3,7 @@
 #include "Engine.h"
 #include "Lexer.h"
 #include "Objects.h"
+#include "RegExp.h"
 #include "ScriptControl.h"
 
 #include "com/ClassRegistry.h"
@@ -538,8 +539,12 @@ Variant ErrRef::eval(Frame &f) const { return Variant(f.eng->errObject); }
 
 Variant NewExpr::eval(Frame &f) const
 {
-    if (entry->kind != GlobalEntry::Class)
+    if (entry->kind != GlobalEntry::Class) {
+        // the engine's own class, unless a script class took its name
+        if (className.compare(QLatin1String("RegExp"), Qt::CaseInsensitive) == 0)
+            return Variant(vb::ObjectPtr(std::make_shared<RegExpObject>()));
         raiseNamed(506, className);
+    }
     return ScriptObject::create(*f.eng, entry->cls);
 }
 

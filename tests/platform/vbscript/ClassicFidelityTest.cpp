@@ -308,3 +308,21 @@ TEST(ClassicFidelity, ErrRaiseAsClassic)
     for (const auto &c : cases)
         EXPECT_EQ(outcome(QString::fromStdString(c.first) + show), c.second) << c.first;
 }
+
+TEST(ClassicFidelity, RegExpAsTheClassicEngineHasIt)
+{
+    checkCases({
+        {"Set re = New RegExp\nre.Pattern = \"^\\d{3}-\\d{4}$\"\nr = re.Test(\"555-1234\") & re.Test(\"55-1234\")", "String:TrueFalse"},
+        {"Set re = New RegExp\nre.Pattern = \"abc\"\nr = re.Test(\"xABCx\")\nre.IgnoreCase = True\nr = r & re.Test(\"xABCx\")", "String:FalseTrue"},
+        {"Set re = New RegExp\nre.Pattern = \"(\\w+)@(\\w+)\\.com\"\nre.Global = True\nSet ms = re.Execute(\"a@b.com, cc@dd.com\")\n"
+         "r = ms.Count\nFor Each m In ms\nr = r & \"|\" & m.FirstIndex & \":\" & m.Value & \":\" & m.SubMatches(0) & \"/\" & m.SubMatches(1) & \":\" & m.Length\nNext",
+         "String:2|0:a@b.com:a/b:7|9:cc@dd.com:cc/dd:9"},
+        {"Set re = New RegExp\nre.Pattern = \"o\"\nr = re.Execute(\"foo\").Count", "Long:1"},
+        {"Set re = New RegExp\nre.Pattern = \"(a)|(b)\"\nSet m = re.Execute(\"b\")(0)\nr = IsEmpty(m.SubMatches(0)) & m.SubMatches(1) & m.SubMatches.Count", "String:Trueb2"},
+        {"Set re = New RegExp\nre.Pattern = \"(\\d+)-(\\d+)\"\nre.Global = True\nr = re.Replace(\"1-2 and 30-40\", \"$2-$1 [$&] $$\")", "String:2-1 [1-2] $ and 40-30 [30-40] $"},
+        {"Set re = New RegExp\nre.Pattern = \"a\"\nr = re.Replace(\"banana\", \"o\")", "String:bonana"},
+        {"Set re = New RegExp\nre.Pattern = \"^x\"\nre.Global = True\nr = re.Replace(\"xa\" & vbLf & \"xb\", \"y\")\nre.Multiline = True\nr = r & \"|\" & re.Replace(\"xa\" & vbLf & \"xb\", \"y\")", "String:ya\nxb|ya\nyb"},
+        {"Set re = New RegExp\nre.Pattern = \"(\"\nr = re.Test(\"x\")", "error 5017"},
+        {"Class RegExp\nPublic Mine\nEnd Class\nSet re = New RegExp\nre.Mine = 1\nr = TypeName(re)", "String:RegExp"},
+    });
+}
