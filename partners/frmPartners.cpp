@@ -415,7 +415,10 @@ void frmPartners::Form_Load()
         sstTransaction->setTab(0);
         ado::Recordset versions;
         versions.Open(QStringLiteral("SELECT * FROM Version"), cnDatabase, ado::adOpenForwardOnly, ado::adLockOptimistic);
-        versions.MoveFirst(); // an empty Version table ends the load here
+        // An empty Version table ends the load here: a partner's version could not be shown.
+        if (versions.Eof())
+            vb::raise(3021, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                                           "Requested operation requires a current record."));
         for (; !versions.Eof(); versions.MoveNext())
             cboISAVersion->addItem(vb::CStr(versions.Fields(QStringLiteral("Version")).Value()));
         versions.Close();

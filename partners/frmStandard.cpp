@@ -7,6 +7,7 @@
 #include "controls/ListView.h"
 #include "vb/Conversions.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -116,6 +117,16 @@ void frmStandard::cmdCancel_Click()
 void frmStandard::reject()
 {
     cmdCancel_Click();
+}
+
+} // namespace partners
+
+namespace partners {
+
+void frmStandard::closeEvent(QCloseEvent *event)
+{
+    modGlobal::blnStandardCancelled = true;
+    QDialog::closeEvent(event);
 }
 
 } // namespace partners

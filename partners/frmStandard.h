@@ -32,6 +32,9 @@ public:
     void cmdCancel_Click();
 
     void reject() override; // Escape and the close box count as Cancel
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 };
 
 } // namespace partners

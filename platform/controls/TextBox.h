@@ -1,7 +1,7 @@
 #pragma once
 // A one-line text box whose maximum length limits what the user types, pastes
 // or drops, never what code puts there: a stored value longer than the limit
-// is shown whole and reads back whole.
+// is shown whole and reads back whole, and the user may still shorten it.
 
 #include <QLineEdit>
 
@@ -15,14 +15,13 @@ public:
     int maxLength() const { return m_max; } // 0: no limit
     void setMaxLength(int length);
 
-private:
-    void onTextEdited(const QString &text);
+    // Text from code is taken whole, whatever its length.
+    void setText(const QString &text);
 
+private:
+    friend class LengthLimit;
     int m_max = 0;
-    QString m_before;   // the text before the latest change
-    QString m_current;  // the text after it
-    int m_beforeCursor = 0;
-    int m_currentCursor = 0;
+    int m_lastLength = 0; // the length of the text before the edit under way
 };
 
 } // namespace controls
