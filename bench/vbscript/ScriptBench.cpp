@@ -1,5 +1,6 @@
 // Loop turns per second of typical script work: arithmetic, text building,
-// a function call and a host property read and write per turn.
+// a function call and a host property read and write per turn; and the cost
+// of AddCode for short texts run again and again, as map snippets are.
 
 #include "com/HostObject.h"
 #include "vbscript/ScriptControl.h"
@@ -20,6 +21,29 @@ public:
     }
     int32_t value = 0;
 };
+
+// The map-script object as snippets see it: the element's text and the
+// record's fields.
+class MapObject : public com::HostClass<MapObject> {
+public:
+    static com::DispatchTable<MapObject> describe()
+    {
+        com::DispatchTable<MapObject> t("MapObject");
+        t.property("Element", [](MapObject &m) { return vb::Variant(m.element); },
+                   [](MapObject &m, const vb::Variant &v) { m.element = v.toString(); });
+        t.indexedProperty("Record", 1, 1, [](MapObject &m, com::Args &a) { return m.fields.value(a.string(0)); },
+                          [](MapObject &m, com::Args &a, const vb::Variant &v) { m.fields.insert(a.string(0), v); });
+        return t;
+    }
+    QString element = QStringLiteral("  ACME-4711 widget ");
+    QHash<QString, vb::Variant> fields;
+};
+
+// A typical element snippet: a few text functions and a record field.
+const char *kMapSnippet =
+    "s = Trim(objScript.Element)\n"
+    "If InStr(s, \"-\") > 0 Then s = Mid(s, InStr(s, \"-\") + 1)\n"
+    "objScript.Record(\"11FST04\") = UCase(Left(s, 10))";
 
 void runLoop(benchmark::State &state, const char *body)
 {
@@ -44,8 +68,51 @@ void TypicalTurn(benchmark::State &state)
     runLoop(state, "  x = x + i * 2 - 1\n  s = s & \"x\"\n  t = Add(x, i)\n  objScript.Value = objScript.Value + 1");
 }
 
+// The same two-line snippet added again and again.
+void RepeatedSnippet(benchmark::State &state)
+{
+    vbs::ScriptControl sc;
+    sc.AddObject("objScript", std::make_shared<Holder>());
+    const QString snippet = QStringLiteral("x = objScript.Value + 1\nobjScript.Value = x");
+    for (auto _ : state)
+        sc.AddCode(snippet);
+    state.counters["AddCode/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// The map snippet run by one AddCode per element, as translation runs it.
+void MapSnippetPerElement(benchmark::State &state)
+{
+    vbs::ScriptControl sc;
+    sc.AddObject("objScript", std::make_shared<MapObject>());
+    const QString snippet = QString::fromUtf8(kMapSnippet);
+    const int n = int(state.range(0));
+    for (auto _ : state)
+        for (int i = 0; i < n; ++i)
+            sc.AddCode(snippet);
+    state.counters["ms/million elements"] =
+        benchmark::Counter(double(n) * state.iterations() / 1e9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// The same body inside one loop: what the script itself costs.
+void MapSnippetInOneLoop(benchmark::State &state)
+{
+    vbs::ScriptControl sc;
+    sc.AddObject("objScript", std::make_shared<MapObject>());
+    QString body = QString::fromUtf8(kMapSnippet);
+    body.replace(QLatin1String("\n"), QLatin1String("\n  "));
+    sc.AddCode(QStringLiteral("Sub Work(n)\n For i = 1 To n\n  %1\n Next\nEnd Sub").arg(body));
+    const int n = int(state.range(0));
+    for (auto _ : state)
+        sc.AddCode(QStringLiteral("Work %1").arg(n));
+    state.counters["ms/million elements"] =
+        benchmark::Counter(double(n) * state.iterations() / 1e9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 } // namespace
 
+BENCHMARK(RepeatedSnippet);
+BENCHMARK(MapSnippetPerElement)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(MapSnippetInOneLoop)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(EmptyLoop)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Arithmetic)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Concatenation)->Arg(1000000)->Unit(benchmark::kMillisecond);

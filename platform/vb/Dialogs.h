@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+class QFileDialog;
 class QPrinter;
 class QWidget;
 
@@ -118,6 +119,11 @@ public:
     OpenFileResult openFile(const OpenFileRequest &request) override;
     std::optional<QString> browseFolder(const BrowseFolderRequest &request) override;
     bool printerSetup(const PrinterSetupRequest &request) override;
+
+    // The open-file dialog as openFile sets it up, and its answer read back:
+    // apart from the modal loop so that both can be checked without one.
+    static void setUpOpenFile(QFileDialog &dialog, const OpenFileRequest &request);
+    static OpenFileResult openFileResult(const QFileDialog &dialog, bool accepted);
 };
 
 // Installs the service; nullptr restores the Qt dialogs.

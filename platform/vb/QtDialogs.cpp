@@ -94,13 +94,14 @@ std::optional<QString> QtDialogService::inputBox(const InputBoxRequest &request)
     return dialog.textValue();
 }
 
-OpenFileResult QtDialogService::openFile(const OpenFileRequest &request)
+void QtDialogService::setUpOpenFile(QFileDialog &dialog, const OpenFileRequest &request)
 {
-    requireWidgets();
-    const QStringList filters = qtNameFilters(request.filter);
-    QFileDialog dialog(dialogParent(), request.title, request.initialFolder);
+    dialog.setWindowTitle(request.title);
+    if (!request.initialFolder.isEmpty())
+        dialog.setDirectory(request.initialFolder);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    const QStringList filters = qtNameFilters(request.filter);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size() ? request.filterIndex : 1;
@@ -108,13 +109,27 @@ OpenFileResult QtDialogService::openFile(const OpenFileRequest &request)
     }
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
+}
+
+OpenFileResult QtDialogService::openFileResult(const QFileDialog &dialog, bool accepted)
+{
     OpenFileResult result;
-    if (dialog.exec() != QDialog::Accepted)
+    if (!accepted)
         return result;
     result.files = dialog.selectedFiles();
     result.accepted = !result.files.isEmpty();
+    const QStringList filters = dialog.nameFilters();
     result.filterIndex = filters.isEmpty() ? 0 : static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
     return result;
+}
+
+OpenFileResult QtDialogService::openFile(const OpenFileRequest &request)
+{
+    requireWidgets();
+    QFileDialog dialog(dialogParent());
+    setUpOpenFile(dialog, request);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    return openFileResult(dialog, accepted);
 }
 
 std::optional<QString> QtDialogService::browseFolder(const BrowseFolderRequest &request)

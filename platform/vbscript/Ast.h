@@ -403,6 +403,7 @@ struct Unit {
     std::vector<ClassPtr> classes;
     std::vector<DimDecl> dims;     // top-level Dim/Public/Private
     std::vector<ConstDecl> consts;
+    QHash<QString, vb::Variant> constValues; // lower-cased name -> value of the unit's constants
     bool optionExplicit = false;
 };
 

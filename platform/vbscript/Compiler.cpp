@@ -174,7 +174,7 @@ public:
             proc->localIndex.insert(low, proc->localCount++);
         } else {
             e = g.findOrAdd(name);
-            e->kind = GlobalEntry::Variable;
+            g.setKind(e, GlobalEntry::Variable);
         }
     }
 
@@ -488,6 +488,59 @@ void layoutProcedure(Procedure &p, const ConstScope &outer)
 
 // ---- compiling a unit -------------------------------------------------------------
 
+void Engine::registerUnit(const Unit &u, bool inProc)
+{
+    GlobalTable &g = *globals;
+    for (auto &c : u.consts) {
+        GlobalEntry *e = g.findOrAdd(c.name);
+        vb::Variant v = u.constValues.value(c.name.toLower());
+        if (e->kind == GlobalEntry::Const && !e->value.sameAs(v))
+            ++g.generation;
+        g.setKind(e, GlobalEntry::Const);
+        e->value = std::move(v);
+        e->proc.reset();
+        e->cls.reset();
+    }
+    if (!inProc) {
+        for (auto &d : u.dims) {
+            GlobalEntry *e = g.findOrAdd(d.name);
+            if (e->kind != GlobalEntry::Variable) {
+                g.setKind(e, GlobalEntry::Variable);
+                e->value = vb::Variant();
+                e->proc.reset();
+                e->cls.reset();
+            }
+        }
+    }
+    for (auto &p : u.procs) {
+        GlobalEntry *e = g.findOrAdd(p->name);
+        g.setKind(e, GlobalEntry::Proc);
+        e->proc = p;
+        e->cls.reset();
+        e->value = vb::Variant();
+        p->globals = globals;
+        p->src = u.src;
+        p->optionExplicit = u.optionExplicit;
+    }
+    for (auto &c : u.classes) {
+        GlobalEntry *e = g.findOrAdd(c->name);
+        g.setKind(e, GlobalEntry::Class);
+        e->cls = c;
+        e->proc.reset();
+        e->value = vb::Variant();
+        c->globals = globals;
+        for (auto &m : c->members)
+            for (ProcPtr *pp : {&m.method, &m.get, &m.let, &m.set})
+                if (*pp) {
+                    (*pp)->globals = globals;
+                    (*pp)->src = u.src;
+                    (*pp)->optionExplicit = u.optionExplicit;
+                }
+    }
+
+}
+
+
 std::unique_ptr<Unit> Engine::compile(const QString &text, Frame *scope, bool expressionOnly, ExprPtr *exprOut)
 {
     GlobalTable &g = *globals;
@@ -549,50 +602,8 @@ std::unique_ptr<Unit> Engine::compile(const QString &text, Frame *scope, bool ex
                     layoutProcedure(**pp, cs);
     }
 
-    // register the declarations
-    for (auto &c : u->consts) {
-        GlobalEntry *e = g.findOrAdd(c.name);
-        e->kind = GlobalEntry::Const;
-        e->value = unitConsts.value(c.name.toLower());
-        e->proc.reset();
-        e->cls.reset();
-    }
-    if (!inProc) {
-        for (auto &d : u->dims) {
-            GlobalEntry *e = g.findOrAdd(d.name);
-            if (e->kind != GlobalEntry::Variable) {
-                e->kind = GlobalEntry::Variable;
-                e->value = vb::Variant();
-                e->proc.reset();
-                e->cls.reset();
-            }
-        }
-    }
-    for (auto &p : u->procs) {
-        GlobalEntry *e = g.findOrAdd(p->name);
-        e->kind = GlobalEntry::Proc;
-        e->proc = p;
-        e->cls.reset();
-        e->value = vb::Variant();
-        p->globals = globals;
-        p->src = u->src;
-        p->optionExplicit = u->optionExplicit;
-    }
-    for (auto &c : u->classes) {
-        GlobalEntry *e = g.findOrAdd(c->name);
-        e->kind = GlobalEntry::Class;
-        e->cls = c;
-        e->proc.reset();
-        e->value = vb::Variant();
-        c->globals = globals;
-        for (auto &m : c->members)
-            for (ProcPtr *pp : {&m.method, &m.get, &m.let, &m.set})
-                if (*pp) {
-                    (*pp)->globals = globals;
-                    (*pp)->src = u->src;
-                    (*pp)->optionExplicit = u->optionExplicit;
-                }
-    }
+    u->constValues = std::move(unitConsts);
+    registerUnit(*u, inProc);
 
     // resolve the bodies
     for (auto &p : u->procs) {
@@ -628,6 +639,27 @@ std::unique_ptr<Unit> Engine::compile(const QString &text, Frame *scope, bool ex
         }
     }
     top.stmts(u->top);
+    return u;
+}
+
+} // namespace vbs
+
+namespace vbs {
+
+std::shared_ptr<Unit> Engine::compileCached(const QString &text)
+{
+    auto it = codeCache.constFind(text);
+    if (it != codeCache.constEnd() && it->generation == globals->generation) {
+        std::shared_ptr<Unit> u = it->unit;
+        registerUnit(*u, false);
+        return u;
+    }
+    std::shared_ptr<Unit> u = compile(text, nullptr, false, nullptr);
+    // a map has a bounded set of snippets; a host generating texts without
+    // end must not grow this without end either
+    if (codeCache.size() >= 4096)
+        codeCache.clear();
+    codeCache.insert(text, CachedUnit{u, globals->generation});
     return u;
 }
 

@@ -32,6 +32,17 @@ struct GlobalTable {
     QHash<QString, GlobalEntry *> byName; // lower-cased
     GlobalEntry *find(const QString &lower) const { return byName.value(lower, nullptr); }
     GlobalEntry *findOrAdd(const QString &name);
+    // Counts every change of what a name is (its kind, or a constant's
+    // value): compiled code is only reused while the names it was resolved
+    // against are unchanged.
+    uint64_t generation = 0;
+    void setKind(GlobalEntry *e, GlobalEntry::Kind k)
+    {
+        if (e->kind != k) {
+            e->kind = k;
+            ++generation;
+        }
+    }
     // Drops every value and declaration (Reset); the entries stay valid for
     // code of instances that outlive it.
     void clear();
@@ -144,8 +155,22 @@ public:
     // Compiles text into a unit (throws CompileError); `scope` non-null
     // compiles in the scope of a running procedure (Execute, Eval).
     std::unique_ptr<Unit> compile(const QString &text, Frame *scope, bool expressionOnly, ExprPtr *expr);
+    // Registers the declarations of a compiled unit in the global table
+    // (done again each time a cached unit is added anew).
+    void registerUnit(const Unit &u, bool inProc);
     // Runs the top-level statements of a unit at global level.
     void runTop(const Unit &u);
+
+    // Compiled AddCode texts by their exact text, with the generation of the
+    // global table they were resolved against.
+    struct CachedUnit {
+        std::shared_ptr<Unit> unit;
+        uint64_t generation = 0;
+    };
+    QHash<QString, CachedUnit> codeCache;
+    // Compiles a top-level text or takes it from the cache; registers its
+    // declarations either way.
+    std::shared_ptr<Unit> compileCached(const QString &text);
 
     // Calls
     vb::Variant callProc(Frame &caller, const ProcPtr &p, ScriptObject *me, ExprSpan args, vb::Variant *extra);

@@ -3,12 +3,15 @@
 #include "Engine.h"
 #include "Lexer.h"
 #include "Objects.h"
+#include "ScriptControl.h"
 
 #include "com/ClassRegistry.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <pthread.h>
 #include <typeinfo>
 
 namespace vbs {
@@ -18,7 +21,8 @@ using vb::VarType;
 
 namespace {
 
-constexpr int kMaxDepth = 1000; // script calls deep; beyond it "Out of stack space"
+constexpr int kMaxDepth = 1000; // script calls deep on one thread; beyond it "Out of stack space"
+constexpr ptrdiff_t kStackReserve = 256 * 1024; // stack kept free for the host and error handling
 
 // Small argument buffer: calls rarely have more than a handful of arguments.
 template<class T, int N = 6>
@@ -203,8 +207,16 @@ Engine::~Engine()
     globals->clear();
 }
 
+namespace {
+std::atomic<TimeoutClock> g_timeoutClock{nullptr};
+}
+
+void setTimeoutClock(TimeoutClock clock) { g_timeoutClock.store(clock, std::memory_order_relaxed); }
+
 int64_t coarseMs()
 {
+    if (TimeoutClock c = g_timeoutClock.load(std::memory_order_relaxed))
+        return c() + 1;
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
     return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000 + 1; // never 0: 0 means "not started"
@@ -265,16 +277,44 @@ struct ElementBacks {
     }
 };
 
+// Script calls nest across engines too (a host call may run another control
+// on the same thread), so depth is counted per thread, and the stack itself
+// is watched in case the host's own frames between engines are large.
+thread_local int t_depth = 0;
+thread_local const char *t_stackLow = nullptr;
+thread_local bool t_stackKnown = false;
+
+bool stackNearlyFull()
+{
+    if (!t_stackKnown) {
+        t_stackKnown = true;
+        pthread_attr_t attr;
+        if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+            void *addr = nullptr;
+            size_t size = 0;
+            if (pthread_attr_getstack(&attr, &addr, &size) == 0)
+                t_stackLow = static_cast<const char *>(addr);
+            pthread_attr_destroy(&attr);
+        }
+    }
+    const char probe = 0;
+    return t_stackLow && &probe - t_stackLow < kStackReserve;
+}
+
 struct DepthGuard {
     Engine &eng;
     explicit DepthGuard(Engine &e) : eng(e)
     {
-        if (++eng.depth > kMaxDepth) {
-            --eng.depth;
+        if (t_depth >= kMaxDepth || stackNearlyFull())
             vb::raise(28);
-        }
+        ++t_depth;
+        ++eng.depth;
     }
-    ~DepthGuard() { --eng.depth; }
+    ~DepthGuard()
+    {
+        --t_depth;
+        --eng.depth;
+    }
 };
 
 // Runs the procedure in a new frame over its argument and local slots.
@@ -503,7 +543,7 @@ Variant *GlobalRef::ref(Frame &f) const
             raiseNamed(500, entry->name);
         if (fallback >= 0)
             return &f.local(fallback);
-        entry->kind = GlobalEntry::Variable;
+        f.eng->globals->setKind(entry, GlobalEntry::Variable);
         return &entry->value;
     default:
         return nullptr;
@@ -529,7 +569,7 @@ void GlobalRef::assign(Frame &f, Variant &&v, bool isSet) const
             return;
         }
         store(entry->value, std::move(v), isSet);
-        entry->kind = GlobalEntry::Variable;
+        f.eng->globals->setKind(entry, GlobalEntry::Variable);
         return;
     default:
         raiseNamed(501, entry->name);

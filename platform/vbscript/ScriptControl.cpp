@@ -66,7 +66,7 @@ void ScriptControl::AddObject(const QString &name, vb::ObjectPtr object, bool ad
     if (e && e->kind != GlobalEntry::Unset)
         vb::raise(457);
     e = g.findOrAdd(name);
-    e->kind = GlobalEntry::HostObject;
+    g.setKind(e, GlobalEntry::HostObject);
     e->value = Variant(vb::ObjectPtr(disp));
     if (addMembers) {
         m_engine->memberObjects.push_back(disp);
@@ -137,9 +137,9 @@ void ScriptControl::AddCode(const QString &code)
 {
     m_error.Clear();
     std::shared_ptr<Engine> hold = m_engine;
-    std::unique_ptr<Unit> u;
+    std::shared_ptr<Unit> u;
     try {
-        u = m_engine->compile(code, nullptr, false, nullptr);
+        u = m_engine->compileCached(code);
     } catch (const CompileError &ce) {
         QString t = code;
         t.replace(QLatin1String("\r\n"), QLatin1String("\n"));

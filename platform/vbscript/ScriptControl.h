@@ -99,6 +99,11 @@ private:
     std::function<void()> m_yieldHook;
 };
 
+// Milliseconds of a monotonic clock by which time-outs are measured; tests
+// install their own (nullptr restores the system's). Process-wide.
+using TimeoutClock = int64_t (*)();
+void setTimeoutClock(TimeoutClock clock);
+
 // The built-in function names the engine provides (for reference lists and tests).
 std::vector<QString> builtinNames();
 

@@ -5,11 +5,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QTimer>
@@ -153,20 +155,57 @@ TEST(ClassicFilter, BecomesQtNameFilters)
     EXPECT_THROW(vb::qtNameFilters(QStringLiteral("Text Files|*.txt|All")), vb::VbError);
 }
 
-// The Qt implementation, driven through the offscreen platform: a timer
-// presses a button of the modal box once it is up.
+// The Qt implementation, driven through the offscreen platform: a timer acts on
+// the modal box from inside its own event loop once it is up. Every wait has a
+// deadline: a box that does not come up, or does not close once answered, fails
+// the test and is rejected, so the test ends instead of hanging.
 namespace {
+
+constexpr qint64 kModalDeadlineMs = 10000;
+
+template <typename Dialog>
+void rejectOpenDialogs()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *d = qobject_cast<Dialog *>(w))
+            d->reject();
+}
 
 template <typename Dialog, typename Act>
 void whenModalShown(Act act)
 {
     auto *timer = new QTimer;
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act]() {
-        if (auto *d = qobject_cast<Dialog *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(d);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    auto answered = std::make_shared<QPointer<Dialog>>();
+    auto acted = std::make_shared<bool>(false);
+    auto finish = [timer]() {
+        timer->stop();
+        timer->deleteLater();
+    };
+    QObject::connect(timer, &QTimer::timeout, [=]() {
+        if (!*acted) {
+            if (auto *d = qobject_cast<Dialog *>(QApplication::activeModalWidget())) {
+                *acted = true;
+                *answered = d;
+                clock->restart();
+                act(d);
+            } else if (clock->hasExpired(kModalDeadlineMs)) {
+                finish();
+                ADD_FAILURE() << "No " << Dialog::staticMetaObject.className() << " came up within "
+                              << kModalDeadlineMs << " ms";
+                rejectOpenDialogs<QDialog>();
+            }
+            return;
+        }
+        if (answered->isNull() || !(*answered)->isVisible())
+            return finish();
+        if (clock->hasExpired(kModalDeadlineMs)) {
+            finish();
+            ADD_FAILURE() << Dialog::staticMetaObject.className() << " did not close within " << kModalDeadlineMs
+                          << " ms of being answered";
+            (*answered)->reject();
         }
     });
     timer->start();
@@ -220,14 +259,9 @@ TEST(QtDialogs, InputBoxReturnsTextOrNothing)
     EXPECT_EQ(qt.inputBox({QStringLiteral("Find What:"), QStringLiteral("Find"), QString()}), std::nullopt);
 }
 
-TEST(QtDialogs, OpenFileShowsTheFilterAndReturnsTheChosenFiles)
+TEST(QtDialogs, OpenFileSetsUpTheFilterFolderAndMode)
 {
     const QString dir = corvantis::test::tempDir();
-    for (const char *name : {"a.IC", "b.IC", "c.EDI"}) {
-        QFile f(dir + QLatin1Char('/') + QLatin1String(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
-    vb::QtDialogService qt;
     vb::OpenFileRequest request;
     request.title = QStringLiteral("Open Inbound");
     request.filter = QStringLiteral("All Files (*.*)|*.*|Inbound Characters (*.IC)|*.IC");
@@ -235,32 +269,57 @@ TEST(QtDialogs, OpenFileShowsTheFilterAndReturnsTheChosenFiles)
     request.initialFolder = dir;
     request.multiSelect = true;
 
-    QString title, selectedFilter;
-    QStringList filters;
-    QFileDialog::FileMode mode = QFileDialog::AnyFile;
-    QString shownFolder;
-    whenModalShown<QFileDialog>([&](QFileDialog *d) {
-        title = d->windowTitle();
-        filters = d->nameFilters();
-        selectedFilter = d->selectedNameFilter();
-        mode = d->fileMode();
-        shownFolder = d->directory().absolutePath();
-        d->selectFile(QStringLiteral("\"a.IC\" \"b.IC\""));
-        static_cast<QDialog *>(d)->accept(); // the file dialog's own accept checks the choice
-    });
-    const vb::OpenFileResult r = qt.openFile(request);
-    EXPECT_EQ(title, QStringLiteral("Open Inbound"));
-    EXPECT_EQ(filters, QStringList({QStringLiteral("All Files (*)"), QStringLiteral("Inbound Characters (*.IC)")}));
-    EXPECT_EQ(selectedFilter, QStringLiteral("Inbound Characters (*.IC)"));
-    EXPECT_EQ(mode, QFileDialog::ExistingFiles);
-    EXPECT_EQ(shownFolder, QDir(dir).absolutePath());
+    QFileDialog dialog;
+    vb::QtDialogService::setUpOpenFile(dialog, request);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Open Inbound"));
+    EXPECT_EQ(dialog.nameFilters(),
+              QStringList({QStringLiteral("All Files (*)"), QStringLiteral("Inbound Characters (*.IC)")}));
+    EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("Inbound Characters (*.IC)"));
+    EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(dialog.directory().absolutePath(), QDir(dir).absolutePath());
+
+    request.multiSelect = false;
+    request.filterIndex = 7; // beyond the pairs: the first one
+    QFileDialog single;
+    vb::QtDialogService::setUpOpenFile(single, request);
+    EXPECT_EQ(single.fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(single.selectedNameFilter(), QStringLiteral("All Files (*)"));
+}
+
+TEST(QtDialogs, OpenFileResultNamesTheChosenFilesAndFilter)
+{
+    const QString dir = corvantis::test::tempDir();
+    QFile f(dir + QStringLiteral("/a.IC"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    vb::OpenFileRequest request;
+    request.filter = QStringLiteral("All Files (*.*)|*.*|Inbound Characters (*.IC)|*.IC");
+    request.filterIndex = 2;
+    request.initialFolder = dir;
+    request.fileName = QStringLiteral("a.IC");
+    QFileDialog dialog;
+    vb::QtDialogService::setUpOpenFile(dialog, request);
+
+    const vb::OpenFileResult r = vb::QtDialogService::openFileResult(dialog, true);
     ASSERT_TRUE(r.accepted);
+    EXPECT_EQ(r.files, QStringList({QDir(dir).absoluteFilePath(QStringLiteral("a.IC"))}));
     EXPECT_EQ(r.folder(), QDir(dir).absolutePath());
-    QStringList names = r.names();
-    names.sort();
-    EXPECT_EQ(names, QStringList({QStringLiteral("a.IC"), QStringLiteral("b.IC")}));
+    EXPECT_EQ(r.names(), QStringList({QStringLiteral("a.IC")}));
     EXPECT_EQ(r.filterIndex, 2);
 
+    const vb::OpenFileResult cancelled = vb::QtDialogService::openFileResult(dialog, false);
+    EXPECT_FALSE(cancelled.accepted);
+    EXPECT_TRUE(cancelled.files.isEmpty());
+    EXPECT_EQ(cancelled.filterIndex, 0);
+}
+
+TEST(QtDialogs, OpenFileCancelledReturnsNothing)
+{
+    vb::QtDialogService qt;
+    vb::OpenFileRequest request;
+    request.filter = QStringLiteral("All Files (*.*)|*.*");
+    request.initialFolder = corvantis::test::tempDir();
     whenModalShown<QFileDialog>([](QFileDialog *d) { d->reject(); });
     const vb::OpenFileResult cancelled = qt.openFile(request);
     EXPECT_FALSE(cancelled.accepted);

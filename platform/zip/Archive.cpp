@@ -1,0 +1,364 @@
+#include "zip/Archive.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <zip.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include <memory>
+
+namespace zipfile {
+
+namespace {
+
+struct ArchiveCloser {
+    void operator()(zip_t *z) const { zip_discard(z); }
+};
+using ArchiveHandle = std::unique_ptr<zip_t, ArchiveCloser>;
+
+struct FileCloser {
+    void operator()(zip_file_t *f) const { zip_fclose(f); }
+};
+
+uint32_t le32(const uchar *p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t le16(const uchar *p) { return uint16_t(p[0] | p[1] << 8); }
+uint64_t le64(const uchar *p) { return uint64_t(le32(p)) | uint64_t(le32(p + 4)) << 32; }
+
+// The entry names exactly as the central directory stores them. libzip turns
+// a NUL inside a name into a blank, which would hide the trick, so the
+// directory is read here as well. Empty when it cannot be read; the caller then
+// falls back to libzip's names.
+QList<QByteArray> rawCentralNames(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const qint64 size = f.size();
+    const qint64 tailSize = std::min<qint64>(size, 65557);
+    f.seek(size - tailSize);
+    const QByteArray tail = f.read(tailSize);
+    const qsizetype eocd = tail.lastIndexOf(QByteArray("PK\x05\x06", 4));
+    if (eocd < 0 || eocd + 22 > tail.size())
+        return {};
+    const auto *e = reinterpret_cast<const uchar *>(tail.constData() + eocd);
+    uint64_t count = le16(e + 10);
+    uint64_t cdSize = le32(e + 12);
+    uint64_t cdOffset = le32(e + 16);
+    if (cdOffset == 0xFFFFFFFFu || count == 0xFFFF || cdSize == 0xFFFFFFFFu) {
+        // Zip64: the locator stands right before the classic end record.
+        if (eocd < 20)
+            return {};
+        const auto *loc = e - 20;
+        if (le32(loc) != 0x07064b50)
+            return {};
+        f.seek(qint64(le64(loc + 8)));
+        const QByteArray rec = f.read(56);
+        if (rec.size() < 56 || le32(reinterpret_cast<const uchar *>(rec.constData())) != 0x06064b50)
+            return {};
+        const auto *r = reinterpret_cast<const uchar *>(rec.constData());
+        count = le64(r + 32);
+        cdSize = le64(r + 40);
+        cdOffset = le64(r + 48);
+    }
+    if (cdOffset + cdSize > uint64_t(size) || cdSize > (uint64_t(1) << 31))
+        return {};
+    f.seek(qint64(cdOffset));
+    const QByteArray cd = f.read(qint64(cdSize));
+    QList<QByteArray> names;
+    qsizetype pos = 0;
+    while (uint64_t(names.size()) < count) {
+        if (pos + 46 > cd.size())
+            return {};
+        const auto *h = reinterpret_cast<const uchar *>(cd.constData() + pos);
+        if (le32(h) != 0x02014b50)
+            return {};
+        const int nameLen = le16(h + 28), extraLen = le16(h + 30), commentLen = le16(h + 32);
+        if (pos + 46 + nameLen > cd.size())
+            return {};
+        names.append(cd.mid(pos + 46, nameLen));
+        pos += 46 + nameLen + extraLen + commentLen;
+    }
+    return names;
+}
+
+struct Pattern {
+    QRegularExpression re;
+    bool wholePath; // the pattern names folders too
+};
+
+QList<Pattern> patterns(const QString &list)
+{
+    QList<Pattern> out;
+    static const QRegularExpression sep(QStringLiteral("[\\s;]+"));
+    for (const QString &p : list.split(sep, Qt::SkipEmptyParts))
+        out.append({QRegularExpression(QRegularExpression::wildcardToRegularExpression(
+                                           p, QRegularExpression::UnanchoredWildcardConversion),
+                                       QRegularExpression::CaseInsensitiveOption),
+                    p.contains(QLatin1Char('/'))});
+    return out;
+}
+
+// A pattern without "/" is matched against the entry's own name, so "*.edi"
+// selects such files in every folder; one with "/" against the whole path.
+bool matchesAny(const QList<Pattern> &list, const QString &path)
+{
+    const QString base = path.endsWith(QLatin1Char('/')) ? path : path.section(QLatin1Char('/'), -1);
+    for (const auto &[re, wholePath] : list) {
+        const QString &name = wholePath ? path : base;
+        const auto m = re.match(name);
+        if (m.hasMatch() && m.capturedStart() == 0 && m.capturedLength() == name.size())
+            return true;
+    }
+    return false;
+}
+
+bool isLink(const QString &path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+QString joinNames(const QStringList &names)
+{
+    QStringList quoted;
+    for (const QString &n : names)
+        quoted.append(QLatin1Char('"') + n + QLatin1Char('"'));
+    return quoted.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString unsafeEntryReason(const QByteArray &raw)
+{
+    if (raw.isEmpty())
+        return QStringLiteral("empty name");
+    for (char c : raw) {
+        if (c == '\0')
+            return QStringLiteral("NUL in name");
+        if (uchar(c) < 0x20 || c == 0x7f)
+            return QStringLiteral("control character in name");
+        if (c == '\\')
+            return QStringLiteral("backslash in name");
+    }
+    if (raw.startsWith('/'))
+        return QStringLiteral("absolute path");
+    if (raw.size() >= 2 && raw.at(1) == ':')
+        return QStringLiteral("drive letter");
+    for (const QByteArray &part : raw.split('/')) {
+        if (part == "..")
+            return QStringLiteral("\"..\" in path");
+    }
+    return {};
+}
+
+int Unzipper::run(const QString &include, const QString &exclude)
+{
+    m_message.clear();
+    m_extracted.clear();
+    m_refused.clear();
+
+    if (archive.isEmpty()) {
+        m_message = QStringLiteral("No archive name was given.");
+        return UnzipBadArguments;
+    }
+    const QFileInfo destInfo(destination);
+    if (destination.isEmpty() || !destInfo.isDir()) {
+        m_message = QStringLiteral("The destination folder \"%1\" does not exist.").arg(destination);
+        return UnzipBadArguments;
+    }
+    const QString destRoot = QDir(destInfo.absoluteFilePath()).canonicalPath();
+
+    int err = 0;
+    ArchiveHandle za(zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err));
+    if (!za) {
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, err);
+        m_message = QStringLiteral("Cannot open the archive \"%1\": %2.")
+                        .arg(archive, QString::fromLocal8Bit(zip_error_strerror(&ze)));
+        zip_error_fini(&ze);
+        return UnzipCannotOpen;
+    }
+
+    const zip_int64_t count = zip_get_num_entries(za.get(), 0);
+    QList<QByteArray> rawNames = rawCentralNames(archive);
+    if (rawNames.size() != count)
+        rawNames.clear();
+    const auto includes = patterns(include);
+    const auto excludes = patterns(exclude);
+
+    QStringList kept;          // existing files not replaced
+    QStringList refusedWhy;    // "name" (reason)
+    int matched = 0;
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char *libName = zip_get_name(za.get(), zip_uint64_t(i), ZIP_FL_ENC_RAW);
+        const QByteArray raw = rawNames.isEmpty() ? QByteArray(libName ? libName : "") : rawNames.at(i);
+        // Shown names: printable, with a NUL spelled out so the message names the real entry.
+        QString shown = QString::fromUtf8(raw);
+        shown.replace(QChar(0), QStringLiteral("\\0"));
+        const QString name = QString::fromUtf8(libName ? libName : "");
+
+        if (!includes.isEmpty() && !matchesAny(includes, name))
+            continue;
+        if (matchesAny(excludes, name))
+            continue;
+        ++matched;
+
+        QString why = unsafeEntryReason(raw);
+        zip_uint8_t opsys = 0;
+        zip_uint32_t attributes = 0;
+        if (why.isEmpty() && zip_file_get_external_attributes(za.get(), zip_uint64_t(i), 0, &opsys, &attributes) == 0
+            && opsys == ZIP_OPSYS_UNIX && ((attributes >> 16) & S_IFMT) == S_IFLNK)
+            why = QStringLiteral("symbolic link");
+        const bool isDirectory = name.endsWith(QLatin1Char('/'));
+        QString relative = name;
+        if (why.isEmpty() && junkPaths) {
+            if (isDirectory)
+                continue;
+            relative = name.section(QLatin1Char('/'), -1);
+        }
+        // Folders on the way must be real folders below the destination, not
+        // links someone left there to lead the write elsewhere.
+        QString target;
+        if (why.isEmpty()) {
+            QStringList parts = relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+            parts.removeAll(QStringLiteral("."));
+            if (parts.isEmpty())
+                continue;
+            QString dir = destRoot;
+            for (int p = 0; p + (isDirectory ? 0 : 1) < parts.size(); ++p) {
+                dir += QLatin1Char('/') + parts.at(p);
+                if (isLink(dir)) {
+                    why = QStringLiteral("leads through a symbolic link");
+                    break;
+                }
+                QFileInfo di(dir);
+                if (di.exists() && !di.isDir()) {
+                    why = QStringLiteral("a file stands where its folder should be");
+                    break;
+                }
+                if (!di.exists() && !QDir().mkdir(dir)) {
+                    m_message = QStringLiteral("Cannot create the folder \"%1\"; extraction stopped.").arg(dir);
+                    return UnzipWriteFailed;
+                }
+            }
+            if (why.isEmpty() && isDirectory)
+                continue;
+            target = destRoot + QLatin1Char('/') + parts.join(QLatin1Char('/'));
+            if (why.isEmpty() && isLink(target))
+                why = QStringLiteral("would replace a symbolic link");
+        }
+        if (!why.isEmpty()) {
+            m_refused.append(shown);
+            refusedWhy.append(QStringLiteral("\"%1\" (%2)").arg(shown, why));
+            continue;
+        }
+        if (!overwrite && QFileInfo::exists(target)) {
+            kept.append(name);
+            continue;
+        }
+
+        std::unique_ptr<zip_file_t, FileCloser> zf(zip_fopen_index(za.get(), zip_uint64_t(i), 0));
+        if (!zf) {
+            m_message = QStringLiteral("Cannot read the entry \"%1\": %2.")
+                            .arg(shown, QString::fromLocal8Bit(zip_strerror(za.get())));
+            return UnzipBadArchive;
+        }
+        QSaveFile out(target);
+        if (!out.open(QIODevice::WriteOnly)) {
+            m_message = QStringLiteral("Cannot write \"%1\": %2; extraction stopped.").arg(target, out.errorString());
+            return UnzipWriteFailed;
+        }
+        for (;;) {
+            const zip_int64_t n = zip_fread(zf.get(), buffer.data(), zip_uint64_t(buffer.size()));
+            if (n < 0) {
+                out.cancelWriting();
+                m_message = QStringLiteral("The entry \"%1\" is damaged: %2.")
+                                .arg(shown, QString::fromLocal8Bit(zip_file_strerror(zf.get())));
+                return UnzipBadArchive;
+            }
+            if (n == 0)
+                break;
+            if (out.write(buffer.constData(), n) != n) {
+                out.cancelWriting();
+                m_message = QStringLiteral("Cannot write \"%1\": %2; extraction stopped.").arg(target, out.errorString());
+                return UnzipWriteFailed;
+            }
+        }
+        if (!out.commit()) {
+            m_message = QStringLiteral("Cannot write \"%1\": %2; extraction stopped.").arg(target, out.errorString());
+            return UnzipWriteFailed;
+        }
+        m_extracted.append(target);
+    }
+
+    if (!refusedWhy.isEmpty() || !kept.isEmpty()) {
+        QStringList parts;
+        if (!refusedWhy.isEmpty())
+            parts.append(QStringLiteral("Unsafe entries not extracted: %1.").arg(refusedWhy.join(QStringLiteral(", "))));
+        if (!kept.isEmpty())
+            parts.append(QStringLiteral("Existing files kept: %1.").arg(joinNames(kept)));
+        m_message = parts.join(QLatin1Char(' '));
+        return UnzipEntriesSkipped;
+    }
+    if (matched == 0) {
+        m_message = QStringLiteral("No entry of \"%1\" matched.").arg(archive);
+        return UnzipNothingMatched;
+    }
+    m_message = QStringLiteral("%1 file(s) extracted from \"%2\".").arg(m_extracted.size()).arg(archive);
+    return UnzipOk;
+}
+
+int Zipper::zipFile(const QString &fileName)
+{
+    m_message.clear();
+    m_archive.clear();
+    const QFileInfo source(fileName);
+    if (fileName.isEmpty() || !source.isFile()) {
+        m_message = QStringLiteral("The file \"%1\" does not exist.").arg(fileName);
+        return 1;
+    }
+    m_archive = source.absoluteFilePath() + QStringLiteral(".zip");
+    // Built under a temporary name, so a failure never leaves a cut archive
+    // where a good one stood.
+    const QString temp = m_archive + QStringLiteral(".part");
+    QFile::remove(temp);
+    int err = 0;
+    zip_t *za = zip_open(QFile::encodeName(temp).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    if (!za) {
+        m_message = QStringLiteral("Cannot create the archive \"%1\".").arg(m_archive);
+        return 2;
+    }
+    zip_source_t *src = zip_source_file(za, QFile::encodeName(source.absoluteFilePath()).constData(), 0, -1);
+    if (!src || zip_file_add(za, source.fileName().toUtf8().constData(), src, ZIP_FL_ENC_UTF_8) < 0) {
+        if (src)
+            zip_source_free(src);
+        m_message = QStringLiteral("Cannot add \"%1\" to the archive: %2.").arg(fileName, QString::fromLocal8Bit(zip_strerror(za)));
+        zip_discard(za);
+        QFile::remove(temp);
+        return 2;
+    }
+    if (zip_close(za) != 0) {
+        m_message = QStringLiteral("Cannot write the archive \"%1\": %2.").arg(m_archive, QString::fromLocal8Bit(zip_strerror(za)));
+        zip_discard(za);
+        QFile::remove(temp);
+        return 2;
+    }
+    if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(m_archive).constData()) != 0) {
+        m_message = QStringLiteral("Cannot replace the archive \"%1\".").arg(m_archive);
+        QFile::remove(temp);
+        return 2;
+    }
+    m_message = QStringLiteral("\"%1\" packed into \"%2\".").arg(source.fileName(), m_archive);
+    return 0;
+}
+
+} // namespace zipfile

@@ -1,0 +1,251 @@
+#include "zip/Archive.h"
+
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <sys/stat.h>
+
+using corvantis::test::tempDir;
+
+namespace {
+
+struct Entry {
+    QByteArray name;
+    QByteArray content;
+    bool symlink = false;
+};
+
+// Writes an archive with exactly the given entry names (libzip stores them
+// as they are). A NUL cannot be given through libzip, so a name holding '\x01'
+// is patched to NUL afterwards in both of its places in the file.
+void writeArchive(const QString &path, const QList<Entry> &entries)
+{
+    int err = 0;
+    zip_t *za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(za, nullptr);
+    bool patchNul = false;
+    for (const Entry &e : entries) {
+        zip_source_t *src = zip_source_buffer(za, e.content.constData(), zip_uint64_t(e.content.size()), 0);
+        const zip_int64_t idx = zip_file_add(za, e.name.constData(), src, ZIP_FL_ENC_RAW);
+        ASSERT_GE(idx, 0) << e.name.constData();
+        if (e.symlink)
+            zip_file_set_external_attributes(za, zip_uint64_t(idx), 0, ZIP_OPSYS_UNIX, (S_IFLNK | 0777u) << 16);
+        patchNul = patchNul || e.name.contains('\x01');
+    }
+    ASSERT_EQ(zip_close(za), 0);
+    if (patchNul) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        QByteArray bytes = f.readAll();
+        for (const Entry &e : entries) {
+            if (!e.name.contains('\x01'))
+                continue;
+            QByteArray patched = e.name;
+            patched.replace('\x01', '\0');
+            bytes.replace(e.name, patched);
+        }
+        f.seek(0);
+        f.write(bytes);
+    }
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+// Each hostile entry is refused and named in the message, while the safe
+// entries around it are still written, and nothing lands outside the folder.
+TEST(Unzip, HostileEntriesAreRefusedAndNamedWhileSafeOnesAreWritten)
+{
+    struct Case {
+        QByteArray name;
+        bool symlink;
+        QString shownAs;
+    };
+    const QList<Case> cases = {
+        {"/tmp/absolute-evil.txt", false, "/tmp/absolute-evil.txt"},
+        {"../escape.txt", false, "../escape.txt"},
+        {"sub/../../escape2.txt", false, "sub/../../escape2.txt"},
+        {"..\\windows-escape.txt", false, "..\\windows-escape.txt"},
+        {"sub\\inner.txt", false, "sub\\inner.txt"},
+        {"C:evil.txt", false, "C:evil.txt"},
+        {"good.txt\x01../../nul-escape", false, "good.txt\\0../../nul-escape"},
+        {"link-to-etc", true, "link-to-etc"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.shownAs.toStdString());
+        const QString work = tempDir() + "/" + QString::number(qHash(c.name));
+        const QString dest = work + "/inbound";
+        ASSERT_TRUE(QDir().mkpath(dest));
+        const QString archive = work + "/hostile.zip";
+        writeArchive(archive, {{"before.edi", "ISA*first"}, {c.name, c.symlink ? "/etc" : "evil", c.symlink}, {"dir/after.edi", "ISA*second"}});
+
+        zipfile::Unzipper u;
+        u.archive = archive;
+        u.destination = dest;
+        EXPECT_EQ(u.run(), zipfile::UnzipEntriesSkipped);
+        EXPECT_TRUE(u.lastMessage().contains("\"" + c.shownAs + "\"")) << u.lastMessage().toStdString();
+        EXPECT_EQ(u.refused(), QStringList{c.shownAs});
+        EXPECT_EQ(readFile(dest + "/before.edi"), "ISA*first");
+        EXPECT_EQ(readFile(dest + "/dir/after.edi"), "ISA*second");
+        // Nothing but the two safe files anywhere below the work folder or beside it.
+        QStringList found;
+        for (const QFileInfo &fi : QDir(work).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
+            found << fi.fileName();
+        EXPECT_EQ(found, (QStringList{"hostile.zip", "inbound"}));
+        QStringList inside;
+        for (const QFileInfo &fi : QDir(dest).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
+            inside << fi.fileName();
+        EXPECT_EQ(inside, (QStringList{"before.edi", "dir"}));
+        EXPECT_FALSE(QFileInfo::exists("/tmp/absolute-evil.txt"));
+    }
+}
+
+TEST(Unzip, EntryThroughALinkLeftInTheDestinationIsRefused)
+{
+    const QString dest = tempDir() + "/in";
+    const QString outside = tempDir() + "/outside";
+    ASSERT_TRUE(QDir().mkpath(dest));
+    ASSERT_TRUE(QDir().mkpath(outside));
+    ASSERT_TRUE(QFile::link(outside, dest + "/sub"));
+    writeArchive(tempDir() + "/a.zip", {{"sub/x.edi", "evil"}, {"ok.edi", "fine"}});
+    zipfile::Unzipper u;
+    u.archive = tempDir() + "/a.zip";
+    u.destination = dest;
+    EXPECT_EQ(u.run(), zipfile::UnzipEntriesSkipped);
+    EXPECT_TRUE(u.lastMessage().contains("\"sub/x.edi\"")) << u.lastMessage().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(outside + "/x.edi"));
+    EXPECT_EQ(readFile(dest + "/ok.edi"), "fine");
+}
+
+TEST(Unzip, PatternsSettingsAndFailures)
+{
+    const QString dest = tempDir() + "/in";
+    ASSERT_TRUE(QDir().mkpath(dest));
+    const QString archive = tempDir() + "/set.zip";
+    writeArchive(archive, {{"a.edi", "A"}, {"b.txt", "B"}, {"deep/c.EDI", "C"}});
+
+    zipfile::Unzipper u;
+    u.archive = archive;
+    u.destination = dest;
+    u.junkPaths = true;
+    EXPECT_EQ(u.run("*.edi", ""), zipfile::UnzipOk) << u.lastMessage().toStdString();
+    EXPECT_EQ(readFile(dest + "/a.edi"), "A");
+    EXPECT_EQ(readFile(dest + "/c.EDI"), "C"); // folder dropped, pattern ignores letter case
+    EXPECT_FALSE(QFileInfo::exists(dest + "/b.txt"));
+
+    // An existing file is kept when replacing is off, and named.
+    writeArchive(archive, {{"a.edi", "NEW"}});
+    u.overwrite = false;
+    EXPECT_EQ(u.run(), zipfile::UnzipEntriesSkipped);
+    EXPECT_EQ(readFile(dest + "/a.edi"), "A");
+    EXPECT_TRUE(u.lastMessage().contains("\"a.edi\"")) << u.lastMessage().toStdString();
+    u.overwrite = true;
+    EXPECT_EQ(u.run("", "a.*"), zipfile::UnzipNothingMatched);
+    EXPECT_EQ(u.run(), zipfile::UnzipOk);
+    EXPECT_EQ(readFile(dest + "/a.edi"), "NEW");
+
+    u.archive.clear();
+    EXPECT_EQ(u.run(), zipfile::UnzipBadArguments);
+    EXPECT_FALSE(u.lastMessage().isEmpty());
+    u.archive = tempDir() + "/missing.zip";
+    EXPECT_EQ(u.run(), zipfile::UnzipCannotOpen);
+    EXPECT_TRUE(u.lastMessage().contains("missing.zip")) << u.lastMessage().toStdString();
+    QFile notZip(tempDir() + "/not.zip");
+    ASSERT_TRUE(notZip.open(QIODevice::WriteOnly));
+    notZip.write("ISA*00*this is no archive");
+    notZip.close();
+    u.archive = notZip.fileName();
+    EXPECT_EQ(u.run(), zipfile::UnzipCannotOpen);
+}
+
+TEST(Unzip, WriteErrorStopsAndLeavesNoPartialFile)
+{
+    // A folder where the second file should go: its write fails whatever the
+    // rights of the user running the test.
+    const QString dest = tempDir() + "/in";
+    ASSERT_TRUE(QDir().mkpath(dest + "/two.edi"));
+    writeArchive(tempDir() + "/w.zip", {{"one.edi", "1"}, {"two.edi", "2"}, {"three.edi", "3"}});
+    zipfile::Unzipper u;
+    u.archive = tempDir() + "/w.zip";
+    u.destination = dest;
+    EXPECT_EQ(u.run(), zipfile::UnzipWriteFailed);
+    EXPECT_TRUE(u.lastMessage().contains("two.edi")) << u.lastMessage().toStdString();
+    EXPECT_EQ(u.extracted(), QStringList{dest + "/one.edi"});
+    EXPECT_FALSE(QFileInfo::exists(dest + "/three.edi")); // stopped there
+    EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), (QStringList{"one.edi", "two.edi"}));
+}
+
+TEST(Unzip, DamagedEntryIsReportedAndNotKept)
+{
+    const QString archive = tempDir() + "/crc.zip";
+    writeArchive(archive, {{"data.edi", QByteArray(4000, 'x')}});
+    // Flip a byte of the stored data so the checksum no longer matches.
+    QFile f(archive);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    const qsizetype at = bytes.indexOf("data.edi") + 8 + 10;
+    bytes[at] = char(bytes[at] ^ 0x55);
+    f.seek(0);
+    f.write(bytes);
+    f.close();
+    const QString dest = tempDir() + "/in";
+    ASSERT_TRUE(QDir().mkpath(dest));
+    zipfile::Unzipper u;
+    u.archive = archive;
+    u.destination = dest;
+    EXPECT_EQ(u.run(), zipfile::UnzipBadArchive) << u.lastMessage().toStdString();
+    EXPECT_TRUE(u.lastMessage().contains("data.edi")) << u.lastMessage().toStdString();
+    EXPECT_TRUE(QDir(dest).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST(Zip, RoundTripOfOneFile)
+{
+    const QString file = tempDir() + "/121026130509";
+    QByteArray payload;
+    for (int i = 0; i < 5000; ++i)
+        payload += "ISA*00*          *00*          *ZZ*SENDER~" + QByteArray::number(i) + "\r\n";
+    payload += QByteArray("\x00\xff\x80", 3);
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(payload);
+    }
+    zipfile::Zipper z;
+    ASSERT_EQ(z.zipFile(file), 0) << z.lastMessage().toStdString();
+    EXPECT_EQ(z.archivePath(), file + ".zip");
+    EXPECT_LT(QFileInfo(file + ".zip").size(), payload.size() / 4); // really compressed
+    EXPECT_FALSE(QFileInfo::exists(file + ".zip.part"));
+
+    const QString dest = tempDir() + "/back";
+    ASSERT_TRUE(QDir().mkpath(dest));
+    zipfile::Unzipper u;
+    u.archive = z.archivePath();
+    u.destination = dest;
+    ASSERT_EQ(u.run(), zipfile::UnzipOk) << u.lastMessage().toStdString();
+    EXPECT_EQ(readFile(dest + "/121026130509"), payload);
+
+    EXPECT_NE(z.zipFile(tempDir() + "/absent.edi"), 0);
+    EXPECT_TRUE(z.lastMessage().contains("absent.edi"));
+    EXPECT_NE(z.zipFile(""), 0);
+}
+
+TEST(Unzip, EntryNameRule)
+{
+    const QList<std::pair<QByteArray, bool>> cases = {
+        {"a.edi", true}, {"dir/sub/a.edi", true}, {"dir/", true}, {"a..b.edi", true}, {"./a.edi", true},
+        {"..", false}, {"../a", false}, {"a/../../b", false}, {"/a", false}, {"a\\b", false},
+        {QByteArray("a\0b", 3), false}, {"a\nb", false}, {"D:/x", false}, {"", false},
+    };
+    for (const auto &[name, safe] : cases)
+        EXPECT_EQ(zipfile::unsafeEntryReason(name).isEmpty(), safe) << name.toStdString();
+}
