@@ -33,6 +33,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -61,8 +63,12 @@ controls::TextBox *textBox(QWidget *parent, const char *name, int maxLength, boo
     box->setObjectName(QString::fromLatin1(name));
     box->setMaxLength(maxLength);
     if (displayOnly) {
+        // Shown, never typed into: drawn on the window's colour, unlike an editable box.
         box->setReadOnly(true);
         box->setFocusPolicy(Qt::NoFocus);
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        box->setPalette(palette);
     }
     return box;
 }
@@ -299,7 +305,10 @@ void frmPartners::buildControls()
     txtPreview->setReadOnly(true);
     txtPreview->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtPreview->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    txtPreview->setFixedHeight(QFontMetrics(txtPreview->font()).lineSpacing() * 6 + 24);
+    // Six lines and the scroll bar of the long ISA line, without a vertical bar.
+    txtPreview->setFixedHeight(QFontMetrics(txtPreview->font()).lineSpacing() * 6 + 2 * txtPreview->frameWidth()
+                               + int(2 * txtPreview->document()->documentMargin())
+                               + txtPreview->horizontalScrollBar()->sizeHint().height() + 4);
     previewLayout->addWidget(txtPreview);
     setsLayout->addWidget(fraPreview);
     sstTransaction = new controls::TabStrip(setsPage);
@@ -402,7 +411,8 @@ void frmPartners::buildControls()
         connect(page->cmdDelete, &QPushButton::clicked, this, [this, page] { cmdDelete_Click(*page); });
         connect(page->cmdAdd, &QPushButton::clicked, this, [this] { AddTransaction(); });
     }
-    resize(760, 620);
+    // Wide enough for the whole ISA line of the preview.
+    resize(QFontMetrics(txtPreview->font()).horizontalAdvance(QString(108, QLatin1Char('0'))) + 80, 640);
 }
 
 // ---------------------------------------------------------------------------
