@@ -280,9 +280,22 @@ bool MarkSentAcknowledged(const QString &strPartner, const QString &strTransacti
     try {
         if (strSegmentTerminator.isEmpty() || strElementSeparator.isEmpty())
             vb::raise(5);
+        // The group answered is named by the AK1 segment; a segment that
+        // stood before the 997's ST is stored at the front of its text.
         const QStringList segments = strTransactionSet.split(strSegmentTerminator);
-        const QStringList ak1 = part(segments, 1).split(strElementSeparator);
-        const QString groupNumber = part(ak1, 2);
+        QString groupNumber;
+        bool found = false;
+        for (const QString &segment : segments) {
+            const QStringList elements = segment.split(strElementSeparator);
+            if (elements.front() == QLatin1String("AK1")) {
+                groupNumber = part(elements, 2);
+                found = true;
+                break;
+            }
+        }
+        // A 997 without AK1 names no group: refused like one without AK102.
+        if (!found)
+            vb::raise(9);
 
         // The group number is matched by value in code: a partner may answer
         // group "000000123" with "123", which no text comparison would match.

@@ -5,12 +5,14 @@
 #include "core/loader/X12Text.h"
 #include "core/modGlobal.h"
 
+#include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "vb/Clock.h"
 #include "vb/Conversions.h"
 #include "vb/Dialogs.h"
 #include "vb/VbError.h"
 
+#include <QFile>
 #include <QSet>
 
 #include <vector>
@@ -69,7 +71,26 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
     }
 
     QString path;
+    // The partner's control numbers are taken inside a transaction that ends
+    // only once the file is written: a file that cannot be written gives its
+    // numbers back, so the partner never sees a gap.
+    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
+    bool inTransaction = false;
+    auto rollBack = [&] {
+        if (!inTransaction)
+            return;
+        inTransaction = false;
+        try {
+            connection->RollbackTrans();
+        } catch (const std::exception &error) {
+            modGlobal::ReportError(error);
+        }
+    };
     try {
+        if (!connection)
+            vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
+        connection->BeginTrans();
+        inTransaction = true;
         const QString t = modGlobal::GetSegmentTerminator(partner);
         const QString d = modGlobal::GetElementSeparator(partner);
         modGlobal::GetSubElementSeparator(partner);
@@ -93,8 +114,16 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
             while (!rs.Eof()) {
                 if (selected.contains(rs.rowid())) {
                     const QString tset = vb::CStr(rs(u"TSet"_s).Value());
+                    // A segment that stood between GS and ST was stored at
+                    // the front of the set: AK2 answers the set's own ST.
                     const std::vector<QStringView> segments = x12::cut(tset, t, false);
-                    const QString st = segments.front().toString();
+                    QString st = segments.front().toString();
+                    for (QStringView segment : segments) {
+                        if (x12::cut(segment, d, false).front() == u"ST"_s) {
+                            st = segment.toString();
+                            break;
+                        }
+                    }
                     AnsweredSet set{element(st, d, 1), element(st, d, 2),
                                     vb::CStr(rs(u"Status"_s).Value()) == u"Error"_s};
                     const QString fg = vb::CStr(rs(u"FunctionalGroup"_s).Value());
@@ -142,10 +171,19 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
 
         path = WriteNewInterchangeFile(OutboundFolder(), x12::interchangeFileStem(vb::currentDateTime()),
                                        isa + gs + sets + ge + iea);
+        connection->CommitTrans();
+        inTransaction = false;
     } catch (const vb::VbError &error) {
+        rollBack();
+        // A file written whose numbers could not be kept is no acknowledgement.
+        if (!path.isEmpty())
+            QFile::remove(path);
         modGlobal::ReportError(error);
         return {};
     } catch (const std::exception &error) {
+        rollBack();
+        if (!path.isEmpty())
+            QFile::remove(path);
         modGlobal::ReportError(error);
         return {};
     }

@@ -55,6 +55,22 @@ void quietly(F &&step)
     }
 }
 
+// The text of a caught error, as its report would show it.
+QString errorText(const std::exception &error)
+{
+    if (const auto *vbError = dynamic_cast<const vb::VbError *>(&error))
+        return vbError->description.isEmpty() ? vb::errorText(vbError->number) : vbError->description;
+    return QString::fromLocal8Bit(error.what());
+}
+
+// A mailbox row that cannot be stored fails the load with the cause in its
+// message, so the History entry says why.
+[[noreturn]] void failSaving(const QString &cause)
+{
+    const QString message = QString::fromLatin1(loader_messages::kErrorSavingSet);
+    fail(cause.isEmpty() ? message : message + u": "_s + cause);
+}
+
 // One character of 8-bit text (0-based), empty past its end, as Mid does.
 QByteArray charAt(QByteArrayView text, qsizetype index)
 {
@@ -97,6 +113,7 @@ private:
     const bool m_inbound;
 
     std::unique_ptr<ado::Recordset> m_box;
+    QString m_boxError; // why the mailbox table could not be opened
     bool m_rowPending = false;
 
     // The delimiters as text and as the file's bytes.
@@ -136,8 +153,9 @@ void Load::run(QByteArrayView text)
         m_box = std::make_unique<ado::Recordset>();
         m_box->Open(m_inbound ? u"Inbox"_s : u"Outbox"_s, modGlobal::cnDatabase, ado::adOpenKeyset,
                     ado::adLockPessimistic);
-    } catch (...) {
+    } catch (const std::exception &error) {
         m_box.reset();
+        m_boxError = errorText(error);
     }
 
     if (!text.startsWith("ISA"))
@@ -158,6 +176,12 @@ void Load::run(QByteArrayView text)
     if (x12::nextPiece(text, position, m_terminatorBytes, true).size() != 105)
         fail(u"Corrupt ISA Segment"_s);
 
+    // Files written one segment a line: after a one-character terminator a
+    // line break and the indentation of the next line belong to no segment.
+    // A terminator that is itself such a character keeps every byte.
+    const char only = m_terminatorBytes.size() == 1 ? m_terminatorBytes[0] : '\r';
+    const bool skipLineBreaks = only != '\r' && only != '\n' && only != ' ' && only != '\t';
+
     // The piece after the last terminator is never read.
     const qsizetype count = x12::countPieces(text, m_terminatorBytes, true);
     quietly([&] { m_ui.setProgressMax(static_cast<int>(count)); });
@@ -165,6 +189,8 @@ void Load::run(QByteArrayView text)
     position = 0;
     for (qsizetype i = 0; i + 1 < count; ++i) {
         const QByteArrayView piece = x12::nextPiece(text, position, m_terminatorBytes, true);
+        if (skipLineBreaks)
+            position = x12::skipLineBreak(text, position);
         if (piece.startsWith("ISA")) {
             m_separatorBytes = charAt(piece, 3);
             m_separator = QString::fromLatin1(m_separatorBytes);
@@ -267,7 +293,7 @@ void Load::onST(QByteArrayView piece)
 
     try {
         if (!m_box)
-            vb::raise(3704, u"Operation is not allowed when the object is closed."_s);
+            vb::raise(3704, m_boxError.isEmpty() ? u"Operation is not allowed when the object is closed."_s : m_boxError);
         // A set that never reached its SE leaves no row of its own behind.
         if (m_rowPending) {
             m_box->CancelUpdate();
@@ -292,8 +318,8 @@ void Load::onST(QByteArrayView piece)
         rs(u"Direction"_s) = m_direction;
         rs(u"Acknowledged"_s) = acknowledged;
         rs(u"Status"_s) = u"Closed"_s;
-    } catch (...) {
-        fail(QString::fromLatin1(loader_messages::kErrorSavingSet));
+    } catch (const std::exception &error) {
+        failSaving(errorText(error));
     }
 
     quietly([&] { m_ui.hideNotice(); });
@@ -411,8 +437,8 @@ void Load::onSE(QByteArrayView piece)
         (*m_box)(u"TSet"_s) = tset;
         m_box->Update();
         m_rowPending = false;
-    } catch (...) {
-        fail(QString::fromLatin1(loader_messages::kErrorSavingSet));
+    } catch (const std::exception &error) {
+        failSaving(errorText(error));
     }
     m_setText.resize(0); // keeps its capacity for the next set
     m_last = u"SE"_s;

@@ -4,6 +4,7 @@
 #include "core/loader/X12Text.h"
 #include "core/modGlobal.h"
 
+#include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "ado/Sql.h"
 #include "vb/Conversions.h"
@@ -12,11 +13,98 @@
 #include <QHash>
 #include <QSet>
 
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace core {
 
 using namespace Qt::StringLiterals;
+
+// The rows of one key's map. Their values stay as read, so a value that is
+// no number fails the check that uses it, exactly where a statement's field
+// would have.
+struct TransactionValidator::Map {
+    QString partner, transaction, version, direction;
+    qint32 rows = 0; // R: the key's Segment rows
+
+    struct ElementRow {
+        vb::Variant exclude, minimum, maximum;
+    };
+    struct SegmentRow {
+        qint64 index = 0;
+        vb::Variant node, maxUsage;
+        const std::vector<ElementRow> *elements = nullptr;
+    };
+
+    // Identifiers compare as the database compares them (ASCII letters
+    // without regard to case); a position is the row's SegmentIndex.
+    static QString place(QStringView identifier, qint64 index)
+    {
+        QString key;
+        key.reserve(identifier.size() + 8);
+        for (QChar c : identifier)
+            key += (c >= u'a' && c <= u'z') ? QChar(c.unicode() - 32) : c;
+        key += QChar(0);
+        key += QString::number(index);
+        return key;
+    }
+
+    // The first row (in SegmentIndex order) of an identifier at a position.
+    QHash<QString, SegmentRow> segments;
+    QHash<QString, std::vector<ElementRow>> elements;
+
+    // The same rows by a packed key, for identifiers of up to eight ASCII
+    // characters (every real one): a look-up then builds no text.
+    struct Packed {
+        quint64 identifier;
+        qint64 index;
+        bool operator==(const Packed &other) const = default;
+    };
+    struct PackedHash {
+        size_t operator()(const Packed &key) const noexcept
+        {
+            return std::hash<quint64>()(key.identifier * 31 + quint64(key.index));
+        }
+    };
+    std::unordered_map<Packed, const SegmentRow *, PackedHash> packed;
+
+    static std::optional<quint64> pack(QStringView identifier)
+    {
+        if (identifier.size() > 8)
+            return std::nullopt;
+        quint64 value = 0;
+        for (QChar c : identifier) {
+            char16_t u = c.unicode();
+            if (u == 0 || u >= 0x80)
+                return std::nullopt;
+            if (u >= u'a' && u <= u'z')
+                u -= 32;
+            value = (value << 8) | u;
+        }
+        return value;
+    }
+
+    void index()
+    {
+        packed.clear();
+        for (auto it = segments.cbegin(); it != segments.cend(); ++it) {
+            const QStringView identifier = QStringView(it.key()).first(it.key().indexOf(QChar(0)));
+            if (const std::optional<quint64> key = pack(identifier))
+                packed.emplace(Packed{*key, it->index}, &*it);
+        }
+    }
+
+    const SegmentRow *find(QStringView identifier, qint64 index) const
+    {
+        if (const std::optional<quint64> key = pack(identifier)) {
+            const auto found = packed.find(Packed{*key, index});
+            return found == packed.end() ? nullptr : found->second;
+        }
+        const auto found = segments.constFind(place(identifier, index));
+        return found == segments.cend() ? nullptr : &*found;
+    }
+};
 
 namespace {
 
@@ -25,6 +113,89 @@ WorkProgress g_noProgress;
 QString q(const QString &value)
 {
     return ado::SqlEscape(value);
+}
+
+// A whole number stored in a numeric column; nothing for a value a number
+// comparison in a statement would never match.
+std::optional<qint64> wholeNumber(const vb::Variant &value)
+{
+    if (value.isNull() || value.isEmpty())
+        return std::nullopt;
+    try {
+        const double number = vb::CDbl(value);
+        if (number != double(qint64(number)))
+            return std::nullopt;
+        return qint64(number);
+    } catch (const vb::VbError &) {
+        return std::nullopt;
+    }
+}
+
+// Reads a key's map: the statements the check always made, once for all
+// sets. A failure here is the database's and is raised as such.
+std::unique_ptr<TransactionValidator::Map> readMap(const QString &partner, const QString &transaction,
+                                                   const QString &version, const QString &direction)
+{
+    auto map = std::make_unique<TransactionValidator::Map>();
+    map->partner = partner;
+    map->transaction = transaction;
+    map->version = version;
+    map->direction = direction;
+    {
+        ado::Recordset rs;
+        rs.Open(u"SELECT * FROM Element "_s + u"WHERE Element.Partner = '"_s + q(partner) + u"'"_s
+                    + u" AND Element.Version = '"_s + q(version) + u"'"_s + u" AND Element.Transaction = '"_s
+                    + q(transaction) + u"'"_s + u" AND Element.Direction = '"_s + q(direction) + u"'"_s
+                    + u" ORDER BY Element.SegmentIndex ASC, Element.ElementIndex ASC"_s,
+                modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        while (!rs.Eof()) {
+            if (const std::optional<qint64> index = wholeNumber(rs(u"SegmentIndex"_s).Value())) {
+                const QString segment = vb::CStr(rs(u"Segment"_s).Value());
+                map->elements[TransactionValidator::Map::place(segment, *index)].push_back(
+                    {rs(u"Exclude"_s).Value(), rs(u"Minimum"_s).Value(), rs(u"Maximum"_s).Value()});
+            }
+            rs.MoveNext();
+        }
+        rs.Close();
+    }
+    {
+        ado::Recordset rs;
+        rs.Open(u"SELECT * FROM Segment "_s + u"WHERE Segment.Partner = '"_s + q(partner) + u"'"_s
+                    + u" AND Segment.Transaction = '"_s + q(transaction) + u"'"_s + u" AND Segment.Version = '"_s
+                    + q(version) + u"'"_s + u" AND Segment.Direction = '"_s + q(direction) + u"'"_s
+                    + u" ORDER BY Segment.SegmentIndex ASC"_s,
+                modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        static const std::vector<TransactionValidator::Map::ElementRow> none;
+        while (!rs.Eof()) {
+            ++map->rows;
+            if (const std::optional<qint64> index = wholeNumber(rs(u"SegmentIndex"_s).Value())) {
+                const QString place = TransactionValidator::Map::place(vb::CStr(rs(u"Segment"_s).Value()), *index);
+                if (!map->segments.contains(place)) {
+                    const auto elements = map->elements.constFind(place);
+                    map->segments.insert(place, {*index, rs(u"Node"_s).Value(), rs(u"MaxUsageLoop"_s).Value(),
+                                                 elements == map->elements.cend() ? &none : &*elements});
+                }
+            }
+            rs.MoveNext();
+        }
+        rs.Close();
+    }
+    map->index();
+    return map;
+}
+
+struct Finding {
+    QString type, text;
+};
+
+// The preview shows a set one segment per line; the check's search selects
+// each examined segment there.
+QString previewText(const QString &tset, const QString &terminator)
+{
+    QString preview = tset;
+    if (!terminator.isEmpty())
+        preview.replace(terminator, u"\r\n"_s);
+    return preview;
 }
 
 } // namespace
@@ -42,54 +213,66 @@ bool TransactionValidator::ValidateTransactionSet(const QString &strPartner, con
                                                   const QString &strElementSeparator,
                                                   const QString &strSubElementSeparator)
 {
+    // A map that cannot be read is the database's failure, not the set's.
+    std::unique_ptr<Map> map;
+    try {
+        map = readMap(strPartner, strTransaction, strVersion, strDirection);
+    } catch (const std::exception &error) {
+        modGlobal::ReportError(error);
+        return false;
+    }
+    return check(*map, strTSet, previewText(strTSet, strSegmentTerminator), strSegmentTerminator,
+                 strElementSeparator, strSubElementSeparator);
+}
+
+bool TransactionValidator::check(const Map &map, const QString &strTSet, const QString &preview,
+                                 const QString &strSegmentTerminator, const QString &strElementSeparator,
+                                 const QString &strSubElementSeparator)
+{
     WorkProgress &ui = *m_progress;
     QString identifier; // the segment being examined, named by a failure
+    std::optional<Finding> finding;
     try {
-        const QString segmentWhere = u"SELECT * FROM Segment "_s + u"WHERE Segment.Partner = '"_s + q(strPartner)
-            + u"'"_s + u" AND Segment.Transaction = '"_s + q(strTransaction) + u"'"_s
-            + u" AND Segment.Version = '"_s + q(strVersion) + u"'"_s + u" AND Segment.Direction = '"_s
-            + q(strDirection) + u"'"_s;
-        const QString segmentOrder = u" ORDER BY Segment.SegmentIndex ASC"_s;
-
-        qint32 rows = 0;
-        {
-            ado::Recordset map;
-            map.Open(segmentWhere + segmentOrder, modGlobal::cnDatabase, ado::adOpenForwardOnly,
-                     ado::adLockOptimistic);
-            while (!map.Eof()) {
-                ++rows;
-                map.MoveNext();
-            }
-            map.Close();
-        }
-
         // Without the partner's delimiters the set cannot be cut into
         // segments; passing it unexamined would call it valid.
         if (strSegmentTerminator.isEmpty() || strElementSeparator.isEmpty())
             vb::raise(5);
 
-        m_usage->RemoveAll();
+        // The usage table is emptied key by key: the keys of one set are few,
+        // and emptying it whole rebuilds all its slots.
+        struct Forget {
+            clsHashTable &table;
+            QStringList keys;
+            ~Forget()
+            {
+                for (const QString &key : keys) {
+                    try {
+                        table.Remove(key);
+                    } catch (const std::exception &) {
+                    }
+                }
+            }
+        } forget{*m_usage, {}};
+        if (m_usage->Count() > 0)
+            m_usage->RemoveAll();
         QHash<qint64, qint64> usage; // uses per map position
         qint64 position = 0;          // P: the SegmentIndex looked for
         qint64 level = 1;             // L: Node of the last matched row
         qint64 misses = 0;            // M
+        const qint64 rows = map.rows; // R
         QString previous;
         int previewPosition = 0;
 
-        // The preview shows the set one segment per line; the search selects
-        // each examined segment there.
-        QString preview = strTSet;
-        if (!strSegmentTerminator.isEmpty())
-            preview.replace(strSegmentTerminator, u"\r\n"_s);
-
         const std::vector<QStringView> pieces = x12::cut(strTSet, strSegmentTerminator, false);
+        std::vector<QStringView> parts;
+        std::vector<QStringView> values;
         // Every segment after ST and before SE; the last piece is the empty
         // text after SE's terminator.
-        for (size_t i = 1; i + 2 < pieces.size(); ++i) {
-            const std::vector<QStringView> parts = x12::cut(pieces[i], strElementSeparator, false);
+        for (size_t i = 1; i + 2 < pieces.size() && !finding; ++i) {
+            x12::cutInto(parts, pieces[i], strElementSeparator, false);
             identifier = parts.front().toString();
 
-            ado::Recordset segment;
+            const Map::SegmentRow *row = nullptr;
             while (true) {
                 int searchFrom = previewPosition;
                 if (identifier != previous) {
@@ -105,87 +288,78 @@ bool TransactionValidator::ValidateTransactionSet(const QString &strPartner, con
                 if (previewPosition >= 0)
                     ui.selectInPreview(previewPosition, int(identifier.size()));
 
-                if (segment.State() == ado::adStateOpen)
-                    segment.Close();
-                segment.Open(segmentWhere + u" AND Segment.Segment = '"_s + q(identifier) + u"'"_s
-                                 + u" AND Segment.SegmentIndex = "_s + QString::number(position) + segmentOrder,
-                             modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockOptimistic);
-                if (!segment.Eof()) {
+                row = map.find(identifier, position);
+                if (row) {
                     misses = 1;
                     break;
                 }
                 misses += 1;
-                if (misses > qint64(rows) + 10) {
-                    modGlobal::LogHistory(u"Error"_s, identifier + u" - Segment Sequence - Verify Mapping"_s);
-                    return false;
-                }
+                if (misses > rows + 10)
+                    break;
+            }
+            if (!row) {
+                finding = Finding{u"Error"_s, identifier + u" - Segment Sequence - Verify Mapping"_s};
+                break;
             }
 
-            level = vb::CInt(segment(u"Node"_s).Value());
+            level = vb::CInt(row->node);
 
             const QString key = identifier + QString::number(position);
             if (!m_usage->Exists(key)) {
                 m_usage->Add(key, vb::Variant(static_cast<int32_t>(position)));
+                forget.keys << key;
                 usage[position] = 0;
             }
-            usage[position] += 1;
-            const vb::Variant maxUsage = segment(u"MaxUsageLoop"_s).Value();
-            if (double(usage[position]) > vb::CDbl(maxUsage)) {
-                modGlobal::LogHistory(u"Warning"_s, u"Segment "_s + identifier + u" Maximum Usage/Loops = "_s
-                                                        + vb::CStr(maxUsage) + u" Exceeded "_s);
-                return false;
+            const qint64 used = ++usage[position];
+            if (double(used) > vb::CDbl(row->maxUsage)) {
+                finding = Finding{u"Warning"_s, u"Segment "_s + identifier + u" Maximum Usage/Loops = "_s
+                                                    + vb::CStr(row->maxUsage) + u" Exceeded "_s};
+                break;
             }
             previous = identifier;
 
-            ado::Recordset elements;
-            elements.Open(u"SELECT * FROM Element "_s + u"WHERE Element.Partner = '"_s + q(strPartner) + u"'"_s
-                              + u" AND Element.Version = '"_s + q(strVersion) + u"'"_s
-                              + u" AND Element.Transaction = '"_s + q(strTransaction) + u"'"_s
-                              + u" AND Element.Direction = '"_s + q(strDirection) + u"'"_s
-                              + u" AND Element.Segment = '"_s + q(identifier) + u"'"_s
-                              + u" AND Element.SegmentIndex = "_s + vb::CStr(segment(u"SegmentIndex"_s).Value())
-                              + u" ORDER BY Element.ElementIndex ASC"_s,
-                          modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockOptimistic);
-            const qint64 elementRows = elements.RecordCount();
-            segment.Close();
-
             // Elements the set left off count as present but empty.
-            std::vector<QStringView> values(parts.begin() + 1, parts.end());
-            while (qint64(values.size()) < elementRows)
+            const std::vector<Map::ElementRow> &elements = *row->elements;
+            values.assign(parts.begin() + 1, parts.end());
+            while (values.size() < elements.size())
                 values.push_back(strSubElementSeparator);
 
             for (size_t k = 1; k <= values.size(); ++k) {
+                // More elements than the map has rows: the rows ran out.
+                if (k > elements.size())
+                    vb::raise(3021);
+                const Map::ElementRow &element = elements[k - 1];
                 const QStringView value = values[k - 1];
-                if (!vb::CBool(elements(u"Exclude"_s).Value()) && value != strSubElementSeparator) {
+                if (!vb::CBool(element.exclude) && value != strSubElementSeparator) {
                     const qsizetype length = value.size();
-                    const QString position2 = QStringLiteral("%1").arg(k, 2, 10, QLatin1Char('0'));
-                    if (double(length) > vb::CDbl(elements(u"Maximum"_s).Value())) {
-                        modGlobal::LogHistory(u"Warning"_s, identifier + position2 + u" > Maximum "_s
-                                                                + u" Length = "_s + QString::number(length));
-                        return false;
+                    // The element's position, formatted "00".
+                    auto named = [&] { return identifier + (k < 10 ? u"0"_s : QString()) + QString::number(k); };
+                    if (double(length) > vb::CDbl(element.maximum)) {
+                        finding = Finding{u"Warning"_s,
+                                          named() + u" > Maximum "_s + u" Length = "_s + QString::number(length)};
+                        break;
                     }
-                    if (length > 0 && double(length) < vb::CDbl(elements(u"Minimum"_s).Value())) {
-                        modGlobal::LogHistory(u"Warning"_s, identifier + position2 + u" < Minimum "_s
-                                                                + u" Length = "_s + QString::number(length));
-                        return false;
+                    if (length > 0 && double(length) < vb::CDbl(element.minimum)) {
+                        finding = Finding{u"Warning"_s,
+                                          named() + u" < Minimum "_s + u" Length = "_s + QString::number(length)};
+                        break;
                     }
                 }
-                elements.MoveNext();
             }
-            elements.Close();
+            if (finding)
+                break;
 
             ui.yield();
         }
-        return true;
-    } catch (...) {
+    } catch (const std::exception &) {
         // A segment with more elements than its map, or a map row without
         // numbers, fails the set; the run goes on with the next row.
-        try {
-            modGlobal::LogHistory(u"Error"_s, identifier + u" - Segment - Verify Mapping"_s);
-        } catch (...) {
-        }
-        return false;
+        finding = Finding{u"Error"_s, identifier + u" - Segment - Verify Mapping"_s};
     }
+    if (!finding)
+        return true;
+    modGlobal::LogHistory(finding->type, finding->text);
+    return false;
 }
 
 void TransactionValidator::ValidateBox(const MailboxSelection &selection,
@@ -201,10 +375,34 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
     const QString partner = keyParts.value(0), transaction = keyParts.value(1), version = keyParts.value(2),
                   direction = keyParts.value(3);
 
+    // The statuses are stored in transactions of a few hundred rows: one
+    // commit per row would cost more than the checks themselves. A failure
+    // still keeps the statuses of the rows the walk left.
+    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
+    bool inTransaction = false;
+    auto endTransaction = [&] {
+        if (!inTransaction)
+            return;
+        inTransaction = false;
+        try {
+            connection->CommitTrans();
+        } catch (const std::exception &) {
+            try {
+                connection->RollbackTrans();
+            } catch (const std::exception &) {
+            }
+            throw;
+        }
+    };
     try {
+        if (!connection)
+            vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
         const QString terminator = modGlobal::GetSegmentTerminator(partner);
         const QString separator = modGlobal::GetElementSeparator(partner);
         const QString subSeparator = modGlobal::GetSubElementSeparator(partner);
+
+        // The map is read once for the whole run.
+        const std::unique_ptr<Map> map = readMap(partner, transaction, version, direction);
 
         ado::Recordset rs;
         rs.Open(selection.statement, modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockOptimistic);
@@ -213,28 +411,36 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
         const qint64 count = selected.size();
         ui.setProgressMax(int(count));
         qint64 examined = 0, errors = 0;
+        constexpr int kRowsPerCommit = 500;
+        int uncommitted = 0;
+        connection->BeginTrans();
+        inTransaction = true;
         while (!rs.Eof()) {
             if (selected.contains(rs.rowid())) {
                 ui.setPercentText(x12::percentText(double(examined + 1) / double(count) * 100.0)
                                   + u"% Complete"_s);
                 ui.setProgressValue(int(examined + 1));
                 const QString tset = vb::CStr(rs(u"TSet"_s).Value());
-                QString preview = tset;
-                if (!terminator.isEmpty())
-                    preview.replace(terminator, u"\r\n"_s);
+                const QString preview = previewText(tset, terminator);
                 ui.showPreview(preview);
 
-                const bool passed = ValidateTransactionSet(partner, transaction, version, direction, tset,
-                                                           terminator, separator, subSeparator);
+                const bool passed = check(*map, tset, preview, terminator, separator, subSeparator);
                 rs(u"Status"_s) = passed ? u"Validated"_s : u"Error"_s;
                 rs.Update();
                 if (!passed)
                     ++errors;
                 ++examined;
+                if (++uncommitted == kRowsPerCommit) {
+                    uncommitted = 0;
+                    endTransaction();
+                    connection->BeginTrans();
+                    inTransaction = true;
+                }
             }
             rs.MoveNext();
         }
         rs.Close();
+        endTransaction();
 
         ui.setProgressValue(0);
         ui.setPercentText(QString());
@@ -242,11 +448,12 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
         modGlobal::LogHistory(u"Info"_s, partner + u"_"_s + transaction + u"_"_s + version + u"_"_s + direction
                                              + u" Validated: "_s + QString::number(examined) + u" Errors: "_s
                                              + QString::number(errors));
-    } catch (const vb::VbError &error) {
-        ui.setProgressValue(0);
-        ui.setPercentText(QString());
-        modGlobal::ReportError(error);
     } catch (const std::exception &error) {
+        try {
+            endTransaction();
+        } catch (const std::exception &) {
+            // The report below names the first failure.
+        }
         ui.setProgressValue(0);
         ui.setPercentText(QString());
         modGlobal::ReportError(error);

@@ -32,7 +32,14 @@ public:
                                 const QString &strSegmentTerminator, const QString &strElementSeparator,
                                 const QString &strSubElementSeparator);
 
+    // A key's map as the check reads it: its Segment and Element rows, read
+    // once for a whole run (and once for a set checked on its own).
+    struct Map;
+
 private:
+    bool check(const Map &map, const QString &strTSet, const QString &preview, const QString &strSegmentTerminator,
+               const QString &strElementSeparator, const QString &strSubElementSeparator);
+
     WorkProgress *m_progress;
     std::unique_ptr<clsHashTable> m_usage;
 };

@@ -181,6 +181,19 @@ void cutInto(std::vector<QByteArrayView> &pieces, QByteArrayView text, QByteArra
     } while (position <= text.size());
 }
 
+qsizetype skipLineBreak(QByteArrayView text, qsizetype position)
+{
+    const qsizetype n = text.size();
+    qsizetype i = position;
+    while (i < n && (text[i] == '\r' || text[i] == '\n'))
+        ++i;
+    if (i == position)
+        return position;
+    while (i < n && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    return i;
+}
+
 double leadingNumber(QByteArrayView text)
 {
     return leadingNumber(QString::fromLatin1(text));

@@ -29,6 +29,11 @@ qsizetype countPieces(QByteArrayView text, QByteArrayView delimiter, bool ignore
 // (to text.size() + 1 after the last piece).
 QByteArrayView nextPiece(QByteArrayView text, qsizetype &position, QByteArrayView delimiter, bool ignoreCase);
 
+// The position after the line break (CR LF, LF or CR, any number of them)
+// and the blanks and tabs that indent the next line, when `position` starts
+// a line break; `position` itself otherwise.
+qsizetype skipLineBreak(QByteArrayView text, qsizetype position);
+
 // The value of the leading numeric characters of a count element (leading
 // blanks ignored, an optional sign, digits, an optional fraction); 0 for a
 // text without them. Counts are compared this way, control numbers as text.

@@ -3,6 +3,7 @@
 #include "LoaderTestSupport.h"
 
 #include "core/loader/AcknowledgementWriter.h"
+#include "core/loader/InterchangeLoader.h"
 #include "core/modGlobal.h"
 
 #include "vb/Dialogs.h"
@@ -137,8 +138,48 @@ TEST_F(AcknowledgementTest, RowsStayUnansweredWhenTheLoadFails)
     EXPECT_EQ(dumpTable("Outbox", {"Transaction"}), "[Outbox]\n");
     EXPECT_EQ(dumpTable("History", {"Type", "Description"}),
               "[History]\nType=Info|Description=Selected [Tools] - [Generate Acknowledgement]\n"
-              "Type=Error|Description=Error Saving Transaction Set\n");
+              "Type=Error|Description=Error Saving Transaction Set: no (adding a row to \"Outbox\")\n");
     // The counters stay advanced: the numbers went into the written file.
+    EXPECT_EQ(dumpTable("Partner", {"ISA13", "GS06"}), "[Partner]\nISA13=42|GS06=71\n");
+}
+
+// A segment between GS and ST is stored at the front of the set; the 997
+// still answers the set's own ST, or the partner's set is never acknowledged.
+TEST_F(AcknowledgementTest, AK2AnswersTheSetsOwnST)
+{
+    core::InterchangeLoader loader;
+    ASSERT_EQ(loader.LoadBox(fixture("ack_segment_before_st.IC"), "I"), QString());
+    ASSERT_EQ(dumpTable("Inbox", {"TSet"}, " WHERE \"Transaction\" = '850'"),
+              "[Inbox]\nTSet=REF*ZZ*OUT~ST*850*0001~BEG*00*SA*PO1**20261210~SE*4*0001~\n");
+    core::AcknowledgementWriter writer(&progress);
+    core::MailboxSelection selection{"Inbox", "SELECT * FROM Inbox WHERE \"Transaction\" = '850'", {6}, true};
+    const QString path = writer.GenerateAcknowledgement(selection, [] { return QStringLiteral("ACME,850,004010,I"); });
+    const QString text = fileText(path);
+    EXPECT_TRUE(text.contains("~AK1*PO*61~AK2*850*0001~AK5*A~")) << text.toStdString();
+    EXPECT_FALSE(text.contains("AK2*ZZ")) << text.toStdString();
+}
+
+// A 997 that cannot be written takes no control number: the partner's next
+// interchange and group numbers follow the last ones it really received.
+TEST_F(AcknowledgementTest, AFileThatCannotBeWrittenTakesNoControlNumber)
+{
+    QFile blocker(corvantis::test::tempDir() + "/not-a-folder");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    vb::SaveSetting("Corvantis", "Folders", "Outbound", blocker.fileName() + "/Outbound");
+    corvantis::test::dialogs().answer(vb::vbOK);
+    EXPECT_EQ(acknowledge({1}), QString());
+    ASSERT_EQ(corvantis::test::dialogs().boxes().size(), 1u);
+    EXPECT_TRUE(corvantis::test::dialogs().boxes().front().text.contains("Path/File access error"));
+    EXPECT_EQ(dumpTable("Partner", {"ISA13", "GS06"}), "[Partner]\nISA13=41|GS06=70\n");
+    EXPECT_EQ(dumpTable("Inbox", {"Acknowledged"}, " WHERE Acknowledged = 'Yes'"), "[Inbox]\n");
+    EXPECT_EQ(db.connection().transactionLevel(), 0);
+    // The History keeps the report of the failed write.
+    EXPECT_TRUE(dumpTable("History", {"Type", "Description"}).contains("Type=Error|Description=75 Path/File access error"));
+
+    // Once the folder can be written, the numbers that were given back are used.
+    vb::SaveSetting("Corvantis", "Folders", "Outbound", outbound);
+    EXPECT_FALSE(acknowledge({1}).isEmpty());
     EXPECT_EQ(dumpTable("Partner", {"ISA13", "GS06"}), "[Partner]\nISA13=42|GS06=71\n");
 }
 

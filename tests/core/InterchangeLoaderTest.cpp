@@ -156,7 +156,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "Interchange Header Control Number 000000901 Do Not Match Interchange Trailer Control Number 901", 0},
         BadCase{"bad_missing_iea.IC", "I", "Missing Interchange Control Trailer Segment", 0},
         BadCase{"no_final_terminator.IC", "I", "Missing Interchange Control Trailer Segment", 0},
-        BadCase{"linebreak_each.IC", "I", "Missing Interchange Control Trailer Segment", 0},
         // The first interchange is sound; the second one's failure takes it along.
         BadCase{"bad_second_interchange.IC", "I",
                 "Interchange Header Control Number 000000904 Do Not Match Interchange Trailer Control Number 000000905", 0},
@@ -165,6 +164,35 @@ INSTANTIATE_TEST_SUITE_P(
         return QString::fromLatin1(info.param.file).section(QLatin1Char('.'), 0, 0).toStdString()
             + (*info.param.direction == 'O' ? "_outbound" : "");
     });
+
+// Files written one segment a line: a line break (LF, CR LF or CR) after a
+// one-character terminator, and blanks or tabs before the next segment, are
+// no part of any segment. Each loads exactly as its flat twin does.
+class LoaderLineBreaks : public ::testing::TestWithParam<const char *> {};
+
+TEST_P(LoaderLineBreaks, LoadAsIfTheFileHadNone)
+{
+    QString flat;
+    {
+        DatabaseScope db;
+        core::InterchangeLoader loader;
+        ASSERT_EQ(loader.LoadBox(fixture("linebreak_flat.IC"), "I"), QString());
+        flat = dumpTables();
+    }
+    DatabaseScope db;
+    core::InterchangeLoader loader;
+    EXPECT_EQ(loader.LoadBox(fixture(QLatin1String(GetParam())), "I"), QString());
+    const QString stored = dumpTables();
+    EXPECT_EQ(stored, flat);
+    EXPECT_TRUE(stored.contains("TSet=ST*830*2001~BFR*05*RELEASE 1**DL*A*20261201*20270301*20261210~SE*3*2001~\n"))
+        << stored.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, LoaderLineBreaks,
+                         ::testing::Values("linebreak_each.IC", "linebreak_crlf_indented.IC", "linebreak_cr.IC"),
+                         [](const ::testing::TestParamInfo<const char *> &info) {
+                             return QString::fromLatin1(info.param).section(QLatin1Char('.'), 0, 0).toStdString();
+                         });
 
 class LoaderTest : public ::testing::Test {
 protected:
@@ -234,7 +262,8 @@ TEST_F(LoaderTest, MailboxRowThatCannotBeStoredFailsTheLoad)
                             "BEGIN SELECT RAISE(ABORT, 'refused'); END");
     const QString before = dumpTables();
     core::InterchangeLoader loader;
-    EXPECT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), "Error Saving Transaction Set");
+    // The cause stays in the message the History entry records.
+    EXPECT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), "Error Saving Transaction Set: refused (adding a row to \"Inbox\")");
     EXPECT_EQ(dumpTables(), before);
 }
 
@@ -289,7 +318,8 @@ TEST_F(LoaderTest, FullDatabaseFailsTheLoadAndLeavesNoTransaction)
     const QString before = dumpTables();
     db.connection().Execute("PRAGMA max_page_count = 1");
     core::InterchangeLoader loader;
-    EXPECT_EQ(loader.LoadBox(fixture("multi.IC"), "I"), "Error Saving Transaction Set");
+    EXPECT_EQ(loader.LoadBox(fixture("multi.IC"), "I"),
+              "Error Saving Transaction Set: database or disk is full (adding a row to \"Inbox\")");
     EXPECT_EQ(db.connection().transactionLevel(), 0);
     db.connection().Execute("PRAGMA max_page_count = 1073741823");
     EXPECT_EQ(dumpTables(), before);
@@ -297,12 +327,33 @@ TEST_F(LoaderTest, FullDatabaseFailsTheLoadAndLeavesNoTransaction)
     EXPECT_EQ(db.connection().transactionLevel(), 0);
 }
 
+// A received 997 names the group it answers in AK1. A segment before its
+// ST is stored at the front of the set and must not be taken for AK1 (the
+// ST's control number 0001 would mark group 1).
+TEST_F(LoaderTest, ReceivedAcknowledgementMarksTheGroupOfItsAK1)
+{
+    acmeWithSentRows();
+    addRow("Sent", {{"Partner", "ACME"}, {"GroupControlNumber", "1"}, {"Acknowledged", "No"}, {"Transaction", "830"},
+                    {"Version", "004010"}, {"Direction", "O"}, {"Status", "Closed"}});
+    core::InterchangeLoader loader;
+    EXPECT_EQ(loader.LoadBox(fixture("ack_received_segment_before_st.IC"), "I"), QString());
+    EXPECT_EQ(dumpTable("Sent", {"Partner", "GroupControlNumber", "Acknowledged"}),
+              "[Sent]\n"
+              "Partner=ACME|GroupControlNumber=41|Acknowledged=Yes\n"
+              "Partner=ACME|GroupControlNumber=41|Acknowledged=Void\n"
+              "Partner=ACME|GroupControlNumber=42|Acknowledged=No\n"
+              "Partner=OTHER|GroupControlNumber=41|Acknowledged=No\n"
+              "Partner=ACME|GroupControlNumber=1|Acknowledged=No\n");
+}
+
 TEST_F(LoaderTest, FailureWithoutACheckMessageReturnsTheErrorText)
 {
     // The mailbox table is missing: every set fails to be stored.
     db.connection().Execute("DROP TABLE Outbox");
     core::InterchangeLoader loader;
-    EXPECT_EQ(loader.LoadBox(fixture("outbound.OC"), "O"), "Error Saving Transaction Set");
+    const QString missing = loader.LoadBox(fixture("outbound.OC"), "O");
+    EXPECT_TRUE(missing.startsWith("Error Saving Transaction Set: ")) << missing.toStdString();
+    EXPECT_TRUE(missing.contains("Outbox")) << missing.toStdString();
     // No connection at all: a run-time error of the load itself, reported
     // (the History entry of the report cannot be written either) and returned.
     modGlobal::cnDatabase.reset();

@@ -97,6 +97,9 @@ INSTANTIATE_TEST_SUITE_P(
         // excluded element, empty elements.
         SetCase{"full", set(kFullSet), "830", "", ""},
         SetCase{"only_st_and_se", set({}), "830", "", ""},
+        // Identifiers match the map as the database compares text: ASCII
+        // letters without regard to case.
+        SetCase{"lower_case_identifier", set({"bfr*05*R", "n1*ST*X"}), "830", "", ""},
         // A segment with fewer elements than its map; an element that is only
         // the sub-element separator is not measured.
         SetCase{"fewer_elements", set({"N1*ST"}), "830", "", ""},
@@ -188,6 +191,48 @@ TEST_F(ValidatorRun, AFailedRunReportsAndWritesNoSummary)
     validator.ValidateBox(selection, [] { return QStringLiteral("ACME,830,004010,I"); });
     EXPECT_EQ(corvantis::test::dialogs().boxes().size(), 1u);
     EXPECT_EQ(dumpTable("History", {"Type"}), "[History]\nType=Error\n");
+}
+
+// A map that cannot be read is a database failure: it is reported as what
+// it is, never as a set that does not match its map.
+TEST_F(ValidatorRun, AnUnreadableMapIsReportedAsADatabaseError)
+{
+    db.connection().Execute("ALTER TABLE Element RENAME TO ElementGone");
+    corvantis::test::dialogs().answer(vb::vbOK);
+    core::TransactionValidator validator;
+    EXPECT_FALSE(validator.ValidateTransactionSet("ACME", "830", "004010", "I", set(kFullSet), "~", "*", ">"));
+    ASSERT_EQ(corvantis::test::dialogs().boxes().size(), 1u);
+    const QString history = dumpTable("History", {"Type", "Description"});
+    EXPECT_FALSE(history.contains("Verify Mapping")) << history.toStdString();
+    EXPECT_TRUE(history.contains("Element")) << history.toStdString();
+
+    // A run ends at once: one report, no summary, no row marked.
+    corvantis::test::dialogs().answer(vb::vbOK);
+    core::MailboxSelection selection{"Inbox", "SELECT * FROM Inbox ORDER BY Date ASC", {1, 2, 3}, true};
+    validator.ValidateBox(selection, [] { return QStringLiteral("ACME,830,004010,I"); });
+    EXPECT_EQ(corvantis::test::dialogs().boxes().size(), 2u);
+    EXPECT_EQ(dumpTable("Inbox", {"Status"}), "[Inbox]\nStatus=Closed\nStatus=Closed\nStatus=Closed\nStatus=Closed\n");
+    EXPECT_FALSE(dumpTable("History", {"Description"}).contains("Validated:"));
+}
+
+// The run reads the map once: a map changed while the run yields does not
+// change the verdicts of that run, and the next run sees the change.
+TEST_F(ValidatorRun, ARunKeepsTheMapItStartedWith)
+{
+    RecordingProgress progress;
+    bool changed = false;
+    progress.onYield = [&] {
+        if (!changed) {
+            changed = true;
+            db.connection().Execute("UPDATE Element SET Maximum = 1 WHERE Segment = 'BFR' AND ElementIndex = 2");
+        }
+    };
+    core::TransactionValidator validator(&progress);
+    core::MailboxSelection selection{"Inbox", "SELECT * FROM Inbox ORDER BY Date ASC", {1, 3}, true};
+    validator.ValidateBox(selection, [] { return QStringLiteral("ACME,830,004010,I"); });
+    EXPECT_EQ(dumpTable("Inbox", {"Status"}), "[Inbox]\nStatus=Validated\nStatus=Closed\nStatus=Validated\nStatus=Closed\n");
+    validator.ValidateBox(selection, [] { return QStringLiteral("ACME,830,004010,I"); });
+    EXPECT_EQ(dumpTable("Inbox", {"Status"}), "[Inbox]\nStatus=Error\nStatus=Closed\nStatus=Validated\nStatus=Closed\n");
 }
 
 } // namespace

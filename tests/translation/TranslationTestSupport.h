@@ -1,0 +1,88 @@
+#pragma once
+// What the translation tests run on: the shared-module test base (a fresh
+// database as cnDatabase, History list, status bar, RefreshBox recorder), a
+// hidden map host, an Inbox list over the Inbox table, and helpers that put
+// maps and stored sets into the database.
+
+#include "CoreTestSupport.h"
+
+#include "translation/MapScriptHost.h"
+#include "translation/RecordLayout.h"
+
+#include "core/loader/WorkProgress.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace translationtest {
+
+// One map row as the fixtures and tests describe it.
+struct ElementSpec {
+    int index = 1;
+    QString type = QStringLiteral("AN");
+    int maximum = 10;
+    bool exclude = false;
+    QString format;
+    QString script;
+};
+struct SegmentSpec {
+    int index = 1;
+    QString id;
+    int node = 1;
+    bool exclude = false;
+    int placeholders = 1;
+    QString direction; // empty: the key's
+    QString script;
+    std::vector<ElementSpec> elements;
+};
+
+// Parses a map text (see tests/fixtures/translation/README).
+std::vector<SegmentSpec> parseMap(const QString &text);
+
+// Counts yields and lets a test act inside one (the n-th, 1-based).
+class RecordingProgress : public core::WorkProgress {
+public:
+    void yield() override
+    {
+        ++yields;
+        if (onYield)
+            onYield(yields);
+    }
+    void showPreview(const QString &text) override { previews << text; }
+    void setPercentText(const QString &text) override { percent = text; }
+    void setProgressValue(int value) override { progress = value; }
+    int yields = 0;
+    std::function<void(int)> onYield;
+    QStringList previews;
+    QString percent;
+    int progress = 0;
+};
+
+class TranslationTest : public coretest::CoreTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void addMap(const std::vector<SegmentSpec> &segments);
+    // Adds an Inbox row of the key with the set's text; rows list in the
+    // order they were added.
+    qint64 addInboxRow(const QString &tset);
+    // Refills lvwInbox from its query; `selected` flags by position (missing: not selected).
+    void fillInbox(const std::vector<bool> &selected);
+    QStringList statuses();
+    // "Type: Description" of every History row, in order.
+    QStringList historyEntries();
+    // The header line and one line per row ("a|b|c"), or "<no record set>".
+    static QStringList recordTexts(const ado::RecordsetPtr &rs);
+
+    translation::MapKey key{QStringLiteral("ACME01"), QStringLiteral("830"), QStringLiteral("004010"),
+                            QStringLiteral("I")};
+    std::unique_ptr<translation::HiddenMapHost> host;
+    std::unique_ptr<controls::ListView> inbox;
+    RecordingProgress progress;
+    int inboxRows = 0;
+};
+
+} // namespace translationtest

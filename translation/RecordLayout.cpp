@@ -1,0 +1,172 @@
+#include "translation/RecordLayout.h"
+
+#include "core/SetFileName.h"
+#include "core/modGlobal.h"
+
+#include "ado/Recordset.h"
+#include "ado/Sql.h"
+#include "vb/AppInfo.h"
+#include "vb/Conversions.h"
+#include "vb/Settings.h"
+#include "vb/TextFile.h"
+#include "vb/VbError.h"
+
+#include <QSet>
+
+namespace translation {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString q(const QString &value)
+{
+    return ado::SqlEscape(value);
+}
+
+QString text(const ado::Field &field)
+{
+    const vb::Variant v = field.Value();
+    return v.isNull() ? QString() : v.toString();
+}
+
+// The field a kept element gives, by its Type.
+RecordField fieldFor(const QString &name, const QString &type, long maximum)
+{
+    RecordField f;
+    f.name = name;
+    f.elementType = type;
+    f.definedSize = maximum;
+    if (type == u"ID"_s || type == u"AN"_s) {
+        f.type = ado::adVarChar;
+    } else if (type == u"DT"_s) {
+        f.type = ado::adDate;
+    } else if (type == u"TM"_s) {
+        f.type = ado::adDBTime;
+    } else if (type == u"R"_s) {
+        f.type = ado::adSingle;
+    } else if (type.size() == 2 && type[0] == u'N' && type[1] >= u'0' && type[1] <= u'9') {
+        f.type = ado::adNumeric;
+        f.precision = int(maximum);
+        f.numericScale = type[1].digitValue();
+    } else {
+        // A new map's seed element has no type yet; as text it still
+        // translates, where a line without a type would stop the reader.
+        f.type = ado::adVarChar;
+        f.definedSize = maximum < 1 ? 1 : maximum;
+        f.typed = false;
+    }
+    return f;
+}
+
+} // namespace
+
+std::vector<RecordField> RecordLayout(const MapKey &key)
+{
+    std::vector<RecordField> fields;
+    QSet<QString> names;
+
+    ado::Recordset segments;
+    segments.Open(u"SELECT * FROM Segment "_s + u"WHERE Segment.Partner = '"_s + q(key.partner) + u"'"_s
+                      + u" AND Segment.Version = '"_s + q(key.version) + u"'"_s + u" AND Segment.Transaction = '"_s
+                      + q(key.transaction) + u"'"_s + u" AND Segment.Direction = '"_s + q(key.direction) + u"'"_s
+                      + u" ORDER BY Segment.SegmentIndex ASC"_s,
+                  modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockOptimistic);
+    if (segments.Eof())
+        vb::raise(3021, u"The map "_s + key.partner + u"_"_s + key.transaction + u"_"_s + key.version + u"_"_s
+                            + key.direction + u" has no segment rows"_s);
+    qint32 running = 1;
+    while (!segments.Eof()) {
+        if (!vb::CBool(segments(u"Exclude"_s).Value())) {
+            const QString id = text(segments(u"Segment"_s));
+            const QString index = vb::CStr(segments(u"SegmentIndex"_s).Value());
+            const qint64 placeholders = vb::CLng(segments(u"Placeholders"_s).Value());
+            const QString elementQuery = u"SELECT * FROM Element "_s + u"WHERE Element.Partner = '"_s
+                + q(key.partner) + u"'"_s + u" AND Element.Version = '"_s + q(key.version) + u"'"_s
+                + u" AND Element.Transaction = '"_s + q(key.transaction) + u"'"_s + u" AND Element.Direction = '"_s
+                + q(key.direction) + u"'"_s + u" AND Element.Segment = '"_s + q(id) + u"'"_s
+                + u" AND Element.SegmentIndex = "_s + index + u" ORDER BY Element.ElementIndex ASC"_s;
+            for (qint64 pass = 1; pass <= placeholders; ++pass) {
+                ado::Recordset elements;
+                elements.Open(elementQuery, modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockOptimistic);
+                while (!elements.Eof()) {
+                    if (!vb::CBool(elements(u"Exclude"_s).Value())) {
+                        const QString name = QString::number(running) + id
+                            + QStringLiteral("%1").arg(vb::CInt(elements(u"ElementIndex"_s).Value()), 2, 10, QLatin1Char('0'));
+                        if (names.contains(name.toLower()))
+                            vb::raise(457, u"This key is already associated with an element of this collection: "_s
+                                               + name);
+                        names.insert(name.toLower());
+                        fields.push_back(fieldFor(name, text(elements(u"Type"_s)),
+                                                  long(vb::CLng(elements(u"Maximum"_s).Value()))));
+                    }
+                    elements.MoveNext();
+                }
+                elements.Close();
+                // The running number is a 16-bit counter.
+                if (running == 32767)
+                    vb::raise(6);
+                ++running;
+            }
+        }
+        segments.MoveNext();
+    }
+    segments.Close();
+    return fields;
+}
+
+QString RecordDefinitionText(const std::vector<RecordField> &fields)
+{
+    QString buffer;
+    for (const RecordField &f : fields) {
+        buffer += f.name + u"\t"_s + QString::number(f.type) + u"\t"_s;
+        if (f.type == ado::adNumeric || f.type == ado::adDecimal)
+            buffer += QString::number(f.precision) + u"\t"_s + QString::number(f.numericScale);
+        else
+            buffer += QString::number(f.definedSize);
+        buffer += u"\r\n"_s;
+    }
+    return buffer + u"\r\n"_s;
+}
+
+QString RecordDefinitionPath(const MapKey &key)
+{
+    const QString folder = vb::GetSetting(u"Corvantis"_s, u"Folders"_s, u"ActiveX"_s, vb::AppInfo::path());
+    return modGlobal::SetFilePath(folder, key.partner, key.transaction, key.version, key.direction, u"ADO"_s);
+}
+
+void CreateRecordDefinition(const MapKey &key, bool blnTree, const ReferenceNodeSink &addNode)
+{
+    try {
+        const QString path = RecordDefinitionPath(key);
+        if (blnTree && addNode)
+            addNode(QString(), u"Record"_s, u"Record"_s, u"Record"_s);
+        const std::vector<RecordField> fields = RecordLayout(key);
+        if (blnTree && addNode) {
+            for (const RecordField &f : fields) {
+                const QString expression = u"Record.Fields.Item(\""_s + f.name + u"\")"_s;
+                addNode(u"Record"_s, expression, expression, u"Record"_s);
+            }
+        }
+        // Composed whole and then put in place of the old file, so a failure
+        // leaves the previous definition readable.
+        vb::writeLatin1File(path, RecordDefinitionText(fields));
+    } catch (const vb::VbError &e) {
+        modGlobal::ReportError(e);
+    } catch (const std::exception &e) {
+        modGlobal::ReportError(e);
+    }
+}
+
+} // namespace translation
+
+namespace translation {
+
+void SaveMapDefinitions(const MapKey &key)
+{
+    CreateRecordDefinition(key, false);
+    // The report field definitions (CreateReportDefinition) are written
+    // right after the record definition, from the same RecordLayout.
+}
+
+} // namespace translation
