@@ -4,6 +4,7 @@
 #include "vb/Settings.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QLockFile>
 #include <QStandardPaths>
@@ -86,6 +87,20 @@ void seedFolderSettings(const QString &programFolder)
         if (vb::GetSetting(app, QStringLiteral("Folders"), key, QString()).isEmpty())
             vb::SaveSetting(app, QStringLiteral("Folders"), key, programFolder + QLatin1Char('/') + key);
     }
+}
+
+QStringList createWorkingFolders()
+{
+    const QString app = vb::AppInfo::title();
+    QStringList failed;
+    for (const QString &key : seededFolderKeys()) {
+        const QString folder = vb::GetSetting(app, QStringLiteral("Folders"), key, QString());
+        if (folder.isEmpty() || QFileInfo(folder).isDir())
+            continue;
+        if (!QDir().mkpath(folder))
+            failed << folder;
+    }
+    return failed;
 }
 
 } // namespace mainwindow

@@ -41,5 +41,9 @@ QString checkAccountForOk(const QString &password, const QString &confirm);
 const QStringList &seededFolderKeys();
 // Sets each empty key to <programFolder>/<key>; keys that hold text stay.
 void seedFolderSettings(const QString &programFolder);
+// Creates each working folder those keys name that does not exist yet, so
+// the first acknowledgement or export of a new installation has somewhere to
+// go. Returns the folders that could not be created.
+QStringList createWorkingFolders();
 
 } // namespace mainwindow

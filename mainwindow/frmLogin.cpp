@@ -99,6 +99,10 @@ void frmLogin::CompleteLogin()
     try {
         modGlobal::LogHistory(QStringLiteral("Info"), QStringLiteral("User Login: ") + modGlobal::strCurrentUser);
         seedFolderSettings(vb::AppInfo::path());
+        // A folder that cannot be created is reported; the login still stands.
+        const QStringList missing = createWorkingFolders();
+        if (!missing.isEmpty())
+            modGlobal::ReportError(vb::VbError(75, QStringLiteral("Path/File access error: ") + missing.join(QStringLiteral(", "))));
         done(QDialog::Accepted);
     } catch (const vb::VbError &e) {
         modGlobal::ReportError(e);

@@ -1,4 +1,5 @@
 #include "translation/RecordLayout.h"
+#include "translation/ReportDefinition.h"
 
 #include "core/SetFileName.h"
 #include "core/modGlobal.h"
@@ -165,8 +166,7 @@ namespace translation {
 void SaveMapDefinitions(const MapKey &key)
 {
     CreateRecordDefinition(key, false);
-    // The report field definitions (CreateReportDefinition) are written
-    // right after the record definition, from the same RecordLayout.
+    CreateReportDefinition(key);
 }
 
 } // namespace translation

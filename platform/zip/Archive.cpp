@@ -199,12 +199,14 @@ int Unzipper::run(const QString &include, const QString &exclude)
     QByteArray buffer(1 << 16, Qt::Uninitialized);
 
     for (zip_int64_t i = 0; i < count; ++i) {
-        const char *libName = zip_get_name(za.get(), zip_uint64_t(i), ZIP_FL_ENC_RAW);
-        const QByteArray raw = rawNames.isEmpty() ? QByteArray(libName ? libName : "") : rawNames.at(i);
+        const char *rawName = zip_get_name(za.get(), zip_uint64_t(i), ZIP_FL_ENC_RAW);
+        const QByteArray raw = rawNames.isEmpty() ? QByteArray(rawName ? rawName : "") : rawNames.at(i);
+        // Names not marked as UTF-8 are read as the old DOS code page, as libzip guesses.
+        const char *decoded = zip_get_name(za.get(), zip_uint64_t(i), 0);
+        const QString name = QString::fromUtf8(decoded ? decoded : "");
         // Shown names: printable, with a NUL spelled out so the message names the real entry.
-        QString shown = QString::fromUtf8(raw);
+        QString shown = raw.contains('\0') ? QString::fromUtf8(raw) : name;
         shown.replace(QChar(0), QStringLiteral("\\0"));
-        const QString name = QString::fromUtf8(libName ? libName : "");
 
         if (!includes.isEmpty() && !matchesAny(includes, name))
             continue;

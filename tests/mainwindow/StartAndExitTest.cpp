@@ -6,6 +6,9 @@
 #include "mainwindow/frmAccount.h"
 #include "mainwindow/frmLogin.h"
 #include "mainwindow/frmSplash.h"
+
+#include <QFile>
+#include <QFileInfo>
 #include "vb/AppInfo.h"
 #include "vb/Dialogs.h"
 
@@ -251,7 +254,8 @@ struct LoginTest : MainWindowTest {
 
 TEST_F(LoginTest, FirstStartLogsInAtOnceAndSeedsTheFolders)
 {
-    saveSetting("Folders", "Inbound", QStringLiteral("/data/in"));
+    const QString inbound = tempDir() + QStringLiteral("/data/in");
+    saveSetting("Folders", "Inbound", inbound);
     frmLogin &login = controls::form<frmLogin>();
     ASSERT_EQ(login.Form_Load(), StartOutcome::Continue);
     EXPECT_TRUE(controls::form<frmMain>().isVisible());
@@ -267,9 +271,33 @@ TEST_F(LoginTest, FirstStartLogsInAtOnceAndSeedsTheFolders)
     const QString base = vb::AppInfo::path();
     EXPECT_EQ(setting("Folders", "Export"), base + QStringLiteral("/Export"));
     EXPECT_EQ(setting("Folders", "ActiveX"), base + QStringLiteral("/ActiveX"));
-    EXPECT_EQ(setting("Folders", "Inbound"), QStringLiteral("/data/in"));
+    EXPECT_EQ(setting("Folders", "Inbound"), inbound);
     EXPECT_EQ(setting("Folders", "Database"), db.folder());
     EXPECT_TRUE(dialogs().boxes().empty());
+    // Every working folder exists once the login is done.
+    for (const QString &key : seededFolderKeys())
+        EXPECT_TRUE(QFileInfo(setting("Folders", qPrintable(key))).isDir()) << key.toStdString();
+}
+
+TEST_F(LoginTest, AWorkingFolderThatCannotBeCreatedIsReported)
+{
+    const QString base = tempDir() + QStringLiteral("/work");
+    for (const QString &key : seededFolderKeys())
+        saveSetting("Folders", qPrintable(key), base + QLatin1Char('/') + key);
+    QFile blocker(tempDir() + QStringLiteral("/plain-file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString impossible = blocker.fileName() + QStringLiteral("/Outbound");
+    saveSetting("Folders", "Outbound", impossible);
+    frmLogin &login = controls::form<frmLogin>();
+    ASSERT_EQ(login.Form_Load(), StartOutcome::Continue);
+    dialogs().answer(vb::vbOK);
+    login.cmdOk_Click();
+    EXPECT_TRUE(login.isAccepted());
+    ASSERT_EQ(dialogs().boxes().size(), 1u);
+    EXPECT_EQ(dialogs().last().text, QStringLiteral("Path/File access error: ") + impossible);
+    EXPECT_TRUE(QFileInfo(base + QStringLiteral("/Sent")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(impossible));
 }
 
 TEST_F(LoginTest, WrongCredentialsAreRefusedExactly)

@@ -162,13 +162,16 @@ struct PickerDriver::State {
     int deadlineMs = 0;
     bool seen = false;
     bool gaveUp = false;
+    bool expectShown = true;
 };
 
-PickerDriver::PickerDriver(std::function<void(QDialog &)> act, int deadlineMs) : m_state(std::make_shared<State>())
+PickerDriver::PickerDriver(std::function<void(QDialog &)> act, int deadlineMs, bool expectShown)
+    : m_state(std::make_shared<State>())
 {
     State &s = *m_state;
     s.act = std::move(act);
     s.deadlineMs = deadlineMs;
+    s.expectShown = expectShown;
     s.elapsed.start();
     s.timer.setInterval(10);
     QObject::connect(&s.timer, &QTimer::timeout, [&s] {
@@ -177,10 +180,15 @@ PickerDriver::PickerDriver(std::function<void(QDialog &)> act, int deadlineMs) :
             dialog = nullptr;
         if (dialog && !s.seen) {
             s.seen = true;
+            if (!s.expectShown) {
+                ADD_FAILURE() << "the picker was shown";
+                dialog->reject();
+                return;
+            }
             s.act(*dialog);
             return;
         }
-        if (s.elapsed.elapsed() > s.deadlineMs && !s.gaveUp && (dialog || !s.seen)) {
+        if (s.elapsed.elapsed() > s.deadlineMs && !s.gaveUp && (dialog || (!s.seen && s.expectShown))) {
             s.gaveUp = true;
             s.timer.stop();
             ADD_FAILURE() << (s.seen ? "the picker was left open" : "the picker was not shown in time");

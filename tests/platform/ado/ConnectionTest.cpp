@@ -101,8 +101,8 @@ TEST(Connection, CompactionKeepsEveryRowAndTheKey)
     Connection cn;
     cn.Open(applicationConnectionString(folder));
     EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM History"), 50);
-    EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM Standard"), 48);
-    EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM Version"), 26);
+    EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM Standard"), 326);
+    EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM Version"), 40);
     Recordset rs;
     rs.Open("SELECT * FROM History ORDER BY Index ASC", cn, adOpenKeyset, adLockOptimistic);
     EXPECT_EQ(rs("Description").Value().toString().left(10), QStringLiteral("entry 150 "));

@@ -249,3 +249,15 @@ TEST(Unzip, EntryNameRule)
     for (const auto &[name, safe] : cases)
         EXPECT_EQ(zipfile::unsafeEntryReason(name).isEmpty(), safe) << name.toStdString();
 }
+
+TEST(Unzip, NamesWithoutTheUtf8MarkAreReadAsTheDosCodePage)
+{
+    const QString dest = tempDir() + "/in";
+    ASSERT_TRUE(QDir().mkpath(dest));
+    writeArchive(tempDir() + "/dos.zip", {{"caf\x82.edi", "X"}}); // 0x82 is "é" there
+    zipfile::Unzipper u;
+    u.archive = tempDir() + "/dos.zip";
+    u.destination = dest;
+    ASSERT_EQ(u.run(), zipfile::UnzipOk) << u.lastMessage().toStdString();
+    EXPECT_EQ(readFile(dest + QString::fromUtf8("/caf\xc3\xa9.edi")), "X");
+}

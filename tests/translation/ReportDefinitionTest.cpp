@@ -1,0 +1,206 @@
+// The report definitions of a map: the field definition file on every save,
+// the default report only while none of that name exists in any letter case,
+// and the shipped guideline report over the guideline query.
+#include "TranslationTestSupport.h"
+
+#include "TestEnvironment.h"
+
+#include "translation/ReportDefinition.h"
+
+#include "report/Paginator.h"
+#include "report/ReportFile.h"
+
+#include "ado/Recordset.h"
+#include "vb/AppInfo.h"
+#include "vb/Dialogs.h"
+#include "vb/Settings.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace translationtest;
+using namespace Qt::StringLiterals;
+using corvantis::test::dialogs;
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList filesIn(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    names.sort();
+    return names;
+}
+
+QString reportFixture(const QString &name) { return QStringLiteral(CORVANTIS_FIXTURES "/report/") + name; }
+
+void expectGolden(const QString &name, const QByteArray &actual)
+{
+    if (qEnvironmentVariableIsSet("CORVANTIS_UPDATE_GOLDEN")) {
+        QFile f(reportFixture(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(actual);
+        return;
+    }
+    EXPECT_EQ(actual, fileBytes(reportFixture(name))) << "golden file " << name.toStdString();
+}
+
+// Placeholders, an excluded segment and element, every element type and one
+// type the layout does not know.
+const QString kMap = u"S 1 BIG\n"
+                     "E 1 Type=DT Max=8\n"
+                     "E 2 Max=22\n"
+                     "E 3 Type=TM Max=4\n"
+                     "S 2 NTE Exclude=1\n"
+                     "E 1\n"
+                     "S 3 N1 Placeholders=2\n"
+                     "E 1 Type=ID Max=2\n"
+                     "E 2 Exclude=1\n"
+                     "E 3 Type=XX Max=9\n"
+                     "S 4 IT1\n"
+                     "E 1 Type=R Max=15\n"
+                     "E 2 Type=N2 Max=10\n"_s;
+
+class ReportDefinitionTest : public TranslationTest {
+protected:
+    void SetUp() override
+    {
+        TranslationTest::SetUp();
+        reports = corvantis::test::tempDir() + u"/reports"_s;
+        QDir().mkpath(reports);
+        vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Reports"_s, reports);
+    }
+    QString reports;
+};
+
+} // namespace
+
+TEST_F(ReportDefinitionTest, AFixtureMapGivesTheGoldenFieldDefinitionsAndDefaultReport)
+{
+    addMap(parseMap(kMap));
+    translation::CreateReportDefinition(key);
+    EXPECT_EQ(filesIn(reports), (QStringList{u"ACME01_830_004010_I.rpt"_s, u"ACME01_830_004010_I.ttx"_s}));
+    expectGolden(u"ACME01_830_004010_I.ttx"_s, fileBytes(reports + u"/ACME01_830_004010_I.ttx"_s));
+    expectGolden(u"ACME01_830_004010_I.rpt"_s, fileBytes(reports + u"/ACME01_830_004010_I.rpt"_s));
+
+    // The new report lays out over the translation record set of the same layout.
+    const report::Report r = report::loadReport(reports + u"/ACME01_830_004010_I.rpt"_s);
+    EXPECT_EQ(r.title, u"ACME01_830_004010"_s);
+    const auto ttx = report::readFieldDefinitionFile(reports + u"/ACME01_830_004010_I.ttx"_s);
+    ASSERT_EQ(ttx.size(), r.fields.size());
+    for (size_t i = 0; i < ttx.size(); ++i)
+        EXPECT_EQ(ttx[i].name, r.fields[i].name);
+    auto rs = std::make_shared<ado::Recordset>();
+    for (const translation::RecordField &f : translation::RecordLayout(key))
+        rs->Fields().Append(f.name, f.type, f.definedSize, ado::adFldUpdatable | ado::adFldIsNullable);
+    rs->Open();
+    report::RecordsetSource rows(rs);
+    report::Paginator pages(r, rows);
+    QStringList shown;
+    for (const report::PlacedItem &item : pages.page(0).items)
+        shown << item.text;
+    EXPECT_TRUE(shown.contains(u"Inbound"_s));
+    EXPECT_TRUE(shown.contains(u"12/10/2026"_s));
+    EXPECT_TRUE(shown.contains(u"Page 1 of 1"_s));
+    EXPECT_TRUE(shown.contains(u"4IT102"_s));
+    EXPECT_FALSE(shown.contains(u"2N103"_s)) << "an untyped element has no report field";
+}
+
+TEST_F(ReportDefinitionTest, AReportOfTheSameNameInAnyCaseIsKept)
+{
+    addMap(parseMap(u"S 1 BIG\nE 1 Max=5\n"_s));
+    QFile mine(reports + u"/acme01_830_004010_i.RPT"_s);
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("designed by the user");
+    mine.close();
+    translation::CreateReportDefinition(key);
+    EXPECT_EQ(filesIn(reports), (QStringList{u"ACME01_830_004010_I.ttx"_s, u"acme01_830_004010_i.RPT"_s}));
+    EXPECT_EQ(fileBytes(reports + u"/acme01_830_004010_i.RPT"_s), "designed by the user");
+    EXPECT_EQ(fileBytes(reports + u"/ACME01_830_004010_I.ttx"_s), "1BIG01\tString\t5\r\n");
+}
+
+TEST_F(ReportDefinitionTest, EverySaveRewritesTheFieldDefinitionsButNotTheReport)
+{
+    addMap(parseMap(u"S 1 BIG\nE 1 Max=5\n"_s));
+    translation::SaveMapDefinitions(key);
+    const QByteArray report = fileBytes(reports + u"/ACME01_830_004010_I.rpt"_s);
+    ASSERT_FALSE(report.isEmpty());
+    addMap(parseMap(u"S 2 REF\nE 1 Type=N0 Max=6\n"_s));
+    translation::SaveMapDefinitions(key);
+    EXPECT_EQ(fileBytes(reports + u"/ACME01_830_004010_I.ttx"_s), "1BIG01\tString\t5\r\n2REF01\tNumber\t6\r\n");
+    EXPECT_EQ(fileBytes(reports + u"/ACME01_830_004010_I.rpt"_s), report);
+    EXPECT_TRUE(dialogs().boxes().empty());
+}
+
+TEST_F(ReportDefinitionTest, TheOutboundMapSaysOutbound)
+{
+    key.direction = u"O"_s;
+    addMap(parseMap(u"S 1 BIG\nE 1 Max=5\n"_s));
+    translation::CreateReportDefinition(key);
+    const report::Report r = report::loadReport(reports + u"/ACME01_830_004010_O.rpt"_s);
+    const auto &header = r.section(report::SectionKind::ReportHeader).objects;
+    ASSERT_GE(header.size(), 2u);
+    EXPECT_EQ(header[1].text, u"Outbound"_s);
+    EXPECT_EQ(header[1].borderStyle, 1);
+    EXPECT_EQ(header[1].borderColor, QColor(0x80, 0x00, 0x10));
+}
+
+TEST_F(ReportDefinitionTest, AMapWithoutSegmentsIsReportedAndWritesNothing)
+{
+    dialogs().answer(vb::vbOK);
+    translation::CreateReportDefinition(key);
+    ASSERT_EQ(dialogs().boxes().size(), 1u);
+    EXPECT_EQ(dialogs().boxes()[0].icon, vb::vbCritical);
+    EXPECT_TRUE(filesIn(reports).isEmpty());
+}
+
+TEST_F(ReportDefinitionTest, TheShippedGuidelineLaysOutOverTheGuidelineQuery)
+{
+    const QByteArray shipped = fileBytes(QStringLiteral(CORVANTIS_FIXTURES "/../../translation/Guideline.rpt"));
+    if (qEnvironmentVariableIsSet("CORVANTIS_UPDATE_GOLDEN")) {
+        QFile f(QStringLiteral(CORVANTIS_FIXTURES "/../../translation/Guideline.rpt"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(report::reportToJson(translation::GuidelineReport()));
+    } else {
+        EXPECT_EQ(shipped, report::reportToJson(translation::GuidelineReport()));
+    }
+    EXPECT_EQ(fileBytes(vb::AppInfo::path() + u"/Guideline.rpt"_s), shipped) << "not beside the program";
+
+    addMap(parseMap(kMap));
+    modGlobal::cnDatabase->Execute(u"INSERT INTO Transactions (Partner, [Transaction], Description, Version, Direction) "
+                                   "VALUES ('ACME01', '830', 'Planning Schedule', '004010', 'I')"_s);
+    const QString sql =
+        u"SELECT Transactions.Partner As Partner, Transactions.Version As Version, Transactions.Transaction As Transactions,"
+        " Transactions.Description As Description, Segment.Segment As Segment, Segment.SegmentName As SegmentName,"
+        " Element.SegmentIndex As SegmentIndex, Segment.SegmentUsage As SegmentUsage,"
+        " Segment.MaxUsageLoop As MaxUsageLoop, Segment.Level As SegmentLevel,"
+        " Segment.Looping As Looping, Segment.Node As Node,"
+        " Element.ElementName As ElementName, Element.ElementIndex As ElementIndex,"
+        " Element.Reference As Reference, Element.ElementUsage As ElementUsage,"
+        " Element.Type As Type, Element.Minimum As Minimum, Element.Maximum As Maximum, Element.Exclude As Exclude"
+        " FROM (Transactions INNER JOIN Segment ON (Transactions.Partner = Segment.Partner) AND (Transactions.Version = Segment.Version)"
+        " AND (Transactions.Transaction = Segment.Transaction) AND (Transactions.Direction = Segment.Direction))"
+        " INNER JOIN Element ON (Segment.Partner = Element.Partner) AND (Segment.Version = Element.Version)"
+        " AND (Segment.Transaction = Element.Transaction) AND (Segment.Segment = Element.Segment)"
+        " AND (Segment.SegmentIndex = Element.SegmentIndex) AND (Segment.Direction = Element.Direction)"
+        " WHERE Element.Exclude = False AND Segment.Partner = 'ACME01' AND Segment.Version = '004010'"
+        " AND Segment.Transaction = '830'"_s;
+    auto rs = std::make_shared<ado::Recordset>();
+    rs->Open(sql, *modGlobal::cnDatabase, ado::adOpenDynamic, ado::adLockOptimistic);
+    report::RecordsetSource rows(rs);
+    const report::Report guideline = report::loadReport(vb::AppInfo::path() + u"/Guideline.rpt"_s);
+    report::Paginator pages(guideline, rows);
+    ASSERT_GT(rows.rowCount(), 0);
+    QStringList shown;
+    for (const report::PlacedItem &item : pages.page(0).items)
+        shown << item.text;
+    EXPECT_TRUE(shown.contains(u"ACME01"_s));
+    EXPECT_TRUE(shown.contains(u"Planning Schedule"_s));
+    EXPECT_TRUE(shown.contains(u"IT1"_s));
+    EXPECT_TRUE(shown.contains(u"02"_s)) << "element positions show two digits";
+}
