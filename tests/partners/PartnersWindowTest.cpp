@@ -333,7 +333,10 @@ TEST_F(PartnersWindowTest, PickerAddsTheChosenSetAndRefusesADuplicate)
         EXPECT_EQ(picker.windowTitle(), "Standard Transactions");
         EXPECT_EQ(picker.cboVersion->text(), "002000");
         ASSERT_GT(picker.lvwStandard->itemCount(), 10);
-        EXPECT_EQ(picker.lvwStandard->selectedItem()->text(), "180"); // the first row is selected
+        // The first row, in transaction-set order, is selected.
+        EXPECT_EQ(picker.lvwStandard->selectedItem()->text(),
+                  column("SELECT * FROM Standard ORDER BY Standard.Transaction ASC", "Transaction").first());
+        EXPECT_EQ(picker.lvwStandard->itemCount(), count("Standard"));
         picker.close();
         EXPECT_TRUE(modGlobal::blnStandardCancelled);
     }
