@@ -73,15 +73,20 @@ private:
                 u8(quint8(c.unicode()));
             return;
         }
+        const char16_t *src = reinterpret_cast<const char16_t *>(s.utf16());
+        const qsizetype n = s.size();
         bool wide = false;
-        for (QChar c : s)
-            wide = wide || c.unicode() > 0xFF;
+        for (qsizetype i = 0; i < n && !wide; ++i)
+            wide = src[i] > 0xFF;
         u8(wide ? 1 : 0);
-        for (QChar c : s) {
+        const qsizetype at = m_b.size();
+        m_b.resize(at + (wide ? 2 * n : n));
+        char *dst = m_b.data() + at;
+        for (qsizetype i = 0; i < n; ++i) {
             if (wide)
-                u16(c.unicode());
+                qToLittleEndian(quint16(src[i]), dst + 2 * i);
             else
-                u8(quint8(c.unicode()));
+                dst[i] = char(src[i]);
         }
     }
 
@@ -203,6 +208,7 @@ void writeExcel(const Report &, RowSource &rows, ExcelVersion version, bool exte
     };
 
     Biff sheet(biff8);
+    sheet.bytes().reserve(qsizetype(n + 1) * qsizetype(fields.size()) * 24 + 4096);
     sheet.bof(0x0010);
     auto at = sheet.begin(0x0200);   // dimensions
     if (biff8) {

@@ -65,9 +65,6 @@ void exportReport(const Report &report, RowSource &rows, int t, const QString &p
     case ExportWord:
         refuse(QStringLiteral("The export format \"Word for Windows document (DOC)\" cannot be written by this "
                               "program. Choose \"Rich Text (Exact) Format (RTF)\" instead: word processors open it."));
-    case ExportLotusWk3:
-        refuse(QStringLiteral("The export format \"Lotus 1-2-3 (WK3)\" cannot be written by this program. "
-                              "Choose \"Lotus 1-2-3 (WK1)\" instead: 1-2-3 and other spreadsheets open it."));
     case ExportCharSeparated: return writeCharSeparated(rows, path);
     case ExportCsv: return writeCsv(rows, path);
     case ExportTsv: return writeTsv(rows, path);
@@ -94,6 +91,7 @@ void exportReport(const Report &report, RowSource &rows, int t, const QString &p
     case ExportExcel8Extended: return writeExcel(report, rows, ExcelVersion::Biff8, true, path);
     case ExportLotusWks: return writeLotus(rows, LotusVersion::Wks, path);
     case ExportLotusWk1: return writeLotus(rows, LotusVersion::Wk1, path);
+    case ExportLotusWk3: return writeLotus(rows, LotusVersion::Wk3, path);
     default:
         refuse(QStringLiteral("The export format type %1 is not known, so nothing was exported. "
                               "Choose one of the listed export formats.").arg(t));

@@ -65,7 +65,7 @@ void writeReportWithData(const Report &report, RowSource &rows, const QString &p
 
 enum class ExcelVersion { Biff5, Biff8 };
 void writeExcel(const Report &report, RowSource &rows, ExcelVersion version, bool extended, const QString &path);
-enum class LotusVersion { Wks, Wk1 };
+enum class LotusVersion { Wks, Wk1, Wk3 };
 void writeLotus(RowSource &rows, LotusVersion version, const QString &path);
 
 // The text of a report definition as the "Report definition" export writes it.

@@ -35,10 +35,18 @@ inline QString hexCode(uint c)
 // `row` (1-based, 0 for the header) and `field`.
 inline void appendLatin1(QByteArray &out, const QString &text, const QString &format, long row, const QString &field)
 {
-    for (QChar c : text) {
-        if (c.unicode() > 0xFF)
-            refuseValue(format, row, field, QStringLiteral("the character U+%1 is not in the Latin-1 character set").arg(hexCode(c.unicode())));
-        out += char(c.unicode());
+    const qsizetype n = text.size();
+    const char16_t *src = reinterpret_cast<const char16_t *>(text.utf16());
+    const qsizetype at = out.size();
+    out.resize(at + n);
+    char *dst = out.data() + at;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (src[i] > 0xFF) {
+            out.resize(at);
+            refuseValue(format, row, field,
+                        QStringLiteral("the character U+%1 is not in the Latin-1 character set").arg(hexCode(src[i])));
+        }
+        dst[i] = char(src[i]);
     }
 }
 

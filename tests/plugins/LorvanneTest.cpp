@@ -110,9 +110,14 @@ ado::RecordsetPtr tableRecordset(const QString &table)
     for (const QString &column : lines.first().split('|')) {
         const QStringList parts = column.trimmed().split(':');
         const QString type = parts.value(1, "text");
-        const int t = type == "int" ? ado::adInteger : type == "single" ? ado::adSingle : type == "date" ? ado::adDate : ado::adVarChar;
+        const int t = type == "int" ? ado::adInteger : type == "single" ? ado::adSingle : type == "date" ? ado::adDate
+                    : type == "num" ? ado::adNumeric : ado::adVarChar;
         types.push_back(t);
         rs->Fields().Append(parts.first(), t, t == ado::adVarChar ? 80 : 0, ado::adFldUpdatable | ado::adFldIsNullable | ado::adFldMayBeNull);
+        if (t == ado::adNumeric) {
+            rs->Fields(parts.first()).setPrecision(9);
+            rs->Fields(parts.first()).setNumericScale(0);
+        }
     }
     rs->Open();
     for (qsizetype i = 1; i < lines.size(); ++i) {

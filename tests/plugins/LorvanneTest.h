@@ -40,8 +40,9 @@ QString dump(ado::Recordset &rs, const QStringList &fields = {});
 QString dumpByField(ado::Recordset &rs);
 
 // A disconnected record set from a text table: the first line names the
-// fields as name:type (text, int, single, date), each further line a row of
-// values separated by "|"; an empty value is Null. Lines starting with "#"
+// fields as name:type, each further line a row of
+// values separated by "|"; an empty value is Null. Types: text,
+// int, single (R), num (N0, the translation's numeric 131) and date. Lines starting with "#"
 // are comments.
 ado::RecordsetPtr tableRecordset(const QString &text);
 QString readFixture(const QString &relativePath);

@@ -144,3 +144,24 @@ TEST_F(PlanningSchedule, UnreadableFilesGiveFalseWithTheReadersBox)
         EXPECT_EQ(dialogs().last().text, "Error: File not found\r\nLine: \r\nImport: ");
     }
 }
+
+TEST_F(PlanningSchedule, NumericQuantitiesNetAndTheLeftOverDoesNotCarryToTheNextPart)
+{
+    // Quantities typed N0 as the translation makes them: 100 in transit
+    // against 30 and 50 leaves 20 unused, and the next part starts at 0.
+    writeImport("Orders.csv", "");
+    writeImport("Inventory.csv", "");
+    const ado::RecordsetPtr translated = tableRecordset(
+        "6LIN03|6LIN05|8J2X03|1BFR11|2NTE02|3NTE02|11FST01:num|11FST04:date|13SHP02:num|13SHP03|13SHP04:date|"
+        "14SHP02:num|14SHP03|14SHP04:date|15SHP02:num|15SHP03|15SHP04:date\n"
+        "P2|R|D|PO|||7|12/07/2026|||||||||\n"
+        "P1|R|D|PO|||30|12/07/2026|100|ZZ3|||||||\n"
+        "P1|R|D|PO|||50|12/08/2026|100|ZZ3|||||||\n");
+    Variant record = com::toVariant(translated);
+    ASSERT_TRUE(activeX(create("Freightliner_830_002000_I"), record).toBool());
+    EXPECT_EQ(dump(*translated, {"6LIN03", "11FST01"}), "P1 | 0\nP1 | 0\nP2 | 7\n");
+    const ado::RecordsetPtr s = com::recordsetOf(record);
+    EXPECT_EQ(dump(*s, {"PartNumber", "Notes", "InTransit", "Required", "Day1", "Day2"}),
+              "P1 | <null> | 100 | 30 | 0 | 0\nP2 | <null> | <null> | 7 | 7 | <null>\n")
+        << "a schedule without notes leaves Notes empty";
+}

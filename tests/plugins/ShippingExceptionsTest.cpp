@@ -107,3 +107,22 @@ TEST_F(ShippingExceptions, EmptyNewScheduleOrNoPreviousObjectGiveFalse)
                               Variant(""), Variant("")};
     EXPECT_FALSE(call(create("Freightliner_862_003020_I"), "ActiveX", args).toBool());
 }
+
+TEST_F(ShippingExceptions, QuantityTextInTheMark)
+{
+    const QString header = "1BSS03:date|1BSS05:date|1BSS06:date|4N104|5LIN03|5LIN05|5LIN07|7FST01:single|7FST04:date|9EXCE01\n";
+    const std::vector<std::tuple<const char *, const char *, QString>> cases = {
+        {"12.5", "100", "QTY WAS 12.5 IS 100"},
+        {"100", "150", "QTY WAS 100 IS 150"},
+        {"0", "7.25", "QTY WAS 0 IS 7.25"},
+    };
+    for (const auto &[before, after, mark] : cases) {
+        SCOPED_TRACE(mark.toStdString());
+        const QString line = "12/07/2026|12/07/2026|3/7/2027|DC1|P1|E1|A1|%1|12/14/2026|\n";
+        const ado::RecordsetPtr fresh = tableRecordset(header + line.arg(after));
+        const ado::RecordsetPtr previous = tableRecordset(header + line.arg(before));
+        ASSERT_TRUE(activeX(fresh, previous));
+        EXPECT_EQ(dump(*fresh, {"9EXCE01"}), mark + '\n');
+        EXPECT_EQ(previous->RecordCount(), 0);
+    }
+}

@@ -112,3 +112,16 @@ TEST(SpreadsheetExport, LotusWorksheetsHoldTheValues)
         EXPECT_EQ(lines[4], "\"Zeta\",\"1003\",\"-12\",\"12/03/26\",\"\",\"1\"");
     }
 }
+
+TEST(SpreadsheetExport, ReleaseThreeWorksheetsKeepLatin1)
+{
+    RecordsetSource rows(invoices());
+    exportReport(invoiceReport(), rows, ExportLotusWk3, tmp("out.wk3"));
+    const QString csv = QString::fromUtf8(runTool("wks2csv", {tmp("out.wk3")}));
+    const QStringList lines = csv.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << csv.toStdString();
+    EXPECT_EQ(lines[1], "\"Partner\",\"Invoice\",\"Amount\",\"Shipped\",\"Note\",\"Paid\"");
+    EXPECT_EQ(lines[2], "\"ACME\",\"1001\",\"1250.5\",\"12/1/2026\",\"first, \"\"rush\"\" order\",\"1\"");
+    EXPECT_EQ(lines[3], QString::fromUtf8("\"Bäckerei Müller\",\"1002\",\"99.95\",\"12/2/2026\",\"Straße 5 × 2\",\"0\""));
+    EXPECT_EQ(lines[4], "\"Zeta\",\"1003\",\"-12\",\"12/3/2026\",\"\",\"1\"");
+}
