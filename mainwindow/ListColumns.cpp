@@ -1,5 +1,7 @@
 #include "mainwindow/ListColumns.h"
 
+#include "core/SettingsSections.h"
+
 #include "controls/ImageList.h"
 #include "controls/ListView.h"
 #include "mainwindow/LayoutMath.h"
@@ -39,17 +41,9 @@ ColumnSwitches defaultColumnSwitches()
 
 ColumnSwitches readColumnSwitches()
 {
+    const std::vector<bool> on = sections::readColumns();
     ColumnSwitches switches{};
-    for (int i = 0; i < kMailboxColumnCount; ++i) {
-        const MailboxColumn &c = mailboxColumns()[i];
-        const QString text = vb::GetSetting(vb::AppInfo::title(), QStringLiteral("Columns"),
-                                            QString::fromLatin1(c.switchKey),
-                                            c.defaultOn ? QStringLiteral("True") : QStringLiteral("False"));
-        const auto value = readTruthValue(text);
-        if (!value)
-            vb::raise(13);
-        switches[i] = *value;
-    }
+    std::copy(on.begin(), on.end(), switches.begin());
     return switches;
 }
 

@@ -1,6 +1,7 @@
 #include "mainwindow/SelectionFilter.h"
 
 #include "controls/ListView.h"
+#include "core/SettingsSections.h"
 #include "core/modGlobal.h"
 #include "vb/Conversions.h"
 #include "vb/Dialogs.h"
@@ -18,25 +19,6 @@ constexpr int kColumnNotShown = 380;
 
 } // namespace
 
-const QList<FilterSwitch> &FilterSwitches()
-{
-    static const QList<FilterSwitch> switches = {
-        {"Partner", true, "Partner"},
-        {"Transaction", true, "Transaction"},
-        {"Version", true, "Version"},
-        {"Date", true, "Date"},
-        {"Time", true, "Time"},
-        {"Used", false, "Used"},
-        {"Interchange Control Number", false, "InterchangeControlNumber"},
-        {"Group Control Number", false, "GroupControlNumber"},
-        {"Sender ID", false, "SenderID"},
-        {"Sender Division", false, "SenderDivision"},
-        {"Receiver ID", false, "ReceiverID"},
-        {"Receiver Division", false, "ReceiverDivision"},
-    };
-    return switches;
-}
-
 QString ColumnNotVisibleMessage()
 {
     return QStringLiteral("Selection Filter includes a column that is not visible.");
@@ -51,11 +33,10 @@ void SelectionFilter(controls::ListView &lvwBox)
         // so a hidden column before it never shifts the comparison onto
         // another column. 0 marks a key that is switched off.
         QVector<int> columns;
-        for (const FilterSwitch &s : FilterSwitches()) {
-            const QString text = vb::GetSetting(modGlobal::AppTitle(), QStringLiteral("Filter"),
-                                                QString::fromLatin1(s.key),
-                                                s.defaultOn ? QStringLiteral("True") : QStringLiteral("False"));
-            if (!vb::CBool(vb::Variant(text))) {
+        const std::vector<bool> on = sections::readFilter();
+        for (std::size_t i = 0; i < on.size(); ++i) {
+            const sections::Switch &s = sections::filterSwitches()[i];
+            if (!on[i]) {
                 columns.push_back(0);
                 continue;
             }

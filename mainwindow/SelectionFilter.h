@@ -13,16 +13,6 @@ class ListView;
 
 namespace mainwindow {
 
-// One switch of section Filter: its key, its default and the field (column
-// Key) it stands for.
-struct FilterSwitch {
-    const char *key;
-    bool defaultOn;
-    const char *field;
-};
-// The twelve switches in their order.
-const QList<FilterSwitch> &FilterSwitches();
-
 // The message for a switched-on column that the list does not show.
 QString ColumnNotVisibleMessage();
 

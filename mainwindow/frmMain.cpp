@@ -134,6 +134,7 @@ frmMain::frmMain()
     setMenuHandler(QStringLiteral("mnuHelpContents"), [this] { mnuHelpContents_Click(); });
     installMailboxCommands();
     installInboundCommands();
+    installSettingsCommands();
 
     // The windows the exit path unloads, in its order; the others join as they are built.
     auto own = [this](const char *name, auto *tag) {
@@ -1216,13 +1217,6 @@ void frmMain::mnuPartners_Click()
 void frmMain::mnuExit_Click()
 {
     close();
-}
-
-void frmMain::mnuHelpContents_Click()
-{
-    const QString help = vb::AppInfo::path() + QStringLiteral("/Corvantis.chm");
-    if (QFileInfo(help).isFile())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(help)); // a failure is ignored
 }
 
 void frmMain::tbrToolbar_ButtonClick(const QString &caption)

@@ -35,6 +35,10 @@ class StatusBar;
 class TreeView;
 }
 
+namespace settings {
+struct MainWindowAccess;
+}
+
 namespace mainwindow {
 
 using controls::SplitterBar;
@@ -213,6 +217,8 @@ protected:
 
 private:
     void installInboundCommands();
+    void installSettingsCommands();
+    settings::MainWindowAccess settingsAccess();
     void openInterchangeFiles(const QString &item, const QString &folderKey, const QString &filter,
                               const QString &title, const QString &direction);
     void buildControls();

@@ -32,16 +32,20 @@ com::DispatchTable<General> General::describe()
     return t;
 }
 
+// The reader keeps its own reference: while it yields to window messages a
+// caller may assign another record set to the property.
 bool General::Orders()
 {
-    rsOrders = newOrdersRecordset();
-    return readOrders(*rsOrders);
+    const ado::RecordsetPtr rs = newOrdersRecordset();
+    rsOrders = rs;
+    return readOrders(*rs);
 }
 
 bool General::Inventory()
 {
-    rsInventory = newInventoryRecordset();
-    return readInventory(*rsInventory);
+    const ado::RecordsetPtr rs = newInventoryRecordset();
+    rsInventory = rs;
+    return readInventory(*rs);
 }
 
 QString General::GetLocation()

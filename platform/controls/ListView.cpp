@@ -8,12 +8,15 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSignalBlocker>
 
 namespace controls {
 
 namespace {
 
 constexpr int IconKeyRole = Qt::UserRole + 1;
+// The last check state seen, so ItemCheck fires only when a box really turned.
+constexpr int kCheckedRole = Qt::UserRole + 2;
 
 [[noreturn]] void badIndex()
 {
@@ -105,6 +108,17 @@ ListView::ListView(QWidget *parent) : QTreeWidget(parent)
     connect(header(), &QHeaderView::sectionResized, this, [this](int logical, int, int newSize) {
         if (!m_settingWidth && logical >= 0 && logical < m_columns.size())
             m_columns[logical].widthTwips = pixelsToTwips(newSize);
+    });
+    connect(this, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *item, int column) {
+        if (!m_checkboxes || column != 0)
+            return;
+        // itemChanged also follows text and image changes: only a box that
+        // really turned raises ItemCheck.
+        const bool checked = item->checkState(0) == Qt::Checked;
+        if (item->data(0, kCheckedRole).toBool() == checked)
+            return;
+        item->setData(0, kCheckedRole, checked);
+        emit ItemCheck(indexOfTopLevelItem(item) + 1);
     });
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item, int) {
         const int index = indexOfTopLevelItem(item) + 1;
@@ -219,6 +233,7 @@ ListItem *ListView::addItem(const QString &text, const QString &smallIconKey)
             throw;
         }
     }
+    applyCheckbox(row);
     const bool wasEmpty = topLevelItemCount() == 0;
     addTopLevelItem(row);
     if (wasEmpty)
@@ -233,11 +248,54 @@ void ListView::addItems(const QList<ListItem *> &items)
     const bool wasEmpty = topLevelItemCount() == 0;
     QList<QTreeWidgetItem *> rows;
     rows.reserve(items.size());
-    for (ListItem *row : items)
+    for (ListItem *row : items) {
+        applyCheckbox(row);
         rows.push_back(row);
+    }
     addTopLevelItems(rows);
     if (wasEmpty)
         makeFirstCurrent();
+}
+
+void ListView::applyCheckbox(QTreeWidgetItem *row) const
+{
+    if (!m_checkboxes)
+        return;
+    row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+    if (row->data(0, Qt::CheckStateRole).isNull()) {
+        row->setData(0, kCheckedRole, false);
+        row->setCheckState(0, Qt::Unchecked);
+    }
+}
+
+void ListView::setCheckboxes(bool on)
+{
+    if (m_checkboxes == on)
+        return;
+    m_checkboxes = on;
+    const QSignalBlocker quiet(this);
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem *row = topLevelItem(i);
+        if (on) {
+            applyCheckbox(row);
+        } else {
+            row->setFlags(row->flags() & ~Qt::ItemIsUserCheckable);
+            row->setData(0, Qt::CheckStateRole, QVariant());
+        }
+    }
+}
+
+bool ListView::isItemChecked(int index) const
+{
+    return item(index)->checkState(0) == Qt::Checked;
+}
+
+void ListView::setItemChecked(int index, bool checked)
+{
+    ListItem *row = item(index);
+    if (!m_checkboxes)
+        vb::raise(380, QStringLiteral("The list shows no check boxes"));
+    row->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
 }
 
 void ListView::makeFirstCurrent()

@@ -116,6 +116,13 @@ public:
     int selectedCount() const;
     void ensureItemVisible(int index);
 
+    // Check boxes on the rows (rows added later get one too). ItemCheck
+    // follows every change of a box, by the user or by code.
+    bool checkboxes() const { return m_checkboxes; }
+    void setCheckboxes(bool on);
+    bool isItemChecked(int index) const;
+    void setItemChecked(int index, bool checked);
+
     // Multiple selection with Ctrl and Shift, or one row at a time.
     bool multiSelect() const;
     void setMultiSelect(bool multi);
@@ -125,6 +132,7 @@ signals:
     void ItemClick(int index);                          // 1-based position
     void MouseDown(int button, int shift, int x, int y); // x, y in twips
     void KeyDown(int keyCode, int shift);
+    void ItemCheck(int index);                          // 1-based position
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -133,6 +141,7 @@ protected:
 private:
     void applyHeader(int position);
     void makeFirstCurrent();
+    void applyCheckbox(QTreeWidgetItem *row) const;
 
     QString m_tag;
     const ImageList *m_images = nullptr;
@@ -140,6 +149,7 @@ private:
     int m_sortKey = 0;
     int m_sortOrder = 0;
     bool m_settingWidth = false;
+    bool m_checkboxes = false;
 };
 
 } // namespace controls

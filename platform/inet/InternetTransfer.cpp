@@ -589,7 +589,8 @@ void InternetTransfer::Engine::begin()
 {
     curl_easy_reset(easy);
     freeLists();
-    pending.clear();
+    // States of the operation before still waiting in `pending` are delivered
+    // as they are; only the once-per-operation record starts afresh.
     emitted = 0;
     requestSent = false;
     newConnection = false;

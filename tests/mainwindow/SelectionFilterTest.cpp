@@ -2,6 +2,7 @@
 // switched on in section Filter join the selection; columns are found by the
 // field they show.
 
+#include "core/SettingsSections.h"
 #include "MailboxTestSupport.h"
 
 #include "TestEnvironment.h"
@@ -44,7 +45,7 @@ protected:
 
     void allOff()
     {
-        for (const auto &s : mainwindow::FilterSwitches())
+        for (const auto &s : sections::filterSwitches())
             vb::SaveSetting(QStringLiteral("Corvantis"), QStringLiteral("Filter"), QString::fromLatin1(s.key),
                             QStringLiteral("False"));
     }

@@ -204,3 +204,13 @@ TEST_F(LocationPicker, FollowsTheDatabaseFolderAtOnce)
     EXPECT_FALSE(driver.seen());
     EXPECT_TRUE(dialogs().boxes().empty());
 }
+
+TEST_F(LocationPicker, NullInAShownColumnEndsQuietlyWithEmptyText)
+{
+    db.connection().Execute("UPDATE Location SET Street = NULL WHERE Name = 'Gamma DC'");
+    PickerDriver driver([](QDialog &) {}, 300, false);
+    EXPECT_EQ(getLocation(), "");
+    EXPECT_FALSE(driver.seen());
+    EXPECT_TRUE(dialogs().boxes().empty());
+    EXPECT_EQ(stored(db.connection()), kUntouched);
+}

@@ -23,7 +23,8 @@ protected:
         return result.toBool();
     }
 
-    // The fixture tables without the lines whose comment-free position is listed.
+    // A fixture table: only its first keepRows rows when given, without the
+    // column dropField when given.
     static QString table(const QString &fixture, int keepRows = -1, const QString &dropField = {})
     {
         QStringList lines;

@@ -194,6 +194,18 @@ TEST_F(Http, AStallIsEndedByTheRequestTimeout)
     EXPECT_EQ(r.readAll(), "after");
 }
 
+// An FTP control pointed at a server that never greets: the wait for the
+// greeting is limited like any other.
+TEST_F(Http, ASilentFtpServerIsEndedByTheRequestTimeout)
+{
+    Recorder r;
+    r.inet->setRequestTimeout(1);
+    const auto states = r.run(QString("ftp://127.0.0.1:%1/").arg(server.port()), "DIR");
+    EXPECT_EQ(states, (std::vector<int>{1, 2, 3, 11}));
+    EXPECT_EQ(r.inet->responseCode(), inet::ErrTimedOut);
+    EXPECT_FALSE(r.inet->stillExecuting());
+}
+
 TEST_F(Http, SaveChunkReplacesTheFileOnlyOnSuccess)
 {
     writeBytes(root + "/files/good.edi", "fresh content");

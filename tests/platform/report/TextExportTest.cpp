@@ -172,3 +172,14 @@ TEST(TextExport, AnEmptyRecordSetStillWritesTheFile)
     exportReport(invoiceReport(), rows, ExportPdf, tmp("empty.pdf"));
     EXPECT_TRUE(QString::fromUtf8(runTool("pdftotext", {tmp("empty.pdf"), "-"})).contains("Invoices of December"));
 }
+
+TEST(TextExport, AFolderThatCannotBeWrittenIsNamed)
+{
+    for (int type : {ExportCsv, ExportPdf, ExportExcel8, ExportReportFile}) {
+        RecordsetSource rows(invoices());
+        const QString target = tmp("missing/ACME_810_004010_I.out");
+        const QString why = refusalOf([&] { exportReport(invoiceReport(), rows, type, target); });
+        EXPECT_TRUE(why.contains(target)) << exportFormatName(type).toStdString() << ": " << why.toStdString();
+        EXPECT_FALSE(QFile::exists(target));
+    }
+}
