@@ -1,33 +1,38 @@
 #pragma once
-// The few controls of the main window that the shared module writes into.
-// frmMain fills the link when it loads and clears it when it unloads; tests
-// fill it with free-standing controls. The shared routines never reach the
-// window in any other way, so the core needs no window to run: a control
-// left null is simply not updated.
+// What the shared module tells the main window, as plain callbacks. The main
+// window owns its widgets: it fills the link when it loads (writing the texts
+// into its status bar, History list and folder tree) and clears it when it
+// unloads; tests fill it with recorders. The shared routines never reach the
+// window in any other way, so the core runs without widgets (tools, tests, a
+// load before the window): a callback left empty is simply not called.
 
+#include <QString>
+
+#include <cstdint>
 #include <functional>
-
-namespace controls {
-class ListView;
-class TreeView;
-class StatusBar;
-}
 
 namespace modGlobal {
 
+// One History entry as it was stored: the window shows it as the last item of
+// its History list.
+struct HistoryEntry {
+    int64_t rowid = 0;   // the row's rowid (the item names its row)
+    QString type;        // Type, as given ("Info", "Warning", "Error" or another text)
+    QString index;       // the Index the database gave the row
+    QString shownDate;   // "m/d/yyyy" (the stored Date is "mm/d/yyyy")
+    QString time;        // "hh:mm:ss AMPM", as stored
+    QString user;
+    QString description;
+};
+
 struct MainWindowLink {
-    controls::StatusBar *sbrStatusBar = nullptr; // panel 1 carries errors and History texts
-    controls::TreeView *tvwFolderList = nullptr; // node 7 is the History node
-
-    controls::ListView *lvwInbox = nullptr;
-    controls::ListView *lvwOutbox = nullptr;
-    controls::ListView *lvwSent = nullptr;
-    controls::ListView *lvwRecycled = nullptr;
-    controls::ListView *lvwHistory = nullptr;
-    controls::ListView *lvwExchange = nullptr;
-
-    // frmMain.RefreshBox: refills one mailbox list from its table.
-    std::function<void(controls::ListView *)> RefreshBox;
+    // Status-bar panel 1: errors and History texts.
+    std::function<void(const QString &text)> setStatusText;
+    // A History entry was stored (never called for one that was not).
+    std::function<void(const HistoryEntry &entry)> historyStored;
+    // frmMain.RefreshBox: refills the list of one table ("Inbox", "Outbox",
+    // "Sent", "Recycled", "History", "Exchange") from the database.
+    std::function<void(const QString &table)> RefreshBox;
 };
 
 // The one link of the program (empty until the main window fills it).

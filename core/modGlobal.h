@@ -13,6 +13,7 @@
 #include "core/MainWindowLink.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -27,10 +28,6 @@ namespace ado {
 class Connection;
 class Recordset;
 }
-namespace controls {
-class ListView;
-}
-
 namespace modGlobal {
 
 // ---- Shared state ----------------------------------------------------------
@@ -68,15 +65,38 @@ void ReportError(const vb::VbError &error);
 void ReportError(const std::exception &error);
 
 // Adds a History row (Type, Date "mm/d/yyyy", Time "hh:mm:ss AMPM",
-// strCurrentUser, Description) and the matching item of lvwHistory, updates
-// the History node's count and status-bar panel 1. A failure of its own shows
-// a message box with that error and writes nothing further.
+// strCurrentUser, Description); once it is stored, hands it to the main
+// window (mainWindowLink().historyStored: the History list's item and node
+// count) and writes the text to status-bar panel 1. The cost does not grow
+// with the table. A failure of its own shows a message box with that error
+// and shows nothing of the entry.
 void LogHistory(const QString &strType, const QString &strDescription);
 
+// What a list's query is built from: its table (the list's Tag), the field
+// key of each column (1-based in columnKeys[0..]), the sort column (0-based)
+// and order (0 ascending, any other descending).
+struct ListQuery {
+    QString table;
+    QStringList columnKeys;
+    int sortKey = 0;
+    int sortOrder = 0;
+};
+
 // "SELECT * FROM " Tag " ORDER BY " key-of-sort-column " ASC"|" DESC".
-// No error handling of its own: a list whose SortKey names no column raises
+// No error handling of its own: a sort key that names no column raises
 // vb::VbError 380 ("Invalid property value").
-QString BuildSortedSelect(const controls::ListView &lvwBox);
+QString BuildSortedSelect(const ListQuery &query);
+
+// The same for a list control (anything with the list view's Tag, SortKey,
+// SortOrder and column keys), so the core needs no widget to know it.
+template <class List>
+QString BuildSortedSelect(const List &lvwBox)
+{
+    ListQuery query{lvwBox.tag(), {}, lvwBox.sortKey(), lvwBox.sortOrder()};
+    for (int column = 1; column <= lvwBox.columnHeaderCount(); ++column)
+        query.columnKeys << lvwBox.columnKey(column);
+    return BuildSortedSelect(query);
+}
 
 // ---- Partner and transaction-set records -----------------------------------
 

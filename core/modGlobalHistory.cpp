@@ -2,9 +2,6 @@
 #include "core/modGlobal.h"
 #include "core/modGlobalDetail.h"
 
-#include "controls/ListView.h"
-#include "controls/StatusBar.h"
-#include "controls/TreeView.h"
 #include "vb/AppInfo.h"
 #include "vb/Clock.h"
 #include "vb/Dialogs.h"
@@ -16,13 +13,10 @@ namespace modGlobal {
 
 namespace {
 
-// The History node is the seventh node of the folder tree.
-constexpr int kHistoryNode = 7;
-
 void setStatusText(const QString &text)
 {
-    if (controls::StatusBar *bar = mainWindowLink().sbrStatusBar)
-        bar->setPanelText(1, text);
+    if (const auto &show = mainWindowLink().setStatusText)
+        show(text);
 }
 
 } // namespace
@@ -60,16 +54,11 @@ void ReportError(const std::exception &error)
 void LogHistory(const QString &strType, const QString &strDescription)
 {
     try {
-        MainWindowLink &link = mainWindowLink();
-        auto rs = detail::openRecordset(QStringLiteral("SELECT * FROM History"), ado::adOpenKeyset, ado::adLockOptimistic);
-
-        controls::ListItem *item = nullptr;
-        if (link.lvwHistory) {
-            const QString image = strType == QLatin1String("Info") || strType == QLatin1String("Warning")
-                ? strType
-                : QStringLiteral("Error");
-            item = link.lvwHistory->addItem(strType, image);
-        }
+        // A set that selects no row: opening "SELECT * FROM History" would
+        // read every rowid of the table first, and appending must cost the
+        // same at any size of the log.
+        auto rs = detail::openRecordset(QStringLiteral("SELECT * FROM History WHERE 0 = 1"), ado::adOpenKeyset,
+                                        ado::adLockOptimistic);
 
         // One reading of the clock for the row and the item: the stored and
         // the shown entry name the same second.
@@ -85,24 +74,20 @@ void LogHistory(const QString &strType, const QString &strDescription)
         rs->Fields(QStringLiteral("Description")) = strDescription;
         rs->Update();
 
-        if (item) {
-            // The item names its row like every filled item, so a walk over
-            // the History list can check it.
-            item->setRowid(rs->rowid());
-            item->setSubItem(1, detail::fieldText(rs->Fields(QStringLiteral("Index"))));
-            item->setSubItem(2, vb::Format(now, QStringLiteral("m/d/yyyy")));
-            item->setSubItem(3, time);
-            item->setSubItem(4, strCurrentUser);
-            item->setSubItem(5, strDescription);
-        }
+        HistoryEntry entry;
+        entry.rowid = rs->rowid();
+        entry.type = strType;
+        entry.index = detail::fieldText(rs->Fields(QStringLiteral("Index")));
+        entry.shownDate = vb::Format(now, QStringLiteral("m/d/yyyy"));
+        entry.time = time;
+        entry.user = strCurrentUser;
+        entry.description = strDescription;
         rs->Close();
         rs.reset();
 
-        if (link.tvwFolderList && link.lvwHistory) {
-            link.tvwFolderList->setNodeText(kHistoryNode, QStringLiteral("History (")
-                                                              + QString::number(link.lvwHistory->itemCount())
-                                                              + QStringLiteral(")"));
-        }
+        // Only what was stored is shown.
+        if (const auto &show = mainWindowLink().historyStored)
+            show(entry);
         setStatusText(strDescription);
     } catch (const vb::VbError &e) {
         vb::MsgBox(e.description, vb::vbOKOnly | vb::vbCritical, AppTitle());
@@ -111,16 +96,16 @@ void LogHistory(const QString &strType, const QString &strDescription)
     }
 }
 
-QString BuildSortedSelect(const controls::ListView &lvwBox)
+QString BuildSortedSelect(const ListQuery &query)
 {
     // A sort key outside the columns would give a statement without a table;
     // it is refused instead.
-    const int column = lvwBox.sortKey();
-    if (column < 0 || column >= lvwBox.columnHeaderCount())
+    const int column = query.sortKey;
+    if (column < 0 || column >= query.columnKeys.size())
         vb::raise(380, QStringLiteral("Invalid property value: sort column ") + QString::number(column)
-                           + QStringLiteral(" of list ") + lvwBox.tag());
-    return QStringLiteral("SELECT * FROM ") + lvwBox.tag() + QStringLiteral(" ORDER BY ")
-        + lvwBox.columnKey(column + 1) + (lvwBox.sortOrder() != 0 ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+                           + QStringLiteral(" of list ") + query.table);
+    return QStringLiteral("SELECT * FROM ") + query.table + QStringLiteral(" ORDER BY ") + query.columnKeys[column]
+        + (query.sortOrder != 0 ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
 }
 
 } // namespace modGlobal

@@ -4,7 +4,6 @@
 #include "core/modGlobal.h"
 #include "core/modGlobalDetail.h"
 
-#include "controls/ListView.h"
 #include "vb/Conversions.h"
 #include "vb/Dialogs.h"
 
@@ -313,8 +312,8 @@ bool MarkSentAcknowledged(const QString &strPartner, const QString &strTransacti
         rs->Close();
 
         MainWindowLink &link = mainWindowLink();
-        if (link.RefreshBox && link.lvwSent)
-            link.RefreshBox(link.lvwSent);
+        if (link.RefreshBox)
+            link.RefreshBox(QStringLiteral("Sent"));
         return true;
     } catch (const std::exception &e) {
         ReportError(e);

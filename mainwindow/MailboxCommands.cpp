@@ -10,6 +10,7 @@
 #include "core/modGlobal.h"
 #include "vb/Dialogs.h"
 #include "vb/DoEvents.h"
+#include "core/BusyScope.h"
 #include "vb/Format.h"
 #include "vb/VbError.h"
 
@@ -80,6 +81,16 @@ MailboxCommands::MailboxCommands(MailboxContext context)
 {
 }
 
+std::unique_ptr<core::BusyScope> MailboxCommands::takeBusyScope(const QString &command)
+{
+    auto busy = std::make_unique<core::BusyScope>(command, m_ctx.connection);
+    if (!busy->acquired()) {
+        core::BusyScope::refuse(command);
+        return nullptr;
+    }
+    return busy;
+}
+
 ado::Connection &MailboxCommands::connection() const
 {
     if (!m_ctx.connection)
@@ -121,7 +132,7 @@ void MailboxCommands::showProgress(int handled, int total)
                                                 + QStringLiteral("% Complete"));
     if (m_ctx.pgbProgressBar)
         m_ctx.pgbProgressBar->setValue(handled);
-    vb::DoEvents();
+    vb::DoEventsIfDue();
 }
 
 void MailboxCommands::clearProgress()
@@ -156,6 +167,11 @@ void MailboxCommands::RecycleItems(controls::ListView &list, controls::ListView 
 
 void MailboxCommands::transfer(controls::ListView &source, controls::ListView &target, Transfer kind)
 {
+    // Held from the question on: nothing else starts, and the program does
+    // not exit, while the rows are moved.
+    const auto busy = takeBusyScope(kind == Transfer::Move ? QStringLiteral("Move") : QStringLiteral("Recycle"));
+    if (!busy)
+        return;
     const int selected = source.selectedCount();
     const QString question = kind == Transfer::Move ? MoveQuestion(selected, source.tag(), target.tag())
                                                     : RecycleQuestion(selected);
@@ -229,6 +245,9 @@ void MailboxCommands::transfer(controls::ListView &source, controls::ListView &t
 void MailboxCommands::DeleteItems(controls::ListView &list)
 {
     if (!list.selectedItem())
+        return;
+    const auto busy = takeBusyScope(QStringLiteral("Delete"));
+    if (!busy)
         return;
     const int selected = list.selectedCount();
     if (vb::MsgBox(DeleteQuestion(selected), vb::vbYesNo | vb::vbQuestion, modGlobal::AppTitle()) != vb::vbYes)

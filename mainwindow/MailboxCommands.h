@@ -13,6 +13,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace controls {
 class ListView;
@@ -22,12 +23,16 @@ class StatusBar;
 namespace ado {
 class Connection;
 }
+namespace core {
+class BusyScope;
+}
 
 namespace mainwindow {
 
 // What the commands need of the window around them.
 struct MailboxContext {
-    ado::Connection *connection = nullptr;
+    // Held by the commands for their whole run (their busy scope keeps it).
+    std::shared_ptr<ado::Connection> connection;
     controls::ProgressBar *pgbProgressBar = nullptr; // may be null: no bar
     controls::StatusBar *sbrStatusBar = nullptr;     // panel 3 shows the percentage; may be null
     std::function<void(controls::ListView *)> RefreshBox;
@@ -84,6 +89,8 @@ private:
     void clearProgress();
     void refresh(controls::ListView &list);
     ado::Connection &connection() const;
+    // Takes the busy scope for a command, or refuses it (box, History); null when refused.
+    std::unique_ptr<core::BusyScope> takeBusyScope(const QString &command);
 
     MailboxContext m_ctx;
 };

@@ -1,6 +1,9 @@
 #include "mainwindow/frmMain.h"
 
 #include "controls/Forms.h"
+#include "mainwindow/CoreLink.h"
+#include "core/BusyScope.h"
+#include "core/HandlerGuard.h"
 #include "mainwindow/frmAccount.h"
 #include "mainwindow/frmLogin.h"
 #include "partners/frmPartners.h"
@@ -61,14 +64,6 @@ void setGeometryTwips(QWidget *w, const TwipsRect &r)
 {
     w->setGeometry(twipsToPixels(r.left), twipsToPixels(r.top), std::max(0, twipsToPixels(r.width)),
                    std::max(0, twipsToPixels(r.height)));
-}
-
-void reportAny(const std::exception &e)
-{
-    if (auto *error = dynamic_cast<const vb::VbError *>(&e))
-        modGlobal::ReportError(*error);
-    else
-        modGlobal::ReportError(e);
 }
 
 // A read transaction that ends when it goes out of scope, also on an error.
@@ -148,16 +143,21 @@ frmMain::frmMain()
     own("frmPartners", static_cast<partners::frmPartners *>(nullptr));
     own("frmStandard", static_cast<partners::frmStandard *>(nullptr));
 
-    modGlobal::MainWindowLink &link = modGlobal::mainWindowLink();
-    link.sbrStatusBar = sbrStatusBar;
-    link.tvwFolderList = tvwFolderList;
-    link.lvwInbox = lvwInbox;
-    link.lvwOutbox = lvwOutbox;
-    link.lvwSent = lvwSent;
-    link.lvwRecycled = lvwRecycled;
-    link.lvwHistory = lvwHistory;
-    link.lvwExchange = lvwExchange;
-    link.RefreshBox = [this](ListView *list) { RefreshBox(list); };
+    mainwindow::MainWindowControls linked;
+    linked.sbrStatusBar = sbrStatusBar;
+    linked.tvwFolderList = tvwFolderList;
+    linked.lvwHistory = lvwHistory;
+    linked.lists = {lvwInbox, lvwOutbox, lvwSent, lvwRecycled, lvwHistory, lvwExchange};
+    linked.RefreshBox = [this](ListView *list) { RefreshBox(list); };
+    modGlobal::mainWindowLink() = mainwindow::makeMainWindowLink(linked);
+    // List refreshes asked for inside other work's yields run once it ends.
+    core::BusyScope::setObserver([this](bool busy) {
+        while (!busy && !m_pendingRefresh.empty() && !core::BusyScope::isBusy()) {
+            ListView *next = m_pendingRefresh.front();
+            m_pendingRefresh.erase(m_pendingRefresh.begin());
+            RefreshBox(next);
+        }
+    });
 
     // The designed size until MainLayout places the window.
     resize(twipsToPixels(12000), twipsToPixels(9000));
@@ -166,6 +166,7 @@ frmMain::frmMain()
 frmMain::~frmMain()
 {
     modGlobal::mainWindowLink() = modGlobal::MainWindowLink{};
+    core::BusyScope::setObserver({});
 }
 
 void frmMain::buildControls()
@@ -328,7 +329,7 @@ void frmMain::buildMenus()
     item0->setObjectName(QStringLiteral("mnuSortByColumn"));
     item0->setCheckable(true);
     item0->setData(0);
-    connect(item0, &QAction::triggered, this, [this, item0] { sortByTriggered(item0); });
+    connect(item0, &QAction::triggered, this, [this, item0] { modGlobal::GuardHandler([&] { sortByTriggered(item0); }); });
     m_sortBy.push_back(item0);
     QMenu *order = addSubmenu(m_viewMenu, QStringLiteral("Sort Order"), QStringLiteral("mnuSortOrder"));
     addItem(order, QStringLiteral("Ascending"), QStringLiteral("mnuAscending"))->setCheckable(true);
@@ -340,13 +341,10 @@ void frmMain::buildMenus()
     addItem(m_viewMenu, QStringLiteral("Refresh"), QStringLiteral("mnuRefresh"));
     // The Sort By items always describe the list shown when the menu opens.
     connect(m_viewMenu, &QMenu::aboutToShow, this, [this] {
-        if (ListView *list = visibleList()) {
-            try {
+        modGlobal::GuardHandler([this] {
+            if (ListView *list = visibleList())
                 BuildSortMenu(list);
-            } catch (const std::exception &e) {
-                reportAny(e);
-            }
-        }
+        });
     });
 
     QMenu *setup = top(QStringLiteral("&Setup"), "mnuSetup");
@@ -419,14 +417,14 @@ void frmMain::buildToolbar()
         QAction *action = new QAction(tbrIcons->icon(QString::fromLatin1(b.image)), caption, tbrToolbar);
         action->setObjectName(QStringLiteral("tbrToolbar.Buttons(%1)").arg(index));
         action->setToolTip(QString::fromLatin1(b.tooltip));
-        connect(action, &QAction::triggered, this, [this, caption] { tbrToolbar_ButtonClick(caption); });
+        connect(action, &QAction::triggered, this, [this, caption] { modGlobal::GuardHandler([&] { tbrToolbar_ButtonClick(caption); }); });
         if (!b.dropDown.empty()) {
             auto *menu = new QMenu(this);
             for (const auto &[text, key] : b.dropDown) {
                 QAction *item = menu->addAction(QString::fromLatin1(text));
                 const QString k = QString::fromLatin1(key);
                 item->setData(k);
-                connect(item, &QAction::triggered, this, [this, k] { tbrToolbar_ButtonMenuClick(k); });
+                connect(item, &QAction::triggered, this, [this, k] { modGlobal::GuardHandler([&] { tbrToolbar_ButtonMenuClick(k); }); });
             }
             action->setMenu(menu);
         }
@@ -445,7 +443,7 @@ void frmMain::buildPopup()
         QAction *action = mnuPopup->addAction(caption);
         action->setObjectName(control);
         m_items.insert(control, action);
-        connect(action, &QAction::triggered, this, [this, runs] { runMenuHandler(runs); });
+        connect(action, &QAction::triggered, this, [this, runs] { modGlobal::GuardHandler([&] { runMenuHandler(runs); }); });
         return action;
     };
     item(QStringLiteral("Selection Filter"), QStringLiteral("mnuPopupSelectionFilter"), QStringLiteral("mnuSelectionFilter"));
@@ -467,20 +465,20 @@ void frmMain::buildPopup()
 void frmMain::connectLists()
 {
     for (ListView *list : lists()) {
-        connect(list, &ListView::ColumnClick, this, [this, list](int column) { lvwBox_ColumnClick(list, column); });
-        connect(list, &ListView::KeyDown, this, [this, list](int key, int shift) { lvwBox_KeyDown(list, key, shift); });
+        connect(list, &ListView::ColumnClick, this, [this, list](int column) { modGlobal::GuardHandler([&] { lvwBox_ColumnClick(list, column); }); });
+        connect(list, &ListView::KeyDown, this, [this, list](int key, int shift) { modGlobal::GuardHandler([&] { lvwBox_KeyDown(list, key, shift); }); });
         if (isMailboxList(list)) {
-            connect(list, &ListView::ItemClick, this, [this, list](int) { lvwBox_ItemClick(list); });
+            connect(list, &ListView::ItemClick, this, [this, list](int) { modGlobal::GuardHandler([&] { lvwBox_ItemClick(list); }); });
             connect(list, &ListView::MouseDown, this,
-                    [this, list](int button, int shift, int x, int y) { lvwBox_MouseDown(list, button, shift, x, y); });
+                    [this, list](int button, int shift, int x, int y) { modGlobal::GuardHandler([&] { lvwBox_MouseDown(list, button, shift, x, y); }); });
         }
     }
-    connect(tvwFolderList, &controls::TreeView::NodeClick, this, [this](int index) { tvwFolderList_NodeClick(index); });
-    connect(tvwFolderList, &controls::TreeView::Collapse, this, [this](int index) { tvwFolderList_Collapse(index); });
+    connect(tvwFolderList, &controls::TreeView::NodeClick, this, [this](int index) { modGlobal::GuardHandler([&] { tvwFolderList_NodeClick(index); }); });
+    connect(tvwFolderList, &controls::TreeView::Collapse, this, [this](int index) { modGlobal::GuardHandler([&] { tvwFolderList_Collapse(index); }); });
     for (SplitterBar *bar : {picVSplit, picHSplit}) {
-        connect(bar, &SplitterBar::MouseDown, this, [this, bar](int b, int, int x, int y) { splitterDown(bar, b, x, y); });
-        connect(bar, &SplitterBar::MouseMove, this, [this, bar](int b, int, int x, int y) { splitterMove(bar, b, x, y); });
-        connect(bar, &SplitterBar::MouseUp, this, [this, bar](int b, int, int x, int y) { splitterUp(bar, b, x, y); });
+        connect(bar, &SplitterBar::MouseDown, this, [this, bar](int b, int, int x, int y) { modGlobal::GuardHandler([&] { splitterDown(bar, b, x, y); }); });
+        connect(bar, &SplitterBar::MouseMove, this, [this, bar](int b, int, int x, int y) { modGlobal::GuardHandler([&] { splitterMove(bar, b, x, y); }); });
+        connect(bar, &SplitterBar::MouseUp, this, [this, bar](int b, int, int x, int y) { modGlobal::GuardHandler([&] { splitterUp(bar, b, x, y); }); });
     }
 }
 
@@ -547,9 +545,11 @@ void frmMain::setMenuHandler(const QString &control, std::function<void()> handl
 
 void frmMain::runMenuHandler(const QString &control)
 {
+    // The dispatch point of every menu item, toolbar button and pop-up item:
+    // an error a handler lets escape is reported and the program goes on.
     const auto it = m_handlers.constFind(control);
     if (it != m_handlers.constEnd() && *it)
-        (*it)();
+        modGlobal::GuardHandler(*it);
 }
 
 void frmMain::setScreenTwips(double width, double height)
@@ -608,7 +608,7 @@ StartOutcome frmMain::Form_Load()
         tabPreview->hide();
         EnableCommands(false);
     } catch (const std::exception &e) {
-        reportAny(e);
+        modGlobal::ReportError(e);
     }
     m_loaded = true;
     return StartOutcome::Continue;
@@ -628,7 +628,7 @@ void frmMain::CreateColumns(ListView *lvwBox)
         lvwBox->setImageList(lvwIcons.get());
         createMailboxColumns(*lvwBox, m_captionWidth);
     } catch (const std::exception &e) {
-        reportAny(e);
+        modGlobal::ReportError(e);
     }
 }
 
@@ -644,18 +644,28 @@ void frmMain::RefreshBox(ListView *lvwBox)
     try {
         readColumnSwitches(); // read at every call, before the busy test
     } catch (const std::exception &e) {
-        reportAny(e);
+        modGlobal::ReportError(e);
         return;
     }
-    if (blnRefreshing) {
-        // Remembered, once per list, and run when the running fill ends.
+    const auto remember = [&] {
+        // Remembered, once per list, and run when the running fill or other
+        // work ends.
         if (std::find(m_pendingRefresh.begin(), m_pendingRefresh.end(), lvwBox) == m_pendingRefresh.end())
             m_pendingRefresh.push_back(lvwBox);
-        return;
+    };
+    if (blnRefreshing)
+        return remember();
+    {
+        // A refill yields too: it holds the busy scope, so nothing closes the
+        // connection under it. Asked for inside other work's yield, it waits
+        // for that work to end.
+        core::BusyScope busy(QStringLiteral("Refresh"), modGlobal::cnDatabase);
+        if (!busy.acquired())
+            return remember();
+        blnRefreshing = true;
+        fill(lvwBox);
+        blnRefreshing = false;
     }
-    blnRefreshing = true;
-    fill(lvwBox);
-    blnRefreshing = false;
     while (!m_pendingRefresh.empty()) {
         ListView *next = m_pendingRefresh.front();
         m_pendingRefresh.erase(m_pendingRefresh.begin());
@@ -667,14 +677,16 @@ void frmMain::fill(ListView *lvwBox)
 {
     std::unique_ptr<ado::Recordset> rs;
     QList<controls::ListItem *> batch;
+    // The fill's own hold on the connection, whatever happens in its yield.
+    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
     try {
         const ColumnSwitches switches = readColumnSwitches();
         const int p = firstSelectedPosition(*lvwBox);
         BuildSortMenu(lvwBox);
-        if (!modGlobal::cnDatabase)
+        if (!connection)
             vb::raise(3704, QStringLiteral("Operation is not allowed when the object is closed."));
         rs = std::make_unique<ado::Recordset>();
-        rs->Open(modGlobal::BuildSortedSelect(*lvwBox), *modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockReadOnly);
+        rs->Open(modGlobal::BuildSortedSelect(*lvwBox), *connection, ado::adOpenKeyset, ado::adLockReadOnly);
         lvwBox->clearItems();
         if (!lvwBox->isHidden()) {
             txtMessage->setText(QStringLiteral("Generating View"));
@@ -705,7 +717,7 @@ void frmMain::fill(ListView *lvwBox)
             // The rows are read in one read transaction, so the file is
             // locked once and not per row; nothing yields inside it, so no
             // other work can join it.
-            ReadTransaction reading(*modGlobal::cnDatabase);
+            ReadTransaction reading(*connection);
             rs->MoveFirst();
             while (!rs->Eof()) {
                 const RowSpec row = mailbox ? mailboxRow(switches, first, second, field, *lvwIcons)
@@ -731,7 +743,7 @@ void frmMain::fill(ListView *lvwBox)
         // The rows read so far stay in the list.
         lvwBox->addItems(batch);
         rs.reset();
-        reportAny(e);
+        modGlobal::ReportError(e);
     }
 }
 
@@ -763,7 +775,7 @@ void frmMain::ShowTransactionSet(ListView *lvwBox)
         rtfTSet->setPlainText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
         rs.Close();
     } catch (const std::exception &e) {
-        reportAny(e);
+        modGlobal::ReportError(e);
     }
 }
 
@@ -785,7 +797,7 @@ void frmMain::BuildSortMenu(ListView *lvwBox)
             item->setObjectName(QStringLiteral("mnuSortByColumn"));
             item->setCheckable(true);
             item->setData(i);
-            connect(item, &QAction::triggered, this, [this, item] { sortByTriggered(item); });
+            connect(item, &QAction::triggered, this, [this, item] { modGlobal::GuardHandler([&] { sortByTriggered(item); }); });
             m_sortBy.push_back(item);
         }
         QString caption = lvwBox->columnText(i + 1);
@@ -874,7 +886,7 @@ void frmMain::tvwFolderList_NodeClick(int index)
         else
             showFolderList(index);
     } catch (const std::exception &e) {
-        reportAny(e);
+        modGlobal::ReportError(e);
     }
 }
 
@@ -1034,7 +1046,7 @@ void frmMain::resizeEvent(QResizeEvent *event)
     if (m_inResize)
         return;
     m_inResize = true;
-    Form_Resize();
+    modGlobal::GuardHandler([this] { Form_Resize(); });
     m_inResize = false;
 }
 
@@ -1043,7 +1055,7 @@ void frmMain::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && !m_inResize) {
         m_inResize = true;
-        Form_Resize();
+        modGlobal::GuardHandler([this] { Form_Resize(); });
         m_inResize = false;
     }
 }
@@ -1051,13 +1063,15 @@ void frmMain::changeEvent(QEvent *event)
 void frmMain::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (m_pendingPlacement) {
-        // The outer size is known only once the window has its frame.
-        m_pendingPlacement = false;
-        if (!isMaximized() && !isMinimized())
-            applyStoredPlacement();
-    }
-    Form_Resize();
+    modGlobal::GuardHandler([this] {
+        if (m_pendingPlacement) {
+            // The outer size is known only once the window has its frame.
+            m_pendingPlacement = false;
+            if (!isMaximized() && !isMinimized())
+                applyStoredPlacement();
+        }
+        Form_Resize();
+    });
 }
 
 void frmMain::applyStoredPlacement()
@@ -1176,7 +1190,7 @@ void frmMain::mnuPrintSetup_Click()
         vb::PrinterSetupRequest request;
         vb::dialogService().printerSetup(request);
     } catch (const std::exception &e) {
-        reportAny(e);
+        modGlobal::ReportError(e);
     }
 }
 
@@ -1256,6 +1270,15 @@ void frmMain::tbrToolbar_ButtonMenuClick(const QString &key)
 bool frmMain::Form_Unload()
 {
     modGlobal::LogHistory(QStringLiteral("Info"), QStringLiteral("Selected [File] - [Exit]"));
+    if (core::BusyScope::isBusy()) {
+        // Closing now would close and compact the database under the running
+        // work: the exit is refused and nothing is lost.
+        const QString text = modGlobal::AppTitle() + QStringLiteral(" cannot exit while ") + core::BusyScope::work()
+            + QStringLiteral(" is in progress.");
+        modGlobal::LogHistory(QStringLiteral("Warning"), text);
+        vb::MsgBox(text, vb::vbOKOnly | vb::vbExclamation);
+        return false;
+    }
     if (vb::MsgBox(QStringLiteral("Exit Corvantis?"), vb::vbQuestion | vb::vbYesNo) != vb::vbYes)
         return false;
     try {
@@ -1289,7 +1312,9 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    if (Form_Unload()) {
+    bool unloaded = false;
+    modGlobal::GuardHandler([&] { unloaded = Form_Unload(); });
+    if (unloaded) {
         m_exitConfirmed = true;
         event->accept();
         emit exited();

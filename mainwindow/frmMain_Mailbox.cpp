@@ -51,7 +51,7 @@ void frmMain::installMailboxCommands()
 MailboxContext frmMain::mailboxContext()
 {
     MailboxContext context;
-    context.connection = modGlobal::cnDatabase.get();
+    context.connection = modGlobal::cnDatabase;
     context.pgbProgressBar = pgbProgressBar;
     context.sbrStatusBar = sbrStatusBar;
     context.RefreshBox = [this](ListView *list) { RefreshBox(list); };

@@ -8,6 +8,8 @@
 #include "vb/DateTime.h"
 #include "vb/DoEvents.h"
 
+#include <QHash>
+
 #include <array>
 #include <cmath>
 
@@ -108,11 +110,51 @@ void addTo(ado::Field &field, const Variant &q)
     field.setValue(current.isNull() || current.isEmpty() ? q : vb::opAdd(current, q));
 }
 
-QString filterFor(const char *field, const QString &part)
+// The work orders and the stock row of each part, looked up as a filter
+// "Field = 'part'" finds them (letter case ignored), in file order, without
+// filtering the whole file once per part.
+struct WorkOrder {
+    Variant id, date, quantity, revision;
+};
+struct StockRow {
+    Variant description, available, allocated;
+};
+
+QString partKey(const Variant &part)
 {
-    QString quoted = part;
-    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QString::fromLatin1(field) + QStringLiteral(" = '") + quoted + QLatin1Char('\'');
+    return vb::CStr(part).toCaseFolded();
+}
+
+QHash<QString, std::vector<WorkOrder>> ordersByPart(ado::Recordset &orders)
+{
+    QHash<QString, std::vector<WorkOrder>> byPart;
+    if (orders.RecordCount() == 0)
+        return byPart;
+    ado::Field &part = orders("WO_PartNumber");
+    ado::Field &id = orders("WO_ID");
+    ado::Field &date = orders("WO_Date");
+    ado::Field &quantity = orders("WO_Qty");
+    ado::Field &revision = orders("WO_Rev");
+    for (orders.MoveFirst(); !orders.Eof(); orders.MoveNext())
+        byPart[partKey(part.Value())].push_back({id.Value(), date.Value(), quantity.Value(), revision.Value()});
+    return byPart;
+}
+
+QHash<QString, StockRow> stockByPart(ado::Recordset &stock)
+{
+    QHash<QString, StockRow> byPart;
+    if (stock.RecordCount() == 0)
+        return byPart;
+    ado::Field &part = stock("PartNumber");
+    ado::Field &description = stock("Description");
+    ado::Field &available = stock("Available");
+    ado::Field &allocated = stock("Allocated");
+    for (stock.MoveFirst(); !stock.Eof(); stock.MoveNext()) {
+        const QString key = partKey(part.Value());
+        if (!byPart.contains(key)) // the first row of a part is the one found
+            byPart.insert(key, {description.Value(), available.Value(), allocated.Value()});
+    }
+    return byPart;
 }
 
 // The bucket of a day k after the base Monday: the Day field index (0..19)
@@ -142,8 +184,9 @@ void buildSchedule(Freightliner_830_002000_I &self, ado::Recordset &rs, General 
     const ado::RecordsetPtr schedule = newSchedule();
     self.rsScheduler = schedule;
     ado::Recordset &s = *schedule;
-    ado::Recordset &orders = *general.rsOrders;
-    ado::Recordset &stock = *general.rsInventory;
+    const QHash<QString, std::vector<WorkOrder>> orders = ordersByPart(*general.rsOrders);
+    const QHash<QString, StockRow> stock = stockByPart(*general.rsInventory);
+    static const std::vector<WorkOrder> noOrders;
     const double base = baseMonday();
 
     ado::Field &part = rs("6LIN03");
@@ -163,22 +206,20 @@ void buildSchedule(Freightliner_830_002000_I &self, ado::Recordset &rs, General 
         s.AddNew();
         int32_t balance = 0;
         const QString partNumber = vb::CStr(part.Value());
-        stock.setFilter(filterFor("PartNumber", partNumber));
-        orders.setFilter(filterFor("WO_PartNumber", partNumber));
-        if (!orders.Bof() && !orders.Eof()) {
-            for (; !orders.Eof(); orders.MoveNext())
-                addTo(s("WO_Total"), orders("WO_Qty").Value());
-            orders.MoveFirst();
-        }
+        const auto ordersFound = orders.constFind(partNumber.toCaseFolded());
+        const std::vector<WorkOrder> &partOrders = ordersFound == orders.cend() ? noOrders : *ordersFound;
+        const auto stockFound = stock.constFind(partNumber.toCaseFolded());
+        for (const WorkOrder &order : partOrders)
+            addTo(s("WO_Total"), order.quantity);
         for (int w = 0; w < 5; ++w)
             s(QStringLiteral("W%1Date").arg(w + 5)).setValue(Variant::fromDate(base + 28 + 7 * w));
         copy(s("PurchaseOrder"), rs("1BFR11").Value());
         copy(s("PartNumber"), part.Value());
         copy(s("Required"), quantity.Value());
-        if (!stock.Eof()) {
-            s("Description").setValue(stock("Description").Value());
-            s("Available").setValue(stock("Available").Value());
-            s("Allocated").setValue(stock("Allocated").Value());
+        if (stockFound != stock.cend()) {
+            s("Description").setValue(stockFound->description);
+            s("Available").setValue(stockFound->available);
+            s("Allocated").setValue(stockFound->allocated);
         } else {
             copy(s("Description"), rs("8J2X03").Value());
             s("Available").setValue(Variant(int32_t(0)));
@@ -188,13 +229,13 @@ void buildSchedule(Freightliner_830_002000_I &self, ado::Recordset &rs, General 
         copy(s("Notes"), vb::opConcat(rs("2NTE02").Value(), rs("3NTE02").Value()));
         for (int n = 1; n <= 3; ++n) {
             const QString prefix = QStringLiteral("WO%1_").arg(n);
-            if (!orders.Eof()) {
-                s(prefix + QStringLiteral("ID")).setValue(orders("WO_ID").Value());
-                s(prefix + QStringLiteral("Date")).setValue(orders("WO_Date").Value());
-                s(prefix + QStringLiteral("Qty")).setValue(orders("WO_Qty").Value());
+            if (size_t(n) <= partOrders.size()) {
+                const WorkOrder &order = partOrders[size_t(n - 1)];
+                s(prefix + QStringLiteral("ID")).setValue(order.id);
+                s(prefix + QStringLiteral("Date")).setValue(order.date);
+                s(prefix + QStringLiteral("Qty")).setValue(order.quantity);
                 if (n == 1)
-                    s("Revision").setValue(orders("WO_Rev").Value());
-                orders.MoveNext();
+                    s("Revision").setValue(order.revision);
             } else {
                 s(prefix + QStringLiteral("Date")).setValue(Variant("01/05/94"));
                 s(prefix + QStringLiteral("ID")).setValue(Variant("N/A"));

@@ -397,7 +397,7 @@ ado::RecordsetPtr InboundTranslation::TranslateAll(controls::ListView &lvwBox, c
                 vb::MsgBox(StaleListMessage(lvwBox.tag()), vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
             modGlobal::LogHistory(u"Warning"_s, StaleListHistory(lvwBox.tag()));
             if (modGlobal::mainWindowLink().RefreshBox)
-                modGlobal::mainWindowLink().RefreshBox(&lvwBox);
+                modGlobal::mainWindowLink().RefreshBox(lvwBox.tag());
             endRun();
             return ado::RecordsetPtr();
         };
@@ -445,7 +445,7 @@ ado::RecordsetPtr InboundTranslation::TranslateAll(controls::ListView &lvwBox, c
         list.Close();
 
         if (modGlobal::mainWindowLink().RefreshBox)
-            modGlobal::mainWindowLink().RefreshBox(&lvwBox);
+            modGlobal::mainWindowLink().RefreshBox(lvwBox.tag());
         modGlobal::LogHistory(u"Info"_s, strPartner + u"_"_s + strTransaction + u"_"_s + strVersion + u"_"_s
                                              + strDirection + u" Translated: "_s + QString::number(processed)
                                              + u" Errors: "_s + QString::number(errors));

@@ -96,7 +96,7 @@ void MoveSelectedRows(benchmark::State &state)
         state.PauseTiming();
         auto box = std::make_unique<Mailbox>(rows);
         mainwindow::MailboxContext context;
-        context.connection = modGlobal::cnDatabase.get();
+        context.connection = modGlobal::cnDatabase;
         context.pgbProgressBar = &box->progress;
         context.sbrStatusBar = &box->status;
         mainwindow::MailboxCommands commands(context); // no refill: the lists are not measured

@@ -1,5 +1,7 @@
 #include "core/loader/AcknowledgementWriter.h"
 
+#include "core/BusyScope.h"
+
 #include "core/loader/InterchangeFile.h"
 #include "core/loader/InterchangeLoader.h"
 #include "core/loader/X12Text.h"
@@ -59,6 +61,13 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
     modGlobal::LogHistory(u"Info"_s, u"Selected [Tools] - [Generate Acknowledgement]"_s);
     if (!selection.hasCurrentItem)
         return {};
+    // Held also while the 997 is loaded and the rows are marked: the load
+    // joins it as the writer's own work.
+    BusyScope busy(u"Generate Acknowledgement"_s, modGlobal::cnDatabase);
+    if (!busy.acquired()) {
+        BusyScope::refuse(u"Generate Acknowledgement"_s);
+        return {};
+    }
     const QString key = selectionKey ? selectionKey() : QString();
     if (key.isEmpty())
         return {};
@@ -74,7 +83,7 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
     // The partner's control numbers are taken inside a transaction that ends
     // only once the file is written: a file that cannot be written gives its
     // numbers back, so the partner never sees a gap.
-    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
+    const std::shared_ptr<ado::Connection> connection = busy.connectionPtr();
     bool inTransaction = false;
     auto rollBack = [&] {
         if (!inTransaction)
@@ -195,11 +204,19 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
         return path;
     }
 
-    // Only an acknowledgement that now stands in the Outbox marks the rows.
+    // Only an acknowledgement that now stands in the Outbox marks the rows,
+    // all of them in one transaction (one commit per row would cost more
+    // than the rest of the run): either every answered row says so or none.
+    const std::shared_ptr<ado::Connection> marking = modGlobal::cnDatabase;
+    inTransaction = false;
     try {
+        if (!marking)
+            vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
+        marking->BeginTrans();
+        inTransaction = true;
         const QSet<qint64> selected(selection.rowids.begin(), selection.rowids.end());
         ado::Recordset rs;
-        rs.Open(selection.statement, modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockOptimistic);
+        rs.Open(selection.statement, marking, ado::adOpenKeyset, ado::adLockOptimistic);
         while (!rs.Eof()) {
             if (selected.contains(rs.rowid())) {
                 rs(u"Acknowledged"_s) = u"Yes"_s;
@@ -208,10 +225,17 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
             rs.MoveNext();
         }
         rs.Close();
+        marking->CommitTrans();
+        inTransaction = false;
         ui.refreshList(u"Inbox"_s);
-    } catch (const vb::VbError &error) {
-        modGlobal::ReportError(error);
     } catch (const std::exception &error) {
+        if (inTransaction) {
+            inTransaction = false;
+            try {
+                marking->RollbackTrans();
+            } catch (const std::exception &) {
+            }
+        }
         modGlobal::ReportError(error);
     }
     return path;

@@ -1,5 +1,7 @@
 #include "core/loader/InterchangeLoader.h"
 
+#include "core/BusyScope.h"
+
 #include "core/loader/X12Text.h"
 #include "core/modGlobal.h"
 
@@ -98,6 +100,7 @@ private:
     struct KeyState;
     KeyState &transactionKey();
     void flushControlNumbers();
+    void openBox();
     std::optional<vb::Variant> storedControlNumber(const QString &partner, const QString &transaction,
                                                    const QString &version);
     void appendToSet(QByteArrayView piece)
@@ -114,6 +117,7 @@ private:
 
     std::unique_ptr<ado::Recordset> m_box;
     QString m_boxError; // why the mailbox table could not be opened
+    int m_rowsInBox = 0; // rows the open record set has added
     bool m_rowPending = false;
 
     // The delimiters as text and as the file's bytes.
@@ -147,16 +151,9 @@ private:
 
 void Load::run(QByteArrayView text)
 {
-    // The mailbox table, opened by name as the program always did. A failure
-    // here shows at the first set, which then cannot be stored.
-    try {
-        m_box = std::make_unique<ado::Recordset>();
-        m_box->Open(m_inbound ? u"Inbox"_s : u"Outbox"_s, modGlobal::cnDatabase, ado::adOpenKeyset,
-                    ado::adLockPessimistic);
-    } catch (const std::exception &error) {
-        m_box.reset();
-        m_boxError = errorText(error);
-    }
+    // A failure to open the mailbox shows at the first set, which then
+    // cannot be stored.
+    openBox();
 
     if (!text.startsWith("ISA"))
         fail(u"Missing ISA Segment"_s);
@@ -229,6 +226,25 @@ void Load::run(QByteArrayView text)
 
     if (m_last != u"IEA"_s)
         fail(u"Missing Interchange Control Trailer Segment"_s);
+}
+
+// The mailbox record set only adds rows: it is opened on none of the rows
+// already stored (a keyset of the whole table would cost as much as the
+// mailbox is large), and opened afresh every few hundred sets, so what it
+// keeps of the added rows never grows with the file.
+void Load::openBox()
+{
+    m_rowsInBox = 0;
+    try {
+        if (m_box)
+            m_box->Close();
+        m_box = std::make_unique<ado::Recordset>();
+        m_box->Open(u"SELECT * FROM "_s + (m_inbound ? u"Inbox"_s : u"Outbox"_s) + u" WHERE 0 = 1"_s,
+                    modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockPessimistic);
+    } catch (const std::exception &error) {
+        m_box.reset();
+        m_boxError = errorText(error);
+    }
 }
 
 void Load::onISA(QByteArrayView piece)
@@ -437,6 +453,8 @@ void Load::onSE(QByteArrayView piece)
         (*m_box)(u"TSet"_s) = tset;
         m_box->Update();
         m_rowPending = false;
+        if (++m_rowsInBox == 512)
+            openBox();
     } catch (const std::exception &error) {
         failSaving(errorText(error));
     }
@@ -528,6 +546,14 @@ QString runLoad(WorkProgress *progress, const QString &fileName, const QString &
 {
     if (g_loading)
         return QString::fromLatin1(loader_messages::kLoadInProgress);
+    // Started inside other work's yield: refused, so it never joins that
+    // work's transaction; the file stays where it is.
+    BusyScope busy(u"Load"_s, modGlobal::cnDatabase);
+    if (!busy.acquired()) {
+        const QString refusal = BusyScope::refusalText(u"Load"_s);
+        modGlobal::LogHistory(u"Warning"_s, refusal);
+        return refusal;
+    }
     g_loading = true;
     struct Reset {
         ~Reset() { g_loading = false; }
@@ -538,7 +564,7 @@ QString runLoad(WorkProgress *progress, const QString &fileName, const QString &
     Load load(ui, direction);
     // The transaction ends on the connection it began on: the program's exit
     // can close and drop the shared one while the load yields.
-    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
+    const std::shared_ptr<ado::Connection> connection = busy.connectionPtr();
     bool inTransaction = false;
 
     auto cleanUp = [&] {

@@ -1,5 +1,7 @@
 #include "core/loader/TransactionValidator.h"
 
+#include "core/BusyScope.h"
+
 #include "core/clsHashTable.h"
 #include "core/loader/X12Text.h"
 #include "core/modGlobal.h"
@@ -368,6 +370,9 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
     WorkProgress &ui = *m_progress;
     if (!selection.hasCurrentItem)
         return;
+    BusyScope busy(u"Validate"_s, modGlobal::cnDatabase);
+    if (!busy.acquired())
+        return BusyScope::refuse(u"Validate"_s);
     const QString key = selectionKey ? selectionKey() : QString();
     if (key.isEmpty())
         return;
@@ -378,7 +383,7 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
     // The statuses are stored in transactions of a few hundred rows: one
     // commit per row would cost more than the checks themselves. A failure
     // still keeps the statuses of the rows the walk left.
-    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
+    const std::shared_ptr<ado::Connection> connection = busy.connectionPtr();
     bool inTransaction = false;
     auto endTransaction = [&] {
         if (!inTransaction)

@@ -195,6 +195,12 @@ sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags 
     if (!QFileInfo(path).isFile())
         vb::raise(adErrProvider, QStringLiteral("Could not find file '%1'.").arg(QDir::toNativeSeparators(path)),
                   QStringLiteral("Corvantis database"));
+    // SQLite takes an empty file for a new database and would write one
+    // over it: an empty file is refused before anything can be written.
+    if (QFileInfo(path).size() == 0)
+        vb::raise(adErrProvider,
+                  QStringLiteral("'%1' is not a Corvantis database: the file is empty.").arg(QDir::toNativeSeparators(path)),
+                  QStringLiteral("Corvantis database"));
     sqlite3 *db = nullptr;
     const QByteArray file = QFile::encodeName(path);
     if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | extraFlags, nullptr) != SQLITE_OK) {
@@ -207,10 +213,26 @@ sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags 
         const QByteArray key = password.toUtf8();
         sqlite3_key(db, key.constData(), key.size());
     }
-    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    // Reading the schema proves the key and the file's first pages; a keyed
+    // database without a single table is no database of the program (the
+    // program never creates tables), and it is refused before the connection
+    // sets its journal mode, which would write to it.
+    sqlite3_stmt *stmt = nullptr;
+    int tables = -1;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'", -1, &stmt, nullptr) == SQLITE_OK
+        && sqlite3_step(stmt) == SQLITE_ROW)
+        tables = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    if (tables < 0) {
         sqlite3_close(db);
         vb::raise(adErrProvider,
                   QStringLiteral("Not a valid password, or '%1' is not a Corvantis database.").arg(QDir::toNativeSeparators(path)),
+                  QStringLiteral("Corvantis database"));
+    }
+    if (tables == 0) {
+        sqlite3_close(db);
+        vb::raise(adErrProvider,
+                  QStringLiteral("'%1' is not a Corvantis database: it holds no tables.").arg(QDir::toNativeSeparators(path)),
                   QStringLiteral("Corvantis database"));
     }
     return db;

@@ -176,10 +176,10 @@ private:
                 badCriteria(s);
             QString pattern;
             for (const QChar c : text) {
+                // The classic filter knows only these two wildcards; "_" and
+                // "?" are themselves.
                 if (c == QLatin1Char('*') || c == QLatin1Char('%'))
                     pattern += QStringLiteral(".*");
-                else if (c == QLatin1Char('_') || c == QLatin1Char('?'))
-                    pattern += QLatin1Char('.');
                 else
                     pattern += QRegularExpression::escape(QString(c));
             }

@@ -3,14 +3,12 @@
 #include "AppInfo.h"
 #include "VbError.h"
 
-#include <QApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QPrinter>
 #include <QRegularExpression>
-#include <QWidget>
 
 namespace vb {
 
@@ -56,9 +54,34 @@ namespace {
 
 QMutex g_serviceMutex;
 
+// A process without the dialogs library has nobody to answer a box: each one
+// is written to the log and gets its escape answer, as a closed box would.
+class UnattendedDialogs final : public DialogService {
+public:
+    int messageBox(const MessageBoxRequest &request) override
+    {
+        qWarning().noquote() << "Message box without a window system:" << request.prompt;
+        return msgBoxEscapeResult(request.buttons);
+    }
+    std::optional<QString> inputBox(const InputBoxRequest &request) override
+    {
+        qWarning().noquote() << "Input box without a window system:" << request.prompt;
+        return std::nullopt;
+    }
+    OpenFileResult openFile(const OpenFileRequest &) override { return {}; }
+    std::optional<QString> browseFolder(const BrowseFolderRequest &) override { return std::nullopt; }
+    bool printerSetup(const PrinterSetupRequest &) override { return false; }
+};
+
 std::shared_ptr<DialogService> &installedService()
 {
-    static std::shared_ptr<DialogService> service = std::make_shared<QtDialogService>();
+    static std::shared_ptr<DialogService> service;
+    return service;
+}
+
+std::shared_ptr<DialogService> &defaultService()
+{
+    static std::shared_ptr<DialogService> service = std::make_shared<UnattendedDialogs>();
     return service;
 }
 
@@ -67,13 +90,19 @@ std::shared_ptr<DialogService> &installedService()
 void setDialogService(std::shared_ptr<DialogService> service)
 {
     QMutexLocker lock(&g_serviceMutex);
-    installedService() = service ? std::move(service) : std::make_shared<QtDialogService>();
+    installedService() = std::move(service);
+}
+
+void setDefaultDialogService(std::shared_ptr<DialogService> service)
+{
+    QMutexLocker lock(&g_serviceMutex);
+    defaultService() = service ? std::move(service) : std::make_shared<UnattendedDialogs>();
 }
 
 static std::shared_ptr<DialogService> currentService()
 {
     QMutexLocker lock(&g_serviceMutex);
-    return installedService();
+    return installedService() ? installedService() : defaultService();
 }
 
 DialogService &dialogService()
@@ -127,23 +156,6 @@ QStringList qtNameFilters(const QString &classicFilter)
         out << QStringLiteral("%1 (%2)").arg(description, patterns.join(QLatin1Char(' ')));
     }
     return out;
-}
-
-QPrinter &sharedPrinter()
-{
-    // Lives as long as the process: a printer torn down after the application
-    // object is gone would touch a dead print system.
-    static QPrinter *printer = new QPrinter(QPrinter::HighResolution);
-    return *printer;
-}
-
-QWidget *dialogParent()
-{
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-        return nullptr;
-    if (QWidget *modal = QApplication::activeModalWidget())
-        return modal;
-    return QApplication::activeWindow();
 }
 
 } // namespace vb

@@ -1,7 +1,10 @@
 #pragma once
 // Message boxes, input boxes and the common dialogs (open file, folder
-// browse, printer set-up) go through one service. The program installs the
-// Qt implementation; tests install a scripted double that answers from a queue.
+// browse, printer set-up) go through one service. The Qt implementation lives
+// in the dialogs part of the runtime (platform_vb_dialogs, which links the
+// widgets): a target linking it gets the Qt dialogs as its default. Tests
+// install a scripted double that answers from a queue. A process without the
+// dialogs part logs each box and gives it its escape answer.
 
 #include <QString>
 #include <QStringList>
@@ -111,7 +114,8 @@ public:
     virtual bool printerSetup(const PrinterSetupRequest &request) = 0;
 };
 
-// The Qt dialogs: QMessageBox, QInputDialog, QFileDialog, QPrintDialog.
+// The Qt dialogs: QMessageBox, QInputDialog, QFileDialog, QPrintDialog
+// (platform_vb_dialogs).
 class QtDialogService final : public DialogService {
 public:
     int messageBox(const MessageBoxRequest &request) override;
@@ -126,8 +130,10 @@ public:
     static OpenFileResult openFileResult(const QFileDialog &dialog, bool accepted);
 };
 
-// Installs the service; nullptr restores the Qt dialogs.
+// Installs the service; nullptr restores the default service.
 void setDialogService(std::shared_ptr<DialogService> service);
+// The service used while none is installed; nullptr: the unattended one.
+void setDefaultDialogService(std::shared_ptr<DialogService> service);
 DialogService &dialogService();
 
 // The classic functions.
@@ -140,10 +146,12 @@ QString InputBox(const QString &prompt, const QString &title = {}, const QString
 // "*.*" becomes "*" (on this platform "*.*" would miss names without a dot).
 QStringList qtNameFilters(const QString &classicFilter);
 
-// The printer that the printer set-up changes and printing uses.
+// The printer that the printer set-up changes and printing uses
+// (platform_vb_dialogs).
 QPrinter &sharedPrinter();
 
-// The window a dialog belongs to: the active window, if any.
+// The window a dialog belongs to: the active window, if any
+// (platform_vb_dialogs).
 QWidget *dialogParent();
 
 } // namespace vb

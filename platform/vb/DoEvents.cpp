@@ -16,6 +16,7 @@ std::function<qint64()> g_ticks;
 std::atomic<qint64> g_count{0};
 qint64 g_lastYield = 0;
 bool g_yielded = false;
+int g_depth = 0;
 
 qint64 nowTicks()
 {
@@ -34,11 +35,22 @@ void DoEvents()
     ++g_count;
     g_lastYield = nowTicks();
     g_yielded = true;
+    struct Depth {
+        Depth() { ++g_depth; }
+        ~Depth() { --g_depth; }
+    } depth;
     if (g_observer)
         g_observer();
     QCoreApplication *app = QCoreApplication::instance();
     if (app && QThread::currentThread() == app->thread())
         QCoreApplication::processEvents();
+}
+
+int yieldDepth()
+{
+    // Modal boxes and dialogs run event loops of their own: they count too.
+    QThread *thread = QThread::currentThread();
+    return g_depth + (thread ? thread->loopLevel() : 0);
 }
 
 bool DoEventsIfDue(int minimumGapMs)

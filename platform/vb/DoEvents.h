@@ -15,6 +15,11 @@ void DoEvents();
 // Returns true when it yielded.
 bool DoEventsIfDue(int minimumGapMs = 10);
 
+// How deep the running code sits in yields and event loops: grows by one
+// inside each DoEvents and each nested event loop. Code that runs inside a yield of other code sees a
+// greater depth than that code saw when it yielded.
+int yieldDepth();
+
 // Test seams. The observer is called at each real yield (before the events
 // are processed); the tick source gives a monotonic time in milliseconds for
 // the rate limit. Passing an empty function restores the default.

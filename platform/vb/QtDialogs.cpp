@@ -8,6 +8,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 namespace vb {
@@ -150,6 +151,23 @@ bool QtDialogService::printerSetup(const PrinterSetupRequest &request)
     if (!request.title.isEmpty())
         dialog.setWindowTitle(request.title);
     return dialog.exec() == QDialog::Accepted;
+}
+
+QPrinter &sharedPrinter()
+{
+    // Lives as long as the process: a printer torn down after the application
+    // object is gone would touch a dead print system.
+    static QPrinter *printer = new QPrinter(QPrinter::HighResolution);
+    return *printer;
+}
+
+QWidget *dialogParent()
+{
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return nullptr;
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
 }
 
 } // namespace vb

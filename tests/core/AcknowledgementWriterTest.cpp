@@ -143,6 +143,20 @@ TEST_F(AcknowledgementTest, RowsStayUnansweredWhenTheLoadFails)
     EXPECT_EQ(dumpTable("Partner", {"ISA13", "GS06"}), "[Partner]\nISA13=42|GS06=71\n");
 }
 
+// The answered rows are marked together: a row that cannot be marked leaves
+// every one of them unmarked, and the failure is reported.
+TEST_F(AcknowledgementTest, RowsAreMarkedAllOrNone)
+{
+    db.connection().Execute("CREATE TRIGGER refuse_mark BEFORE UPDATE OF Acknowledged ON Inbox "
+                            "WHEN NEW.Date = '12/02/26' BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    corvantis::test::dialogs().answer(vb::vbOK);
+    EXPECT_FALSE(acknowledge({1, 2, 5}).isEmpty());
+    EXPECT_EQ(dumpTable("Inbox", {"Acknowledged"}, " WHERE Acknowledged = 'Yes'"), "[Inbox]\n");
+    ASSERT_EQ(corvantis::test::dialogs().boxes().size(), 1u);
+    EXPECT_TRUE(corvantis::test::dialogs().boxes().front().text.contains("refused"));
+    EXPECT_EQ(db.connection().transactionLevel(), 0);
+}
+
 // A segment between GS and ST is stored at the front of the set; the 997
 // still answers the set's own ST, or the partner's set is never acknowledged.
 TEST_F(AcknowledgementTest, AK2AnswersTheSetsOwnST)

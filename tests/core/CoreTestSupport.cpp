@@ -1,11 +1,9 @@
 #include "CoreTestSupport.h"
 
-#include "MainWindowControls.h"
 #include "TestEnvironment.h"
 
 #include "ado/Connection.h"
 
-#include <QPixmap>
 
 namespace coretest {
 
@@ -17,21 +15,11 @@ void CoreTest::SetUp()
     cnDatabase = database->connectionPtr();
     strCurrentUser = QStringLiteral("tester");
 
-    corvantis::test::addStateImages(images);
-    statusBar = corvantis::test::makeStatusBar(4);
-    folders = corvantis::test::makeFolderTree();
-    history = corvantis::test::makeHistoryList(images);
-
-    sent = std::make_unique<controls::ListView>();
-    sent->setTag(QStringLiteral("Sent"));
-
     MainWindowLink &link = mainWindowLink();
     link = MainWindowLink{};
-    link.sbrStatusBar = statusBar.get();
-    link.tvwFolderList = folders.get();
-    link.lvwHistory = history.get();
-    link.lvwSent = sent.get();
-    link.RefreshBox = [this](controls::ListView *lvw) { refreshed.push_back(lvw); };
+    link.setStatusText = [this](const QString &text) { statusText = text; };
+    link.historyStored = [this](const HistoryEntry &entry) { shown.push_back(entry); };
+    link.RefreshBox = [this](const QString &table) { refreshed << table; };
 }
 
 void CoreTest::TearDown()

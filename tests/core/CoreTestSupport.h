@@ -1,17 +1,13 @@
 #pragma once
 // What the shared-module tests run on: a fresh copy of the application
-// database as cnDatabase, the main-window link filled with free-standing
-// controls (status bar, folder tree, History and Sent lists) and a recorder
-// of RefreshBox calls. The harness already fixes the clock and scripts the
+// database as cnDatabase and the main-window link filled with recorders of
+// what the core tells the window (panel 1 texts, stored History entries,
+// RefreshBox calls). The harness already fixes the clock and scripts the
 // dialogs.
 
 #include "core/modGlobal.h"
 
 #include "ado/Recordset.h"
-#include "controls/ImageList.h"
-#include "controls/ListView.h"
-#include "controls/StatusBar.h"
-#include "controls/TreeView.h"
 #include "vb/Variant.h"
 
 #include "TestDatabase.h"
@@ -47,12 +43,9 @@ protected:
     void addPartner(const QString &key, int segment = '~', int element = '*', int sub = '>');
 
     std::optional<corvantis::test::FreshDatabase> database;
-    controls::ImageList images;
-    std::unique_ptr<controls::StatusBar> statusBar;
-    std::unique_ptr<controls::TreeView> folders;
-    std::unique_ptr<controls::ListView> history;
-    std::unique_ptr<controls::ListView> sent;
-    std::vector<controls::ListView *> refreshed; // RefreshBox calls, in order
+    QString statusText;                           // the last text of panel 1
+    std::vector<modGlobal::HistoryEntry> shown;   // History entries handed to the window, in order
+    QStringList refreshed;                        // RefreshBox calls (tables), in order
 };
 
 // The message boxes shown since the test began.

@@ -3,6 +3,7 @@
 
 #include "TestEnvironment.h"
 
+#include "controls/ListView.h"
 #include "vb/Dialogs.h"
 #include "vb/VbError.h"
 
@@ -43,16 +44,14 @@ TEST_F(HistoryTest, ReportErrorShowsTheBoxSetsThePanelAndLogsNumberAndText)
         EXPECT_EQ(box.caption, QStringLiteral("Corvantis"));
 
         // The History entry is the last writer of panel 1.
-        EXPECT_EQ(statusBar->panelText(1), QString::fromUtf8(c.logged));
+        EXPECT_EQ(statusText, QString::fromUtf8(c.logged));
         const auto stored = rows(QStringLiteral("SELECT * FROM History ORDER BY [Index] DESC"));
         ASSERT_EQ(stored.size(), size_t(entry));
         EXPECT_EQ(stored.front().at("Type"), "Error");
         EXPECT_EQ(stored.front().at("Description"), QString::fromUtf8(c.logged));
-        ASSERT_EQ(history->itemCount(), entry);
-        EXPECT_EQ(history->item(entry)->text(), "Error");
-        EXPECT_EQ(history->item(entry)->iconKey(), "Error");
-        EXPECT_EQ(history->item(entry)->subItem(5), QString::fromUtf8(c.logged));
-        EXPECT_EQ(folders->nodeText(7), QStringLiteral("History (%1)").arg(entry));
+        ASSERT_EQ(shown.size(), size_t(entry));
+        EXPECT_EQ(shown.back().type, "Error");
+        EXPECT_EQ(shown.back().description, QString::fromUtf8(c.logged));
     }
 }
 
@@ -76,9 +75,8 @@ TEST_F(HistoryTest, ReportErrorWithoutDatabaseStillShowsTheErrorAndThePanel)
     EXPECT_EQ(dialogs().boxes()[1].icon, vb::vbCritical);
     EXPECT_EQ(dialogs().boxes()[1].caption, "Corvantis");
     EXPECT_FALSE(dialogs().boxes()[1].text.isEmpty());
-    EXPECT_EQ(statusBar->panelText(1), "File not found");
-    EXPECT_EQ(history->itemCount(), 0);
-    EXPECT_EQ(folders->nodeText(7), "History");
+    EXPECT_EQ(statusText, "File not found");
+    EXPECT_TRUE(shown.empty());
 }
 
 TEST_F(HistoryTest, LogHistoryStoresLongMonthAndShowsShortMonth)
@@ -108,57 +106,66 @@ TEST_F(HistoryTest, LogHistoryStoresLongMonthAndShowsShortMonth)
         EXPECT_EQ(stored.at("Type"), "Info");
         EXPECT_EQ(stored.at("Description"), QStringLiteral("entry %1").arg(n));
 
-        const controls::ListItem *item = history->item(history->itemCount());
-        EXPECT_EQ(item->subItem(1), stored.at("Index"));
-        EXPECT_EQ(item->rowid(), rows(QStringLiteral("SELECT rowid AS r FROM History ORDER BY [Index] DESC")).front().at("r").toLongLong());
-        EXPECT_EQ(item->subItem(2), c.shownDate);
-        EXPECT_EQ(item->subItem(3), c.time);
-        EXPECT_EQ(item->subItem(4), "tester");
-        EXPECT_EQ(item->subItem(5), QStringLiteral("entry %1").arg(n));
+        ASSERT_EQ(shown.size(), size_t(n));
+        const HistoryEntry &item = shown.back();
+        EXPECT_EQ(item.index, stored.at("Index"));
+        EXPECT_EQ(item.rowid, rows(QStringLiteral("SELECT rowid AS r FROM History ORDER BY [Index] DESC")).front().at("r").toLongLong());
+        EXPECT_EQ(item.shownDate, c.shownDate);
+        EXPECT_EQ(item.time, c.time);
+        EXPECT_EQ(item.user, "tester");
+        EXPECT_EQ(item.description, QStringLiteral("entry %1").arg(n));
     }
 }
 
-TEST_F(HistoryTest, LogHistoryImageByTypeAndUnknownTypesKeptAsGiven)
+TEST_F(HistoryTest, LogHistoryKeepsUnknownTypesAsGiven)
 {
-    struct Case {
-        const char *type;
-        const char *image;
-    };
-    const Case cases[] = {{"Info", "Info"}, {"Warning", "Warning"}, {"Error", "Error"},
-                          {"Debug", "Error"}, {"info", "Error"}, {"", "Error"}};
     int n = 0;
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.type);
-        LogHistory(QString::fromLatin1(c.type), "text");
+    for (const char *type : {"Info", "Warning", "Error", "Debug", "info", ""}) {
+        SCOPED_TRACE(type);
+        LogHistory(QString::fromLatin1(type), "text");
         ++n;
-        ASSERT_EQ(history->itemCount(), n);
-        EXPECT_EQ(history->item(n)->text(), c.type);
-        EXPECT_EQ(history->item(n)->iconKey(), c.image);
+        ASSERT_EQ(shown.size(), size_t(n));
+        EXPECT_EQ(shown.back().type, type);
         const auto stored = rows(QStringLiteral("SELECT * FROM History ORDER BY [Index] DESC")).front();
-        EXPECT_EQ(stored.at("Type"), c.type);
+        EXPECT_EQ(stored.at("Type"), type);
     }
-    EXPECT_EQ(statusBar->panelText(1), "text");
+    EXPECT_EQ(statusText, "text");
 }
 
-TEST_F(HistoryTest, IndexesFollowTheDatabaseAndTheNodeCountsListItems)
+TEST_F(HistoryTest, IndexesFollowTheDatabase)
 {
-    // Items already in the list (a list not refilled since) count; rows of the
-    // table that the list does not show do not.
     addRow("History", {{"Type", "Info"}, {"Date", "01/1/2026"}, {"Time", "01:00:00 AM"},
                        {"User", "x"}, {"Description", "not listed"}});
-    history->addItem("Info", "Info");
-    history->addItem("Info", "Info");
 
     LogHistory("Warning", "first");
     LogHistory("Warning", "second");
-    EXPECT_EQ(folders->nodeText(7), "History (4)");
-    EXPECT_EQ(statusBar->panelText(1), "second");
+    EXPECT_EQ(statusText, "second");
 
-    const QString first = history->item(3)->subItem(1);
-    const QString second = history->item(4)->subItem(1);
+    ASSERT_EQ(shown.size(), 2u);
+    const QString first = shown[0].index;
+    const QString second = shown[1].index;
     EXPECT_EQ(column("SELECT * FROM History WHERE Description = 'first'", "Index"), QStringList{first});
     EXPECT_EQ(column("SELECT * FROM History WHERE Description = 'second'", "Index"), QStringList{second});
     EXPECT_GT(second.toLongLong(), first.toLongLong());
+}
+
+TEST_F(HistoryTest, AnEntryThatCannotBeStoredIsNeitherShownNorLeftHalfWritten)
+{
+    // The n-th write fails inside the database, as a full disk would.
+    cnDatabase->Execute("CREATE TRIGGER refuse_history BEFORE INSERT ON History "
+                        "WHEN NEW.Description = 'refused' BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    LogHistory("Info", "kept");
+    dialogs().answer(vb::vbOK);
+    LogHistory("Info", "refused");
+    LogHistory("Info", "after");
+
+    EXPECT_EQ(column("SELECT * FROM History", "Description"), (QStringList{"kept", "after"}));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].description, "kept");
+    EXPECT_EQ(shown[1].description, "after");
+    ASSERT_EQ(boxCount(), 1u);
+    EXPECT_EQ(dialogs().last().icon, vb::vbCritical);
+    EXPECT_TRUE(dialogs().last().text.contains("disk full")) << dialogs().last().text.toStdString();
 }
 
 TEST_F(HistoryTest, LogHistoryKeepsQuotesInTheText)
@@ -172,7 +179,7 @@ TEST_F(HistoryTest, LogHistoryWithoutWindowStillStoresTheRow)
     mainWindowLink() = MainWindowLink{};
     LogHistory("Info", "no window");
     EXPECT_EQ(column("SELECT * FROM History", "Description"), QStringList{"no window"});
-    EXPECT_EQ(history->itemCount(), 0);
+    EXPECT_TRUE(shown.empty());
 }
 
 TEST(BuildSortedSelect, EachListSortKeyAndOrder)

@@ -9,6 +9,8 @@
 #include "ado/Connection.h"
 #include "vb/Dialogs.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 using namespace loadertest;
@@ -344,6 +346,32 @@ TEST_F(LoaderTest, ReceivedAcknowledgementMarksTheGroupOfItsAK1)
               "Partner=ACME|GroupControlNumber=42|Acknowledged=No\n"
               "Partner=OTHER|GroupControlNumber=41|Acknowledged=No\n"
               "Partner=ACME|GroupControlNumber=1|Acknowledged=No\n");
+}
+
+// A file of many sets: every one is stored once, in file order, whatever
+// the loader does to keep its memory flat on long files.
+TEST_F(LoaderTest, ManySetsAreEachStoredOnceInFileOrder)
+{
+    addAcmePartner();
+    const int sets = 1300;
+    QString text = "ISA*00*          *00*          *ZZ*ACMEPARTS      *ZZ*CORVANTIS      *261210*1200*U*00401*000000501*0*P*>~"
+                   "GS*PS*ACMEAPP*CORVAPP*20261210*0915*31*X*004010~";
+    for (int i = 1; i <= sets; ++i)
+        text += QStringLiteral("ST*830*%1~BFR*05*REL%1**DL*A*20261201*20270301*20261210~SE*3*%1~").arg(i);
+    text += QStringLiteral("GE*%1*31~IEA*1*000000501~").arg(sets);
+    const QString file = corvantis::test::tempDir() + "/many.IC";
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(text.toLatin1());
+    out.close();
+
+    core::InterchangeLoader loader;
+    ASSERT_EQ(loader.LoadBox(file, "I"), QString());
+    const QStringList rows = dumpTable("Inbox", {"TSet"}).split('\n', Qt::SkipEmptyParts).mid(1);
+    ASSERT_EQ(rows.size(), sets);
+    for (int i = 0; i < sets; i += 97)
+        EXPECT_EQ(rows[i], QStringLiteral("TSet=ST*830*%1~BFR*05*REL%1**DL*A*20261201*20270301*20261210~SE*3*%1~").arg(i + 1));
+    EXPECT_EQ(rows.last(), QStringLiteral("TSet=ST*830*%1~BFR*05*REL%1**DL*A*20261201*20270301*20261210~SE*3*%1~").arg(sets));
 }
 
 TEST_F(LoaderTest, FailureWithoutACheckMessageReturnsTheErrorText)

@@ -24,8 +24,11 @@ protected:
     {
         MailboxTest::SetUp();
         seen = std::make_shared<QStringList>();
-        // Panel 3 as seen at each yield of a command.
+        // Panel 3 as seen at each yield of a command. The commands yield at
+        // most every 10 ms; this clock lets 20 ms pass between rows, so every
+        // row yields.
         vb::setDoEventsObserver([this, s = seen] { *s << statusBar->panelText(3); });
+        vb::setDoEventsTickSource([t = std::make_shared<qint64>(0)] { return *t += 20; });
     }
 
     // Five rows; sorted by Partner the list shows u2 u4 u1 u3 u5: the ties

@@ -51,19 +51,17 @@ void MailboxTest::SetUp()
     lvwSent = mailboxList(QStringLiteral("Sent"), images);
     lvwRecycled = mailboxList(QStringLiteral("Recycled"), images);
 
-    MainWindowLink &link = mainWindowLink();
-    link = MainWindowLink{};
-    link.sbrStatusBar = statusBar.get();
-    link.tvwFolderList = folders.get();
-    link.lvwHistory = lvwHistory.get();
-    link.lvwInbox = lvwInbox.get();
-    link.lvwOutbox = lvwOutbox.get();
-    link.lvwSent = lvwSent.get();
-    link.lvwRecycled = lvwRecycled.get();
-    link.RefreshBox = [this](controls::ListView *list) {
+    mainwindow::MainWindowControls linked;
+    linked.sbrStatusBar = statusBar.get();
+    linked.tvwFolderList = folders.get();
+    linked.lvwHistory = lvwHistory.get();
+    linked.lists = {lvwInbox.get(), lvwOutbox.get(), lvwSent.get(), lvwRecycled.get()};
+    linked.RefreshBox = [this](controls::ListView *list) {
         refreshed.push_back(list);
         fill(*list);
     };
+    m_refreshBox = linked.RefreshBox;
+    mainWindowLink() = mainwindow::makeMainWindowLink(linked);
 }
 
 void MailboxTest::TearDown()
@@ -79,10 +77,10 @@ void MailboxTest::TearDown()
 mainwindow::MailboxContext MailboxTest::context()
 {
     mainwindow::MailboxContext ctx;
-    ctx.connection = cnDatabase.get();
+    ctx.connection = cnDatabase;
     ctx.pgbProgressBar = progress.get();
     ctx.sbrStatusBar = statusBar.get();
-    ctx.RefreshBox = mainWindowLink().RefreshBox;
+    ctx.RefreshBox = m_refreshBox;
     return ctx;
 }
 

@@ -7,6 +7,7 @@
 // fixes the clock and scripts the dialogs.
 
 #include "mainwindow/MailboxCommands.h"
+#include "mainwindow/CoreLink.h"
 
 #include "TestDatabase.h"
 #include "controls/ImageList.h"
@@ -63,6 +64,7 @@ protected:
     std::unique_ptr<controls::TreeView> folders;
     std::unique_ptr<controls::ListView> lvwHistory, lvwInbox, lvwOutbox, lvwSent, lvwRecycled;
     std::vector<controls::ListView *> refreshed; // RefreshBox calls, in order
+    std::function<void(controls::ListView *)> m_refreshBox;
 };
 
 // The message boxes shown since the test began.

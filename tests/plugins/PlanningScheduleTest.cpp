@@ -165,3 +165,14 @@ TEST_F(PlanningSchedule, NumericQuantitiesNetAndTheLeftOverDoesNotCarryToTheNext
               "P1 | <null> | 100 | 30 | 0 | 0\nP2 | <null> | <null> | 7 | 7 | <null>\n")
         << "a schedule without notes leaves Notes empty";
 }
+
+TEST_F(PlanningSchedule, OrdersAndStockMatchThePartWithoutRegardToLetterCase)
+{
+    writeImport("Orders.csv", "x-9,W0,1,12/01/2026,Z\nb-200,W1,4,12/01/2026,A\nB-200,W2,6,12/02/2026,B\n");
+    writeImport("Inventory.csv", "b-200,first stock row,3,1\nB-200,second stock row,9,9\n");
+    const ado::RecordsetPtr translated = tableRecordset(header() + "B-200|R|D|PO|a|b|5|12/07/2026|||||||||\n");
+    Variant record = com::toVariant(translated);
+    ASSERT_TRUE(activeX(create("Freightliner_830_002000_I"), record).toBool());
+    EXPECT_EQ(dump(*com::recordsetOf(record), {"WO_Total", "WO1_ID", "WO2_ID", "WO3_ID", "Revision", "Description", "Available"}),
+              "10 | W1 | W2 | N/A | A | first stock row | 3\n");
+}

@@ -73,7 +73,6 @@ void TranslationTest::SetUp()
     inbox->setMultiSelect(true);
     inbox->addColumnHeader(u"Time"_s, u"Time"_s, 1000);
     inbox->setSortKey(0);
-    modGlobal::mainWindowLink().lvwInbox = inbox.get();
 }
 
 void TranslationTest::TearDown()

@@ -5,6 +5,7 @@
 // maps and stored sets into the database.
 
 #include "CoreTestSupport.h"
+#include "controls/ListView.h"
 
 #include "translation/MapScriptHost.h"
 #include "translation/RecordLayout.h"

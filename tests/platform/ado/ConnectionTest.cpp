@@ -67,6 +67,69 @@ TEST(Connection, RefusesWhatIsNotTheKeyedDatabase)
     EXPECT_EQ(good.State(), adStateClosed);
 }
 
+TEST(Connection, RefusesAFileThatIsNoDatabaseOfOursAndNeverWritesIt)
+{
+    const QString folder = corvantis::test::tempDir();
+    const QString fresh = corvantis::test::copyFreshDatabase(folder);
+    // A keyed database whose tables are all gone.
+    const QString tableless = folder + QStringLiteral("/tableless.mdb");
+    ASSERT_TRUE(QFile::copy(fresh, tableless));
+    {
+        Connection cn;
+        cn.Open(QStringLiteral("Data Source = %1;Jet OLEDB:Database Password = quarrytone7;").arg(tableless));
+        for (const QString &table : cn.tableNames())
+            if (!table.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
+                cn.Execute(QStringLiteral("DROP TABLE \"%1\"").arg(table));
+        cn.Close();
+    }
+    const QString empty = folder + QStringLiteral("/empty.mdb");
+    QFile(empty).open(QIODevice::WriteOnly);
+    // A database whose pages after the first were lost.
+    const QString damaged = folder + QStringLiteral("/damaged.mdb");
+    {
+        QFile in(fresh);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        QByteArray bytes = in.readAll();
+        for (qsizetype i = 1024; i < bytes.size(); ++i)
+            bytes[i] = char(i * 7);
+        QFile out(damaged);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+    const auto contents = [](const QString &path) {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    };
+    struct Case {
+        QString path;
+        const char *says;
+    };
+    const Case cases[] = {
+        {empty, "the file is empty"},
+        {tableless, "it holds no tables"},
+        {damaged, "is not a Corvantis database"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.says);
+        const QByteArray before = contents(c.path);
+        Connection cn;
+        try {
+            cn.Open(QStringLiteral("Data Source = %1;Jet OLEDB:Database Password = quarrytone7;").arg(c.path));
+            ADD_FAILURE() << "opened";
+        } catch (const vb::VbError &e) {
+            EXPECT_EQ(e.number, -2147467259);
+            EXPECT_TRUE(e.description.contains(QLatin1String(c.says))) << e.description.toStdString();
+        }
+        EXPECT_EQ(cn.State(), adStateClosed);
+        EXPECT_EQ(contents(c.path), before) << "the refused file was written";
+        EXPECT_FALSE(QFile::exists(c.path + QStringLiteral("-wal")));
+        // Compaction refuses it too, so it can never become permanent.
+        EXPECT_EQ(errorOf([&] { CompactDatabase(c.path, QStringLiteral("quarrytone7")); }), -2147467259);
+        EXPECT_EQ(contents(c.path), before);
+    }
+}
+
 TEST(Connection, CompactionKeepsEveryRowAndTheKey)
 {
     const QString folder = corvantis::test::tempDir();

@@ -183,6 +183,29 @@ TEST(Disconnected, FilterReadsCriteriaWithQuotedApostrophes)
     EXPECT_EQ(errorOf([&] { rs.setFilter(QStringLiteral("Nobody = 1")); }), 3265);
 }
 
+TEST(Disconnected, FilterWildcardsAreOnlyStarAndPercent)
+{
+    Recordset rs;
+    fill(rs, {{"A'B", 1, 1}, {"A_B", 1, 2}, {"AxB", 1, 3}, {"A?B", 1, 4}, {"AB", 1, 5}, {"A12B", 1, 6}});
+    struct Case {
+        const char *pattern;
+        std::vector<int> rows;
+    };
+    const Case cases[] = {
+        {"A_B", {2}},          // "_" is itself, not any one character
+        {"A?B", {4}},          // so is "?"
+        {"A*B", {1, 2, 3, 4, 5, 6}},
+        {"A%B", {1, 2, 3, 4, 5, 6}},
+        {"a_*", {2}},
+        {"*?*", {4}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.pattern);
+        rs.setFilter(QStringLiteral("Partner LIKE '%1'").arg(QLatin1String(c.pattern)));
+        EXPECT_EQ(seqs(rs), c.rows);
+    }
+}
+
 TEST(Disconnected, SortIsStableOverSeveralKeys)
 {
     Recordset rs;

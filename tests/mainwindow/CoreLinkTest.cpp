@@ -1,0 +1,63 @@
+// The main window's side of what the core reports: a stored History entry
+// becomes the last History item with its image and the node's count, status
+// texts reach panel 1, and a refresh by table name refills that table's list.
+#include "MainWindowFixture.h"
+
+#include "TestEnvironment.h"
+#include "mainwindow/CoreLink.h"
+#include "vb/Dialogs.h"
+
+using namespace mainwindow;
+using namespace mainwindow::test;
+
+TEST_F(MainWindowTest, LoggedEntriesShowInTheHistoryListWithTheirImageAndCount)
+{
+    frmMain &main = load();
+    struct Case {
+        const char *type;
+        const char *image;
+    };
+    const Case cases[] = {{"Info", "Info"}, {"Warning", "Warning"}, {"Error", "Error"},
+                          {"Debug", "Error"}, {"info", "Error"}, {"", "Error"}};
+    const int before = main.lvwHistory->itemCount();
+    int n = before;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.type);
+        modGlobal::LogHistory(QString::fromLatin1(c.type), QStringLiteral("text %1").arg(n));
+        ++n;
+        ASSERT_EQ(main.lvwHistory->itemCount(), n);
+        const controls::ListItem *item = main.lvwHistory->item(n);
+        EXPECT_EQ(item->text(), c.type);
+        EXPECT_EQ(item->iconKey(), c.image);
+        EXPECT_GT(item->rowid(), 0);
+        EXPECT_FALSE(item->subItem(1).isEmpty());
+        EXPECT_EQ(item->subItem(2), QStringLiteral("12/10/2026"));
+        EXPECT_EQ(item->subItem(3), QStringLiteral("01:05:09 PM"));
+        EXPECT_EQ(item->subItem(5), QStringLiteral("text %1").arg(n - 1));
+        EXPECT_EQ(main.tvwFolderList->nodeText(7), QStringLiteral("History (%1)").arg(n));
+        EXPECT_EQ(main.sbrStatusBar->panelText(1), QStringLiteral("text %1").arg(n - 1));
+    }
+}
+
+TEST_F(MainWindowTest, AnEntryThatWasNotStoredIsNotShown)
+{
+    frmMain &main = load();
+    modGlobal::cnDatabase->Execute("CREATE TRIGGER refuse_history BEFORE INSERT ON History "
+                                   "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    const int before = main.lvwHistory->itemCount();
+    corvantis::test::dialogs().answer(vb::vbOK);
+    modGlobal::LogHistory(QStringLiteral("Info"), QStringLiteral("lost"));
+    EXPECT_EQ(main.lvwHistory->itemCount(), before);
+    EXPECT_EQ(main.tvwFolderList->nodeText(7), QStringLiteral("History (%1)").arg(before));
+}
+
+TEST_F(MainWindowTest, RefreshByTableNameRefillsThatList)
+{
+    frmMain &main = load();
+    EXPECT_EQ(main.lvwSent->itemCount(), 0);
+    insert(QStringLiteral("Sent"), {});
+    modGlobal::mainWindowLink().RefreshBox(QStringLiteral("Sent"));
+    EXPECT_EQ(main.lvwSent->itemCount(), 1);
+    // A table without a list is no error and refills nothing.
+    modGlobal::mainWindowLink().RefreshBox(QStringLiteral("Partner"));
+}
