@@ -651,10 +651,8 @@ void frmPartners::refreshMailboxes()
     modGlobal::MainWindowLink &link = modGlobal::mainWindowLink();
     if (!link.RefreshBox)
         return;
-    for (controls::ListView *list : {link.lvwInbox, link.lvwOutbox, link.lvwSent, link.lvwRecycled}) {
-        if (list)
-            link.RefreshBox(list);
-    }
+    for (const char *table : {"Inbox", "Outbox", "Sent", "Recycled"})
+        link.RefreshBox(QString::fromLatin1(table));
 }
 
 void frmPartners::mnuAddPartner_Click()
