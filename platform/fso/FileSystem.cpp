@@ -2,6 +2,7 @@
 #include "vb/TextFile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -169,8 +170,21 @@ QString TextStream::readLine()
         if (bytes.endsWith('\r'))
             bytes.chop(1);
         ++m_line;
+        m_column = 1;
+    } else {
+        m_column += int(bytes.size());
     }
     return fromFileBytes(bytes);
+}
+
+void TextStream::advance(const QByteArray &bytes)
+{
+    const int lines = int(bytes.count('\n'));
+    m_line += lines;
+    if (lines)
+        m_column = int(bytes.size() - bytes.lastIndexOf('\n'));
+    else
+        m_column += int(bytes.size());
 }
 
 QString TextStream::readAll()
@@ -179,7 +193,7 @@ QString TextStream::readAll()
     if (m_file.atEnd())
         vb::raise(62);
     const QByteArray bytes = m_file.readAll();
-    m_line += int(bytes.count('\n'));
+    advance(bytes);
     return fromFileBytes(bytes);
 }
 
@@ -193,7 +207,7 @@ QString TextStream::read(qint64 count)
     if (m_file.atEnd())
         vb::raise(62);
     const QByteArray bytes = m_file.read(count);
-    m_line += int(bytes.count('\n'));
+    advance(bytes);
     return fromFileBytes(bytes);
 }
 
@@ -204,7 +218,7 @@ void TextStream::writeBytes(const QByteArray &bytes)
         return;
     if (m_file.write(bytes) != bytes.size())
         fail(57, m_file.fileName());
-    m_line += int(bytes.count('\n'));
+    advance(bytes);
 }
 
 void TextStream::write(const QString &text) { writeBytes(toFileBytes(text)); }
@@ -282,6 +296,47 @@ void deleteFile(const QString &fileSpec, bool force)
         if (!f.remove())
             fail(70, file);
     }
+}
+
+void deleteFolder(const QString &folderSpec, bool force)
+{
+    if (folderSpec.isEmpty())
+        vb::raise(52);
+    QString spec = folderSpec;
+    while (spec.size() > 1 && spec.endsWith('/'))
+        spec.chop(1);
+    QStringList folders;
+    const QString name = getFileName(spec);
+    if (hasWildcards(name)) {
+        const QString parent = getParentFolderName(spec);
+        QDir dir(parent.isEmpty() ? QStringLiteral(".") : parent);
+        for (const QString &n : dir.entryList({name}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name))
+            folders << dir.filePath(n);
+    } else if (QFileInfo(spec).isDir()) {
+        folders << spec;
+    }
+    if (folders.isEmpty())
+        fail(76, folderSpec);
+    // nothing goes unless everything may go
+    for (const QString &folder : folders) {
+        QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            if (isReadOnly(file)) {
+                if (!force)
+                    fail(70, file);
+                QFile::setPermissions(file, QFile::permissions(file) | QFileDevice::WriteOwner);
+            }
+        }
+    }
+    for (const QString &folder : folders)
+        if (!QDir(folder).removeRecursively())
+            fail(70, folder);
+}
+
+QString getAbsolutePathName(const QString &path)
+{
+    return QDir::cleanPath(QFileInfo(path.isEmpty() ? QStringLiteral(".") : path).absoluteFilePath());
 }
 
 void moveFile(const QString &source, const QString &destination)

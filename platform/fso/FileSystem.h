@@ -44,7 +44,10 @@ public:
     void close();                  // a second Close does nothing
 
     bool atEndOfStream();          // 54 on a stream opened for writing
+    void skipLine() { readLine(); } // 62 at the end
+    void skip(qint64 count) { read(count); }
     int line() const { return m_line; } // 1 + line ends read or written so far
+    int column() const { return m_column; } // 1 + characters since the last line end
     IOMode mode() const { return m_mode; }
     bool isOpen() const { return m_file.isOpen(); }
     QString path() const { return m_file.fileName(); }
@@ -54,10 +57,12 @@ private:
     void requireReading();
     void requireWriting();
     void writeBytes(const QByteArray &bytes);
+    void advance(const QByteArray &bytes); // line and column past these bytes
 
     QFile m_file;
     IOMode m_mode;
     int m_line = 1;
+    int m_column = 1;
 };
 
 // Whole-file helpers for the common cases.
@@ -68,6 +73,10 @@ bool fileExists(const QString &path);                    // false for a folder
 bool folderExists(const QString &path);                  // false for a file
 void createFolder(const QString &path);                  // 58 when it exists, 76 when its parent is missing
 void deleteFile(const QString &fileSpec, bool force = false); // wildcards in the last part; 70 for read-only unless force
+// Deletes folders with everything in them; wildcards in the last part; 76
+// when none is found; 70 when one holds a read-only file, unless force.
+void deleteFolder(const QString &folderSpec, bool force = false);
+QString getAbsolutePathName(const QString &path); // the full, clean path ("" is the current folder)
 void moveFile(const QString &source, const QString &destination);
 void copyFile(const QString &source, const QString &destination, bool overwrite = true);
 

@@ -1,4 +1,5 @@
 #include "fso/FileSystemObject.h"
+#include "fso/Dictionary.h"
 #include "com/ClassRegistry.h"
 
 #include <QDateTime>
@@ -46,6 +47,7 @@ bool registerClasses()
 {
     com::registerBuiltinClass(QStringLiteral("Scripting.FileSystemObject"),
                               [] { return std::make_shared<FileSystemObject>(); });
+    com::registerBuiltinClass(QStringLiteral("Scripting.Dictionary"), [] { return std::make_shared<Dictionary>(); });
     return true;
 }
 
@@ -89,6 +91,13 @@ com::DispatchTable<FileSystemObject> FileSystemObject::describe()
         deleteFile(a.required(0).toString(), a.toBool(1, false));
         return Variant();
     });
+    t.method("DeleteFolder", 1, 2, [](FileSystemObject &, Args &a) {
+        deleteFolder(a.required(0).toString(), a.toBool(1, false));
+        return Variant();
+    });
+    t.method("GetAbsolutePathName", 1, 1, [](FileSystemObject &, Args &a) {
+        return Variant(getAbsolutePathName(a.required(0).toString()));
+    });
     t.method("MoveFile", 2, 2, [](FileSystemObject &, Args &a) {
         moveFile(a.required(0).toString(), a.required(1).toString());
         return Variant();
@@ -131,6 +140,15 @@ com::DispatchTable<TextStreamObject> TextStreamObject::describe()
     });
     t.property("AtEndOfStream", [](TextStreamObject &s) { return Variant(s.stream().atEndOfStream()); });
     t.property("Line", [](TextStreamObject &s) { return Variant(int32_t(s.stream().line())); });
+    t.property("Column", [](TextStreamObject &s) { return Variant(int32_t(s.stream().column())); });
+    t.method("SkipLine", 0, 0, [](TextStreamObject &s, Args &) {
+        s.stream().skipLine();
+        return Variant();
+    });
+    t.method("Skip", 1, 1, [](TextStreamObject &s, Args &a) {
+        s.stream().skip(a.required(0).toLong());
+        return Variant();
+    });
     return t;
 }
 

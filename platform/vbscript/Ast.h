@@ -122,7 +122,6 @@ enum class Op : uint8_t {
 
 struct Binary : Expr {
     Op op;
-    uint8_t literalSides = 0; // comparisons: bit 0 the left, bit 1 the right operand is a literal
     ExprPtr lhs, rhs;
     vb::Variant eval(Frame &f) const override;
     void resolve(Resolver &r) override;
@@ -279,7 +278,6 @@ struct SelectStmt : Stmt {
         enum Kind : uint8_t { Value, Range, Compare } kind;
         Op op;
         ExprPtr a, b;
-        uint8_t aSides = 0, bSides = 0; // literal sides of the subject compared with a and b
     };
     struct Case { std::vector<Test> tests; StmtList body; bool isElse = false; };
     ExprPtr subject;

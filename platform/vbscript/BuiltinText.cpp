@@ -69,8 +69,24 @@ Variant arrayOf(const QStringList &items)
 
 Variant fnLen(Frame &, Args a) { return vb::var::Len(a[0]); }
 Variant fnLeft(Frame &, Args a) { return vb::var::Left(a[0], a[1]); }
-Variant fnRight(Frame &, Args a) { return vb::var::Right(a[0], a[1]); }
-Variant fnMid(Frame &, Args a) { return vb::var::Mid(a[0], a[1], arg(a, 2)); }
+// Left and Right check their length before looking at a Null text.
+Variant fnRight(Frame &, Args a)
+{
+    if (count(a[1]) < 0)
+        vb::raise(5);
+    return vb::var::Right(a[0], a[1]);
+}
+
+// Mid: a Null start or length is 94 first, then the numbers are read and
+// checked (13, 5), and only then a Null text gives Null.
+Variant fnMid(Frame &, Args a)
+{
+    if (a[1].isNull() || (given(a, 2) && a[2].isNull()))
+        vb::raise(94);
+    if (a[1].toLong() < 1 || (given(a, 2) && a[2].toLong() < 0))
+        vb::raise(5);
+    return vb::var::Mid(a[0], a[1], arg(a, 2));
+}
 Variant fnLCase(Frame &, Args a) { return vb::var::LCase(a[0]); }
 Variant fnUCase(Frame &, Args a) { return vb::var::UCase(a[0]); }
 Variant fnTrim(Frame &, Args a) { return vb::var::Trim(a[0]); }
@@ -118,8 +134,14 @@ Variant fnChrW(Frame &, Args a) { return Variant(vb::ChrW(count(a[0]))); }
 Variant fnInStr(Frame &, Args a)
 {
     // InStr([start,] string1, string2[, compare])
-    if (a.size() >= 3)
-        return vb::var::InStr(a[0], a[1], a[2], compareArg(a, 3));
+    if (a.size() >= 3) {
+        const vb::CompareMode mode = compareArg(a, 3);
+        if (count(a[0]) < 1)
+            vb::raise(5);
+        if (a[1].isNull() || a[2].isNull())
+            return Variant::null();
+        return vb::var::InStr(a[0], a[1], a[2], mode);
+    }
     return vb::var::InStr(Variant(int16_t(1)), a[0], a[1]);
 }
 
@@ -148,11 +170,22 @@ Variant fnSplit(Frame &, Args a)
         vb::raise(94);
     const QString delim = given(a, 1) ? text(a[1]) : QStringLiteral(" ");
     const int32_t limit = given(a, 2) ? count(a[2]) : -1;
+    if (limit < -1)
+        vb::raise(5);
     return arrayOf(vb::Split(text(a[0]), delim, limit, compareArg(a, 3)));
 }
 
 Variant fnJoin(Frame &, Args a)
 {
+    if (a[0].isNull())
+        vb::raise(94);
+    if (a[0].isObject())
+        vb::raise(438);
+    if (a[0].isArray() && a[0].rawArray()->dims() != 1)
+        vb::raise(13);
+    for (const auto &e : a[0].isArray() ? a[0].rawArray()->data : std::vector<Variant>())
+        if (e.isNull())
+            vb::raise(13);
     const QStringList items = textList(a[0]);
     Variant d = given(a, 1) ? value(a[1]) : Variant(" ");
     if (d.isNull())
@@ -192,7 +225,7 @@ bool tristate(const Args &a, size_t i, bool def)
 Variant formatNumeric(Args a, const QString &prefix, const QString &suffix, bool percent, bool parensDefault)
 {
     if (a[0].isNull())
-        vb::raise(94);
+        vb::raise(13);
     Variant v = a[0];
     if (v.isString()) {
         double d;
@@ -227,7 +260,7 @@ Variant fnFormatPercent(Frame &, Args a) { return formatNumeric(a, QString(), QS
 Variant fnFormatDateTime(Frame &, Args a)
 {
     if (a[0].isNull())
-        vb::raise(94);
+        vb::raise(13);
     const int named = given(a, 1) ? a[1].toLong() : 0;
     if (named < 0 || named > 4)
         vb::raise(5);

@@ -129,7 +129,7 @@ Variant fnRound(Frame &, Args a)
     if (v.isEmpty())
         return Variant(int16_t(0));
     if (v.type() == VarType::Boolean)
-        return Variant(int16_t(v.rawInt()));
+        return v;
     const double d = v.toDouble();
     const double scale = std::pow(10.0, places);
     double r = places == 0 ? std::nearbyint(d) : std::nearbyint(d * scale) / scale;
@@ -227,10 +227,29 @@ Variant nullGuard(const Variant &v)
     return v;
 }
 
-Variant fnCBool(Frame &, Args a) { return Variant(vb::CBool(nullGuard(a[0]))); }
-Variant fnCByte(Frame &, Args a) { return Variant(vb::CByte(nullGuard(a[0]))); }
+Variant fnCBool(Frame &, Args a)
+{
+    bool b;
+    if (a[0].isString() && boolText(a[0].rawString(), &b))
+        return Variant(b);
+    return Variant(vb::CBool(nullGuard(a[0])));
+}
+Variant fnCByte(Frame &, Args a)
+{
+    if (a[0].type() == VarType::Boolean)
+        return Variant(uint8_t(a[0].rawInt() ? 255 : 0)); // True is all bits set
+    return Variant(vb::CByte(nullGuard(a[0])));
+}
 Variant fnCCur(Frame &, Args a) { return vb::CCur(nullGuard(a[0])); }
-Variant fnCDate(Frame &, Args a) { return vb::CDate(nullGuard(a[0])); }
+// Number text that is no date text ("1", "2.5") is the date of that number.
+Variant fnCDate(Frame &, Args a)
+{
+    const Variant &v = nullGuard(a[0]);
+    double d;
+    if (v.isString() && !vb::IsDate(v) && vb::parseNumber(v.rawString(), &d))
+        return vb::CDate(Variant(d));
+    return vb::CDate(v);
+}
 Variant fnCDbl(Frame &, Args a) { return Variant(vb::CDbl(nullGuard(a[0]))); }
 Variant fnCInt(Frame &, Args a) { return Variant(vb::CInt(nullGuard(a[0]))); }
 Variant fnCLng(Frame &, Args a) { return Variant(vb::CLng(nullGuard(a[0]))); }
@@ -240,10 +259,47 @@ Variant fnCStr(Frame &, Args a) { return Variant(vb::CStr(nullGuard(a[0]))); }
 // ---- type information ---------------------------------------------------------------
 
 Variant fnIsArray(Frame &, Args a) { return Variant(a[0].isArray()); }
-Variant fnIsDate(Frame &, Args a) { return Variant(vb::IsDate(a[0])); }
-Variant fnIsEmpty(Frame &, Args a) { return Variant(a[0].isEmpty()); }
-Variant fnIsNull(Frame &, Args a) { return Variant(a[0].isNull()); }
-Variant fnIsNumeric(Frame &, Args a) { return Variant(vb::IsNumeric(a[0])); }
+// The value an Is... function looks at: an object's default value; false
+// when there is no object (Nothing) or it has no default member, which these
+// functions answer with False instead of an error.
+bool inspected(const Variant &v, Variant *out)
+{
+    if (!v.isObject()) {
+        *out = v;
+        return true;
+    }
+    if (v.isNothing())
+        return false;
+    try {
+        *out = defaultValue(v);
+    } catch (const vb::VbError &e) {
+        if (e.number == 438 || e.number == 91)
+            return false;
+        throw;
+    }
+    return true;
+}
+
+Variant fnIsDate(Frame &, Args a)
+{
+    Variant v;
+    return Variant(inspected(a[0], &v) && vb::IsDate(v));
+}
+Variant fnIsEmpty(Frame &, Args a)
+{
+    Variant v;
+    return Variant(inspected(a[0], &v) && v.isEmpty());
+}
+Variant fnIsNull(Frame &, Args a)
+{
+    Variant v;
+    return Variant(inspected(a[0], &v) && v.isNull());
+}
+Variant fnIsNumeric(Frame &, Args a)
+{
+    Variant v;
+    return Variant(inspected(a[0], &v) && vb::IsNumeric(v));
+}
 Variant fnIsObject(Frame &, Args a) { return Variant(a[0].isObject()); }
 
 Variant fnTypeName(Frame &, Args a) { return Variant(a[0].typeName()); }
@@ -340,6 +396,8 @@ Variant fnWeekdayName(Frame &, Args a)
 
 Variant fnMonthName(Frame &, Args a)
 {
+    if (given(a, 1))
+        nullGuard(a[1]);
     const int n = nullGuard(a[0]).toLong();
     if (n < 1 || n > 12)
         vb::raise(5);
@@ -372,7 +430,7 @@ Variant fnEval(Frame &f, Args a)
     try {
         f.eng->compile(text, &f, true, &e);
     } catch (const CompileError &ce) {
-        vb::raise(ce.number, ce.description, QStringLiteral("VBScript compilation error"));
+        vb::raise(ce.number, ce.description, QStringLiteral("Microsoft VBScript compilation error"));
     }
     return e->eval(f);
 }
@@ -467,10 +525,10 @@ const Builtin kBuiltins[] = {
     {"InStrRev", 2, 4, VAL, fnInStrRev},
     {"Int", 1, 1, VAL, [](Frame &, Args a) { return intFix(a[0], true); }},
     {"IsArray", 1, 1, RAW, fnIsArray},
-    {"IsDate", 1, 1, VAL, fnIsDate},
-    {"IsEmpty", 1, 1, VAL, fnIsEmpty},
-    {"IsNull", 1, 1, VAL, fnIsNull},
-    {"IsNumeric", 1, 1, VAL, fnIsNumeric},
+    {"IsDate", 1, 1, RAW, fnIsDate},
+    {"IsEmpty", 1, 1, RAW, fnIsEmpty},
+    {"IsNull", 1, 1, RAW, fnIsNull},
+    {"IsNumeric", 1, 1, RAW, fnIsNumeric},
     {"IsObject", 1, 1, RAW, fnIsObject},
     {"Join", 1, 2, RAW, fnJoin},
     {"LBound", 1, 2, RAW, fnLBound},
@@ -563,6 +621,7 @@ bool builtinConstant(const QString &lowerName, Variant *value)
         t.insert("vbusedefault", i16(-2));
         t.insert("vbbinarycompare", i16(0));
         t.insert("vbtextcompare", i16(1));
+        t.insert("vbdatabasecompare", i16(2));
         const char *types[] = {"vbempty", "vbnull", "vbinteger", "vblong", "vbsingle", "vbdouble", "vbcurrency",
                                "vbdate", "vbstring", "vbobject", "vberror", "vbboolean", "vbvariant", "vbdataobject", "vbdecimal"};
         for (int i = 0; i < 15; ++i)
@@ -581,6 +640,10 @@ bool builtinConstant(const QString &lowerName, Variant *value)
             {"vbshortdate", 2}, {"vblongtime", 3}, {"vbshorttime", 4}};
         for (auto &b : box)
             t.insert(b.first, i16(b.second));
+        t.insert("vbmsgboxhelpbutton", i32(16384));
+        t.insert("vbmsgboxsetforeground", i32(65536));
+        t.insert("vbmsgboxright", i32(524288));
+        t.insert("vbmsgboxrtlreading", i32(1048576));
         t.insert("vbblack", i32(0));
         t.insert("vbred", i32(0xFF));
         t.insert("vbgreen", i32(0xFF00));

@@ -280,8 +280,6 @@ void Binary::resolve(Resolver &r)
 {
     r.expr(lhs);
     r.expr(rhs);
-    if (op >= Op::Eq && op <= Op::Ge)
-        literalSides = uint8_t((isLiteralOperand(lhs.get()) ? 1 : 0) | (isLiteralOperand(rhs.get()) ? 2 : 0));
 }
 void Unary::resolve(Resolver &r) { r.expr(operand); }
 void GlobalCall::resolve(Resolver &r) { r.args(args); }
@@ -352,15 +350,11 @@ void ForEachStmt::resolve(Resolver &r)
 void SelectStmt::resolve(Resolver &r)
 {
     r.expr(subject);
-    const int subjectSide = isLiteralOperand(subject.get()) ? 1 : 0;
     for (auto &c : cases) {
         for (auto &t : c.tests) {
             r.expr(t.a);
-            t.aSides = uint8_t(subjectSide | (isLiteralOperand(t.a.get()) ? 2 : 0));
-            if (t.b) {
+            if (t.b)
                 r.expr(t.b);
-                t.bSides = uint8_t(subjectSide | (isLiteralOperand(t.b.get()) ? 2 : 0));
-            }
         }
         r.stmts(c.body);
     }
@@ -560,6 +554,17 @@ std::unique_ptr<Unit> Engine::compile(const QString &text, Frame *scope, bool ex
 
     std::unique_ptr<Unit> u = parseProgram(text, scope && scope->proc && scope->proc->owner);
 
+    // a procedure declared twice in one text: the last declaration holds
+    {
+        QHash<QString, size_t> last;
+        for (size_t i = 0; i < u->procs.size(); ++i)
+            last.insert(u->procs[i]->name.toLower(), i);
+        std::vector<ProcPtr> kept;
+        for (size_t i = 0; i < u->procs.size(); ++i)
+            if (last.value(u->procs[i]->name.toLower()) == i)
+                kept.push_back(std::move(u->procs[i]));
+        u->procs = std::move(kept);
+    }
     // everything that can fail is checked before the global table changes
     QHash<QString, int> seen;
     for (auto &p : u->procs)

@@ -213,18 +213,23 @@ inline vb::Variant value(vb::Variant v)
 com::Dispatch *asDispatch(const vb::Variant &v, com::DispatchPtr &hold);
 vb::Variant evalArg(Frame &f, const ExprPtr &e);    // omitted argument: the Missing value
 Flow execBlock(Frame &f, const StmtList &list);
+// An error about a named thing: scripts see the classic text alone in
+// Err.Description; the host's Error object also names it ("Object required: 'x'").
+struct NamedError : vb::VbError {
+    NamedError(int32_t number, QString name);
+    QString name;
+    QString hostDescription() const { return description + QStringLiteral(": '") + name + QLatin1Char('\''); }
+};
 [[noreturn]] void raiseNamed(int number, const QString &name);
 // The classic binary operator `op` on two plain values; Is (identity) is no
 // value operator and raises 51.
 vb::Variant applyOperator(Op op, const vb::Variant &l, const vb::Variant &r);
-// Whether an operand is a literal or a constant written in the code (also
-// negated or in parentheses); comparisons read the other side by it.
-bool isLiteralOperand(const Expr *e);
 // A comparison (Eq ... Ge) of two plain values as scripts make it: a number
-// against text compares numerically when the number is a literal or constant
-// (13 when the text is no number), as text when only the text is one, and
-// otherwise the number is less. `literalSides`: bit 0 the left operand is a
-// literal, bit 1 the right one. Anything else follows vb::compare.
-vb::Variant compareValues(Op op, const vb::Variant &l, const vb::Variant &r, unsigned literalSides);
+// (Boolean and Date included) against text is less, whatever the text reads
+// as; anything else follows vb::compare.
+vb::Variant compareValues(Op op, const vb::Variant &l, const vb::Variant &r);
+// "#TRUE#" and "#FALSE#" (any case, blanks around): the Boolean text forms
+// conditions and CBool accept besides what the runtime reads.
+bool boolText(const QString &text, bool *value);
 
 } // namespace vbs

@@ -3,6 +3,7 @@
 #include "Engine.h"
 #include "Lexer.h"
 #include "Objects.h"
+#include "RegExp.h"
 #include "ScriptControl.h"
 
 #include "com/ClassRegistry.h"
@@ -90,7 +91,36 @@ bool truth(Frame &f, const ExprPtr &e)
     Variant v = e->eval(f);
     if (v.type() == VarType::Boolean)
         return v.rawInt() != 0;
+    bool b;
+    if (v.isString() && boolText(v.rawString(), &b))
+        return b;
     return vb::isTrue(value(std::move(v)));
+}
+
+// Under On Error Resume Next a loop, Select or With whose header fails goes
+// on at the first statement of its body, as the classic engine does: the
+// error is recorded and `onFail` says so.
+template<class Header>
+bool headerFails(Frame &f, Header &&header)
+{
+    if (!f.resumeNext) {
+        header();
+        return false;
+    }
+    try {
+        header();
+    } catch (const vb::VbError &e) {
+        f.eng->setErr(e);
+        return true;
+    }
+    return false;
+}
+
+// The body of a loop whose header failed, run once.
+Flow bodyOnce(Frame &f, const StmtList &body, Flow exitFlow)
+{
+    const Flow r = execBlock(f, body);
+    return r == exitFlow ? Flow::Normal : r;
 }
 
 GlobalEntry *boundHost(Engine &eng, GlobalEntry *e)
@@ -124,9 +154,11 @@ ScriptObject *scriptObject(const Variant &v)
 
 } // namespace
 
+NamedError::NamedError(int32_t number, QString n) : vb::VbError(number), name(std::move(n)) {}
+
 void raiseNamed(int number, const QString &name)
 {
-    vb::raise(number, vb::errorText(number) + QStringLiteral(": '") + name + QLatin1Char('\''));
+    throw NamedError(number, name);
 }
 
 com::Dispatch *asDispatch(const Variant &v, com::DispatchPtr &hold)
@@ -236,9 +268,11 @@ void Engine::checkTime()
 
 void Engine::setErr(const vb::VbError &e)
 {
+    if (dynamic_cast<const RaisedError *>(&e) && err.number == e.number)
+        return; // Err.Raise filled Err itself
     err.number = e.number;
     err.description = e.description;
-    err.source = e.source.isEmpty() ? QStringLiteral("VBScript runtime error") : e.source;
+    err.source = e.source.isEmpty() ? QStringLiteral("Microsoft VBScript runtime error") : e.source;
     err.helpFile.clear();
     err.helpContext = 0;
 }
@@ -505,8 +539,12 @@ Variant ErrRef::eval(Frame &f) const { return Variant(f.eng->errObject); }
 
 Variant NewExpr::eval(Frame &f) const
 {
-    if (entry->kind != GlobalEntry::Class)
+    if (entry->kind != GlobalEntry::Class) {
+        // the engine's own class, unless a script class took its name
+        if (className.compare(QLatin1String("RegExp"), Qt::CaseInsensitive) == 0)
+            return Variant(vb::ObjectPtr(std::make_shared<RegExpObject>()));
         raiseNamed(506, className);
+    }
     return ScriptObject::create(*f.eng, entry->cls);
 }
 
@@ -794,8 +832,9 @@ Variant MemberExpr::call(Frame &f, int kind, Variant *extra) const
             vb::raise(505);
         obj = f.withStack.back();
     }
-    if (!obj.isObject()) {
+    if (!obj.isObject() || !obj.rawObject()) {
         // "Object required: 'Inet'" names the variable that holds no object
+        // (a member of Nothing is 424 as well, not 91)
         if (auto *g = dynamic_cast<const GlobalRef *>(object.get()))
             raiseNamed(424, g->entry->name);
         vb::raise(424);
@@ -896,7 +935,7 @@ Variant Binary::eval(Frame &f) const
         }
     }
     if (op >= Op::Eq && op <= Op::Ge)
-        return compareValues(op, l, r, literalSides);
+        return compareValues(op, l, r);
     return applyOperator(op, l, r);
 }
 
@@ -1004,7 +1043,9 @@ Flow DoStmt::exec(Frame &f) const
     for (;;) {
         if (cond && !condAtEnd) {
             eng.current = this;
-            const bool c = truth(f, cond);
+            bool c = false;
+            if (headerFails(f, [&] { c = truth(f, cond); }))
+                c = kind != Until; // a failing condition enters the body
             if ((kind == Until) == c)
                 break;
         }
@@ -1015,7 +1056,9 @@ Flow DoStmt::exec(Frame &f) const
             return r;
         if (cond && condAtEnd) {
             eng.current = this;
-            const bool c = truth(f, cond);
+            bool c = false;
+            if (headerFails(f, [&] { c = truth(f, cond); }))
+                break; // a failing condition at the end goes on after the loop
             if ((kind == Until) == c)
                 break;
         }
@@ -1027,17 +1070,23 @@ Flow DoStmt::exec(Frame &f) const
 Flow ForStmt::exec(Frame &f) const
 {
     Engine &eng = *f.eng;
-    Variant start = value(from->eval(f));
-    Variant end = value(to->eval(f));
-    Variant stp = step ? value(step->eval(f)) : Variant(int16_t(1));
-    if (start.isNull() || end.isNull() || stp.isNull())
-        vb::raise(94);
-    // the loop counts in numbers: text bounds are converted (13 when they are no number)
-    for (Variant *v : {&start, &end, &stp})
-        if (v->isString())
-            *v = Variant(v->numericValue());
-    const bool down = vb::opLt(stp, Variant(int16_t(0))).rawInt() != 0;
-    var->assign(f, std::move(start), false);
+    Variant start, end, stp;
+    bool down = false;
+    const bool failed = headerFails(f, [&] {
+        start = value(from->eval(f));
+        end = value(to->eval(f));
+        stp = step ? value(step->eval(f)) : Variant(int16_t(1));
+        if (start.isNull() || end.isNull() || stp.isNull())
+            vb::raise(94);
+        // the loop counts in numbers: text bounds are converted (13 when they are no number)
+        for (Variant *v : {&start, &end, &stp})
+            if (v->isString())
+                *v = Variant(v->numericValue());
+        down = vb::opLt(stp, Variant(int16_t(0))).rawInt() != 0;
+        var->assign(f, std::move(start), false);
+    });
+    if (failed)
+        return bodyOnce(f, body, Flow::ExitFor);
     for (;;) {
         Variant *p = var->ref(f);
         Variant cur = p ? *p : value(var->eval(f));
@@ -1071,39 +1120,48 @@ Flow ForStmt::exec(Frame &f) const
 Flow ForEachStmt::exec(Frame &f) const
 {
     Engine &eng = *f.eng;
-    Variant g = group->eval(f);
+    Variant g;
     std::vector<Variant> items;
     const std::vector<Variant> *list = nullptr;
-    if (g.isArray()) {
-        list = &g.rawArray()->data;
-    } else if (g.isObject()) {
-        com::DispatchPtr hold;
-        com::Dispatch *d = asDispatch(g, hold);
-        if (&typeid(*d) == &typeid(ScriptObject))
+    const bool failed = headerFails(f, [&] {
+        g = group->eval(f);
+        if (g.isArray()) {
+            list = &g.rawArray()->data;
+        } else if (g.isObject()) {
+            com::DispatchPtr hold;
+            com::Dispatch *d = asDispatch(g, hold);
+            if (&typeid(*d) == &typeid(ScriptObject))
+                vb::raise(451);
+            HostCallTimer t(eng);
+            items = d->enumerate();
+            list = &items;
+        } else {
             vb::raise(451);
-        HostCallTimer t(eng);
-        items = d->enumerate();
-        list = &items;
-    } else {
-        vb::raise(451);
-    }
+        }
+    });
+    if (failed)
+        return bodyOnce(f, body, Flow::ExitFor);
     for (size_t i = 0; i < list->size(); ++i) {
         Variant item = (*list)[i];
         const bool isObj = item.isObject();
         var->assign(f, std::move(item), isObj);
         const Flow r = execBlock(f, body);
         if (r == Flow::ExitFor)
-            break;
+            return Flow::Normal;
         if (r != Flow::Normal)
             return r;
         eng.tick();
     }
+    // run to its end, the loop leaves its variable Empty
+    var->assign(f, Variant(), false);
     return Flow::Normal;
 }
 
 Flow SelectStmt::exec(Frame &f) const
 {
-    const Variant s = value(subject->eval(f));
+    Variant s;
+    if (headerFails(f, [&] { s = value(subject->eval(f)); }))
+        return cases.empty() ? Flow::Normal : execBlock(f, cases.front().body);
     for (const auto &c : cases) {
         bool match = c.isElse;
         for (const auto &t : c.tests) {
@@ -1112,16 +1170,16 @@ Flow SelectStmt::exec(Frame &f) const
             const Variant a = value(t.a->eval(f));
             switch (t.kind) {
             case Test::Value:
-                match = vb::isTrue(compareValues(Op::Eq, s, a, t.aSides));
+                match = vb::isTrue(compareValues(Op::Eq, s, a));
                 break;
             case Test::Range: {
                 const Variant b = value(t.b->eval(f));
-                match = vb::isTrue(compareValues(Op::Ge, s, a, t.aSides))
-                     && vb::isTrue(compareValues(Op::Le, s, b, t.bSides));
+                match = vb::isTrue(compareValues(Op::Ge, s, a))
+                     && vb::isTrue(compareValues(Op::Le, s, b));
                 break;
             }
             case Test::Compare:
-                match = vb::isTrue(compareValues(t.op, s, a, t.aSides));
+                match = vb::isTrue(compareValues(t.op, s, a));
                 break;
             }
         }
@@ -1133,9 +1191,13 @@ Flow SelectStmt::exec(Frame &f) const
 
 Flow WithStmt::exec(Frame &f) const
 {
-    Variant obj = object->eval(f);
-    if (!obj.isObject())
-        vb::raise(424);
+    Variant obj;
+    // a failing object under Resume Next runs the body against no object
+    headerFails(f, [&] {
+        obj = object->eval(f);
+        if (!obj.isObject())
+            vb::raise(424);
+    });
     f.withStack.push_back(std::move(obj));
     struct Pop {
         Frame &f;
@@ -1240,7 +1302,7 @@ Flow ExecuteStmt::exec(Frame &f) const
     try {
         u = eng.compile(text, local ? &f : nullptr, false, nullptr);
     } catch (const CompileError &ce) {
-        vb::raise(ce.number, ce.description, QStringLiteral("VBScript compilation error"));
+        vb::raise(ce.number, ce.description, QStringLiteral("Microsoft VBScript compilation error"));
     }
     // The executed code goes away with this call: an error inside it is
     // reported at the Execute statement, never at a statement that is gone.

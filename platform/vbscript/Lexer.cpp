@@ -103,11 +103,17 @@ vb::Variant decimalValue(double v)
 }
 
 // &H and &O literals: up to 16 bits an Integer (&HFFFF is -1), up to 32 bits a Long.
+// Four hex digits or fewer are a 16-bit value (&HFFFF is -1); with the `&`
+// suffix the value is read as 32 bits and is still an Integer when it fits
+// (&H10& is 16, &HFFFFFFFF& is -1, both Integer; &HFFFF& is the Long 65535).
 vb::Variant radixValue(uint64_t v, bool forceLong)
 {
     if (!forceLong && v <= 0xFFFF)
         return vb::Variant(int16_t(uint16_t(v)));
-    return vb::Variant(int32_t(uint32_t(v)));
+    const int32_t v32 = int32_t(uint32_t(v));
+    if (forceLong && v32 >= -32768 && v32 <= 32767)
+        return vb::Variant(int16_t(v32));
+    return vb::Variant(v32);
 }
 
 class Lexer {
@@ -175,7 +181,7 @@ public:
                 i = close + 1;
             } else if (c.isDigit() || (c == u'.' && i + 1 < s.size() && s[i + 1].isDigit() && !afterOperand(out, t))) {
                 number(t);
-            } else if (c == u'&' && i + 1 < s.size() && (s[i + 1] == u'H' || s[i + 1] == u'h' || s[i + 1] == u'O' || s[i + 1] == u'o' || s[i + 1].isDigit())) {
+            } else if (c == u'&' && radixFollows()) {
                 radix(t);
             } else if (c == u'"') {
                 string(t);
@@ -190,13 +196,13 @@ public:
                 continue;
             } else {
                 t.type = Tok::Op;
-                static const QString two[] = {"<>", "<=", ">=", "=<", "=>"};
+                static const QString two[] = {"<>", "<=", ">=", "=<", "=>", "><"};
                 bool done = false;
                 if (i + 1 < s.size()) {
                     const QString pair = s.mid(i, 2);
                     for (const auto &p : two) {
                         if (pair == p) {
-                            t.text = p == u"=<" ? QStringLiteral("<=") : p == u"=>" ? QStringLiteral(">=") : p;
+                            t.text = p == u"=<" ? QStringLiteral("<=") : p == u"=>" ? QStringLiteral(">=") : p == u"><" ? QStringLiteral("<>") : p;
                             i += 2;
                             done = true;
                             break;
@@ -275,6 +281,23 @@ private:
             || (p.type == Tok::Op && p.text == u")");
     }
 
+    // `&H1F`, `&O17`, `&17`: a radix literal only when a digit of its base
+    // follows (so `"x" &hi` is a concatenation with the name hi)
+    bool radixFollows() const
+    {
+        if (i + 1 >= s.size())
+            return false;
+        const QChar n = s[i + 1];
+        if (n.isDigit())
+            return true;
+        const QChar d = i + 2 < s.size() ? s[i + 2] : QChar();
+        if (n == u'H' || n == u'h')
+            return d.isDigit() || (d.toLower() >= u'a' && d.toLower() <= u'f');
+        if (n == u'O' || n == u'o')
+            return d >= u'0' && d <= u'7';
+        return false;
+    }
+
     void number(Token &t)
     {
         const int start = i;
@@ -303,7 +326,14 @@ private:
         if (i < s.size() && isIdentChar(s[i]))
             compileError(1025, line, col + (i - start));
         bool ok = false;
-        const double v = s.mid(start, i - start).toDouble(&ok);
+        const QString text = s.mid(start, i - start);
+        double v = text.toDouble(&ok);
+        if (!ok) {
+            // an exponent far below the smallest double is 0; far above it an error
+            const qsizetype e = text.indexOf(QLatin1Char('e'), 0, Qt::CaseInsensitive);
+            if (e >= 0 && e + 1 < text.size() && text[e + 1] == u'-')
+                v = 0, ok = true;
+        }
         if (!ok || !std::isfinite(v))
             compileError(1031, t.line, t.column);
         t.type = Tok::Number;

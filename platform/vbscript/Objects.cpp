@@ -148,6 +148,35 @@ int ErrObject::memberId(const QString &name) const
     return ids.value(name.toLower(), com::kUnknownMember);
 }
 
+// The number Err.Raise raises: failure codes of the platform's common kinds
+// become the script errors they stand for; other numbers above 65535 that
+// are no failure code are refused as an invalid argument (5).
+int32_t raisedNumber(int32_t n)
+{
+    if (n > 65535)
+        return 5;
+    if (n >= 0)
+        return n;
+    const uint32_t code = uint32_t(n);
+    if ((code & 0xFFFF0000u) == 0x800A0000u) // the script engine's own facility
+        return int32_t(code & 0xFFFF);
+    switch (code) {
+    case 0x8007000Eu: return 7;   // out of memory
+    case 0x80070057u: return 5;   // invalid argument
+    case 0x80070005u: return 70;  // access denied
+    case 0x80004001u: return 445; // not implemented
+    case 0x80004002u: return 430; // no such interface
+    case 0x80020003u: return 438; // member not found
+    case 0x80020006u: return 438; // unknown name
+    case 0x80020005u: return 13;  // type mismatch
+    case 0x8002000Bu: return 9;   // bad index
+    case 0x8002000Eu: return 450; // bad parameter count
+    case 0x8002000Fu: return 449; // parameter not optional
+    case 0x800A01A8u: return 424;
+    default: return n;
+    }
+}
+
 QString raiseDescription(int32_t number)
 {
     const QString text = vb::errorText(number);
@@ -195,22 +224,28 @@ Variant ErrObject::invoke(int id, int kind, std::span<Variant> args)
             vb::raise(450);
         if (args.size() > 5)
             vb::raise(450);
-        const int32_t number = value(args[0]).toLong();
+        int32_t number = raisedNumber(value(args[0]).toLong());
         if (number == 0)
             vb::raise(5);
-        auto text = [&](size_t i) { return args.size() > i && !args[i].isMissing() ? value(args[i]).toString() : QString(); };
-        QString source = text(1);
-        QString description = text(2);
+        auto given = [&](size_t i) { return args.size() > i && !args[i].isMissing(); };
+        auto text = [&](size_t i) { return given(i) ? value(args[i]).toString() : QString(); };
+        // an Err not cleared since its last error lends that error's texts
+        // to a Raise that gives none
+        const bool held = e.number != 0;
+        QString source = given(1) ? text(1) : held ? e.source : QString();
+        QString description = given(2) ? text(2) : held ? e.description : QString();
         if (description.isEmpty())
             description = raiseDescription(number);
         if (source.isEmpty())
-            source = QStringLiteral("VBScript runtime error");
+            source = QStringLiteral("Microsoft VBScript runtime error");
         e.number = number;
         e.description = description;
         e.source = source;
-        e.helpFile = text(3);
-        e.helpContext = args.size() > 4 && !args[4].isMissing() ? value(args[4]).toLong() : 0;
-        throw vb::VbError(number, description, source);
+        if (given(3))
+            e.helpFile = text(3);
+        if (given(4))
+            e.helpContext = value(args[4]).toLong();
+        throw RaisedError(number, description, source);
     }
     case ErrClear:
         e.clear();

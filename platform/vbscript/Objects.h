@@ -26,5 +26,12 @@ public:
 };
 
 QString raiseDescription(int32_t number);
+int32_t raisedNumber(int32_t number);
+
+// What Err.Raise throws: Err already holds it (help file and context too),
+// so trapping it must not rewrite Err.
+struct RaisedError : vb::VbError {
+    using vb::VbError::VbError;
+};
 
 } // namespace vbs

@@ -83,9 +83,29 @@ private:
             error(1025);
     }
 
+    // Property and Default are names too where no declaration can start
+    bool atName() const
+    {
+        return at(Tok::Ident) && (tok().kw == Kw::None || tok().kw == Kw::Property || tok().kw == Kw::Default);
+    }
+    // Sub, Function or Property Get/Let/Set
+    bool atProcStart() const
+    {
+        if (atKw(Kw::Sub) || atKw(Kw::Function))
+            return true;
+        return atKw(Kw::Property) && peek().type == Tok::Ident
+            && (peek().kw == Kw::Get || peek().kw == Kw::Let || peek().kw == Kw::Set);
+    }
+    bool defaultMarker() const
+    {
+        if (!atKw(Kw::Default) || peek().type != Tok::Ident)
+            return false;
+        return peek().kw == Kw::Sub || peek().kw == Kw::Function || peek().kw == Kw::Property;
+    }
+
     QString identifier()
     {
-        if (!at(Tok::Ident) || tok().kw != Kw::None)
+        if (!atName())
             error(1010);
         QString n = tok().text;
         next();
@@ -140,11 +160,11 @@ private:
             isPublic = atKw(Kw::Public);
             hasAccess = true;
             next();
-            if (atKw(Kw::Default)) {
+            if (defaultMarker()) {
                 error(1048);
             }
         }
-        if (atKw(Kw::Sub) || atKw(Kw::Function) || atKw(Kw::Property)) {
+        if (atProcStart()) {
             if (atKw(Kw::Property))
                 error(1048);
             unit->procs.push_back(procedure(isPublic, isDefault, line, column));
@@ -292,12 +312,13 @@ private:
         }
         if ((p->kind == ProcKind::PropertyLet || p->kind == ProcKind::PropertySet) && p->params.empty())
             error(1054);
-        endOfStatement();
+        if (at(Tok::Newline))
+            next(); // else the body starts on the header's line: `Sub S() x = 1 End Sub`
         Procedure *saved = proc;
         proc = p.get();
         const int savedDo = doDepth, savedFor = forDepth;
         doDepth = forDepth = 0;
-        block(p->body, [&] { return atKw(Kw::End); });
+        block(p->body, [&] { return atKw(Kw::End); }, true);
         next(); // End
         if (!atKw(endKw))
             error(endKw == Kw::Sub ? 1016 : endKw == Kw::Function ? 1015 : 1050);
@@ -333,14 +354,14 @@ private:
                 isPublic = atKw(Kw::Public);
                 hasAccess = true;
                 next();
-                if (atKw(Kw::Default)) {
+                if (defaultMarker()) {
                     if (!isPublic)
                         error(1057);
                     isDefault = true;
                     next();
                 }
             }
-            if (atKw(Kw::Sub) || atKw(Kw::Function) || atKw(Kw::Property)) {
+            if (atProcStart()) {
                 auto p = procedure(isPublic, isDefault, line, column);
                 p->owner = c.get();
                 procs.push_back(std::move(p));
@@ -354,6 +375,8 @@ private:
             } else {
                 error(1024);
             }
+            if (atKw(Kw::End) && peek().kw == Kw::Class)
+                continue; // End Class on the line of the last declaration
             endOfStatement();
         }
         cls = nullptr;
@@ -420,8 +443,10 @@ private:
     }
 
     // ---- blocks and statements ---------------------------------------------
+    // `sameLineEnd`: the closing End may follow the last statement on its
+    // line (`Sub S() x = 1 End Sub`).
     template<class Stop>
-    void block(StmtList &out, Stop stop)
+    void block(StmtList &out, Stop stop, bool sameLineEnd = false)
     {
         Nest nest(*this);
         for (;;) {
@@ -431,6 +456,8 @@ private:
             if (stop())
                 return;
             statement(out);
+            if (sameLineEnd && atKw(Kw::End) && stop())
+                return;
             endOfStatement();
         }
     }
@@ -490,7 +517,19 @@ private:
                 out.push_back(std::move(s));
                 return;
             }
-            case Kw::Sub: case Kw::Function: case Kw::Property: case Kw::Class:
+            case Kw::Sub: case Kw::Function:
+                // a procedure inside a block of top-level code is declared as any other
+                if (proc || cls || meAllowed)
+                    error(1024);
+                unit->procs.push_back(procedure(true, false, line, column));
+                return;
+            case Kw::Property:
+                if (atProcStart())
+                    error(1024);
+                break; // a name
+            case Kw::Default:
+                break; // a name
+            case Kw::Class:
                 error(1024);
             case Kw::Loop: error(1038);
             case Kw::Next: error(1055);
@@ -526,6 +565,11 @@ private:
                 }
                 if (atWord("option"))
                     error(1042);
+                if (atWord("stop") && (peek().type == Tok::Newline || peek().type == Tok::End || peek().kw == Kw::Else)) {
+                    next(); // no debugger to stop in: nothing happens
+                    out.push_back(stmtNode<NoopStmt>(line, column));
+                    return;
+                }
                 break;
             }
             default:
@@ -636,6 +680,12 @@ private:
         next(); // If
         s->conds.push_back(expression());
         expectKw(Kw::Then, 1017);
+        if (at(Tok::Newline) && tok().text == u":" && (peek().type == Tok::End || (peek().type == Tok::Newline && peek().text != u":"))) {
+            next(); // `If x Then :` closing its line: a one-line If doing nothing
+            s->blocks.emplace_back();
+            out.push_back(std::move(s));
+            return;
+        }
         if (!atLineEnd() && !(at(Tok::Newline))) {
             // single-line form
             s->blocks.emplace_back();
@@ -1011,12 +1061,10 @@ private:
             u->kind = atOp("-") ? Unary::Neg : Unary::Plus;
             next();
             u->operand = unaryLevel();
-            // fold negative literals so -32768 and -2147483648 keep their classic subtypes
+            // -2147483648 is the Long it reads as (32768 is a Long, and so is -32768)
             if (u->kind == Unary::Neg) {
                 if (auto *lit = dynamic_cast<Literal *>(u->operand.get())) {
                     const vb::Variant &v = lit->value;
-                    if (v.type() == vb::VarType::Long && v.rawInt() == 32768)
-                        return literal(vb::Variant(int16_t(-32768)), u->line, u->column);
                     if (v.type() == vb::VarType::Double && v.rawDouble() == 2147483648.0)
                         return literal(vb::Variant(int32_t(INT32_MIN)), u->line, u->column);
                 }
@@ -1077,7 +1125,7 @@ private:
             error(1023);
         case Tok::Ident:
             switch (t.kw) {
-            case Kw::None: {
+            case Kw::None: case Kw::Property: case Kw::Default: {
                 auto n = std::make_unique<NameExpr>();
                 n->line = line;
                 n->column = column;
@@ -1135,6 +1183,13 @@ private:
                 continue;
             }
             if (atOp("(")) {
+                // `(f)(x)`, `((a))(0)`: the parenthesised name is called or indexed
+                while (auto *p = dynamic_cast<Paren *>(e.get())) {
+                    if (dynamic_cast<Literal *>(p->inner.get()))
+                        break;
+                    ExprPtr inner = std::move(p->inner);
+                    e = std::move(inner);
+                }
                 if (dynamic_cast<Literal *>(e.get()) || dynamic_cast<Paren *>(e.get()))
                     break;
                 if (lastParen)

@@ -113,11 +113,12 @@ auto ScriptControl::guarded(F &&body) -> decltype(body())
     try {
         return body();
     } catch (const CompileError &ce) {
-        fail(ce.number, ce.description, QStringLiteral("VBScript compilation error"), ce.line, ce.column, QString());
+        fail(ce.number, ce.description, QStringLiteral("Microsoft VBScript compilation error"), ce.line, ce.column, QString());
     } catch (const vb::VbError &e) {
         const Stmt *s = eng.current;
-        const QString source = e.source.isEmpty() ? QStringLiteral("VBScript runtime error") : e.source;
-        fail(e.number, e.description, source, s ? s->line : 0, s ? s->column : 0, s && s->src ? s->src->line(s->line) : QString());
+        const QString source = e.source.isEmpty() ? QStringLiteral("Microsoft VBScript runtime error") : e.source;
+        const auto *named = dynamic_cast<const NamedError *>(&e);
+        fail(e.number, named ? named->hostDescription() : e.description, source, s ? s->line : 0, s ? s->column : 0, s && s->src ? s->src->line(s->line) : QString());
     } catch (const ScriptAbort &) {
         if (!outer)
             throw; // the outermost call of this control reports it
@@ -145,7 +146,7 @@ void ScriptControl::AddCode(const QString &code)
         t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         const QStringList lines = t.split(QLatin1Char('\n'));
-        fail(ce.number, ce.description, QStringLiteral("VBScript compilation error"), ce.line, ce.column,
+        fail(ce.number, ce.description, QStringLiteral("Microsoft VBScript compilation error"), ce.line, ce.column,
              ce.line >= 1 && ce.line <= lines.size() ? lines[ce.line - 1] : QString());
     }
     guarded([&] { m_engine->runTop(*u); });

@@ -86,12 +86,12 @@ TEST_F(MainWindowTest, SplittersLandWithinTheirLimits)
 TEST_F(MainWindowTest, TheWindowKeepsItsMinimumSize)
 {
     frmMain &main = load();
+    // The window corrects its size from its own resize events: wait for
+    // that with a deadline, never for a guessed number of event rounds.
     main.resize(main.width(), twipsToPixels(5000));
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(main.frameGeometry().height(), twipsToPixels(6000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return main.frameGeometry().height() == twipsToPixels(6000); }, 5000))
+        << "height still " << main.frameGeometry().height() << " after 5 s";
     main.resize(twipsToPixels(4000), main.height());
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(main.frameGeometry().width(), twipsToPixels(6000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return main.frameGeometry().width() == twipsToPixels(6000); }, 5000))
+        << "width still " << main.frameGeometry().width() << " after 5 s";
 }

@@ -252,7 +252,7 @@ TEST(Builtins, NumberFormats)
     });
     checkErrors({
         {"FormatNumber(\"abc\")", 13},
-        {"FormatNumber(Null)", 94},
+        {"FormatNumber(Null)", 13},
     });
 }
 

@@ -295,7 +295,7 @@ TEST(ScriptControl, CompileErrorsHaveLineAndColumnAndRunNothing)
         {"ran = 1\nFor i = 1\nNext\n", 1013, 2, 10},
         {"ran = 1\nExit Do\n", 1039, 2, 1},
         {"ran = 1\nx = 5 $ 3\n", 1032, 2, 7},
-        {"ran = 1\nSub A()\nEnd Sub\nSub A()\nEnd Sub\n", 1041, 4, 5},
+        {"ran = 1\nDim a\nDim a\n", 1041, 3, 5},
         {"ran = 1\nLoop\n", 1038, 2, 1},
         {"ran = 1\nx = 12abc\n", 1025, 2, 7},
     };
