@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 
 namespace vb {
 class VbError;
@@ -148,6 +149,16 @@ QString GetActiveXClass(const QString &strPartner, const QString &strTransaction
                         const QString &strVersion, const QString &strDirection, bool blnAnnounce);
 
 // ---- Envelope builders -----------------------------------------------------
+
+// The forms of the group date and time (GS04, GS05) that a standards version
+// asks for: from version digit 4 on (004010) an eight-digit date and a time
+// with seconds. nullopt when the version's third character is no digit (or
+// the text is shorter): the builder refuses such a version, the partner
+// window's clock shows the short forms for it.
+std::optional<bool> UsesLongGroupDate(const QString &strVersion);
+// "yyyymmdd" and "hhmmss" for the long forms, "yymmdd" and "hhnn" otherwise.
+QString GroupDatePattern(bool blnLong);
+QString GroupTimePattern(bool blnLong);
 
 // The next ISA segment for the partner (advancing Partner.ISA13), ending with
 // the partner's segment terminator; empty when the partner has no row or on error.

@@ -37,16 +37,34 @@ QString partnerStatement(const QString &strPartner)
         + QStringLiteral(" WHERE Partner.Partner = '") + ado::SqlEscape(strPartner) + QStringLiteral("'");
 }
 
-// The version's third character selects the long date and time of GS04 and
-// GS05: an eight-digit date is required from 004010 on.
-bool usesLongGroupDate(const QString &strVersion)
+bool usesLongGroupDateOrRaise(const QString &strVersion)
 {
-    if (strVersion.size() < 3 || !strVersion.at(2).isDigit() || strVersion.at(2).unicode() > 127)
+    const std::optional<bool> longForms = UsesLongGroupDate(strVersion);
+    if (!longForms)
         vb::raise(13, QStringLiteral("Invalid version: ") + strVersion);
-    return strVersion.at(2).digitValue() >= 4;
+    return *longForms;
 }
 
 } // namespace
+
+std::optional<bool> UsesLongGroupDate(const QString &strVersion)
+{
+    // The third character carries the version digit: 004010 and later need
+    // the eight-digit group date.
+    if (strVersion.size() < 3 || strVersion.at(2).unicode() > 127 || !strVersion.at(2).isDigit())
+        return std::nullopt;
+    return strVersion.at(2).digitValue() >= 4;
+}
+
+QString GroupDatePattern(bool blnLong)
+{
+    return blnLong ? QStringLiteral("yyyymmdd") : QStringLiteral("yymmdd");
+}
+
+QString GroupTimePattern(bool blnLong)
+{
+    return blnLong ? QStringLiteral("hhmmss") : QStringLiteral("hhnn");
+}
 
 QString BuildISA(const QString &strPartner)
 {
@@ -100,14 +118,14 @@ QString BuildGS(const QString &strPartner, const QString &strFunctionalID, const
             return {};
         }
         // Checked before the counter moves, so a bad version costs no number.
-        const bool longForms = usesLongGroupDate(strVersion);
+        const bool longForms = usesLongGroupDateOrRaise(strVersion);
         const int32_t controlNumber = advanceCounter(*rs, QStringLiteral("GS06"));
         const vb::Variant now = vb::Now();
 
         auto col = [&](const char *name) { return fieldText(rs->Fields(QString::fromLatin1(name))); };
         const QString gs = QStringLiteral("GS") + e + strFunctionalID + e + col("GS02") + e + col("GS03") + e
-            + vb::Format(now, longForms ? QStringLiteral("yyyymmdd") : QStringLiteral("yymmdd")) + e
-            + vb::Format(now, longForms ? QStringLiteral("hhmmss") : QStringLiteral("hhnn")) + e
+            + vb::Format(now, GroupDatePattern(longForms)) + e
+            + vb::Format(now, GroupTimePattern(longForms)) + e
             + vb::Format(vb::Variant::fromLong(controlNumber), QStringLiteral("000000000")) + e
             + col("GS07") + e + strVersion + t;
         rs->Close();

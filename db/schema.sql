@@ -35,7 +35,7 @@ CREATE TABLE "Partner" (
   "GS06"            INTEGER NOT NULL DEFAULT 0,
   "GS07"            VARCHAR(255) COLLATE NOCASE DEFAULT ''
 );
-CREATE INDEX "PartnerByName" ON "Partner" ("Partner");
+CREATE UNIQUE INDEX "PartnerByName" ON "Partner" ("Partner");
 CREATE INDEX "PartnerByIds" ON "Partner" ("ISA06", "ISA08");
 
 CREATE TABLE "Transactions" (

@@ -6,6 +6,8 @@
 #include "core/HandlerGuard.h"
 #include "mainwindow/frmAccount.h"
 #include "mainwindow/frmLogin.h"
+#include "partners/frmPartners.h"
+#include "partners/frmStandard.h"
 #include "mainwindow/frmSplash.h"
 
 #include "ado/Recordset.h"
@@ -21,7 +23,7 @@
 #include "mainwindow/LayoutMath.h"
 #include "mainwindow/LayoutStore.h"
 #include "mainwindow/ListColumns.h"
-#include "mainwindow/SplitterBar.h"
+#include "controls/SplitterBar.h"
 #include "mainwindow/TransactionSetEditor.h"
 #include "vb/AppInfo.h"
 #include "vb/Dialogs.h"
@@ -122,6 +124,7 @@ frmMain::frmMain()
     setMenuHandler(QStringLiteral("mnuFolderBar"), [this] { mnuFolderBar_Click(); });
     setMenuHandler(QStringLiteral("mnuStatusBar"), [this] { mnuStatusBar_Click(); });
     setMenuHandler(QStringLiteral("mnuAccount"), [this] { mnuAccount_Click(); });
+    setMenuHandler(QStringLiteral("mnuPartners"), [this] { mnuPartners_Click(); });
     setMenuHandler(QStringLiteral("mnuExit"), [this] { mnuExit_Click(); });
     setMenuHandler(QStringLiteral("mnuHelpContents"), [this] { mnuHelpContents_Click(); });
     installMailboxCommands();
@@ -137,6 +140,8 @@ frmMain::frmMain()
     own("frmAccount", static_cast<frmAccount *>(nullptr));
     own("frmLogin", static_cast<frmLogin *>(nullptr));
     own("frmSplash", static_cast<frmSplash *>(nullptr));
+    own("frmPartners", static_cast<partners::frmPartners *>(nullptr));
+    own("frmStandard", static_cast<partners::frmStandard *>(nullptr));
 
     mainwindow::MainWindowControls linked;
     linked.sbrStatusBar = sbrStatusBar;
@@ -1212,6 +1217,15 @@ void frmMain::mnuAccount_Click()
     account.setParent(this, Qt::Dialog);
     account.exec();
     controls::unload<frmAccount>();
+}
+
+void frmMain::mnuPartners_Click()
+{
+    modGlobal::LogHistory(QStringLiteral("Info"), QStringLiteral("Selected [Setup] - [Partners]"));
+    partners::frmPartners &window = controls::form<partners::frmPartners>();
+    window.setParent(this, Qt::Dialog);
+    window.exec();
+    controls::unload<partners::frmPartners>();
 }
 
 void frmMain::mnuExit_Click()

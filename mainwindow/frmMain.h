@@ -30,6 +30,7 @@ namespace controls {
 class ImageList;
 class ListView;
 class ProgressBar;
+class SplitterBar;
 class StatusBar;
 class TreeView;
 }
@@ -40,9 +41,7 @@ struct MainWindowAccess;
 
 namespace mainwindow {
 
-// A splitter bar: reports presses, moves and releases with the classic
-// button codes and the pointer position in twips, relative to the bar.
-class SplitterBar;
+using controls::SplitterBar;
 
 // The mailbox commands' own classes (MailboxCommands.h, TransactionSetEditor.h).
 class TransactionSetEditor;
@@ -101,6 +100,7 @@ public:
     void mnuFolderBar_Click();
     void mnuStatusBar_Click();
     void mnuAccount_Click();
+    void mnuPartners_Click();
     void mnuExit_Click();
     void mnuHelpContents_Click();
     void tbrToolbar_ButtonClick(const QString &caption);

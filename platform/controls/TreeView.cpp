@@ -4,7 +4,9 @@
 #include "vb/VbError.h"
 
 #include <QHeaderView>
+#include <QDrag>
 #include <QKeyEvent>
+#include <QMimeData>
 
 namespace controls {
 
@@ -128,6 +130,110 @@ int TreeView::parentIndex(int index) const
 {
     QTreeWidgetItem *parent = nodeItem(index)->parent();
     return parent ? m_byItem.value(parent, 0) : 0;
+}
+
+namespace {
+
+// The position of an item among its siblings and the sibling at a position.
+int siblingPosition(const QTreeWidget *tree, QTreeWidgetItem *item)
+{
+    return item->parent() ? item->parent()->indexOfChild(item) : tree->indexOfTopLevelItem(item);
+}
+
+int siblingCount(const QTreeWidget *tree, QTreeWidgetItem *item)
+{
+    return item->parent() ? item->parent()->childCount() : tree->topLevelItemCount();
+}
+
+QTreeWidgetItem *siblingAt(const QTreeWidget *tree, QTreeWidgetItem *item, int position)
+{
+    if (position < 0 || position >= siblingCount(tree, item))
+        return nullptr;
+    return item->parent() ? item->parent()->child(position) : tree->topLevelItem(position);
+}
+
+} // namespace
+
+int TreeView::firstSibling(int index) const
+{
+    return indexOfNode(siblingAt(this, nodeItem(index), 0));
+}
+
+int TreeView::lastSibling(int index) const
+{
+    QTreeWidgetItem *item = nodeItem(index);
+    return indexOfNode(siblingAt(this, item, siblingCount(this, item) - 1));
+}
+
+int TreeView::nextSibling(int index) const
+{
+    QTreeWidgetItem *item = nodeItem(index);
+    return indexOfNode(siblingAt(this, item, siblingPosition(this, item) + 1));
+}
+
+int TreeView::previousSibling(int index) const
+{
+    QTreeWidgetItem *item = nodeItem(index);
+    return indexOfNode(siblingAt(this, item, siblingPosition(this, item) - 1));
+}
+
+int TreeView::firstChild(int index) const
+{
+    QTreeWidgetItem *item = nodeItem(index);
+    return item->childCount() > 0 ? indexOfNode(item->child(0)) : 0;
+}
+
+int TreeView::childCount(int index) const
+{
+    return nodeItem(index)->childCount();
+}
+
+void TreeView::ensureVisible(int index)
+{
+    QTreeWidgetItem *item = nodeItem(index);
+    m_quiet = true;
+    for (QTreeWidgetItem *p = item->parent(); p; p = p->parent())
+        p->setExpanded(true);
+    m_quiet = false;
+    scrollToItem(item);
+}
+
+void TreeView::setNodeTextDrag(bool enabled)
+{
+    m_textDrag = enabled;
+    setDragEnabled(enabled);
+    setDragDropMode(enabled ? QAbstractItemView::DragOnly : QAbstractItemView::NoDragDrop);
+    setDefaultDropAction(Qt::CopyAction);
+}
+
+QStringList TreeView::mimeTypes() const
+{
+    return {QStringLiteral("text/plain")};
+}
+
+QMimeData *TreeView::mimeData(const QList<QTreeWidgetItem *> &items) const
+{
+    if (!m_textDrag || items.isEmpty())
+        return nullptr;
+    auto *data = new QMimeData;
+    data->setText(items.first()->text(0));
+    return data;
+}
+
+Qt::DropActions TreeView::supportedDropActions() const
+{
+    return Qt::CopyAction;
+}
+
+void TreeView::startDrag(Qt::DropActions supportedActions)
+{
+    QTreeWidgetItem *item = currentItem();
+    if (!m_textDrag || !item)
+        return;
+    auto *drag = new QDrag(this);
+    drag->setMimeData(mimeData({item}));
+    // The text is copied: the node stays where it is whatever the target does.
+    drag->exec(Qt::CopyAction & supportedActions ? Qt::CopyAction : supportedActions, Qt::CopyAction);
 }
 
 int TreeView::selectedNode() const

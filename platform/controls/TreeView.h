@@ -40,6 +40,22 @@ public:
     void setExpanded(int index, bool expanded);
     int parentIndex(int index) const; // 0 for a top-level node
 
+    // Relatives of a node by 1-based index, 0 when there is none. Siblings
+    // are the children of the same parent (the top-level nodes for a root).
+    int firstSibling(int index) const;
+    int lastSibling(int index) const;
+    int nextSibling(int index) const;
+    int previousSibling(int index) const;
+    int firstChild(int index) const;
+    int childCount(int index) const;
+
+    // Expands the node's ancestors (without Expand events) and scrolls it into view.
+    void ensureVisible(int index);
+
+    // Dragging a node hands its text to the drop target (plain text, copy).
+    bool nodeTextDrag() const { return m_textDrag; }
+    void setNodeTextDrag(bool enabled);
+
     // The selected node, 0 when none.
     int selectedNode() const;
     void setSelectedNode(int index);
@@ -53,6 +69,10 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    QMimeData *mimeData(const QList<QTreeWidgetItem *> &items) const override;
+    QStringList mimeTypes() const override;
+    Qt::DropActions supportedDropActions() const override;
+    void startDrag(Qt::DropActions supportedActions) override;
 
 private:
     int indexOfNode(QTreeWidgetItem *item) const;
@@ -64,6 +84,7 @@ private:
     QHash<QString, int> m_byKey;
     QHash<QTreeWidgetItem *, int> m_byItem;
     bool m_quiet = false;
+    bool m_textDrag = false;
 };
 
 } // namespace controls

@@ -1,7 +1,7 @@
 // The main window's placement, splitters and bar switches on a real window.
 #include "MainWindowFixture.h"
 #include "controls/Measure.h"
-#include "mainwindow/SplitterBar.h"
+#include "controls/SplitterBar.h"
 
 #include <QTabWidget>
 

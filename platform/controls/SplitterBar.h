@@ -1,12 +1,12 @@
 #pragma once
-// A splitter bar of the main window: a plain bar with a back colour that
+// A splitter bar between two panes of a window: a plain bar with a back colour that
 // reports presses, moves and releases with the classic button codes and the
 // pointer position in twips relative to the bar. Its position is kept in
 // twips so stored positions round-trip exactly.
 
 #include <QFrame>
 
-namespace mainwindow {
+namespace controls {
 
 class SplitterBar : public QFrame {
     Q_OBJECT
@@ -40,4 +40,4 @@ private:
     QColor m_back;
 };
 
-} // namespace mainwindow
+} // namespace controls

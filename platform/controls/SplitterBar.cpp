@@ -1,4 +1,4 @@
-#include "mainwindow/SplitterBar.h"
+#include "controls/SplitterBar.h"
 
 #include "controls/Measure.h"
 
@@ -6,10 +6,7 @@
 
 #include <algorithm>
 
-namespace mainwindow {
-
-using controls::pixelsToTwips;
-using controls::twipsToPixels;
+namespace controls {
 
 SplitterBar::SplitterBar(Qt::Orientation orientation, QWidget *parent) : QFrame(parent), m_orientation(orientation)
 {
@@ -73,4 +70,4 @@ void SplitterBar::mouseReleaseEvent(QMouseEvent *event)
                  pixelsToTwips(at.x()), pixelsToTwips(at.y()));
 }
 
-} // namespace mainwindow
+} // namespace controls

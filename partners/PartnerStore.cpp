@@ -1,0 +1,359 @@
+#include "partners/PartnerStore.h"
+
+#include "partners/SetFiles.h"
+#include "partners/TransactionsNotifier.h"
+
+#include "ado/Recordset.h"
+#include "ado/Sql.h"
+#include "vb/Conversions.h"
+#include "vb/Dialogs.h"
+#include "vb/VbError.h"
+
+namespace partners {
+
+namespace {
+
+QString text(const ado::Recordset &rs, const char *name)
+{
+    const vb::Variant v = rs.Fields(QString::fromLatin1(name)).Value();
+    return v.isNull() || v.isEmpty() ? QString() : vb::CStr(v);
+}
+
+int number(const ado::Recordset &rs, const char *name)
+{
+    const vb::Variant v = rs.Fields(QString::fromLatin1(name)).Value();
+    return v.isNull() || v.isEmpty() ? 0 : vb::CLng(v);
+}
+
+bool isLetterOrDigit(QChar c)
+{
+    return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+        || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+}
+
+// A counter box's text as a number, when it reads as one.
+std::optional<qint32> counterValue(const QString &boxText)
+{
+    const QString trimmed = boxText.trimmed();
+    if (trimmed.isEmpty() || !vb::IsNumeric(vb::Variant(trimmed)))
+        return std::nullopt;
+    return vb::CLng(vb::Variant(trimmed));
+}
+
+// The tables whose rows carry the partner's name and follow a rename.
+const char *const kRenamedTables[] = {"Transactions", "Segment", "Element", "Inbox", "Outbox", "Sent", "Recycled"};
+// The tables a removal clears of the partner's rows besides Partner.
+const char *const kRemovedTables[] = {"Element", "Segment", "Transactions"};
+
+} // namespace
+
+std::optional<NameRefusal> refuseName(const QString &name, NameRule rule)
+{
+    for (QChar c : name) {
+        const bool accepted = isLetterOrDigit(c) || (rule == NameRule::Save && c == QLatin1Char('\\'));
+        if (!accepted)
+            return NameRefusal{QStringLiteral("Invalid Trading Partner Name!"), vb::vbCritical};
+    }
+    if (name.size() < 6)
+        return NameRefusal{QStringLiteral("Enter a longer Trading Partner Name! (Min 6)"), vb::vbExclamation};
+    return std::nullopt;
+}
+
+QString atWidth(const QString &text, int width)
+{
+    return text.size() >= width ? text : text.leftJustified(width, QLatin1Char(' '));
+}
+
+PartnerStore::PartnerStore(ado::ConnectionPtr connection) : m_cn(std::move(connection)) {}
+
+PartnerStore::~PartnerStore() = default;
+
+void PartnerStore::open()
+{
+    auto rs = std::make_unique<ado::Recordset>();
+    rs->Open(QStringLiteral("SELECT * FROM Partner"), m_cn, ado::adOpenKeyset, ado::adLockOptimistic);
+    m_rs = std::move(rs);
+}
+
+void PartnerStore::close()
+{
+    if (m_rs) {
+        auto rs = std::move(m_rs);
+        if (rs->State() == ado::adStateOpen) {
+            if (rs->EditMode() != ado::adEditNone)
+                rs->CancelUpdate();
+            rs->Close();
+        }
+    }
+}
+
+bool PartnerStore::isOpen() const
+{
+    return m_rs && m_rs->State() == ado::adStateOpen;
+}
+
+bool PartnerStore::hasRows() const
+{
+    return isOpen() && !(m_rs->Bof() && m_rs->Eof());
+}
+
+void PartnerStore::moveFirst()
+{
+    if (hasRows())
+        m_rs->MoveFirst();
+}
+
+void PartnerStore::moveLast()
+{
+    if (hasRows())
+        m_rs->MoveLast();
+}
+
+bool PartnerStore::movePrevious()
+{
+    if (!hasRows())
+        return false;
+    m_rs->MovePrevious();
+    if (m_rs->Bof()) {
+        m_rs->MoveFirst();
+        return false;
+    }
+    return true;
+}
+
+bool PartnerStore::moveNext()
+{
+    if (!hasRows())
+        return false;
+    m_rs->MoveNext();
+    if (m_rs->Eof()) {
+        m_rs->MoveLast();
+        return false;
+    }
+    return true;
+}
+
+long PartnerStore::position() const
+{
+    return hasRows() ? m_rs->AbsolutePosition() : 0;
+}
+
+long PartnerStore::count() const
+{
+    return isOpen() ? m_rs->RecordCount() : 0;
+}
+
+PartnerRow PartnerStore::current() const
+{
+    if (!isOpen())
+        vb::raise(91);
+    const ado::Recordset &rs = *m_rs;
+    PartnerRow row;
+    row.Partner = text(rs, "Partner");
+    row.Segment = number(rs, "Segment");
+    row.element = number(rs, "element");
+    row.sub = number(rs, "sub");
+    row.ISAVersion = text(rs, "ISAVersion");
+    row.ISAVersionIndex = number(rs, "ISAVersionIndex");
+    row.ISA01 = text(rs, "ISA01");
+    row.ISA02 = text(rs, "ISA02");
+    row.ISA03 = text(rs, "ISA03");
+    row.ISA04 = text(rs, "ISA04");
+    row.ISA05 = text(rs, "ISA05");
+    row.ISA06 = text(rs, "ISA06");
+    row.ISA07 = text(rs, "ISA07");
+    row.ISA08 = text(rs, "ISA08");
+    row.ISA11 = text(rs, "ISA11");
+    row.ISA12 = text(rs, "ISA12");
+    row.ISA13 = number(rs, "ISA13");
+    row.ISA14 = text(rs, "ISA14");
+    row.ISA15 = text(rs, "ISA15");
+    row.GS02 = text(rs, "GS02");
+    row.GS03 = text(rs, "GS03");
+    row.GS06 = number(rs, "GS06");
+    row.GS07 = text(rs, "GS07");
+    return row;
+}
+
+QString PartnerStore::currentName() const
+{
+    if (!isOpen())
+        vb::raise(91);
+    return text(*m_rs, "Partner");
+}
+
+void PartnerStore::refuseDuplicate(const QString &name, qint64 exceptRowid) const
+{
+    ado::Recordset rs;
+    rs.Open(QStringLiteral("SELECT rowid AS id FROM Partner WHERE Partner.Partner = ") + ado::SqlText(name), m_cn,
+            ado::adOpenForwardOnly, ado::adLockReadOnly);
+    bool taken = false;
+    for (; !rs.Eof(); rs.MoveNext())
+        taken = taken || vb::CDbl(rs.Fields(0).Value()) != double(exceptRowid);
+    rs.Close();
+    // Worded as the unique index words it, so both paths read alike.
+    if (taken)
+        vb::raise(ado::adErrProvider, QStringLiteral("UNIQUE constraint failed: Partner.Partner"),
+                  QStringLiteral("Corvantis database"));
+}
+
+void PartnerStore::add(const QString &name)
+{
+    if (!isOpen())
+        vb::raise(91);
+    const QString trimmed = name.trimmed();
+    refuseDuplicate(trimmed, -1);
+    m_rs->AddNew();
+    try {
+        m_rs->Fields(QStringLiteral("Partner")) = trimmed;
+        m_rs->Update();
+    } catch (...) {
+        if (m_rs->EditMode() != ado::adEditNone)
+            m_rs->CancelUpdate();
+        throw;
+    }
+}
+
+QStringList PartnerStore::save(const PartnerEdit &edit)
+{
+    if (!hasRows())
+        vb::raise(3021);
+    const QString oldName = currentName();
+    const QString newName = edit.Partner.trimmed();
+    const bool renamed = newName != oldName;
+    const qint64 rowid = m_rs->rowid();
+    const long at = m_rs->AbsolutePosition();
+    if (renamed)
+        refuseDuplicate(newName, rowid);
+
+    // The sets whose files follow the name, read before the rows change.
+    struct Key {
+        QString transaction, version, direction;
+    };
+    std::vector<Key> keys;
+    if (renamed) {
+        ado::Recordset sets;
+        sets.Open(QStringLiteral("SELECT * FROM Transactions WHERE Transactions.Partner = ") + ado::SqlText(oldName),
+                  m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        for (; !sets.Eof(); sets.MoveNext())
+            keys.push_back({text(sets, "Transaction"), text(sets, "Version"), text(sets, "Direction")});
+        sets.Close();
+    }
+
+    m_cn->BeginTrans();
+    try {
+        ado::Recordset &rs = *m_rs;
+        auto set = [&](const char *name, const vb::Variant &value) { rs.Fields(QString::fromLatin1(name)) = value; };
+        set("Partner", newName);
+        set("Segment", vb::Variant(int16_t(edit.Segment)));
+        set("element", vb::Variant(int16_t(edit.element)));
+        set("sub", vb::Variant(int16_t(edit.sub)));
+        set("ISAVersion", edit.ISAVersion);
+        set("ISAVersionIndex", vb::Variant(int16_t(edit.ISAVersionIndex)));
+        // Stored at their X12 widths, so an envelope copies them unchanged.
+        set("ISA01", atWidth(edit.ISA01, 2));
+        set("ISA02", atWidth(edit.ISA02, 10));
+        set("ISA03", atWidth(edit.ISA03, 2));
+        set("ISA04", atWidth(edit.ISA04, 10));
+        set("ISA05", atWidth(edit.ISA05, 2));
+        set("ISA06", atWidth(edit.ISA06, 15));
+        set("ISA07", atWidth(edit.ISA07, 2));
+        set("ISA08", atWidth(edit.ISA08, 15));
+        set("ISA11", atWidth(edit.ISA11, 1));
+        set("ISA12", atWidth(edit.ISA12, 5));
+        if (const auto n = counterValue(edit.ISA13))
+            set("ISA13", vb::Variant::fromLong(*n));
+        set("ISA14", edit.ISA14 == 0 ? QStringLiteral("0") : QStringLiteral("1"));
+        set("ISA15", edit.ISA15 == 0 ? QStringLiteral("P") : QStringLiteral("T"));
+        set("GS02", edit.GS02);
+        set("GS03", edit.GS03);
+        if (const auto n = counterValue(edit.GS06))
+            set("GS06", vb::Variant::fromLong(*n));
+        set("GS07", edit.GS07);
+        rs.Update();
+        if (renamed) {
+            for (const char *table : kRenamedTables) {
+                const QString t = QString::fromLatin1(table);
+                m_cn->Execute(QStringLiteral("UPDATE ") + t + QStringLiteral(" SET Partner = ") + ado::SqlText(newName)
+                              + QStringLiteral(" WHERE ") + t + QStringLiteral(".Partner = ") + ado::SqlText(oldName));
+            }
+        }
+        m_cn->CommitTrans();
+    } catch (...) {
+        if (m_rs->EditMode() != ado::adEditNone)
+            m_rs->CancelUpdate();
+        if (m_cn->transactionLevel() > 0)
+            m_cn->RollbackTrans();
+        // The set may hold what the rollback took back: read it again.
+        reopenAt(at);
+        throw;
+    }
+    if (!renamed)
+        return {};
+    notifyTransactionsChanged();
+    QStringList problems;
+    for (const Key &k : keys)
+        problems << renameSetFiles(oldName, newName, k.transaction, k.version, k.direction);
+    return problems;
+}
+
+long PartnerStore::countOf(const QString &statement) const
+{
+    ado::Recordset rs;
+    rs.Open(statement, m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    const long n = rs.Eof() ? 0 : vb::CLng(rs.Fields(0).Value());
+    rs.Close();
+    return n;
+}
+
+SetCounts PartnerStore::setCounts(const QString &name) const
+{
+    const QString base = QStringLiteral("SELECT Count(*) AS n FROM Transactions WHERE Transactions.Partner = ")
+        + ado::SqlText(name) + QStringLiteral(" AND Transactions.Direction = ");
+    return {countOf(base + QStringLiteral("'I'")), countOf(base + QStringLiteral("'O'"))};
+}
+
+long PartnerStore::outboxCount(const QString &name) const
+{
+    return countOf(QStringLiteral("SELECT Count(*) AS n FROM Outbox WHERE Outbox.Partner = ") + ado::SqlText(name));
+}
+
+void PartnerStore::remove()
+{
+    if (!hasRows())
+        vb::raise(3021);
+    const QString name = currentName();
+    const qint64 rowid = m_rs->rowid();
+    const long at = m_rs->AbsolutePosition();
+    m_cn->BeginTrans();
+    try {
+        for (const char *table : kRemovedTables) {
+            const QString t = QString::fromLatin1(table);
+            m_cn->Execute(QStringLiteral("DELETE FROM ") + t + QStringLiteral(" WHERE ") + t
+                          + QStringLiteral(".Partner = ") + ado::SqlText(name));
+        }
+        m_cn->Execute(QStringLiteral("DELETE FROM Partner WHERE rowid = ") + QString::number(rowid));
+        m_cn->CommitTrans();
+    } catch (...) {
+        if (m_cn->transactionLevel() > 0)
+            m_cn->RollbackTrans();
+        reopenAt(at);
+        throw;
+    }
+    reopenAt(1);
+    notifyTransactionsChanged();
+}
+
+void PartnerStore::reopenAt(long position)
+{
+    try {
+        close();
+        open();
+        if (hasRows() && position > 1 && position <= m_rs->RecordCount())
+            m_rs->setAbsolutePosition(position);
+    } catch (const vb::VbError &) {
+        // The original failure is what the caller reports.
+    }
+}
+
+} // namespace partners

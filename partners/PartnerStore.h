@@ -1,0 +1,130 @@
+#pragma once
+// The partner rows of the partner window: the record set "SELECT * FROM
+// Partner" in the table's order with its current row, the name rules, and
+// the commands that add, save (and rename) and remove a partner. Every
+// command that writes more than one row runs in one database transaction.
+
+#include "ado/Connection.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+namespace ado {
+class Recordset;
+}
+
+namespace partners {
+
+// A Partner row as the window shows it.
+struct PartnerRow {
+    QString Partner;
+    int Segment = 0;
+    int element = 0;
+    int sub = 0;
+    QString ISAVersion;
+    int ISAVersionIndex = 0;
+    QString ISA01, ISA02, ISA03, ISA04, ISA05, ISA06, ISA07, ISA08, ISA11, ISA12;
+    qint64 ISA13 = 0;
+    QString ISA14, ISA15;
+    QString GS02, GS03;
+    qint64 GS06 = 0;
+    QString GS07;
+};
+
+// What the controls of the edit mode hold when Save writes them back.
+struct PartnerEdit {
+    QString Partner;        // the trimmed name
+    int Segment = 0;        // list positions: the character codes
+    int element = 0;
+    int sub = 0;
+    QString ISAVersion;     // the version shown
+    int ISAVersionIndex = 0;
+    QString ISA01, ISA02, ISA03, ISA04, ISA05, ISA06, ISA07, ISA08, ISA11, ISA12;
+    QString ISA13;          // the masked box's text; kept unless it reads as a number
+    int ISA14 = 0;          // position in "No", "Yes"
+    int ISA15 = 0;          // position in "Production", "Test"
+    QString GS02, GS03;
+    QString GS06;
+    QString GS07;
+};
+
+// Add takes letters and digits; a name edited later may also hold "\".
+// Neither may hold "/", since the per-set files are named by the key.
+enum class NameRule { Add, Save };
+
+struct NameRefusal {
+    QString message;
+    int icon = 0; // vb::vbCritical or vb::vbExclamation
+};
+// Why a name (already trimmed for Save) is refused; nullopt when accepted.
+std::optional<NameRefusal> refuseName(const QString &name, NameRule rule);
+
+// An envelope value at its X12 width: shorter text is padded with blanks,
+// longer text is kept whole (never cut).
+QString atWidth(const QString &text, int width);
+
+struct SetCounts {
+    long inbound = 0;
+    long outbound = 0;
+};
+
+class PartnerStore {
+public:
+    explicit PartnerStore(ado::ConnectionPtr connection);
+    ~PartnerStore();
+    PartnerStore(const PartnerStore &) = delete;
+    PartnerStore &operator=(const PartnerStore &) = delete;
+
+    // Opens the partner rows, standing on the first.
+    void open();
+    void close();
+    bool isOpen() const;
+    // Open and standing on a row (not at both its beginning and its end).
+    bool hasRows() const;
+
+    void moveFirst();
+    void moveLast();
+    // False when the move passed the beginning (end): the set then stands
+    // on the first (last) row again.
+    bool movePrevious();
+    bool moveNext();
+    long position() const; // 1-based
+    long count() const;
+
+    // The current row; raises when there is none.
+    PartnerRow current() const;
+    QString currentName() const;
+
+    // Adds a row by name alone, which then is the current row. A name another
+    // partner has (letter case ignored) is refused as the table refuses it;
+    // after any failure nothing is pending.
+    void add(const QString &name);
+
+    // Writes the edited values to the current row. A changed name is carried
+    // through the partner's sets, maps and mailbox rows in the same
+    // transaction; afterwards the per-set files are renamed. Returns the
+    // lines of the files that could not be renamed. On failure nothing is
+    // written and nothing stays pending.
+    QStringList save(const PartnerEdit &edit);
+
+    // The partner's sets of each direction.
+    SetCounts setCounts(const QString &name) const;
+    // The partner's rows in the Outbox, which cannot be sent without it.
+    long outboxCount(const QString &name) const;
+
+    // Removes the current partner with its sets and maps in one transaction,
+    // then stands on the first remaining row.
+    void remove();
+
+private:
+    long countOf(const QString &statement) const;
+    void reopenAt(long position);
+    void refuseDuplicate(const QString &name, qint64 exceptRowid) const;
+
+    ado::ConnectionPtr m_cn;
+    std::unique_ptr<ado::Recordset> m_rs;
+};
+
+} // namespace partners

@@ -1,0 +1,392 @@
+// The partner store: name rules, adding, saving with a rename carried
+// through, removal, and every multi-row command failing as a whole.
+#include "CoreTestSupport.h"
+
+#include "ErrorOf.h"
+#include "TestEnvironment.h"
+
+#include "partners/PartnerStore.h"
+#include "partners/TransactionsNotifier.h"
+
+#include "ado/Connection.h"
+#include "ado/Recordset.h"
+#include "vb/Dialogs.h"
+#include "vb/Settings.h"
+#include "vb/VbError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+
+using namespace partners;
+using coretest::CoreTest;
+using modGlobal::cnDatabase;
+
+namespace {
+
+struct NameCase {
+    const char *name;
+    NameRule rule;
+    const char *refusal; // nullptr: accepted
+};
+
+const QString kInvalid = QStringLiteral("Invalid Trading Partner Name!");
+const QString kShort = QStringLiteral("Enter a longer Trading Partner Name! (Min 6)");
+
+class PartnerStoreTest : public CoreTest {
+protected:
+    // Every table a partner command may touch, each row as text, for
+    // before/after comparisons.
+    std::map<QString, std::vector<std::map<QString, QString>>> snapshot()
+    {
+        std::map<QString, std::vector<std::map<QString, QString>>> all;
+        for (const char *t : {"Partner", "Transactions", "Segment", "Element", "Inbox", "Outbox", "Sent", "Recycled",
+                              "ISA", "History"})
+            all[QString::fromLatin1(t)] = rows(QStringLiteral("SELECT * FROM ") + QString::fromLatin1(t));
+        return all;
+    }
+
+    void addSet(const QString &partner, const QString &transaction, const QString &version, const QString &direction,
+                const QString &activeX = {})
+    {
+        addRow("Transactions", {{"Partner", partner}, {"Transaction", transaction}, {"Version", version},
+                                {"Direction", direction}, {"Versionoverride", version}, {"ActiveX", activeX}});
+        addRow("Segment", {{"Partner", partner}, {"Transaction", transaction}, {"Version", version},
+                           {"Direction", direction}, {"Segment", "XX"}, {"SegmentIndex", vb::Variant(int16_t(1))}});
+        addRow("Element", {{"Partner", partner}, {"Transaction", transaction}, {"Version", version},
+                           {"Direction", direction}, {"Segment", "XX"}, {"SegmentIndex", vb::Variant(int16_t(1))},
+                           {"ElementIndex", vb::Variant(int16_t(1))}});
+    }
+
+    void addMailboxRow(const QString &table, const QString &partner)
+    {
+        addRow(table, {{"Partner", partner}, {"Transaction", "850"}, {"Version", "004010"}});
+    }
+
+    PartnerEdit editOf(const PartnerRow &row)
+    {
+        PartnerEdit e;
+        e.Partner = row.Partner;
+        e.Segment = row.Segment;
+        e.element = row.element;
+        e.sub = row.sub;
+        e.ISAVersion = row.ISAVersion;
+        e.ISAVersionIndex = row.ISAVersionIndex;
+        e.ISA01 = row.ISA01; e.ISA02 = row.ISA02; e.ISA03 = row.ISA03; e.ISA04 = row.ISA04;
+        e.ISA05 = row.ISA05; e.ISA06 = row.ISA06; e.ISA07 = row.ISA07; e.ISA08 = row.ISA08;
+        e.ISA11 = row.ISA11; e.ISA12 = row.ISA12;
+        e.ISA13 = QString::number(row.ISA13);
+        e.ISA14 = row.ISA14 == QLatin1String("0") ? 0 : 1;
+        e.ISA15 = row.ISA15 == QLatin1String("P") ? 0 : 1;
+        e.GS02 = row.GS02; e.GS03 = row.GS03; e.GS06 = QString::number(row.GS06); e.GS07 = row.GS07;
+        return e;
+    }
+
+    QString folder(const char *name)
+    {
+        const QString path = corvantis::test::tempDir() + QLatin1Char('/') + QString::fromLatin1(name);
+        QDir().mkpath(path);
+        vb::SaveSetting(QStringLiteral("Corvantis"), QStringLiteral("Folders"), QString::fromLatin1(name), path);
+        return path;
+    }
+
+    static void touch(const QString &path, const QByteArray &content = "x")
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+};
+
+TEST_F(PartnerStoreTest, NameRulesOfAddAndSave)
+{
+    const QString sixtyFour(64, QLatin1Char('A'));
+    const NameCase cases[] = {
+        {"ACME01", NameRule::Add, nullptr},
+        {"acme01", NameRule::Save, nullptr},
+        {"ACME0", NameRule::Add, "short"},
+        {"", NameRule::Save, "short"},
+        {"ACME 01", NameRule::Add, "invalid"},
+        {"ACME 01", NameRule::Save, "invalid"},
+        {" ACME01", NameRule::Add, "invalid"},
+        {"ACME-01", NameRule::Add, "invalid"},
+        {"ACME-01", NameRule::Save, "invalid"},
+        {"ACME/01", NameRule::Add, "invalid"},
+        {"ACME/01", NameRule::Save, "invalid"}, // would name per-set files in another folder
+        {"ACME\\01", NameRule::Add, "invalid"},
+        {"ACME\\01", NameRule::Save, nullptr},
+        {"Acm\xc3\xa9" "01", NameRule::Add, "invalid"},
+        {"AB/", NameRule::Save, "invalid"}, // the character test comes before the length
+    };
+    for (const NameCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto refusal = refuseName(QString::fromUtf8(c.name), c.rule);
+        if (!c.refusal) {
+            EXPECT_FALSE(refusal.has_value());
+            continue;
+        }
+        ASSERT_TRUE(refusal.has_value());
+        const bool invalid = QByteArray(c.refusal) == "invalid";
+        EXPECT_EQ(refusal->message, invalid ? kInvalid : kShort);
+        EXPECT_EQ(refusal->icon, invalid ? vb::vbCritical : vb::vbExclamation);
+    }
+    EXPECT_FALSE(refuseName(sixtyFour, NameRule::Add).has_value());
+    EXPECT_FALSE(refuseName(sixtyFour, NameRule::Save).has_value());
+}
+
+TEST_F(PartnerStoreTest, AddStoresTheNameAloneWithShowableDefaultsAndStandsOnIt)
+{
+    addPartner("FIRST1");
+    PartnerStore store(cnDatabase);
+    store.open();
+    const QString longName(64, QLatin1Char('B'));
+    store.add(longName);
+    EXPECT_EQ(store.count(), 2);
+    EXPECT_EQ(store.position(), 2);
+    const PartnerRow row = store.current();
+    EXPECT_EQ(row.Partner, longName); // never cut to the box's limit
+    EXPECT_EQ(row.Segment, 0);
+    EXPECT_EQ(row.ISA13, 0);
+    EXPECT_EQ(row.ISA14, "0");
+    EXPECT_EQ(column("SELECT * FROM Partner", "Partner"), QStringList({"FIRST1", longName}));
+}
+
+TEST_F(PartnerStoreTest, AnotherPartnersNameInOtherCaseIsRefusedAsTheTableRefusesItAndNothingStaysPending)
+{
+    addPartner("ACME01");
+    PartnerStore store(cnDatabase);
+    store.open();
+    try {
+        store.add("acme01");
+        FAIL() << "a duplicate name was added";
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, ado::adErrProvider);
+        EXPECT_TRUE(e.description.contains("UNIQUE constraint failed: Partner.Partner")) << e.description.toStdString();
+    }
+    // The table itself refuses it too, in the same words.
+    try {
+        addRow("Partner", {{"Partner", "Acme01"}});
+        FAIL() << "the table took a duplicate name";
+    } catch (const vb::VbError &e) {
+        EXPECT_TRUE(e.description.contains("UNIQUE constraint failed: Partner.Partner")) << e.description.toStdString();
+    }
+    store.moveLast();
+    store.moveFirst();
+    store.close();
+    EXPECT_EQ(count("Partner"), 1);
+}
+
+TEST_F(PartnerStoreTest, AFailedAddLeavesNothingPendingForTheNextMove)
+{
+    addPartner("ACME01");
+    cnDatabase->Execute("CREATE TRIGGER refuse_partner BEFORE INSERT ON Partner BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    PartnerStore store(cnDatabase);
+    store.open();
+    EXPECT_NE(corvantis::test::errorOf([&] { store.add("NEWONE1"); }), 0);
+    cnDatabase->Execute("DROP TRIGGER refuse_partner");
+    store.moveFirst();
+    store.moveNext();
+    store.close();
+    EXPECT_EQ(column("SELECT * FROM Partner", "Partner"), QStringList({"ACME01"}));
+}
+
+TEST_F(PartnerStoreTest, SaveWritesTheEnvelopeAtItsX12WidthsAndTheConversions)
+{
+    addPartner("ACME01");
+    PartnerStore store(cnDatabase);
+    store.open();
+    PartnerEdit e = editOf(store.current());
+    e.ISA01 = "0";
+    e.ISA02 = "";
+    e.ISA06 = "OURS";
+    e.ISA08 = "A VERY LONG IDENTIFIER"; // longer than 15: kept whole
+    e.ISA11 = "";
+    e.ISA12 = "004";
+    e.ISA13 = "         "; // an all-blank counter keeps the stored one
+    e.GS06 = "12       ";
+    e.ISA14 = 1;
+    e.ISA15 = 0;
+    e.Segment = 0;
+    e.element = 42;
+    e.ISAVersion = "005010";
+    e.ISAVersionIndex = 3;
+    EXPECT_TRUE(store.save(e).isEmpty());
+    const auto row = rows("SELECT * FROM Partner").at(0);
+    EXPECT_EQ(row.at("ISA01"), "0 ");
+    EXPECT_EQ(row.at("ISA02"), "          ");
+    EXPECT_EQ(row.at("ISA06"), "OURS           ");
+    EXPECT_EQ(row.at("ISA08"), "A VERY LONG IDENTIFIER");
+    EXPECT_EQ(row.at("ISA11"), " ");
+    EXPECT_EQ(row.at("ISA12"), "004  ");
+    EXPECT_EQ(row.at("ISA13"), "41");
+    EXPECT_EQ(row.at("GS06"), "12");
+    EXPECT_EQ(row.at("ISA14"), "1");
+    EXPECT_EQ(row.at("ISA15"), "P");
+    EXPECT_EQ(row.at("Segment"), "0");
+    EXPECT_EQ(row.at("element"), "42");
+    EXPECT_EQ(row.at("ISAVersion"), "005010");
+    EXPECT_EQ(row.at("ISAVersionIndex"), "3");
+}
+
+TEST_F(PartnerStoreTest, RenameCarriesTheNameThroughSetsMapsAndMailboxesButNotEnvelopesOrLogs)
+{
+    addPartner("ACME01");
+    addPartner("OTHER1");
+    addSet("ACME01", "850", "004010", "O", "Lorvanne.ACME01_850_004010_O");
+    addSet("ACME01", "810", "004010", "I");
+    addSet("OTHER1", "850", "004010", "O");
+    for (const char *t : {"Inbox", "Outbox", "Sent", "Recycled"})
+        addMailboxRow(t, "ACME01");
+    addRow("ISA", {{"Partner", "ACME01"}});
+    addRow("History", {{"Description", "about ACME01"}});
+
+    const QString import = folder("Import");
+    const QString exportFolder = folder("Export");
+    const QString activeX = folder("ActiveX");
+    const QString reports = folder("Reports");
+    touch(import + "/ACME01_850_004010_O.IMP", "data");
+    touch(exportFolder + "/ACME01_810_004010_I.EXP");
+    touch(activeX + "/ACME01_850_004010_O.ADO");
+    touch(reports + "/ACME01_810_004010_I.rpt");
+    touch(reports + "/ACME01_810_004010_I.ttx");
+    touch(reports + "/NEWNAME1_810_004010_I.ttx", "keep me"); // in the way: never overwritten
+
+    QSignalSpy changed(&transactionsNotifier(), &TransactionsNotifier::TransactionsChanged);
+    PartnerStore store(cnDatabase);
+    store.open();
+    PartnerEdit e = editOf(store.current());
+    e.Partner = "NEWNAME1";
+    const QStringList problems = store.save(e);
+    EXPECT_EQ(changed.count(), 1);
+
+    EXPECT_EQ(column("SELECT * FROM Partner", "Partner"), QStringList({"NEWNAME1", "OTHER1"}));
+    for (const char *t : {"Transactions", "Segment", "Element", "Inbox", "Outbox", "Sent", "Recycled"}) {
+        SCOPED_TRACE(t);
+        EXPECT_EQ(column(QStringLiteral("SELECT * FROM %1 WHERE Partner = 'ACME01'").arg(t), "Partner").size(), 0);
+    }
+    EXPECT_EQ(column("SELECT * FROM Transactions WHERE Partner = 'NEWNAME1' ORDER BY Transaction", "ActiveX"),
+              QStringList({"", "Lorvanne.ACME01_850_004010_O"})); // plug-in names are kept
+    EXPECT_EQ(column("SELECT * FROM Transactions WHERE Partner = 'OTHER1'", "Partner").size(), 1);
+    EXPECT_EQ(column("SELECT * FROM ISA", "Partner"), QStringList({"ACME01"}));
+    EXPECT_EQ(column("SELECT * FROM History", "Description"), QStringList({"about ACME01"}));
+
+    EXPECT_TRUE(QFile::exists(import + "/NEWNAME1_850_004010_O.IMP"));
+    EXPECT_TRUE(QFile::exists(exportFolder + "/NEWNAME1_810_004010_I.EXP"));
+    EXPECT_TRUE(QFile::exists(activeX + "/NEWNAME1_850_004010_O.ADO"));
+    EXPECT_TRUE(QFile::exists(reports + "/NEWNAME1_810_004010_I.rpt"));
+    EXPECT_FALSE(QFile::exists(import + "/ACME01_850_004010_O.IMP"));
+    ASSERT_EQ(problems.size(), 1) << problems.join("\n").toStdString();
+    EXPECT_TRUE(problems[0].contains("ACME01_810_004010_I.ttx"));
+    EXPECT_TRUE(QFile::exists(reports + "/ACME01_810_004010_I.ttx"));
+    QFile kept(reports + "/NEWNAME1_810_004010_I.ttx");
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "keep me");
+}
+
+TEST_F(PartnerStoreTest, RenameToAnotherPartnersNameOrAFailureInAnyTableChangesNothing)
+{
+    addPartner("ACME01");
+    addPartner("OTHER1");
+    addSet("ACME01", "850", "004010", "O");
+    addMailboxRow("Sent", "ACME01");
+    const auto before = snapshot();
+
+    PartnerStore store(cnDatabase);
+    store.open();
+    PartnerEdit e = editOf(store.current());
+    e.Partner = "other1";
+    e.GS07 = "Q";
+    EXPECT_EQ(corvantis::test::errorOf([&] { store.save(e); }), ado::adErrProvider);
+    EXPECT_EQ(snapshot(), before);
+
+    cnDatabase->Execute("CREATE TRIGGER refuse_sent BEFORE UPDATE ON Sent BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    e.Partner = "RENAMED1";
+    EXPECT_NE(corvantis::test::errorOf([&] { store.save(e); }), 0);
+    // The set shows the stored row again and has nothing pending.
+    EXPECT_EQ(store.current().Partner, "ACME01");
+    EXPECT_EQ(store.current().GS07, "X");
+    store.moveNext();
+    store.moveFirst();
+    store.close();
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(PartnerStoreTest, RemoveTakesTheSetsAndMapsInOneTransactionAndKeepsMailboxesAndLogs)
+{
+    addPartner("ACME01");
+    addPartner("OTHER1");
+    addSet("ACME01", "850", "004010", "O");
+    addSet("ACME01", "810", "004010", "I");
+    addSet("ACME01", "830", "004010", "I");
+    addSet("OTHER1", "850", "004010", "O");
+    addMailboxRow("Inbox", "ACME01");
+    addRow("ISA", {{"Partner", "ACME01"}});
+
+    PartnerStore store(cnDatabase);
+    store.open();
+    const SetCounts counts = store.setCounts("ACME01");
+    EXPECT_EQ(counts.inbound, 2);
+    EXPECT_EQ(counts.outbound, 1);
+    EXPECT_EQ(store.outboxCount("ACME01"), 0);
+
+    cnDatabase->Execute("CREATE TRIGGER refuse_element BEFORE DELETE ON Element BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    const auto before = snapshot();
+    EXPECT_NE(corvantis::test::errorOf([&] { store.remove(); }), 0);
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(store.currentName(), "ACME01");
+    cnDatabase->Execute("DROP TRIGGER refuse_element");
+
+    QSignalSpy changed(&transactionsNotifier(), &TransactionsNotifier::TransactionsChanged);
+    store.remove();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(store.count(), 1);
+    EXPECT_EQ(store.currentName(), "OTHER1");
+    for (const char *t : {"Partner", "Transactions", "Segment", "Element"}) {
+        SCOPED_TRACE(t);
+        EXPECT_EQ(column(QStringLiteral("SELECT * FROM %1").arg(t), "Partner"), QStringList({"OTHER1"}));
+    }
+    EXPECT_EQ(column("SELECT * FROM Inbox", "Partner"), QStringList({"ACME01"}));
+    EXPECT_EQ(column("SELECT * FROM ISA", "Partner"), QStringList({"ACME01"}));
+
+    store.remove();
+    EXPECT_FALSE(store.hasRows());
+    EXPECT_EQ(store.count(), 0);
+}
+
+TEST_F(PartnerStoreTest, OutboxRowsAreCountedPerPartner)
+{
+    addPartner("ACME01");
+    addMailboxRow("Outbox", "ACME01");
+    addMailboxRow("Outbox", "ACME01");
+    addMailboxRow("Outbox", "OTHER1");
+    PartnerStore store(cnDatabase);
+    EXPECT_EQ(store.outboxCount("ACME01"), 2);
+    EXPECT_EQ(store.outboxCount("NOBODY"), 0);
+}
+
+TEST_F(PartnerStoreTest, NavigationStopsAtBothEnds)
+{
+    for (const char *name : {"AAAAA1", "BBBBB2", "CCCCC3"})
+        addPartner(name);
+    PartnerStore store(cnDatabase);
+    store.open();
+    EXPECT_EQ(store.position(), 1);
+    EXPECT_FALSE(store.movePrevious());
+    EXPECT_EQ(store.currentName(), "AAAAA1");
+    EXPECT_TRUE(store.moveNext());
+    EXPECT_TRUE(store.moveNext());
+    EXPECT_FALSE(store.moveNext());
+    EXPECT_EQ(store.currentName(), "CCCCC3");
+    EXPECT_EQ(store.position(), 3);
+    store.moveFirst();
+    EXPECT_EQ(store.currentName(), "AAAAA1");
+    store.moveLast();
+    EXPECT_EQ(store.position(), 3);
+
+    PartnerStore closed(cnDatabase);
+    EXPECT_FALSE(closed.hasRows());
+    EXPECT_FALSE(closed.moveNext()); // no record set: nothing is touched
+    closed.moveFirst();
+}
+
+} // namespace
