@@ -12,10 +12,17 @@ bool g_busy = false;
 
 } // namespace
 
-TranslationBusy::TranslationBusy() : m_acquired(!g_busy)
+TranslationBusy::TranslationBusy() : m_acquired(false)
 {
-    if (m_acquired)
-        g_busy = true;
+    if (g_busy)
+        return;
+    m_scope.emplace(QStringLiteral("Translation"), modGlobal::cnDatabase);
+    if (!m_scope->acquired()) {
+        m_scope.reset();
+        return;
+    }
+    m_acquired = true;
+    g_busy = true;
 }
 
 TranslationBusy::~TranslationBusy()
@@ -31,6 +38,13 @@ bool TranslationBusy::isBusy()
 
 void TranslationBusy::reportRefused(bool silent)
 {
+    if (!g_busy) {
+        try {
+            core::BusyScope::refuse(QStringLiteral("Translation"), silent);
+        } catch (...) {
+        }
+        return;
+    }
     const QString text = QStringLiteral("A translation is already in progress");
     try {
         modGlobal::LogHistory(QStringLiteral("Warning"), text);

@@ -10,15 +10,20 @@
 #include "translation/RecordLayout.h"
 #include "translation/TranslationBusy.h"
 
+#include "core/BusyScope.h"
 #include "core/SetFileName.h"
+#include "core/modGlobal.h"
 
 #include "ado/Recordset.h"
 #include "controls/ListView.h"
 #include "vb/Dialogs.h"
+#include "vb/DoEvents.h"
 #include "vb/Settings.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTimer>
 
 using namespace translationtest;
 using corvantis::test::dialogs;
@@ -142,6 +147,53 @@ TEST_F(TranslateAllTest, ASecondRunStartedDuringAYieldIsRefused)
                                              u"Info: ACME01_830_004010_I Translated: 1 Errors: 0"_s}));
     ASSERT_EQ(dialogs().boxes().size(), 1u);
     EXPECT_EQ(dialogs().boxes()[0].text, u"A translation is already in progress"_s);
+    EXPECT_FALSE(translation::TranslationBusy::isBusy());
+}
+
+TEST_F(TranslateAllTest, ARunHoldsTheBusyScopeAndOtherWorksYieldCannotStartOne)
+{
+    addSimpleMap();
+    translation::CreateRecordDefinition(key, false);
+    addInboxRow(set(u"A"_s));
+    fillInbox({true});
+
+    // While it runs, exit and other long work see the translation.
+    QStringList seen;
+    progress.onYield = [&](int) { seen << core::BusyScope::work(); };
+    ASSERT_TRUE(translate(true));
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.front(), u"Translation"_s);
+    EXPECT_FALSE(core::BusyScope::isBusy());
+    progress.onYield = nullptr;
+
+    // Started by work that holds the scope itself (a job, a report command): joins it.
+    {
+        core::BusyScope job(u"Integration"_s, modGlobal::cnDatabase);
+        ASSERT_TRUE(job.acquired());
+        fillInbox({true});
+        EXPECT_TRUE(translate(true));
+        EXPECT_EQ(core::BusyScope::work(), u"Integration"_s);
+    }
+
+    // Started from inside another command's yield: refused with that work's name.
+    modGlobal::cnDatabase->Execute(u"DELETE FROM History"_s);
+    fillInbox({true});
+    core::BusyScope move(u"Move"_s, modGlobal::cnDatabase);
+    ASSERT_TRUE(move.acquired());
+    bool ran = false;
+    ado::RecordsetPtr inner;
+    QTimer::singleShot(0, [&] {
+        ran = true;
+        inner = translate(true);
+    });
+    QElapsedTimer deadline;
+    deadline.start();
+    while (!ran && deadline.elapsed() < 10000)
+        vb::DoEvents();
+    ASSERT_TRUE(ran) << "the timer never fired within 10 s";
+    EXPECT_FALSE(inner);
+    EXPECT_EQ(historyEntries(),
+              QStringList{u"Warning: Translation cannot start while Move is in progress."_s});
     EXPECT_FALSE(translation::TranslationBusy::isBusy());
 }
 
