@@ -94,7 +94,9 @@ Variant intFix(const Variant &v, bool floorIt)
 }
 
 // The classic 24-bit generator: Rnd(negative) reseeds from the number's
-// bits, Rnd(0) repeats the last value, anything else steps.
+// bits, Rnd(0) gives the generator's state (the last value, or before any
+// step the starting state the classic engine also shows), anything else
+// steps.
 Variant fnRnd(Frame &f, Args a)
 {
     Engine &e = *f.eng;
@@ -105,15 +107,14 @@ Variant fnRnd(Frame &f, Args a)
         x = a[0].toSingle();
     }
     if (x == 0)
-        return Variant(e.lastRnd);
+        return Variant(float(double(e.rndSeed) / 16777216.0));
     if (x < 0) {
         uint32_t bits;
         std::memcpy(&bits, &x, sizeof bits);
         e.rndSeed = ((bits & 0xFFFFFFu) + (bits >> 24)) & 0xFFFFFFu;
     }
     e.rndSeed = (e.rndSeed * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFFu;
-    e.lastRnd = float(double(e.rndSeed) / 16777216.0);
-    return Variant(e.lastRnd);
+    return Variant(float(double(e.rndSeed) / 16777216.0));
 }
 
 Variant fnRound(Frame &, Args a)

@@ -143,7 +143,6 @@ public:
 
     // Rnd state (the classic 24-bit generator)
     uint32_t rndSeed = 0x50000;
-    float lastRnd = 0;
 
     void tick()
     {

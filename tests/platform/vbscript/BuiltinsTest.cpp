@@ -143,6 +143,33 @@ TEST(Builtins, ConversionsAndMath)
     });
 }
 
+TEST(Builtins, TheGeneratorStartsWhereTheClassicOneDoes)
+{
+    struct Case {
+        const char *code;
+        float expected;
+    };
+    // Each in a fresh engine: the starting state, the first steps, and Rnd(0)
+    // repeating the last value.
+    const Case cases[] = {
+        {"Rnd(0)", 0.01953125f},
+        {"Rnd", 0.7055475f},
+        {"Rnd(1)", 0.7055475f},
+        {"x = Rnd: Rnd", 0.533424f},
+        {"x = Rnd: Rnd(0)", 0.7055475f},
+    };
+    for (const Case &c : cases) {
+        vbs::ScriptControl sc;
+        const QString code = QString::fromLatin1(c.code);
+        const int colon = code.lastIndexOf(u':');
+        if (colon >= 0)
+            sc.AddCode(code.left(colon));
+        const vb::Variant v = sc.Eval(colon >= 0 ? code.mid(colon + 1).trimmed() : code);
+        EXPECT_EQ(v.type(), vb::VarType::Single) << c.code;
+        EXPECT_NEAR(v.toDouble(), c.expected, 1e-6) << c.code;
+    }
+}
+
 TEST(Builtins, RandomizeSeedsTheSequence)
 {
     vbs::ScriptControl sc;
