@@ -1,4 +1,5 @@
 #include "mainwindow/frmMain.h"
+#include "core/loader/WorkProgress.h"
 
 #include "controls/Forms.h"
 #include "mainwindow/CoreLink.h"
@@ -130,6 +131,7 @@ frmMain::frmMain()
     installMailboxCommands();
     installInboundCommands();
     installSettingsCommands();
+    installReportCommands();
 
     // The windows the exit path unloads, in its order; the others join as they are built.
     auto own = [this](const char *name, auto *tag) {

@@ -39,6 +39,14 @@ namespace settings {
 struct MainWindowAccess;
 }
 
+namespace core {
+class WorkProgress;
+}
+
+namespace reports {
+class ReportCommands;
+}
+
 namespace mainwindow {
 
 using controls::SplitterBar;
@@ -105,6 +113,18 @@ public:
     void mnuHelpContents_Click();
     void tbrToolbar_ButtonClick(const QString &caption);
     void tbrToolbar_ButtonMenuClick(const QString &key);
+
+    // ---- Report commands (frmMain_Reports.cpp) ----
+    // The report commands and the plug-in runner over this window's lists,
+    // progress and translation host (integration jobs use them too).
+    reports::ReportCommands reportCommands();
+    void mnuReportViewer_Click();
+    void mnuPrint_Click();
+    void mnuExport_Click();
+    void mnuDesignReport_Click();
+    void mnuDesignExport_Click();
+    void mnuDesignActiveX_Click();
+    void mnuActiveX_Click();
 
     // ---- Mailbox commands (frmMain_Mailbox.cpp) ----
     void mnuOutbox_Click();
@@ -218,6 +238,7 @@ protected:
 private:
     void installInboundCommands();
     void installSettingsCommands();
+    void installReportCommands();
     settings::MainWindowAccess settingsAccess();
     void openInterchangeFiles(const QString &item, const QString &folderKey, const QString &filter,
                               const QString &title, const QString &direction);
@@ -251,6 +272,7 @@ private:
     QMenu *m_sortByMenu = nullptr;
     QHash<QString, QAction *> m_items;
     std::unique_ptr<TransactionSetEditor> m_transactionSetEditor;
+    std::unique_ptr<core::WorkProgress> m_reportProgress;
     QHash<QString, std::function<void()>> m_handlers;
     QList<QAction *> m_sortBy;
     std::vector<OtherWindow> m_otherWindows;
@@ -265,5 +287,8 @@ private:
     long m_placeTop = 0, m_placeLeft = 0, m_placeHeight = 0, m_placeWidth = 0;
     int m_placeState = 0;
 };
+
+// The window's progress (status bar, progress bar, preview, yields) as core work sees it.
+std::unique_ptr<core::WorkProgress> makeWindowProgress(frmMain &window);
 
 } // namespace mainwindow

@@ -80,6 +80,15 @@ private:
     QString m_preview;
 };
 
+} // namespace
+
+std::unique_ptr<core::WorkProgress> makeWindowProgress(frmMain &window)
+{
+    return std::make_unique<WindowProgress>(window);
+}
+
+namespace {
+
 core::MailboxSelection selectionOf(controls::ListView &list)
 {
     core::MailboxSelection selection;

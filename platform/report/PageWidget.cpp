@@ -9,7 +9,7 @@
 namespace report {
 
 namespace {
-constexpr int kDesk = 12; // pixels of desk around the page
+constexpr int kDeskPixels = 12; // pixels of desk around the page
 }
 
 PageWidget::PageWidget(QWidget *parent)
@@ -42,8 +42,18 @@ void PageWidget::setPageIndex(int index)
     emit pageChanged(m_page);
 }
 
+void PageWidget::setBackgroundEdge(bool on)
+{
+    if (m_edge == on)
+        return;
+    m_edge = on;
+    updateGeometry();
+    update();
+}
+
 QSize PageWidget::sizeHint() const
 {
+    const int kDesk = m_edge ? kDeskPixels : 0;
     if (!m_paginator)
         return {400, 300};
     const PageSetup &p = m_paginator->report().page;
@@ -52,14 +62,16 @@ QSize PageWidget::sizeHint() const
 
 void PageWidget::paintEvent(QPaintEvent *)
 {
+    const int kDesk = m_edge ? kDeskPixels : 0;
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(128, 128, 128));
+    painter.fillRect(rect(), m_edge ? QColor(128, 128, 128) : QColor(Qt::white));
     if (!m_paginator)
         return;
     const PageSetup &p = m_paginator->report().page;
     const QSize size = vb::twipsToPixelSize(p.width, p.height);
     const QRect paper(QPoint(kDesk, kDesk), size);
-    painter.fillRect(paper.translated(3, 3), QColor(64, 64, 64));
+    if (m_edge)
+        painter.fillRect(paper.translated(3, 3), QColor(64, 64, 64));
     painter.fillRect(paper, Qt::white);
     painter.translate(paper.topLeft());
     painter.setClipRect(QRect(QPoint(0, 0), size));

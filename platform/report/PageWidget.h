@@ -22,6 +22,10 @@ public:
     void nextPage() { setPageIndex(m_page + 1); }
     void previousPage() { setPageIndex(m_page - 1); }
 
+    // The grey desk and shadow around the page; off shows the page alone.
+    void setBackgroundEdge(bool on);
+    bool backgroundEdge() const { return m_edge; }
+
     QSize sizeHint() const override;
 
 signals:
@@ -33,6 +37,7 @@ protected:
 private:
     Paginator *m_paginator = nullptr;
     int m_page = 0;
+    bool m_edge = true;
 };
 
 } // namespace report

@@ -1,0 +1,110 @@
+#pragma once
+// The report commands of the mailbox lists: View, Print and Export translate
+// the selected rows and present them through the key's report; the three
+// Designer commands open one of the key's reports in the designer; ActiveX
+// hands the translation to the partner's plug-in class and reports on what it
+// gives back. The window calls these with the list of the selected folder;
+// integration jobs call the result-returning forms.
+//
+//   reports::ReportCommands commands(services);
+//   commands.PrintReport(*lvwInbox, true);
+
+#include "ado/Recordset.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class QPrinter;
+
+namespace controls {
+class ListView;
+}
+
+namespace reports {
+
+// How a command ended, for callers that act on it (integration jobs).
+enum class Outcome {
+    Done,                // presented (viewed, printed, exported) or the plug-in's report done
+    NothingToDo,         // no current item, no unique selection, or a translation without rows
+    Failed,              // a report missing, an error reported, a plug-in returning False
+    NoPreviousSchedule,  // 862: no Recycled row of the key to compare with; nothing was called
+};
+
+// The key of a selection, split.
+struct ReportKey {
+    QString partner, transaction, version, direction;
+    // "P_T_V_D"
+    QString fileStem() const;
+    // From "P,T,V,D"; nullopt-like empty key when the text has not four parts.
+    static ReportKey fromSelection(const QString &text);
+    bool isEmpty() const { return partner.isEmpty() && transaction.isEmpty(); }
+};
+
+// What the commands need of the window around them.
+struct ReportServices {
+    // The key of the selected rows ("P,T,V,D") or empty text (the helper warns).
+    std::function<QString(controls::ListView &)> isSelectionUnique;
+    // The translation of the selected rows (null when it failed or was refused).
+    std::function<ado::RecordsetPtr(controls::ListView &, const ReportKey &, bool blnExport, bool blnSilent)>
+        translateAll;
+    // The Recycled list, for the previous schedule of an 862.
+    controls::ListView *recycled = nullptr;
+    // Selects exactly the Recycled rows of the key of the latest earlier
+    // interchange (the integration runner's choice); none: the user's selection stands.
+    std::function<bool(controls::ListView &recycled, const ReportKey &)> selectPreviousSchedule;
+    // The printer printing uses (default: the program's shared printer).
+    std::function<QPrinter &()> printer;
+    // Processes pending window messages once (after the designer is shown).
+    std::function<void()> processEvents;
+};
+
+class ReportCommands {
+public:
+    explicit ReportCommands(ReportServices services);
+
+    // The three report files of a key, and the export file of a format index.
+    static QString ViewerReportPath(const ReportKey &key);
+    static QString ExportReportPath(const ReportKey &key);
+    static QString ActiveXReportPath(const ReportKey &key);
+    static QString ExportFilePath(const ReportKey &key, int16_t formatIndex);
+    // The report file at `path` when it exists (letter case ignored), else empty text.
+    static QString existingReport(const QString &path);
+
+    void ViewReport(controls::ListView &lvwBox);
+    Outcome PrintReport(controls::ListView &lvwBox, bool blnSilent);
+    Outcome ExportReport(controls::ListView &lvwBox, bool blnSilent);
+    void DesignViewerReport(controls::ListView &lvwBox);
+    void DesignExportReport(controls::ListView &lvwBox);
+    void DesignActiveXReport(controls::ListView &lvwBox);
+
+    // The export-format index of the key's Transactions row; 0 after a
+    // reported error (no row, no value).
+    static int16_t GetExportFormat(const QString &strPartner, const QString &strTransaction,
+                                   const QString &strVersion, const QString &strDirection);
+
+    // The partner plug-in runner: output 0 view, 1 print, 2 export.
+    Outcome ActiveX(controls::ListView &lvwBox, int intOutput = 0);
+
+    // The texts the commands show and log.
+    static QString ActiveXFalseText(const ReportKey &key);
+    static QString Mismatched862Text(const ReportKey &key, const ReportKey &previous);
+    static QString NoPreviousScheduleText(const ReportKey &key);
+
+private:
+    // Steps 1 and 2 common to every command: the key, or an empty one.
+    ReportKey selectionKey(controls::ListView &lvwBox);
+    void design(controls::ListView &lvwBox, const QString &path, const QString &message);
+    // Opens `path` into crxReport bound to `rows` and exports it; raises on failure.
+    void exportOpenReport(const ReportKey &key, const QString &path, const ado::RecordsetPtr &rows);
+    QPrinter &printer();
+
+    ReportServices m_services;
+};
+
+// Sets the rows a translation marked "Opened" among the selected rows of
+// `lvwBox` to "Exported", in one transaction, by rowid.
+void MarkExported(controls::ListView &lvwBox);
+
+} // namespace reports

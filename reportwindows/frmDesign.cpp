@@ -1,0 +1,140 @@
+#include "reportwindows/frmDesign.h"
+
+#include "translation/OpenReport.h"
+
+#include "core/modGlobal.h"
+#include "report/ReportDesigner.h"
+#include "report/ReportFile.h"
+#include "vb/Dialogs.h"
+#include "vb/Twips.h"
+#include "vb/VbError.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QMenuBar>
+#include <QScrollArea>
+
+using namespace Qt::StringLiterals;
+
+namespace reportwindows {
+
+frmDesign::frmDesign(QWidget *parent) : QMainWindow(parent, Qt::Window)
+{
+    setObjectName(u"frmDesign"_s);
+    setAttribute(Qt::WA_DeleteOnClose);
+    crxDesigner = new report::ReportDesigner;
+    auto *scroll = new QScrollArea(this);
+    scroll->setWidget(crxDesigner);
+    scroll->setBackgroundRole(QPalette::Dark);
+    setCentralWidget(scroll);
+    connect(crxDesigner, &report::ReportDesigner::modifiedChanged, this, [this] { updateTitle(); });
+
+    QMenu *file = menuBar()->addMenu(u"&File"_s);
+    QAction *saveItem = file->addAction(u"&Save"_s, this, [this] { save(); });
+    saveItem->setShortcut(QKeySequence::Save);
+    saveItem->setObjectName(u"mnuSave"_s);
+    file->addSeparator();
+    file->addAction(u"&Close"_s, this, &QWidget::close);
+    QMenu *format = menuBar()->addMenu(u"F&ormat"_s);
+    format->addAction(u"&Font..."_s, this, [this] { editFont(); })->setObjectName(u"mnuFont"_s);
+    format->addAction(u"Field F&ormat..."_s, this, [this] { editFormat(); })->setObjectName(u"mnuFieldFormat"_s);
+
+    chooseFont = [this](const report::Font &current) -> std::optional<report::Font> {
+        QFont font(current.family);
+        font.setPointSizeF(current.size);
+        font.setBold(current.bold);
+        font.setItalic(current.italic);
+        font.setUnderline(current.underline);
+        bool ok = false;
+        const QFont chosen = QFontDialog::getFont(&ok, font, this, u"Font"_s);
+        if (!ok)
+            return std::nullopt;
+        return report::Font{chosen.family(), chosen.pointSizeF(), chosen.bold(), chosen.italic(), chosen.underline()};
+    };
+    const QSize designed = vb::twipsToPixelSize(5535, 3975);
+    resize(designed.expandedTo(QSize(900, 700)));
+    updateTitle();
+}
+
+void frmDesign::Form_Load()
+{
+    const report::ReportDocumentPtr open = translation::crxReport;
+    m_path = open ? open->path() : QString();
+    crxDesigner->setReport(open ? open->report() : report::Report{});
+    updateTitle();
+}
+
+void frmDesign::updateTitle()
+{
+    QString title = u"Report Designer"_s;
+    if (!m_path.isEmpty())
+        title += u" - "_s + QFileInfo(m_path).fileName();
+    if (crxDesigner && crxDesigner->isModified())
+        title += u" *"_s;
+    setWindowTitle(title);
+}
+
+bool frmDesign::save()
+{
+    try {
+        if (m_path.isEmpty())
+            vb::raise(75, u"Path/File access error: the report has no file"_s);
+        report::saveReport(crxDesigner->report(), m_path);
+        crxDesigner->setModified(false);
+        return true;
+    } catch (const vb::VbError &error) {
+        modGlobal::ReportError(error);
+    } catch (const std::exception &error) {
+        modGlobal::ReportError(error);
+    }
+    return false;
+}
+
+bool frmDesign::resolvePendingEdits()
+{
+    if (!crxDesigner->isModified())
+        return true;
+    const int answer = vb::MsgBox(u"Save changes to "_s + QFileInfo(m_path).fileName() + u'?',
+                                  vb::vbYesNoCancel | vb::vbQuestion, modGlobal::AppTitle());
+    if (answer == vb::vbCancel)
+        return false;
+    if (answer == vb::vbYes)
+        return save();
+    crxDesigner->setModified(false);
+    return true;
+}
+
+void frmDesign::closeEvent(QCloseEvent *event)
+{
+    if (resolvePendingEdits())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void frmDesign::editFont()
+{
+    const report::ReportObject *o = crxDesigner->selectedObject();
+    if (!o || !chooseFont)
+        return;
+    if (const auto font = chooseFont(o->font))
+        crxDesigner->setSelectedFont(*font);
+}
+
+void frmDesign::editFormat()
+{
+    const report::ReportObject *o = crxDesigner->selectedObject();
+    if (!o)
+        return;
+    if (o->kind != report::ObjectKind::Field) {
+        vb::MsgBox(u"Only a field object has a format."_s, vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
+        return;
+    }
+    const std::optional<QString> format = vb::dialogService().inputBox(
+        {u"Format pattern of the field "_s + o->field + u" (empty for none):"_s, u"Field Format"_s, o->format});
+    if (format)
+        crxDesigner->setSelectedFormat(*format);
+}
+
+} // namespace reportwindows

@@ -1,0 +1,278 @@
+// The viewer and designer windows over a two-page report: the viewer's
+// switches, zoom and buttons; the designer's edits, saving and the question
+// before edits are dropped.
+#include "TestEnvironment.h"
+
+#include "reportwindows/ReportWindows.h"
+#include "reportwindows/frmDesign.h"
+#include "reportwindows/frmReport.h"
+#include "translation/OpenReport.h"
+
+#include "core/SettingsSections.h"
+#include "report/ReportDesigner.h"
+#include "report/PageWidget.h"
+#include "report/ReportFile.h"
+#include "report/ReportViewer.h"
+#include "vb/Dialogs.h"
+#include "vb/Settings.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QPrinter>
+#include <QTabBar>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+using corvantis::test::dialogs;
+
+namespace {
+
+report::Report listReport(const QString &title)
+{
+    report::Report r;
+    r.title = title;
+    r.fields = {{u"Item"_s, 200, 20}, {u"Qty"_s, 3, 6}};
+    r.section(report::SectionKind::ReportHeader).height = 600;
+    report::ReportObject heading;
+    heading.kind = report::ObjectKind::Text;
+    heading.text = title;
+    heading.width = 6000;
+    heading.height = 400;
+    r.section(report::SectionKind::ReportHeader).objects.push_back(heading);
+    r.section(report::SectionKind::Detail).height = 300;
+    report::ReportObject item;
+    item.kind = report::ObjectKind::Field;
+    item.name = u"Item"_s;
+    item.field = u"Item"_s;
+    item.width = 3000;
+    r.section(report::SectionKind::Detail).objects.push_back(item);
+    report::ReportObject qty = item;
+    qty.name = u"Qty"_s;
+    qty.field = u"Qty"_s;
+    qty.left = 3200;
+    qty.width = 1200;
+    r.section(report::SectionKind::Detail).objects.push_back(qty);
+    return r;
+}
+
+// A report file of `rows` rows (about 45 rows a page) opened as crxReport.
+QString openFixture(const QString &title, int rows)
+{
+    const QString path = corvantis::test::tempDir() + u'/' + title + u".RPT"_s;
+    report::saveReport(listReport(title), path);
+    auto rs = std::make_shared<ado::Recordset>();
+    rs->Fields().Append(u"Item"_s, ado::adVarChar, 20, ado::adFldUpdatable);
+    rs->Fields().Append(u"Qty"_s, ado::adInteger, 6, ado::adFldUpdatable);
+    rs->Open();
+    for (int i = 1; i <= rows; ++i) {
+        rs->AddNew();
+        rs->Fields(u"Item"_s).setValue(vb::Variant(u"Part "_s + QString::number(i)));
+        rs->Fields(u"Qty"_s).setValue(vb::Variant(int32_t(i)));
+        rs->Update();
+    }
+    translation::crxReport = report::ReportDocument::open(path);
+    translation::crxReport->setDataSource(rs);
+    return path;
+}
+
+class ReportWindowsTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        auto &windows = reportwindows::programReportWindows();
+        if (windows.designer())
+            windows.designer()->crxDesigner->setModified(false);
+        delete windows.viewer();
+        delete windows.designer();
+        translation::crxReport.reset();
+    }
+    reportwindows::ProgramReportWindows &windows() { return reportwindows::programReportWindows(); }
+};
+
+TEST_F(ReportWindowsTest, EverySwitchIsOnByDefaultAndReadsItsSetting)
+{
+    vb::SaveSetting(u"Corvantis"_s, u"Viewer"_s, u"DisplayToolbar"_s, u"0"_s);
+    vb::SaveSetting(u"Corvantis"_s, u"Viewer"_s, u"EnablePrintButton"_s, u"False"_s);
+    vb::SaveSetting(u"Corvantis"_s, u"Viewer"_s, u"DisplayGroupTree"_s, u"True"_s);
+    vb::SaveSetting(u"Corvantis"_s, u"Viewer"_s, u"ExportButton"_s, u"1"_s);
+    vb::SaveSetting(u"Corvantis"_s, u"Viewer"_s, u"NavigationControls"_s, u"0"_s);
+    openFixture(u"Switches"_s, 3);
+    windows().showViewer();
+    report::ReportViewer &v = *windows().viewer()->crxViewer;
+    ASSERT_EQ(report::ReportViewer::featureNames().size(), 22);
+    for (const QString &name : report::ReportViewer::featureNames()) {
+        const bool off = name == u"DisplayToolbar"_s || name == u"EnablePrintButton"_s
+            || name == u"NavigationControls"_s;
+        EXPECT_EQ(v.feature(name), !off) << name.toStdString();
+    }
+    EXPECT_TRUE(v.toolbar()->isHidden());
+    EXPECT_FALSE(v.action(u"Print"_s)->isEnabled());
+    EXPECT_TRUE(v.action(u"Export"_s)->isVisible());
+    EXPECT_FALSE(v.action(u"Next"_s)->isVisible());
+    EXPECT_FALSE(v.groupTree()->isHidden());
+
+    // Each switch changes its part.
+    struct Part {
+        const char *feature;
+        std::function<bool()> shownOrEnabled;
+    };
+    const Part parts[] = {
+        {"DisplayTabs", [&] { return !v.tabs()->isHidden(); }},
+        {"DisplayGroupTree", [&] { return !v.groupTree()->isHidden(); }},
+        {"EnableGroupTree", [&] { return v.groupTree()->isEnabled(); }},
+        {"EnableCloseButton", [&] { return v.action(u"Close"_s)->isEnabled(); }},
+        {"EnableRefreshButton", [&] { return v.action(u"Refresh"_s)->isEnabled(); }},
+        {"EnableSearchControl", [&] { return v.action(u"Search"_s)->isVisible(); }},
+        {"SearchExpertButton", [&] { return v.action(u"SearchExpert"_s)->isVisible(); }},
+        {"SelectExpertButton", [&] { return v.action(u"SelectExpert"_s)->isVisible(); }},
+        {"EnableZoomControl", [&] { return v.action(u"Zoom"_s)->isVisible(); }},
+        {"HelpButton", [&] { return v.action(u"Help"_s)->isVisible(); }},
+        {"EnableStopButton", [&] { return v.action(u"Stop"_s)->isVisible(); }},
+        {"EnableProgressControl", [&] { return !v.progressLine()->isHidden(); }},
+        {"AnimationControl", [&] { return !v.animation()->isHidden(); }},
+        {"DisplayBackgroundEdge", [&] { return v.pageWidget()->backgroundEdge(); }},
+    };
+    for (const Part &p : parts) {
+        const QString name = QString::fromLatin1(p.feature);
+        v.setFeature(name, false);
+        EXPECT_FALSE(p.shownOrEnabled()) << p.feature;
+        v.setFeature(name, true);
+        EXPECT_TRUE(p.shownOrEnabled()) << p.feature;
+    }
+}
+
+TEST_F(ReportWindowsTest, TheZoomStaysAtOneHundred)
+{
+    openFixture(u"Zoom"_s, 3);
+    windows().showViewer();
+    report::ReportViewer &v = *windows().viewer()->crxViewer;
+    std::vector<int> levels;
+    QObject::connect(&v, &report::ReportViewer::zoomChanged, [&](int level) { levels.push_back(level); });
+    v.setZoom(75);
+    EXPECT_EQ(v.zoom(), 100);
+    std::sort(levels.begin(), levels.end());
+    EXPECT_EQ(levels, (std::vector<int>{75, 100})) << "75 asked for, 100 put back";
+    levels.clear();
+    v.setZoom(100);
+    EXPECT_EQ(v.zoom(), 100);
+    EXPECT_EQ(levels, std::vector<int>{100});
+}
+
+TEST_F(ReportWindowsTest, NavigationPrintAndExportWorkOnATwoPageReport)
+{
+    openFixture(u"Pages"_s, 60);
+    windows().showViewer();
+    report::ReportViewer &v = *windows().viewer()->crxViewer;
+    ASSERT_EQ(v.pageCount(), 2);
+    EXPECT_EQ(v.pageIndex(), 0);
+    EXPECT_FALSE(v.action(u"Previous"_s)->isEnabled());
+    v.action(u"Next"_s)->trigger();
+    EXPECT_EQ(v.pageIndex(), 1);
+    EXPECT_FALSE(v.action(u"Next"_s)->isEnabled());
+    v.action(u"First"_s)->trigger();
+    EXPECT_EQ(v.pageIndex(), 0);
+    v.action(u"Last"_s)->trigger();
+    EXPECT_EQ(v.pageIndex(), 1);
+    v.showPage(0);
+    EXPECT_TRUE(v.search(u"part 59"_s));
+    EXPECT_EQ(v.pageIndex(), 1);
+
+    QPrinter &printer = vb::sharedPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = corvantis::test::tempDir() + u"/viewer.pdf"_s;
+    printer.setOutputFileName(pdf);
+    dialogs().answerPrinterSetup(true);
+    v.action(u"Print"_s)->trigger();
+    EXPECT_GT(QFileInfo(pdf).size(), 0);
+    printer.setOutputFileName({});
+    printer.setOutputFormat(QPrinter::NativeFormat);
+
+    const QString csv = corvantis::test::tempDir() + u"/viewer.csv"_s;
+    v.setExportChooser([&] { return std::make_optional(std::make_pair(5, csv)); });
+    v.action(u"Export"_s)->trigger();
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromLatin1(file.readAll()).contains(u"Part 60"_s));
+}
+
+TEST_F(ReportWindowsTest, AViewWhileTheViewerIsOpenShowsTheNewReport)
+{
+    openFixture(u"First"_s, 2);
+    windows().showViewer();
+    reportwindows::frmReport *viewer = windows().viewer();
+    openFixture(u"Second"_s, 70);
+    windows().showViewer();
+    EXPECT_EQ(windows().viewer(), viewer) << "one viewer window";
+    EXPECT_TRUE(viewer->crxViewer->reportSource()->path().endsWith(u"Second.RPT"_s));
+    EXPECT_EQ(viewer->crxViewer->pageCount(), 2);
+    EXPECT_EQ(viewer->windowTitle(), u"Report Viewer"_s);
+}
+
+TEST_F(ReportWindowsTest, DesignerEditsAreSavedAndReadBackEqual)
+{
+    const QString path = openFixture(u"Design"_s, 1);
+    windows().showDesigner();
+    reportwindows::frmDesign &d = *windows().designer();
+    report::ReportDesigner &designer = *d.crxDesigner;
+    EXPECT_FALSE(designer.isModified());
+
+    // Move the Qty field with the mouse, resize it with the keyboard.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    const QRect box = designer.objectRect(report::SectionKind::Detail, 1);
+    QTest::mousePress(&designer, Qt::LeftButton, {}, box.center());
+    QTest::mouseMove(&designer, box.center() + QPoint(20, 0));
+    QTest::mouseRelease(&designer, Qt::LeftButton, {}, box.center() + QPoint(20, 0));
+    ASSERT_EQ(designer.selectedIndex(), 1);
+    EXPECT_EQ(designer.selectedObject()->left, 3200 + 20 * 15);
+    QTest::keyClick(&designer, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(designer.selectedObject()->width, 1200 + 15);
+    designer.setSelectedFont({u"Courier New"_s, 12, true, false, false});
+    dialogs().answerInput(u"#,##0"_s);
+    d.findChild<QAction *>(u"mnuFieldFormat"_s)->trigger();
+    EXPECT_EQ(designer.selectedObject()->format, u"#,##0"_s);
+    EXPECT_TRUE(designer.isModified());
+    EXPECT_TRUE(d.windowTitle().endsWith(u" *"_s));
+
+    const report::Report edited = designer.report();
+    d.findChild<QAction *>(u"mnuSave"_s)->trigger();
+    EXPECT_FALSE(designer.isModified());
+    EXPECT_EQ(report::loadReport(path), edited);
+    EXPECT_FALSE(report::loadReport(path) == listReport(u"Design"_s));
+}
+
+TEST_F(ReportWindowsTest, ClosingWithEditsAsksAndWithoutDoesNot)
+{
+    openFixture(u"Ask"_s, 1);
+    windows().showDesigner();
+    reportwindows::frmDesign *d = windows().designer();
+    d->crxDesigner->selectObject(report::SectionKind::Detail, 0);
+    d->crxDesigner->moveSelected(15, 0);
+
+    dialogs().answer(vb::vbCancel);
+    EXPECT_FALSE(d->close());
+    ASSERT_EQ(dialogs().boxes().size(), 1u);
+    EXPECT_EQ(dialogs().boxes()[0].text, u"Save changes to Ask.RPT?"_s);
+    EXPECT_TRUE(windows().designer());
+
+    // A Designer command on the open designer asks first too.
+    openFixture(u"Other"_s, 1);
+    dialogs().answer(vb::vbCancel);
+    EXPECT_FALSE(windows().showDesigner());
+    EXPECT_TRUE(windows().designer()->path().endsWith(u"Ask.RPT"_s));
+    dialogs().answer(vb::vbNo);
+    EXPECT_TRUE(windows().showDesigner());
+    EXPECT_TRUE(windows().designer()->path().endsWith(u"Other.RPT"_s));
+
+    // No edits: no question.
+    const size_t boxes = dialogs().boxes().size();
+    EXPECT_TRUE(windows().designer()->close());
+    EXPECT_EQ(dialogs().boxes().size(), boxes);
+}
+
+} // namespace
