@@ -172,6 +172,9 @@ QString BuildGS(const QString &strPartner, const QString &strFunctionalID, const
 // Reads a record definition file (".ADO") into an open, empty, disconnected
 // record set with one field per line; null on error (reported).
 std::shared_ptr<ado::Recordset> OpenRecordsetDefinition(const QString &strPath);
+// The same, raising its error instead of reporting it (callers that record
+// errors their own way), with `attributes` on every field.
+std::shared_ptr<ado::Recordset> ReadRecordsetDefinition(const QString &strPath, long attributes = -1 /* unspecified */);
 
 struct ExportFormat {
     const char *name;      // as the integration window lists it

@@ -40,9 +40,9 @@ QStringList readLines(const QString &strPath)
 
 } // namespace
 
-std::shared_ptr<ado::Recordset> OpenRecordsetDefinition(const QString &strPath)
+std::shared_ptr<ado::Recordset> ReadRecordsetDefinition(const QString &strPath, long attributes)
 {
-    try {
+    {
         const QStringList lines = readLines(strPath);
         auto rs = std::make_shared<ado::Recordset>();
         for (const QString &line : lines) {
@@ -52,7 +52,7 @@ std::shared_ptr<ado::Recordset> OpenRecordsetDefinition(const QString &strPath)
             const QString name = part(columns, 0);
             const int32_t type = vb::CLng(part(columns, 1));
             const int32_t size = vb::CLng(part(columns, 2));
-            rs->Fields().Append(name, type, size);
+            rs->Fields().Append(name, type, size, attributes);
             if (type == ado::adNumeric || type == ado::adDecimal) {
                 ado::Field &field = rs->Fields(name);
                 field.setNumericScale(vb::CByte(part(columns, 3)));
@@ -63,6 +63,13 @@ std::shared_ptr<ado::Recordset> OpenRecordsetDefinition(const QString &strPath)
         rs->setLockType(ado::adLockOptimistic);
         rs->Open();
         return rs;
+    }
+}
+
+std::shared_ptr<ado::Recordset> OpenRecordsetDefinition(const QString &strPath)
+{
+    try {
+        return ReadRecordsetDefinition(strPath);
     } catch (const std::exception &e) {
         ReportError(e);
         return nullptr;

@@ -43,6 +43,7 @@ std::vector<SegmentSpec> parseMap(const QString &text)
             s.exclude = options.value(u"Exclude"_s) == u"1"_s;
             s.placeholders = options.value(u"Placeholders"_s, u"1"_s).toInt();
             s.direction = options.value(u"Direction"_s);
+            s.level = options.value(u"Level"_s);
             segments.push_back(s);
             script = &segments.back().script;
         } else if (words[0] == u"E"_s) {
@@ -97,6 +98,9 @@ void TranslationTest::addMap(const std::vector<SegmentSpec> &segments)
                               {"Exclude", vb::Variant(s.exclude)},
                               {"Placeholders", vb::Variant::fromLong(s.placeholders)},
                               {"SegmentScript", s.script}});
+        if (!s.level.isEmpty())
+            modGlobal::cnDatabase->Execute(u"UPDATE Segment SET Level = '"_s + s.level
+                                           + u"' WHERE rowid = (SELECT max(rowid) FROM Segment)"_s);
         for (const ElementSpec &e : s.elements) {
             addRow(u"Element"_s, {{"Partner", key.partner},
                                   {"Version", key.version},

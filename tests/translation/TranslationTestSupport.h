@@ -35,6 +35,7 @@ struct SegmentSpec {
     bool exclude = false;
     int placeholders = 1;
     QString direction; // empty: the key's
+    QString level;     // "H", "D" or "S" (outbound maps); empty: not written
     QString script;
     std::vector<ElementSpec> elements;
 };

@@ -1,0 +1,570 @@
+#include "translation/OutboundTranslation.h"
+
+#include "translation/InboundTranslation.h"
+#include "translation/MapScriptHost.h"
+#include "translation/TranslationBusy.h"
+#include "translation/clsScript.h"
+
+#include "com/AdoDispatch.h"
+#include "com/ClassRegistry.h"
+#include "controls/ListView.h"
+#include "core/SettingsSections.h"
+#include "core/loader/InterchangeFile.h"
+#include "core/loader/InterchangeLoader.h"
+#include "core/loader/X12Text.h"
+#include "core/modGlobal.h"
+#include "ado/Connection.h"
+#include "ado/Sql.h"
+#include "vb/Clock.h"
+#include "vb/Dialogs.h"
+#include "vb/Format.h"
+#include "vb/VbError.h"
+#include "vbscript/ScriptControl.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <array>
+#include <optional>
+#include <map>
+
+using namespace Qt::StringLiterals;
+
+namespace translation {
+
+namespace {
+
+bool isTextType(int type)
+{
+    switch (type) {
+    case ado::adBSTR:
+    case ado::adChar:
+    case ado::adVarChar:
+    case ado::adLongVarChar:
+    case ado::adWChar:
+    case ado::adVarWChar:
+    case ado::adLongVarWChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString nineDigits(qint64 n)
+{
+    return QStringLiteral("%1").arg(n, 9, 10, QLatin1Char('0'));
+}
+
+QString describe(const std::exception &error)
+{
+    if (const auto *vbError = dynamic_cast<const vb::VbError *>(&error))
+        return vbError->description;
+    return QString::fromUtf8(error.what());
+}
+
+// Yields and progress when the caller gave no progress.
+core::WorkProgress &quietProgress()
+{
+    static core::WorkProgress none;
+    return none;
+}
+
+// A run's refusal: its reason (if any), then "Process Failed - " and the key.
+struct RunFailed : std::runtime_error {
+    explicit RunFailed(QString reason) : std::runtime_error("run failed"), reason(std::move(reason)) {}
+    QString reason;
+};
+
+// The partner's envelope numbers and the set's control number as they stood
+// before a run, put back when it fails.
+struct Counters {
+    vb::Variant isa13, gs06, controlNumber;
+
+    static QString partnerWhere(const MapKey &key) { return u" WHERE Partner = "_s + ado::SqlText(key.partner); }
+    static QString setWhere(const MapKey &key)
+    {
+        return u" WHERE Partner = "_s + ado::SqlText(key.partner) + u" AND [Transaction] = "_s
+            + ado::SqlText(key.transaction) + u" AND Version = "_s + ado::SqlText(key.version)
+            + u" AND Direction = 'O'"_s;
+    }
+    static Counters read(const MapKey &key)
+    {
+        Counters c;
+        ado::Connection &cn = *modGlobal::cnDatabase;
+        ado::Recordset partner;
+        partner.Open(u"SELECT ISA13, GS06 FROM Partner"_s + partnerWhere(key), cn, ado::adOpenForwardOnly,
+                     ado::adLockReadOnly);
+        if (!partner.Eof()) {
+            c.isa13 = partner(u"ISA13"_s).Value();
+            c.gs06 = partner(u"GS06"_s).Value();
+        }
+        ado::Recordset set;
+        set.Open(u"SELECT ControlNumber FROM Transactions"_s + setWhere(key), cn, ado::adOpenForwardOnly,
+                 ado::adLockReadOnly);
+        if (!set.Eof())
+            c.controlNumber = set(u"ControlNumber"_s).Value();
+        return c;
+    }
+    void restore(const MapKey &key) const
+    {
+        ado::Connection &cn = *modGlobal::cnDatabase;
+        auto number = [](const vb::Variant &v) { return v.isNull() || v.isEmpty() ? u"Null"_s : QString::number(v.toDouble(), 'f', 0); };
+        cn.BeginTrans();
+        try {
+            if (!isa13.isEmpty())
+                cn.Execute(u"UPDATE Partner SET ISA13 = "_s + number(isa13) + u", GS06 = "_s + number(gs06)
+                           + partnerWhere(key));
+            if (!controlNumber.isEmpty())
+                cn.Execute(u"UPDATE Transactions SET ControlNumber = "_s + number(controlNumber) + setWhere(key));
+            cn.CommitTrans();
+        } catch (...) {
+            cn.RollbackTrans();
+            throw;
+        }
+    }
+};
+
+} // namespace
+
+struct OutboundTranslation::LevelMap {
+    struct ElementRow {
+        int index = 0;
+        bool exclude = false;
+        QString script;
+        QString format;
+    };
+    struct SegmentRow {
+        QString id;
+        QString script;
+        std::vector<ElementRow> elements;
+    };
+    std::vector<SegmentRow> segments;
+};
+
+struct OutboundTranslation::Maps {
+    std::map<QString, LevelMap> levels;
+};
+
+OutboundSet OutboundSet::forKey(const MapKey &key)
+{
+    if (!modGlobal::cnDatabase)
+        vb::raise(3709);
+    ado::Recordset rs;
+    rs.Open(u"SELECT * FROM Transactions WHERE Partner = "_s + ado::SqlText(key.partner)
+                + u" AND [Transaction] = "_s + ado::SqlText(key.transaction) + u" AND Version = "_s
+                + ado::SqlText(key.version) + u" AND Direction = "_s + ado::SqlText(key.direction),
+            *modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    if (rs.Eof())
+        vb::raise(3021, u"No transaction set "_s + key.partner + u'_' + key.transaction + u'_' + key.version
+                            + u'_' + key.direction);
+    auto text = [&](const QString &name) {
+        const vb::Variant v = rs(name).Value();
+        return v.isNull() ? QString() : v.toString();
+    };
+    return {key, text(u"Group"_s), text(u"Versionoverride"_s)};
+}
+
+OutboundTranslation::OutboundTranslation(MapScriptHost &host, core::WorkProgress *progress,
+                                         std::function<QString(const QString &)> loadBox)
+    : m_host(host), m_progress(progress ? progress : &quietProgress()), m_loadBox(std::move(loadBox)),
+      m_maps(std::make_unique<Maps>())
+{
+    if (!m_loadBox)
+        m_loadBox = [this](const QString &file) { return core::InterchangeLoader(m_progress).LoadBox(file, u"O"_s); };
+}
+
+OutboundTranslation::~OutboundTranslation() = default;
+
+QString OutboundTranslation::ProcessFailedText(const MapKey &key)
+{
+    return u"Process Failed - "_s + key.partner + u'_' + key.transaction + u'_' + key.version + u'_'
+        + key.direction;
+}
+
+QString OutboundTranslation::ImportDefinitionPath(const MapKey &key)
+{
+    return sections::folder(u"Import"_s) + u'/' + key.partner + u'_' + key.transaction + u'_' + key.version
+        + u"_O.ADO"_s;
+}
+
+QString OutboundTranslation::ImportDataPath(const MapKey &key)
+{
+    return sections::folder(u"Import"_s) + u'/' + key.partner + u'_' + key.transaction + u'_' + key.version
+        + u'_' + key.direction + u".IMP"_s;
+}
+
+ado::RecordsetPtr OutboundTranslation::ReadImportRecords(const QString &definitionPath, const QString &dataPath,
+                                                         core::WorkProgress *progress)
+{
+    core::WorkProgress &ui = progress ? *progress : quietProgress();
+    // Every field takes Null: an empty number or date in the file is no value.
+    ado::RecordsetPtr rs =
+        modGlobal::ReadRecordsetDefinition(definitionPath, ado::adFldUpdatable | ado::adFldIsNullable | ado::adFldMayBeNull);
+    QFile file(dataPath);
+    if (!QFileInfo(dataPath).isFile())
+        vb::raise(53, u"File not found: "_s + dataPath);
+    if (!file.open(QIODevice::ReadOnly))
+        vb::raise(75, u"Path/File access error: "_s + dataPath);
+    const qint64 length = file.size();
+    const int fieldCount = rs->Fields().Count();
+    std::vector<bool> textField(static_cast<std::size_t>(fieldCount), false);
+    for (int i = 0; i < fieldCount; ++i)
+        textField[std::size_t(i)] = isTextType(rs->Fields(i).Type());
+    ui.setProgressMax(int(std::min<qint64>(length + 2, std::numeric_limits<int>::max())));
+    qint64 done = 0;
+    int lastPercent = -1;
+    while (!file.atEnd()) {
+        QByteArray bytes = file.readLine();
+        done += bytes.size();
+        while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+            bytes.chop(1);
+        const QString line = QString::fromLatin1(bytes);
+        // The percentage never passes 100, whatever the last line ends with;
+        // the display changes only when the whole percent does.
+        const qint64 shown = std::min(done, length);
+        const int percent = int(length ? (200 * shown + length) / (2 * length) : 100);
+        if (percent != lastPercent) {
+            lastPercent = percent;
+            ui.setProgressValue(int(std::min<qint64>(shown, std::numeric_limits<int>::max())));
+            ui.setPercentText(QString::number(percent) + u" % Complete"_s);
+        }
+        rs->AddNew();
+        QStringView rest(line);
+        for (int i = 0; i < fieldCount; ++i) {
+            QStringView value = rest;
+            const qsizetype tab = rest.indexOf(u'\t');
+            if (tab >= 0) {
+                value = rest.left(tab);
+                rest = rest.mid(tab + 1);
+            }
+            // An empty value of a number or date is no value at all.
+            if (value.isEmpty() && !textField[std::size_t(i)])
+                rs->Fields(i).setValue(vb::Variant::null());
+            else
+                rs->Fields(i).setValue(vb::Variant(value.toString()));
+        }
+        rs->Update();
+        ui.yield();
+    }
+    ui.setProgressValue(0);
+    ui.setPercentText(QString());
+    if (rs->RecordCount() > 0)
+        rs->MoveFirst();
+    return rs;
+}
+
+const OutboundTranslation::LevelMap &OutboundTranslation::levelMap(const QString &level)
+{
+    const auto found = m_maps->levels.find(level);
+    if (found != m_maps->levels.end())
+        return found->second;
+    LevelMap map;
+    ado::Connection &cn = *modGlobal::cnDatabase;
+    ado::Recordset segments;
+    segments.Open(u"SELECT * FROM Segment WHERE Segment.Partner = "_s + ado::SqlText(m_key.partner)
+                      + u" AND Segment.Transaction = "_s + ado::SqlText(m_key.transaction)
+                      + u" AND Segment.Version = "_s + ado::SqlText(m_key.version) + u" AND Segment.Level = "_s
+                      + ado::SqlText(level) + u" AND Segment.Direction = 'O' ORDER BY Segment.SegmentIndex ASC"_s,
+                  cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    auto text = [](ado::Recordset &rs, const QString &name) {
+        const vb::Variant v = rs(name).Value();
+        return v.isNull() ? QString() : v.toString();
+    };
+    for (; !segments.Eof(); segments.MoveNext()) {
+        if (segments(u"Exclude"_s).Value().toBool())
+            continue;
+        LevelMap::SegmentRow row;
+        row.id = text(segments, u"Segment"_s);
+        row.script = text(segments, u"SegmentScript"_s);
+        ado::Recordset elements;
+        elements.Open(u"SELECT * FROM Element WHERE Element.Partner = "_s + ado::SqlText(m_key.partner)
+                          + u" AND Element.Version = "_s + ado::SqlText(m_key.version)
+                          + u" AND Element.Transaction = "_s + ado::SqlText(m_key.transaction)
+                          + u" AND Element.Segment = "_s + ado::SqlText(row.id) + u" AND Element.SegmentIndex = "_s
+                          + QString::number(segments(u"SegmentIndex"_s).Value().toLong())
+                          + u" AND Element.Direction = 'O' ORDER BY Element.ElementIndex ASC"_s,
+                      cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        for (; !elements.Eof(); elements.MoveNext())
+            row.elements.push_back({int(elements(u"ElementIndex"_s).Value().toLong()),
+                                    elements(u"Exclude"_s).Value().toBool(), text(elements, u"ElementScript"_s),
+                                    text(elements, u"Format"_s)});
+        map.segments.push_back(std::move(row));
+    }
+    return m_maps->levels.emplace(level, std::move(map)).first->second;
+}
+
+bool OutboundTranslation::MapOutboundLevel(::clsScript &script, const QString &level, QString &out)
+{
+    vbs::ScriptControl &sc = m_host.scScript();
+    const LevelMap::SegmentRow *segment = nullptr;
+    const LevelMap::ElementRow *element = nullptr;
+    try {
+        script.Segments.clear();
+        script.CurrentSegment.clear();
+        for (const LevelMap::SegmentRow &row : levelMap(level).segments) {
+            segment = &row;
+            script.CurrentSegment = row.id;
+            for (const LevelMap::ElementRow &e : row.elements) {
+                element = &e;
+                if (!e.exclude) {
+                    if (!e.script.isEmpty())
+                        sc.AddCode(e.script);
+                    if (!e.format.isEmpty())
+                        script.CurrentElement = vb::Format(vb::Variant(script.CurrentElement), e.format);
+                    script.CurrentSegment += script.ElementDelimiter + script.CurrentElement;
+                    if (!modGlobal::blnSilentMode)
+                        m_host.appendImmediate(row.id + QStringLiteral("%1").arg(e.index, 2, 10, QLatin1Char('0'))
+                                               + u" = "_s + script.CurrentElement + u"\r\n"_s);
+                } else {
+                    script.CurrentSegment += script.ElementDelimiter;
+                }
+                script.CurrentElement.clear();
+            }
+            element = nullptr;
+            if (!row.script.isEmpty())
+                sc.AddCode(row.script);
+            if (!script.CurrentSegment.isEmpty()) {
+                script.Segments += script.CurrentSegment + script.SegmentTerminator;
+                ++m_segmentCount;
+            }
+        }
+        out = script.Segments;
+        return true;
+    } catch (const std::exception &error) {
+        const auto *vbError = dynamic_cast<const vb::VbError *>(&error);
+        if (vbError && vbError->number == 3265 && element && segment)
+            modGlobal::LogHistory(u"Error"_s, describe(error) + u'-' + element->script + u'-' + u"Element = "_s
+                                                  + segment->id
+                                                  + QStringLiteral("%1").arg(element->index, 2, 10, QLatin1Char('0')));
+        else
+            modGlobal::LogHistory(u"Error"_s, describe(error));
+        return false;
+    }
+}
+
+QString OutboundTranslation::MapOutbound(const ado::RecordsetPtr &rsRecord, const QString &strPartner,
+                                         const QString &strTransaction, const QString &strVersion,
+                                         const QString &strSegmentTerminator, const QString &strElementDelimiter,
+                                         const QString &strSubElementSeparator)
+{
+    m_setCount = 0;
+    const MapKey key{strPartner, strTransaction, strVersion, u"O"_s};
+    if (!(key.partner == m_key.partner && key.transaction == m_key.transaction && key.version == m_key.version))
+        m_maps->levels.clear();
+    m_key = key;
+    try {
+        vbs::ScriptControl &sc = m_host.scScript();
+        sc.Reset();
+        auto script = std::make_shared<::clsScript>();
+        script->ElementDelimiter = strElementDelimiter;
+        script->SegmentTerminator = strSegmentTerminator;
+        script->SubElementSeparator = strSubElementSeparator;
+        script->setImmediateSink([this](const QString &line) { m_host.appendImmediate(line); });
+        script->setYield([this] { m_progress->yield(); });
+        sc.AddObject(u"objScript"_s, script);
+        if (!rsRecord)
+            vb::raise(91);
+        sc.AddObject(u"Record"_s, com::toVariant(rsRecord).rawObject());
+
+        auto runLevel = [&](const QString &level) {
+            const QString before = script->Segments;
+            QString out;
+            if (!MapOutboundLevel(*script, level, out))
+                throw RunFailed({});
+            script->Segments = before + out;
+        };
+        auto groupKey = [&] {
+            const vb::Variant v = rsRecord->Fields(0).Value();
+            return v.isNull() ? QString() : v.toString();
+        };
+
+        if (rsRecord->RecordCount() > 0)
+            rsRecord->MoveFirst();
+        while (!rsRecord->Eof()) {
+            m_segmentCount = 2;
+            const QString number = modGlobal::TakeControlNumber(strPartner, strTransaction, strVersion, u"O"_s);
+            bool ok = false;
+            const qint64 n = number.toLongLong(&ok);
+            if (!ok)
+                vb::raise(13, u"Type mismatch: the control number of "_s + strPartner + u'_' + strTransaction
+                                  + u'_' + strVersion + u"_O could not be taken"_s);
+            script->Segments += u"ST"_s + strElementDelimiter + strTransaction + strElementDelimiter + nineDigits(n)
+                + strSegmentTerminator;
+            runLevel(u"H"_s);
+            const QString group = groupKey();
+            for (;;) {
+                runLevel(u"D"_s);
+                rsRecord->MoveNext();
+                if (rsRecord->Eof() || groupKey() != group)
+                    break;
+                m_progress->yield();
+            }
+            // The summary sees the group's last record.
+            rsRecord->MovePrevious();
+            runLevel(u"S"_s);
+            rsRecord->MoveNext();
+            if (m_segmentCount > 9999999999LL)
+                vb::raise(6, u"Overflow: a transaction set of more segments than SE01 can count"_s);
+            script->Segments += u"SE"_s + strElementDelimiter + QString::number(m_segmentCount) + strElementDelimiter
+                + nineDigits(n) + strSegmentTerminator;
+            ++m_setCount;
+            if (m_setCount > 999999)
+                vb::raise(6, u"Overflow: more transaction sets than GE01 can count"_s);
+        }
+        return script->Segments;
+    } catch (const RunFailed &) {
+        return {};
+    } catch (const std::exception &error) {
+        modGlobal::LogHistory(u"Error"_s, describe(error));
+        return {};
+    }
+}
+
+QString OutboundTranslation::ProcessOutbound(const OutboundSet &set, bool blnSilent)
+{
+    TranslationBusy busy;
+    if (!busy.acquired()) {
+        TranslationBusy::reportRefused(blnSilent);
+        return {};
+    }
+    modGlobal::blnSilentMode = blnSilent;
+    m_host.blnScriptTimeout = false;
+    m_host.clearImmediate();
+    m_host.setEditingEnabled(false);
+    core::WorkProgress &ui = *m_progress;
+    const MapKey &key = set.key;
+    struct EndOfRun {
+        OutboundTranslation &run;
+        ~EndOfRun()
+        {
+            run.m_host.setEditingEnabled(true);
+            run.m_progress->setProgressValue(0);
+            run.m_progress->setPercentText(QString());
+        }
+    } end{*this};
+
+    const ado::ConnectionPtr connection = modGlobal::cnDatabase;
+    std::optional<Counters> counters;
+    QString written;
+    try {
+        if (!connection)
+            vb::raise(3709);
+        ado::RecordsetPtr rs = modGlobal::ReadRecordsetDefinition(ImportDefinitionPath(key));
+        const QString dataPath = ImportDataPath(key);
+        if (QFileInfo(dataPath).isFile() && QFileInfo(dataPath).size() == 0) {
+            modGlobal::LogHistory(u"Info"_s, u"File length zero, No resutlts available for processing!"_s);
+            return {};
+        }
+        rs = ReadImportRecords(ImportDefinitionPath(key), dataPath, &ui);
+
+        const QString terminator = modGlobal::GetSegmentTerminator(key.partner);
+        const QString separator = modGlobal::GetElementSeparator(key.partner);
+        const QString subSeparator = modGlobal::GetSubElementSeparator(key.partner);
+        // Checked before any number moves: an envelope without these would be sent wrong.
+        if (terminator.isEmpty() || separator.isEmpty())
+            throw RunFailed(u"the partner has no segment terminator or element separator"_s);
+        if (set.group.trimmed().isEmpty())
+            throw RunFailed(u"the transaction set has no functional group"_s);
+        if (set.versionOverride.trimmed().isEmpty())
+            throw RunFailed(u"the transaction set has no version override"_s);
+
+        // Every number the run takes is kept only with the written file: the
+        // counters are put back when the run fails (its History entries stay).
+        counters = Counters::read(key);
+        const QString isa = modGlobal::BuildISA(key.partner);
+        if (isa.isEmpty())
+            throw RunFailed(u"the partner's interchange envelope could not be built"_s);
+        const QString gs = modGlobal::BuildGS(key.partner, set.group, set.versionOverride);
+        if (gs.isEmpty())
+            throw RunFailed(u"the partner's group envelope could not be built"_s);
+
+        QString text;
+        qint64 sets = 0;
+        const QString progId = modGlobal::GetActiveXClass(key.partner, key.transaction, key.version, u"O"_s, false);
+        if (!progId.isEmpty()) {
+            const com::DispatchPtr plugin = com::CreateObject(progId);
+            std::array<vb::Variant, 4> args{com::toVariant(rs), vb::Variant(terminator), vb::Variant(separator),
+                                            vb::Variant(subSeparator)};
+            const vb::Variant result = com::CallByName(plugin, u"Map"_s, com::Method, args);
+            text = result.isNull() ? QString() : result.toString();
+            if (!text.isEmpty() && text.size() < 10)
+                vb::raise(5, u"Invalid procedure call or argument: the plug-in's text holds no transaction set"_s);
+            // GE01 counts the sets the text holds, whatever the terminator.
+            for (const QString &segment : text.split(terminator, Qt::SkipEmptyParts))
+                if (segment.trimmed().startsWith(u"ST"_s + separator))
+                    ++sets;
+        } else {
+            text = MapOutbound(rs, key.partner, key.transaction, key.version, terminator, separator, subSeparator);
+            sets = m_setCount;
+        }
+        if (text.isEmpty())
+            throw RunFailed({});
+        if (sets > 999999)
+            throw RunFailed(u"more transaction sets than GE01 can count"_s);
+
+        const QStringList isaElements = isa.split(separator);
+        const QStringList gsElements = gs.split(separator);
+        if (isaElements.size() <= 13 || gsElements.size() <= 6)
+            throw RunFailed(u"the envelope could not be read back"_s);
+        const QString isa13 = isaElements[13];
+        QString gs06 = gsElements[6];
+        if (gs06.endsWith(terminator))
+            gs06.chop(terminator.size());
+        if (!blnSilent)
+            m_host.setTransactionText(QString(text).replace(terminator, u"\r\n"_s));
+        const QString fileText = isa + gs + text + u"GE"_s + separator + QString::number(sets) + separator + gs06
+            + terminator + u"IEA"_s + separator + u"1"_s + separator + isa13 + terminator;
+        written = core::WriteNewInterchangeFile(core::OutboundFolder(),
+                                                core::x12::interchangeFileStem(vb::currentDateTime()), fileText);
+    } catch (const RunFailed &failure) {
+        if (counters)
+            counters->restore(key);
+        if (!written.isEmpty())
+            QFile::remove(written);
+        modGlobal::LogHistory(u"Error"_s, ProcessFailedText(key)
+                                              + (failure.reason.isEmpty() ? QString() : u": "_s + failure.reason));
+        return {};
+    } catch (const std::exception &error) {
+        if (counters) {
+            try {
+                counters->restore(key);
+            } catch (const std::exception &restoreError) {
+                modGlobal::LogHistory(u"Error"_s, describe(restoreError));
+            }
+        }
+        if (!written.isEmpty())
+            QFile::remove(written);
+        modGlobal::LogHistory(u"Error"_s, describe(error));
+        modGlobal::LogHistory(u"Error"_s, ProcessFailedText(key));
+        return {};
+    }
+
+    const QString loaded = m_loadBox(written);
+    if (!loaded.isEmpty())
+        modGlobal::LogHistory(u"Error"_s, loaded);
+    return written;
+}
+
+void OutboundTranslation::TestInbound(controls::ListView &lvwInbox, const MapKey &key,
+                                      const std::function<QString(controls::ListView &)> &isSelectionUnique,
+                                      MapScriptHost &host, core::WorkProgress *progress)
+{
+    if (!lvwInbox.selectedItem()) {
+        vb::MsgBox(u"The Inbox is empty! "_s, vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
+        return;
+    }
+    const QString selection = isSelectionUnique ? isSelectionUnique(lvwInbox) : QString();
+    if (selection.isEmpty())
+        return;
+    const QStringList parts = selection.split(u',');
+    if (parts.size() != 4 || parts[0] != key.partner || parts[1] != key.transaction || parts[2] != key.version
+        || parts[3] != key.direction) {
+        vb::MsgBox(u"Selected Inbox Transaction does not match currently selected Transaction"_s,
+                   vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
+        return;
+    }
+    InboundTranslation run(host, progress);
+    run.TranslateAll(lvwInbox, parts[0], parts[1], parts[2], parts[3], false, false);
+}
+
+} // namespace translation

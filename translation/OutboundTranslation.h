@@ -1,0 +1,101 @@
+#pragma once
+// The outbound translation: the records of a transaction set's import file
+// become X12 transaction sets through the outbound map and its scripts (or
+// the partner's plug-in), wrapped in the partner's envelopes, written as a
+// new interchange file in the Outbound folder and loaded into the Outbox.
+//
+// A run is all or nothing: the control numbers it takes are kept only once
+// the file is written; a failing level, a refused envelope or a failed write
+// leaves no file, no Outbox row and every counter where it was.
+//
+//   translation::OutboundTranslation run(translation::mapScriptHost(), &progress);
+//   run.ProcessOutbound(key, false);
+
+#include "translation/RecordLayout.h"
+
+#include "ado/Recordset.h"
+#include "core/loader/WorkProgress.h"
+
+#include <QString>
+
+#include <functional>
+
+class clsScript;
+
+namespace controls {
+class ListView;
+}
+
+namespace translation {
+
+class MapScriptHost;
+
+
+// A transaction set as the run needs it: the key and, from its Transactions
+// row, the functional identifier (GS01) and the version override (GS08).
+struct OutboundSet {
+    MapKey key;
+    QString group;
+    QString versionOverride;
+    // Reads group and override from the key's Transactions row; raises 3021 without one.
+    static OutboundSet forKey(const MapKey &key);
+};
+
+class OutboundTranslation {
+public:
+    // `loadBox` loads the written file into the Outbox (empty text when
+    // stored, else the loader's message); by default the interchange loader.
+    explicit OutboundTranslation(MapScriptHost &host, core::WorkProgress *progress = nullptr,
+                                 std::function<QString(const QString &file)> loadBox = {});
+    ~OutboundTranslation();
+
+    // The whole run for one outbound set. Returns the written file, or empty
+    // text when nothing was written (every cause is in the History log).
+    QString ProcessOutbound(const OutboundSet &set, bool blnSilent);
+
+    // The mapping alone: the text of every transaction set built from
+    // rsRecord, or empty text when the mapping failed (recorded). `setCount`
+    // receives the number of sets built.
+    QString MapOutbound(const ado::RecordsetPtr &rsRecord, const QString &strPartner,
+                        const QString &strTransaction, const QString &strVersion,
+                        const QString &strSegmentTerminator, const QString &strElementDelimiter,
+                        const QString &strSubElementSeparator);
+    qint32 setCount() const { return m_setCount; }
+
+    // The import record set: the layout from the .ADO file, the records from
+    // the .IMP file (TAB-separated, one record a line; a short line repeats
+    // its last value, extra values are ignored, an empty value of a field
+    // that is not text is Null). Raises on any failure.
+    static ado::RecordsetPtr ReadImportRecords(const QString &definitionPath, const QString &dataPath,
+                                               core::WorkProgress *progress = nullptr);
+    static QString ImportDefinitionPath(const MapKey &key);
+    static QString ImportDataPath(const MapKey &key);
+
+    // The inbound trial run: translates the Inbox rows selected, when they
+    // are of `key`, with the boxes "The Inbox is empty! " and "Selected Inbox
+    // Transaction does not match currently selected Transaction".
+    static void TestInbound(controls::ListView &lvwInbox, const MapKey &key,
+                            const std::function<QString(controls::ListView &)> &isSelectionUnique,
+                            MapScriptHost &host, core::WorkProgress *progress = nullptr);
+
+    // "Process Failed - P_T_V_D"
+    static QString ProcessFailedText(const MapKey &key);
+
+private:
+    // One level ("H", "D", "S") of the map for the record the scripts see;
+    // false when it failed (recorded).
+    bool MapOutboundLevel(::clsScript &script, const QString &level, QString &out);
+    struct LevelMap;
+    const LevelMap &levelMap(const QString &level);
+
+    MapScriptHost &m_host;
+    core::WorkProgress *m_progress;
+    std::function<QString(const QString &)> m_loadBox;
+    MapKey m_key;
+    qint32 m_setCount = 0;
+    qint64 m_segmentCount = 0;
+    struct Maps;
+    std::unique_ptr<Maps> m_maps;
+};
+
+} // namespace translation
