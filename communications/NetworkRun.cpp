@@ -1,0 +1,323 @@
+#include "communications/NetworkRun.h"
+
+#include "communications/ExchangeLog.h"
+#include "communications/FileNames.h"
+#include "communications/OutboxState.h"
+#include "communications/SendFile.h"
+
+#include "translation/MapScriptHost.h"
+
+#include "com/HostObject.h"
+#include "core/BusyScope.h"
+#include "core/SettingsSections.h"
+#include "core/loader/InterchangeFile.h"
+#include "core/loader/InterchangeLoader.h"
+#include "core/modGlobal.h"
+#include "inet/InternetTransfer.h"
+#include "vb/VbError.h"
+#include "vbscript/ScriptControl.h"
+#include "zip/Archive.h"
+
+#include <QLocale>
+
+using namespace Qt::StringLiterals;
+
+namespace communications {
+
+namespace {
+
+QString errorText(const std::exception &error)
+{
+    if (const auto *vbError = dynamic_cast<const vb::VbError *>(&error))
+        return vbError->description;
+    return QString::fromUtf8(error.what());
+}
+
+// A member's own failure: an "Error" entry and the session line; the script goes on.
+void memberFailed(const std::exception &error)
+{
+    const QString text = errorText(error);
+    LogExchange(u"Error"_s, text);
+    CommunicationsState::instance().appendSession(text);
+}
+
+// `Form` as scripts see it: the program's exchange functions.
+class FormObject : public com::HostClass<FormObject> {
+public:
+    static com::DispatchTable<FormObject> describe()
+    {
+        com::DispatchTable<FormObject> t(u"Form"_s);
+        auto &st = CommunicationsState::instance();
+        t.method("MoveOutToSent", 0, 0, [&st](FormObject &, com::Args &) {
+            return vb::Variant(MoveOutToSent(st.exchange()));
+        });
+        t.method("IsOutboxValidated", 0, 0, [](FormObject &, com::Args &) { return vb::Variant(IsOutboxValidated()); });
+        t.method("IsOutboxEmpty", 0, 0, [](FormObject &, com::Args &) { return vb::Variant(IsOutboxEmpty()); });
+        t.method("WriteOutBoxToFile", 0, 0, [](FormObject &, com::Args &) { return vb::Variant(WriteOutBoxToFile()); });
+        t.method("LogSession", 1, 1, [&st](FormObject &, com::Args &a) {
+            QString data = a[0].toString();
+            st.LogSession(data);
+            a.ref(0) = vb::Variant(data);
+            return vb::Variant();
+        });
+        t.method("LogExchange", 2, 2, [](FormObject &, com::Args &a) {
+            LogExchange(a[0].toString(), a[1].toString());
+            return vb::Variant();
+        });
+        t.method("LoadInBox", 1, 1, [&st](FormObject &, com::Args &a) {
+            if (st.exchange().LocaleFile.isEmpty())
+                return vb::Variant();
+            const QString file = a[0].toString();
+            const QString result = st.loadBox ? st.loadBox(file) : core::InterchangeLoader().LoadBox(file, u"I"_s);
+            if (!result.isEmpty())
+                modGlobal::LogHistory(u"Error"_s, result);
+            return vb::Variant();
+        });
+        t.method("GenerateFileName", 0, 0, [](FormObject &, com::Args &) { return vb::Variant(GenerateFileName()); });
+        t.method("GetOutboundPath", 0, 0,
+                 [](FormObject &, com::Args &) { return vb::Variant(core::OutboundFolder() + u'/'); });
+        t.method("GetInboundPath", 0, 0,
+                 [](FormObject &, com::Args &) { return vb::Variant(sections::folder(u"Inbound"_s) + u'/'); });
+        t.method("Zip", 1, 1, [](FormObject &, com::Args &a) {
+            try {
+                zipfile::Zipper zipper;
+                if (zipper.zipFile(a[0].toString()) != 0)
+                    vb::raise(75, zipper.lastMessage());
+            } catch (const std::exception &error) {
+                memberFailed(error);
+            }
+            return vb::Variant();
+        });
+        t.method("UnZip", 1, 1, [&st](FormObject &, com::Args &) {
+            try {
+                zipfile::Unzipper unzipper;
+                unzipper.archive = st.exchange().LocaleFile;
+                unzipper.destination = sections::folder(u"Inbound"_s);
+                unzipper.junkPaths = false;
+                unzipper.overwrite = true;
+                if (unzipper.run() != 0)
+                    LogExchange(u"Error"_s, unzipper.lastMessage());
+            } catch (const std::exception &error) {
+                memberFailed(error);
+            }
+            return vb::Variant();
+        });
+        t.method("SaveChunk", 2, 2, [&st](FormObject &, com::Args &a) {
+            try {
+                QString reason;
+                // The file is replaced only by a whole, successful transfer.
+                if (!st.inet().saveUrlToFile(a[0].toString(), a[1].toString(), &reason))
+                    vb::raise(35753, reason);
+            } catch (const std::exception &error) {
+                memberFailed(error);
+            }
+            return vb::Variant();
+        });
+        t.method("CreateOutboundEDI", 0, 0, [&st](FormObject &, com::Args &) {
+            CreateOutboundEDI(st.exchange());
+            return vb::Variant();
+        });
+        t.method("GetOutboundEDI", 0, 0, [&st](FormObject &, com::Args &) {
+            return vb::Variant(GetOutboundEDI(st.exchange(), [&st](const QString &text) {
+                QString line = text;
+                if (line.endsWith(u"\r\n"_s))
+                    line.chop(2);
+                st.appendSession(line);
+            }));
+        });
+        t.method("WaitForResponse", 0, 0, [&st](FormObject &, com::Args &) {
+            st.inet().waitForResponse();
+            return vb::Variant();
+        });
+        t.method("GetHashType", 0, 0, [&st](FormObject &, com::Args &) {
+            if (!st.getHashType)
+                vb::raise(438, u"Object doesn't support this property or method: 'GetHashType'"_s);
+            return vb::Variant(st.getHashType());
+        });
+        t.method("SendAS2", 1, 1, [&st](FormObject &, com::Args &a) {
+            if (!st.sendAS2)
+                vb::raise(438, u"Object doesn't support this property or method: 'SendAS2'"_s);
+            return st.sendAS2(a[0].toInteger());
+        });
+        return t;
+    }
+};
+
+enum class Kind { Send, Receive };
+
+// The page's settings on the transfer control; a port outside 1-65535 or a
+// time-out that is no number fails the run before the script starts.
+void configureInet(inet::InternetTransfer &control, const NetworkPage &page)
+{
+    bool ok = false;
+    const int port = page.remotePort.trimmed().toInt(&ok);
+    if (!ok || port < 1 || port > 65535)
+        vb::raise(6, u"The port of network "_s + page.name + u" must be a number from 1 to 65535 (it is \""_s
+                         + page.remotePort + u"\")"_s);
+    QString timeoutText = page.timeout.trimmed();
+    if (timeoutText.isEmpty())
+        timeoutText = u"60"_s;
+    const long timeout = timeoutText.toLong(&ok);
+    if (!ok || timeout < 0)
+        vb::raise(13, u"The time-out of network "_s + page.name + u" must be a number of seconds (it is \""_s
+                          + page.timeout + u"\")"_s);
+    control.setProtocol(page.protocolIndex);
+    control.setRemotePort(vb::Variant(int32_t(port)));
+    control.setRequestTimeout(vb::Variant(int32_t(timeout)));
+    control.setAccessType(page.accessType);
+    control.setProxy(page.proxy);
+    control.setUserName(page.userName);
+    control.setPassword(page.password);
+}
+
+bool run(Kind kind, const NetworkPage &page)
+{
+    CommunicationsState &st = CommunicationsState::instance();
+    const bool send = kind == Kind::Send;
+    const QString what = send ? u"Send"_s : u"Receive"_s;
+    if (st.busy()) {
+        LogExchange(u"Error"_s, what + u" cannot start while another exchange is in progress."_s);
+        return false;
+    }
+    // Exit and other long work are refused while the script yields.
+    core::BusyScope scope(u"Exchange"_s, modGlobal::cnDatabase);
+    if (!scope.acquired()) {
+        LogExchange(u"Error"_s, core::BusyScope::refusalText(what));
+        return false;
+    }
+    LogExchange(u"Info"_s, send ? u"Running send script"_s : u"Running receive script"_s);
+    st.setBusy(true);
+    struct Idle {
+        CommunicationsState &st;
+        ~Idle() { st.setBusy(false); }
+    } idle{st};
+    try {
+        st.clearSession();
+        clsExchange &exchange = st.exchange();
+        exchange.URL = page.url;
+        exchange.UserName = page.userName;
+        exchange.Password = page.password;
+        if (send)
+            exchange.RemotePort = page.remotePort;
+        else
+            exchange.LocaleFile.clear();
+        vbs::ScriptControl &sc = st.scScript();
+        sc.Reset();
+        const bool withInet = page.protocol != u"SFTP"_s;
+        if (withInet) {
+            configureInet(st.inet(), page);
+            sc.AddObject(u"Inet"_s, st.inetPtr(), true);
+        }
+        sc.AddObject(u"Exchange"_s, st.exchangePtr(), true);
+        sc.AddObject(u"Form"_s, std::make_shared<FormObject>(), true);
+        if (send)
+            beginSendRun();
+        const quint64 uploadsBefore = st.inet().lastUpload().serial;
+        sc.AddCode(send ? page.sendScript : page.receiveScript);
+        if (send) {
+            // A failed last upload keeps everything where it is.
+            const inet::UploadOutcome upload = st.inet().lastUpload();
+            if (upload.serial != uploadsBefore && !upload.succeeded) {
+                const QString text = u"The upload failed ("_s + upload.operation + u' ' + upload.target + u": "_s
+                    + QString::number(upload.responseCode) + u' ' + upload.responseInfo
+                    + u"); the Outbox stays unchanged"_s;
+                LogExchange(u"Error"_s, text);
+                st.appendSession(text);
+                return false;
+            }
+            MoveOutToSent(exchange);
+        }
+        LogExchange(u"Info"_s, send ? u"Send script execution complete"_s : u"Receive script execution complete"_s);
+        return true;
+    } catch (const std::exception &error) {
+        const QString text = errorText(error);
+        LogExchange(u"Error"_s, text);
+        st.appendSession(text);
+        return false;
+    }
+}
+
+} // namespace
+
+QString StateText(int state)
+{
+    static const char *const sentences[] = {
+        "No state information is available.",
+        "Looking up the IP address for the remote server.",
+        "Found the IP address for the remote server.",
+        "Connecting to the remote server.",
+        "Connected to the remote server.",
+        "Requesting information from the remote server.",
+        "The request was sent successfully to the remote server.",
+        "Receiving a response from the remote server.",
+        "The response was received successfully from the remote server.",
+        "Disconnecting from the remote server.",
+        "Disconnected from the remote server.",
+        "An error has occurred while communicating with the remote server.",
+        "The request was completed, all data has been received.",
+    };
+    if (state >= 0 && state <= 12)
+        return QString::fromLatin1(sentences[state]);
+    return u"Unknown state: "_s + QLocale::system().toString(state);
+}
+
+CommunicationsState &CommunicationsState::instance()
+{
+    static CommunicationsState *state = new CommunicationsState; // lives to the program's end
+    return *state;
+}
+
+CommunicationsState::CommunicationsState()
+    : m_exchange(std::make_shared<clsExchange>()), m_inet(std::make_shared<inet::InternetTransfer>()),
+      m_script(std::make_unique<vbs::ScriptControl>())
+{
+    m_script->setTimeout(60000);
+    QObject::connect(m_script.get(), &vbs::ScriptControl::error, m_script.get(),
+                     [this] { translation::scScript_Error(m_script->Error()); });
+    QObject::connect(m_inet.get(), &inet::InternetTransfer::StateChanged, this, [this](short state) {
+        const QString sentence = StateText(state);
+        appendSession(sentence);
+        LogExchange(u"Info"_s, sentence);
+    });
+}
+
+CommunicationsState::~CommunicationsState() = default;
+
+void CommunicationsState::setBusy(bool busy)
+{
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    emit busyChanged(busy);
+}
+
+void CommunicationsState::clearSession()
+{
+    m_session.clear();
+    emit sessionChanged(m_session);
+}
+
+void CommunicationsState::appendSession(const QString &line)
+{
+    m_session += line + u"\r\n"_s;
+    emit sessionChanged(m_session);
+}
+
+void CommunicationsState::LogSession(QString &data)
+{
+    data.replace(u'\r', u' ').replace(u'\n', u' ').replace(u'\t', u' ');
+    appendSession(data);
+    LogExchange(u"Info"_s, data);
+}
+
+bool RunSendScript(const NetworkPage &page)
+{
+    return run(Kind::Send, page);
+}
+
+bool RunReceiveScript(const NetworkPage &page)
+{
+    return run(Kind::Receive, page);
+}
+
+} // namespace communications

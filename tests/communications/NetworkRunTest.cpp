@@ -1,0 +1,262 @@
+// Send and receive runs with scripts written the way users write them,
+// against real FTP and HTTP servers on 127.0.0.1: what is sent and loaded,
+// what moves to Sent, and every Exchange and History text.
+#include "communications/NetworkRun.h"
+#include "communications/SendFile.h"
+
+#include "CoreTestSupport.h"
+#include "LoopbackServers.h"
+#include "TestEnvironment.h"
+
+#include "core/loader/InterchangeLoader.h"
+#include "inet/InternetTransfer.h"
+#include "vb/Dialogs.h"
+#include "vb/Settings.h"
+#include "zip/Archive.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+using corvantis::test::dialogs;
+
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QString fixture(const char *folder, const char *name)
+{
+    return QStringLiteral(CORVANTIS_FIXTURES "/") + QString::fromLatin1(folder) + u'/' + QString::fromLatin1(name);
+}
+
+class NetworkRunTest : public coretest::CoreTest {
+protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        for (const char *folder : {"outbound", "inbound", "sent", "server"}) {
+            QDir().mkpath(dir(folder));
+        }
+        vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Outbound"_s, dir("outbound"));
+        vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Inbound"_s, dir("inbound"));
+        vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Sent"_s, dir("sent"));
+        modGlobal::blnSilentMode = true;
+    }
+    void TearDown() override
+    {
+        modGlobal::blnSilentMode = false;
+        CoreTest::TearDown();
+    }
+    static QString dir(const char *name) { return corvantis::test::tempDir() + u'/' + QString::fromLatin1(name); }
+    void loadOutbox()
+    {
+        const QString copy = corvantis::test::tempDir() + u"/acme.OC"_s;
+        QFile::copy(fixture("sendfile", "acme.OC"), copy);
+        ASSERT_EQ(core::InterchangeLoader().LoadBox(copy, u"O"_s), QString());
+    }
+    void startFtp()
+    {
+        QString error;
+        ASSERT_TRUE(ftp.start(dir("server"), &error)) << error.toStdString();
+    }
+    communications::NetworkPage ftpPage(const char *user, const char *password)
+    {
+        communications::NetworkPage page;
+        page.name = u"Loopback FTP"_s;
+        page.url = u"ftp://127.0.0.1:"_s + QString::number(ftp.port()) + u'/';
+        page.userName = QString::fromLatin1(user);
+        page.password = QString::fromLatin1(password);
+        page.remotePort = QString::number(ftp.port());
+        page.timeout = u"10"_s;
+        page.accessType = 1; // direct: never a proxy for the loopback server
+        return page;
+    }
+    QStringList exchangeLog()
+    {
+        return column(u"SELECT Type || ': ' || Description AS Entry FROM Exchange ORDER BY [Index]"_s, u"Entry"_s);
+    }
+    QStringList ownEntries()
+    {
+        // The run's own entries, without the transfer's state sentences.
+        QStringList own;
+        for (const QString &entry : exchangeLog())
+            if (!entry.contains(u" the remote server"_s) && !entry.startsWith(u"Info: No state"_s)
+                && !entry.startsWith(u"Info: The request was completed"_s))
+                own << entry;
+        return own;
+    }
+    void expectNoPasswordLogged(const QString &password)
+    {
+        for (const QString &entry : exchangeLog())
+            EXPECT_FALSE(entry.contains(password)) << entry.toStdString();
+        EXPECT_FALSE(communications::CommunicationsState::instance().session().contains(password));
+    }
+    corvantis::test::FtpServer ftp;
+};
+
+TEST_F(NetworkRunTest, AnFtpSendPutsTheSendFileAndMovesTheSentRows)
+{
+    loadOutbox();
+    startFtp();
+    communications::NetworkPage page = ftpPage(corvantis::test::FtpServer::kFullUser,
+                                               corvantis::test::FtpServer::kFullPassword);
+    page.sendScript = u"CreateOutboundEDI\n"
+                      "Inet.Execute Exchange.URL, \"PUT \"\"\" & Exchange.LocaleFile & \"\"\" sent.OC\"\n"
+                      "WaitForResponse\n"
+                      "LogSession \"sent\" & vbCrLf & \"ok\"\n"_s;
+    EXPECT_TRUE(communications::RunSendScript(page));
+    EXPECT_EQ(bytesOf(dir("server") + u"/sent.OC"_s), bytesOf(fixture("sendfile", "acme.OC")));
+    EXPECT_EQ(count(u"Outbox"_s), 0);
+    EXPECT_EQ(count(u"Sent"_s), 2);
+    EXPECT_EQ(QDir(dir("outbound")).entryList(QDir::Files).size(), 0);
+    EXPECT_EQ(QDir(dir("sent")).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(ownEntries(), (QStringList{u"Info: Running send script"_s, u"Info: sent  ok"_s,
+                                         u"Info: Send script execution complete"_s}));
+    EXPECT_TRUE(exchangeLog().contains(u"Info: Connecting to the remote server."_s));
+    EXPECT_TRUE(communications::CommunicationsState::instance().session().endsWith(u"sent  ok\r\n"_s));
+    EXPECT_FALSE(communications::CommunicationsState::instance().busy());
+    expectNoPasswordLogged(page.password);
+}
+
+TEST_F(NetworkRunTest, ARefusedUploadLeavesTheOutboxAndRecordsTheReply)
+{
+    loadOutbox();
+    startFtp();
+    communications::NetworkPage page = ftpPage(corvantis::test::FtpServer::kReadOnlyUser,
+                                               corvantis::test::FtpServer::kReadOnlyPassword);
+    page.sendScript = u"CreateOutboundEDI\n"
+                      "Inet.Execute Exchange.URL, \"PUT \"\"\" & Exchange.LocaleFile & \"\"\" sent.OC\"\n"
+                      "WaitForResponse\n"_s;
+    EXPECT_FALSE(communications::RunSendScript(page));
+    EXPECT_EQ(count(u"Outbox"_s), 2);
+    EXPECT_EQ(count(u"Sent"_s), 0);
+    EXPECT_EQ(QDir(dir("outbound")).entryList(QDir::Files).size(), 1) << "the send file stays";
+    const QStringList own = ownEntries();
+    ASSERT_EQ(own.size(), 2) << own.join(u" | "_s).toStdString();
+    EXPECT_EQ(own[0], u"Info: Running send script"_s);
+    EXPECT_TRUE(own[1].startsWith(u"Error: The upload failed (PUT "_s)) << own[1].toStdString();
+    EXPECT_TRUE(own[1].contains(u"550"_s)) << own[1].toStdString();
+    expectNoPasswordLogged(page.password);
+}
+
+TEST_F(NetworkRunTest, AnFtpReceiveFetchesAndLoadsIntoTheInbox)
+{
+    startFtp();
+    QFile::copy(fixture("loader", "multi.IC"), dir("server") + u"/in.IC"_s);
+    communications::NetworkPage page = ftpPage(corvantis::test::FtpServer::kFullUser,
+                                               corvantis::test::FtpServer::kFullPassword);
+    page.receiveScript = u"Inet.Execute Exchange.URL, \"LS\"\n"
+                         "WaitForResponse\n"
+                         "listing = Inet.GetChunk(1024)\n"
+                         "For Each name In Split(Replace(listing, vbCr, \"\"), vbLf)\n"
+                         "  If name <> \"\" Then\n"
+                         "    Inet.Execute , \"GET \" & name & \" \" & GetInboundPath() & name\n"
+                         "    WaitForResponse\n"
+                         "    Exchange.LocaleFile = GetInboundPath() & name\n"
+                         "    LoadInBox Exchange.LocaleFile\n"
+                         "  End If\n"
+                         "Next\n"_s;
+    EXPECT_TRUE(communications::RunReceiveScript(page)) << exchangeLog().join(u" | "_s).toStdString();
+    EXPECT_GT(count(u"Inbox"_s), 0) << communications::CommunicationsState::instance().session().toStdString()
+                                    << column(u"SELECT Description FROM History"_s, u"Description"_s).join(u" | "_s).toStdString()
+                                    << QDir(dir("inbound")).entryList(QDir::Files).join(u","_s).toStdString();
+    EXPECT_EQ(ownEntries(), (QStringList{u"Info: Running receive script"_s, u"Info: Receive script execution complete"_s}));
+}
+
+TEST_F(NetworkRunTest, AnHttpPostAndAZippedReceive)
+{
+    QString error;
+    corvantis::test::HttpServer http;
+    QDir().mkpath(dir("server") + u"/files"_s);
+    // The partner's interchange, zipped, waits on the server.
+    const QString plain = corvantis::test::tempDir() + u"/in.IC"_s;
+    QFile::copy(fixture("loader", "multi.IC"), plain);
+    zipfile::Zipper zipper;
+    ASSERT_EQ(zipper.zipFile(plain), 0) << zipper.lastMessage().toStdString();
+    QFile::copy(zipper.archivePath(), dir("server") + u"/files/in.zip"_s);
+    ASSERT_TRUE(http.start(dir("server"), &error)) << error.toStdString();
+
+    communications::NetworkPage page;
+    page.name = u"Loopback HTTP"_s;
+    page.url = http.baseUrl();
+    page.protocol = u"HTTP"_s;
+    page.protocolIndex = 4;
+    page.remotePort = QString::number(http.port());
+    page.timeout = u"10"_s;
+    page.accessType = 1;
+    page.receiveScript = u"Exchange.LocaleFile = GetInboundPath() & \"in.zip\"\n"
+                         "SaveChunk Exchange.URL & \"/files/in.zip\", Exchange.LocaleFile\n"
+                         "UnZip \"\"\n"
+                         "LoadInBox GetInboundPath() & \"in.IC\"\n"_s;
+    EXPECT_TRUE(communications::RunReceiveScript(page)) << exchangeLog().join(u" | "_s).toStdString();
+    EXPECT_GT(count(u"Inbox"_s), 0);
+
+    loadOutbox();
+    page.sendScript = u"data = GetOutboundEDI()\n"
+                      "Inet.Execute Exchange.URL & \"/upload/out.OC\", \"POST\", data, \"Content-Type: application/EDI-X12\"\n"
+                      "WaitForResponse\n"_s;
+    EXPECT_TRUE(communications::RunSendScript(page)) << exchangeLog().join(u" | "_s).toStdString();
+    EXPECT_EQ(bytesOf(dir("server") + u"/uploads/out.OC"_s), bytesOf(fixture("sendfile", "acme.OC")));
+    EXPECT_EQ(count(u"Outbox"_s), 0);
+    EXPECT_EQ(count(u"Sent"_s), 2);
+
+    // A stalled download ends by the time-out and is recorded; the script goes on.
+    page.timeout = u"2"_s;
+    page.receiveScript = u"SaveChunk Exchange.URL & \"/stall\", GetInboundPath() & \"stall.txt\"\n"_s;
+    EXPECT_TRUE(communications::RunReceiveScript(page));
+    EXPECT_FALSE(QFile::exists(dir("inbound") + u"/stall.txt"_s));
+    const QStringList own = ownEntries();
+    ASSERT_GE(own.size(), 2);
+    EXPECT_TRUE(own[own.size() - 2].startsWith(u"Error: "_s)) << own.join(u" | "_s).toStdString();
+}
+
+TEST_F(NetworkRunTest, ScriptErrorsAndBadPagesEndTheRunRecorded)
+{
+    loadOutbox();
+    communications::NetworkPage page;
+    page.name = u"Broken"_s;
+    page.protocol = u"SFTP"_s; // no transfer control
+    page.sendScript = u"CreateOutboundEDI\nx = 1 / 0\n"_s;
+    modGlobal::cnDatabase->Execute(u"DELETE FROM History"_s);
+    // Silent: five History entries and no box.
+    EXPECT_FALSE(communications::RunSendScript(page));
+    EXPECT_EQ(count(u"Outbox"_s), 2) << "a script error keeps the Outbox";
+    EXPECT_EQ(ownEntries(), (QStringList{u"Info: Running send script"_s, u"Error: Division by zero"_s}));
+    const QStringList history = column(u"SELECT Description FROM History ORDER BY [Index]"_s, u"Description"_s);
+    ASSERT_EQ(history.size(), 5);
+    EXPECT_EQ(history[0], u"Description: Division by zero"_s);
+    EXPECT_EQ(history[2], u"Error Number: 11"_s);
+
+    // Not silent: one "Script Error" box.
+    modGlobal::blnSilentMode = false;
+    dialogs().answer(vb::vbOK);
+    page.receiveScript = u"Inet.Execute \"x\", \"DIR\"\n"_s; // no Inet on an SFTP page
+    EXPECT_FALSE(communications::RunReceiveScript(page));
+    ASSERT_EQ(dialogs().boxes().size(), 1u);
+    EXPECT_EQ(dialogs().boxes()[0].caption, u"Script Error"_s);
+
+    // A port that is no port fails before the script runs.
+    modGlobal::cnDatabase->Execute(u"DELETE FROM Exchange"_s);
+    page.protocol = u"FTP"_s;
+    page.remotePort = u"70000"_s;
+    page.receiveScript = u"LogSession \"never\"\n"_s;
+    EXPECT_FALSE(communications::RunReceiveScript(page));
+    const QStringList own = ownEntries();
+    ASSERT_EQ(own.size(), 2);
+    EXPECT_TRUE(own[1].contains(u"must be a number from 1 to 65535"_s)) << own[1].toStdString();
+}
+
+TEST(ExchangeTexts, StateSentences)
+{
+    EXPECT_EQ(communications::StateText(0), u"No state information is available."_s);
+    EXPECT_EQ(communications::StateText(8), u"The response was received successfully from the remote server."_s);
+    EXPECT_EQ(communications::StateText(11), u"An error has occurred while communicating with the remote server."_s);
+    EXPECT_EQ(communications::StateText(12), u"The request was completed, all data has been received."_s);
+    EXPECT_EQ(communications::StateText(13), u"Unknown state: 13"_s);
+}
+
+} // namespace
