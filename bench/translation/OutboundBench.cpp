@@ -22,15 +22,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-class QuietDialogs final : public vb::DialogService {
-public:
-    int messageBox(const vb::MessageBoxRequest &) override { return vb::vbOK; }
-    std::optional<QString> inputBox(const vb::InputBoxRequest &) override { return std::nullopt; }
-    vb::OpenFileResult openFile(const vb::OpenFileRequest &) override { return {}; }
-    std::optional<QString> browseFolder(const vb::BrowseFolderRequest &) override { return std::nullopt; }
-    bool printerSetup(const vb::PrinterSetupRequest &) override { return false; }
-};
-
 class WindowLikeProgress final : public core::WorkProgress {
 public:
     void yield() override { vb::DoEventsIfDue(); }
@@ -135,7 +126,6 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    vb::setDialogService(std::make_shared<QuietDialogs>());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
