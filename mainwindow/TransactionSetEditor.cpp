@@ -10,6 +10,7 @@
 #include "vb/VbError.h"
 
 #include <QAction>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <memory>
 
@@ -26,8 +27,14 @@ bool TransactionSetEditor::isEditing() const
     return m_preview.font().bold();
 }
 
-void TransactionSetEditor::EnterEditMode()
+void TransactionSetEditor::EnterEditMode(controls::ListView *mailboxList)
 {
+    m_table.clear();
+    m_rowid = 0;
+    if (mailboxList && mailboxList->selectedItem()) {
+        m_table = mailboxList->tag();
+        m_rowid = mailboxList->selectedItem()->rowid();
+    }
     m_item.setChecked(true);
     QFont font = m_preview.font();
     font.setBold(true);
@@ -53,8 +60,52 @@ void TransactionSetEditor::Toggle(controls::ListView *mailboxList)
         SaveEditedTransaction(mailboxList);
         m_item.setChecked(false);
     } else {
-        EnterEditMode();
+        EnterEditMode(mailboxList);
     }
+}
+
+bool TransactionSetEditor::hasPendingEdit() const
+{
+    return m_item.isChecked() && isEditing();
+}
+
+QString TransactionSetEditor::PendingEditQuestion()
+{
+    return QStringLiteral("Save the changes to the transaction set you are editing?");
+}
+
+QString TransactionSetEditor::EditedRowGoneMessage()
+{
+    return QStringLiteral("The transaction set you were editing is no longer in its folder; the edit was not saved.");
+}
+
+bool TransactionSetEditor::ResolvePendingEdit()
+{
+    if (!hasPendingEdit())
+        return true;
+    const int answer = vb::MsgBox(PendingEditQuestion(), vb::vbYesNoCancel | vb::vbQuestion, modGlobal::AppTitle());
+    if (answer == vb::vbCancel)
+        return false;
+    if (answer == vb::vbYes) {
+        modGlobal::LogHistory(QStringLiteral("Info"), QStringLiteral("Selected [Edit] - [Edit Transaction]"));
+        write(nullptr, false);
+    } else {
+        LeaveEditMode();
+    }
+    m_item.setChecked(false);
+    m_table.clear();
+    m_rowid = 0;
+    return true;
+}
+
+QString TransactionSetEditor::previewText() const
+{
+    // The raw text keeps no-break spaces (the plain-text form turns them into
+    // blanks); its paragraph separators are the lines.
+    QString text = m_preview.document()->toRawText();
+    text.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
+    text.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
+    return text;
 }
 
 void TransactionSetEditor::SaveEditedTransaction(controls::ListView *mailboxList)
@@ -82,49 +133,60 @@ QString TransactionSetEditor::NoTerminatorMessage(const QString &partner)
 
 void TransactionSetEditor::WriteTransactionSet(controls::ListView &list)
 {
-    if (isEditing()) {
+    write(&list, true);
+    m_table.clear();
+    m_rowid = 0;
+}
+
+void TransactionSetEditor::write(controls::ListView *list, bool warn)
+{
+    if (warn && isEditing()) {
         if (vb::MsgBox(QStringLiteral("WARNING: Saving changes can cause serious errors!"),
                        vb::vbYesNo | vb::vbCritical, modGlobal::AppTitle()) == vb::vbNo) {
             LeaveEditMode();
             return;
         }
     }
-    std::unique_ptr<LockStepWalk> walk;
+    std::unique_ptr<ado::Recordset> rs;
     try {
         if (!m_ctx.connection)
             vb::raise(3704, QStringLiteral("Operation is not allowed when the object is closed."));
-        if (!list.selectedItem())
-            vb::raise(91, QStringLiteral("Object variable or With block variable not set"));
-        walk = std::make_unique<LockStepWalk>(list, *m_ctx.connection);
-        if (walk->position(list.selectedItemIndex()) == LockStepWalk::Outcome::Stale) {
-            walk->close();
+        QString table = m_table;
+        qint64 rowid = m_rowid;
+        if (rowid == 0) {
+            if (!list || !list->selectedItem())
+                vb::raise(91, QStringLiteral("Object variable or With block variable not set"));
+            table = list->tag();
+            rowid = list->selectedItem()->rowid();
+        }
+        rs = std::make_unique<ado::Recordset>();
+        rs->Open(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE rowid = ") + QString::number(rowid),
+                 *m_ctx.connection, ado::adOpenKeyset, ado::adLockOptimistic);
+        if (rs->Eof()) {
+            // Moved, recycled or deleted meanwhile: nothing is written anywhere else.
+            rs->Close();
             LeaveEditMode();
-            ReportStaleList(list, QStringLiteral("Edit Transaction"), m_ctx.RefreshBox);
+            vb::MsgBox(EditedRowGoneMessage(), vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
             return;
         }
-        ado::Recordset &rs = walk->recordset();
-        const vb::Variant partnerValue = rs.Fields(QStringLiteral("Partner")).Value();
+        const vb::Variant partnerValue = rs->Fields(QStringLiteral("Partner")).Value();
         const QString partner = partnerValue.isNull() ? QString() : partnerValue.toString();
         const QString terminator = modGlobal::GetSegmentTerminator(partner);
         if (terminator.isEmpty()) {
             // Stored without terminators the set could never be read again.
-            walk->close();
+            rs->Close();
             LeaveEditMode();
             vb::MsgBox(NoTerminatorMessage(partner), vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
             return;
         }
-        rs.Fields(QStringLiteral("TSet")) = ToStoredText(m_preview.toPlainText(), terminator);
-        rs.Update();
-        walk->close();
+        rs->Fields(QStringLiteral("TSet")) = ToStoredText(previewText(), terminator);
+        rs->Update();
+        rs->Close();
         LeaveEditMode();
     } catch (const std::exception &e) {
-        if (walk) {
+        if (rs) {
             try {
-                walk->recordset().CancelUpdate();
-            } catch (const std::exception &) {
-            }
-            try {
-                walk->close();
+                rs->CancelUpdate();
             } catch (const std::exception &) {
             }
         }

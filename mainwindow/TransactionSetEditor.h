@@ -25,7 +25,9 @@ public:
     void Toggle(controls::ListView *mailboxList);
 
     // Edit mode shows as: item checked, preview bold and writable, undo on.
-    void EnterEditMode();
+    // The row being edited (the list's current row) is remembered by rowid:
+    // the save goes to that row whatever the list shows by then.
+    void EnterEditMode(controls::ListView *mailboxList = nullptr);
     // Font not bold, undo off, preview locked. The item's check is the caller's.
     void LeaveEditMode();
     // The save takes a bold preview as the sign of edit mode.
@@ -34,8 +36,21 @@ public:
     // History entry "Selected [Edit] - [Edit Transaction]", then the write
     // for a mailbox list.
     void SaveEditedTransaction(controls::ListView *mailboxList);
-    // Asks, then writes the preview's text into TSet of the list's current row.
+    // Asks, then writes the preview's text into TSet of the row being edited
+    // (the list's current row when none was remembered).
     void WriteTransactionSet(controls::ListView &list);
+
+    // An edit not yet saved or dropped.
+    bool hasPendingEdit() const;
+    // The row being edited.
+    const QString &editedTable() const { return m_table; }
+    qint64 editedRowid() const { return m_rowid; }
+    // Before the preview is refilled, another folder is shown or the window
+    // closes: "Save the changes ...?" Yes saves to the edited row, No drops
+    // the edit, Cancel stays in edit mode (false).
+    bool ResolvePendingEdit();
+    static QString PendingEditQuestion();
+    static QString EditedRowGoneMessage();
 
     // The preview's text with its line breaks turned into the terminator.
     static QString ToStoredText(const QString &previewText, const QString &terminator);
@@ -43,9 +58,16 @@ public:
     static QString NoTerminatorMessage(const QString &partner);
 
 private:
+    // The preview's characters as they are (no-break spaces kept), one line
+    // feed per line.
+    QString previewText() const;
+    void write(controls::ListView *list, bool warn);
+
     QTextEdit &m_preview;
     QAction &m_item;
     MailboxContext m_ctx;
+    QString m_table;
+    qint64 m_rowid = 0;
 };
 
 } // namespace mainwindow

@@ -244,6 +244,8 @@ void frmMain::buildControls()
     rtfTSet = new QTextEdit(page);
     rtfTSet->setObjectName(QStringLiteral("rtfTSet"));
     rtfTSet->setAcceptRichText(false);
+    // Only Edit Data unlocks it: typing here would otherwise be stored by a later save.
+    rtfTSet->setReadOnly(true);
     rtfTSet->setLineWrapMode(QTextEdit::NoWrap);
     rtfTSet->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
@@ -751,6 +753,23 @@ void frmMain::fill(ListView *lvwBox)
 
 void frmMain::ShowTransactionSet(ListView *lvwBox)
 {
+    // An edit in the preview is never dropped or written elsewhere silently.
+    if (m_transactionSetEditor && m_transactionSetEditor->hasPendingEdit()) {
+        TransactionSetEditor &editor = *m_transactionSetEditor;
+        const controls::ListItem *current = lvwBox->selectedItem();
+        if (current && lvwBox->tag() == editor.editedTable() && current->rowid() == editor.editedRowid())
+            return;
+        if (!editor.ResolvePendingEdit()) {
+            // Cancel: back to the row being edited, when this list shows it.
+            if (lvwBox->tag() == editor.editedTable())
+                for (int i = 1; i <= lvwBox->itemCount(); ++i)
+                    if (lvwBox->item(i)->rowid() == editor.editedRowid()) {
+                        lvwBox->setSelectedItem(i);
+                        return;
+                    }
+            return;
+        }
+    }
     if (!lvwBox->selectedItem()) {
         txtMessage->setText(QStringLiteral("There are no Items in this view."));
         txtMessage->show();
@@ -879,6 +898,16 @@ void frmMain::lvwBox_KeyDown(ListView *lvwBox, int keyCode, int shift)
 
 void frmMain::tvwFolderList_NodeClick(int index)
 {
+    if (m_transactionSetEditor && !m_transactionSetEditor->ResolvePendingEdit()) {
+        // Cancel: the folder of the row being edited stays shown.
+        for (int node = 1; node <= int(folderNodes().size()); ++node)
+            if (ListView *list = listForNode(tvwFolderList->nodeKey(node));
+                list && list->isVisible()) {
+                tvwFolderList->setSelectedNode(node);
+                break;
+            }
+        return;
+    }
     try {
         const FolderNode &node = folderNodes().at(index - 1);
         if (tvwFolderList->nodeKey(index) != QLatin1String(node.key))
@@ -1272,6 +1301,8 @@ void frmMain::tbrToolbar_ButtonMenuClick(const QString &key)
 bool frmMain::Form_Unload()
 {
     modGlobal::LogHistory(QStringLiteral("Info"), QStringLiteral("Selected [File] - [Exit]"));
+    if (m_transactionSetEditor && !m_transactionSetEditor->ResolvePendingEdit())
+        return false;
     if (core::BusyScope::isBusy()) {
         // Closing now would close and compact the database under the running
         // work: the exit is refused and nothing is lost.

@@ -144,18 +144,92 @@ TEST_F(EditTransactionSetTest, PartnerWithoutTerminatorIsRefused)
     expectViewing();
 }
 
-TEST_F(EditTransactionSetTest, StaleListWritesNoRow)
+TEST_F(EditTransactionSetTest, TheSaveGoesToTheEditedRowWhateverTheListShows)
+{
+    show(3, QStringLiteral("~")); // TILDE, u1
+    editor->Toggle(lvwInbox.get());
+    preview.setPlainText(QStringLiteral("ST*830*0001\nBFR*07*SCHED\nSE*3*0001\n"));
+    // Another row goes away and the list now shows another row at that place.
+    deleteBehind(QStringLiteral("Inbox"), QStringLiteral("u2"));
+    lvwInbox->setSelectedItem(1);
+    dialogs().answer(vb::vbYes);
+    editor->Toggle(lvwInbox.get());
+    EXPECT_EQ(tset("u1"), QStringLiteral("ST*830*0001~BFR*07*SCHED~SE*3*0001~"));
+    EXPECT_EQ(tset("u3"), kOrphan);
+    expectViewing();
+}
+
+TEST_F(EditTransactionSetTest, AnEditedRowThatIsGoneIsNotWrittenAnywhere)
 {
     show(3, QStringLiteral("~"));
     editor->Toggle(lvwInbox.get());
-    deleteBehind(QStringLiteral("Inbox"), QStringLiteral("u2")); // row 1 gone: row 3 is now record 2
+    preview.setPlainText(QStringLiteral("ST*830*0001\nSE*2*0001\n"));
+    deleteBehind(QStringLiteral("Inbox"), QStringLiteral("u1"));
     const auto before = tableRows(QStringLiteral("Inbox"));
     dialogs().answer(vb::vbYes).answer(vb::vbOK);
     editor->Toggle(lvwInbox.get());
-    EXPECT_EQ(dialogs().last().text, mainwindow::StaleListMessage(QStringLiteral("Inbox")));
+    EXPECT_EQ(dialogs().last().text, TransactionSetEditor::EditedRowGoneMessage());
     EXPECT_EQ(tableRows(QStringLiteral("Inbox")), before);
-    EXPECT_EQ(refreshed, std::vector<controls::ListView *>({lvwInbox.get()}));
     expectViewing();
+}
+
+TEST_F(EditTransactionSetTest, APendingEditIsSavedDroppedOrKept)
+{
+    struct Case {
+        int answer;
+        bool resolved;
+        const char *stored;
+        bool stillEditing;
+    };
+    const Case cases[] = {
+        {vb::vbYes, true, "ST*830*0001~BFR*08*SCHED~SE*3*0001~", false},
+        {vb::vbNo, true, "ST*830*0001~BFR*05*SCHED~SE*3*0001~", false},
+        {vb::vbCancel, false, "ST*830*0001~BFR*05*SCHED~SE*3*0001~", true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.answer);
+        show(3, QStringLiteral("~"));
+        editor->Toggle(lvwInbox.get());
+        preview.setPlainText(QStringLiteral("ST*830*0001\nBFR*08*SCHED\nSE*3*0001\n"));
+        dialogs().answer(c.answer);
+        EXPECT_EQ(editor->ResolvePendingEdit(), c.resolved);
+        EXPECT_EQ(dialogs().last().text, TransactionSetEditor::PendingEditQuestion());
+        EXPECT_EQ(dialogs().last().buttons, vb::vbYesNoCancel);
+        EXPECT_EQ(tset("u1"), QString::fromLatin1(c.stored));
+        EXPECT_EQ(editor->hasPendingEdit(), c.stillEditing);
+        if (c.stillEditing) {
+            dialogs().answer(vb::vbNo);
+            EXPECT_TRUE(editor->ResolvePendingEdit());
+        }
+        // Put the stored set back for the next case.
+        dialogs().answer(vb::vbYes);
+        show(3, QStringLiteral("~"));
+        editor->Toggle(lvwInbox.get());
+        preview.setPlainText(QString(kTilde).replace(QStringLiteral("~"), QStringLiteral("\n")));
+        editor->Toggle(lvwInbox.get());
+    }
+    // Nothing pending: no question.
+    const size_t boxes = dialogs().boxes().size();
+    EXPECT_TRUE(editor->ResolvePendingEdit());
+    EXPECT_EQ(dialogs().boxes().size(), boxes);
+}
+
+TEST_F(EditTransactionSetTest, EveryLatin1CharacterRoundTrips)
+{
+    // Every byte but NUL (refused by the data layer), the line structure
+    // (CR, LF) and the partner's terminator.
+    QString line;
+    for (int c = 1; c < 256; ++c)
+        if (c != '\r' && c != '\n' && c != '~')
+            line += QChar(c);
+    const QString stored = QStringLiteral("ST*830*0001~REF*ZZ*") + line + QStringLiteral("~SE*3*0001~");
+    modGlobal::cnDatabase->Execute(QStringLiteral("UPDATE Inbox SET TSet = '") + QString(stored).replace(u'\'', QStringLiteral("''"))
+                                   + QStringLiteral("' WHERE Used = 'u1'"));
+    show(3, QStringLiteral("~"));
+    editor->Toggle(lvwInbox.get());
+    dialogs().answer(vb::vbYes);
+    editor->Toggle(lvwInbox.get());
+    EXPECT_EQ(tset("u1"), stored);
 }
 
 TEST_F(EditTransactionSetTest, OutsideAMailboxListOnlyTheHistoryEntry)
