@@ -31,6 +31,7 @@
 #include "vb/DoEvents.h"
 #include "vb/VbError.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDesktopServices>
@@ -1219,6 +1220,7 @@ void frmMain::mnuPrintSetup_Click()
     modGlobal::LogHistory(QStringLiteral("Info"), QStringLiteral("Selected [File] - [Print Setup]"));
     try {
         vb::PrinterSetupRequest request;
+        request.setupOnly = true;
         vb::dialogService().printerSetup(request);
     } catch (const std::exception &e) {
         modGlobal::ReportError(e);
@@ -1332,6 +1334,11 @@ bool frmMain::Form_Unload()
                 }
             }
         }
+        // Compaction takes a while on a large database: show that work runs.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        struct RestoreCursor {
+            ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
+        } restore;
         closeAndCompactDatabase();
     } catch (const std::exception &e) {
         vb::MsgBox(errorText(e), vb::vbCritical);

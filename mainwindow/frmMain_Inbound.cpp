@@ -22,6 +22,7 @@
 
 #include <QLineEdit>
 #include <QTextCursor>
+#include <QDir>
 #include <QTextEdit>
 
 namespace mainwindow {
@@ -129,6 +130,9 @@ void frmMain::openInterchangeFiles(const QString &item, const QString &folderKey
     try {
         vb::OpenFileRequest request;
         request.initialFolder = vb::GetSetting(u"Corvantis"_s, u"Folders"_s, folderKey, vb::AppInfo::path());
+        // Opened in the folder the settings name, made when it is missing.
+        if (!QDir().mkpath(request.initialFolder))
+            request.initialFolder = vb::AppInfo::path();
         request.filter = filter;
         request.title = title;
         request.multiSelect = true;

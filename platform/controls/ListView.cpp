@@ -222,6 +222,26 @@ int ListView::indexOfItem(const ListItem *item) const
     return indexOfTopLevelItem(const_cast<ListItem *>(item)) + 1;
 }
 
+ListItem *ListView::insertItem(int index, const QString &text, const QString &smallIconKey)
+{
+    if (index < 1 || index > topLevelItemCount() + 1)
+        badIndex();
+    if (index == topLevelItemCount() + 1)
+        return addItem(text, smallIconKey);
+    auto *row = new ListItem(text);
+    if (!smallIconKey.isEmpty()) {
+        try {
+            setItemIcon(row, 0, smallIconKey);
+        } catch (...) {
+            delete row;
+            throw;
+        }
+    }
+    applyCheckbox(row);
+    insertTopLevelItem(index - 1, row);
+    return row;
+}
+
 ListItem *ListView::addItem(const QString &text, const QString &smallIconKey)
 {
     auto *row = new ListItem(text);

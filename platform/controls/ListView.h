@@ -97,6 +97,8 @@ public:
     int indexOfItem(const ListItem *item) const; // 0 when not in this list
     // Adds a row at the end. Adding to an empty list makes row 1 current and selected.
     ListItem *addItem(const QString &text, const QString &smallIconKey = {});
+    // Inserts a row at 1-based `index` (itemCount() + 1 appends).
+    ListItem *insertItem(int index, const QString &text, const QString &smallIconKey = {});
     // Adds many rows at once (the list takes ownership), with the same rule.
     void addItems(const QList<ListItem *> &items);
     void clearItems();

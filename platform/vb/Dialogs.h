@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class QDialog;
 class QFileDialog;
 class QPrinter;
 class QWidget;
@@ -98,6 +99,9 @@ struct BrowseFolderRequest {
 struct PrinterSetupRequest {
     QString title;
     QPrinter *printer = nullptr; // nullptr: the program's shared printer
+    // Choose printer and page only (the Print Setup command); otherwise the
+    // print dialog of a print job.
+    bool setupOnly = false;
 };
 
 class DialogService {
@@ -128,6 +132,9 @@ public:
     // apart from the modal loop so that both can be checked without one.
     static void setUpOpenFile(QFileDialog &dialog, const OpenFileRequest &request);
     static OpenFileResult openFileResult(const QFileDialog &dialog, bool accepted);
+    // The printer and page set-up dialog of a setupOnly request, apart from
+    // its modal loop; accepting it sets the chosen printer.
+    static std::unique_ptr<QDialog> makePrinterSetupDialog(const PrinterSetupRequest &request);
 };
 
 // Installs the service; nullptr restores the default service.

@@ -4,7 +4,14 @@
 #include "VbError.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QPageSetupDialog>
+#include <QPrinterInfo>
+#include <QVBoxLayout>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -98,11 +105,26 @@ std::optional<QString> QtDialogService::inputBox(const InputBoxRequest &request)
 void QtDialogService::setUpOpenFile(QFileDialog &dialog, const OpenFileRequest &request)
 {
     dialog.setWindowTitle(request.title);
-    if (!request.initialFolder.isEmpty())
+    // A folder that does not exist would be typed into the name box instead.
+    if (!request.initialFolder.isEmpty() && QFileInfo(request.initialFolder).isDir())
         dialog.setDirectory(request.initialFolder);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-    const QStringList filters = qtNameFilters(request.filter);
+    // File names differ in letter case here; a classic filter means either case.
+    QStringList filters = qtNameFilters(request.filter);
+    for (QString &filter : filters) {
+        const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+        if (open < 0 || !filter.endsWith(QLatin1Char(')')))
+            continue;
+        QStringList patterns;
+        for (const QString &p : filter.mid(open + 1, filter.size() - open - 2).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            for (const QString &variant : {p, p.toLower(), p.toUpper()})
+                if (!patterns.contains(variant))
+                    patterns << variant;
+        filter = filter.left(open + 1) + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    // Wide enough that names, sizes and dates can be read.
+    dialog.resize(dialog.size().expandedTo(QSize(820, 520)));
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size() ? request.filterIndex : 1;
@@ -143,9 +165,51 @@ std::optional<QString> QtDialogService::browseFolder(const BrowseFolderRequest &
     return folder;
 }
 
+std::unique_ptr<QDialog> QtDialogService::makePrinterSetupDialog(const PrinterSetupRequest &request)
+{
+    QPrinter *printer = request.printer ? request.printer : &sharedPrinter();
+    auto dialog = std::make_unique<QDialog>(dialogParent());
+    dialog->setWindowTitle(request.title.isEmpty() ? QStringLiteral("Print Setup") : request.title);
+    auto *printers = new QComboBox(dialog.get());
+    printers->setObjectName(QStringLiteral("printers"));
+    const QStringList names = QPrinterInfo::availablePrinterNames();
+    printers->addItems(names);
+    if (names.isEmpty()) {
+        printers->addItem(QStringLiteral("(no printer installed)"));
+        printers->setEnabled(false);
+    } else {
+        const qsizetype current = names.indexOf(printer->printerName());
+        printers->setCurrentIndex(current >= 0 ? int(current) : int(std::max<qsizetype>(0, names.indexOf(QPrinterInfo::defaultPrinterName()))));
+    }
+    auto *page = new QPushButton(QStringLiteral("Page Setup..."), dialog.get());
+    page->setObjectName(QStringLiteral("pageSetup"));
+    QObject::connect(page, &QPushButton::clicked, dialog.get(), [printer, d = dialog.get()] {
+        QPageSetupDialog setup(printer, d);
+        setup.exec();
+    });
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog.get());
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog.get(), &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog.get(), &QDialog::reject);
+    // Choosing sets the printer; nothing is printed.
+    QObject::connect(dialog.get(), &QDialog::accepted, dialog.get(), [printer, printers, names] {
+        if (!names.isEmpty())
+            printer->setPrinterName(printers->currentText());
+    });
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Printer:"), printers);
+    form->addRow(QString(), page);
+    auto *layout = new QVBoxLayout(dialog.get());
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    dialog->resize(dialog->sizeHint().expandedTo(QSize(420, 0)));
+    return dialog;
+}
+
 bool QtDialogService::printerSetup(const PrinterSetupRequest &request)
 {
     requireWidgets();
+    if (request.setupOnly)
+        return makePrinterSetupDialog(request)->exec() == QDialog::Accepted;
     QPrinter *printer = request.printer ? request.printer : &sharedPrinter();
     QPrintDialog dialog(printer, dialogParent());
     if (!request.title.isEmpty())

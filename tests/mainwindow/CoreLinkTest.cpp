@@ -19,6 +19,10 @@ TEST_F(MainWindowTest, LoggedEntriesShowInTheHistoryListWithTheirImageAndCount)
     };
     const Case cases[] = {{"Info", "Info"}, {"Warning", "Warning"}, {"Error", "Error"},
                           {"Debug", "Error"}, {"info", "Error"}, {"", "Error"}};
+    // In Index order a new entry is the last row.
+    main.lvwHistory->setSortKey(1);
+    main.lvwHistory->setSortOrder(0);
+    main.RefreshBox(main.lvwHistory);
     const int before = main.lvwHistory->itemCount();
     int n = before;
     for (const Case &c : cases) {
@@ -36,6 +40,34 @@ TEST_F(MainWindowTest, LoggedEntriesShowInTheHistoryListWithTheirImageAndCount)
         EXPECT_EQ(item->subItem(5), QStringLiteral("text %1").arg(n - 1));
         EXPECT_EQ(main.tvwFolderList->nodeText(7), QStringLiteral("History (%1)").arg(n));
         EXPECT_EQ(main.sbrStatusBar->panelText(1), QStringLiteral("text %1").arg(n - 1));
+    }
+}
+
+TEST_F(MainWindowTest, ALoggedEntryTakesThePlaceItsListOrderGivesIt)
+{
+    frmMain &main = load();
+    struct Order {
+        int key;
+        int order;
+    };
+    const Order orders[] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {5, 0}, {5, 1}};
+    const char *const types[] = {"Info", "Warning", "Error", "Info", "Warning", "Info"};
+    int n = 0;
+    for (const Order &o : orders) {
+        SCOPED_TRACE(QStringLiteral("key %1 order %2").arg(o.key).arg(o.order).toStdString());
+        main.lvwHistory->setSortKey(o.key);
+        main.lvwHistory->setSortOrder(o.order);
+        main.RefreshBox(main.lvwHistory);
+        for (const char *type : types)
+            modGlobal::LogHistory(QString::fromLatin1(type), QStringLiteral("entry %1").arg(++n, 3, 10, QLatin1Char('0')));
+        // What the list shows is what a refill from its statement shows.
+        QStringList shown, refilled;
+        for (int i = 1; i <= main.lvwHistory->itemCount(); ++i)
+            shown << main.lvwHistory->item(i)->subItem(1);
+        main.RefreshBox(main.lvwHistory);
+        for (int i = 1; i <= main.lvwHistory->itemCount(); ++i)
+            refilled << main.lvwHistory->item(i)->subItem(1);
+        EXPECT_EQ(shown, refilled);
     }
 }
 

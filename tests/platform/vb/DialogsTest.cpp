@@ -4,6 +4,9 @@
 #include "vb/VbError.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPrinter>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -272,9 +275,11 @@ TEST(QtDialogs, OpenFileSetsUpTheFilterFolderAndMode)
     QFileDialog dialog;
     vb::QtDialogService::setUpOpenFile(dialog, request);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Open Inbound"));
+    // Either letter case matches on a case-sensitive file system.
     EXPECT_EQ(dialog.nameFilters(),
-              QStringList({QStringLiteral("All Files (*)"), QStringLiteral("Inbound Characters (*.IC)")}));
-    EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("Inbound Characters (*.IC)"));
+              QStringList({QStringLiteral("All Files (*)"), QStringLiteral("Inbound Characters (*.IC *.ic)")}));
+    EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("Inbound Characters (*.IC *.ic)"));
+    EXPECT_GE(dialog.width(), 820);
     EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
     EXPECT_EQ(dialog.directory().absolutePath(), QDir(dir).absolutePath());
@@ -285,6 +290,13 @@ TEST(QtDialogs, OpenFileSetsUpTheFilterFolderAndMode)
     vb::QtDialogService::setUpOpenFile(single, request);
     EXPECT_EQ(single.fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(single.selectedNameFilter(), QStringLiteral("All Files (*)"));
+
+    // A folder that does not exist is not typed into the name box.
+    request.initialFolder = dir + QStringLiteral("/Inbound");
+    QFileDialog missing;
+    vb::QtDialogService::setUpOpenFile(missing, request);
+    for (const QString &file : missing.selectedFiles())
+        EXPECT_FALSE(file.endsWith(QStringLiteral("Inbound"))) << file.toStdString();
 }
 
 TEST(QtDialogs, OpenFileResultNamesTheChosenFilesAndFilter)
@@ -350,4 +362,29 @@ TEST(QtDialogs, PrinterSetupCancelledIsNoChoice)
     });
     EXPECT_FALSE(qt.printerSetup({QStringLiteral("Print Setup"), nullptr}));
     EXPECT_EQ(title, QStringLiteral("Print Setup"));
+}
+
+TEST(QtDialogs, PrintSetupChoosesWithoutPrinting)
+{
+    vb::PrinterSetupRequest request;
+    request.setupOnly = true;
+    const std::unique_ptr<QDialog> dialog = vb::QtDialogService::makePrinterSetupDialog(request);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Print Setup"));
+    const auto *box = dialog->findChild<QDialogButtonBox *>();
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(box->button(QDialogButtonBox::Ok));
+    EXPECT_TRUE(box->button(QDialogButtonBox::Cancel));
+    for (QAbstractButton *button : box->buttons())
+        EXPECT_NE(button->text().remove(QLatin1Char('&')), QStringLiteral("Print"));
+    EXPECT_TRUE(dialog->findChild<QPushButton *>(QStringLiteral("pageSetup")));
+    auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
+    ASSERT_TRUE(printers);
+    EXPECT_GE(printers->count(), 1);
+    // Accepting chooses; the shared printer prints nothing.
+    const QString before = vb::sharedPrinter().printerName();
+    dialog->accept();
+    if (!printers->isEnabled())
+        EXPECT_EQ(vb::sharedPrinter().printerName(), before);
+    else
+        EXPECT_EQ(vb::sharedPrinter().printerName(), printers->currentText());
 }
