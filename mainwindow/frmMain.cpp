@@ -690,15 +690,16 @@ void frmMain::fill(ListView *lvwBox)
         BuildSortMenu(lvwBox);
         if (!connection)
             vb::raise(3704, QStringLiteral("Operation is not allowed when the object is closed."));
-        rs = std::make_unique<ado::Recordset>();
-        rs->Open(modGlobal::BuildSortedSelect(*lvwBox), *connection, ado::adOpenKeyset, ado::adLockReadOnly);
-        lvwBox->clearItems();
         if (!lvwBox->isHidden()) {
             txtMessage->setText(QStringLiteral("Generating View"));
             txtMessage->show();
             txtMessage->raise();
         }
+        // The one yield comes before anything is read or cleared: a click in
+        // it acts on the rows still shown, which are the rows of the table.
         vb::DoEvents();
+        rs = std::make_unique<ado::Recordset>();
+        rs->Open(modGlobal::BuildSortedSelect(*lvwBox), *connection, ado::adOpenKeyset, ado::adLockReadOnly);
         if (!(rs->Bof() && rs->Eof())) {
             // Fields are found once by name; the row rules read them by position.
             QHash<QByteArray, int> positions;
@@ -732,6 +733,7 @@ void frmMain::fill(ListView *lvwBox)
             }
             reading.end();
         }
+        lvwBox->clearItems();
         lvwBox->addItems(batch);
         batch.clear();
         txtMessage->hide();
@@ -745,8 +747,10 @@ void frmMain::fill(ListView *lvwBox)
         lvwBox->viewport()->update();
         rs->Close();
     } catch (const std::exception &e) {
-        // The rows read so far stay in the list.
-        lvwBox->addItems(batch);
+        // A fill that fails leaves the rows the list showed; the rows read so
+        // far are dropped (the walks check every row against its record).
+        qDeleteAll(batch);
+        txtMessage->hide();
         rs.reset();
         modGlobal::ReportError(e);
     }

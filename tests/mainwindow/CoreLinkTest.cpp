@@ -6,6 +6,7 @@
 #include "TestEnvironment.h"
 #include "mainwindow/CoreLink.h"
 #include "vb/Dialogs.h"
+#include "vb/DoEvents.h"
 
 using namespace mainwindow;
 using namespace mainwindow::test;
@@ -92,4 +93,21 @@ TEST_F(MainWindowTest, RefreshByTableNameRefillsThatList)
     EXPECT_EQ(main.lvwSent->itemCount(), 1);
     // A table without a list is no error and refills nothing.
     modGlobal::mainWindowLink().RefreshBox(QStringLiteral("Partner"));
+}
+
+TEST_F(MainWindowTest, AFillYieldsBeforeTheListIsEmptied)
+{
+    for (int i = 0; i < 3; ++i)
+        insert(QStringLiteral("Inbox"), {}, i);
+    frmMain &main = load();
+    ASSERT_EQ(main.lvwInbox->itemCount(), 3);
+    std::vector<int> seen;
+    vb::setDoEventsObserver([&] { seen.push_back(main.lvwInbox->itemCount()); });
+    insert(QStringLiteral("Inbox"), {}, 3);
+    main.RefreshBox(main.lvwInbox);
+    vb::setDoEventsObserver({});
+    ASSERT_FALSE(seen.empty());
+    for (int count : seen)
+        EXPECT_EQ(count, 3) << "a click during the yield would act on an emptied list";
+    EXPECT_EQ(main.lvwInbox->itemCount(), 4);
 }
