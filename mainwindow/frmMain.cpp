@@ -121,6 +121,9 @@ frmMain::frmMain()
     buildToolbar();
     buildPopup();
     connectLists();
+    // Below the layout's minimum the panes cannot be laid out: the window
+    // system is told so, instead of the layout asking for it afterwards.
+    setMinimumSize(twipsToPixels(kMinimumWindowSize), twipsToPixels(kMinimumWindowSize));
 
     setMenuHandler(QStringLiteral("mnuPrintSetup"), [this] { mnuPrintSetup_Click(); });
     setMenuHandler(QStringLiteral("mnuFolderBar"), [this] { mnuFolderBar_Click(); });
@@ -1079,10 +1082,18 @@ void frmMain::Form_Resize()
 void frmMain::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    if (m_inResize)
+    if (m_inResize) {
+        // A resize the layout pass asked for: laid out when the pass returns.
+        m_resizeAgain = true;
         return;
+    }
     m_inResize = true;
-    modGlobal::GuardHandler([this] { Form_Resize(); });
+    for (int pass = 0; pass < 3; ++pass) {
+        m_resizeAgain = false;
+        modGlobal::GuardHandler([this] { Form_Resize(); });
+        if (!m_resizeAgain)
+            break;
+    }
     m_inResize = false;
 }
 

@@ -282,6 +282,7 @@ private:
     int m_menuIndex = 0;
     bool m_loaded = false;
     bool m_inResize = false;
+    bool m_resizeAgain = false;
     bool m_exitConfirmed = false;
     bool m_pendingPlacement = false;
     long m_placeTop = 0, m_placeLeft = 0, m_placeHeight = 0, m_placeWidth = 0;

@@ -111,3 +111,17 @@ TEST_F(MainWindowTest, AFillYieldsBeforeTheListIsEmptied)
         EXPECT_EQ(count, 3) << "a click during the yield would act on an emptied list";
     EXPECT_EQ(main.lvwInbox->itemCount(), 4);
 }
+
+TEST_F(MainWindowTest, ASmallWindowKeepsItsStatusBarAtTheBottom)
+{
+    frmMain &main = load();
+    main.resize(500, 375);
+    QTest::qWait(0);
+    // Never below the layout's minimum, and laid out for the size it has.
+    EXPECT_GE(main.height(), main.minimumHeight());
+    EXPECT_GE(main.minimumHeight(), 375);
+    const int clientBottom = main.centralWidget() ? main.centralWidget()->height() : main.height();
+    const QRect bar = main.sbrStatusBar->geometry();
+    EXPECT_GE(bar.bottom(), clientBottom - 2 * bar.height()) << "status bar drawn across the middle";
+    EXPECT_LE(main.tabPreview->geometry().bottom(), bar.top()) << "preview runs under the status bar";
+}
