@@ -1123,10 +1123,11 @@ void frmMain::showEvent(QShowEvent *event)
 
 void frmMain::applyStoredPlacement()
 {
-    const QSize frameExtra = frameGeometry().size() - size();
-    const QPoint frameOffset = geometry().topLeft() - frameGeometry().topLeft();
-    setGeometry(twipsToPixels(m_placeLeft) + frameOffset.x(), twipsToPixels(m_placeTop) + frameOffset.y(),
-                twipsToPixels(m_placeWidth) - frameExtra.width(), twipsToPixels(m_placeHeight) - frameExtra.height());
+    // The stored measure is the window's own area without the frame, the
+    // measure the exit saves: the frame is unknown until the window system
+    // has drawn it, so using it here made the window creep at every start.
+    setGeometry(twipsToPixels(m_placeLeft), twipsToPixels(m_placeTop), twipsToPixels(m_placeWidth),
+                twipsToPixels(m_placeHeight));
 }
 
 void frmMain::MainLayout(const QString &operation)
@@ -1145,7 +1146,7 @@ void frmMain::MainLayout(const QString &operation)
             showNormal();
         MainLayoutValues v;
         v.state = isMaximized() ? 2 : 0;
-        const QRect frame = frameGeometry();
+        const QRect frame = geometry(); // the measure the start restores
         v.top = pixelsToTwips(frame.top());
         v.left = pixelsToTwips(frame.left());
         v.height = pixelsToTwips(frame.height());

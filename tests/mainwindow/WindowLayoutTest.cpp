@@ -14,7 +14,8 @@ TEST_F(MainWindowTest, FirstStartPlacementOnTheScreen)
     frmMain &main = load();
     QCoreApplication::processEvents();
     // 19200 x 14400 twips: three quarters, centred.
-    EXPECT_EQ(main.frameGeometry(), QRect(twipsToPixels(2400), twipsToPixels(1800), twipsToPixels(14400), twipsToPixels(10800)));
+    // The window's own area (without the frame the window system adds).
+    EXPECT_EQ(main.geometry(), QRect(twipsToPixels(2400), twipsToPixels(1800), twipsToPixels(14400), twipsToPixels(10800)));
     EXPECT_EQ(main.picVSplit->leftTwips(), 3600);
     EXPECT_EQ(main.picHSplit->topTwips(), 5400);
     EXPECT_TRUE(main.menuItem(QStringLiteral("mnuFolderBar"))->isChecked());
@@ -36,7 +37,7 @@ TEST_F(MainWindowTest, StoredLayoutIsRestoredAndSavedBack)
     saveSetting("Main", "StatusBar", QStringLiteral("False"));
     frmMain &main = load();
     QCoreApplication::processEvents();
-    EXPECT_EQ(main.frameGeometry(), QRect(twipsToPixels(900), twipsToPixels(600), twipsToPixels(12000), twipsToPixels(9000)));
+    EXPECT_EQ(main.geometry(), QRect(twipsToPixels(900), twipsToPixels(600), twipsToPixels(12000), twipsToPixels(9000)));
     EXPECT_FALSE(main.tvwFolderList->isExpanded(2));
     EXPECT_TRUE(main.tvwFolderList->isExpanded(1));
     EXPECT_TRUE(main.sbrStatusBar->isHidden());
@@ -96,4 +97,21 @@ TEST_F(MainWindowTest, TheWindowKeepsItsMinimumSize)
     main.resize(twipsToPixels(4000), main.height());
     EXPECT_TRUE(QTest::qWaitFor([&] { return near(main.frameGeometry().width()); }, 5000))
         << "width still " << main.frameGeometry().width() << " after 5 s";
+}
+
+TEST_F(MainWindowTest, ThreeRestartsLeaveTheWindowWhereItWas)
+{
+    QRect first;
+    for (int start = 0; start < 3; ++start) {
+        frmMain &main = load();
+        if (start == 0) {
+            main.setGeometry(120, 90, 900, 640);
+            QTest::qWaitFor([&] { return main.geometry().size() == QSize(900, 640); }, 5000);
+            first = main.geometry();
+        } else {
+            EXPECT_EQ(main.geometry(), first) << "start " << start;
+        }
+        main.MainLayout(QStringLiteral("save"));
+        controls::unload<frmMain>();
+    }
 }
