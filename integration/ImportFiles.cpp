@@ -1,0 +1,177 @@
+#include "integration/ImportFiles.h"
+
+#include "core/SettingsSections.h"
+#include "core/modGlobal.h"
+#include "odbc/Odbc.h"
+#include "vb/VbError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+namespace integration {
+
+namespace {
+
+bool isTextType(int type)
+{
+    switch (type) {
+    case 8: case 129: case 130: case 200: case 201: case 202: case 203:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QByteArray latin1(const QString &text, const QString &what)
+{
+    for (const QChar c : text)
+        if (c.unicode() > 0xFF)
+            vb::raise(5, u"The "_s + what + u" holds a character that 8-bit text cannot carry"_s);
+    return text.toLatin1();
+}
+
+} // namespace
+
+QString WithDateParameters(QString statement, const std::optional<QDate> &start, const std::optional<QDate> &end)
+{
+    for (const std::optional<QDate> &date : {start, end}) {
+        if (!date)
+            continue;
+        const qsizetype at = statement.indexOf(u'?');
+        if (at < 0)
+            break;
+        statement.replace(at, 1, u'\'' + date->toString(u"MM/dd/yyyy"_s) + u'\'');
+    }
+    return statement;
+}
+
+QString ImportValueText(const vb::Variant &value, bool *changed)
+{
+    if (value.isNull() || value.isEmpty())
+        return {};
+    QString text = value.toString();
+    bool any = false;
+    for (QChar &c : text) {
+        if (c == u'\t' || c == u'\r' || c == u'\n') {
+            c = u' ';
+            any = true;
+        }
+    }
+    if (changed)
+        *changed = any;
+    return text;
+}
+
+QueryResult RunQuery(odbc::Connection &connection, const QString &statement)
+{
+    QueryResult result;
+    const std::unique_ptr<odbc::Result> rows = connection.execute(statement);
+    result.hasRowset = rows->hasRowset();
+    if (!result.hasRowset)
+        return result;
+    int ids = 0;
+    for (const odbc::Column &c : rows->columns()) {
+        ImportColumn column{c.name, c.type, c.definedSize, c.precision, c.numericScale};
+        if (c.name == u"_ID"_s)
+            column.name = u"_ID"_s + QString::number(++ids);
+        result.columns.push_back(column);
+    }
+    const int n = int(result.columns.size());
+    while (rows->next()) {
+        std::vector<vb::Variant> row;
+        row.reserve(std::size_t(n));
+        for (int i = 0; i < n; ++i) {
+            vb::Variant value = rows->value(i);
+            bool changed = false;
+            if (!value.isNull()) {
+                const QString text = ImportValueText(value, &changed);
+                if (changed) {
+                    value = vb::Variant(text);
+                    ++result.changedValues;
+                }
+            }
+            row.push_back(std::move(value));
+        }
+        result.rows.push_back(std::move(row));
+    }
+    return result;
+}
+
+QString ImportDefinitionText(const QueryResult &result)
+{
+    QString text;
+    for (std::size_t i = 0; i < result.columns.size(); ++i) {
+        const ImportColumn &c = result.columns[i];
+        text += c.name + u'\t' + QString::number(c.type) + u'\t';
+        if (c.type == 131 || c.type == 14) {
+            text += QString::number(c.precision) + u'\t' + QString::number(c.numericScale);
+        } else {
+            qint64 size = c.definedSize;
+            if (isTextType(c.type))
+                for (const auto &row : result.rows)
+                    size = std::max<qint64>(size, ImportValueText(row[i]).size());
+            text += QString::number(size);
+        }
+        text += u"\r\n"_s;
+    }
+    return text + u"\r\n"_s;
+}
+
+QString ImportDataText(const QueryResult &result)
+{
+    QString text;
+    for (const auto &row : result.rows) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (i > 0)
+                text += u'\t';
+            text += ImportValueText(row[i]);
+        }
+        text += u"\r\n"_s;
+    }
+    return text;
+}
+
+QString ImportFileStem(const QString &partner, const QString &transaction, const QString &version,
+                       const QString &direction)
+{
+    return sections::folder(u"Import"_s) + u'/' + partner + u'_' + transaction + u'_' + version + u'_' + direction;
+}
+
+void WriteImportFiles(const QueryResult &result, const QString &stem)
+{
+    QDir().mkpath(QFileInfo(stem).absolutePath());
+    QSaveFile definition(stem + u".ADO"_s);
+    QSaveFile data(stem + u".IMP"_s);
+    const QByteArray definitionBytes = latin1(ImportDefinitionText(result), u"record definition"_s);
+    const QByteArray dataBytes = latin1(ImportDataText(result), u"result"_s);
+    if (!definition.open(QIODevice::WriteOnly) || definition.write(definitionBytes) != definitionBytes.size())
+        vb::raise(75, u"Path/File access error: "_s + definition.fileName());
+    if (!data.open(QIODevice::WriteOnly) || data.write(dataBytes) != dataBytes.size())
+        vb::raise(75, u"Path/File access error: "_s + data.fileName());
+    // Both are complete: the pair is replaced together.
+    if (!definition.commit())
+        vb::raise(75, u"Path/File access error: "_s + definition.fileName());
+    if (!data.commit())
+        vb::raise(75, u"Path/File access error: "_s + data.fileName()
+                          + u" (the record definition was written; run the query again)"_s);
+}
+
+void LogQueryOutcome(const QueryResult &result)
+{
+    if (!result.hasRowset) {
+        modGlobal::LogHistory(u"Info"_s, u"No rowset returned"_s);
+        return;
+    }
+    const qint64 n = qint64(result.rows.size());
+    modGlobal::LogHistory(u"Info"_s, QString::number(n) + u" record"_s + (n == 1 ? QString() : u"s"_s)
+                                         + u" returned from statement."_s);
+    if (result.changedValues > 0)
+        modGlobal::LogHistory(u"Warning"_s, QString::number(result.changedValues)
+                                                + (result.changedValues == 1 ? u" value held"_s : u" values held"_s)
+                                                + u" a TAB, CR or LF; each was written as one blank"_s);
+}
+
+} // namespace integration
