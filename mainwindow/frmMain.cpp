@@ -702,7 +702,17 @@ void frmMain::fill(ListView *lvwBox)
         // it acts on the rows still shown, which are the rows of the table.
         vb::DoEvents();
         rs = std::make_unique<ado::Recordset>();
-        rs->Open(modGlobal::BuildSortedSelect(*lvwBox), *connection, ado::adOpenKeyset, ado::adLockReadOnly);
+        QString statement = modGlobal::BuildSortedSelect(*lvwBox);
+        // A mailbox list never shows the set's text: it is not read (same
+        // rows, same order, much less to copy).
+        static const QString kAllColumns = QStringLiteral("SELECT * ");
+        if (isMailboxList(lvwBox) && statement.startsWith(kAllColumns))
+            statement.replace(0, kAllColumns.size(),
+                              QStringLiteral("SELECT Partner, [Transaction], Version, [Date], [Time], Used, "
+                                             "InterchangeControlNumber, GroupControlNumber, FunctionalGroup, "
+                                             "SenderID, SenderDivision, ReceiverID, ReceiverDivision, Direction, "
+                                             "Acknowledged, Status "));
+        rs->Open(statement, *connection, ado::adOpenKeyset, ado::adLockReadOnly);
         if (!(rs->Bof() && rs->Eof())) {
             // Fields are found once by name; the row rules read them by position.
             QHash<QByteArray, int> positions;
