@@ -213,26 +213,26 @@ void frmMap::buildSegmentPane()
     auto label = [this](const char *name, const char *text, double top) {
         auto *l = new QLabel(QString::fromLatin1(text), fraSegment);
         l->setObjectName(QString::fromLatin1(name));
-        at(l, 120, top, 1500);
+        at(l, 120, top, 1850);
     };
     auto box = [this](const char *name, int max, double top, double width) {
         auto *t = new controls::TextBox(fraSegment);
         t->setObjectName(QString::fromLatin1(name));
         t->setMaxLength(max);
-        return at(t, 1700, top, width);
+        return at(t, 2000, top, width);
     };
     label("lblSegment", "Segment ID", 300);
     txtSegment = box("txtSegment", 4, 300, 900);
     label("lblSegmentName", "Description", 700);
     txtSegmentName = box("txtSegmentName", 128, 700, 3600);
     label("lblSegmentUsage", "Usage", 1100);
-    cboSegmentUsage = at(new controls::ComboList(fraSegment), 1700, 1100, 2200);
+    cboSegmentUsage = at(new controls::ComboList(fraSegment), 2000, 1100, 2200);
     cboSegmentUsage->setObjectName(u"cboSegmentUsage"_s);
     label("lblSegmentLevel", "Level", 1500);
-    cboSegmentLevel = at(new controls::ComboList(fraSegment), 1700, 1500, 2200);
+    cboSegmentLevel = at(new controls::ComboList(fraSegment), 2000, 1500, 2200);
     cboSegmentLevel->setObjectName(u"cboSegmentLevel"_s);
     label("lblLoopLevel", "Loop Level", 1900);
-    txtLoopLevel = at(new controls::MaskedEdit(2, fraSegment), 1700, 1900, 600);
+    txtLoopLevel = at(new controls::MaskedEdit(2, fraSegment), 2000, 1900, 600);
     txtLoopLevel->setObjectName(u"txtLoopLevel"_s);
     label("lblMaxUsageLoop", "Max Usage/Loops", 2300);
     txtMaxUsageLoop = box("txtMaxUsageLoop", 7, 2300, 1200);
@@ -240,7 +240,7 @@ void frmMap::buildSegmentPane()
     txtPlaceholders = box("txtPlaceholders", 2, 2700, 600);
     chkLooping = at(new QCheckBox(u"Looping"_s, fraSegment), 120, 3100, 1300);
     chkLooping->setObjectName(u"chkLooping"_s);
-    chkSegmentExclude = at(new QCheckBox(u"Exclude"_s, fraSegment), 1700, 3100, 1300);
+    chkSegmentExclude = at(new QCheckBox(u"Exclude"_s, fraSegment), 2000, 3100, 1300);
     chkSegmentExclude->setObjectName(u"chkSegmentExclude"_s);
     chkSegmentExclude->setToolTip(u"Exclude Segment"_s);
     const double row = 3550;
@@ -263,13 +263,13 @@ void frmMap::buildElementPane()
     auto label = [this](const char *name, const char *text, double top) {
         auto *l = new QLabel(QString::fromLatin1(text), fraElement);
         l->setObjectName(QString::fromLatin1(name));
-        at(l, 120, top, 1500);
+        at(l, 120, top, 1850);
     };
     auto box = [this](const char *name, int max, double top, double width) {
         auto *t = new controls::TextBox(fraElement);
         t->setObjectName(QString::fromLatin1(name));
         t->setMaxLength(max);
-        return at(t, 1700, top, width);
+        return at(t, 2000, top, width);
     };
     label("lblReference", "Element ID", 300);
     txtReference = box("txtReference", 0, 300, 900);
@@ -277,10 +277,10 @@ void frmMap::buildElementPane()
     label("lblElementName", "Description", 700);
     txtElementName = box("txtElementName", 128, 700, 3600);
     label("lblElementUsage", "Usage", 1100);
-    cboElementUsage = at(new controls::ComboList(fraElement), 1700, 1100, 2200);
+    cboElementUsage = at(new controls::ComboList(fraElement), 2000, 1100, 2200);
     cboElementUsage->setObjectName(u"cboElementUsage"_s);
     label("lblElementType", "Type", 1500);
-    cboElementType = at(new controls::ComboList(fraElement), 1700, 1500, 2200);
+    cboElementType = at(new controls::ComboList(fraElement), 2000, 1500, 2200);
     cboElementType->setObjectName(u"cboElementType"_s);
     label("lblElementMin", "Minimum Length", 1900);
     txtElementMin = box("txtElementMin", 2, 1900, 600);
@@ -1379,12 +1379,20 @@ void frmMap::Form_Resize()
     setGeometryTwips(tvwTSets, out.tvwTSets);
     setGeometryTwips(lvwTSets, out.lvwTSets);
     setGeometryTwips(sstControls, out.sstControls);
-    // The tab's children are placed from its corner; the pages start below the tabs.
+    // The tab's children are placed from its corner, but the pages start
+    // below the row of tabs: each keeps its place across and its bottom edge,
+    // and starts its 100 twips below the row instead of under it.
     const QPoint pageOffset = m_scriptPage->mapTo(sstControls, QPoint(0, 0));
-    setGeometryTwips(tvwReference, out.tvwReference, pageOffset);
-    setGeometryTwips(txtScript, out.txtScript, pageOffset);
-    setGeometryTwips(txtImmediate, out.txtImmediate, pageOffset);
-    setGeometryTwips(txtTransaction, out.txtTransaction, pageOffset);
+    auto inPage = [&](std::optional<LayoutRect> r) {
+        if (r)
+            r->height -= pixelsToTwips(pageOffset.y());
+        return r;
+    };
+    const QPoint across(pageOffset.x(), 0);
+    setGeometryTwips(tvwReference, inPage(out.tvwReference), across);
+    setGeometryTwips(txtScript, inPage(out.txtScript), across);
+    setGeometryTwips(txtImmediate, inPage(out.txtImmediate), across);
+    setGeometryTwips(txtTransaction, inPage(out.txtTransaction), across);
     if (out.picVSplitCenter)
         picVSplitCenter->setGeometryTwips(out.picVSplitCenter->left, out.picVSplitCenter->top,
                                           out.picVSplitCenter->width, out.picVSplitCenter->height);

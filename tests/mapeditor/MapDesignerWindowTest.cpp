@@ -44,7 +44,7 @@ protected:
     void SetUp() override
     {
         CoreTest::SetUp();
-        for (const char *name : {"Import", "ActiveX", "Reports"}) {
+        for (const char *name : {"Import", "ActiveX", "Reports", "Outbound"}) {
             const QString path = corvantis::test::tempDir() + u'/' + QString::fromLatin1(name);
             QDir().mkpath(path);
             vb::SaveSetting("Corvantis", "Folders", QString::fromLatin1(name), path);
@@ -59,7 +59,7 @@ protected:
     void addSet(const QString &partner, const QString &direction)
     {
         addRow("Transactions", {{"Partner", partner}, {"Transaction", "830"}, {"Version", "004010"},
-                                {"Direction", direction}, {"Group", "PS"}, {"Versionoverride", ""},
+                                {"Direction", direction}, {"Group", "PS"}, {"Versionoverride", "004010"},
                                 {"Description", "Planning"}, {"ControlNumber", vb::Variant::fromLong(1)}});
     }
 
@@ -414,6 +414,63 @@ TEST_F(MapDesignerWindowTest, TheLayoutIsKeptInSectionMap)
     frmMap &again = controls::form<frmMap>();
     EXPECT_EQ(again.geometry(), QRect(40, 50, 900, 700));
     EXPECT_EQ(again.picVSplitLeft->leftTwips(), 4000);
+}
+
+TEST_F(MapDesignerWindowTest, ExecuteMapperRunsTheTrialOfTheLoadedMap)
+{
+    addPartner("ACME01");
+    frmMap &w = openStandard();
+    // Inbound: the trial works on the Inbox selection, here none.
+    controls::ListView inbox;
+    setMapDesignerServices({[&] { return &inbox; }, [](controls::ListView &) { return QString(); }, {}});
+    dialogs().answer(vb::vbOK);
+    w.cmdSegmentProcess->click();
+    EXPECT_EQ(dialogs().last().text, "The Inbox is empty! ");
+
+    // Outbound: the import records become a set in the Outbox, shown in the
+    // Transactions box.
+    cnDatabase->Execute("UPDATE Element SET ElementScript = 'objScript.CurrentElement = Record(\"Key\")' "
+                        "WHERE Direction = 'O' AND Segment = 'BEG' AND ElementIndex = 1");
+    cnDatabase->Execute("UPDATE Element SET ElementScript = 'objScript.CurrentElement = \"00\"' "
+                        "WHERE Direction = 'O' AND Segment = 'BEG' AND ElementIndex = 2");
+    cnDatabase->Execute("UPDATE Segment SET Exclude = True WHERE Direction = 'O' AND Segment = 'ST'");
+    for (const auto &[name, text] : {std::pair{"ADO", "Key\t200\t10\r\n"}, std::pair{"IMP", "A1\r\n"}}) {
+        QFile f(corvantis::test::tempDir() + "/Import/ACME01_830_004010_O." + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    w.lvwTSets->setSelectedItem(2);
+    emit w.lvwTSets->ItemClick(2);
+    click(w, "Element010201");
+    w.cmdElementProcess->click();
+    EXPECT_EQ(count("Outbox"), 1) << column("SELECT Description FROM History", "Description").join(" | ").toStdString();
+    EXPECT_TRUE(w.txtTransaction->toPlainText().contains("BEG*A1*00")) << w.txtTransaction->toPlainText().toStdString();
+    EXPECT_TRUE(w.cmdElementProcess->hasFocus() || !w.isActiveWindow());
+    setMapDesignerServices({});
+}
+
+// The window as a user sees it, saved when CORVANTIS_SCREENSHOTS names a folder.
+TEST_F(MapDesignerWindowTest, ScreenshotsWhenAsked)
+{
+    frmMap &w = openStandard();
+    w.show();
+    w.resize(1100, 760);
+    cnDatabase->Execute("UPDATE Segment SET Expanded = True WHERE Direction = 'I'");
+    w.lvwTSets->setSelectedItem(1);
+    emit w.lvwTSets->ItemClick(1);
+    click(w, "Segment0103");
+    const QString folder = qEnvironmentVariable("CORVANTIS_SCREENSHOTS");
+    auto shot = [&](const char *name) {
+        const QImage image = w.grab().toImage();
+        EXPECT_FALSE(image.isNull());
+        if (!folder.isEmpty())
+            image.save(folder + u'/' + QString::fromLatin1(name) + ".png");
+    };
+    shot("map-segment");
+    click(w, "Element010202");
+    shot("map-element");
+    w.sstControls->setTab(1);
+    shot("map-immediate");
 }
 
 } // namespace
