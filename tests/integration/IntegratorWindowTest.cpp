@@ -345,6 +345,11 @@ TEST_F(IntegratorWindowTest, ProcessAndTheSchedulerRunJobsWithTheirOwnValues)
     mainwindow::frmMain &main = load();
     frmIntegrator &w = open(main);
     screenshot(w, "integrator-jobs");
+    for (const auto &[tab, name] : {std::pair{1, "integrator-scheduler"}, {2, "integrator-source"}, {3, "integrator-query"}}) {
+        w.sstSchedule->setCurrentIndex(tab);
+        screenshot(w, name);
+    }
+    w.sstSchedule->setCurrentIndex(0);
 
     // Process: an inbound job without Inbox rows only warns; the buttons come back.
     select(w, 2);
