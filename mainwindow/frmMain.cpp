@@ -136,6 +136,7 @@ frmMain::frmMain()
     installInboundCommands();
     installSettingsCommands();
     installReportCommands();
+    installExchangeCommands();
 
     // The windows the exit path unloads, in its order; the others join as they are built.
     auto own = [this](const char *name, auto *tag) {

@@ -239,6 +239,7 @@ private:
     void installInboundCommands();
     void installSettingsCommands();
     void installReportCommands();
+    void installExchangeCommands();
     settings::MainWindowAccess settingsAccess();
     void openInterchangeFiles(const QString &item, const QString &folderKey, const QString &filter,
                               const QString &title, const QString &direction);
