@@ -5,6 +5,8 @@
 #include "vb/Dialogs.h"
 #include "vb/VbError.h"
 
+#include <functional>
+
 using namespace Qt::StringLiterals;
 
 namespace communications {
@@ -55,6 +57,21 @@ std::vector<int> positionsOf(const ado::Recordset &rs)
     for (int f = 0; f < NetworkFieldCount; ++f)
         positions.push_back(position(networkFieldName(f)));
     return positions;
+}
+
+// Stores the values `apply` puts into the current row; a refused write
+// leaves no edit pending on the set.
+void writeRow(ado::Recordset &rs, const std::function<void()> &apply)
+{
+    try {
+        apply();
+        rs.Update();
+    } catch (...) {
+        if (rs.EditMode() != ado::adEditNone)
+            rs.CancelUpdate();
+        throw;
+    }
+    rs.Close();
 }
 
 } // namespace
@@ -114,15 +131,7 @@ void NetworkStore::add(const QString &name)
     if (!rs.Eof())
         vb::raise(ado::adErrProvider, u"UNIQUE constraint failed: Internet.Network"_s, u"Corvantis database"_s);
     rs.AddNew();
-    try {
-        rs.Fields(u"Network"_s) = vb::Variant(name);
-        rs.Update();
-    } catch (...) {
-        if (rs.EditMode() != ado::adEditNone)
-            rs.CancelUpdate();
-        throw;
-    }
-    rs.Close();
+    writeRow(rs, [&] { rs.Fields(u"Network"_s) = vb::Variant(name); });
 }
 
 void NetworkStore::save(const QString &name, const std::vector<vb::Variant> &values)
@@ -133,16 +142,10 @@ void NetworkStore::save(const QString &name, const std::vector<vb::Variant> &val
     rs.Open(byName(name), m_cn, ado::adOpenKeyset, ado::adLockOptimistic);
     if (rs.Eof())
         vb::raise(3021);
-    try {
+    writeRow(rs, [&] {
         for (int f = 0; f < NetworkFieldCount; ++f)
             rs.Fields(networkFieldName(f)) = values[std::size_t(f)];
-        rs.Update();
-    } catch (...) {
-        if (rs.EditMode() != ado::adEditNone)
-            rs.CancelUpdate();
-        throw;
-    }
-    rs.Close();
+    });
 }
 
 bool NetworkStore::remove(const QString &name)

@@ -3,6 +3,7 @@
 #include "communications/ExchangeLog.h"
 #include "communications/OutboxState.h"
 
+#include "core/HandlerGuard.h"
 #include "core/ScriptKeywords.h"
 #include "core/modGlobal.h"
 
@@ -48,14 +49,9 @@ using modGlobal::cnDatabase;
 namespace {
 
 // Runs one handler; an error ends it and is reported, never reaching the event loop.
-template <class F>
-void guarded(F &&body)
+void guarded(const std::function<void()> &body)
 {
-    try {
-        body();
-    } catch (const std::exception &e) {
-        modGlobal::ReportError(e);
-    }
+    modGlobal::GuardHandler(body);
 }
 
 // One step of a procedure that goes on with the next step after any error.
@@ -832,7 +828,7 @@ void frmExchange::LoadCertificates(int index)
         controls::ListView *list = pg.lvwCertificate;
         // Four columns, each a quarter of the list, however often it loads.
         const int width = list->isVisible() ? list->viewport()->width() : 0;
-        const double quarter = vb::pixelsToTwips(width > 200 ? width : 560) / 4.0;
+        const double quarter = vb::pixelsToTwips(width > 200 ? width : 680) / 4.0;
         list->clearColumnHeaders();
         list->addColumnHeader(u"Issuer"_s, u"Issuer"_s, quarter);
         list->addColumnHeader(u"Subject"_s, u"Subject"_s, quarter);

@@ -312,6 +312,23 @@ TEST_F(ExchangeWindowTest, DeleteAsksAndRebuildsTheListAndAGoneRowChangesNothing
     EXPECT_TRUE(w.cmdAddNetwork->isEnabled());
 }
 
+TEST_F(ExchangeWindowTest, PagesLeftWhenTheTableEmptiedUnderAFullListAreRemovedByTheNextLoad)
+{
+    for (const char16_t *name : {u"ALPHA01", u"BETA001", u"GAMMA01"})
+        addNetwork(QString::fromUtf16(name));
+    frmExchange &w = open();
+    modGlobal::cnDatabase->Execute(u"DELETE FROM Internet WHERE Network <> 'ALPHA01'"_s);
+    dialogs().answer(vb::vbYes);
+    w.cmdDeleteNetwork->click(); // ALPHA01 is still there: the table is empty afterwards
+    EXPECT_EQ(w.lvwNetworks->itemCount(), 0);
+    dialogs().answerInput(u"DELTA01"_s);
+    w.cmdAddNetwork->click();
+    ASSERT_EQ(w.lvwNetworks->itemCount(), 1);
+    EXPECT_EQ(w.pages.size(), 1u) << "one page per network, none left over";
+    EXPECT_EQ(w.windowTitle(), u"Exchange - DELTA01"_s);
+    EXPECT_FALSE(w.page(0).txtURL->isHidden());
+}
+
 TEST_F(ExchangeWindowTest, ARunHoldsTheNetworkCommandsAndTheWindowWillNotClose)
 {
     addNetwork(u"ALPHA01"_s, {{u"protocol"_s, int16_t(6)}, {u"ReceiveScript"_s, "x = 1"}});
@@ -340,6 +357,18 @@ TEST_F(ExchangeWindowTest, ARunHoldsTheNetworkCommandsAndTheWindowWillNotClose)
     EXPECT_TRUE(ran);
     for (QPushButton *b : {w.cmdAddNetwork, w.cmdDeleteNetwork, w.cmdModify, w.cmdSend, w.cmdReceive})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+
+    // A run that ends while the page is being edited leaves the edit state's commands.
+    w.cmdModify->click();
+    auto &state = communications::CommunicationsState::instance();
+    state.setBusy(true);
+    EXPECT_FALSE(w.cmdModify->isEnabled());
+    state.setBusy(false);
+    EXPECT_TRUE(w.cmdModify->isEnabled());
+    for (QPushButton *b : {w.cmdAddNetwork, w.cmdDeleteNetwork, w.cmdSend, w.cmdReceive})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    dialogs().answer(vb::vbNo);
+    w.cmdModify->click();
 
     // Send asks the Outbox first: empty, it starts nothing.
     bool sent = false;
