@@ -34,6 +34,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimeEdit>
@@ -141,6 +142,24 @@ void fillList(controls::ComboList *list, const QStringList &entries)
     list->clear();
     list->addItems(entries);
     list->setCurrentIndex(-1); // nothing chosen until code or the user chooses
+}
+
+// The password box shows a "*" for each character.
+class StarPasswordStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+QStyle &starPasswords()
+{
+    static auto *style = new StarPasswordStyle; // shared by every page, lives to the program's end
+    return *style;
 }
 
 const QStringList &hashNames()
@@ -400,6 +419,7 @@ std::unique_ptr<ExchangePage> frmExchange::createPage(int i)
     pg.txtUserName = text(connection, "txtUserName");
     pg.txtPassword = text(connection, "txtPassword");
     pg.txtPassword->setEchoMode(QLineEdit::Password);
+    pg.txtPassword->setStyle(&starPasswords());
     pg.cboProtocol = named(new controls::ComboList(connection), "cboProtocol", i);
     pg.cboAccessType = named(new controls::ComboList(connection), "cboAccessType", i);
     pg.mebRemotePort = named(new controls::MaskedEdit(5, connection), "mebRemotePort", i);
@@ -854,7 +874,7 @@ void frmExchange::lvwCertificate_DblClick(int index)
 {
     ExchangePage &pg = page(index);
     const int selected = pg.lvwCertificate->selectedItemIndex();
-    if (selected < 1 || selected > pg.certificates.size())
+    if (selected < 1 || selected > pg.certificates.size() || !pg.lvwCertificate->isItemSelected(selected))
         return;
     if (showCertificate)
         showCertificate(pg.certificates[selected - 1]);

@@ -99,14 +99,19 @@ TEST_F(ExchangeWindowTest, CertificateListsKeepFourColumnsAndSelectTheStoredPosi
     w.LoadCertificates(0);
     EXPECT_EQ(p.lvwCertificate->itemCount(), 3);
 
-    // Double-click shows the selected certificate.
+    // Double-click shows the selected certificate; with none selected, nothing.
     QString shown;
     w.showCertificate = [&](const crypto::Certificate &c) { shown = c.info(0); };
     w.lvwCertificate_DblClick(0);
     EXPECT_EQ(shown, u"Second Signer"_s);
+    shown.clear();
+    p.lvwCertificate->clearSelection();
+    w.lvwCertificate_DblClick(0);
+    EXPECT_EQ(shown, QString());
 
     // Nothing selected in a list of 3 saves 4.
     p.cboStoreName->setListIndex(0);
+    w.ShowNetwork();
     w.cmdModify->click();
     p.lvwCertificate->clearSelection();
     dialogs().answer(vb::vbYes);

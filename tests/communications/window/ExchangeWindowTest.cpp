@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -382,6 +383,20 @@ TEST_F(ExchangeWindowTest, ARunHoldsTheNetworkCommandsAndTheWindowWillNotClose)
     EXPECT_TRUE(w.QueryUnload());
     w.cmdClose->click();
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(ExchangeWindowTest, AReceiveRunOfThePageReachesTheWindowsScriptMembers)
+{
+    addNetwork(u"ALPHA01"_s, {{u"protocol"_s, int16_t(6)}, {u"Hash"_s, int16_t(3)}, {u"URL"_s, "sftp://alpha"},
+                              {u"ReceiveScript"_s, "LogSession \"hash \" & GetHashType() & \" at \" & Exchange.URL"}});
+    frmExchange &w = open();
+    w.cmdReceive->click();
+    EXPECT_EQ(w.txtSession->toPlainText().trimmed(), u"hash 32772 at sftp://alpha"_s);
+    EXPECT_EQ(column(u"SELECT Description FROM Exchange ORDER BY [Index]"_s, u"Description"_s),
+              (QStringList{u"Running receive script"_s, u"hash 32772 at sftp://alpha"_s,
+                           u"Receive script execution complete"_s}));
+    EXPECT_FALSE(w.blnBusy());
+    EXPECT_TRUE(w.cmdReceive->isEnabled());
 }
 
 } // namespace
