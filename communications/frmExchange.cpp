@@ -162,6 +162,13 @@ QStyle &starPasswords()
     return *style;
 }
 
+// The window whose GetHashType and SendAS2 the scripts reach: the last one made.
+frmExchange *&scriptMembersOwner()
+{
+    static frmExchange *owner = nullptr;
+    return owner;
+}
+
 const QStringList &hashNames()
 {
     static const QStringList names = {u"MD2"_s, u"MD4"_s, u"MD5"_s, u"SHA1"_s};
@@ -202,6 +209,7 @@ frmExchange::frmExchange() : QWidget(nullptr, Qt::Window), m_store(cnDatabase)
     buildControls();
 
     CommunicationsState &state = CommunicationsState::instance();
+    scriptMembersOwner() = this;
     state.getHashType = [this] { return GetHashType(); };
     state.sendAS2 = [this](int16_t index) { return vb::Variant(SendAS2(index)); };
     connect(&state, &CommunicationsState::busyChanged, this, [this](bool) { updateButtons(); });
@@ -218,9 +226,13 @@ frmExchange::frmExchange() : QWidget(nullptr, Qt::Window), m_store(cnDatabase)
 frmExchange::~frmExchange()
 {
     tmrScheduler->stop();
-    CommunicationsState &state = CommunicationsState::instance();
-    state.getHashType = nullptr;
-    state.sendAS2 = nullptr;
+    if (scriptMembersOwner() == this) {
+        // Without the window the scripts' GetHashType and SendAS2 are gone (438).
+        CommunicationsState &state = CommunicationsState::instance();
+        state.getHashType = nullptr;
+        state.sendAS2 = nullptr;
+        scriptMembersOwner() = nullptr;
+    }
     if (m_providers && m_providerIndex >= 0)
         skipOnError([&] { m_providers->provider(m_providerIndex).release(); });
     controls::forgetForm(this);

@@ -63,6 +63,7 @@ TEST_F(ExchangeWindowTest, AnEmptyTableLeavesOnlyAddNetworkAndPageZeroWithItsDef
     EXPECT_EQ(w.tmrScheduler->interval(), 60000);
     EXPECT_TRUE(w.tmrScheduler->isActive());
     EXPECT_EQ(w.lngProviderIndex(), -1);
+    EXPECT_EQ(frmExchange().scheduler, &frmExchange::programScheduler()) << "the counters outlive a window";
 
     ASSERT_EQ(w.pages.size(), 1u);
     const ExchangePage &p = w.page(0);
@@ -271,6 +272,15 @@ TEST_F(ExchangeWindowTest, ModifyUnlocksThePageSaveWritesItAndNoPutsTheRowBack)
     EXPECT_EQ(w.cmdModify->text(), u"Modify"_s);
     EXPECT_EQ(column(u"SELECT URL FROM Internet WHERE Network = 'ALPHA01'"_s, u"URL"_s),
               QStringList{u"ftp://alpha.example"_s});
+
+    // A save that fails is reported and leaves the page in edit state to try again.
+    w.cmdModify->click();
+    modGlobal::cnDatabase->Execute(u"DELETE FROM Internet WHERE Network = 'ALPHA01'"_s);
+    dialogs().answer(vb::vbYes).answer(vb::vbOK);
+    w.cmdModify->click();
+    EXPECT_EQ(dialogs().last().icon, vb::vbCritical);
+    EXPECT_EQ(w.cmdModify->text(), u"Save"_s);
+    EXPECT_TRUE(p.txtURL->isEnabled());
 }
 
 TEST_F(ExchangeWindowTest, DeleteAsksAndRebuildsTheListAndAGoneRowChangesNothing)
