@@ -173,6 +173,19 @@ TEST_F(ExchangeWindowTest, SendAS2SignsWithTheStoreAndCertificateOfPageIndex)
         EXPECT_EQ(dialogs().boxes()[0].icon, 0);
     }
     EXPECT_EQ(column(u"SELECT Type FROM Exchange WHERE Type = 'Error'"_s, u"Type"_s).size(), 2);
+
+    // A certificate without its key: the component's negative number.
+    const QString addressBook = crypto::storeFolder(int(crypto::StoreLocation::CurrentUser), u"AddressBook"_s);
+    QDir().mkpath(addressBook);
+    ASSERT_TRUE(QFile::copy(pem, addressBook + u"/nokey.crt"_s));
+    w.page(0).cboStoreName->setListIndex(2);
+    ASSERT_EQ(w.page(0).lvwCertificate->itemCount(), 1);
+    w.page(0).lvwCertificate->setSelectedItem(1);
+    dialogs().reset();
+    dialogs().answer(vb::vbOK);
+    EXPECT_TRUE(w.SendAS2(0).isEmpty());
+    ASSERT_EQ(dialogs().boxes().size(), 1u);
+    EXPECT_EQ(dialogs().boxes()[0].text, u"CAPICOM error found : "_s + QString::number(int32_t(0x8088020Au)));
 }
 
 } // namespace
