@@ -271,7 +271,8 @@ CREATE TABLE "Internet" (
   "StoreName"         SMALLINT,
   "Certificate"       SMALLINT
 );
-CREATE INDEX "InternetByNetwork" ON "Internet" ("Network");
+-- A network's name is its key; the column's collation makes the index ignore letter case.
+CREATE UNIQUE INDEX "InternetByNetwork" ON "Internet" ("Network");
 
 -- The shipping choices of the partner plug-in library.
 CREATE TABLE "Location" (

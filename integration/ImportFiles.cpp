@@ -120,7 +120,7 @@ QString ImportDefinitionText(const QueryResult &result)
     return text + u"\r\n"_s;
 }
 
-QString ImportDataText(const QueryResult &result)
+QString ImportDataText(const QueryResult &result, bool tabAfterEach)
 {
     QString text;
     for (const auto &row : result.rows) {
@@ -129,6 +129,8 @@ QString ImportDataText(const QueryResult &result)
                 text += u'\t';
             text += ImportValueText(row[i]);
         }
+        if (tabAfterEach && !row.empty())
+            text += u'\t';
         text += u"\r\n"_s;
     }
     return text;
@@ -140,13 +142,13 @@ QString ImportFileStem(const QString &partner, const QString &transaction, const
     return sections::folder(u"Import"_s) + u'/' + partner + u'_' + transaction + u'_' + version + u'_' + direction;
 }
 
-void WriteImportFiles(const QueryResult &result, const QString &stem)
+void WriteImportFiles(const QueryResult &result, const QString &stem, bool tabAfterEach)
 {
     QDir().mkpath(QFileInfo(stem).absolutePath());
     QSaveFile definition(stem + u".ADO"_s);
     QSaveFile data(stem + u".IMP"_s);
     const QByteArray definitionBytes = latin1(ImportDefinitionText(result), u"record definition"_s);
-    const QByteArray dataBytes = latin1(ImportDataText(result), u"result"_s);
+    const QByteArray dataBytes = latin1(ImportDataText(result, tabAfterEach), u"result"_s);
     if (!definition.open(QIODevice::WriteOnly) || definition.write(definitionBytes) != definitionBytes.size())
         vb::raise(75, u"Path/File access error: "_s + definition.fileName());
     if (!data.open(QIODevice::WriteOnly) || data.write(dataBytes) != dataBytes.size())
@@ -168,9 +170,14 @@ void LogQueryOutcome(const QueryResult &result)
     const qint64 n = qint64(result.rows.size());
     modGlobal::LogHistory(u"Info"_s, QString::number(n) + u" record"_s + (n == 1 ? QString() : u"s"_s)
                                          + u" returned from statement."_s);
-    if (result.changedValues > 0)
-        modGlobal::LogHistory(u"Warning"_s, QString::number(result.changedValues)
-                                                + (result.changedValues == 1 ? u" value held"_s : u" values held"_s)
+    LogChangedValues(result.changedValues);
+}
+
+void LogChangedValues(qint64 changedValues)
+{
+    if (changedValues > 0)
+        modGlobal::LogHistory(u"Warning"_s, QString::number(changedValues)
+                                                + (changedValues == 1 ? u" value held"_s : u" values held"_s)
                                                 + u" a TAB, CR or LF; each was written as one blank"_s);
 }
 

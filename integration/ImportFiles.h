@@ -53,17 +53,20 @@ QString ImportValueText(const vb::Variant &value, bool *changed = nullptr);
 // The file texts. A text column's defined size is the larger of the driver's
 // size and the longest value (drivers that do not enforce sizes).
 QString ImportDefinitionText(const QueryResult &result);
-QString ImportDataText(const QueryResult &result);
+// `tabAfterEach`: the grid's Save ends every value, the last one too, with a TAB.
+QString ImportDataText(const QueryResult &result, bool tabAfterEach = false);
 
 // "<folder>/P_T_V_D" without extension, in the Import folder.
 QString ImportFileStem(const QString &partner, const QString &transaction, const QString &version,
                        const QString &direction);
 
 // Writes both files for the stem (temporary names, then both replaced).
-void WriteImportFiles(const QueryResult &result, const QString &stem);
+void WriteImportFiles(const QueryResult &result, const QString &stem, bool tabAfterEach = false);
 
 // What the job's query records: "Info" "<n> record(s) returned from statement."
 // (or "No rowset returned"), and one "Warning" naming how many values were changed.
 void LogQueryOutcome(const QueryResult &result);
+// The one "Warning" naming how many values had a TAB, CR or LF made blanks (none for 0).
+void LogChangedValues(qint64 changedValues);
 
 } // namespace integration

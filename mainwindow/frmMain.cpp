@@ -137,6 +137,8 @@ frmMain::frmMain()
     installSettingsCommands();
     installReportCommands();
     installMapDesignerCommands();
+    installIntegratorCommands();
+    installExchangeCommands();
 
     // The windows the exit path unloads, in its order; the others join as they are built.
     auto own = [this](const char *name, auto *tag) {

@@ -240,6 +240,8 @@ private:
     void installSettingsCommands();
     void installReportCommands();
     void installMapDesignerCommands();
+    void installIntegratorCommands();
+    void installExchangeCommands();
     settings::MainWindowAccess settingsAccess();
     void openInterchangeFiles(const QString &item, const QString &folderKey, const QString &filter,
                               const QString &title, const QString &direction);

@@ -1,0 +1,150 @@
+#include "integration/window/ProgramJobServices.h"
+
+#include "integration/ImportFiles.h"
+#include "reports/ReportCommands.h"
+#include "translation/InboundTranslation.h"
+#include "translation/MapScriptHost.h"
+#include "translation/OutboundTranslation.h"
+
+#include "ado/Recordset.h"
+#include "ado/Sql.h"
+#include "controls/ListView.h"
+#include "core/loader/AcknowledgementWriter.h"
+#include "core/modGlobal.h"
+#include "vb/DoEvents.h"
+#include "vb/VbError.h"
+
+#include <QFileInfo>
+#include <QSet>
+
+using namespace Qt::StringLiterals;
+
+namespace integration {
+
+namespace {
+
+core::MailboxSelection selectionOf(controls::ListView &list)
+{
+    core::MailboxSelection selection;
+    selection.table = list.tag();
+    selection.statement = modGlobal::BuildSortedSelect(list);
+    for (int i = 1; i <= list.itemCount(); ++i)
+        if (list.isItemSelected(i))
+            selection.rowids << list.item(i)->rowid();
+    selection.hasCurrentItem = list.selectedItem() != nullptr;
+    return selection;
+}
+
+StepResult stepOf(reports::Outcome outcome)
+{
+    switch (outcome) {
+    case reports::Outcome::Done:
+        return StepResult::Done;
+    case reports::Outcome::NoPreviousSchedule:
+        return StepResult::NoPreviousSchedule;
+    case reports::Outcome::NothingToDo: // the rows were selected: nothing presented is a failure
+    case reports::Outcome::Failed:
+        break;
+    }
+    return StepResult::Failed;
+}
+
+reports::ReportCommands commandsFor(const MailboxAccess &access)
+{
+    reports::ReportServices services;
+    services.isSelectionUnique = access.isSelectionUnique;
+    core::WorkProgress *progress = access.progress;
+    services.translateAll = [progress](controls::ListView &list, const reports::ReportKey &key, bool exportFlag,
+                                       bool silent) {
+        translation::InboundTranslation run(translation::mapScriptHost(), progress);
+        return run.TranslateAll(list, key.partner, key.transaction, key.version, key.direction, exportFlag, silent);
+    };
+    services.recycled = access.recycled;
+    services.selectPreviousSchedule = &SelectPreviousSchedule;
+    services.processEvents = [] { vb::DoEvents(); };
+    return reports::ReportCommands(std::move(services));
+}
+
+} // namespace
+
+bool SelectPreviousSchedule(controls::ListView &recycled, const reports::ReportKey &key)
+{
+    if (!modGlobal::cnDatabase)
+        vb::raise(3709);
+    // The interchange moved last is the one of the highest rowid.
+    ado::Recordset rs;
+    rs.Open(u"SELECT InterchangeControlNumber FROM "_s + recycled.tag() + u" WHERE Partner = "_s
+                + ado::SqlText(key.partner) + u" AND [Transaction] = "_s + ado::SqlText(key.transaction)
+                + u" AND Version = "_s + ado::SqlText(key.version) + u" ORDER BY rowid DESC"_s,
+            *modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    if (rs.Eof())
+        return false;
+    const vb::Variant last = rs(u"InterchangeControlNumber"_s).Value();
+    rs.Close();
+    ado::Recordset rows;
+    rows.Open(u"SELECT rowid AS r FROM "_s + recycled.tag() + u" WHERE Partner = "_s + ado::SqlText(key.partner)
+                  + u" AND [Transaction] = "_s + ado::SqlText(key.transaction) + u" AND Version = "_s
+                  + ado::SqlText(key.version) + u" AND "_s
+                  + (last.isNull() ? u"InterchangeControlNumber IS NULL"_s
+                                   : u"InterchangeControlNumber = "_s + ado::SqlText(last.toString())),
+              *modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    QSet<qint64> wanted;
+    for (; !rows.Eof(); rows.MoveNext())
+        wanted.insert(rows(u"r"_s).Value().toLong());
+    bool any = false;
+    for (int i = 1; i <= recycled.itemCount(); ++i) {
+        const bool match = wanted.contains(recycled.item(i)->rowid());
+        recycled.setItemSelected(i, match);
+        any = any || match;
+    }
+    return any;
+}
+
+JobServices ProgramJobServices(const MailboxAccess &access, std::function<bool(const Job &)> runQuery)
+{
+    JobServices services;
+    services.runQuery = std::move(runQuery);
+    core::WorkProgress *progress = access.progress;
+    services.processOutbound = [progress](const Job &job) {
+        const translation::MapKey key{job.partner, job.transaction, job.version, job.direction};
+        translation::OutboundTranslation run(translation::mapScriptHost(), progress);
+        if (!run.ProcessOutbound(translation::OutboundSet::forKey(key), false).isEmpty())
+            return true;
+        // An empty data file means no records: the run recorded it, nothing failed.
+        const QFileInfo data(translation::OutboundTranslation::ImportDataPath(key));
+        return data.exists() && data.size() == 0;
+    };
+    if (!access.inbox || !access.makeUniqueSelection)
+        return services;
+    controls::ListView *inbox = access.inbox;
+    services.selectInbox = [inbox, select = access.makeUniqueSelection](const Job &job) {
+        std::vector<qint64> rowids;
+        if (!select(*inbox, job.partner, job.transaction, job.version, job.direction))
+            return rowids;
+        for (int i = 1; i <= inbox->itemCount(); ++i)
+            if (inbox->isItemSelected(i) && inbox->item(i)->rowid() != 0)
+                rowids.push_back(inbox->item(i)->rowid());
+        return rowids;
+    };
+    if (access.isSelectionUnique) {
+        services.acknowledge = [inbox, progress, unique = access.isSelectionUnique] {
+            try {
+                return !core::AcknowledgementWriter(progress)
+                            .GenerateAcknowledgement(selectionOf(*inbox), [&] { return unique(*inbox); })
+                            .isEmpty();
+            } catch (const vb::VbError &error) {
+                modGlobal::ReportError(error);
+                return false;
+            }
+        };
+        services.activeX = [inbox, access](int output) { return stepOf(commandsFor(access).ActiveX(*inbox, output)); };
+        services.report = [inbox, access](bool print) {
+            reports::ReportCommands commands = commandsFor(access);
+            return stepOf(print ? commands.PrintReport(*inbox, true) : commands.ExportReport(*inbox, true));
+        };
+    }
+    services.refresh = access.refreshBox;
+    return services;
+}
+
+} // namespace integration

@@ -1,0 +1,335 @@
+// The job runner over the program's own services on a test database: the
+// inbound steps (acknowledgement, plug-in, print, export) with the rows moved
+// to Recycled exactly as they were, the failures that keep them, the 862's
+// previous schedule, and the outbound run of an import file.
+#include "integration/window/ProgramJobServices.h"
+
+#include "TranslationTestSupport.h"
+
+#include "TestEnvironment.h"
+
+#include "reports/ReportCommands.h"
+#include "translation/OpenReport.h"
+#include "translation/OutboundTranslation.h"
+#include "translation/RecordLayout.h"
+#include "translation/ReportDefinition.h"
+
+#include "com/ClassRegistry.h"
+#include "controls/ListView.h"
+#include "vb/Dialogs.h"
+#include "vb/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPrinter>
+
+using namespace Qt::StringLiterals;
+using integration::Job;
+using integration::JobRunner;
+
+namespace {
+
+class ProgramServicesTest : public translationtest::TranslationTest {
+public:
+    void SetUp() override
+    {
+        TranslationTest::SetUp();
+        const QString temp = corvantis::test::tempDir();
+        for (const char *folder : {"reports/Export", "reports/ActiveX", "export", "outbound", "import"})
+            QDir().mkpath(temp + u'/' + QString::fromLatin1(folder));
+        vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Reports"_s, temp + u"/reports"_s);
+        vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Export"_s, temp + u"/export"_s);
+        vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Outbound"_s, temp + u"/outbound"_s);
+        vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Import"_s, temp + u"/import"_s);
+        translation::setReportWindows(&windows);
+        recycled = std::make_unique<controls::ListView>();
+        recycled->setTag(u"Recycled"_s);
+        recycled->setMultiSelect(true);
+        recycled->addColumnHeader(u"Time"_s, u"Time"_s, 1000);
+        QPrinter &printer = vb::sharedPrinter();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(temp + u"/printed.pdf"_s);
+    }
+    void TearDown() override
+    {
+        vb::sharedPrinter().setOutputFileName({});
+        translation::setReportWindows(nullptr);
+        translation::crxReport.reset();
+        recycled.reset();
+        TranslationTest::TearDown();
+    }
+
+    // The key's map, Transactions row and report files, and `sets` Inbox rows.
+    void prepare(int sets = 2)
+    {
+        addMap(translationtest::parseMap(u"S 1 BSN\n"
+                                         "E 1\n"
+                                         "| objScript.ElementToSegment\n"
+                                         "S 2 LIN\n"
+                                         "| objScript.SegmentToSegments : objScript.WriteToLines : "
+                                         "objScript.LinesToRecord Record\n"
+                                         "E 1\n"_s));
+        addPartner(key.partner);
+        addRow(u"Transactions"_s, {{"Partner", key.partner}, {"Transaction", key.transaction},
+                                   {"Version", key.version}, {"Direction", key.direction},
+                                   {"ExportFormat", vb::Variant::fromLong(25)}});
+        translation::CreateRecordDefinition(key, false);
+        for (int i = 0; i < sets; ++i)
+            addInboxRow(u"ST*"_s + key.transaction + u"*000"_s + QString::number(i + 1) + u"~BSN*S"_s
+                        + QString::number(i + 1) + u"~LIN*1~SE*4*000"_s + QString::number(i + 1) + u"~"_s);
+        fillInbox({});
+        translation::CreateReportDefinition(key);
+        const QString made = reportPath(u""_s);
+        QFile::copy(made, reportPath(u"Export/"_s));
+        QFile::copy(made, reportPath(u"ActiveX/"_s));
+    }
+    QString reportPath(const QString &place) const
+    {
+        const QString stem = key.partner + u'_' + key.transaction + u'_' + key.version + u'_' + key.direction;
+        return corvantis::test::tempDir() + u"/reports/"_s + place + stem + (place.isEmpty() ? u".rpt"_s : u".RPT"_s);
+    }
+    Job job(bool ack = false, bool activeX = false, bool print = false) const
+    {
+        return Job{key.partner, key.transaction, key.version, key.direction, false, ack, activeX, print};
+    }
+    QString keyText() const { return job().key(); }
+
+    integration::MailboxAccess access()
+    {
+        integration::MailboxAccess a;
+        a.inbox = inbox.get();
+        a.recycled = recycled.get();
+        // Selects the list rows whose stored row has the key (the main
+        // window's own selection is tested with the main window).
+        a.makeUniqueSelection = [this](controls::ListView &list, const QString &p, const QString &t, const QString &v,
+                                       const QString &d) {
+            bool any = false;
+            for (int i = 1; i <= list.itemCount(); ++i) {
+                const auto row = rows(u"SELECT Partner || ',' || [Transaction] || ',' || Version || ',' || Direction "
+                                      "AS k FROM "_s + list.tag() + u" WHERE rowid = "_s
+                                      + QString::number(list.item(i)->rowid()));
+                const bool match = !row.empty() && row[0].at(u"k"_s) == p + u',' + t + u',' + v + u',' + d;
+                list.setItemSelected(i, match);
+                any = any || match;
+            }
+            return any;
+        };
+        a.isSelectionUnique = [this](controls::ListView &list) {
+            QString found;
+            for (int i = 1; i <= list.itemCount(); ++i) {
+                if (!list.isItemSelected(i))
+                    continue;
+                const auto row = rows(u"SELECT Partner || ',' || [Transaction] || ',' || Version || ',' || Direction "
+                                      "AS k FROM "_s + list.tag() + u" WHERE rowid = "_s
+                                      + QString::number(list.item(i)->rowid()));
+                if (!found.isEmpty() && found != row.at(0).at(u"k"_s))
+                    return QString();
+                found = row.at(0).at(u"k"_s);
+            }
+            return found;
+        };
+        a.refreshBox = [this](const QString &table) {
+            refreshedLists << table;
+            if (table == u"Inbox"_s)
+                fillInbox({});
+        };
+        a.progress = &progress;
+        return a;
+    }
+    bool run(const Job &j)
+    {
+        return JobRunner(integration::ProgramJobServices(access(), [](const Job &) { return true; })).RunJob(j);
+    }
+    static QString mailboxColumns()
+    {
+        return u"Partner, [Transaction], Version, Direction, [Date], [Time], Used, InterchangeControlNumber, "
+               "GroupControlNumber, FunctionalGroup, SenderID, SenderDivision, ReceiverID, ReceiverDivision, "
+               "Acknowledged, Status, TSet"_s;
+    }
+
+    class NoWindows final : public translation::ReportWindows {
+    public:
+        void showViewer() override {}
+        bool showDesigner() override { return true; }
+    } windows;
+    std::unique_ptr<controls::ListView> recycled;
+    QStringList refreshedLists;
+};
+
+TEST_F(ProgramServicesTest, AnExportedJobMovesItsRowsToRecycledUnchanged)
+{
+    prepare();
+    // Another direction of the same partner, set and version is not the job's.
+    addRow(u"Inbox"_s, {{"Partner", key.partner}, {"Transaction", key.transaction}, {"Version", key.version},
+                        {"Direction", u"O"_s}, {"Status", u"Closed"_s}, {"TSet", u"ST*830*0009~SE*2*0009~"_s}});
+    fillInbox({});
+    const auto before = rows(u"SELECT "_s + mailboxColumns() + u" FROM Inbox WHERE Direction = 'I' ORDER BY rowid"_s);
+
+    ASSERT_TRUE(run(job()));
+
+    const QString exported = reports::ReportCommands::ExportFilePath(
+        {key.partner, key.transaction, key.version, key.direction}, 25);
+    EXPECT_TRUE(QFileInfo::exists(exported)) << exported.toStdString();
+    const auto after = rows(u"SELECT "_s + mailboxColumns() + u" FROM Recycled ORDER BY rowid"_s);
+    ASSERT_EQ(after.size(), 2u);
+    for (std::size_t i = 0; i < after.size(); ++i)
+        for (const auto &[column, value] : before[i])
+            if (column != u"Status"_s) // the export marks them "Exported"
+                EXPECT_EQ(after[i].at(column), value) << column.toStdString();
+    EXPECT_EQ(column(u"SELECT Status FROM Recycled"_s, u"Status"_s), (QStringList{u"Exported"_s, u"Exported"_s}));
+    EXPECT_EQ(column(u"SELECT Direction FROM Inbox"_s, u"Direction"_s), QStringList{u"O"_s});
+    EXPECT_EQ(historyEntries().last(), u"Info: Processed complete! "_s + keyText());
+    EXPECT_TRUE(refreshedLists.contains(u"Recycled"_s));
+}
+
+TEST_F(ProgramServicesTest, PrintingAndThePluginEachEndWithTheMove)
+{
+    struct Case {
+        const char *what;
+        bool activeX, print;
+        const char *plugin;
+    } cases[] = {{"plain report printed", false, true, nullptr}, {"plug-in report printed", true, true, "Keep"},
+                 {"plug-in report exported", true, false, "Keep"}};
+    prepare(0);
+    for (const Case &c : cases) {
+        QFile::remove(corvantis::test::tempDir() + u"/printed.pdf"_s);
+        addInboxRow(u"ST*830*0001~BSN*S1~LIN*1~SE*4*0001~"_s);
+        fillInbox({});
+        if (c.plugin) {
+            com::addClass(QStringLiteral(REPORT_PLUGIN), QString::fromLatin1(c.plugin));
+            modGlobal::cnDatabase->Execute(u"UPDATE Transactions SET ActiveX = 'ReportPlugin."_s
+                                           + QString::fromLatin1(c.plugin) + u"'"_s);
+        }
+        EXPECT_TRUE(run(job(false, c.activeX, c.print))) << c.what;
+        EXPECT_EQ(count(u"Inbox"_s), 0) << c.what;
+        EXPECT_EQ(historyEntries().last(), u"Info: Processed complete! "_s + keyText()) << c.what;
+        EXPECT_EQ(QFileInfo::exists(corvantis::test::tempDir() + u"/printed.pdf"_s), c.print) << c.what;
+    }
+    EXPECT_EQ(count(u"Recycled"_s), 3);
+}
+
+TEST_F(ProgramServicesTest, AFailedStepKeepsTheRowsAndRecordsTheFailure)
+{
+    struct Case {
+        const char *what;
+        std::function<void(ProgramServicesTest &)> spoil;
+        Job job;
+    };
+    prepare();
+    const std::vector<Case> cases{
+        {"export report missing", [](ProgramServicesTest &t) { QFile::remove(t.reportPath(u"Export/"_s)); }, job()},
+        {"plug-in refusing",
+         [](ProgramServicesTest &) {
+             com::addClass(QStringLiteral(REPORT_PLUGIN), u"Refuse"_s);
+             modGlobal::cnDatabase->Execute(u"UPDATE Transactions SET ActiveX = 'ReportPlugin.Refuse'"_s);
+         },
+         job(false, true, false)},
+    };
+    for (const Case &c : cases) {
+        c.spoil(*this);
+        EXPECT_FALSE(run(c.job)) << c.what;
+        EXPECT_EQ(count(u"Inbox"_s), 2) << c.what;
+        EXPECT_EQ(count(u"Recycled"_s), 0) << c.what;
+        EXPECT_EQ(historyEntries().last(), u"Error: Process Failed - "_s + keyText()) << c.what;
+        EXPECT_FALSE(historyEntries().join(u'\n').contains(u"Processed complete!"_s)) << c.what;
+    }
+}
+
+TEST_F(ProgramServicesTest, NoRowsOfTheKeyOnlyWarns)
+{
+    prepare(0);
+    addRow(u"Inbox"_s, {{"Partner", key.partner}, {"Transaction", key.transaction}, {"Version", key.version},
+                        {"Direction", u"O"_s}, {"Status", u"Closed"_s}});
+    fillInbox({});
+    EXPECT_TRUE(run(job(true)));
+    EXPECT_EQ(historyEntries().last(), u"Warning: There are no Transactions to process! "_s + keyText());
+    EXPECT_EQ(count(u"Inbox"_s), 1);
+    EXPECT_EQ(count(u"Outbox"_s), 0);
+}
+
+TEST_F(ProgramServicesTest, TheAcknowledgementAnswersTheRowsBeforeTheMove)
+{
+    prepare();
+    ASSERT_TRUE(run(job(true)));
+    EXPECT_EQ(column(u"SELECT [Transaction] FROM Outbox"_s, u"Transaction"_s), QStringList{u"997"_s});
+    EXPECT_EQ(column(u"SELECT Acknowledged FROM Recycled"_s, u"Acknowledged"_s), (QStringList{u"Yes"_s, u"Yes"_s}));
+    EXPECT_EQ(count(u"Inbox"_s), 0);
+}
+
+TEST_F(ProgramServicesTest, ThePreviousScheduleIsTheInterchangeMovedLast)
+{
+    key.transaction = u"862"_s;
+    auto recycledRow = [&](const QString &version, const QString &icn) {
+        addRow(u"Recycled"_s, {{"Partner", key.partner}, {"Transaction", key.transaction}, {"Version", version},
+                               {"Direction", key.direction}, {"InterchangeControlNumber", icn},
+                               {"Status", u"Closed"_s}, {"TSet", u"ST*862*0009~SE*2*0009~"_s}});
+    };
+    recycledRow(key.version, u"000000007"_s);
+    recycledRow(key.version, u"000000009"_s);
+    recycledRow(u"003020"_s, u"000000011"_s); // another version: not this schedule
+    recycledRow(key.version, u"000000009"_s);
+    recycledRow(key.version, u"000000008"_s); // moved last
+    recycledRow(key.version, u"000000008"_s);
+    ado::Recordset rs;
+    rs.Open(u"SELECT rowid AS r FROM Recycled ORDER BY rowid"_s, *modGlobal::cnDatabase, ado::adOpenForwardOnly,
+            ado::adLockReadOnly);
+    for (; !rs.Eof(); rs.MoveNext())
+        recycled->addItem(u"row"_s)->setRowid(rs(u"r"_s).Value().toLong());
+    recycled->setItemSelected(1, true);
+
+    ASSERT_TRUE(integration::SelectPreviousSchedule(*recycled, {key.partner, key.transaction, key.version, key.direction}));
+    std::vector<bool> selected;
+    for (int i = 1; i <= recycled->itemCount(); ++i)
+        selected.push_back(recycled->isItemSelected(i));
+    EXPECT_EQ(selected, (std::vector<bool>{false, false, false, false, true, true}));
+
+    key.partner = u"NOBODY"_s;
+    EXPECT_FALSE(integration::SelectPreviousSchedule(*recycled, {key.partner, key.transaction, key.version, key.direction}));
+}
+
+TEST_F(ProgramServicesTest, AnOutboundJobTranslatesItsImportFileByKey)
+{
+    key.direction = u"O"_s;
+    const QString fixture = QStringLiteral(CORVANTIS_FIXTURES "/outbound/");
+    addPartner(key.partner);
+    addRow(u"Transactions"_s, {{"Partner", key.partner}, {"Transaction", key.transaction}, {"Version", key.version},
+                               {"Direction", key.direction}, {"Group", u"SS"_s}, {"Versionoverride", u"004010"_s}});
+    QFile map(fixture + u"empty_number_is_null/map.txt"_s);
+    ASSERT_TRUE(map.open(QIODevice::ReadOnly));
+    addMap(translationtest::parseMap(QString::fromLatin1(map.readAll())));
+    const translation::MapKey mapKey{key.partner, key.transaction, key.version, key.direction};
+    const Job outbound{key.partner, key.transaction, key.version, key.direction, false, false, false, false};
+
+    // An empty data file: nothing to send is no failure.
+    QFile::copy(fixture + u"empty_import/import.ADO"_s, translation::OutboundTranslation::ImportDefinitionPath(mapKey));
+    QFile::copy(fixture + u"empty_import/import.IMP"_s, translation::OutboundTranslation::ImportDataPath(mapKey));
+    EXPECT_TRUE(run(outbound));
+    EXPECT_EQ(count(u"Outbox"_s), 0);
+
+    QFile::remove(translation::OutboundTranslation::ImportDataPath(mapKey));
+    QFile::remove(translation::OutboundTranslation::ImportDefinitionPath(mapKey));
+    QFile::copy(fixture + u"empty_number_is_null/import.ADO"_s,
+                translation::OutboundTranslation::ImportDefinitionPath(mapKey));
+    QFile::copy(fixture + u"empty_number_is_null/import.IMP"_s, translation::OutboundTranslation::ImportDataPath(mapKey));
+    EXPECT_TRUE(run(outbound));
+    EXPECT_EQ(count(u"Outbox"_s), 1);
+    EXPECT_EQ(QDir(corvantis::test::tempDir() + u"/outbound"_s).entryList(QDir::Files).size(), 1);
+
+    // No import files at all: the run fails and says so.
+    QFile::remove(translation::OutboundTranslation::ImportDataPath(mapKey));
+    EXPECT_FALSE(run(outbound));
+    EXPECT_EQ(historyEntries().last(), u"Error: Process Failed - "_s + outbound.key());
+    EXPECT_EQ(count(u"Outbox"_s), 1);
+}
+
+TEST_F(ProgramServicesTest, WithoutTheMainWindowsListsAnInboundJobFails)
+{
+    prepare();
+    corvantis::test::dialogs().answer(vb::vbOK);
+    EXPECT_FALSE(JobRunner(integration::ProgramJobServices({}, {})).RunJob(job()));
+    EXPECT_EQ(historyEntries().last(), u"Error: Process Failed - "_s + keyText());
+    EXPECT_EQ(count(u"Inbox"_s), 2);
+}
+
+} // namespace
