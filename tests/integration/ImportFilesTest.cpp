@@ -5,6 +5,7 @@
 #include "integration/ImportFiles.h"
 
 #include "CoreTestSupport.h"
+#include "OdbcTestSupport.h"
 #include "TestEnvironment.h"
 
 #include "translation/OutboundTranslation.h"
@@ -21,12 +22,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString sqliteDriverLibrary()
-{
-    QSettings system(u"/etc/odbcinst.ini"_s, QSettings::IniFormat);
-    const QString driver = system.value(u"SQLite3/Driver"_s).toString();
-    return driver.isEmpty() ? u"libsqlite3odbc.so"_s : driver;
-}
+using integrationtest::sqliteDriverLibrary;
 
 QByteArray bytesOf(const QString &path)
 {

@@ -3,6 +3,7 @@
 // the connection and the query filling the grid and the import files, Save
 // of the grid, Process and the scheduler's runs, and the busy rules.
 #include "MainWindowFixture.h"
+#include "OdbcTestSupport.h"
 
 #include "integration/window/ResultsGrid.h"
 #include "integration/window/frmIntegrator.h"
@@ -34,12 +35,7 @@ using integration::frmIntegrator;
 
 namespace {
 
-QString sqliteDriverLibrary()
-{
-    QSettings system(u"/etc/odbcinst.ini"_s, QSettings::IniFormat);
-    const QString driver = system.value(u"SQLite3/Driver"_s).toString();
-    return driver.isEmpty() ? u"libsqlite3odbc.so"_s : driver;
-}
+using integrationtest::sqliteDriverLibrary;
 
 void writeText(const QString &path, const QByteArray &text)
 {
