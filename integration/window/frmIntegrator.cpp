@@ -2,6 +2,8 @@
 
 #include "integration/window/ResultsGrid.h"
 
+#include "partners/TransactionsNotifier.h"
+
 #include "controls/Forms.h"
 #include "controls/ListView.h"
 #include "core/modGlobal.h"
@@ -84,6 +86,31 @@ frmIntegrator::frmIntegrator()
     buildControls();
     connectControls();
     Form_Load();
+    // Sets added, removed or changed in the partner window join the list.
+    connect(&partners::transactionsNotifier(), &partners::TransactionsNotifier::TransactionsChanged, this, [this] {
+        m_refillPending = true;
+        refillWhenFree();
+    });
+}
+
+void frmIntegrator::refillWhenFree()
+{
+    // Never under an edit, a run or an open connection: job indexes and the
+    // slot being edited must stay what they are until then.
+    if (!m_refillPending || m_editing || refusedWhileRunning() || m_session.isConnected())
+        return;
+    m_refillPending = false;
+    const int shown = selectedJob();
+    const QString key = shown >= 0 ? m_slots[std::size_t(shown)].key() : QString();
+    LoadJobs();
+    for (int i = 0; i < jobCount(); ++i) {
+        if (i > 0 && m_slots[std::size_t(i)].key() == key) {
+            lvwTSets->setSelectedItem(i + 1);
+            ShowSelectedJob();
+            break;
+        }
+    }
+    SetEditMode(false, std::max(0, selectedJob()));
 }
 
 frmIntegrator::~frmIntegrator()
@@ -504,6 +531,7 @@ void frmIntegrator::cmdProcess_Click()
     blnProcessing = false;
     updateButtons();
     runQueued();
+    refillWhenFree();
 }
 
 void frmIntegrator::RunJob(int index, bool scheduled)
@@ -540,6 +568,7 @@ void frmIntegrator::tmrScheduler_Timer()
         RunJob(start.job, true);
     }
     runQueued();
+    refillWhenFree();
 }
 
 void frmIntegrator::runQueued()
@@ -610,6 +639,7 @@ void frmIntegrator::cmdDisconnect_Click()
 {
     guarded([&] { m_session.disconnect(); });
     updateButtons();
+    refillWhenFree();
 }
 
 void frmIntegrator::cmdExecute_Click()
@@ -682,6 +712,7 @@ void frmIntegrator::cmdModify_Click()
     }
     SetEditMode(false, i);
     ShowSelectedJob();
+    refillWhenFree();
 }
 
 void frmIntegrator::chkTime_Click()

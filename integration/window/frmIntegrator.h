@@ -131,11 +131,15 @@ private:
     JobDates datesFor(const JobRow &job, bool scheduled) const;
     void runQueued();
     void closeConnectionQuietly();
+    // Refills the job list after the partner window changed Transactions,
+    // once no edit, run or connection holds the slots.
+    void refillWhenFree();
 
     std::vector<JobRow> m_slots;
     int m_shown = -1;
     bool m_editing = false;
     bool m_running = false;
+    bool m_refillPending = false;
     bool m_filling = false;
     bool m_hasDataSources = false;
     DataSourceSession m_session;

@@ -8,6 +8,8 @@
 #include "integration/window/ResultsGrid.h"
 #include "integration/window/frmIntegrator.h"
 
+#include "partners/TransactionsNotifier.h"
+
 #include "ado/Recordset.h"
 #include "odbc/Odbc.h"
 #include "vb/Clock.h"
@@ -276,6 +278,35 @@ TEST_F(IntegratorWindowTest, TheEditorWritesEveryColumnAndLocksTheListMeanwhile)
     EXPECT_EQ(integration::LoadJob(*modGlobal::cnDatabase, w.slot(0)).sql, u"SELECT * FROM orders"_s);
 }
 
+TEST_F(IntegratorWindowTest, SetsChangedInThePartnerWindowJoinTheListOnceNoEditHoldsIt)
+{
+    addJob(u"BETA"_s, u"830"_s, u"I"_s);
+    addJob(u"ZETA"_s, u"850"_s, u"O"_s);
+    mainwindow::frmMain &main = load();
+    frmIntegrator &w = open(main);
+    select(w, 2);
+
+    // While a job is edited the list stays as it is.
+    w.cmdModify->click();
+    addJob(u"ACME"_s, u"810"_s, u"I"_s);
+    partners::notifyTransactionsChanged();
+    EXPECT_EQ(w.lvwTSets->itemCount(), 2);
+    dialogs().answer(vb::vbNo);
+    w.cmdModify->click();
+
+    // Then it is refilled, the shown job still selected.
+    ASSERT_EQ(w.lvwTSets->itemCount(), 3);
+    EXPECT_EQ(w.lvwTSets->item(1)->text(), u"ACME"_s);
+    EXPECT_EQ(w.selectedJob(), 2);
+    EXPECT_EQ(w.windowTitle(), u"Integrator -- ZETA_850_004010_O"_s);
+    EXPECT_EQ(w.cmdModify->text(), u"&Modify"_s);
+
+    db.connection().Execute(u"DELETE FROM Transactions WHERE Partner = 'ZETA'"_s);
+    partners::notifyTransactionsChanged();
+    ASSERT_EQ(w.lvwTSets->itemCount(), 2);
+    EXPECT_EQ(w.windowTitle(), u"Integrator -- ACME_810_004010_I"_s);
+}
+
 TEST_F(IntegratorWindowTest, AQueryFillsTheGridAndItsJobsFilesAndSaveWritesThatJobs)
 {
     fillSource();
@@ -365,6 +396,36 @@ TEST_F(IntegratorWindowTest, ProcessAndTheSchedulerRunJobsWithTheirOwnValues)
     EXPECT_TRUE(entries.contains(u"Info: Ingtegrator Scheduled 15 Minute Task Started: ACME_850_004010_O"_s));
     EXPECT_EQ(bytesOf(corvantis::test::tempDir() + u"/import/ACME_850_004010_O.IMP"_s), QByteArray("12/03/2026\r\n"));
     EXPECT_EQ(entries.last(), u"Error: Process Failed - ACME_850_004010_O"_s);
+    EXPECT_TRUE(w.cmdProcess->isEnabled());
+}
+
+TEST_F(IntegratorWindowTest, StartsDueDuringARunWaitForItAndTheCommandsAreRefused)
+{
+    addJob(u"ACME"_s, u"830"_s, u"I"_s, u", CheckInterval"_s, u", 1"_s);
+    addJob(u"BETA"_s, u"830"_s, u"I"_s, u", CheckInterval"_s, u", 1"_s);
+    mainwindow::frmMain &main = load();
+    frmIntegrator &w = open(main);
+    const QString started = u"Info: Ingtegrator Scheduled 15 Minute Task Started: "_s;
+
+    w.blnProcessing = true; // a run started with Process is under way
+    for (int tick = 1; tick <= 15; ++tick)
+        w.tmrScheduler_Timer();
+    EXPECT_FALSE(history().join(u'\n').contains(started));
+    w.cmdModify_Click();
+    w.cmdConnect_Click();
+    w.cmdSave_Click();
+    EXPECT_EQ(w.cmdModify->text(), u"&Modify"_s);
+    EXPECT_EQ(history().last(), u"Info: Selected [Tools] - [Integrator]"_s);
+
+    // When it has ended, the next tick runs the queued starts in list order
+    // (and its own counters went on meanwhile: nothing else is due).
+    w.blnProcessing = false;
+    w.tmrScheduler_Timer();
+    QStringList tail = history().mid(history().size() - 4);
+    EXPECT_EQ(tail, (QStringList{started + u"ACME_830_004010_I"_s,
+                                 u"Warning: There are no Transactions to process! ACME_830_004010_I"_s,
+                                 started + u"BETA_830_004010_I"_s,
+                                 u"Warning: There are no Transactions to process! BETA_830_004010_I"_s}));
     EXPECT_TRUE(w.cmdProcess->isEnabled());
 }
 
