@@ -6,6 +6,7 @@
 #include "mainwindow/ListColumns.h"
 #include "vb/DoEvents.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -382,4 +383,30 @@ TEST_F(MainWindowTest, BarSwitchesRecordTheirEntryAndRelayout)
     EXPECT_TRUE(main.sbrStatusBar->isHidden());
     EXPECT_EQ(main.lvwHistory->item(main.lvwHistory->itemCount())->subItem(5), QStringLiteral("Selected [View] - [Status Bar]"));
     EXPECT_EQ(panel1(main), QStringLiteral("Selected [View] - [Status Bar]"));
+}
+
+// A refill never changes the widths the user sees: the refill a validation
+// asks for and F5 keep them; only a click on the list applies the
+// Acknowledged width rule.
+TEST_F(MainWindowTest, RefillsKeepTheColumnWidths)
+{
+    for (int i = 0; i < 3; ++i)
+        insert(QStringLiteral("Inbox"), {}, i);
+    frmMain &main = load();
+    main.tvwFolderList_NodeClick(3);
+    ListView *inbox = main.lvwInbox;
+    std::vector<double> widths;
+    for (int c = 1; c <= inbox->columnHeaderCount(); ++c)
+        widths.push_back(inbox->columnWidthTwips(c));
+    EXPECT_NE(widths.front(), 270);
+    for (int i = 1; i <= inbox->itemCount(); ++i)
+        inbox->setItemSelected(i, true);
+    // The refill a validation or a load asks for through the core's link.
+    insert(QStringLiteral("Inbox"), {}, 9);
+    modGlobal::mainWindowLink().RefreshBox(QStringLiteral("Inbox"));
+    EXPECT_EQ(inbox->itemCount(), 4);
+    main.lvwBox_KeyDown(inbox, 116, 0);
+    for (int c = 1; c <= inbox->columnHeaderCount(); ++c)
+        EXPECT_EQ(inbox->columnWidthTwips(c), widths[c - 1]) << c;
+    EXPECT_EQ(inbox->header()->sectionSize(0), controls::twipsToPixels(widths.front()));
 }
