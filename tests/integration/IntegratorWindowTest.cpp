@@ -454,4 +454,17 @@ TEST_F(IntegratorWindowTest, AFailedQueryStopsTheOutboundRunAndAClosedWindowWait
     EXPECT_FALSE(controls::isLoaded<frmIntegrator>());
 }
 
+TEST_F(IntegratorWindowTest, TheExitPathIsRefusedWhileARunRuns)
+{
+    addJob(u"ACME"_s, u"830"_s, u"I"_s);
+    mainwindow::frmMain &main = load();
+    frmIntegrator &w = open(main);
+    w.blnProcessing = true;
+    dialogs().answer(vb::vbYes); // "Exit Corvantis?"
+    EXPECT_FALSE(main.Form_Unload());
+    EXPECT_TRUE(controls::isLoaded<frmIntegrator>());
+    EXPECT_EQ(history().last(), u"Info: Selected [File] - [Exit]"_s);
+    w.blnProcessing = false;
+}
+
 } // namespace
