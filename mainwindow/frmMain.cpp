@@ -136,6 +136,7 @@ frmMain::frmMain()
     installInboundCommands();
     installSettingsCommands();
     installReportCommands();
+    installMapDesignerCommands();
     installIntegratorCommands();
     installExchangeCommands();
 

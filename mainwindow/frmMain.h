@@ -239,6 +239,7 @@ private:
     void installInboundCommands();
     void installSettingsCommands();
     void installReportCommands();
+    void installMapDesignerCommands();
     void installIntegratorCommands();
     void installExchangeCommands();
     settings::MainWindowAccess settingsAccess();

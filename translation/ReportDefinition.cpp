@@ -1,5 +1,7 @@
 #include "translation/ReportDefinition.h"
 
+#include "ado/Sql.h"
+
 #include "core/SetFileName.h"
 #include "core/modGlobal.h"
 
@@ -62,6 +64,26 @@ report::Report DefaultMapReport(const MapKey &key, const std::vector<report::Fie
     report::addToSection(first, page);
     first.height += 240;
     return r;
+}
+
+QString GuidelineStatement(const QString &partner, const QString &version, const QString &transaction)
+{
+    return u"SELECT Transactions.Partner As Partner, Transactions.Version As Version, Transactions.Transaction As Transactions,"
+           " Transactions.Description As Description, Segment.Segment As Segment, Segment.SegmentName As SegmentName,"
+           " Element.SegmentIndex As SegmentIndex, Segment.SegmentUsage As SegmentUsage,"
+           " Segment.MaxUsageLoop As MaxUsageLoop, Segment.Level As SegmentLevel,"
+           " Segment.Looping As Looping, Segment.Node As Node,"
+           " Element.ElementName As ElementName, Element.ElementIndex As ElementIndex,"
+           " Element.Reference As Reference, Element.ElementUsage As ElementUsage,"
+           " Element.Type As Type, Element.Minimum As Minimum, Element.Maximum As Maximum, Element.Exclude As Exclude"
+           " FROM (Transactions INNER JOIN Segment ON (Transactions.Partner = Segment.Partner) AND (Transactions.Version = Segment.Version)"
+           " AND (Transactions.Transaction = Segment.Transaction) AND (Transactions.Direction = Segment.Direction))"
+           " INNER JOIN Element ON (Segment.Partner = Element.Partner) AND (Segment.Version = Element.Version)"
+           " AND (Segment.Transaction = Element.Transaction) AND (Segment.Segment = Element.Segment)"
+           " AND (Segment.SegmentIndex = Element.SegmentIndex) AND (Segment.Direction = Element.Direction)"
+           " WHERE Element.Exclude = False AND Segment.Partner = "_s
+        + ado::SqlText(partner) + u" AND Segment.Version = "_s + ado::SqlText(version)
+        + u" AND Segment.Transaction = "_s + ado::SqlText(transaction);
 }
 
 report::Report GuidelineReport()

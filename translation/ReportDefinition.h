@@ -23,6 +23,10 @@ report::Report DefaultMapReport(const MapKey &key, const std::vector<report::Fie
 // beside the program as Guideline.rpt; its fields are the guideline query's columns.
 report::Report GuidelineReport();
 
+// The guideline query: the joined Transactions, Segment and Element rows of
+// the map's elements that are not excluded, under the report's column names.
+QString GuidelineStatement(const QString &partner, const QString &version, const QString &transaction);
+
 // Reports folder (setting Folders/Reports, default the program folder) & "/" & P_T_V_D & "." & extension.
 QString ReportDefinitionPath(const MapKey &key, const QString &extension);
 

@@ -15,6 +15,11 @@ TreeView::TreeView(QWidget *parent) : QTreeWidget(parent)
     setColumnCount(1);
     setHeaderHidden(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // Long node texts scroll sideways, as in the classic tree, instead of
+    // being cut short.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    setTextElideMode(Qt::ElideNone);
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item, int) {
         const int index = indexOfNode(item);
         if (index > 0)

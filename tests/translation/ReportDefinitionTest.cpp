@@ -174,22 +174,7 @@ TEST_F(ReportDefinitionTest, TheShippedGuidelineLaysOutOverTheGuidelineQuery)
     addMap(parseMap(kMap));
     modGlobal::cnDatabase->Execute(u"INSERT INTO Transactions (Partner, [Transaction], Description, Version, Direction) "
                                    "VALUES ('ACME01', '830', 'Planning Schedule', '004010', 'I')"_s);
-    const QString sql =
-        u"SELECT Transactions.Partner As Partner, Transactions.Version As Version, Transactions.Transaction As Transactions,"
-        " Transactions.Description As Description, Segment.Segment As Segment, Segment.SegmentName As SegmentName,"
-        " Element.SegmentIndex As SegmentIndex, Segment.SegmentUsage As SegmentUsage,"
-        " Segment.MaxUsageLoop As MaxUsageLoop, Segment.Level As SegmentLevel,"
-        " Segment.Looping As Looping, Segment.Node As Node,"
-        " Element.ElementName As ElementName, Element.ElementIndex As ElementIndex,"
-        " Element.Reference As Reference, Element.ElementUsage As ElementUsage,"
-        " Element.Type As Type, Element.Minimum As Minimum, Element.Maximum As Maximum, Element.Exclude As Exclude"
-        " FROM (Transactions INNER JOIN Segment ON (Transactions.Partner = Segment.Partner) AND (Transactions.Version = Segment.Version)"
-        " AND (Transactions.Transaction = Segment.Transaction) AND (Transactions.Direction = Segment.Direction))"
-        " INNER JOIN Element ON (Segment.Partner = Element.Partner) AND (Segment.Version = Element.Version)"
-        " AND (Segment.Transaction = Element.Transaction) AND (Segment.Segment = Element.Segment)"
-        " AND (Segment.SegmentIndex = Element.SegmentIndex) AND (Segment.Direction = Element.Direction)"
-        " WHERE Element.Exclude = False AND Segment.Partner = 'ACME01' AND Segment.Version = '004010'"
-        " AND Segment.Transaction = '830'"_s;
+    const QString sql = translation::GuidelineStatement(u"ACME01"_s, u"004010"_s, u"830"_s);
     auto rs = std::make_shared<ado::Recordset>();
     rs->Open(sql, *modGlobal::cnDatabase, ado::adOpenDynamic, ado::adLockOptimistic);
     report::RecordsetSource rows(rs);

@@ -1,0 +1,476 @@
+// The map designer window through the scripted dialogs: the list and tree it
+// loads, the panes and their pending-edit question, commands and their
+// failures, the script reference, the tabs, the layout and Setup > Map
+// Designer.
+#include "CoreTestSupport.h"
+
+#include "TestEnvironment.h"
+
+#include "mapeditor/frmMap.h"
+#include "partners/TransactionsNotifier.h"
+#include "translation/MapScriptHost.h"
+#include "translation/TranslationBusy.h"
+
+#include "ado/Connection.h"
+#include "controls/ComboList.h"
+#include "controls/Forms.h"
+#include "controls/ListView.h"
+#include "controls/MaskedEdit.h"
+#include "controls/Measure.h"
+#include "controls/ScriptBox.h"
+#include "controls/SplitterBar.h"
+#include "controls/TabStrip.h"
+#include "controls/TextBox.h"
+#include "controls/TreeView.h"
+#include "vb/Dialogs.h"
+#include "vb/Settings.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace mapeditor;
+using coretest::CoreTest;
+using corvantis::test::dialogs;
+using modGlobal::cnDatabase;
+
+namespace {
+
+class MapDesignerWindowTest : public CoreTest {
+protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        for (const char *name : {"Import", "ActiveX", "Reports", "Outbound"}) {
+            const QString path = corvantis::test::tempDir() + u'/' + QString::fromLatin1(name);
+            QDir().mkpath(path);
+            vb::SaveSetting("Corvantis", "Folders", QString::fromLatin1(name), path);
+        }
+    }
+    void TearDown() override
+    {
+        controls::unload<frmMap>();
+        CoreTest::TearDown();
+    }
+
+    void addSet(const QString &partner, const QString &direction)
+    {
+        addRow("Transactions", {{"Partner", partner}, {"Transaction", "830"}, {"Version", "004010"},
+                                {"Direction", direction}, {"Group", "PS"}, {"Versionoverride", "004010"},
+                                {"Description", "Planning"}, {"ControlNumber", vb::Variant::fromLong(1)}});
+    }
+
+    // A map of segments "ID:level:elements", element names ID.1, ID.2 ...
+    void addMap(const QString &partner, const QString &direction, const QStringList &segments)
+    {
+        int index = 0;
+        for (const QString &spec : segments) {
+            const QStringList p = spec.split(u':');
+            ++index;
+            addRow("Segment", {{"Partner", partner}, {"Version", "004010"}, {"Transaction", "830"},
+                               {"Direction", direction}, {"Segment", p[0]}, {"SegmentIndex", index},
+                               {"Node", p[1].toInt()}, {"SegmentName", p[0] + " name"}, {"SegmentUsage", "M"},
+                               {"Level", "H"}, {"MaxUsageLoop", vb::Variant::fromLong(9999999)}});
+            for (int e = 1; e <= p[2].toInt(); ++e)
+                addRow("Element", {{"Partner", partner}, {"Version", "004010"}, {"Transaction", "830"},
+                                   {"Direction", direction}, {"Segment", p[0]}, {"SegmentIndex", index},
+                                   {"ElementIndex", e}, {"ElementName", p[0] + u'.' + QString::number(e)},
+                                   {"Reference", 100 + e}, {"Minimum", 1}, {"Maximum", 10}, {"Type", "AN"},
+                                   {"ElementUsage", "M"}});
+        }
+    }
+
+    // The standard fixture: ACME01 830 in both directions.
+    frmMap &openStandard()
+    {
+        addSet("ACME01", "I");
+        addSet("ACME01", "O");
+        addMap("ACME01", "I", {"ST:1:2", "BFR:1:3", "N1:1:2", "N3:2:1", "LIN:1:2"});
+        addMap("ACME01", "O", {"ST:1:1", "BEG:1:2"});
+        return controls::form<frmMap>();
+    }
+
+    int node(frmMap &w, const QString &key)
+    {
+        const int n = w.tvwTSets->nodeIndex(key);
+        EXPECT_NE(n, 0) << key.toStdString();
+        return n;
+    }
+
+    void click(frmMap &w, const QString &key)
+    {
+        const int n = node(w, key);
+        w.tvwTSets->setSelectedNode(n);
+        emit w.tvwTSets->NodeClick(n);
+    }
+
+    QStringList segmentNames(const QString &direction = QStringLiteral("I"))
+    {
+        return column("SELECT Segment FROM Segment WHERE Direction = '" + direction + "' ORDER BY SegmentIndex",
+                      "Segment");
+    }
+
+    QStringList referenceChildren(frmMap &w, const QString &root)
+    {
+        QStringList out;
+        const int r = w.tvwReference->nodeIndex(root);
+        if (!r)
+            return out;
+        for (int c = w.tvwReference->firstChild(r); c; c = w.tvwReference->nextSibling(c))
+            out << w.tvwReference->nodeText(c);
+        return out;
+    }
+};
+
+TEST_F(MapDesignerWindowTest, AnEmptyTableOpensWithNothingLoaded)
+{
+    frmMap &w = controls::form<frmMap>();
+    EXPECT_EQ(w.windowTitle(), "Map Designer");
+    EXPECT_EQ(w.lvwTSets->itemCount(), 0);
+    EXPECT_EQ(w.tvwTSets->nodeCount(), 0);
+    EXPECT_FALSE(w.fraSegment->isHidden());
+    EXPECT_TRUE(w.fraElement->isHidden());
+    // With no map the inbound reference is built.
+    EXPECT_EQ(referenceChildren(w, "Methods").size(), 9);
+    EXPECT_EQ(referenceChildren(w, "Properties").size(), 15);
+    EXPECT_EQ(w.tvwReference->nodeIndex("Results"), 0);
+    EXPECT_TRUE(dialogs().boxes().empty());
+}
+
+TEST_F(MapDesignerWindowTest, TheListTheTreeAndTheFirstSegmentAreLoaded)
+{
+    frmMap &w = openStandard();
+    ASSERT_EQ(w.lvwTSets->itemCount(), 2);
+    EXPECT_EQ(w.lvwTSets->columnText(4), "I/O");
+    EXPECT_EQ(w.lvwTSets->item(1)->subItem(3), "I");
+    EXPECT_EQ(w.tvwTSets->nodeText(1), "ACME01_830_004010_I");
+    EXPECT_EQ(w.tvwTSets->nodeKey(w.tvwTSets->selectedNode()), "Segment0101");
+    // N3 (level 2) nests under N1.
+    EXPECT_EQ(w.tvwTSets->nodeKey(w.tvwTSets->parentIndex(node(w, "Segment0204"))), "Segment0103");
+    EXPECT_EQ(w.txtSegment->text(), "ST");
+    EXPECT_EQ(w.txtMaxUsageLoop->text(), ">1");
+    EXPECT_EQ(w.cboSegmentUsage->listIndex(), 0);
+    EXPECT_EQ(w.txtLoopLevel->text().trimmed(), "1");
+    EXPECT_FALSE(w.blnSegmentChanged);
+
+    click(w, "Element010202");
+    EXPECT_TRUE(w.fraSegment->isHidden());
+    EXPECT_EQ(w.txtElementName->text(), "BFR.2");
+    EXPECT_EQ(w.cboElementType->listIndex(), 1);
+    EXPECT_EQ(w.txtReference->text(), "102");
+
+    // The other direction's map, and its reference with the outbound branches.
+    w.lvwTSets->setSelectedItem(2);
+    emit w.lvwTSets->ItemClick(2);
+    EXPECT_EQ(w.tvwTSets->nodeText(1), "ACME01_830_004010_O");
+    EXPECT_EQ(referenceChildren(w, "Methods").size(), 8);
+    EXPECT_EQ(referenceChildren(w, "Properties").size(), 2);
+    EXPECT_EQ(referenceChildren(w, "Results"), QStringList());
+    EXPECT_TRUE(dialogs().boxes().empty());
+}
+
+TEST_F(MapDesignerWindowTest, APendingEditIsAskedAboutAndSavedToTheRowItWasMadeOn)
+{
+    frmMap &w = openStandard();
+    click(w, "Segment0102");
+    w.txtSegmentName->setText("Edited BFR");
+    ASSERT_TRUE(w.blnSegmentChanged);
+    // No: the clicked segment is shown and stored as expanded.
+    dialogs().answer(vb::vbNo);
+    click(w, "Segment0103");
+    EXPECT_EQ(dialogs().last().text, "Segment Properties\rSave Changes?");
+    EXPECT_EQ(dialogs().last().icon, vb::vbQuestion);
+    EXPECT_EQ(w.txtSegment->text(), "N1");
+    EXPECT_EQ(column("SELECT Expanded FROM Segment WHERE Direction = 'I' AND SegmentIndex = 3", "Expanded"),
+              QStringList{"True"});
+    EXPECT_EQ(column("SELECT SegmentName FROM Segment WHERE Direction = 'I' AND SegmentIndex = 2", "SegmentName"),
+              QStringList{"BFR name"});
+
+    // Yes: the edit goes to the segment it was made on, which stays selected.
+    w.txtSegmentName->setText("Edited N1");
+    dialogs().answer(vb::vbYes);
+    click(w, "Segment0101");
+    EXPECT_EQ(column("SELECT SegmentName FROM Segment WHERE Direction = 'I' AND SegmentIndex = 3", "SegmentName"),
+              QStringList{"Edited N1"});
+    EXPECT_EQ(w.tvwTSets->nodeKey(w.tvwTSets->selectedNode()), "Segment0103");
+    // The save rewrote the record definition of the map.
+    EXPECT_TRUE(QFile::exists(corvantis::test::tempDir() + "/ActiveX/ACME01_830_004010_I.ADO"));
+
+    // Before a renumbering command the edit is resolved first: here saved,
+    // then the segment moves up with it.
+    w.txtSegmentName->setText("N1 moved");
+    dialogs().answer(vb::vbYes);
+    w.cmdSegmentUp->click();
+    EXPECT_EQ(segmentNames(), (QStringList{"ST", "N1", "BFR", "N3", "LIN"}));
+    EXPECT_EQ(column("SELECT SegmentName FROM Segment WHERE Direction = 'I' AND Segment = 'N1'", "SegmentName"),
+              QStringList{"N1 moved"});
+    EXPECT_EQ(column("SELECT SegmentName FROM Segment WHERE Direction = 'I' AND Segment = 'BFR'", "SegmentName"),
+              QStringList{"BFR name"});
+    EXPECT_EQ(w.tvwTSets->nodeKey(w.tvwTSets->selectedNode()), "Segment0102");
+}
+
+TEST_F(MapDesignerWindowTest, DeleteAsksDropsAPendingEditAndSelectsThePrevious)
+{
+    frmMap &w = openStandard();
+    click(w, "Segment0101");
+    dialogs().answer(vb::vbOK);
+    w.cmdDeleteSegment->click();
+    EXPECT_EQ(dialogs().last().text, "Last Segment Not Allowed");
+    EXPECT_EQ(dialogs().last().icon, vb::vbCritical);
+
+    click(w, "Segment0102");
+    w.txtSegmentName->setText("never saved");
+    dialogs().answer(vb::vbNo).answer(vb::vbNo); // drop the edit, then keep the segment
+    w.cmdDeleteSegment->click();
+    EXPECT_EQ(dialogs().last().text, "Delete 02BFR Segment");
+    EXPECT_EQ(segmentNames().size(), 5);
+    dialogs().answer(vb::vbYes);
+    w.cmdDeleteSegment->click();
+    EXPECT_EQ(segmentNames(), (QStringList{"ST", "N1", "N3", "LIN"}));
+    EXPECT_EQ(w.tvwTSets->nodeKey(w.tvwTSets->selectedNode()), "Segment0101");
+    EXPECT_EQ(column("SELECT SegmentName FROM Segment WHERE Direction = 'I'", "SegmentName").filter("never").size(), 0);
+    EXPECT_EQ(segmentNames("O"), (QStringList{"ST", "BEG"}));
+}
+
+TEST_F(MapDesignerWindowTest, AddAndDuplicateTakeTheTypedIdAndRefuseABadOne)
+{
+    frmMap &w = openStandard();
+    click(w, "Segment0102");
+    w.txtSegment->setText("r");
+    dialogs().answer(vb::vbOK);
+    w.cmdAddSegment->click();
+    EXPECT_EQ(dialogs().last().text, "Invalid Segment Length Min(2)");
+    w.txtSegment->setText("ref ");
+    w.cmdAddSegment->click();
+    EXPECT_EQ(segmentNames(), (QStringList{"ST", "BFR", "REF", "N1", "N3", "LIN"}));
+    EXPECT_EQ(w.tvwTSets->nodeKey(w.tvwTSets->selectedNode()), "Segment0103");
+    EXPECT_EQ(w.txtSegment->text(), "REF");
+
+    click(w, "Segment0205");
+    w.txtSegment->setText("td5");
+    w.txtSegmentName->setText("copy of N3");
+    dialogs().answer(vb::vbNo); // the reload after the command offers the edit of N3: dropped
+    w.cmdDuplicateSegment->click();
+    EXPECT_EQ(segmentNames(), (QStringList{"ST", "BFR", "REF", "N1", "N3", "TD5", "LIN"}));
+    EXPECT_EQ(column("SELECT SegmentName FROM Segment WHERE Direction = 'I' AND Segment = 'TD5'", "SegmentName"),
+              QStringList{"copy of N3"});
+    EXPECT_EQ(column("SELECT SegmentName FROM Segment WHERE Direction = 'I' AND Segment = 'N3'", "SegmentName"),
+              QStringList{"N3 name"});
+}
+
+TEST_F(MapDesignerWindowTest, ElementSaveCorrectsTheBoxesAndElementCommandsFollowTheSelection)
+{
+    frmMap &w = openStandard();
+    click(w, "Element010202");
+    w.txtElementMin->setText("10");
+    w.txtElementMax->setText("5");
+    w.txtReference->setText("");
+    w.cmdSaveElement->click();
+    EXPECT_EQ(w.txtElementMax->text(), "10");
+    EXPECT_EQ(w.txtReference->text(), "1");
+    EXPECT_EQ(column("SELECT Maximum FROM Element WHERE Direction = 'I' AND SegmentIndex = 2 AND ElementIndex = 2",
+                     "Maximum"),
+              QStringList{"10"});
+    EXPECT_FALSE(w.blnElementChanged);
+
+    w.cmdMoveElementUp->click();
+    EXPECT_EQ(w.tvwTSets->nodeKey(w.tvwTSets->selectedNode()), "Element010201");
+    EXPECT_EQ(w.tvwTSets->nodeText(w.tvwTSets->selectedNode()), "BFR01 - BFR.2");
+    w.cmdAddElement->click();
+    EXPECT_EQ(w.tvwTSets->nodeKey(w.tvwTSets->selectedNode()), "Element010204");
+
+    click(w, "Element010101");
+    w.cmdDuplicateElement->click();
+    EXPECT_EQ(w.tvwTSets->nodeKey(w.tvwTSets->selectedNode()), "Element010103");
+    dialogs().answer(vb::vbYes);
+    w.cmdDeleteElement->click();
+    EXPECT_EQ(dialogs().last().text, "Delete ST03 Element");
+    EXPECT_EQ(w.tvwTSets->nodeKey(w.tvwTSets->selectedNode()), "Element010102");
+
+    click(w, "Element020401");
+    dialogs().answer(vb::vbOK);
+    w.cmdDeleteElement->click();
+    EXPECT_EQ(dialogs().last().text, "Last Element Not Allowed");
+}
+
+TEST_F(MapDesignerWindowTest, AFailingCommandIsReportedOnceAndLeavesTheMapAsItWas)
+{
+    frmMap &w = openStandard();
+    click(w, "Segment0103");
+    const QStringList before = segmentNames();
+    cnDatabase->Execute("CREATE TEMP TRIGGER injected BEFORE UPDATE ON Element "
+                        "BEGIN SELECT RAISE(ABORT, 'injected failure'); END");
+    dialogs().answer(vb::vbOK);
+    w.cmdSegmentUp->click();
+    ASSERT_EQ(dialogs().boxes().size(), 1u);
+    EXPECT_EQ(dialogs().last().icon, vb::vbCritical);
+    EXPECT_TRUE(dialogs().last().text.contains("injected failure"));
+    EXPECT_EQ(segmentNames(), before);
+    EXPECT_EQ(count("History"), 1);
+    EXPECT_EQ(column("SELECT Type FROM History", "Type"), QStringList{"Error"});
+    EXPECT_EQ(w.tvwTSets->nodeKey(w.tvwTSets->selectedNode()), "Segment0103");
+    EXPECT_EQ(w.tvwTSets->nodeText(node(w, "Segment0102")), "BFR");
+}
+
+TEST_F(MapDesignerWindowTest, CommandsWaitForAnotherTasksTransaction)
+{
+    frmMap &w = openStandard();
+    click(w, "Segment0102");
+    cnDatabase->BeginTrans();
+    dialogs().answer(vb::vbOK);
+    w.cmdSegmentDown->click();
+    cnDatabase->RollbackTrans();
+    EXPECT_EQ(dialogs().last().icon, vb::vbExclamation);
+    EXPECT_EQ(segmentNames(), (QStringList{"ST", "BFR", "N1", "N3", "LIN"}));
+}
+
+TEST_F(MapDesignerWindowTest, TheReferenceListsImportFieldsAndIsRebuiltWithoutDoubles)
+{
+    QFile definition(corvantis::test::tempDir() + "/Import/ACME01_830_004010_O.ADO");
+    ASSERT_TRUE(definition.open(QIODevice::WriteOnly));
+    definition.write("Quantity\t131\t12\t2\r\nItem\t200\t20\r\n\r\nNeverRead\t200\t5\r\n");
+    definition.close();
+    frmMap &w = openStandard();
+    for (int round = 0; round < 2; ++round) {
+        w.lvwTSets->setSelectedItem(2);
+        emit w.lvwTSets->ItemClick(2);
+        EXPECT_EQ(referenceChildren(w, "Results"),
+                  (QStringList{"Record.Fields.Item(\"Quantity\")", "Record.Fields.Item(\"Item\")"}));
+        EXPECT_EQ(w.tvwReference->nodeKey(w.tvwReference->firstChild(w.tvwReference->nodeIndex("Results"))),
+                  "Quantity");
+        EXPECT_EQ(referenceChildren(w, "Functions").size(), 93);
+        EXPECT_EQ(referenceChildren(w, "Operators").size(), 21);
+        w.lvwTSets->setSelectedItem(1);
+        emit w.lvwTSets->ItemClick(1);
+        EXPECT_TRUE(referenceChildren(w, "Methods").contains("objScript.LinesToRecord Record "));
+        EXPECT_EQ(referenceChildren(w, "Record").first(), "Record.Fields.Item(\"1ST01\")");
+    }
+    EXPECT_TRUE(dialogs().boxes().empty());
+}
+
+TEST_F(MapDesignerWindowTest, TabsShowTheirBoxesAndTheCentreBarOnlyWithTheFirst)
+{
+    frmMap &w = openStandard();
+    w.show();
+    for (int tab : {1, 2, 0}) {
+        w.sstControls->setTab(tab);
+        EXPECT_EQ(w.picVSplitCenter->isVisible(), tab == 0);
+        EXPECT_EQ(w.txtScript->isVisible(), tab == 0);
+        EXPECT_EQ(w.txtImmediate->isVisible(), tab == 1);
+        EXPECT_EQ(w.txtTransaction->isVisible(), tab == 2);
+    }
+    // Typing in the script box marks the pane that is shown.
+    click(w, "Element010101");
+    w.txtScript->setPlainText("objScript.ElementToSegment");
+    EXPECT_TRUE(w.blnElementChanged);
+    EXPECT_FALSE(w.blnSegmentChanged);
+    dialogs().answer(vb::vbNo);
+    click(w, "Segment0101");
+}
+
+TEST_F(MapDesignerWindowTest, TheListFollowsThePartnerWindowAndKeepsTheShownMap)
+{
+    frmMap &w = openStandard();
+    w.lvwTSets->setSelectedItem(2);
+    emit w.lvwTSets->ItemClick(2);
+    addSet("AAAAAA", "I");
+    partners::notifyTransactionsChanged();
+    ASSERT_EQ(w.lvwTSets->itemCount(), 3);
+    EXPECT_EQ(w.lvwTSets->selectedItem()->text(), "ACME01");
+    EXPECT_EQ(w.lvwTSets->selectedItem()->subItem(3), "O");
+    EXPECT_EQ(w.tvwTSets->nodeText(1), "ACME01_830_004010_O");
+}
+
+TEST_F(MapDesignerWindowTest, TheDesignerHostsRunsAndIsNotUnloadedUnderOne)
+{
+    frmMap &w = openStandard();
+    EXPECT_EQ(&translation::mapScriptHost(), static_cast<translation::MapScriptHost *>(&w));
+    {
+        translation::TranslationBusy busy;
+        ASSERT_TRUE(busy.acquired());
+        EXPECT_FALSE(controls::unload<frmMap>());
+        EXPECT_TRUE(controls::isLoaded<frmMap>());
+    }
+    EXPECT_TRUE(controls::unload<frmMap>());
+    EXPECT_NE(&translation::mapScriptHost(), static_cast<translation::MapScriptHost *>(&w));
+}
+
+TEST_F(MapDesignerWindowTest, TheLayoutIsKeptInSectionMap)
+{
+    {
+        frmMap &w = openStandard();
+        w.setScreenSizeTwips(19200, 14400);
+        w.setGeometry(40, 50, 900, 700);
+        w.picVSplitLeft->setLeftTwips(4000);
+        w.Form_Resize();
+        controls::unload<frmMap>();
+    }
+    EXPECT_EQ(vb::GetSetting("Corvantis", "Map", "State"), "0");
+    EXPECT_EQ(vb::GetSetting("Corvantis", "Map", "Width"), QString::number(controls::pixelsToTwips(900)));
+    EXPECT_EQ(vb::GetSetting("Corvantis", "Map", "VSplitLeft"), "4000");
+    frmMap &again = controls::form<frmMap>();
+    EXPECT_EQ(again.geometry(), QRect(40, 50, 900, 700));
+    EXPECT_EQ(again.picVSplitLeft->leftTwips(), 4000);
+}
+
+TEST_F(MapDesignerWindowTest, ExecuteMapperRunsTheTrialOfTheLoadedMap)
+{
+    addPartner("ACME01");
+    frmMap &w = openStandard();
+    // Inbound: the trial works on the Inbox selection, here none.
+    controls::ListView inbox;
+    setMapDesignerServices({[&] { return &inbox; }, [](controls::ListView &) { return QString(); }, {}});
+    dialogs().answer(vb::vbOK);
+    w.cmdSegmentProcess->click();
+    EXPECT_EQ(dialogs().last().text, "The Inbox is empty! ");
+
+    // Outbound: the import records become a set in the Outbox, shown in the
+    // Transactions box.
+    cnDatabase->Execute("UPDATE Element SET ElementScript = 'objScript.CurrentElement = Record(\"Key\")' "
+                        "WHERE Direction = 'O' AND Segment = 'BEG' AND ElementIndex = 1");
+    cnDatabase->Execute("UPDATE Element SET ElementScript = 'objScript.CurrentElement = \"00\"' "
+                        "WHERE Direction = 'O' AND Segment = 'BEG' AND ElementIndex = 2");
+    cnDatabase->Execute("UPDATE Segment SET Exclude = True WHERE Direction = 'O' AND Segment = 'ST'");
+    for (const auto &[name, text] : {std::pair{"ADO", "Key\t200\t10\r\n"}, std::pair{"IMP", "A1\r\n"}}) {
+        QFile f(corvantis::test::tempDir() + "/Import/ACME01_830_004010_O." + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    w.lvwTSets->setSelectedItem(2);
+    emit w.lvwTSets->ItemClick(2);
+    click(w, "Element010201");
+    w.cmdElementProcess->click();
+    EXPECT_EQ(count("Outbox"), 1) << column("SELECT Description FROM History", "Description").join(" | ").toStdString();
+    EXPECT_TRUE(w.txtTransaction->toPlainText().contains("BEG*A1*00")) << w.txtTransaction->toPlainText().toStdString();
+    EXPECT_TRUE(w.cmdElementProcess->hasFocus() || !w.isActiveWindow());
+    setMapDesignerServices({});
+}
+
+// The window as a user sees it, saved when CORVANTIS_SCREENSHOTS names a folder.
+TEST_F(MapDesignerWindowTest, ScreenshotsWhenAsked)
+{
+    frmMap &w = openStandard();
+    w.show();
+    w.resize(1100, 760);
+    cnDatabase->Execute("UPDATE Segment SET Expanded = True WHERE Direction = 'I'");
+    w.lvwTSets->setSelectedItem(1);
+    emit w.lvwTSets->ItemClick(1);
+    click(w, "Segment0103");
+    const QString folder = qEnvironmentVariable("CORVANTIS_SCREENSHOTS");
+    auto shot = [&](const char *name) {
+        const QImage image = w.grab().toImage();
+        EXPECT_FALSE(image.isNull());
+        if (!folder.isEmpty())
+            image.save(folder + u'/' + QString::fromLatin1(name) + ".png");
+    };
+    shot("map-segment");
+    click(w, "Element010202");
+    shot("map-element");
+    w.sstControls->setTab(1);
+    shot("map-immediate");
+}
+
+} // namespace
