@@ -360,6 +360,27 @@ TEST_F(IntegratorWindowTest, AQueryFillsTheGridAndItsJobsFilesAndSaveWritesThatJ
     w.msfgResults->setCurrentCell(1, 2);
     w.msfgResults->mnuPopup->actions()[7]->trigger();
     EXPECT_EQ(grid.text(1, 2), u"IR"_s);
+
+    // A statement the driver refuses is reported; one without a rowset clears
+    // the grid; neither touches the files.
+    select(w, 1);
+    w.cmdConnect->click();
+    w.slot(0).sql = u"SELECT nothing FROM nowhere"_s;
+    dialogs().answer(vb::vbOK);
+    w.cmdExecute->click();
+    EXPECT_EQ(dialogs().boxes().back().icon, vb::vbCritical);
+    EXPECT_TRUE(history().last().startsWith(u"Error: "_s));
+    EXPECT_EQ(grid.text(1, 2), u"IR"_s);
+    w.slot(0).sql = u"UPDATE orders SET qty = 1"_s;
+    w.cmdExecute->click();
+    EXPECT_EQ(history().last(), u"Info: No rowset returned"_s);
+    EXPECT_FALSE(grid.hasResult());
+    EXPECT_EQ(grid.text(1, 0), QString());
+    EXPECT_EQ(bytesOf(stem + u".IMP"_s), QByteArray("PO-2\t7\t12/09/202\t\r\n"));
+    dialogs().answer(vb::vbOK);
+    w.cmdSave->click();
+    EXPECT_EQ(dialogs().last().text, u"There are no query results to save."_s);
+    w.cmdDisconnect->click();
 }
 
 TEST_F(IntegratorWindowTest, ProcessAndTheSchedulerRunJobsWithTheirOwnValues)
