@@ -488,4 +488,37 @@ TEST_F(IntegratorWindowTest, TheExitPathIsRefusedWhileARunRuns)
     w.blnProcessing = false;
 }
 
+TEST_F(IntegratorWindowTest, AnInboundRunSelectsItsRowsInTheMainWindowAndKeepsThemWhenItFails)
+{
+    insert(u"Inbox"_s, {}, 1);
+    insert(u"Inbox"_s, {u"OTHER"_s}, 2);
+    insert(u"Inbox"_s, {}, 3);
+    db.connection().Execute(u"UPDATE Inbox SET Direction = 'I'"_s);
+    addJob(u"ACME"_s, u"830"_s, u"I"_s);
+    mainwindow::frmMain &main = load();
+    frmIntegrator &w = open(main);
+    dialogs().answer(vb::vbOK); // the translation's own report of the missing record definition
+    w.cmdProcess->click();
+    EXPECT_EQ(history().last(), u"Error: Process Failed - ACME_830_004010_I"_s);
+    EXPECT_EQ(main.lvwInbox->itemCount(), 3);
+    QList<qint64> selected, acme;
+    for (int i = 1; i <= main.lvwInbox->itemCount(); ++i)
+        if (main.lvwInbox->isItemSelected(i))
+            selected << main.lvwInbox->item(i)->rowid();
+    ado::Recordset keyRows;
+    keyRows.Open(u"SELECT rowid AS r FROM Inbox WHERE Partner = 'ACME'"_s, modGlobal::cnDatabase,
+                 ado::adOpenForwardOnly, ado::adLockReadOnly);
+    for (; !keyRows.Eof(); keyRows.MoveNext())
+        acme << keyRows(u"r"_s).Value().toLong();
+    std::sort(selected.begin(), selected.end());
+    std::sort(acme.begin(), acme.end());
+    EXPECT_EQ(selected, acme);
+    EXPECT_EQ(acme.size(), 2);
+    ado::Recordset rs;
+    rs.Open(u"SELECT count(*) AS n FROM Recycled"_s, modGlobal::cnDatabase, ado::adOpenForwardOnly,
+            ado::adLockReadOnly);
+    EXPECT_EQ(rs(u"n"_s).Value().toLong(), 0);
+    EXPECT_TRUE(w.cmdProcess->isEnabled());
+}
+
 } // namespace
