@@ -360,6 +360,27 @@ TEST_F(IntegratorWindowTest, AQueryFillsTheGridAndItsJobsFilesAndSaveWritesThatJ
     w.msfgResults->setCurrentCell(1, 2);
     w.msfgResults->mnuPopup->actions()[7]->trigger();
     EXPECT_EQ(grid.text(1, 2), u"IR"_s);
+
+    // A statement the driver refuses is reported; one without a rowset clears
+    // the grid; neither touches the files.
+    select(w, 1);
+    w.cmdConnect->click();
+    w.slot(0).sql = u"SELECT nothing FROM nowhere"_s;
+    dialogs().answer(vb::vbOK);
+    w.cmdExecute->click();
+    EXPECT_EQ(dialogs().boxes().back().icon, vb::vbCritical);
+    EXPECT_TRUE(history().last().startsWith(u"Error: "_s));
+    EXPECT_EQ(grid.text(1, 2), u"IR"_s);
+    w.slot(0).sql = u"UPDATE orders SET qty = 1"_s;
+    w.cmdExecute->click();
+    EXPECT_EQ(history().last(), u"Info: No rowset returned"_s);
+    EXPECT_FALSE(grid.hasResult());
+    EXPECT_EQ(grid.text(1, 0), QString());
+    EXPECT_EQ(bytesOf(stem + u".IMP"_s), QByteArray("PO-2\t7\t12/09/202\t\r\n"));
+    dialogs().answer(vb::vbOK);
+    w.cmdSave->click();
+    EXPECT_EQ(dialogs().last().text, u"There are no query results to save."_s);
+    w.cmdDisconnect->click();
 }
 
 TEST_F(IntegratorWindowTest, ProcessAndTheSchedulerRunJobsWithTheirOwnValues)
@@ -452,6 +473,52 @@ TEST_F(IntegratorWindowTest, AFailedQueryStopsTheOutboundRunAndAClosedWindowWait
     w.mnuClose->trigger();
     QTest::qWait(0);
     EXPECT_FALSE(controls::isLoaded<frmIntegrator>());
+}
+
+TEST_F(IntegratorWindowTest, TheExitPathIsRefusedWhileARunRuns)
+{
+    addJob(u"ACME"_s, u"830"_s, u"I"_s);
+    mainwindow::frmMain &main = load();
+    frmIntegrator &w = open(main);
+    w.blnProcessing = true;
+    dialogs().answer(vb::vbYes); // "Exit Corvantis?"
+    EXPECT_FALSE(main.Form_Unload());
+    EXPECT_TRUE(controls::isLoaded<frmIntegrator>());
+    EXPECT_EQ(history().last(), u"Info: Selected [File] - [Exit]"_s);
+    w.blnProcessing = false;
+}
+
+TEST_F(IntegratorWindowTest, AnInboundRunSelectsItsRowsInTheMainWindowAndKeepsThemWhenItFails)
+{
+    insert(u"Inbox"_s, {}, 1);
+    insert(u"Inbox"_s, {u"OTHER"_s}, 2);
+    insert(u"Inbox"_s, {}, 3);
+    db.connection().Execute(u"UPDATE Inbox SET Direction = 'I'"_s);
+    addJob(u"ACME"_s, u"830"_s, u"I"_s);
+    mainwindow::frmMain &main = load();
+    frmIntegrator &w = open(main);
+    dialogs().answer(vb::vbOK); // the translation's own report of the missing record definition
+    w.cmdProcess->click();
+    EXPECT_EQ(history().last(), u"Error: Process Failed - ACME_830_004010_I"_s);
+    EXPECT_EQ(main.lvwInbox->itemCount(), 3);
+    QList<qint64> selected, acme;
+    for (int i = 1; i <= main.lvwInbox->itemCount(); ++i)
+        if (main.lvwInbox->isItemSelected(i))
+            selected << main.lvwInbox->item(i)->rowid();
+    ado::Recordset keyRows;
+    keyRows.Open(u"SELECT rowid AS r FROM Inbox WHERE Partner = 'ACME'"_s, modGlobal::cnDatabase,
+                 ado::adOpenForwardOnly, ado::adLockReadOnly);
+    for (; !keyRows.Eof(); keyRows.MoveNext())
+        acme << keyRows(u"r"_s).Value().toLong();
+    std::sort(selected.begin(), selected.end());
+    std::sort(acme.begin(), acme.end());
+    EXPECT_EQ(selected, acme);
+    EXPECT_EQ(acme.size(), 2);
+    ado::Recordset rs;
+    rs.Open(u"SELECT count(*) AS n FROM Recycled"_s, modGlobal::cnDatabase, ado::adOpenForwardOnly,
+            ado::adLockReadOnly);
+    EXPECT_EQ(rs(u"n"_s).Value().toLong(), 0);
+    EXPECT_TRUE(w.cmdProcess->isEnabled());
 }
 
 } // namespace
