@@ -3,6 +3,7 @@
 // Acknowledgement. The work is done by the core classes; this file shows
 // their progress on the window's controls and hands them the selection.
 #include "mainwindow/frmMain.h"
+#include "core/MainWindowParts.h"
 
 #include "core/loader/AcknowledgementWriter.h"
 #include "core/loader/InterchangeLoader.h"
@@ -36,8 +37,8 @@ class WindowProgress final : public core::WorkProgress {
 public:
     explicit WindowProgress(frmMain &window) : w(window) {}
 
-    void setStatusText(const QString &text) override { w.sbrStatusBar->setPanelText(1, text); }
-    void setPercentText(const QString &text) override { w.sbrStatusBar->setPanelText(3, text); }
+    void setStatusText(const QString &text) override { w.sbrStatusBar->setPanelText(core::statusPanel::Text, text); }
+    void setPercentText(const QString &text) override { w.sbrStatusBar->setPanelText(core::statusPanel::Percent, text); }
     void setProgressMax(int max) override
     {
         if (max > 0)
