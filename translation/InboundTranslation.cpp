@@ -366,17 +366,18 @@ ado::RecordsetPtr InboundTranslation::TranslateAll(controls::ListView &lvwBox, c
 
     try {
         const MapKey key{strPartner, strTransaction, strVersion, strDirection};
+        const QString definition = RecordDefinitionPath(key);
         ado::RecordsetPtr rs;
         if (blnSilent) {
             // Nobody may be there to answer a box (a scheduled job): the
             // failure goes to the History log only, as the report would record it.
             try {
-                rs = modGlobal::ReadRecordsetDefinition(RecordDefinitionPath(key));
+                rs = modGlobal::ReadRecordsetDefinition(definition);
             } catch (const vb::VbError &error) {
                 modGlobal::LogHistory(u"Error"_s, QString::number(error.number) + u' ' + error.description);
             }
         } else {
-            rs = modGlobal::OpenRecordsetDefinition(RecordDefinitionPath(key));
+            rs = modGlobal::OpenRecordsetDefinition(definition);
         }
         if (!rs) {
             // Without a layout nothing is walked or marked.
