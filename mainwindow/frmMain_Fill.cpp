@@ -1,0 +1,177 @@
+// Filling a list from its table: RefreshBox queues and runs the fills, fill
+// reads the rows and puts them into the list in one step.
+#include "mainwindow/frmMain.h"
+
+#include "ado/Recordset.h"
+#include "controls/ImageList.h"
+#include "controls/ListView.h"
+#include "controls/TreeView.h"
+#include "core/BusyScope.h"
+#include "core/modGlobal.h"
+#include "mainwindow/ListColumns.h"
+#include "vb/DoEvents.h"
+#include "vb/VbError.h"
+
+#include <QLineEdit>
+
+namespace mainwindow {
+
+using controls::ListView;
+
+namespace {
+
+// A read transaction that ends when it goes out of scope, also on an error.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(ado::Connection &connection) : m_connection(connection)
+    {
+        m_connection.BeginTrans();
+    }
+    ~ReadTransaction()
+    {
+        if (m_open) {
+            try {
+                m_connection.RollbackTrans();
+            } catch (...) {
+                // the error being handled is the one to report
+            }
+        }
+    }
+    void end()
+    {
+        m_open = false;
+        m_connection.CommitTrans();
+    }
+
+private:
+    ado::Connection &m_connection;
+    bool m_open = true;
+};
+
+} // namespace
+
+void frmMain::RefreshBox(ListView *lvwBox)
+{
+    if (!lvwBox)
+        return;
+    try {
+        readColumnSwitches(); // read at every call, before the busy test
+    } catch (const std::exception &e) {
+        modGlobal::ReportError(e);
+        return;
+    }
+    const auto remember = [&] {
+        // Remembered, once per list, and run when the running fill or other
+        // work ends.
+        if (std::find(m_pendingRefresh.begin(), m_pendingRefresh.end(), lvwBox) == m_pendingRefresh.end())
+            m_pendingRefresh.push_back(lvwBox);
+    };
+    if (blnRefreshing)
+        return remember();
+    {
+        // A refill yields too: it holds the busy scope, so nothing closes the
+        // connection under it. Asked for inside other work's yield, it waits
+        // for that work to end.
+        core::BusyScope busy(QStringLiteral("Refresh"), modGlobal::cnDatabase);
+        if (!busy.acquired())
+            return remember();
+        blnRefreshing = true;
+        fill(lvwBox);
+        blnRefreshing = false;
+    }
+    while (!m_pendingRefresh.empty()) {
+        ListView *next = m_pendingRefresh.front();
+        m_pendingRefresh.erase(m_pendingRefresh.begin());
+        RefreshBox(next);
+    }
+}
+
+void frmMain::fill(ListView *lvwBox)
+{
+    std::unique_ptr<ado::Recordset> rs;
+    QList<controls::ListItem *> batch;
+    // The fill's own hold on the connection, whatever happens in its yield.
+    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
+    try {
+        const ColumnSwitches switches = readColumnSwitches();
+        const int p = firstSelectedPosition(*lvwBox);
+        BuildSortMenu(lvwBox);
+        if (!connection)
+            vb::raise(3704, QStringLiteral("Operation is not allowed when the object is closed."));
+        if (!lvwBox->isHidden()) {
+            txtMessage->setText(QStringLiteral("Generating View"));
+            txtMessage->show();
+            txtMessage->raise();
+        }
+        // The one yield comes before anything is read or cleared: a click in
+        // it acts on the rows still shown, which are the rows of the table.
+        vb::DoEvents();
+        rs = std::make_unique<ado::Recordset>();
+        QString statement = modGlobal::BuildSortedSelect(*lvwBox);
+        // A mailbox list never shows the set's text: it is not read (same
+        // rows, same order, much less to copy).
+        static const QString kAllColumns = QStringLiteral("SELECT * ");
+        if (isMailboxList(lvwBox) && statement.startsWith(kAllColumns))
+            statement.replace(0, kAllColumns.size(),
+                              QStringLiteral("SELECT Partner, [Transaction], Version, [Date], [Time], Used, "
+                                             "InterchangeControlNumber, GroupControlNumber, FunctionalGroup, "
+                                             "SenderID, SenderDivision, ReceiverID, ReceiverDivision, Direction, "
+                                             "Acknowledged, Status "));
+        rs->Open(statement, *connection, ado::adOpenKeyset, ado::adLockReadOnly);
+        if (!(rs->Bof() && rs->Eof())) {
+            // Fields are found once by name; the row rules read them by position.
+            QHash<QByteArray, int> positions;
+            ado::Fields &fields = rs->Fields();
+            for (int i = 0; i < fields.Count(); ++i)
+                positions.insert(fields.Item(i).Name().toLower().toLatin1(), i);
+            // The row rules ask by literal names: remember each name's position.
+            QHash<const char *, int> byName;
+            const FieldReader field = [&](const char *name) -> vb::Variant {
+                auto it = byName.constFind(name);
+                if (it == byName.constEnd())
+                    it = byName.insert(name, positions.value(QByteArray(name).toLower(), -1));
+                const int i = *it;
+                if (i < 0)
+                    vb::raise(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+                return fields.Item(i).Value();
+            };
+            const bool mailbox = isMailboxList(lvwBox);
+            const QString first = lvwBox->columnHeaderCount() >= 1 ? lvwBox->columnKey(1) : QString();
+            const QString second = lvwBox->columnHeaderCount() >= 2 ? lvwBox->columnKey(2) : QString();
+            // The rows are read in one read transaction, so the file is
+            // locked once and not per row; nothing yields inside it, so no
+            // other work can join it.
+            ReadTransaction reading(*connection);
+            rs->MoveFirst();
+            while (!rs->Eof()) {
+                const RowSpec row = mailbox ? mailboxRow(switches, first, second, field, *lvwIcons)
+                                            : logRow(field, *lvwIcons);
+                batch.push_back(makeItem(row, rs->rowid(), *lvwIcons));
+                rs->MoveNext();
+            }
+            reading.end();
+        }
+        lvwBox->clearItems();
+        lvwBox->addItems(batch);
+        batch.clear();
+        txtMessage->hide();
+        restoreSelection(*lvwBox, p);
+        const int node = nodeForList(lvwBox);
+        if (node > 0)
+            tvwFolderList->setNodeText(node, lvwBox->tag() + QLatin1String(" (") +
+                                                 QString::number(lvwBox->itemCount()) + QLatin1Char(')'));
+        if (isMailboxList(lvwBox) && !lvwBox->isHidden())
+            ShowTransactionSet(lvwBox);
+        lvwBox->viewport()->update();
+        rs->Close();
+    } catch (const std::exception &e) {
+        // A fill that fails leaves the rows the list showed; the rows read so
+        // far are dropped (the walks check every row against its record).
+        qDeleteAll(batch);
+        txtMessage->hide();
+        rs.reset();
+        modGlobal::ReportError(e);
+    }
+}
+
+} // namespace mainwindow
