@@ -1,5 +1,6 @@
 #include "communications/NetworkStore.h"
 
+#include "ado/Transaction.h"
 #include "ado/Recordset.h"
 #include "ado/Sql.h"
 #include "vb/Dialogs.h"
@@ -59,20 +60,7 @@ std::vector<int> positionsOf(const ado::Recordset &rs)
     return positions;
 }
 
-// Stores the values `apply` puts into the current row; a refused write
-// leaves no edit pending on the set.
-void writeRow(ado::Recordset &rs, const std::function<void()> &apply)
-{
-    try {
-        apply();
-        rs.Update();
-    } catch (...) {
-        if (rs.EditMode() != ado::adEditNone)
-            rs.CancelUpdate();
-        throw;
-    }
-    rs.Close();
-}
+using ado::writeRow;
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "integration/JobStore.h"
 
+#include "ado/Transaction.h"
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "ado/Sql.h"
@@ -151,7 +152,7 @@ void SaveJob(ado::Connection &cn, const JobRow &job)
     rs.Open(u"SELECT * FROM Transactions"_s + keyWhere(job), cn, ado::adOpenKeyset, ado::adLockOptimistic);
     if (rs.Eof())
         vb::raise(3021);
-    try {
+    ado::writeRow(rs, [&] {
         rs(u"CheckTime"_s) = flag(job.checkTime);
         rs(u"Time"_s) = vb::Variant::fromDate(vb::toOleDate(job.time));
         rs(u"CheckInterval"_s) = flag(job.checkInterval);
@@ -174,13 +175,7 @@ void SaveJob(ado::Connection &cn, const JobRow &job)
         rs(u"StartDate"_s) = flag(job.startDate);
         rs(u"EndDate"_s) = flag(job.endDate);
         rs(u"SQL"_s) = vb::Variant(job.sql);
-        rs.Update();
-    } catch (...) {
-        if (rs.EditMode() != ado::adEditNone)
-            rs.CancelUpdate();
-        throw;
-    }
-    rs.Close();
+    });
 }
 
 int DayCount(const QString &text)

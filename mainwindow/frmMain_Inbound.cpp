@@ -3,6 +3,7 @@
 // Acknowledgement. The work is done by the core classes; this file shows
 // their progress on the window's controls and hands them the selection.
 #include "mainwindow/frmMain.h"
+#include "core/ListSelection.h"
 #include "core/MainWindowParts.h"
 
 #include "core/loader/AcknowledgementWriter.h"
@@ -89,21 +90,7 @@ std::unique_ptr<core::WorkProgress> makeWindowProgress(frmMain &window)
     return std::make_unique<WindowProgress>(window);
 }
 
-namespace {
-
-core::MailboxSelection selectionOf(controls::ListView &list)
-{
-    core::MailboxSelection selection;
-    selection.table = list.tag();
-    selection.statement = modGlobal::BuildSortedSelect(list);
-    for (int i = 1; i <= list.itemCount(); ++i)
-        if (list.isItemSelected(i))
-            selection.rowids << list.item(i)->rowid();
-    selection.hasCurrentItem = list.selectedItem() != nullptr;
-    return selection;
-}
-
-} // namespace
+using core::selectionOf;
 
 void frmMain::installInboundCommands()
 {

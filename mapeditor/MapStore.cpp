@@ -2,6 +2,7 @@
 
 #include "ado/Recordset.h"
 #include "ado/Sql.h"
+#include "ado/Transaction.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 #include "vb/Variant.h"
@@ -403,19 +404,12 @@ Map MapStore::read(const MapKey &key) const
 template <class F>
 auto MapStore::command(const MapKey &key, F &&body) -> decltype(body(std::declval<const Map &>()))
 {
-    m_cn->BeginTrans();
-    try {
+    return ado::inTransaction(*m_cn, [&] {
         const Map map = read(key);
         if (const QString broken = invariantError(map); !broken.isEmpty())
             vb::raise(5, broken);
-        auto result = body(map);
-        m_cn->CommitTrans();
-        return result;
-    } catch (...) {
-        if (m_cn->transactionLevel() > 0)
-            m_cn->RollbackTrans();
-        throw;
-    }
+        return body(map);
+    });
 }
 
 void MapStore::setExpanded(const MapKey &key, int segmentIndex, bool expanded)
@@ -471,31 +465,54 @@ void MapStore::insertSegmentRoom(const MapKey &key, int after)
                   + QStringLiteral(" AND Element.SegmentIndex > ") + num(after));
 }
 
-void MapStore::insertElement(const MapKey &key, const ElementRow &row, bool withReference)
+void MapStore::insertSegment(const MapKey &key, const QString &id, int index, int level,
+                             const std::function<void(ado::Recordset &)> &more)
+{
+    ado::Recordset rs;
+    rs.Open(QStringLiteral("SELECT * FROM Segment WHERE 1 = 0"), m_cn, ado::adOpenKeyset, ado::adLockOptimistic);
+    rs.AddNew();
+    ado::writeRow(rs, [&] {
+        rs.Fields(QStringLiteral("Partner")) = vb::Variant(key.partner);
+        rs.Fields(QStringLiteral("Version")) = vb::Variant(key.version);
+        rs.Fields(QStringLiteral("Transaction")) = vb::Variant(key.transaction);
+        rs.Fields(QStringLiteral("Direction")) = vb::Variant(key.direction);
+        rs.Fields(QStringLiteral("Segment")) = vb::Variant(id);
+        rs.Fields(QStringLiteral("SegmentIndex")) = vb::Variant(qint32(index));
+        rs.Fields(QStringLiteral("Node")) = vb::Variant(qint32(level));
+        if (more)
+            more(rs);
+    });
+}
+
+void MapStore::insertElement(const MapKey &key, const ElementRow &row, ElementColumns columns)
 {
     ado::Recordset rs;
     rs.Open(QStringLiteral("SELECT * FROM Element WHERE 1 = 0"), m_cn, ado::adOpenKeyset, ado::adLockOptimistic);
     rs.AddNew();
-    rs.Fields(QStringLiteral("Partner")) = vb::Variant(key.partner);
-    rs.Fields(QStringLiteral("Version")) = vb::Variant(key.version);
-    rs.Fields(QStringLiteral("Transaction")) = vb::Variant(key.transaction);
-    rs.Fields(QStringLiteral("Segment")) = vb::Variant(row.segment);
-    rs.Fields(QStringLiteral("ElementIndex")) = vb::Variant(qint32(row.elementIndex));
-    rs.Fields(QStringLiteral("SegmentIndex")) = vb::Variant(qint32(row.segmentIndex));
-    rs.Fields(QStringLiteral("Direction")) = vb::Variant(key.direction);
-    if (withReference) {
+    ado::writeRow(rs, [&] {
+        rs.Fields(QStringLiteral("Partner")) = vb::Variant(key.partner);
+        rs.Fields(QStringLiteral("Version")) = vb::Variant(key.version);
+        rs.Fields(QStringLiteral("Transaction")) = vb::Variant(key.transaction);
+        rs.Fields(QStringLiteral("Segment")) = vb::Variant(row.segment);
+        rs.Fields(QStringLiteral("ElementIndex")) = vb::Variant(qint32(row.elementIndex));
+        rs.Fields(QStringLiteral("SegmentIndex")) = vb::Variant(qint32(row.segmentIndex));
+        rs.Fields(QStringLiteral("Direction")) = vb::Variant(key.direction);
+        if (columns == ElementColumns::Key)
+            return;
         rs.Fields(QStringLiteral("Exclude")) = vb::Variant(row.exclude);
-        rs.Fields(QStringLiteral("Reference")) = vb::Variant(qint32(row.reference));
+        if (columns == ElementColumns::All)
+            rs.Fields(QStringLiteral("Reference")) = vb::Variant(qint32(row.reference));
         rs.Fields(QStringLiteral("ElementName")) = vb::Variant(row.name);
-        rs.Fields(QStringLiteral("ElementUsage")) = vb::Variant(row.usage);
-        rs.Fields(QStringLiteral("Type")) = vb::Variant(row.type);
+        // A list without a choice leaves the column at its default.
+        if (!row.usage.isEmpty())
+            rs.Fields(QStringLiteral("ElementUsage")) = vb::Variant(row.usage);
+        if (!row.type.isEmpty())
+            rs.Fields(QStringLiteral("Type")) = vb::Variant(row.type);
         rs.Fields(QStringLiteral("Minimum")) = vb::Variant(qint32(row.minimum));
         rs.Fields(QStringLiteral("Maximum")) = vb::Variant(qint32(row.maximum));
         rs.Fields(QStringLiteral("ElementScript")) = vb::Variant(row.script);
         rs.Fields(QStringLiteral("Format")) = vb::Variant(row.format);
-    }
-    rs.Update();
-    rs.Close();
+    });
 }
 
 std::optional<QString> MapStore::addSegment(const MapKey &key, const QString &nodeKey, const QString &id)
@@ -508,23 +525,12 @@ std::optional<QString> MapStore::addSegment(const MapKey &key, const QString &no
         requireSegment(map, k.index);
         if (k.index != count)
             insertSegmentRoom(key, k.index);
-        ado::Recordset rs;
-        rs.Open(QStringLiteral("SELECT * FROM Segment WHERE 1 = 0"), m_cn, ado::adOpenKeyset, ado::adLockOptimistic);
-        rs.AddNew();
-        rs.Fields(QStringLiteral("Partner")) = vb::Variant(key.partner);
-        rs.Fields(QStringLiteral("Version")) = vb::Variant(key.version);
-        rs.Fields(QStringLiteral("Transaction")) = vb::Variant(key.transaction);
-        rs.Fields(QStringLiteral("Segment")) = vb::Variant(id);
-        rs.Fields(QStringLiteral("SegmentIndex")) = vb::Variant(qint32(k.index + 1));
-        rs.Fields(QStringLiteral("Node")) = vb::Variant(qint32(k.level));
-        rs.Fields(QStringLiteral("Direction")) = vb::Variant(key.direction);
-        rs.Update();
-        rs.Close();
+        insertSegment(key, id, k.index + 1, k.level, {});
         ElementRow first;
         first.segment = id;
         first.segmentIndex = k.index + 1;
         first.elementIndex = 1;
-        insertElement(key, first, false);
+        insertElement(key, first, ElementColumns::Key);
         return segmentKey(k.level, k.index + 1);
     });
 }
@@ -567,35 +573,25 @@ std::optional<QString> MapStore::duplicateSegment(const MapKey &key, const QStri
         const qint32 placeholders = qint32(placeholdersValue(pane.placeholders).value_or(source.placeholders));
         if (k.index < count)
             insertSegmentRoom(key, k.index);
-        ado::Recordset rs;
-        rs.Open(QStringLiteral("SELECT * FROM Segment WHERE 1 = 0"), m_cn, ado::adOpenKeyset, ado::adLockOptimistic);
-        rs.AddNew();
-        rs.Fields(QStringLiteral("Partner")) = vb::Variant(key.partner);
-        rs.Fields(QStringLiteral("Version")) = vb::Variant(key.version);
-        rs.Fields(QStringLiteral("Transaction")) = vb::Variant(key.transaction);
-        rs.Fields(QStringLiteral("Direction")) = vb::Variant(key.direction);
-        rs.Fields(QStringLiteral("Segment")) = vb::Variant(id);
-        rs.Fields(QStringLiteral("SegmentIndex")) = vb::Variant(qint32(k.index + 1));
-        rs.Fields(QStringLiteral("Node")) = vb::Variant(qint32(k.level));
-        rs.Fields(QStringLiteral("Looping")) = vb::Variant(pane.looping);
-        rs.Fields(QStringLiteral("Exclude")) = vb::Variant(pane.exclude);
-        rs.Fields(QStringLiteral("SegmentName")) = vb::Variant(pane.name);
-        if (const QString usage = segmentUsageCode(pane.usage); !usage.isEmpty())
-            rs.Fields(QStringLiteral("SegmentUsage")) = vb::Variant(usage);
-        if (const QString level = segmentLevelCode(pane.level); !level.isEmpty())
-            rs.Fields(QStringLiteral("Level")) = vb::Variant(level);
-        rs.Fields(QStringLiteral("MaxUsageLoop")) = vb::Variant(maxUsage);
-        rs.Fields(QStringLiteral("Placeholders")) = vb::Variant(placeholders);
-        rs.Fields(QStringLiteral("SegmentScript")) = vb::Variant(pane.script);
-        rs.Update();
-        rs.Close();
+        insertSegment(key, id, k.index + 1, k.level, [&](ado::Recordset &rs) {
+            rs.Fields(QStringLiteral("Looping")) = vb::Variant(pane.looping);
+            rs.Fields(QStringLiteral("Exclude")) = vb::Variant(pane.exclude);
+            rs.Fields(QStringLiteral("SegmentName")) = vb::Variant(pane.name);
+            if (const QString usage = segmentUsageCode(pane.usage); !usage.isEmpty())
+                rs.Fields(QStringLiteral("SegmentUsage")) = vb::Variant(usage);
+            if (const QString level = segmentLevelCode(pane.level); !level.isEmpty())
+                rs.Fields(QStringLiteral("Level")) = vb::Variant(level);
+            rs.Fields(QStringLiteral("MaxUsageLoop")) = vb::Variant(maxUsage);
+            rs.Fields(QStringLiteral("Placeholders")) = vb::Variant(placeholders);
+            rs.Fields(QStringLiteral("SegmentScript")) = vb::Variant(pane.script);
+        });
         for (const ElementRow &e : map.elements) {
             if (e.segmentIndex != k.index)
                 continue;
             ElementRow copy = e;
             copy.segment = id;
             copy.segmentIndex = k.index + 1;
-            insertElement(key, copy, true);
+            insertElement(key, copy, ElementColumns::All);
         }
         return segmentKey(k.level, k.index + 1);
     });
@@ -603,34 +599,29 @@ std::optional<QString> MapStore::duplicateSegment(const MapKey &key, const QStri
 
 std::optional<QString> MapStore::moveSegmentIn(const MapKey &key, const QString &nodeKey)
 {
-    const KeyParts k = keyParts(nodeKey);
-    return command(key, [&](const Map &map) -> std::optional<QString> {
-        const TreePlan plan = planMapTree(map, {});
-        if (segmentSiblings(plan, nodeKey).previous.isEmpty() || k.level == 1)
-            return std::nullopt;
-        requireSegment(map, k.index - 1);
-        const int p = map.segment(k.index - 1)->node;
-        if (p < k.level)
-            return std::nullopt;
-        const int n = p == k.level ? 1 : k.level;
-        m_cn->Execute(QStringLiteral("UPDATE Segment SET Node = ") + num(n) + where(QStringLiteral("Segment"), key)
-                      + QStringLiteral(" AND Segment.SegmentIndex >= ") + num(k.index));
-        return segmentKey(n, k.index);
-    });
+    return moveSegmentLevel(key, nodeKey, true);
 }
 
 std::optional<QString> MapStore::moveSegmentOut(const MapKey &key, const QString &nodeKey)
 {
+    return moveSegmentLevel(key, nodeKey, false);
+}
+
+std::optional<QString> MapStore::moveSegmentLevel(const MapKey &key, const QString &nodeKey, bool in)
+{
     const KeyParts k = keyParts(nodeKey);
     return command(key, [&](const Map &map) -> std::optional<QString> {
         const TreePlan plan = planMapTree(map, {});
-        if (segmentSiblings(plan, nodeKey).previous.isEmpty())
+        if (segmentSiblings(plan, nodeKey).previous.isEmpty() || (in && k.level == 1))
             return std::nullopt;
         requireSegment(map, k.index - 1);
+        // The segment before is never shallower than one with a previous sibling.
         const int p = map.segment(k.index - 1)->node;
         if (p < k.level)
             return std::nullopt;
-        const int n = p == k.level ? k.level + 1 : p;
+        // In: back to the top when level with the one before, else unchanged.
+        // Out: one deeper when level with it, else to its level.
+        const int n = in ? (p == k.level ? 1 : k.level) : (p == k.level ? k.level + 1 : p);
         m_cn->Execute(QStringLiteral("UPDATE Segment SET Node = ") + num(n) + where(QStringLiteral("Segment"), key)
                       + QStringLiteral(" AND Segment.SegmentIndex >= ") + num(k.index));
         return segmentKey(n, k.index);
@@ -731,7 +722,7 @@ std::optional<QString> MapStore::appendElement(const MapKey &key, int level, int
         row.segment = id;
         row.segmentIndex = segmentIndex;
         row.elementIndex = n;
-        insertElement(key, row, false);
+        insertElement(key, row, ElementColumns::Key);
         return n == 1 ? keepKey : elementKey(level, segmentIndex, n);
     });
 }
@@ -755,31 +746,9 @@ std::optional<QString> MapStore::duplicateElement(const MapKey &key, const QStri
         row.maximum = wholeNumber(pane.maximum);
         row.script = pane.script;
         row.format = pane.format;
-        // A list without a choice leaves the column at its default.
         row.usage = elementUsageCode(pane.usage);
         row.type = elementTypeCode(pane.type);
-        ado::Recordset rs;
-        rs.Open(QStringLiteral("SELECT * FROM Element WHERE 1 = 0"), m_cn, ado::adOpenKeyset, ado::adLockOptimistic);
-        rs.AddNew();
-        rs.Fields(QStringLiteral("Partner")) = vb::Variant(key.partner);
-        rs.Fields(QStringLiteral("Version")) = vb::Variant(key.version);
-        rs.Fields(QStringLiteral("Transaction")) = vb::Variant(key.transaction);
-        rs.Fields(QStringLiteral("Segment")) = vb::Variant(row.segment);
-        rs.Fields(QStringLiteral("ElementIndex")) = vb::Variant(qint32(n));
-        rs.Fields(QStringLiteral("SegmentIndex")) = vb::Variant(qint32(k.index));
-        rs.Fields(QStringLiteral("Direction")) = vb::Variant(key.direction);
-        rs.Fields(QStringLiteral("Exclude")) = vb::Variant(row.exclude);
-        rs.Fields(QStringLiteral("ElementName")) = vb::Variant(row.name);
-        if (!row.usage.isEmpty())
-            rs.Fields(QStringLiteral("ElementUsage")) = vb::Variant(row.usage);
-        if (!row.type.isEmpty())
-            rs.Fields(QStringLiteral("Type")) = vb::Variant(row.type);
-        rs.Fields(QStringLiteral("Minimum")) = vb::Variant(qint32(row.minimum));
-        rs.Fields(QStringLiteral("Maximum")) = vb::Variant(qint32(row.maximum));
-        rs.Fields(QStringLiteral("ElementScript")) = vb::Variant(row.script);
-        rs.Fields(QStringLiteral("Format")) = vb::Variant(row.format);
-        rs.Update();
-        rs.Close();
+        insertElement(key, row, ElementColumns::AllButReference);
         return elementKey(k.level, k.index, n);
     });
 }

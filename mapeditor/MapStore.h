@@ -17,9 +17,11 @@
 #include "translation/RecordLayout.h"
 
 #include "ado/Connection.h"
+#include "ado/Recordset.h"
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -198,8 +200,12 @@ public:
 private:
     template <class F>
     auto command(const MapKey &key, F &&body) -> decltype(body(std::declval<const Map &>()));
+    std::optional<QString> moveSegmentLevel(const MapKey &key, const QString &nodeKey, bool in);
     void insertSegmentRoom(const MapKey &key, int after);
-    void insertElement(const MapKey &key, const ElementRow &row, bool withReference);
+    void insertSegment(const MapKey &key, const QString &id, int index, int level,
+                       const std::function<void(ado::Recordset &)> &more);
+    enum class ElementColumns { Key, AllButReference, All };
+    void insertElement(const MapKey &key, const ElementRow &row, ElementColumns columns);
 
     ado::ConnectionPtr m_cn;
 };

@@ -651,20 +651,8 @@ bool askSave(const QString &what)
 void frmMap::ShowSegment(int mode)
 {
     try {
-        if (blnSegmentChanged) {
-            if (askSave(u"Segment Properties"_s)) {
-                SaveSegment(strShownKey);
-                return;
-            }
-            blnSegmentChanged = false;
-        }
-        if (blnElementChanged) {
-            if (askSave(u"Element Properties"_s)) {
-                SaveElement(strShownKey);
-                return;
-            }
-            blnElementChanged = false;
-        }
+        if (savePendingEdit())
+            return; // the save reloaded the tree on the saved row
         strShownKey = selectedNodeKey();
         fraElement->setVisible(false);
         fraElement->setEnabled(false);
@@ -702,20 +690,8 @@ void frmMap::ShowSegment(int mode)
 void frmMap::ShowElement()
 {
     try {
-        if (blnSegmentChanged) {
-            if (askSave(u"Segment Properties"_s)) {
-                SaveSegment(strShownKey);
-                return;
-            }
-            blnSegmentChanged = false;
-        }
-        if (blnElementChanged) {
-            if (askSave(u"Element Properties"_s)) {
-                SaveElement(strShownKey);
-                return;
-            }
-            blnElementChanged = false;
-        }
+        if (savePendingEdit())
+            return; // the save reloaded the tree on the saved row
         strShownKey = selectedNodeKey();
         fraElement->setVisible(true);
         fraSegment->setVisible(false);
@@ -826,27 +802,29 @@ void frmMap::SaveElement(const QString &key)
     cmdSaveElement->setFocus();
 }
 
-bool frmMap::resolvePendingEdit()
+bool frmMap::savePendingEdit()
 {
     if (blnSegmentChanged) {
         if (askSave(u"Segment Properties"_s)) {
             SaveSegment(strShownKey);
-            if (blnSegmentChanged)
-                return false;
-        } else {
-            blnSegmentChanged = false;
+            return true;
         }
+        blnSegmentChanged = false;
     }
     if (blnElementChanged) {
         if (askSave(u"Element Properties"_s)) {
             SaveElement(strShownKey);
-            if (blnElementChanged)
-                return false;
-        } else {
-            blnElementChanged = false;
+            return true;
         }
+        blnElementChanged = false;
     }
-    return true;
+    return false;
+}
+
+bool frmMap::resolvePendingEdit()
+{
+    savePendingEdit();
+    return !blnSegmentChanged && !blnElementChanged;
 }
 
 void frmMap::runCommand(QPushButton *button, const std::function<std::optional<QString>()> &command,

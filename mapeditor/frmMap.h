@@ -162,8 +162,12 @@ private:
     ElementPane elementPane() const;
     MapKey currentMap() const;
     bool readSelectedRow();
-    // The pending edit of a pane, offered for saving before the map's rows
-    // are renumbered; false when the save failed.
+    // The pending-change question for the edit a pane holds: Yes saves it to
+    // the row it was made on (the save reloads the tree), No drops it. True
+    // when a save ran.
+    bool savePendingEdit();
+    // The same before the map's rows are renumbered; false while an edit is
+    // still pending (its save failed).
     bool resolvePendingEdit();
     // Runs a writing command: refused while another task holds a database
     // transaction; a failure is reported and the tree reloaded from the map

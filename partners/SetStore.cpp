@@ -4,6 +4,7 @@
 #include "partners/TransactionsNotifier.h"
 
 #include "ado/Recordset.h"
+#include "ado/Transaction.h"
 #include "ado/Sql.h"
 #include "com/ClassRegistry.h"
 #include "vb/Conversions.h"
@@ -19,21 +20,6 @@ QString text(const ado::Recordset &rs, const char *name)
 {
     const vb::Variant v = rs.Fields(QString::fromLatin1(name)).Value();
     return v.isNull() || v.isEmpty() ? QString() : vb::CStr(v);
-}
-
-// Rolls back on any failure of the body, then passes the failure on.
-template <class F>
-void inTransaction(ado::Connection &cn, F &&body)
-{
-    cn.BeginTrans();
-    try {
-        body();
-        cn.CommitTrans();
-    } catch (...) {
-        if (cn.transactionLevel() > 0)
-            cn.RollbackTrans();
-        throw;
-    }
 }
 
 } // namespace
@@ -112,25 +98,19 @@ void SetStore::save(const SetKey &key, const QString &override, const QString &c
             ado::adOpenKeyset, ado::adLockOptimistic);
     if (rs.Eof())
         vb::raise(3021);
-    try {
+    ado::writeRow(rs, [&] {
         rs.Fields(QStringLiteral("Versionoverride")) = override.toUpper();
         const QString number = controlNumberText.trimmed();
         if (!number.isEmpty() && vb::IsNumeric(vb::Variant(number)))
             rs.Fields(QStringLiteral("ControlNumber")) = vb::Variant::fromLong(vb::CLng(vb::Variant(number)));
         rs.Fields(QStringLiteral("Acknowledge")) = vb::Variant(acknowledge);
-        rs.Update();
-    } catch (...) {
-        if (rs.EditMode() != ado::adEditNone)
-            rs.CancelUpdate();
-        throw;
-    }
-    rs.Close();
+    });
     notifyTransactionsChanged();
 }
 
 void SetStore::remove(const SetKey &key)
 {
-    inTransaction(*m_cn, [&] {
+    ado::inTransaction(*m_cn, [&] {
         for (const char *table : {"Transactions", "Segment", "Element"}) {
             const QString t = QString::fromLatin1(table);
             m_cn->Execute(QStringLiteral("DELETE FROM ") + t + keyWhere(t, key));
@@ -150,7 +130,7 @@ bool SetStore::add(const SetKey &key, const QString &group, const QString &descr
             + setKey(key.partner, key.transaction, key.version, key.direction) + QStringLiteral(".EXP");
     if (exists(key))
         return false;
-    inTransaction(*m_cn, [&] {
+    ado::inTransaction(*m_cn, [&] {
         auto addRow = [&](const QString &table, const std::vector<std::pair<const char *, vb::Variant>> &values) {
             ado::Recordset rs;
             rs.Open(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1 = 0"), m_cn, ado::adOpenKeyset,

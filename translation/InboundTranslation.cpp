@@ -1,5 +1,7 @@
 #include "translation/InboundTranslation.h"
 
+#include "vb/VbError.h"
+
 #include "translation/MapScriptHost.h"
 #include "translation/TranslationBusy.h"
 #include "translation/clsScript.h"
@@ -364,9 +366,21 @@ ado::RecordsetPtr InboundTranslation::TranslateAll(controls::ListView &lvwBox, c
 
     try {
         const MapKey key{strPartner, strTransaction, strVersion, strDirection};
-        ado::RecordsetPtr rs = modGlobal::OpenRecordsetDefinition(RecordDefinitionPath(key));
+        const QString definition = RecordDefinitionPath(key);
+        ado::RecordsetPtr rs;
+        if (blnSilent) {
+            // Nobody may be there to answer a box (a scheduled job): the
+            // failure goes to the History log only, as the report would record it.
+            try {
+                rs = modGlobal::ReadRecordsetDefinition(definition);
+            } catch (const vb::VbError &error) {
+                modGlobal::LogHistory(u"Error"_s, QString::number(error.number) + u' ' + error.description);
+            }
+        } else {
+            rs = modGlobal::OpenRecordsetDefinition(definition);
+        }
         if (!rs) {
-            // The reader has told the user; without a layout nothing is walked or marked.
+            // Without a layout nothing is walked or marked.
             endRun();
             return nullptr;
         }

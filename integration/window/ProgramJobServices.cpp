@@ -1,4 +1,5 @@
 #include "integration/window/ProgramJobServices.h"
+#include "core/ListSelection.h"
 
 #include "integration/ImportFiles.h"
 #include "reports/ReportCommands.h"
@@ -23,17 +24,7 @@ namespace integration {
 
 namespace {
 
-core::MailboxSelection selectionOf(controls::ListView &list)
-{
-    core::MailboxSelection selection;
-    selection.table = list.tag();
-    selection.statement = modGlobal::BuildSortedSelect(list);
-    for (int i = 1; i <= list.itemCount(); ++i)
-        if (list.isItemSelected(i))
-            selection.rowids << list.item(i)->rowid();
-    selection.hasCurrentItem = list.selectedItem() != nullptr;
-    return selection;
-}
+using core::selectionOf;
 
 StepResult stepOf(reports::Outcome outcome)
 {

@@ -497,8 +497,10 @@ TEST_F(IntegratorWindowTest, AnInboundRunSelectsItsRowsInTheMainWindowAndKeepsTh
     addJob(u"ACME"_s, u"830"_s, u"I"_s);
     mainwindow::frmMain &main = load();
     frmIntegrator &w = open(main);
-    dialogs().answer(vb::vbOK); // the translation's own report of the missing record definition
     w.cmdProcess->click();
+    // An unattended run waits on no box: the missing record definition is on record.
+    EXPECT_TRUE(dialogs().boxes().empty());
+    EXPECT_TRUE(history().filter(u"Error: 53 "_s).size() == 1) << history().join(u" | "_s).toStdString();
     EXPECT_EQ(history().last(), u"Error: Process Failed - ACME_830_004010_I"_s);
     EXPECT_EQ(main.lvwInbox->itemCount(), 3);
     QList<qint64> selected, acme;
