@@ -9,6 +9,8 @@
 #include "vb/Settings.h"
 #include "vb/VbError.h"
 
+#include <cstring>
+
 namespace mainwindow {
 
 const std::array<MailboxColumn, kMailboxColumnCount> &mailboxColumns()
@@ -70,38 +72,119 @@ QString imageKeyFor(const vb::Variant &value, const controls::ImageList &images)
     return QStringLiteral("Error");
 }
 
-RowSpec mailboxRow(const ColumnSwitches &switches, const QString &firstKey, const QString &secondKey,
-                   const FieldReader &field, const controls::ImageList &images)
+MailboxRowPlan planMailboxRow(const ColumnSwitches &switches, const QString &firstKey, const QString &secondKey)
 {
-    RowSpec row;
+    MailboxRowPlan plan;
+    const auto fieldOf = [&plan](const char *name) {
+        for (size_t i = 0; i < plan.fields.size(); ++i)
+            if (std::strcmp(plan.fields[i], name) == 0)
+                return static_cast<int>(i);
+        plan.fields.push_back(name);
+        return static_cast<int>(plan.fields.size()) - 1;
+    };
     bool started = false;
     const auto &columns = mailboxColumns();
     const bool ackOn = switches[0];
     if (ackOn && firstKey == QLatin1String("Acknowledged")) {
-        row.push_back({QString(), imageKeyFor(field("Acknowledged"), images)});
+        plan.cells.push_back({-1, MailboxRowPlan::Image::Acknowledged});
         started = true;
     }
-    for (int i = 1; i < kMailboxColumnCount; ++i) {
+    for (int i = 1; i < kMailboxColumnCount && !plan.startsNoRow; ++i) {
         if (!switches[i])
             continue;
-        const QString key = QString::fromLatin1(columns[i].field);
-        const QString text = cellText(field(columns[i].field));
+        const QLatin1String key(columns[i].field);
+        const int field = fieldOf(columns[i].field);
         if (firstKey == key) {
-            row.clear();
-            row.push_back({text, imageKeyFor(field("Status"), images)});
+            plan.cells.clear();
+            plan.cells.push_back({field, MailboxRowPlan::Image::Status});
             started = true;
+        } else if (!started) {
+            plan.startsNoRow = true; // no row to add the cell to
+        } else if (secondKey == key && ackOn) {
+            plan.cells.push_back({field, MailboxRowPlan::Image::Status});
         } else {
-            if (!started)
-                vb::raise(91); // no row to add the cell to
-            if (secondKey == key && ackOn)
-                row.push_back({text, imageKeyFor(field("Status"), images)});
-            else
-                row.push_back({text, QString()});
+            plan.cells.push_back({field, MailboxRowPlan::Image::None});
         }
     }
     if (!started)
+        plan.startsNoRow = true;
+    for (const MailboxRowPlan::Cell &cell : plan.cells) {
+        if (cell.image == MailboxRowPlan::Image::Acknowledged && plan.acknowledged < 0)
+            plan.acknowledged = fieldOf("Acknowledged");
+        else if (cell.image == MailboxRowPlan::Image::Status && plan.status < 0)
+            plan.status = fieldOf("Status");
+    }
+    return plan;
+}
+
+RowSpec mailboxRow(const ColumnSwitches &switches, const QString &firstKey, const QString &secondKey,
+                   const FieldReader &field, const controls::ImageList &images)
+{
+    const MailboxRowPlan plan = planMailboxRow(switches, firstKey, secondKey);
+    if (plan.startsNoRow)
         vb::raise(91);
+    std::vector<vb::Variant> values;
+    values.reserve(plan.fields.size());
+    for (const char *name : plan.fields)
+        values.push_back(field(name));
+    RowSpec row;
+    row.reserve(plan.cells.size());
+    for (const MailboxRowPlan::Cell &cell : plan.cells) {
+        CellSpec spec;
+        if (cell.field >= 0)
+            spec.text = cellText(values[cell.field]);
+        if (cell.image == MailboxRowPlan::Image::Acknowledged)
+            spec.iconKey = imageKeyFor(values[plan.acknowledged], images);
+        else if (cell.image == MailboxRowPlan::Image::Status)
+            spec.iconKey = imageKeyFor(values[plan.status], images);
+        row.push_back(std::move(spec));
+    }
     return row;
+}
+
+MailboxItemMaker::MailboxItemMaker(MailboxRowPlan plan, const controls::ImageList &images)
+    : m_plan(std::move(plan)), m_images(images)
+{
+}
+
+const MailboxItemMaker::Image &MailboxItemMaker::image(const vb::Variant &value)
+{
+    const QString text = cellText(value);
+    for (const Image &seen : m_seen)
+        if (seen.value == text)
+            return seen;
+    const QString key = imageKeyFor(value, m_images);
+    m_seen.push_back(Image{text, key, m_images.icon(key)});
+    return m_seen.back();
+}
+
+controls::ListItem *MailboxItemMaker::make(const vb::Variant *values, qint64 rowid)
+{
+    if (m_plan.startsNoRow)
+        vb::raise(91);
+    const qsizetype n = static_cast<qsizetype>(m_plan.cells.size());
+    if (m_above.size() != n)
+        m_above = QStringList(n);
+    QStringList texts;
+    texts.reserve(n);
+    for (qsizetype column = 0; column < n; ++column) {
+        const int field = m_plan.cells[column].field;
+        QString text = field >= 0 ? cellText(values[field]) : QString();
+        if (text != m_above.at(column))
+            m_above[column] = std::move(text);
+        texts.push_back(m_above.at(column));
+    }
+    auto *item = new controls::ListItem(std::move(texts));
+    for (int column = 0; column < static_cast<int>(m_plan.cells.size()); ++column) {
+        const MailboxRowPlan::Image kind = m_plan.cells[column].image;
+        if (kind == MailboxRowPlan::Image::None)
+            continue;
+        const Image &shown =
+            image(values[kind == MailboxRowPlan::Image::Acknowledged ? m_plan.acknowledged : m_plan.status]);
+        item->setImage(column, shown.key, shown.icon);
+    }
+    item->setRowid(rowid);
+    return item;
 }
 
 RowSpec logRow(const FieldReader &field, const controls::ImageList &images)
@@ -116,10 +199,13 @@ RowSpec logRow(const FieldReader &field, const controls::ImageList &images)
 
 controls::ListItem *makeItem(const RowSpec &row, qint64 rowid, const controls::ImageList &images)
 {
-    auto *item = new controls::ListItem;
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(row.size()));
+    for (const CellSpec &cell : row)
+        texts.push_back(cell.text);
+    auto *item = new controls::ListItem(std::move(texts));
     for (int column = 0; column < static_cast<int>(row.size()); ++column) {
         const CellSpec &cell = row[column];
-        item->QTreeWidgetItem::setText(column, cell.text);
         if (!cell.iconKey.isEmpty())
             item->setImage(column, cell.iconKey, images.icon(cell.iconKey));
     }

@@ -5,6 +5,7 @@
 
 #include "vb/Variant.h"
 
+#include <QIcon>
 #include <QString>
 #include <array>
 #include <functional>
@@ -59,6 +60,22 @@ QString cellText(const vb::Variant &value);
 // the error image instead of stopping the fill.
 QString imageKeyFor(const vb::Variant &value, const controls::ImageList &images);
 
+// The mailbox row rule worked out once for the switches and the list's first
+// two column keys: which field each cell shows and which image it carries.
+// A fill applies it to every record; mailboxRow applies it to one.
+struct MailboxRowPlan {
+    enum class Image { None, Acknowledged, Status };
+    struct Cell {
+        int field;   // position in `fields` of the cell's text, -1: no text
+        Image image;
+    };
+    std::vector<const char *> fields; // the fields the row reads, each once
+    std::vector<Cell> cells;
+    int acknowledged = -1, status = -1; // positions in `fields`, -1 when no image needs them
+    bool startsNoRow = false;           // a record would start no row (error 91)
+};
+MailboxRowPlan planMailboxRow(const ColumnSwitches &switches, const QString &firstKey, const QString &secondKey);
+
 // The mailbox row rule: cells in the order of the switched-on columns; the
 // Status image at the first data column, the Acknowledged image in the
 // Acknowledged column. firstKey and secondKey are the keys of the list's
@@ -66,6 +83,33 @@ QString imageKeyFor(const vb::Variant &value, const controls::ImageList &images)
 // match the switches) raises 91.
 RowSpec mailboxRow(const ColumnSwitches &switches, const QString &firstKey, const QString &secondKey,
                    const FieldReader &field, const controls::ImageList &images);
+
+// Makes the items of a mailbox fill: a record's values, read in the order of
+// plan.fields, become an item with the cells mailboxRow gives, each image
+// looked up once per distinct value.
+class MailboxItemMaker {
+public:
+    MailboxItemMaker(MailboxRowPlan plan, const controls::ImageList &images);
+    // Raises 91 when the plan starts no row.
+    controls::ListItem *make(const vb::Variant *values, qint64 rowid);
+
+private:
+    struct Image {
+        QString value; // the field's text
+        QString key;
+        QIcon icon;
+    };
+    const Image &image(const vb::Variant &value);
+
+    MailboxRowPlan m_plan;
+    const controls::ImageList &m_images;
+    // The few distinct values seen (the statuses, Yes and No): a short list
+    // compared in order is cheaper here than hashing every value.
+    std::vector<Image> m_seen;
+    // The texts of the row made last: a text equal to the one above it is
+    // shared instead of kept twice (sorted lists repeat their values).
+    QStringList m_above;
+};
 
 // The log row rule: Type with its image, then Index, Date, Time, User, Description.
 RowSpec logRow(const FieldReader &field, const controls::ImageList &images);

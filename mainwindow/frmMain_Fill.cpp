@@ -14,6 +14,8 @@
 
 #include <QLineEdit>
 
+#include <optional>
+
 namespace mainwindow {
 
 using controls::ListView;
@@ -108,48 +110,75 @@ void frmMain::fill(ListView *lvwBox)
         vb::DoEvents();
         rs = std::make_unique<ado::Recordset>();
         QString statement = modGlobal::BuildSortedSelect(*lvwBox);
-        // A mailbox list never shows the set's text: it is not read (same
-        // rows, same order, much less to copy).
-        static const QString kAllColumns = QStringLiteral("SELECT * ");
-        if (isMailboxList(lvwBox) && statement.startsWith(kAllColumns))
-            statement.replace(0, kAllColumns.size(),
-                              QStringLiteral("SELECT Partner, [Transaction], Version, [Date], [Time], Used, "
-                                             "InterchangeControlNumber, GroupControlNumber, FunctionalGroup, "
-                                             "SenderID, SenderDivision, ReceiverID, ReceiverDivision, Direction, "
-                                             "Acknowledged, Status "));
+        const bool mailbox = isMailboxList(lvwBox);
+        const QString first = lvwBox->columnHeaderCount() >= 1 ? lvwBox->columnKey(1) : QString();
+        const QString second = lvwBox->columnHeaderCount() >= 2 ? lvwBox->columnKey(2) : QString();
+        std::optional<MailboxRowPlan> plan;
+        if (mailbox) {
+            plan = planMailboxRow(switches, first, second);
+            // A mailbox list reads only the fields its rows show, in the
+            // order the rows read them, and its own columns (the sort key is
+            // one): same rows, same order, much less to read and convert.
+            static const QString kAllColumns = QStringLiteral("SELECT * ");
+            QStringList names;
+            for (const char *name : plan->fields)
+                names.push_back(QString::fromLatin1(name));
+            for (int i = 1; i <= lvwBox->columnHeaderCount(); ++i)
+                if (!names.contains(lvwBox->columnKey(i), Qt::CaseInsensitive))
+                    names.push_back(lvwBox->columnKey(i));
+            if (!names.isEmpty() && statement.startsWith(kAllColumns))
+                statement.replace(0, kAllColumns.size(),
+                                  QStringLiteral("SELECT [") + names.join(QStringLiteral("], [")) + QStringLiteral("] "));
+        }
         rs->Open(statement, *connection, ado::adOpenKeyset, ado::adLockReadOnly);
         if (!(rs->Bof() && rs->Eof())) {
-            // Fields are found once by name; the row rules read them by position.
+            // Fields are found once by name; the rows read them by position.
             QHash<QByteArray, int> positions;
             ado::Fields &fields = rs->Fields();
             for (int i = 0; i < fields.Count(); ++i)
                 positions.insert(fields.Item(i).Name().toLower().toLatin1(), i);
-            // The row rules ask by literal names: remember each name's position.
-            QHash<const char *, int> byName;
-            const FieldReader field = [&](const char *name) -> vb::Variant {
-                auto it = byName.constFind(name);
-                if (it == byName.constEnd())
-                    it = byName.insert(name, positions.value(QByteArray(name).toLower(), -1));
-                const int i = *it;
+            const auto position = [&](const char *name) {
+                const int i = positions.value(QByteArray(name).toLower(), -1);
                 if (i < 0)
                     vb::raise(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
-                return fields.Item(i).Value();
+                return i;
             };
-            const bool mailbox = isMailboxList(lvwBox);
-            const QString first = lvwBox->columnHeaderCount() >= 1 ? lvwBox->columnKey(1) : QString();
-            const QString second = lvwBox->columnHeaderCount() >= 2 ? lvwBox->columnKey(2) : QString();
             // The rows are read in one read transaction, so the file is
             // locked once and not per row; nothing yields inside it, so no
             // other work can join it.
-            ReadTransaction reading(*connection);
-            rs->MoveFirst();
-            while (!rs->Eof()) {
-                const RowSpec row = mailbox ? mailboxRow(switches, first, second, field, *lvwIcons)
-                                            : logRow(field, *lvwIcons);
-                batch.push_back(makeItem(row, rs->rowid(), *lvwIcons));
-                rs->MoveNext();
+            if (plan) {
+                std::vector<int> at;
+                for (const char *name : plan->fields)
+                    at.push_back(position(name));
+                std::vector<vb::Variant> values(at.size());
+                MailboxItemMaker maker(std::move(*plan), *lvwIcons);
+                ReadTransaction reading(*connection);
+                rs->MoveFirst();
+                while (!rs->Eof()) {
+                    for (size_t i = 0; i < at.size(); ++i)
+                        values[i] = fields.Item(at[i]).Value();
+                    batch.push_back(maker.make(values.data(), rs->rowid()));
+                    rs->MoveNext();
+                }
+                reading.end();
+            } else {
+                // The log rule asks by literal names: each name's position is
+                // remembered.
+                QHash<const char *, int> byName;
+                const FieldReader field = [&](const char *name) -> vb::Variant {
+                    auto it = byName.constFind(name);
+                    if (it == byName.constEnd())
+                        it = byName.insert(name, position(name));
+                    return fields.Item(*it).Value();
+                };
+                ReadTransaction reading(*connection);
+                rs->MoveFirst();
+                while (!rs->Eof()) {
+                    batch.push_back(makeItem(logRow(field, *lvwIcons), rs->rowid(), *lvwIcons));
+                    rs->MoveNext();
+                }
+                reading.end();
             }
-            reading.end();
         }
         lvwBox->clearItems();
         lvwBox->addItems(batch);

@@ -67,20 +67,86 @@ private:
 
 ListItem::ListItem() : QTreeWidgetItem(QTreeWidgetItem::UserType) {}
 
-ListItem::ListItem(const QString &text) : QTreeWidgetItem(QTreeWidgetItem::UserType)
-{
-    QTreeWidgetItem::setText(0, text);
-}
+ListItem::ListItem(const QString &text) : QTreeWidgetItem(QTreeWidgetItem::UserType), m_texts{text} {}
+
+ListItem::ListItem(QStringList texts) : QTreeWidgetItem(QTreeWidgetItem::UserType), m_texts(std::move(texts)) {}
 
 QString ListItem::iconKey(int column) const
 {
     return data(column, IconKeyRole).toString();
 }
 
+ListItem::Image &ListItem::imageAt(int column)
+{
+    for (Image &image : m_images)
+        if (image.column == column)
+            return image;
+    m_images.append(Image{column, QString(), QIcon()});
+    return m_images.back();
+}
+
+void ListItem::changed()
+{
+    // Whoever shows the row redraws it; an item not yet added has no one.
+    if (treeWidget())
+        emitDataChanged();
+}
+
 void ListItem::setImage(int column, const QString &key, const QIcon &icon)
 {
-    setIcon(column, icon);
-    setData(column, IconKeyRole, key);
+    if (column < 0)
+        return;
+    Image &image = imageAt(column);
+    image.key = key;
+    image.icon = icon;
+    changed();
+}
+
+QVariant ListItem::data(int column, int role) const
+{
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        if (column >= 0 && column < m_texts.size())
+            return m_texts.at(column);
+        return {};
+    case Qt::DecorationRole:
+    case IconKeyRole:
+        for (const Image &image : m_images)
+            if (image.column == column)
+                return role == IconKeyRole ? QVariant(image.key) : QVariant(image.icon);
+        return {};
+    default:
+        return QTreeWidgetItem::data(column, role);
+    }
+}
+
+void ListItem::setData(int column, int role, const QVariant &value)
+{
+    if (column < 0)
+        return;
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole: {
+        const QString text = value.toString();
+        if (column < m_texts.size() && m_texts.at(column) == text)
+            return;
+        while (m_texts.size() <= column)
+            m_texts.append(QString());
+        m_texts[column] = text;
+        break;
+    }
+    case Qt::DecorationRole:
+        imageAt(column).icon = qvariant_cast<QIcon>(value);
+        break;
+    case IconKeyRole:
+        imageAt(column).key = value.toString();
+        break;
+    default:
+        QTreeWidgetItem::setData(column, role, value);
+        return;
+    }
+    changed();
 }
 
 ListView *ListItem::listView() const
@@ -266,15 +332,22 @@ void ListView::addItems(const QList<ListItem *> &items)
     if (items.isEmpty())
         return;
     const bool wasEmpty = topLevelItemCount() == 0;
-    QList<QTreeWidgetItem *> rows;
-    rows.reserve(items.size());
-    for (ListItem *row : items) {
+    for (ListItem *row : items)
         applyCheckbox(row);
-        rows.push_back(row);
-    }
-    addTopLevelItems(rows);
-    if (wasEmpty)
+    qsizetype from = 0;
+    if (wasEmpty) {
+        // Row 1 is made current while it is the only row: made current in a
+        // long list, it would have the view lay out every row at once instead
+        // of when the list is next shown.
+        addTopLevelItem(items.first());
         makeFirstCurrent();
+        from = 1;
+    }
+    QList<QTreeWidgetItem *> rows;
+    rows.reserve(items.size() - from);
+    for (qsizetype i = from; i < items.size(); ++i)
+        rows.push_back(items[i]);
+    addTopLevelItems(rows);
 }
 
 void ListView::applyCheckbox(QTreeWidgetItem *row) const
@@ -326,6 +399,9 @@ void ListView::makeFirstCurrent()
 
 void ListView::clearItems()
 {
+    // Told that the current row goes, the view would first lay out the rows
+    // about to go; the reset that follows redraws the list anyway.
+    const QSignalBlocker quiet(selectionModel());
     clear();
 }
 

@@ -6,8 +6,11 @@
 // apart from the current item, 1-based item positions, and the database
 // rowid of each item.
 
+#include <QIcon>
 #include <QString>
+#include <QStringList>
 #include <QTreeWidget>
+#include <QVarLengthArray>
 #include <QVector>
 
 namespace controls {
@@ -21,6 +24,8 @@ class ListItem : public QTreeWidgetItem {
 public:
     ListItem();
     explicit ListItem(const QString &text);
+    // A row with the texts of its columns, column 0 first.
+    explicit ListItem(QStringList texts);
 
     QString text() const { return QTreeWidgetItem::text(0); }
     void setText(const QString &text) { QTreeWidgetItem::setText(0, text); }
@@ -40,7 +45,25 @@ public:
     // The owning list, or nullptr while the item is not yet added.
     ListView *listView() const;
 
+    // Texts and images are kept by the item itself (see below); other roles
+    // go to the base item.
+    QVariant data(int column, int role) const override;
+    void setData(int column, int role, const QVariant &value) override;
+
 private:
+    struct Image {
+        int column;
+        QString key;
+        QIcon icon;
+    };
+    Image &imageAt(int column);
+    void changed();
+
+    // A list fill makes a hundred thousand rows: the base item would allocate
+    // per text and per image role, this keeps a row's texts in one list and
+    // its images (rarely more than two) inside the item.
+    QStringList m_texts;
+    QVarLengthArray<Image, 2> m_images;
     qint64 m_rowid = 0;
 };
 

@@ -6,6 +6,8 @@
 #include "vb/VbError.h"
 
 #include <gtest/gtest.h>
+#include <memory>
+#include <string>
 
 using namespace mainwindow;
 
@@ -174,4 +176,100 @@ TEST(ListRulesTest, ItemsKeepTheirRowidAndImageKeys)
     EXPECT_EQ(item->subItem(1), QStringLiteral("ACME"));
     EXPECT_EQ(item->iconKey(1), QStringLiteral("Error"));
     EXPECT_EQ(item->iconKey(2), QString());
+}
+
+namespace {
+
+// Records in the order a fill meets them: values repeat from one row to the
+// next, images repeat and change, fields are Null.
+struct Record {
+    const char *partner, *transaction, *status, *acknowledged;
+    bool nullDate;
+};
+const Record kRecords[] = {
+    {"ACME", "830", "Closed", "Yes", false},
+    {"ACME", "830", "Closed", "Yes", false},
+    {"ACME", "850", "Archived", " No", true},
+    {"BETA", "850", "  Opened ", "", false},
+    {"ACME", "830", nullptr, nullptr, true},
+    {"ACME", "830", "Closed", "Yes", false},
+};
+
+vb::Variant recordField(const Record &r, const char *name)
+{
+    const auto text = [](const char *value) { return value ? vb::Variant(QString::fromLatin1(value)) : vb::Variant::null(); };
+    const QString field = QString::fromLatin1(name);
+    if (field == QLatin1String("Partner"))
+        return text(r.partner);
+    if (field == QLatin1String("Transaction"))
+        return text(r.transaction);
+    if (field == QLatin1String("Status"))
+        return text(r.status);
+    if (field == QLatin1String("Acknowledged"))
+        return text(r.acknowledged);
+    if (field == QLatin1String("Date"))
+        return r.nullDate ? vb::Variant::null() : vb::Variant(QStringLiteral("12/1/2026"));
+    if (field == QLatin1String("GroupControlNumber"))
+        return vb::Variant(int32_t(42)); // a number shows in decimal
+    return vb::Variant(field + QStringLiteral("-value"));
+}
+
+} // namespace
+
+TEST(ListRulesTest, TheFillsItemsAreTheRuleRowsForEveryColumnCombination)
+{
+    const auto images = makeListIcons();
+    for (int mask = 0; mask < (1 << kMailboxColumnCount); ++mask) {
+        ColumnSwitches on{};
+        for (int i = 0; i < kMailboxColumnCount; ++i)
+            on[i] = (mask >> i) & 1;
+        const Expected e = expectedRow(on);
+        // The list's columns as built from the switches, and columns that no
+        // longer match them (the switches changed since the columns were made).
+        const QString keyPairs[][2] = {{e.first, e.second},
+                                       {QStringLiteral("Partner"), QStringLiteral("Transaction")},
+                                       {QStringLiteral("Transaction"), QStringLiteral("Acknowledged")}};
+        for (const auto &keys : keyPairs) {
+            const MailboxRowPlan plan = planMailboxRow(on, keys[0], keys[1]);
+            MailboxItemMaker maker(plan, *images);
+            qint64 rowid = 0;
+            for (const Record &r : kRecords) {
+                ++rowid;
+                const auto context = [&] {
+                    return "mask " + std::to_string(mask) + " keys " + keys[0].toStdString() + "/"
+                        + keys[1].toStdString() + " row " + std::to_string(rowid);
+                };
+                std::vector<vb::Variant> values;
+                for (const char *name : plan.fields)
+                    values.push_back(recordField(r, name));
+                std::unique_ptr<controls::ListItem> expected;
+                try {
+                    const FieldReader field = [&](const char *name) { return recordField(r, name); };
+                    expected.reset(makeItem(mailboxRow(on, keys[0], keys[1], field, *images), rowid, *images));
+                } catch (const vb::VbError &error) {
+                    ASSERT_EQ(error.number, 91) << context();
+                    try {
+                        delete maker.make(values.data(), rowid);
+                        FAIL() << "the fill made a row the rule does not start: " << context();
+                    } catch (const vb::VbError &again) {
+                        EXPECT_EQ(again.number, 91) << context();
+                    }
+                    continue;
+                }
+                const std::unique_ptr<controls::ListItem> made(maker.make(values.data(), rowid));
+                ASSERT_EQ(made->rowid(), rowid) << context();
+                for (int column = 0; column <= kMailboxColumnCount; ++column) {
+                    ASSERT_EQ(made->QTreeWidgetItem::text(column), expected->QTreeWidgetItem::text(column))
+                        << context() << " column " << column;
+                    ASSERT_EQ(made->iconKey(column), expected->iconKey(column)) << context() << " column " << column;
+                    const QString key = made->iconKey(column);
+                    if (key.isEmpty())
+                        ASSERT_TRUE(made->icon(column).isNull()) << context() << " column " << column;
+                    else
+                        ASSERT_EQ(made->icon(column).cacheKey(), images->icon(key).cacheKey())
+                            << context() << " column " << column;
+                }
+            }
+        }
+    }
 }

@@ -452,3 +452,55 @@ TEST_F(MainWindowTest, RefillsKeepTheColumnWidths)
         EXPECT_EQ(inbox->columnWidthTwips(c), widths[c - 1]) << c;
     EXPECT_EQ(inbox->header()->sectionSize(0), controls::twipsToPixels(widths.front()));
 }
+
+TEST_F(MainWindowTest, ARefillAfterTheSwitchesChangedShowsTheRuleRowsInTheListsOrder)
+{
+    // Switched after the columns were made: the refill shows the rows the
+    // switches give, and still sorts by the list's Time column, which the
+    // rows no longer show.
+    MailboxRow zed, acme, mid;
+    zed.partner = QStringLiteral("ZED");
+    zed.transaction = QStringLiteral("810");
+    acme.partner = QStringLiteral("ACME");
+    acme.transaction = QStringLiteral("850");
+    acme.status = QStringLiteral("Opened");
+    acme.acknowledged = QStringLiteral("Yes");
+    mid.partner = QStringLiteral("MID");
+    mid.status = QStringLiteral("Unheard of");
+    insert(QStringLiteral("Inbox"), zed, 3);
+    insert(QStringLiteral("Inbox"), acme, 1);
+    insert(QStringLiteral("Inbox"), mid, 2);
+    db.connection().Execute(QStringLiteral("UPDATE Inbox SET Used = 'Once' WHERE Partner = 'MID'"));
+    frmMain &main = load();
+    ListView *inbox = main.lvwInbox;
+    const int time = inbox->columnPosition(QStringLiteral("Time"));
+    ASSERT_GT(time, 0);
+    saveSetting("Columns", "Time", QStringLiteral("False"));
+    saveSetting("Columns", "Used", QStringLiteral("True"));
+    inbox->setSortKey(time - 1);
+    inbox->setSortOrder(0);
+    main.RefreshBox(inbox);
+    struct Row {
+        const char *ack, *partner, *status, *transaction, *used;
+    };
+    const Row rows[] = {
+        {"Yes", "ACME", "Opened", "850", ""},
+        {"No", "MID", "Error", "830", "Once"},
+        {"No", "ZED", "Closed", "810", ""},
+    };
+    ASSERT_EQ(inbox->itemCount(), 3);
+    EXPECT_TRUE(corvantis::test::dialogs().boxes().empty());
+    for (int i = 1; i <= 3; ++i) {
+        const Row &r = rows[i - 1];
+        const controls::ListItem *item = inbox->item(i);
+        EXPECT_EQ(item->text(), QString()) << i;
+        EXPECT_EQ(item->iconKey(0), QString::fromLatin1(r.ack)) << i;
+        EXPECT_EQ(item->subItem(1), QString::fromLatin1(r.partner)) << i;
+        EXPECT_EQ(item->iconKey(1), QString::fromLatin1(r.status)) << i;
+        EXPECT_EQ(item->subItem(2), QString::fromLatin1(r.transaction)) << i;
+        EXPECT_EQ(item->subItem(3), QStringLiteral("004010")) << i;
+        EXPECT_EQ(item->subItem(4), QStringLiteral("12/1/2026")) << i;
+        EXPECT_EQ(item->subItem(5), QString::fromLatin1(r.used)) << i;
+        EXPECT_GT(item->rowid(), 0) << i;
+    }
+}

@@ -11,6 +11,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
 using controls::ImageList;
 using controls::ListItem;
 using controls::ListView;
@@ -196,4 +201,101 @@ TEST_F(ListViewTest, EventsCarryClassicCodesAndPositions)
     EXPECT_EQ(columns[0][0].toInt(), 1);
     // The list never reorders its rows on a header click.
     EXPECT_EQ(list.item(1)->text(), QStringLiteral("P1"));
+}
+
+TEST_F(ListViewTest, AnItemKeepsItsTextsAndImagesHoweverTheyAreSet)
+{
+    // Every way a text or an image reaches an item, before and after the
+    // item is in the list: what is read back, and what the view is told.
+    struct Step {
+        const char *what;
+        std::function<void(ListItem &)> set;
+        int column;
+        QString text;    // expected text of the column afterwards
+        QString iconKey; // expected image key afterwards
+    };
+    const std::vector<Step> steps{
+        {"text of column 0", [](ListItem &i) { i.setText(QStringLiteral("P1")); }, 0, QStringLiteral("P1"), {}},
+        {"a sub-item past the last text", [](ListItem &i) { i.setSubItem(3, QStringLiteral("T3")); }, 3,
+         QStringLiteral("T3"), {}},
+        {"the gap it leaves", [](ListItem &) {}, 2, QString(), {}},
+        {"an edit", [](ListItem &i) { i.setData(1, Qt::EditRole, QStringLiteral("E1")); }, 1, QStringLiteral("E1"), {}},
+        {"a number", [](ListItem &i) { i.setData(2, Qt::DisplayRole, 42); }, 2, QStringLiteral("42"), {}},
+        {"an image", [this](ListItem &i) { list.setItemIcon(&i, 1, QStringLiteral("Closed")); }, 1,
+         QStringLiteral("E1"), QStringLiteral("Closed")},
+        {"another image in its place", [this](ListItem &i) { list.setItemIcon(&i, 1, QStringLiteral("Void")); }, 1,
+         QStringLiteral("E1"), QStringLiteral("Void")},
+        {"an image without a key", [](ListItem &i) { i.QTreeWidgetItem::setIcon(4, solid(Qt::green)); }, 4, QString(),
+         QString()},
+    };
+    for (const char *key : {"A", "B", "C", "D", "E"})
+        list.addColumnHeader(QString::fromLatin1(key), QString::fromLatin1(key), 1000);
+    for (const bool added : {false, true}) {
+        list.clearItems();
+        auto *item = new ListItem;
+        if (added)
+            list.addItems({item});
+        QSignalSpy changed(list.model(), &QAbstractItemModel::dataChanged);
+        for (const Step &step : steps) {
+            const int before = changed.count();
+            step.set(*item);
+            EXPECT_EQ(item->QTreeWidgetItem::text(step.column), step.text) << step.what << " added " << added;
+            EXPECT_EQ(item->iconKey(step.column), step.iconKey) << step.what << " added " << added;
+            if (added && std::string(step.what) != "the gap it leaves")
+                EXPECT_GT(changed.count(), before) << step.what << ": the view was not told";
+        }
+        EXPECT_FALSE(item->icon(4).isNull());
+        EXPECT_EQ(item->icon(1).cacheKey(), images.icon(QStringLiteral("Void")).cacheKey());
+        // Roles other than texts and images stay with the item too.
+        item->setToolTip(0, QStringLiteral("tip"));
+        EXPECT_EQ(item->toolTip(0), QStringLiteral("tip"));
+        EXPECT_EQ(item->text(), QStringLiteral("P1"));
+        if (added) {
+            // The view reads the same texts and images.
+            const QModelIndex cell = list.model()->index(0, 1);
+            EXPECT_EQ(cell.data(Qt::DisplayRole).toString(), QStringLiteral("E1"));
+            EXPECT_EQ(qvariant_cast<QIcon>(cell.data(Qt::DecorationRole)).cacheKey(),
+                      images.icon(QStringLiteral("Void")).cacheKey());
+            // Setting the text it has already tells nobody.
+            const int before = changed.count();
+            item->setSubItem(1, QStringLiteral("E1"));
+            EXPECT_EQ(changed.count(), before);
+        } else {
+            delete item;
+        }
+    }
+    // All texts at once.
+    std::unique_ptr<ListItem> row(new ListItem(QStringList{QStringLiteral("A"), QString(), QStringLiteral("C")}));
+    EXPECT_EQ(row->text(), QStringLiteral("A"));
+    EXPECT_EQ(row->subItem(2), QStringLiteral("C"));
+    EXPECT_EQ(row->subItem(5), QString());
+}
+
+TEST_F(ListViewTest, AListFilledWhileHiddenIsLaidOutWhenShown)
+{
+    list.addColumnHeader(QStringLiteral("Partner"), QStringLiteral("Partner"), 1000);
+    list.addColumnHeader(QStringLiteral("Transaction"), QStringLiteral("Transaction"), 1000);
+    list.hide();
+    fill(2000);
+    list.setSelectedItem(7);
+    list.clearItems();
+    EXPECT_EQ(list.selectedItemIndex(), 0);
+    EXPECT_EQ(list.selectedCount(), 0);
+    fill(3000);
+    EXPECT_EQ(list.selectedItemIndex(), 1);
+    EXPECT_EQ(list.selectedCount(), 1);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const QRect first = list.visualItemRect(list.item(1));
+    EXPECT_TRUE(list.viewport()->rect().contains(first)) << "row 1 is not laid out at the top";
+    list.ensureItemVisible(3000);
+    const QRect last = list.visualItemRect(list.item(3000));
+    EXPECT_TRUE(list.viewport()->rect().intersects(last)) << "the last row cannot be scrolled into view";
+    EXPECT_EQ(list.itemAt(last.center()), list.item(3000));
+    // Cleared while shown, too.
+    list.clearItems();
+    EXPECT_EQ(list.selectedItemIndex(), 0);
+    fill(3);
+    EXPECT_EQ(list.selectedItemIndex(), 1);
+    EXPECT_EQ(list.itemAt(list.visualItemRect(list.item(3)).center()), list.item(3));
 }
