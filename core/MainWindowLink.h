@@ -26,7 +26,7 @@ struct HistoryEntry {
 };
 
 struct MainWindowLink {
-    // Status-bar panel 1: errors and History texts.
+    // Status-bar panel core::statusPanel::Text: errors and History texts.
     std::function<void(const QString &text)> setStatusText;
     // A History entry was stored (never called for one that was not).
     std::function<void(const HistoryEntry &entry)> historyStored;

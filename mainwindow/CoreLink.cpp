@@ -1,17 +1,11 @@
 #include "mainwindow/CoreLink.h"
+#include "core/MainWindowParts.h"
 
 #include "controls/ListView.h"
 #include "controls/StatusBar.h"
 #include "controls/TreeView.h"
 
 namespace mainwindow {
-
-namespace {
-
-// The History node is the seventh node of the folder tree.
-constexpr int kHistoryNode = 7;
-
-} // namespace
 
 void showHistoryEntry(controls::ListView &lvwHistory, controls::TreeView *tvwFolderList,
                       const modGlobal::HistoryEntry &entry)
@@ -51,7 +45,7 @@ void showHistoryEntry(controls::ListView &lvwHistory, controls::TreeView *tvwFol
     item->setSubItem(4, entry.user);
     item->setSubItem(5, entry.description);
     if (tvwFolderList)
-        tvwFolderList->setNodeText(kHistoryNode,
+        tvwFolderList->setNodeText(core::folderNode::History,
                                    QStringLiteral("History (") + QString::number(lvwHistory.itemCount()) + QStringLiteral(")"));
 }
 
@@ -60,7 +54,7 @@ modGlobal::MainWindowLink makeMainWindowLink(const MainWindowControls &c)
     modGlobal::MainWindowLink link;
     if (c.sbrStatusBar) {
         controls::StatusBar *bar = c.sbrStatusBar;
-        link.setStatusText = [bar](const QString &text) { bar->setPanelText(1, text); };
+        link.setStatusText = [bar](const QString &text) { bar->setPanelText(core::statusPanel::Text, text); };
     }
     if (c.lvwHistory) {
         controls::ListView *history = c.lvwHistory;

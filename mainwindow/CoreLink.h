@@ -20,7 +20,7 @@ namespace mainwindow {
 
 struct MainWindowControls {
     controls::StatusBar *sbrStatusBar = nullptr;
-    controls::TreeView *tvwFolderList = nullptr; // node 7 is the History node
+    controls::TreeView *tvwFolderList = nullptr; // its node core::folderNode::History shows the count
     controls::ListView *lvwHistory = nullptr;
     // The lists RefreshBox can reach, found by their Tag (the table).
     std::vector<controls::ListView *> lists;

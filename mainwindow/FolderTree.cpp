@@ -1,18 +1,21 @@
 #include "mainwindow/FolderTree.h"
 
+#include "core/MainWindowParts.h"
+
 namespace mainwindow {
 
-const std::array<FolderNode, 8> &folderNodes()
+const std::array<FolderNode, core::folderNode::Count> &folderNodes()
 {
-    static const std::array<FolderNode, 8> nodes{{
-        {"Top", "Corvantis", "", "X", "Corvantis - Local", "Corvantis", 1, NodeShows::Welcome},
-        {"Root", "Folders", "Top", "Root", "Corvantis - Folders", " Folders", 2, NodeShows::Welcome},
-        {"Inbox", "Inbox", "Root", "Inbox", "Corvantis - Inbox", " Inbox", 3, NodeShows::MailboxList},
-        {"Outbox", "Outbox", "Root", "Outbox", "Corvantis - Outbox", " Outbox", 4, NodeShows::MailboxList},
-        {"Sent", "Sent", "Root", "Sent", "Corvantis - Sent", " Sent", 5, NodeShows::MailboxList},
-        {"Recycled", "Recycled", "Root", "Recycled", "Corvantis - Recycled", " Recycled", 6, NodeShows::MailboxList},
-        {"History", "History", "Top", "History", "Corvantis - History", " History", 7, NodeShows::LogList},
-        {"Exchange", "Exchange", "Top", "Exchange", "Corvantis - Exchange", " Exchange", 8, NodeShows::LogList},
+    // In the order of core::folderNode.
+    static const std::array<FolderNode, core::folderNode::Count> nodes{{
+        {core::folderKey::Top, "Corvantis", "", "X", "Corvantis - Local", "Corvantis", 1, NodeShows::Welcome},
+        {core::folderKey::Folders, "Folders", core::folderKey::Top, "Root", "Corvantis - Folders", " Folders", 2, NodeShows::Welcome},
+        {core::folderKey::Inbox, "Inbox", core::folderKey::Folders, "Inbox", "Corvantis - Inbox", " Inbox", 3, NodeShows::MailboxList},
+        {core::folderKey::Outbox, "Outbox", core::folderKey::Folders, "Outbox", "Corvantis - Outbox", " Outbox", 4, NodeShows::MailboxList},
+        {core::folderKey::Sent, "Sent", core::folderKey::Folders, "Sent", "Corvantis - Sent", " Sent", 5, NodeShows::MailboxList},
+        {core::folderKey::Recycled, "Recycled", core::folderKey::Folders, "Recycled", "Corvantis - Recycled", " Recycled", 6, NodeShows::MailboxList},
+        {core::folderKey::History, "History", core::folderKey::Top, "History", "Corvantis - History", " History", 7, NodeShows::LogList},
+        {core::folderKey::Exchange, "Exchange", core::folderKey::Top, "Exchange", "Corvantis - Exchange", " Exchange", 8, NodeShows::LogList},
     }};
     return nodes;
 }

@@ -2,6 +2,8 @@
 // The folder tree of the main window and what a click on each node shows,
 // and the commands that follow what is shown (EnableCommands).
 
+#include "core/MainWindowParts.h"
+
 #include <QString>
 #include <array>
 #include <vector>
@@ -21,8 +23,8 @@ struct FolderNode {
     NodeShows shows;
 };
 
-// The eight nodes in the order they are added (positions 1 to 8).
-const std::array<FolderNode, 8> &folderNodes();
+// The nodes in the order they are added (positions core::folderNode).
+const std::array<FolderNode, core::folderNode::Count> &folderNodes();
 // The entry for a key, nullptr when none.
 const FolderNode *folderNode(const QString &key);
 

@@ -1,4 +1,5 @@
 #include "mainwindow/MailboxCommands.h"
+#include "core/MainWindowParts.h"
 
 #include "mainwindow/LockStepWalk.h"
 
@@ -127,8 +128,8 @@ void MailboxCommands::setProgressMax(int max)
 void MailboxCommands::showProgress(int handled, int total)
 {
     const double percent = static_cast<double>(handled) / total * 100;
-    if (m_ctx.sbrStatusBar && m_ctx.sbrStatusBar->panelCount() >= 3)
-        m_ctx.sbrStatusBar->setPanelText(3, vb::Format(vb::Variant(percent), QStringLiteral("###0"))
+    if (m_ctx.sbrStatusBar && m_ctx.sbrStatusBar->panelCount() >= core::statusPanel::Percent)
+        m_ctx.sbrStatusBar->setPanelText(core::statusPanel::Percent, vb::Format(vb::Variant(percent), QStringLiteral("###0"))
                                                 + QStringLiteral("% Complete"));
     if (m_ctx.pgbProgressBar)
         m_ctx.pgbProgressBar->setValue(handled);
@@ -141,8 +142,8 @@ void MailboxCommands::clearProgress()
     try {
         if (m_ctx.pgbProgressBar)
             m_ctx.pgbProgressBar->setValue(0);
-        if (m_ctx.sbrStatusBar && m_ctx.sbrStatusBar->panelCount() >= 3)
-            m_ctx.sbrStatusBar->setPanelText(3, QString());
+        if (m_ctx.sbrStatusBar && m_ctx.sbrStatusBar->panelCount() >= core::statusPanel::Percent)
+            m_ctx.sbrStatusBar->setPanelText(core::statusPanel::Percent, QString());
     } catch (const std::exception &) {
     }
 }

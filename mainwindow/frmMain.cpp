@@ -1,4 +1,5 @@
 #include "mainwindow/frmMain.h"
+#include "core/MainWindowParts.h"
 #include "core/loader/WorkProgress.h"
 
 #include "controls/Forms.h"
@@ -186,12 +187,12 @@ void frmMain::buildControls()
         list->hide();
         return list;
     };
-    lvwInbox = makeList("lvwInbox", "Inbox");
-    lvwOutbox = makeList("lvwOutbox", "Outbox");
-    lvwSent = makeList("lvwSent", "Sent");
-    lvwRecycled = makeList("lvwRecycled", "Recycled");
-    lvwHistory = makeList("lvwHistory", "History");
-    lvwExchange = makeList("lvwExchange", "Exchange");
+    lvwInbox = makeList("lvwInbox", core::folderKey::Inbox);
+    lvwOutbox = makeList("lvwOutbox", core::folderKey::Outbox);
+    lvwSent = makeList("lvwSent", core::folderKey::Sent);
+    lvwRecycled = makeList("lvwRecycled", core::folderKey::Recycled);
+    lvwHistory = makeList("lvwHistory", core::folderKey::History);
+    lvwExchange = makeList("lvwExchange", core::folderKey::Exchange);
 
     scrpWelcome = new QTextBrowser(m_client);
     scrpWelcome->setObjectName(QStringLiteral("scrpWelcome"));
@@ -221,6 +222,7 @@ void frmMain::buildControls()
 
     sbrStatusBar = new controls::StatusBar(m_client);
     sbrStatusBar->setObjectName(QStringLiteral("sbrStatusBar"));
+    // The panels in the order of core::statusPanel: Text, Progress, Percent.
     sbrStatusBar->addPanel(1500, true);
     sbrStatusBar->addPanel(3000);
     sbrStatusBar->addPanel(1800);
@@ -521,7 +523,7 @@ void frmMain::tvwFolderList_NodeClick(int index)
 
 void frmMain::tvwFolderList_Collapse(int index)
 {
-    if (index == 1 || index == 2)
+    if (index == core::folderNode::Top || index == core::folderNode::Folders)
         tvwFolderList_NodeClick(index);
 }
 
@@ -538,7 +540,7 @@ void frmMain::showWelcome(int index)
     tabPreview->hide();
     Form_Resize();
     EnableCommands(false);
-    sbrStatusBar->setPanelText(1, QString());
+    sbrStatusBar->setPanelText(core::statusPanel::Text, QString());
 }
 
 void frmMain::showFolderList(int index)
@@ -559,7 +561,7 @@ void frmMain::showFolderList(int index)
         menuItem(QStringLiteral("mnuSent"))->setEnabled(shown == lvwOutbox);
         tabPreview->show();
         Form_Resize();
-        sbrStatusBar->setPanelText(1, count);
+        sbrStatusBar->setPanelText(core::statusPanel::Text, count);
     } else {
         BuildSortMenu(shown);
         setFolderPicture(node.picture);
@@ -572,7 +574,7 @@ void frmMain::showFolderList(int index)
             menuItem(QStringLiteral("mnuSortOrder"))->setEnabled(true);
             menuItem(QStringLiteral("mnuRefresh"))->setEnabled(true);
         }
-        sbrStatusBar->setPanelText(1, count);
+        sbrStatusBar->setPanelText(core::statusPanel::Text, count);
     }
 }
 

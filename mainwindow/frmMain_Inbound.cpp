@@ -4,6 +4,7 @@
 // their progress on the window's controls and hands them the selection.
 #include "mainwindow/frmMain.h"
 #include "core/ListSelection.h"
+#include "core/MainWindowParts.h"
 
 #include "core/loader/AcknowledgementWriter.h"
 #include "core/loader/InterchangeLoader.h"
@@ -37,8 +38,8 @@ class WindowProgress final : public core::WorkProgress {
 public:
     explicit WindowProgress(frmMain &window) : w(window) {}
 
-    void setStatusText(const QString &text) override { w.sbrStatusBar->setPanelText(1, text); }
-    void setPercentText(const QString &text) override { w.sbrStatusBar->setPanelText(3, text); }
+    void setStatusText(const QString &text) override { w.sbrStatusBar->setPanelText(core::statusPanel::Text, text); }
+    void setPercentText(const QString &text) override { w.sbrStatusBar->setPanelText(core::statusPanel::Percent, text); }
     void setProgressMax(int max) override
     {
         if (max > 0)

@@ -1,6 +1,7 @@
 // The main window's layout: the resize pass over the panes, the stored
 // placement (MainLayout) and the two splitter bars.
 #include "mainwindow/frmMain.h"
+#include "core/MainWindowParts.h"
 
 #include "controls/ListView.h"
 #include "controls/Measure.h"
@@ -93,8 +94,8 @@ void frmMain::Form_Resize()
     in.V = picVSplit->leftTwips();
     in.H = picHSplit->topTwips();
     in.picFolderWidth = kFolderPictureSize;
-    in.panel1Width = sbrStatusBar->panelWidthTwips(1);
-    in.panel2Width = sbrStatusBar->panelWidthTwips(2);
+    in.panel1Width = sbrStatusBar->panelWidthTwips(core::statusPanel::Text);
+    in.panel2Width = sbrStatusBar->panelWidthTwips(core::statusPanel::Progress);
     const LayoutResult out = layoutPass(in);
     const QSize frameExtra = frameGeometry().size() - size();
     switch (out.action) {
@@ -216,8 +217,8 @@ void frmMain::MainLayout(const QString &operation)
         v.width = pixelsToTwips(frame.width());
         v.folderBar = menuItem(QStringLiteral("mnuFolderBar"))->isChecked();
         v.statusBar = menuItem(QStringLiteral("mnuStatusBar"))->isChecked();
-        v.topNode = tvwFolderList->nodeCount() >= 1 && tvwFolderList->isExpanded(1);
-        v.treeNode = tvwFolderList->nodeCount() >= 2 && tvwFolderList->isExpanded(2);
+        v.topNode = tvwFolderList->nodeCount() >= core::folderNode::Top && tvwFolderList->isExpanded(core::folderNode::Top);
+        v.treeNode = tvwFolderList->nodeCount() >= core::folderNode::Folders && tvwFolderList->isExpanded(core::folderNode::Folders);
         v.vSplit = roundHalfEven(picVSplit->leftTwips());
         v.hSplit = roundHalfEven(picHSplit->topTwips());
         saveMainLayout(v);
@@ -233,9 +234,9 @@ void frmMain::MainLayout(const QString &operation)
             setWindowState(windowState() | Qt::WindowMaximized);
         else if (v.state == 1)
             setWindowState(windowState() | Qt::WindowMinimized);
-        if (tvwFolderList->nodeCount() >= 2) {
-            tvwFolderList->setExpanded(1, v.topNode);
-            tvwFolderList->setExpanded(2, v.treeNode);
+        if (tvwFolderList->nodeCount() >= core::folderNode::Folders) {
+            tvwFolderList->setExpanded(core::folderNode::Top, v.topNode);
+            tvwFolderList->setExpanded(core::folderNode::Folders, v.treeNode);
         }
         menuItem(QStringLiteral("mnuFolderBar"))->setChecked(v.folderBar);
         menuItem(QStringLiteral("mnuStatusBar"))->setChecked(v.statusBar);

@@ -14,8 +14,8 @@ class WorkProgress {
 public:
     virtual ~WorkProgress() = default;
 
-    virtual void setStatusText(const QString &) {}   // status-bar panel 1
-    virtual void setPercentText(const QString &) {}  // status-bar panel 3
+    virtual void setStatusText(const QString &) {}   // status-bar panel core::statusPanel::Text
+    virtual void setPercentText(const QString &) {}  // status-bar panel core::statusPanel::Percent
     virtual void setProgressMax(int) {}              // pgbProgressBar.Max
     virtual void setProgressValue(int) {}            // pgbProgressBar.Value
     // Lets pending window messages run (timers, other windows). Called from

@@ -2,6 +2,10 @@
 // commands, the lists with their sort state and selection, and the preview.
 #include "MainWindowFixture.h"
 #include "controls/Measure.h"
+#include "controls/ProgressBar.h"
+#include "controls/StatusBar.h"
+#include "controls/TreeView.h"
+#include "core/MainWindowParts.h"
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/ListColumns.h"
 #include "vb/DoEvents.h"
@@ -49,6 +53,44 @@ TEST_F(MainWindowTest, LoadBuildsTheTreeFillsTheListsAndShowsTheWelcomePage)
     EXPECT_EQ(main.lvwExchange->item(1)->iconKey(0), QStringLiteral("Info"));
     EXPECT_TRUE(modGlobal::mainWindowLink().historyStored);
     EXPECT_TRUE(corvantis::test::dialogs().boxes().empty());
+}
+
+TEST_F(MainWindowTest, TheNamedPartsAreThePartsTheWindowBuilds)
+{
+    frmMain &main = load();
+    struct Node {
+        int index;
+        const char *key;
+        ListView *list; // nullptr: a node without a list
+    };
+    const Node nodes[] = {
+        {core::folderNode::Top, core::folderKey::Top, nullptr},
+        {core::folderNode::Folders, core::folderKey::Folders, nullptr},
+        {core::folderNode::Inbox, core::folderKey::Inbox, main.lvwInbox},
+        {core::folderNode::Outbox, core::folderKey::Outbox, main.lvwOutbox},
+        {core::folderNode::Sent, core::folderKey::Sent, main.lvwSent},
+        {core::folderNode::Recycled, core::folderKey::Recycled, main.lvwRecycled},
+        {core::folderNode::History, core::folderKey::History, main.lvwHistory},
+        {core::folderNode::Exchange, core::folderKey::Exchange, main.lvwExchange},
+    };
+    ASSERT_EQ(main.tvwFolderList->nodeCount(), core::folderNode::Count);
+    for (const Node &n : nodes) {
+        EXPECT_EQ(main.tvwFolderList->nodeKey(n.index), QString::fromLatin1(n.key)) << n.key;
+        EXPECT_EQ(main.tvwFolderList->nodeIndex(QString::fromLatin1(n.key)), n.index) << n.key;
+        if (n.list)
+            EXPECT_EQ(n.list->tag(), QString::fromLatin1(n.key)) << n.key;
+    }
+    ASSERT_EQ(main.sbrStatusBar->panelCount(), core::statusPanel::Count);
+    // The progress bar lies over its own panel.
+    main.resize(900, 600);
+    main.show();
+    const int left = controls::twipsToPixels(main.sbrStatusBar->panelLeftTwips(core::statusPanel::Progress));
+    const int right = left + controls::twipsToPixels(main.sbrStatusBar->panelWidthTwips(core::statusPanel::Progress));
+    const int middle = main.pgbProgressBar->geometry().center().x();
+    EXPECT_GT(middle, left);
+    EXPECT_LT(middle, right);
+    main.tvwFolderList_NodeClick(core::folderNode::Inbox);
+    EXPECT_EQ(main.sbrStatusBar->panelText(core::statusPanel::Text), QStringLiteral("0 item(s) "));
 }
 
 TEST_F(MainWindowTest, EachNodeShowsItsFolder)
