@@ -103,6 +103,22 @@ QPushButton *pictureButton(QWidget *parent, const char *name, const char *tip, M
     return b;
 }
 
+// A pane's caption and box, in the pane's two columns.
+void paneLabel(QWidget *pane, const char *name, const char *text, double top)
+{
+    auto *l = new QLabel(QString::fromLatin1(text), pane);
+    l->setObjectName(QString::fromLatin1(name));
+    at(l, 120, top, 1850);
+}
+
+controls::TextBox *paneBox(QWidget *pane, const char *name, int max, double top, double width)
+{
+    auto *t = new controls::TextBox(pane);
+    t->setObjectName(QString::fromLatin1(name));
+    t->setMaxLength(max);
+    return at(t, 2000, top, width);
+}
+
 void fillList(controls::ComboList *list, const QStringList &items)
 {
     list->clear();
@@ -210,16 +226,9 @@ void frmMap::buildSegmentPane()
 {
     fraSegment = new QGroupBox(u"Segment"_s, m_client);
     fraSegment->setObjectName(u"fraSegment"_s);
-    auto label = [this](const char *name, const char *text, double top) {
-        auto *l = new QLabel(QString::fromLatin1(text), fraSegment);
-        l->setObjectName(QString::fromLatin1(name));
-        at(l, 120, top, 1850);
-    };
+    auto label = [this](const char *name, const char *text, double top) { paneLabel(fraSegment, name, text, top); };
     auto box = [this](const char *name, int max, double top, double width) {
-        auto *t = new controls::TextBox(fraSegment);
-        t->setObjectName(QString::fromLatin1(name));
-        t->setMaxLength(max);
-        return at(t, 2000, top, width);
+        return paneBox(fraSegment, name, max, top, width);
     };
     label("lblSegment", "Segment ID", 300);
     txtSegment = box("txtSegment", 4, 300, 900);
@@ -260,16 +269,9 @@ void frmMap::buildElementPane()
 {
     fraElement = new QGroupBox(u"Element"_s, m_client);
     fraElement->setObjectName(u"fraElement"_s);
-    auto label = [this](const char *name, const char *text, double top) {
-        auto *l = new QLabel(QString::fromLatin1(text), fraElement);
-        l->setObjectName(QString::fromLatin1(name));
-        at(l, 120, top, 1850);
-    };
+    auto label = [this](const char *name, const char *text, double top) { paneLabel(fraElement, name, text, top); };
     auto box = [this](const char *name, int max, double top, double width) {
-        auto *t = new controls::TextBox(fraElement);
-        t->setObjectName(QString::fromLatin1(name));
-        t->setMaxLength(max);
-        return at(t, 2000, top, width);
+        return paneBox(fraElement, name, max, top, width);
     };
     label("lblReference", "Element ID", 300);
     txtReference = box("txtReference", 0, 300, 900);

@@ -24,6 +24,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstring>
+
 #include <array>
 #include <optional>
 #include <map>
@@ -211,17 +213,31 @@ ado::RecordsetPtr OutboundTranslation::ReadImportRecords(const QString &definiti
     for (int i = 0; i < fieldCount; ++i)
         textField[std::size_t(i)] = isTextType(rs->Fields(i).Type());
     ui.setProgressMax(int(std::min<qint64>(length + 2, std::numeric_limits<int>::max())));
-    qint64 done = 0;
+    // The file is read in place: each value becomes its text straight from
+    // the file's bytes, without a copy of its line first.
+    QByteArray whole;
+    const char *begin = nullptr;
+    if (length > 0) {
+        if (uchar *mapped = file.map(0, length)) {
+            begin = reinterpret_cast<const char *>(mapped);
+        } else {
+            whole = file.readAll();
+            if (whole.size() != length)
+                vb::raise(75, u"Path/File access error: "_s + dataPath);
+            begin = whole.constData();
+        }
+    }
+    const char *const end = begin + length;
     int lastPercent = -1;
-    while (!file.atEnd()) {
-        QByteArray bytes = file.readLine();
-        done += bytes.size();
-        while (bytes.endsWith('\n') || bytes.endsWith('\r'))
-            bytes.chop(1);
-        const QString line = QString::fromLatin1(bytes);
+    for (const char *line = begin; line < end;) {
+        const char *newline = static_cast<const char *>(std::memchr(line, '\n', std::size_t(end - line)));
+        const char *next = newline ? newline + 1 : end;
+        const char *stop = newline ? newline : end;
+        while (stop > line && (stop[-1] == '\r' || stop[-1] == '\n'))
+            --stop;
         // The percentage never passes 100, whatever the last line ends with;
         // the display changes only when the whole percent does.
-        const qint64 shown = std::min(done, length);
+        const qint64 shown = next - begin;
         const int percent = int(length ? (200 * shown + length) / (2 * length) : 100);
         if (percent != lastPercent) {
             lastPercent = percent;
@@ -229,22 +245,26 @@ ado::RecordsetPtr OutboundTranslation::ReadImportRecords(const QString &definiti
             ui.setPercentText(QString::number(percent) + u" % Complete"_s);
         }
         rs->AddNew();
-        QStringView rest(line);
+        // A short line repeats its last value; values beyond the fields are ignored.
+        const char *rest = line;
         for (int i = 0; i < fieldCount; ++i) {
-            QStringView value = rest;
-            const qsizetype tab = rest.indexOf(u'\t');
-            if (tab >= 0) {
-                value = rest.left(tab);
-                rest = rest.mid(tab + 1);
+            const char *valueEnd = stop;
+            const char *after = rest;
+            if (const void *tab = std::memchr(rest, '\t', std::size_t(stop - rest))) {
+                valueEnd = static_cast<const char *>(tab);
+                after = valueEnd + 1;
             }
+            const qsizetype size = valueEnd - rest;
             // An empty value of a number or date is no value at all.
-            if (value.isEmpty() && !textField[std::size_t(i)])
+            if (size == 0 && !textField[std::size_t(i)])
                 rs->Fields(i).setValue(vb::Variant::null());
             else
-                rs->Fields(i).setValue(vb::Variant(value.toString()));
+                rs->Fields(i).setValue(vb::Variant(QString::fromLatin1(rest, size)));
+            rest = after;
         }
         rs->Update();
         ui.yield();
+        line = next;
     }
     ui.setProgressValue(0);
     ui.setPercentText(QString());
@@ -366,12 +386,15 @@ QString OutboundTranslation::MapOutbound(const ado::RecordsetPtr &rsRecord, cons
             vb::raise(91);
         sc.AddObject(u"Record"_s, com::toVariant(rsRecord).rawObject());
 
+        // The run's text grows here: a level starts its own Segments afresh,
+        // and copying the whole text back into it after every level made a
+        // run quadratic in its length.
+        QString all;
         auto runLevel = [&](const QString &level) {
-            const QString before = script->Segments;
             QString out;
             if (!MapOutboundLevel(*script, level, out))
                 throw RunFailed({});
-            script->Segments = before + out;
+            all += out;
         };
         auto groupKey = [&] {
             const vb::Variant v = rsRecord->Fields(0).Value();
@@ -388,7 +411,7 @@ QString OutboundTranslation::MapOutbound(const ado::RecordsetPtr &rsRecord, cons
             if (!ok)
                 vb::raise(13, u"Type mismatch: the control number of "_s + strPartner + u'_' + strTransaction
                                   + u'_' + strVersion + u"_O could not be taken"_s);
-            script->Segments += u"ST"_s + strElementDelimiter + strTransaction + strElementDelimiter + nineDigits(n)
+            all += u"ST"_s + strElementDelimiter + strTransaction + strElementDelimiter + nineDigits(n)
                 + strSegmentTerminator;
             runLevel(u"H"_s);
             const QString group = groupKey();
@@ -405,13 +428,14 @@ QString OutboundTranslation::MapOutbound(const ado::RecordsetPtr &rsRecord, cons
             rsRecord->MoveNext();
             if (m_segmentCount > 9999999999LL)
                 vb::raise(6, u"Overflow: a transaction set of more segments than SE01 can count"_s);
-            script->Segments += u"SE"_s + strElementDelimiter + QString::number(m_segmentCount) + strElementDelimiter
+            all += u"SE"_s + strElementDelimiter + QString::number(m_segmentCount) + strElementDelimiter
                 + nineDigits(n) + strSegmentTerminator;
             ++m_setCount;
             if (m_setCount > 999999)
                 vb::raise(6, u"Overflow: more transaction sets than GE01 can count"_s);
         }
-        return script->Segments;
+        script->Segments = all;
+        return all;
     } catch (const RunFailed &) {
         return {};
     } catch (const std::exception &error) {

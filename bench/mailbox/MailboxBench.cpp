@@ -18,17 +18,9 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-namespace {
+#include "bench/BenchSupport.h"
 
-// Answers every question with Yes.
-class YesDialogs final : public vb::DialogService {
-public:
-    int messageBox(const vb::MessageBoxRequest &) override { return vb::vbYes; }
-    std::optional<QString> inputBox(const vb::InputBoxRequest &) override { return std::nullopt; }
-    vb::OpenFileResult openFile(const vb::OpenFileRequest &) override { return {}; }
-    std::optional<QString> browseFolder(const vb::BrowseFolderRequest &) override { return std::nullopt; }
-    bool printerSetup(const vb::PrinterSetupRequest &) override { return false; }
-};
+namespace {
 
 struct Mailbox {
     QTemporaryDir dir;
@@ -116,12 +108,5 @@ BENCHMARK(MoveSelectedRows)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    vb::setDialogService(std::make_shared<YesDialogs>());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    vb::setDialogService(nullptr);
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv, vb::vbYes);
 }

@@ -18,18 +18,11 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchSupport.h"
+
 namespace {
 
 using namespace Qt::StringLiterals;
-
-class YesDialogs final : public vb::DialogService {
-public:
-    int messageBox(const vb::MessageBoxRequest &) override { return vb::vbYes; }
-    std::optional<QString> inputBox(const vb::InputBoxRequest &) override { return std::nullopt; }
-    vb::OpenFileResult openFile(const vb::OpenFileRequest &) override { return {}; }
-    std::optional<QString> browseFolder(const vb::BrowseFolderRequest &) override { return std::nullopt; }
-    bool printerSetup(const vb::PrinterSetupRequest &) override { return false; }
-};
 
 struct Workspace {
     QTemporaryDir dir;
@@ -120,12 +113,5 @@ BENCHMARK(MoveSegmentDownAndUp)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    vb::setDialogService(std::make_shared<YesDialogs>());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    vb::setDialogService(nullptr);
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv, vb::vbYes);
 }

@@ -14,17 +14,9 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-namespace {
+#include "bench/BenchSupport.h"
 
-// Any box: OK / Yes; the benchmarks expect none.
-class YesDialogs final : public vb::DialogService {
-public:
-    int messageBox(const vb::MessageBoxRequest &) override { return vb::vbYes; }
-    std::optional<QString> inputBox(const vb::InputBoxRequest &) override { return std::nullopt; }
-    vb::OpenFileResult openFile(const vb::OpenFileRequest &) override { return {}; }
-    std::optional<QString> browseFolder(const vb::BrowseFolderRequest &) override { return std::nullopt; }
-    bool printerSetup(const vb::PrinterSetupRequest &) override { return false; }
-};
+namespace {
 
 struct Database {
     QTemporaryDir dir;
@@ -122,12 +114,5 @@ BENCHMARK(RemovePartnerWith40SetsOf2000Elements)->Unit(benchmark::kMillisecond)-
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    vb::setDialogService(std::make_shared<YesDialogs>());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    vb::setDialogService(nullptr);
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv, vb::vbYes);
 }

@@ -23,18 +23,11 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchSupport.h"
+
 namespace {
 
 using namespace Qt::StringLiterals;
-
-class QuietDialogs final : public vb::DialogService {
-public:
-    int messageBox(const vb::MessageBoxRequest &) override { return vb::vbOK; }
-    std::optional<QString> inputBox(const vb::InputBoxRequest &) override { return std::nullopt; }
-    vb::OpenFileResult openFile(const vb::OpenFileRequest &) override { return {}; }
-    std::optional<QString> browseFolder(const vb::BrowseFolderRequest &) override { return std::nullopt; }
-    bool printerSetup(const vb::PrinterSetupRequest &) override { return false; }
-};
 
 // What the main window does at a yield: let messages run, at most every 10 ms.
 class WindowLikeProgress final : public core::WorkProgress {
@@ -222,12 +215,5 @@ BENCHMARK(HundredSetsThroughTranslateAll)->Unit(benchmark::kMillisecond)->UseRea
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    vb::setDialogService(std::make_shared<QuietDialogs>());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    vb::setDialogService(nullptr);
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv, vb::vbOK);
 }

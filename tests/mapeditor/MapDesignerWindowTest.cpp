@@ -9,6 +9,7 @@
 #include "mapeditor/frmMap.h"
 #include "partners/TransactionsNotifier.h"
 #include "translation/MapScriptHost.h"
+#include "translation/OpenReport.h"
 #include "translation/TranslationBusy.h"
 
 #include "ado/Connection.h"
@@ -22,6 +23,8 @@
 #include "controls/TabStrip.h"
 #include "controls/TextBox.h"
 #include "controls/TreeView.h"
+#include "report/ReportDocument.h"
+#include "vb/AppInfo.h"
 #include "vb/Dialogs.h"
 #include "vb/Settings.h"
 
@@ -447,6 +450,46 @@ TEST_F(MapDesignerWindowTest, ExecuteMapperRunsTheTrialOfTheLoadedMap)
     EXPECT_TRUE(w.txtTransaction->toPlainText().contains("BEG*A1*00")) << w.txtTransaction->toPlainText().toStdString();
     EXPECT_TRUE(w.cmdElementProcess->hasFocus() || !w.isActiveWindow());
     setMapDesignerServices({});
+}
+
+// File > View Guideline: the map's elements that are not excluded, in the
+// shipped guideline report, handed to the report viewer.
+TEST_F(MapDesignerWindowTest, ViewGuidelineShowsTheMapsElementsInTheViewer)
+{
+    struct Viewer final : translation::ReportWindows {
+        void showViewer() override
+        {
+            shown = translation::crxReport;
+            rows = shown ? shown->rows().rowCount() : -1;
+            pages = shown ? shown->pages().pageCount() : -1;
+        }
+        bool showDesigner() override { return false; }
+        report::ReportDocumentPtr shown;
+        long rows = 0;
+        int pages = 0;
+    } viewer;
+    translation::setReportWindows(&viewer);
+    ASSERT_TRUE(QFile::copy(vb::AppInfo::path() + "/Guideline.rpt", corvantis::test::tempDir() + "/Reports/Guideline.rpt"));
+    frmMap &w = openStandard();
+    cnDatabase->Execute("UPDATE Element SET Exclude = True WHERE Direction = 'I' AND Segment = 'BFR'");
+    w.mnuGuideline->trigger();
+    translation::setReportWindows(nullptr);
+    ASSERT_TRUE(viewer.shown);
+    // The elements of the partner, set and version (10 inbound, 3 outbound), less BFR's three.
+    EXPECT_EQ(viewer.rows, 10);
+    EXPECT_GE(viewer.pages, 1);
+    EXPECT_FALSE(translation::crxReport);
+    EXPECT_TRUE(dialogs().boxes().empty());
+
+    // Without the report file: one reported error, nothing shown.
+    QFile::remove(corvantis::test::tempDir() + "/Reports/Guideline.rpt");
+    dialogs().answer(vb::vbOK);
+    translation::setReportWindows(&viewer);
+    viewer.shown.reset();
+    w.mnuGuideline->trigger();
+    translation::setReportWindows(nullptr);
+    EXPECT_FALSE(viewer.shown);
+    EXPECT_EQ(dialogs().last().icon, vb::vbCritical);
 }
 
 // The window as a user sees it, saved when CORVANTIS_SCREENSHOTS names a folder.
