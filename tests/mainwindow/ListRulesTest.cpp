@@ -50,15 +50,22 @@ Expected expectedRow(const ColumnSwitches &on)
     return e;
 }
 
+// Bit i of the mask switches column i on.
+ColumnSwitches switchesOf(int mask)
+{
+    ColumnSwitches on{};
+    for (int i = 0; i < kMailboxColumnCount; ++i)
+        on[i] = (mask >> i) & 1;
+    return on;
+}
+
 } // namespace
 
 TEST(ListRulesTest, MailboxRowForEveryCombinationOfVisibleColumns)
 {
     const auto images = makeListIcons();
     for (int mask = 1; mask < (1 << kMailboxColumnCount); ++mask) {
-        ColumnSwitches on{};
-        for (int i = 0; i < kMailboxColumnCount; ++i)
-            on[i] = (mask >> i) & 1;
+        const ColumnSwitches on = switchesOf(mask);
         const Expected e = expectedRow(on);
         const RowSpec row = mailboxRow(on, e.first, e.second, mailboxField, *images);
         ASSERT_EQ(row, e.row) << "columns mask " << mask;
@@ -220,9 +227,7 @@ TEST(ListRulesTest, TheFillsItemsAreTheRuleRowsForEveryColumnCombination)
 {
     const auto images = makeListIcons();
     for (int mask = 0; mask < (1 << kMailboxColumnCount); ++mask) {
-        ColumnSwitches on{};
-        for (int i = 0; i < kMailboxColumnCount; ++i)
-            on[i] = (mask >> i) & 1;
+        const ColumnSwitches on = switchesOf(mask);
         const Expected e = expectedRow(on);
         // The list's columns as built from the switches, and columns that no
         // longer match them (the switches changed since the columns were made).
