@@ -11,6 +11,8 @@
 #include <QPrinterInfo>
 #include <QVBoxLayout>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -123,8 +125,14 @@ void QtDialogService::setUpOpenFile(QFileDialog &dialog, const OpenFileRequest &
                     patterns << variant;
         filter = filter.left(open + 1) + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
-    // Wide enough that names, sizes and dates can be read.
+    // Wide enough that names, sizes and dates can be read, and the detail
+    // columns of Qt's own dialog wide enough for their texts.
     dialog.resize(dialog.size().expandedTo(QSize(820, 520)));
+    if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        const int widths[] = {300, 90, 130, 170};
+        for (int column = 0; column < 4; ++column)
+            details->header()->resizeSection(column, widths[column]);
+    }
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size() ? request.filterIndex : 1;

@@ -97,6 +97,10 @@ TEST_F(MainWindowTest, TheWindowKeepsItsMinimumSize)
     main.resize(twipsToPixels(4000), main.height());
     EXPECT_TRUE(QTest::qWaitFor([&] { return near(main.frameGeometry().width()); }, 5000))
         << "width still " << main.frameGeometry().width() << " after 5 s";
+    // The window at its minimum, as a user sees it, when a folder is named.
+    const QString folder = qEnvironmentVariable("CORVANTIS_SCREENSHOTS");
+    if (!folder.isEmpty())
+        main.grab().save(folder + QStringLiteral("/main-minimum.png"));
 }
 
 TEST_F(MainWindowTest, ThreeRestartsLeaveTheWindowWhereItWas)

@@ -18,6 +18,8 @@
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
+#include <QHeaderView>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -387,4 +389,41 @@ TEST(QtDialogs, PrintSetupChoosesWithoutPrinting)
         EXPECT_EQ(vb::sharedPrinter().printerName(), before);
     else
         EXPECT_EQ(vb::sharedPrinter().printerName(), printers->currentText());
+}
+
+// The open dialog and the print set-up as a user sees them, saved when
+// CORVANTIS_SCREENSHOTS names a folder.
+TEST(QtDialogs, ScreenshotsWhenAsked)
+{
+    const QString dir = corvantis::test::tempDir();
+    for (const char *name : {"a.IC", "b.ic", "notes.txt"}) {
+        QFile f(dir + QLatin1Char('/') + QString::fromLatin1(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    vb::OpenFileRequest request;
+    request.title = QStringLiteral("Open Inbound");
+    request.filter = QStringLiteral("All Files (*.*)|*.*|Inbound Characters (*.IC)|*.IC");
+    request.filterIndex = 2;
+    request.initialFolder = dir;
+    request.multiSelect = true;
+    QFileDialog open;
+    open.setOption(QFileDialog::DontUseNativeDialog);
+    vb::QtDialogService::setUpOpenFile(open, request);
+    // The detail columns are wide enough for a date and a type.
+    auto *details = open.findChild<QTreeView *>(QStringLiteral("treeView"));
+    ASSERT_NE(details, nullptr);
+    EXPECT_GE(details->header()->sectionSize(3), 160);
+    open.show();
+    vb::PrinterSetupRequest setup;
+    setup.setupOnly = true;
+    const std::unique_ptr<QDialog> printer = vb::QtDialogService::makePrinterSetupDialog(setup);
+    printer->show();
+    QApplication::processEvents();
+    const QString folder = qEnvironmentVariable("CORVANTIS_SCREENSHOTS");
+    for (auto [widget, name] : {std::pair<QWidget *, const char *>{&open, "open-inbound"}, {printer.get(), "print-setup"}}) {
+        const QImage image = widget->grab().toImage();
+        EXPECT_FALSE(image.isNull()) << name;
+        if (!folder.isEmpty())
+            image.save(folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png"));
+    }
 }
