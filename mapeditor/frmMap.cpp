@@ -855,6 +855,15 @@ void frmMap::runCommand(QPushButton *button, const std::function<std::optional<Q
 // ---------------------------------------------------------------------------
 // Segment commands
 
+void frmMap::runMove(QPushButton *button, const QString &kind,
+                     std::optional<QString> (MapStore::*move)(const MapKey &, const QString &))
+{
+    // A move renumbers: a pending edit is resolved first, on the row it was made on.
+    if (!selectedNodeKey().startsWith(kind) || !databaseFree())
+        return;
+    runCommand(button, [&] { return (m_store.*move)(m_map.key, selectedNodeKey()); }, true);
+}
+
 void frmMap::cmdAddSegment_Click()
 {
     const QString key = selectedNodeKey();
@@ -912,30 +921,22 @@ void frmMap::cmdDuplicateSegment_Click()
 
 void frmMap::cmdSegmentIn_Click()
 {
-    if (!selectedNodeKey().startsWith(u"Segment"_s) || !databaseFree())
-        return;
-    runCommand(cmdSegmentIn, [&] { return m_store.moveSegmentIn(m_map.key, selectedNodeKey()); }, true);
+    runMove(cmdSegmentIn, u"Segment"_s, &MapStore::moveSegmentIn);
 }
 
 void frmMap::cmdSegmentOut_Click()
 {
-    if (!selectedNodeKey().startsWith(u"Segment"_s) || !databaseFree())
-        return;
-    runCommand(cmdSegmentOut, [&] { return m_store.moveSegmentOut(m_map.key, selectedNodeKey()); }, true);
+    runMove(cmdSegmentOut, u"Segment"_s, &MapStore::moveSegmentOut);
 }
 
 void frmMap::cmdSegmentUp_Click()
 {
-    if (!selectedNodeKey().startsWith(u"Segment"_s) || !databaseFree())
-        return;
-    runCommand(cmdSegmentUp, [&] { return m_store.moveSegmentUp(m_map.key, selectedNodeKey()); }, true);
+    runMove(cmdSegmentUp, u"Segment"_s, &MapStore::moveSegmentUp);
 }
 
 void frmMap::cmdSegmentDown_Click()
 {
-    if (!selectedNodeKey().startsWith(u"Segment"_s) || !databaseFree())
-        return;
-    runCommand(cmdSegmentDown, [&] { return m_store.moveSegmentDown(m_map.key, selectedNodeKey()); }, true);
+    runMove(cmdSegmentDown, u"Segment"_s, &MapStore::moveSegmentDown);
 }
 
 // ---------------------------------------------------------------------------
@@ -982,16 +983,12 @@ void frmMap::cmdDeleteElement_Click()
 
 void frmMap::cmdMoveElementUp_Click()
 {
-    if (!selectedNodeKey().startsWith(u"Element"_s) || !databaseFree())
-        return;
-    runCommand(cmdMoveElementUp, [&] { return m_store.moveElementUp(m_map.key, selectedNodeKey()); }, true);
+    runMove(cmdMoveElementUp, u"Element"_s, &MapStore::moveElementUp);
 }
 
 void frmMap::cmdMoveElementDown_Click()
 {
-    if (!selectedNodeKey().startsWith(u"Element"_s) || !databaseFree())
-        return;
-    runCommand(cmdMoveElementDown, [&] { return m_store.moveElementDown(m_map.key, selectedNodeKey()); }, true);
+    runMove(cmdMoveElementDown, u"Element"_s, &MapStore::moveElementDown);
 }
 
 // ---------------------------------------------------------------------------

@@ -175,6 +175,9 @@ private:
     void runCommand(QPushButton *button, const std::function<std::optional<QString>()> &command,
                     bool resolvePending = false);
     bool databaseFree();
+    // The segment and element moves: one of `kind` ("Segment", "Element") selected.
+    void runMove(QPushButton *button, const QString &kind,
+                 std::optional<QString> (MapStore::*move)(const MapKey &, const QString &));
     QString selectedNodeKey() const;
     QString selectedNodeParentText() const;
     void splitterDown(controls::SplitterBar *bar, int button, int x, int y);
