@@ -30,51 +30,22 @@ using integration::JobRunner;
 
 namespace {
 
-class ProgramServicesTest : public translationtest::TranslationTest {
+class ProgramServicesTest : public translationtest::ReportRunTest {
 public:
     void SetUp() override
     {
-        TranslationTest::SetUp();
+        ReportRunTest::SetUp();
         const QString temp = corvantis::test::tempDir();
-        for (const char *folder : {"reports/Export", "reports/ActiveX", "export", "outbound", "import"})
+        for (const char *folder : {"outbound", "import"})
             QDir().mkpath(temp + u'/' + QString::fromLatin1(folder));
-        vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Reports"_s, temp + u"/reports"_s);
-        vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Export"_s, temp + u"/export"_s);
         vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Outbound"_s, temp + u"/outbound"_s);
         vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Import"_s, temp + u"/import"_s);
-        translation::setReportWindows(&windows);
-        recycled = std::make_unique<controls::ListView>();
-        recycled->setTag(u"Recycled"_s);
-        recycled->setMultiSelect(true);
-        recycled->addColumnHeader(u"Time"_s, u"Time"_s, 1000);
-        QPrinter &printer = vb::sharedPrinter();
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(temp + u"/printed.pdf"_s);
-    }
-    void TearDown() override
-    {
-        vb::sharedPrinter().setOutputFileName({});
-        translation::setReportWindows(nullptr);
-        translation::crxReport.reset();
-        recycled.reset();
-        TranslationTest::TearDown();
     }
 
     // The key's map, Transactions row and report files, and `sets` Inbox rows.
     void prepare(int sets = 2)
     {
-        addMap(translationtest::parseMap(u"S 1 BSN\n"
-                                         "E 1\n"
-                                         "| objScript.ElementToSegment\n"
-                                         "S 2 LIN\n"
-                                         "| objScript.SegmentToSegments : objScript.WriteToLines : "
-                                         "objScript.LinesToRecord Record\n"
-                                         "E 1\n"_s));
-        addPartner(key.partner);
-        addRow(u"Transactions"_s, {{"Partner", key.partner}, {"Transaction", key.transaction},
-                                   {"Version", key.version}, {"Direction", key.direction},
-                                   {"ExportFormat", vb::Variant::fromLong(25)}});
-        translation::CreateRecordDefinition(key, false);
+        addReportKey(25);
         for (int i = 0; i < sets; ++i)
             addInboxRow(u"ST*"_s + key.transaction + u"*000"_s + QString::number(i + 1) + u"~BSN*S"_s
                         + QString::number(i + 1) + u"~LIN*1~SE*4*000"_s + QString::number(i + 1) + u"~"_s);
@@ -115,20 +86,7 @@ public:
             }
             return any;
         };
-        a.isSelectionUnique = [this](controls::ListView &list) {
-            QString found;
-            for (int i = 1; i <= list.itemCount(); ++i) {
-                if (!list.isItemSelected(i))
-                    continue;
-                const auto row = rows(u"SELECT Partner || ',' || [Transaction] || ',' || Version || ',' || Direction "
-                                      "AS k FROM "_s + list.tag() + u" WHERE rowid = "_s
-                                      + QString::number(list.item(i)->rowid()));
-                if (!found.isEmpty() && found != row.at(0).at(u"k"_s))
-                    return QString();
-                found = row.at(0).at(u"k"_s);
-            }
-            return found;
-        };
+        a.isSelectionUnique = [this](controls::ListView &list) { return selectionKey(list); };
         a.refreshBox = [this](const QString &table) {
             refreshedLists << table;
             if (table == u"Inbox"_s)
@@ -148,12 +106,6 @@ public:
                "Acknowledged, Status, TSet"_s;
     }
 
-    class NoWindows final : public translation::ReportWindows {
-    public:
-        void showViewer() override {}
-        bool showDesigner() override { return true; }
-    } windows;
-    std::unique_ptr<controls::ListView> recycled;
     QStringList refreshedLists;
 };
 

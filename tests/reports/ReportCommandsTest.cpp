@@ -28,68 +28,13 @@ using corvantis::test::dialogs;
 
 namespace {
 
-// Records what the commands ask of the windows, with the report they were given.
-class RecordingWindows final : public translation::ReportWindows {
-public:
-    void showViewer() override
-    {
-        viewed.push_back(translation::crxReport);
-    }
-    bool showDesigner() override
-    {
-        designed.push_back(translation::crxReport);
-        return true;
-    }
-    std::vector<report::ReportDocumentPtr> viewed, designed;
-};
-
-class ReportCommandsTest : public translationtest::TranslationTest {
+class ReportCommandsTest : public translationtest::ReportRunTest {
 protected:
-    void SetUp() override
-    {
-        TranslationTest::SetUp();
-        reportsFolder = corvantis::test::tempDir() + u"/reports"_s;
-        exportFolder = corvantis::test::tempDir() + u"/export"_s;
-        QDir().mkpath(reportsFolder + u"/Export"_s);
-        QDir().mkpath(reportsFolder + u"/ActiveX"_s);
-        QDir().mkpath(exportFolder);
-        vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Reports"_s, reportsFolder);
-        vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Export"_s, exportFolder);
-        translation::setReportWindows(&windows);
-        recycled = std::make_unique<controls::ListView>();
-        recycled->setTag(u"Recycled"_s);
-        recycled->setMultiSelect(true);
-        recycled->addColumnHeader(u"Time"_s, u"Time"_s, 1000);
-        recycled->setSortKey(0);
-        QPrinter &printer = vb::sharedPrinter();
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(corvantis::test::tempDir() + u"/printed.pdf"_s);
-    }
-    void TearDown() override
-    {
-        vb::sharedPrinter().setOutputFileName({});
-        translation::setReportWindows(nullptr);
-        translation::crxReport.reset();
-        recycled.reset();
-        TranslationTest::TearDown();
-    }
-
     // A map writing the BSN element as one record, its record definition,
     // the key's Transactions row and two stored sets, both selected.
     void prepare(int sets = 2)
     {
-        addMap(translationtest::parseMap(u"S 1 BSN\n"
-                                         "E 1\n"
-                                         "| objScript.ElementToSegment\n"
-                                         "S 2 LIN\n"
-                                         "| objScript.SegmentToSegments : objScript.WriteToLines : "
-                                         "objScript.LinesToRecord Record\n"
-                                         "E 1\n"_s));
-        addPartner(key.partner);
-        addRow(u"Transactions"_s, {{"Partner", key.partner}, {"Transaction", key.transaction},
-                                   {"Version", key.version}, {"Direction", key.direction},
-                                   {"ExportFormat", vb::Variant::fromLong(exportFormat)}});
-        translation::CreateRecordDefinition(key, false);
+        addReportKey(exportFormat);
         std::vector<bool> selected;
         for (int i = 0; i < sets; ++i) {
             addInboxRow(u"ST*"_s + key.transaction + u"*0001~BSN*S"_s + QString::number(i + 1)
@@ -122,21 +67,7 @@ protected:
     reports::ReportCommands commands()
     {
         reports::ReportServices services;
-        services.isSelectionUnique = [this](controls::ListView &list) {
-            QString found;
-            for (int i = 1; i <= list.itemCount(); ++i) {
-                if (!list.isItemSelected(i))
-                    continue;
-                const auto row = rows(u"SELECT Partner, [Transaction], Version, Direction FROM "_s + list.tag()
-                                      + u" WHERE rowid = "_s + QString::number(list.item(i)->rowid()));
-                const QString k = row.at(0).at(u"Partner"_s) + u',' + row.at(0).at(u"Transaction"_s) + u','
-                    + row.at(0).at(u"Version"_s) + u',' + row.at(0).at(u"Direction"_s);
-                if (!found.isEmpty() && found != k)
-                    return QString();
-                found = k;
-            }
-            return found;
-        };
+        services.isSelectionUnique = [this](controls::ListView &list) { return selectionKey(list); };
         services.translateAll = [this](controls::ListView &list, const reports::ReportKey &k, bool exportFlag,
                                        bool silent) {
             translation::InboundTranslation run(*host, &progress);
@@ -146,10 +77,7 @@ protected:
         return reports::ReportCommands(std::move(services));
     }
 
-    QString reportsFolder, exportFolder;
     int exportFormat = 1; // comma-separated values
-    RecordingWindows windows;
-    std::unique_ptr<controls::ListView> recycled;
 };
 
 TEST_F(ReportCommandsTest, ViewShowsTheViewerReportOverTheTranslatedRows)

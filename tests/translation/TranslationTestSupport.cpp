@@ -4,7 +4,11 @@
 
 #include "ado/Recordset.h"
 #include "controls/ListView.h"
+#include "vb/Dialogs.h"
 #include "vb/Settings.h"
+
+#include <QDir>
+#include <QPrinter>
 
 namespace translationtest {
 
@@ -180,6 +184,68 @@ QStringList TranslationTest::recordTexts(const ado::RecordsetPtr &rs)
         rs->MoveNext();
     }
     return lines;
+}
+
+void ReportRunTest::SetUp()
+{
+    TranslationTest::SetUp();
+    reportsFolder = corvantis::test::tempDir() + QStringLiteral("/reports");
+    exportFolder = corvantis::test::tempDir() + QStringLiteral("/export");
+    QDir().mkpath(reportsFolder + QStringLiteral("/Export"));
+    QDir().mkpath(reportsFolder + QStringLiteral("/ActiveX"));
+    QDir().mkpath(exportFolder);
+    vb::SaveSetting(QStringLiteral("Corvantis"), QStringLiteral("Folders"), QStringLiteral("Reports"), reportsFolder);
+    vb::SaveSetting(QStringLiteral("Corvantis"), QStringLiteral("Folders"), QStringLiteral("Export"), exportFolder);
+    translation::setReportWindows(&windows);
+    recycled = std::make_unique<controls::ListView>();
+    recycled->setTag(QStringLiteral("Recycled"));
+    recycled->setMultiSelect(true);
+    recycled->addColumnHeader(QStringLiteral("Time"), QStringLiteral("Time"), 1000);
+    QPrinter &printer = vb::sharedPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(corvantis::test::tempDir() + QStringLiteral("/printed.pdf"));
+}
+
+void ReportRunTest::TearDown()
+{
+    vb::sharedPrinter().setOutputFileName({});
+    translation::setReportWindows(nullptr);
+    translation::crxReport.reset();
+    recycled.reset();
+    TranslationTest::TearDown();
+}
+
+void ReportRunTest::addReportKey(int exportFormat)
+{
+    addMap(parseMap(QStringLiteral("S 1 BSN\n"
+                                   "E 1\n"
+                                   "| objScript.ElementToSegment\n"
+                                   "S 2 LIN\n"
+                                   "| objScript.SegmentToSegments : objScript.WriteToLines : "
+                                   "objScript.LinesToRecord Record\n"
+                                   "E 1\n")));
+    addPartner(key.partner);
+    addRow(QStringLiteral("Transactions"), {{"Partner", key.partner}, {"Transaction", key.transaction},
+                                            {"Version", key.version}, {"Direction", key.direction},
+                                            {"ExportFormat", vb::Variant::fromLong(exportFormat)}});
+    translation::CreateRecordDefinition(key, false);
+}
+
+QString ReportRunTest::selectionKey(controls::ListView &list)
+{
+    QString found;
+    for (int i = 1; i <= list.itemCount(); ++i) {
+        if (!list.isItemSelected(i))
+            continue;
+        const auto row = rows(QStringLiteral("SELECT Partner || ',' || [Transaction] || ',' || Version || ',' || "
+                                             "Direction AS k FROM ")
+                              + list.tag() + QStringLiteral(" WHERE rowid = ") + QString::number(list.item(i)->rowid()));
+        const QString k = row.at(0).at(QStringLiteral("k"));
+        if (!found.isEmpty() && found != k)
+            return QString();
+        found = k;
+    }
+    return found;
 }
 
 } // namespace translationtest

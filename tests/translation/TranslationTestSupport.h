@@ -8,6 +8,7 @@
 #include "controls/ListView.h"
 
 #include "translation/MapScriptHost.h"
+#include "translation/OpenReport.h"
 #include "translation/RecordLayout.h"
 
 #include "core/loader/WorkProgress.h"
@@ -85,6 +86,39 @@ protected:
     std::unique_ptr<controls::ListView> inbox;
     RecordingProgress progress;
     int inboxRows = 0;
+};
+
+// Records what report commands ask of the viewer and designer windows, with
+// the report each was given.
+class RecordingWindows final : public translation::ReportWindows {
+public:
+    void showViewer() override { viewed.push_back(translation::crxReport); }
+    bool showDesigner() override
+    {
+        designed.push_back(translation::crxReport);
+        return true;
+    }
+    std::vector<report::ReportDocumentPtr> viewed, designed;
+};
+
+// Translation runs that end in a report: the Reports folder (with its Export
+// and ActiveX places) and the Export folder in the test's folder, recording
+// windows, a Recycled list, and the printer writing a PDF file there.
+class ReportRunTest : public TranslationTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The key's map writing BSN as one record, its partner, its Transactions
+    // row with `exportFormat` and its record definition.
+    void addReportKey(int exportFormat);
+    // The main window's unique-selection answer, from the stored rows: the
+    // selected rows' "P,T,V,D" when they all have it, else empty text.
+    QString selectionKey(controls::ListView &list);
+
+    QString reportsFolder, exportFolder;
+    RecordingWindows windows;
+    std::unique_ptr<controls::ListView> recycled;
 };
 
 } // namespace translationtest
