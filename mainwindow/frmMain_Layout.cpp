@@ -14,10 +14,8 @@
 #include "mainwindow/LayoutMath.h"
 #include "mainwindow/LayoutStore.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScreen>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTextEdit>
@@ -196,14 +194,8 @@ void frmMain::applyStoredPlacement()
 
 void frmMain::MainLayout(const QString &operation)
 {
-    double screenWidth = m_screenWidth, screenHeight = m_screenHeight;
-    if (screenWidth <= 0 || screenHeight <= 0) {
-        const QScreen *screen = QGuiApplication::primaryScreen();
-        const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-        screenWidth = pixelsToTwips(area.width());
-        screenHeight = pixelsToTwips(area.height());
-    }
-    const MainDefaults defaults = mainDefaults(screenWidth, screenHeight);
+    const QSizeF screen = controls::screenTwips(m_screenWidth, m_screenHeight);
+    const MainDefaults defaults = mainDefaults(screen.width(), screen.height());
     const QString op = operation.toLower();
     if (op == QLatin1String("save")) {
         if (isMinimized())

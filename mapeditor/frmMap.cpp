@@ -38,14 +38,12 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextStream>
 #include <QTimer>
 
@@ -1244,15 +1242,9 @@ double frmMap::clientHeightTwips() const
 
 void frmMap::MainLayout(const QString &operation)
 {
-    double sw = m_screenWidth, sh = m_screenHeight;
-    if (sw <= 0 || sh <= 0) {
-        const QScreen *screen = QGuiApplication::primaryScreen();
-        const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-        sw = pixelsToTwips(area.width());
-        sh = pixelsToTwips(area.height());
-    }
-    const MapLayoutValues defaults =
-        mapLayoutDefaults(sw, sh, pixelsToTwips(geometry().width()), pixelsToTwips(geometry().height()));
+    const QSizeF screen = controls::screenTwips(m_screenWidth, m_screenHeight);
+    const MapLayoutValues defaults = mapLayoutDefaults(screen.width(), screen.height(), pixelsToTwips(geometry().width()),
+                                                       pixelsToTwips(geometry().height()));
     const QString op = operation.toLower();
     if (op == u"save"_s) {
         if (isMinimized())

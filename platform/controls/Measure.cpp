@@ -1,6 +1,8 @@
 #include "controls/Measure.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
 
 namespace controls {
 
@@ -57,6 +59,15 @@ int mouseButton(Qt::MouseButton button)
     case Qt::MiddleButton: return MiddleButton;
     default: return 0;
     }
+}
+
+QSizeF screenTwips(double fixedWidth, double fixedHeight)
+{
+    if (fixedWidth > 0 && fixedHeight > 0)
+        return {fixedWidth, fixedHeight};
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    return {double(pixelsToTwips(area.width())), double(pixelsToTwips(area.height()))};
 }
 
 } // namespace controls

@@ -5,6 +5,7 @@
 #include "vb/Twips.h"
 
 #include <QPoint>
+#include <QSizeF>
 #include <Qt>
 
 class QKeyEvent;
@@ -22,6 +23,11 @@ enum : int { LeftButton = 1, RightButton = 2, MiddleButton = 4 };
 int keyCode(const QKeyEvent *event);
 int shiftState(Qt::KeyboardModifiers modifiers);
 int mouseButton(Qt::MouseButton button);
+
+// The screen's size in twips: `fixedWidth` and `fixedHeight` when both are
+// set (a test fixes them), else the primary screen's (1024 x 768 pixels
+// when there is none).
+QSizeF screenTwips(double fixedWidth = 0, double fixedHeight = 0);
 
 // Window measures are twips; the runtime layer converts them.
 using vb::pixelsToTwips;
