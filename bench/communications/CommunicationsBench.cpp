@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchSupport.h"
+
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -31,9 +33,7 @@ struct Workspace {
 
     Workspace()
     {
-        const QString target = QDir(dir.path()).filePath(u"Corvantis.mdb"_s);
-        QFile::copy(QStringLiteral(CORVANTIS_DATABASE_FILE), target);
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+        bench::copyBuiltDatabase(dir.path());
         vb::setSettingsRoot(dir.path() + u"/settings"_s);
         for (const char *folder : {"Outbound", "Sent"}) {
             QDir().mkpath(dir.path() + u'/' + QString::fromLatin1(folder));
@@ -149,10 +149,5 @@ BENCHMARK(FtpSendRun)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv);
 }

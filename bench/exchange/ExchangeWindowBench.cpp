@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchSupport.h"
+
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -27,9 +29,7 @@ struct Workspace {
 
     explicit Workspace(int networks)
     {
-        const QString target = QDir(dir.path()).filePath(u"Corvantis.mdb"_s);
-        QFile::copy(QStringLiteral(CORVANTIS_DATABASE_FILE), target);
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+        bench::copyBuiltDatabase(dir.path());
         vb::setSettingsRoot(dir.path() + u"/settings"_s);
         modGlobal::cnDatabase = std::make_shared<ado::Connection>();
         modGlobal::cnDatabase->Open(ado::applicationConnectionString(dir.path()));

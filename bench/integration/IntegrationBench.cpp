@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchSupport.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -39,9 +41,7 @@ struct Workspace {
     Workspace()
     {
         vb::setSettingsRoot(dir.path() + u"/settings"_s);
-        const QString target = QDir(dir.path()).filePath(u"Corvantis.mdb"_s);
-        QFile::copy(QStringLiteral(CORVANTIS_DATABASE_FILE), target);
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+        bench::copyBuiltDatabase(dir.path());
         modGlobal::cnDatabase = std::make_shared<ado::Connection>();
         modGlobal::cnDatabase->Open(ado::applicationConnectionString(dir.path()));
         QDir().mkpath(dir.path() + u"/import"_s);
@@ -175,10 +175,5 @@ BENCHMARK(TickWithNoJobDue)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv);
 }

@@ -29,9 +29,7 @@ struct Workspace {
 
     Workspace()
     {
-        const QString target = QDir(dir.path()).filePath(u"Corvantis.mdb"_s);
-        QFile::copy(QStringLiteral(CORVANTIS_DATABASE_FILE), target);
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+        bench::copyBuiltDatabase(dir.path());
         vb::setSettingsRoot(dir.path() + u"/settings"_s);
         for (const char *folder : {"ActiveX", "Import", "Reports"})
             vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, QString::fromLatin1(folder), dir.path());

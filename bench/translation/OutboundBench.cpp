@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchSupport.h"
+
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -35,9 +37,7 @@ struct Workspace {
 
     Workspace(int records, int groupSize)
     {
-        const QString target = QDir(dir.path()).filePath(u"Corvantis.mdb"_s);
-        QFile::copy(QStringLiteral(CORVANTIS_DATABASE_FILE), target);
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+        bench::copyBuiltDatabase(dir.path());
         vb::setSettingsRoot(dir.path() + u"/settings"_s);
         vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Import"_s, dir.path());
         vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Outbound"_s, dir.path());
@@ -124,10 +124,5 @@ BENCHMARK(ImportReader)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv);
 }
