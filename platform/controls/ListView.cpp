@@ -1,5 +1,7 @@
 #include "controls/ListView.h"
 
+#include <memory>
+
 #include "controls/ImageList.h"
 #include "controls/Measure.h"
 #include "vb/VbError.h"
@@ -294,32 +296,24 @@ ListItem *ListView::insertItem(int index, const QString &text, const QString &sm
         badIndex();
     if (index == topLevelItemCount() + 1)
         return addItem(text, smallIconKey);
-    auto *row = new ListItem(text);
-    if (!smallIconKey.isEmpty()) {
-        try {
-            setItemIcon(row, 0, smallIconKey);
-        } catch (...) {
-            delete row;
-            throw;
-        }
-    }
-    applyCheckbox(row);
+    ListItem *row = newRow(text, smallIconKey);
     insertTopLevelItem(index - 1, row);
     return row;
 }
 
+ListItem *ListView::newRow(const QString &text, const QString &smallIconKey)
+{
+    // A key the image list lacks refuses the row before it joins the list.
+    auto row = std::make_unique<ListItem>(text);
+    if (!smallIconKey.isEmpty())
+        setItemIcon(row.get(), 0, smallIconKey);
+    applyCheckbox(row.get());
+    return row.release();
+}
+
 ListItem *ListView::addItem(const QString &text, const QString &smallIconKey)
 {
-    auto *row = new ListItem(text);
-    if (!smallIconKey.isEmpty()) {
-        try {
-            setItemIcon(row, 0, smallIconKey);
-        } catch (...) {
-            delete row;
-            throw;
-        }
-    }
-    applyCheckbox(row);
+    ListItem *row = newRow(text, smallIconKey);
     const bool wasEmpty = topLevelItemCount() == 0;
     addTopLevelItem(row);
     if (wasEmpty)

@@ -166,6 +166,7 @@ protected:
 private:
     void applyHeader(int position);
     void makeFirstCurrent();
+    ListItem *newRow(const QString &text, const QString &smallIconKey);
     void applyCheckbox(QTreeWidgetItem *row) const;
 
     QString m_tag;
