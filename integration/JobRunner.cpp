@@ -71,8 +71,6 @@ bool JobRunner::RunJob(const Job &job)
             return true;
         }
         return processInbound(job);
-    } catch (const vb::VbError &error) {
-        modGlobal::ReportError(error);
     } catch (const std::exception &error) {
         modGlobal::ReportError(error);
     }

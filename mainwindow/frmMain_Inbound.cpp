@@ -133,8 +133,6 @@ void frmMain::openInterchangeFiles(const QString &item, const QString &folderKey
             if (!result.isEmpty())
                 modGlobal::LogHistory(u"Error"_s, result);
         }
-    } catch (const vb::VbError &error) {
-        modGlobal::ReportError(error);
     } catch (const std::exception &error) {
         modGlobal::ReportError(error);
     }

@@ -38,8 +38,6 @@ Outcome guarded(Body &&body)
 {
     try {
         return body();
-    } catch (const vb::VbError &error) {
-        modGlobal::ReportError(error);
     } catch (const std::exception &error) {
         modGlobal::ReportError(error);
     }
@@ -274,8 +272,6 @@ int16_t ReportCommands::GetExportFormat(const QString &strPartner, const QString
         if (rs.Eof())
             vb::raise(3021);
         return rs(u"ExportFormat"_s).Value().toInteger();
-    } catch (const vb::VbError &error) {
-        modGlobal::ReportError(error);
     } catch (const std::exception &error) {
         modGlobal::ReportError(error);
     }

@@ -83,8 +83,6 @@ bool frmDesign::save()
         report::saveReport(crxDesigner->report(), m_path);
         crxDesigner->setModified(false);
         return true;
-    } catch (const vb::VbError &error) {
-        modGlobal::ReportError(error);
     } catch (const std::exception &error) {
         modGlobal::ReportError(error);
     }

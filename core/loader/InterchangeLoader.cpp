@@ -709,8 +709,6 @@ bool writeEnvelope(const QString &table, const QString &segment, const QString &
         rs.Update();
         rs.Close();
         return true;
-    } catch (const vb::VbError &error) {
-        modGlobal::ReportError(error);
     } catch (const std::exception &error) {
         modGlobal::ReportError(error);
     }

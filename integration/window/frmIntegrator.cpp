@@ -317,8 +317,6 @@ bool frmIntegrator::guarded(const std::function<void()> &work)
     try {
         work();
         return true;
-    } catch (const vb::VbError &error) {
-        modGlobal::ReportError(error);
     } catch (const std::exception &error) {
         modGlobal::ReportError(error);
     }
