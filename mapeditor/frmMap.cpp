@@ -1,6 +1,7 @@
 #include "mapeditor/frmMap.h"
 
 #include "mapeditor/MapIcons.h"
+#include "mapeditor/MapReference.h"
 #include "partners/TransactionsNotifier.h"
 #include "translation/OpenReport.h"
 #include "translation/OutboundTranslation.h"
@@ -9,7 +10,6 @@
 #include "translation/TranslationBusy.h"
 
 #include "core/HandlerGuard.h"
-#include "core/ScriptKeywords.h"
 #include "core/SettingsSections.h"
 #include "core/loader/X12Text.h"
 #include "core/modGlobal.h"
@@ -36,7 +36,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFile>
 #include <QGroupBox>
 #include <QLayout>
 #include <QLabel>
@@ -1050,17 +1049,12 @@ void frmMap::mnuGuideline_Click()
 
 void frmMap::BuildReferenceTree()
 {
-    auto add = [this](const QString &parent, const QString &key, const QString &text, const QString &image) {
+    auto add = [this](const ReferenceNode &n) {
         try {
-            tvwReference->addNode(parent, key, text, image);
+            tvwReference->addNode(n.parentKey, n.key, n.text, n.image);
         } catch (...) {
             // A key already in the tree leaves this node out; the filling goes on.
         }
-    };
-    auto root = [&](const QString &name) { add({}, name, name, name); };
-    auto children = [&](const QString &rootName, const QStringList &names) {
-        for (const QString &n : names)
-            add(rootName, n, n, rootName);
     };
     try {
         tvwReference->clearNodes();
@@ -1068,48 +1062,16 @@ void frmMap::BuildReferenceTree()
     }
     vb::DoEvents();
     const bool outbound = m_map.key.direction == u"O"_s;
-    auto record = [&] {
-        if (strMapKey.isEmpty()) {
-            root(u"Record"_s); // no map: nothing to describe
-            return;
-        }
-        translation::CreateRecordDefinition(m_map.key, true, add);
-    };
-    const QString member = u"objScript."_s;
-    const QStringList methods{u"ElementToSegment"_s, u"SegmentToSegments"_s, u"SegmentsToHead"_s,
-                              u"SegmentsToDetail"_s, u"SegmentsToTail"_s, u"WriteToLines"_s, u"AppendToLines"_s};
-    QStringList methodNodes;
-    for (const QString &m : methods)
-        methodNodes << member + m;
-    if (outbound) {
+    if (outbound)
         LoadResultFields();
-        record();
-        root(u"Methods"_s);
-        children(u"Methods"_s, methodNodes);
-        add(u"Methods"_s, u"objScript.LinesToRecord Record"_s, u"objScript.LinesToRecord Record"_s, u"Methods"_s);
-        root(u"Properties"_s);
-        children(u"Properties"_s, {member + u"CurrentElement"_s, member + u"CurrentSegment"_s});
-    } else {
-        record();
-        root(u"Methods"_s);
-        children(u"Methods"_s, methodNodes);
-        add(u"Methods"_s, u"objScript.LinesToRecord Record"_s, u"objScript.LinesToRecord Record "_s, u"Methods"_s);
-        add(u"Methods"_s, u"objScript.WriteToFile FileName, Data"_s, u"objScript.WriteToFile FileName, Data"_s,
-            u"Methods"_s);
-        root(u"Properties"_s);
-        QStringList properties;
-        for (const char *p : {"ElementDelimiter", "SegmentTerminator", "SubElementSeparator", "CurrentElement",
-                              "PreviousElement", "NextElement", "CurrentSegment", "PreviousSegment", "NextSegment",
-                              "Segment", "Segments", "Head", "Detail", "Tail", "Lines"})
-            properties << member + QString::fromLatin1(p);
-        children(u"Properties"_s, properties);
-    }
-    root(u"Functions"_s);
-    children(u"Functions"_s, core::varFunctionNames());
-    root(u"Statements"_s);
-    children(u"Statements"_s, core::varStatementNames());
-    root(u"Operators"_s);
-    children(u"Operators"_s, core::varOperatorNames());
+    if (strMapKey.isEmpty())
+        add({{}, u"Record"_s, u"Record"_s, u"Record"_s}); // no map: nothing to describe
+    else
+        translation::CreateRecordDefinition(m_map.key, true,
+                                            [&](const QString &parent, const QString &key, const QString &text,
+                                                const QString &image) { add({parent, key, text, image}); });
+    for (const ReferenceNode &n : scriptReferenceNodes(outbound))
+        add(n);
 }
 
 void frmMap::LoadResultFields()
@@ -1119,36 +1081,9 @@ void frmMap::LoadResultFields()
     } catch (...) {
     }
     try {
-        const QString path = sections::folder(u"Import"_s) + u'/' + m_map.key.partner + u'_' + m_map.key.transaction
-            + u'_' + m_map.key.version + u"_O.ADO"_s;
-        QFile file(path);
-        if (!file.exists())
-            return; // no definition yet: an empty branch, no message
-        if (!file.open(QIODevice::ReadOnly))
-            vb::raise(75, u"Path/File access error: "_s + path);
-        const QStringList lines = QString::fromLatin1(file.readAll()).split(u"\r\n"_s);
-        if (file.size() == 0)
-            vb::raise(62, u"Input past end of file: "_s + path);
-        ado::Recordset check; // proves the definition usable
-        for (const QString &line : lines) {
-            if (line.isEmpty())
-                break;
-            const QStringList c = line.split(u'\t');
-            if (c.size() < 3)
-                vb::raise(9, u"The import definition line \""_s + line + u"\" has fewer than three columns."_s);
-            const int type = vb::CLng(vb::Variant(c.at(1)));
-            const long size = vb::CLng(vb::Variant(c.at(2)));
-            check.Fields().Append(c.at(0), type, size);
-            if (type == 131 || type == 14) {
-                if (c.size() < 4)
-                    vb::raise(9, u"The import definition line \""_s + line + u"\" has no scale."_s);
-                check.Fields().Item(c.at(0)).setPrecision(uint8_t(vb::CLng(vb::Variant(c.at(2)))));
-                check.Fields().Item(c.at(0)).setNumericScale(uint8_t(vb::CLng(vb::Variant(c.at(3)))));
-            }
-            tvwReference->addNode(u"Results"_s, c.at(0), u"Record.Fields.Item(\""_s + c.at(0) + u"\")"_s,
-                                  u"Results"_s);
-        }
-        check.Open();
+        readResultFields(translation::OutboundTranslation::ImportDefinitionPath(m_map.key), [this](const ReferenceNode &n) {
+            tvwReference->addNode(n.parentKey, n.key, n.text, n.image);
+        });
     } catch (const std::exception &e) {
         modGlobal::ReportError(e);
     }

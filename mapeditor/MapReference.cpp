@@ -1,0 +1,86 @@
+#include "mapeditor/MapReference.h"
+
+#include "core/ScriptKeywords.h"
+
+#include "ado/Recordset.h"
+#include "vb/Conversions.h"
+#include "vb/VbError.h"
+#include "vb/Variant.h"
+
+#include <QFile>
+#include <QStringList>
+
+namespace mapeditor {
+
+using namespace Qt::StringLiterals;
+
+void readResultFields(const QString &path, const ReferenceSink &add)
+{
+    QFile file(path);
+    if (!file.exists())
+        return; // no definition yet: an empty branch
+    if (!file.open(QIODevice::ReadOnly))
+        vb::raise(75, u"Path/File access error: "_s + path);
+    if (file.size() == 0)
+        vb::raise(62, u"Input past end of file: "_s + path);
+    const QStringList lines = QString::fromLatin1(file.readAll()).split(u"\r\n"_s);
+    ado::Recordset check; // proves the definition usable, as the outbound run will read it
+    for (const QString &line : lines) {
+        if (line.isEmpty())
+            break;
+        const QStringList c = line.split(u'\t');
+        if (c.size() < 3)
+            vb::raise(9, u"The import definition line \""_s + line + u"\" has fewer than three columns."_s);
+        const int type = vb::CLng(vb::Variant(c.at(1)));
+        check.Fields().Append(c.at(0), type, vb::CLng(vb::Variant(c.at(2))));
+        if (type == 131 || type == 14) {
+            if (c.size() < 4)
+                vb::raise(9, u"The import definition line \""_s + line + u"\" has no scale."_s);
+            check.Fields().Item(c.at(0)).setPrecision(uint8_t(vb::CLng(vb::Variant(c.at(2)))));
+            check.Fields().Item(c.at(0)).setNumericScale(uint8_t(vb::CLng(vb::Variant(c.at(3)))));
+        }
+        add({u"Results"_s, c.at(0), u"Record.Fields.Item(\""_s + c.at(0) + u"\")"_s, u"Results"_s});
+    }
+    check.Open();
+}
+
+std::vector<ReferenceNode> scriptReferenceNodes(bool outbound)
+{
+    std::vector<ReferenceNode> nodes;
+    auto root = [&](const QString &name) { nodes.push_back({{}, name, name, name}); };
+    auto child = [&](const QString &rootName, const QString &key, const QString &text) {
+        nodes.push_back({rootName, key, text, rootName});
+    };
+    const QString member = u"objScript."_s;
+    root(u"Methods"_s);
+    for (const char *m : {"ElementToSegment", "SegmentToSegments", "SegmentsToHead", "SegmentsToDetail",
+                          "SegmentsToTail", "WriteToLines", "AppendToLines"})
+        child(u"Methods"_s, member + QLatin1String(m), member + QLatin1String(m));
+    const QString linesToRecord = u"objScript.LinesToRecord Record"_s;
+    if (outbound) {
+        child(u"Methods"_s, linesToRecord, linesToRecord);
+        root(u"Properties"_s);
+        for (const char *p : {"CurrentElement", "CurrentSegment"})
+            child(u"Properties"_s, member + QLatin1String(p), member + QLatin1String(p));
+    } else {
+        // The inbound text ends with a blank; its key does not.
+        child(u"Methods"_s, linesToRecord, linesToRecord + u' ');
+        child(u"Methods"_s, u"objScript.WriteToFile FileName, Data"_s, u"objScript.WriteToFile FileName, Data"_s);
+        root(u"Properties"_s);
+        for (const char *p : {"ElementDelimiter", "SegmentTerminator", "SubElementSeparator", "CurrentElement",
+                              "PreviousElement", "NextElement", "CurrentSegment", "PreviousSegment", "NextSegment",
+                              "Segment", "Segments", "Head", "Detail", "Tail", "Lines"})
+            child(u"Properties"_s, member + QLatin1String(p), member + QLatin1String(p));
+    }
+    const std::pair<QString, const QStringList *> lists[] = {{u"Functions"_s, &core::varFunctionNames()},
+                                                             {u"Statements"_s, &core::varStatementNames()},
+                                                             {u"Operators"_s, &core::varOperatorNames()}};
+    for (const auto &[name, list] : lists) {
+        root(name);
+        for (const QString &entry : *list)
+            child(name, entry, entry);
+    }
+    return nodes;
+}
+
+} // namespace mapeditor
