@@ -471,8 +471,8 @@ TEST_F(IntegratorWindowTest, AFailedQueryStopsTheOutboundRunAndAClosedWindowWait
     EXPECT_FALSE(controls::unload<frmIntegrator>());
     w.blnProcessing = false;
     w.mnuClose->trigger();
-    QTest::qWait(0);
-    EXPECT_FALSE(controls::isLoaded<frmIntegrator>());
+    EXPECT_TRUE(QTest::qWaitFor([] { return !controls::isLoaded<frmIntegrator>(); }, 5000))
+        << "the window was still loaded after 5 s";
 }
 
 TEST_F(IntegratorWindowTest, TheExitPathIsRefusedWhileARunRuns)

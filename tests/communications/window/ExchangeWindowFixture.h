@@ -15,7 +15,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QTest>
 
 #include <memory>
 
@@ -76,17 +76,7 @@ protected:
     }
 
     // Waits for `done`, processing events; false when the deadline passed.
-    static bool waitFor(const std::function<bool()> &done, int deadlineMs)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.hasExpired(deadlineMs))
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
-    }
+    static bool waitFor(const std::function<bool()> &done, int deadlineMs) { return QTest::qWaitFor(done, deadlineMs); }
 
     communications::ExchangeScheduler scheduler;
     std::unique_ptr<communications::frmExchange> window;
