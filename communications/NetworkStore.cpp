@@ -1,8 +1,8 @@
 #include "communications/NetworkStore.h"
 
-#include "ado/Transaction.h"
 #include "ado/Recordset.h"
 #include "ado/Sql.h"
+#include "ado/Transaction.h"
 #include "vb/Dialogs.h"
 #include "vb/VbError.h"
 

@@ -87,6 +87,11 @@ struct ListQuery {
 // vb::VbError 380 ("Invalid property value").
 QString BuildSortedSelect(const ListQuery &query);
 
+// The statement the map designer's and the integration window's lists of
+// transaction sets are filled with: a position in one names the same set in
+// the other, so both take the rows in the order it returns them.
+QString TransactionListStatement();
+
 // The same for a list control (anything with the list view's Tag, SortKey,
 // SortOrder and column keys), so the core needs no widget to know it.
 template <class List>

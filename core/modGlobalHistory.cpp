@@ -96,6 +96,11 @@ void LogHistory(const QString &strType, const QString &strDescription)
     }
 }
 
+QString TransactionListStatement()
+{
+    return QStringLiteral("SELECT * FROM Transactions ORDER BY Transactions.Partner ASC");
+}
+
 QString BuildSortedSelect(const ListQuery &query)
 {
     // A sort key outside the columns would give a statement without a table;

@@ -1,9 +1,11 @@
 #include "integration/JobStore.h"
 
-#include "ado/Transaction.h"
+#include "core/modGlobal.h"
+
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "ado/Sql.h"
+#include "ado/Transaction.h"
 #include "odbc/Odbc.h"
 #include "vb/DateTime.h"
 #include "vb/VbError.h"
@@ -121,7 +123,7 @@ const QStringList &ExportFormatNames()
 
 QString JobListStatement()
 {
-    return u"SELECT * FROM Transactions "_s + u"ORDER BY Transactions.Partner ASC"_s;
+    return modGlobal::TransactionListStatement();
 }
 
 std::vector<JobRow> LoadJobs(ado::Connection &cn)

@@ -1,5 +1,7 @@
 #include "mapeditor/MapStore.h"
 
+#include "core/modGlobal.h"
+
 #include "ado/Recordset.h"
 #include "ado/Sql.h"
 #include "ado/Transaction.h"
@@ -351,6 +353,18 @@ QString segmentIdRefusal(const QString &typed, QString &id)
 // ---- Store ----
 
 MapStore::MapStore(ado::ConnectionPtr connection) : m_cn(std::move(connection)) {}
+
+std::vector<TransactionSetRow> MapStore::transactionSets() const
+{
+    std::vector<TransactionSetRow> rows;
+    ado::Recordset rs;
+    rs.Open(modGlobal::TransactionListStatement(), m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    for (; !rs.Eof(); rs.MoveNext())
+        rows.push_back({text(rs, "Partner"), text(rs, "Transaction"), text(rs, "Version"), text(rs, "Direction"),
+                        text(rs, "Group"), text(rs, "Versionoverride")});
+    rs.Close();
+    return rows;
+}
 
 Map MapStore::read(const MapKey &key) const
 {

@@ -161,9 +161,18 @@ QString segmentIdRefusal(const QString &typed, QString &id);
 
 // ---- The store ----
 
+// One row of the designer's list of transaction sets.
+struct TransactionSetRow {
+    QString partner, transaction, version, direction, group, versionOverride;
+    MapKey key() const { return {partner, transaction, version, direction}; }
+};
+
 class MapStore {
 public:
     explicit MapStore(ado::ConnectionPtr connection);
+
+    // Every transaction set, in the order of modGlobal::TransactionListStatement.
+    std::vector<TransactionSetRow> transactionSets() const;
 
     Map read(const MapKey &key) const;
 

@@ -437,6 +437,30 @@ void frmMap::closeEvent(QCloseEvent *event)
 // ---------------------------------------------------------------------------
 // The transaction-set list and the tree
 
+void frmMap::fillTransactionSets()
+{
+    lvwTSets->clearItems();
+    for (const TransactionSetRow &row : m_store.transactionSets()) {
+        controls::ListItem *item = lvwTSets->addItem(row.partner);
+        const QString *columns[] = {&row.transaction, &row.version, &row.direction, &row.group, &row.versionOverride};
+        for (int i = 0; i < 5; ++i)
+            item->setSubItem(i + 1, *columns[i]);
+    }
+}
+
+int frmMap::rowOfLoadedMap() const
+{
+    if (strMapKey.isEmpty())
+        return 0;
+    for (int i = 1; i <= lvwTSets->itemCount(); ++i) {
+        const controls::ListItem *item = lvwTSets->item(i);
+        if (item->text() == m_map.key.partner && item->subItem(1) == m_map.key.transaction
+            && item->subItem(2) == m_map.key.version && item->subItem(3) == m_map.key.direction)
+            return i;
+    }
+    return 0;
+}
+
 void frmMap::LoadTransactionSets()
 {
     try {
@@ -447,23 +471,12 @@ void frmMap::LoadTransactionSets()
         lvwTSets->addColumnHeader(u"I/O"_s, u"I/O"_s, 500);
         lvwTSets->addColumnHeader(u"Group"_s, u"Group"_s, 800);
         lvwTSets->addColumnHeader(u"Override"_s, u"Override"_s, 800);
-        lvwTSets->clearItems();
-        ado::Recordset rs;
-        rs.Open(u"SELECT * FROM Transactions ORDER BY Transactions.Partner ASC"_s, modGlobal::cnDatabase,
-                ado::adOpenForwardOnly, ado::adLockReadOnly);
-        if (rs.Eof()) {
-            rs.Close();
+        fillTransactionSets();
+        if (lvwTSets->itemCount() == 0) {
             fraSegment->setVisible(true);
             fraElement->setVisible(false);
             return;
         }
-        for (; !rs.Eof(); rs.MoveNext()) {
-            controls::ListItem *item = lvwTSets->addItem(vb::CStr(rs.Fields(u"Partner"_s).Value()));
-            const char *columns[] = {"Transaction", "Version", "Direction", "Group", "Versionoverride"};
-            for (int i = 0; i < 5; ++i)
-                item->setSubItem(i + 1, vb::CStr(rs.Fields(QString::fromLatin1(columns[i])).Value()));
-        }
-        rs.Close();
         lvwTSets->setSelectedItem(1);
         strCurrentKey = u"Segment0101"_s;
         LoadMapTree();
@@ -474,45 +487,22 @@ void frmMap::LoadTransactionSets()
 
 void frmMap::RefreshTransactionSets()
 {
-    const MapKey loaded = m_map.key;
-    const bool hadMap = !strMapKey.isEmpty();
-    blnBusy = true;
-    try {
-        ado::Recordset rs;
-        rs.Open(u"SELECT * FROM Transactions ORDER BY Transactions.Partner ASC"_s, modGlobal::cnDatabase,
-                ado::adOpenForwardOnly, ado::adLockReadOnly);
-        lvwTSets->clearItems();
-        int keep = 0;
-        for (; !rs.Eof(); rs.MoveNext()) {
-            controls::ListItem *item = lvwTSets->addItem(vb::CStr(rs.Fields(u"Partner"_s).Value()));
-            const char *columns[] = {"Transaction", "Version", "Direction", "Group", "Versionoverride"};
-            for (int i = 0; i < 5; ++i)
-                item->setSubItem(i + 1, vb::CStr(rs.Fields(QString::fromLatin1(columns[i])).Value()));
-            if (hadMap && item->text() == loaded.partner && item->subItem(1) == loaded.transaction
-                && item->subItem(2) == loaded.version && item->subItem(3) == loaded.direction)
-                keep = lvwTSets->itemCount();
-        }
-        rs.Close();
-        blnBusy = false;
-        if (keep) {
-            lvwTSets->setSelectedItem(keep);
-            return; // the map shown is still there
-        }
-        // The map shown is gone: show the first set's map, or nothing.
-        tvwTSets->clearNodes();
-        m_map = Map();
-        m_tree = TreePlan();
-        strMapKey.clear();
-        blnSegmentChanged = blnElementChanged = false;
-        if (lvwTSets->itemCount() > 0) {
-            lvwTSets->setSelectedItem(1);
-            strCurrentKey = u"Segment0101"_s;
-            LoadMapTree();
-            BuildReferenceTree();
-        }
-    } catch (...) {
-        blnBusy = false;
-        throw;
+    fillTransactionSets();
+    if (const int keep = rowOfLoadedMap()) {
+        lvwTSets->setSelectedItem(keep);
+        return; // the map shown is still there
+    }
+    // The map shown is gone: show the first set's map, or nothing.
+    tvwTSets->clearNodes();
+    m_map = Map();
+    m_tree = TreePlan();
+    strMapKey.clear();
+    blnSegmentChanged = blnElementChanged = false;
+    if (lvwTSets->itemCount() > 0) {
+        lvwTSets->setSelectedItem(1);
+        strCurrentKey = u"Segment0101"_s;
+        LoadMapTree();
+        BuildReferenceTree();
     }
 }
 
@@ -520,12 +510,8 @@ void frmMap::lvwTSets_ItemClick()
 {
     if (blnBusy) {
         // The click is ignored: the list goes back to the map the tree shows.
-        for (int i = 1; i <= lvwTSets->itemCount(); ++i) {
-            const controls::ListItem *item = lvwTSets->item(i);
-            if (item->text() == m_map.key.partner && item->subItem(1) == m_map.key.transaction
-                && item->subItem(2) == m_map.key.version && item->subItem(3) == m_map.key.direction)
-                lvwTSets->setSelectedItem(i);
-        }
+        if (const int shown = rowOfLoadedMap())
+            lvwTSets->setSelectedItem(shown);
         return;
     }
     blnBusy = true;

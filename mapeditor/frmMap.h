@@ -175,6 +175,10 @@ private:
     void runCommand(QPushButton *button, const std::function<std::optional<QString>()> &command,
                     bool resolvePending = false);
     bool databaseFree();
+    // The list's rows from the store, none selected.
+    void fillTransactionSets();
+    // The list position of the map loaded into the tree; 0 when none.
+    int rowOfLoadedMap() const;
     // The segment and element moves: one of `kind` ("Segment", "Element") selected.
     void runMove(QPushButton *button, const QString &kind,
                  std::optional<QString> (MapStore::*move)(const MapKey &, const QString &));
