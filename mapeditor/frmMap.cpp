@@ -343,23 +343,29 @@ void frmMap::connectControls()
         if (databaseFree())
             SaveSegment(selectedNodeKey());
     }));
-    connect(cmdAddSegment, &QPushButton::clicked, this, guard([this] { cmdAddSegment_Click(); }));
-    connect(cmdDeleteSegment, &QPushButton::clicked, this, guard([this] { cmdDeleteSegment_Click(); }));
-    connect(cmdDuplicateSegment, &QPushButton::clicked, this, guard([this] { cmdDuplicateSegment_Click(); }));
-    connect(cmdSegmentIn, &QPushButton::clicked, this, guard([this] { cmdSegmentIn_Click(); }));
-    connect(cmdSegmentOut, &QPushButton::clicked, this, guard([this] { cmdSegmentOut_Click(); }));
-    connect(cmdSegmentUp, &QPushButton::clicked, this, guard([this] { cmdSegmentUp_Click(); }));
-    connect(cmdSegmentDown, &QPushButton::clicked, this, guard([this] { cmdSegmentDown_Click(); }));
     connect(cmdSegmentProcess, &QPushButton::clicked, this, guard([this] { cmdProcess_Click(cmdSegmentProcess); }));
     connect(cmdSaveElement, &QPushButton::clicked, this, guard([this] {
         if (databaseFree())
             SaveElement(selectedNodeKey());
     }));
-    connect(cmdAddElement, &QPushButton::clicked, this, guard([this] { cmdAddElement_Click(); }));
-    connect(cmdDuplicateElement, &QPushButton::clicked, this, guard([this] { cmdDuplicateElement_Click(); }));
-    connect(cmdDeleteElement, &QPushButton::clicked, this, guard([this] { cmdDeleteElement_Click(); }));
-    connect(cmdMoveElementUp, &QPushButton::clicked, this, guard([this] { cmdMoveElementUp_Click(); }));
-    connect(cmdMoveElementDown, &QPushButton::clicked, this, guard([this] { cmdMoveElementDown_Click(); }));
+    // The commands of both panes: each button to its handler.
+    const std::pair<QPushButton *, void (frmMap::*)()> commands[] = {
+        {cmdAddSegment, &frmMap::cmdAddSegment_Click},
+        {cmdDeleteSegment, &frmMap::cmdDeleteSegment_Click},
+        {cmdDuplicateSegment, &frmMap::cmdDuplicateSegment_Click},
+        {cmdSegmentIn, &frmMap::cmdSegmentIn_Click},
+        {cmdSegmentOut, &frmMap::cmdSegmentOut_Click},
+        {cmdSegmentUp, &frmMap::cmdSegmentUp_Click},
+        {cmdSegmentDown, &frmMap::cmdSegmentDown_Click},
+        {cmdAddElement, &frmMap::cmdAddElement_Click},
+        {cmdDuplicateElement, &frmMap::cmdDuplicateElement_Click},
+        {cmdDeleteElement, &frmMap::cmdDeleteElement_Click},
+        {cmdMoveElementUp, &frmMap::cmdMoveElementUp_Click},
+        {cmdMoveElementDown, &frmMap::cmdMoveElementDown_Click},
+    };
+    for (const auto &[button, handler] : commands)
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { modGlobal::GuardHandler([&] { (this->*handler)(); }); });
     connect(cmdElementProcess, &QPushButton::clicked, this, guard([this] { cmdProcess_Click(cmdElementProcess); }));
     connect(sstControls, &controls::TabStrip::Click, this, [this](int previous) {
         modGlobal::GuardHandler([&] { sstControls_Click(previous); });
