@@ -385,7 +385,6 @@ void frmMap::connectControls()
 
 void frmMap::Form_Load()
 {
-    m_loading = true;
     const QColor face = palette().color(QPalette::Button);
     for (controls::SplitterBar *b : {picVSplitLeft, picVSplitCenter, picVSplitRight, picHSplit})
         b->setBackColor(face);
@@ -406,7 +405,6 @@ void frmMap::Form_Load()
     blnElementChanged = false;
     sstControls->setTab(0);
     sstControls_Click(0);
-    m_loading = false;
 }
 
 void frmMap::Form_Unload()
@@ -501,7 +499,6 @@ void frmMap::RefreshTransactionSets()
     // The map shown is gone: show the first set's map, or nothing.
     tvwTSets->clearNodes();
     m_map = Map();
-    m_tree = TreePlan();
     strMapKey.clear();
     blnSegmentChanged = blnElementChanged = false;
     if (lvwTSets->itemCount() > 0) {
@@ -539,11 +536,6 @@ bool frmMap::readSelectedRow()
     return true;
 }
 
-MapKey frmMap::currentMap() const
-{
-    return m_map.key;
-}
-
 void frmMap::LoadMapTree()
 {
     try {
@@ -557,25 +549,25 @@ void frmMap::LoadMapTree()
         }
         strMapKey = keyText;
         m_map = m_store.read(key);
-        m_tree = planMapTree(m_map, strCurrentKey);
+        const TreePlan tree = planMapTree(m_map, strCurrentKey);
         tvwTSets->setUpdatesEnabled(false);
         tvwTSets->clearNodes();
         int selected = 0;
-        for (const TreeNode &n : m_tree.nodes) {
+        for (const TreeNode &n : tree.nodes) {
             const int index = tvwTSets->addNode(n.parentKey, n.key, n.text, n.image);
-            if (n.key == m_tree.selectedKey)
+            if (n.key == tree.selectedKey)
                 selected = index;
         }
-        for (const TreeNode &n : m_tree.nodes)
+        for (const TreeNode &n : tree.nodes)
             if (n.isSegment())
                 tvwTSets->setExpanded(tvwTSets->nodeIndex(n.key), n.expanded);
         tvwTSets->setExpanded(1, true);
         tvwTSets->setUpdatesEnabled(true);
-        if (m_tree.errorNumber)
-            vb::raise(m_tree.errorNumber, m_tree.error);
+        if (tree.errorNumber)
+            vb::raise(tree.errorNumber, tree.error);
         if (!selected) {
             // The key names no node of this map: the first segment stands in.
-            for (const TreeNode &n : m_tree.nodes)
+            for (const TreeNode &n : tree.nodes)
                 if (n.isSegment()) {
                     selected = tvwTSets->nodeIndex(n.key);
                     break;
@@ -1093,11 +1085,6 @@ void frmMap::sstControls_Click(int)
     picVSplitCenter->setVisible(tab == 0);
     txtImmediate->setVisible(tab == 1);
     txtTransaction->setVisible(tab == 2);
-}
-
-bool frmMap::eventFilter(QObject *watched, QEvent *event)
-{
-    return QMainWindow::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------

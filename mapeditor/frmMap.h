@@ -127,10 +127,6 @@ public:
     // the selected set when it still exists.
     void RefreshTransactionSets();
 
-    // The map loaded into the tree (the map the panes and commands work on).
-    const Map &loadedMap() const { return m_map; }
-    const TreePlan &loadedTree() const { return m_tree; }
-
     // False while a translation runs: the exit path waits for it.
     bool QueryUnload();
 
@@ -149,7 +145,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
@@ -160,7 +155,6 @@ private:
     void Form_Unload();
     SegmentPane segmentPane() const;
     ElementPane elementPane() const;
-    MapKey currentMap() const;
     bool readSelectedRow();
     // The pending-change question for the edit a pane holds: Yes saves it to
     // the row it was made on (the save reloads the tree), No drops it. True
@@ -197,14 +191,12 @@ private:
     QWidget *m_scriptPage = nullptr, *m_immediatePage = nullptr, *m_transactionPage = nullptr;
     QTimer *m_unloadWhenIdle = nullptr;
     MapStore m_store;
-    Map m_map;
-    TreePlan m_tree;
+    Map m_map; // the map loaded into the tree: the panes, commands and trial runs work on it
     QColor lngDragColor;
     double lngVSplitLeftX = 0, lngVSplitCenterX = 0, lngVSplitRightX = 0, lngHSplitY = 0;
     double m_screenWidth = 0, m_screenHeight = 0;
     double m_placeTop = 0, m_placeLeft = 0, m_placeWidth = 0, m_placeHeight = 0;
     bool m_pendingPlacement = false;
-    bool m_loading = false;
     bool m_unloaded = false;
 };
 
