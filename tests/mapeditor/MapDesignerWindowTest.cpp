@@ -34,6 +34,7 @@
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 using namespace mapeditor;
 using coretest::CoreTest;
@@ -399,6 +400,20 @@ TEST_F(MapDesignerWindowTest, TheDesignerHostsRunsAndIsNotUnloadedUnderOne)
     }
     EXPECT_TRUE(controls::unload<frmMap>());
     EXPECT_NE(&translation::mapScriptHost(), static_cast<translation::MapScriptHost *>(&w));
+
+    // The close box during a run hides the designer; it goes once the run ended.
+    frmMap &again = controls::form<frmMap>();
+    again.show();
+    {
+        translation::TranslationBusy busy;
+        ASSERT_TRUE(busy.acquired());
+        again.close();
+        EXPECT_TRUE(again.isHidden());
+        QTest::qWait(50);
+        EXPECT_TRUE(controls::isLoaded<frmMap>());
+    }
+    EXPECT_TRUE(QTest::qWaitFor([] { return !controls::isLoaded<frmMap>(); }, 5000))
+        << "the designer was still loaded 5 s after the run ended";
 }
 
 TEST_F(MapDesignerWindowTest, TheLayoutIsKeptInSectionMap)
