@@ -68,9 +68,8 @@ public:
             if (st.exchange().LocaleFile.isEmpty())
                 return vb::Variant();
             const QString file = a[0].toString();
-            const QString result = st.loadBox ? st.loadBox(file) : core::InterchangeLoader().LoadBox(file, u"I"_s);
-            if (!result.isEmpty())
-                modGlobal::LogHistory(u"Error"_s, result);
+            // The load records a refused file in History itself, naming it.
+            st.loadBox ? st.loadBox(file) : core::InterchangeLoader().LoadBox(file, u"I"_s);
             return vb::Variant();
         });
         t.method("GenerateFileName", 0, 0, [](FormObject &, com::Args &) { return vb::Variant(GenerateFileName()); });

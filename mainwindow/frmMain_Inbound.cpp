@@ -103,7 +103,10 @@ void frmMain::installInboundCommands()
 QString frmMain::LoadBox(const QString &FileName, const QString &Direction)
 {
     WindowProgress progress(*this);
-    return core::InterchangeLoader(&progress).LoadBox(FileName, Direction);
+    core::InterchangeLoader loader(&progress);
+    // The user chose the file: a stored interchange is loaded again only when they say so.
+    loader.setInteractive(true);
+    return loader.LoadBox(FileName, Direction);
 }
 
 bool frmMain::WriteOutIEA(const QString &Segments, const QString &DED, const QString &Partner)
@@ -127,12 +130,10 @@ void frmMain::openInterchangeFiles(const QString &item, const QString &folderKey
         const vb::OpenFileResult chosen = vb::dialogService().openFile(request);
         if (!chosen.accepted || chosen.files.isEmpty())
             return;
-        // One after another; a failed file is recorded and the next one loaded.
-        for (const QString &file : chosen.files) {
-            const QString result = LoadBox(file, direction);
-            if (!result.isEmpty())
-                modGlobal::LogHistory(u"Error"_s, result);
-        }
+        // One after another; a failed file is recorded (by the load, with
+        // its name) and the next one loaded.
+        for (const QString &file : chosen.files)
+            LoadBox(file, direction);
     } catch (const std::exception &error) {
         modGlobal::ReportError(error);
     }

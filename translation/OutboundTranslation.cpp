@@ -563,9 +563,8 @@ QString OutboundTranslation::ProcessOutbound(const OutboundSet &set, bool blnSil
         return {};
     }
 
-    const QString loaded = m_loadBox(written);
-    if (!loaded.isEmpty())
-        modGlobal::LogHistory(u"Error"_s, loaded);
+    // A refused file is recorded in History by the load itself, naming it.
+    m_loadBox(written);
     return written;
 }
 

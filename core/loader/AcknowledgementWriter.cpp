@@ -198,11 +198,9 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
     }
 
     InterchangeLoader loader(m_progress);
-    const QString result = loader.LoadBox(path, u"O"_s);
-    if (!result.isEmpty()) {
-        modGlobal::LogHistory(u"Error"_s, result);
+    // A refused file is recorded in History by the load itself, naming it.
+    if (!loader.LoadBox(path, u"O"_s).isEmpty())
         return path;
-    }
 
     // Only an acknowledgement that now stands in the Outbox marks the rows,
     // all of them in one transaction (one commit per row would cost more

@@ -12,9 +12,11 @@
 #include "ado/Sql.h"
 #include "vb/Conversions.h"
 #include "vb/Clock.h"
+#include "vb/Dialogs.h"
 #include "vb/VbError.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 
 #include <cmath>
@@ -131,10 +133,31 @@ int columnPosition(ado::Recordset &rs, const char *name)
     vb::raise(3265, u"Item cannot be found in the collection corresponding to the requested name or ordinal."_s);
 }
 
+// An ST with a third element (the implementation convention reference) is
+// sound from version 005010 on; earlier versions have no such element.
+bool hasConventionReference(const QString &version)
+{
+    if (version.size() != 6)
+        return false;
+    for (QChar c : version)
+        if (c < u'0' || c > u'9')
+            return false;
+    return version >= u"005010"_s;
+}
+
+QString trimmedRight(const QString &text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == u' ')
+        --end;
+    return text.left(end);
+}
+
 class Load {
 public:
-    Load(WorkProgress &ui, const QString &direction)
-        : m_ui(ui), m_direction(direction), m_inbound(direction == u"I"_s)
+    Load(WorkProgress &ui, const QString &direction, const QString &fileName, bool interactive)
+        : m_ui(ui), m_direction(direction), m_inbound(direction == u"I"_s), m_fileName(fileName),
+          m_interactive(interactive)
     {
     }
 
@@ -142,7 +165,14 @@ public:
     void run(QByteArrayView text);
     void release();
 
+    // History entries of the load's work, written once it is committed.
+    const QList<std::pair<QString, QString>> &history() const { return m_history; }
+    int interchanges() const { return m_interchangesStored; }
+    int sets() const { return m_setsStored; }
+
 private:
+    void dispatch(QByteArrayView piece);
+    bool isStoredAlready();
     void onISA(QByteArrayView piece);
     void onGS(QByteArrayView piece);
     void onST(QByteArrayView piece);
@@ -166,6 +196,13 @@ private:
     WorkProgress &m_ui;
     const QString m_direction;
     const bool m_inbound;
+    const QString m_fileName;
+    const bool m_interactive;
+
+    QList<std::pair<QString, QString>> m_history;
+    int m_interchangesStored = 0, m_setsStored = 0;
+    // An interchange stored already: its segments are passed over up to its IEA.
+    bool m_skipping = false;
 
     std::unique_ptr<ado::Recordset> m_box;
     QString m_boxError; // why the mailbox table could not be opened
@@ -259,29 +296,77 @@ void Load::run(QByteArrayView text)
             quietly([&] { m_ui.yield(); });
 
         x12::cutInto(m_parts, piece, m_separatorBytes, true);
-        const QByteArrayView id = m_parts.front();
-        if (id == "ISA")
-            onISA(piece);
-        else if (id == "GS")
-            onGS(piece);
-        else if (id == "ST")
-            onST(piece);
-        else if (id == "SE")
-            onSE(piece);
-        else if (id == "GE")
-            onGE(piece);
-        else if (id == "IEA")
-            onIEA(piece);
-        else {
-            ++m_segments;
-            appendToSet(piece);
-        }
+        dispatch(piece);
 
         quietly([&] { m_ui.yield(); });
     }
 
     if (m_last != u"IEA"_s)
         fail(u"Missing Interchange Control Trailer Segment"_s);
+}
+
+void Load::dispatch(QByteArrayView piece)
+{
+    const QByteArrayView id = m_parts.front();
+    if (m_skipping) {
+        // An ISA without its IEA ends the passing over; the next check
+        // then fails the file as it would have.
+        if (id == "IEA") {
+            m_skipping = false;
+            m_last = u"IEA"_s;
+            return;
+        }
+        if (id != "ISA")
+            return;
+        m_skipping = false;
+    }
+    if (id == "ISA")
+        onISA(piece);
+    else if (id == "GS")
+        onGS(piece);
+    else if (id == "ST")
+        onST(piece);
+    else if (id == "SE")
+        onSE(piece);
+    else if (id == "GE")
+        onGE(piece);
+    else if (id == "IEA")
+        onIEA(piece);
+    else {
+        ++m_segments;
+        appendToSet(piece);
+    }
+}
+
+// The same interchange (sender and receiver with their qualifiers, ISA13)
+// in any list: its envelope row names the qualifiers, a mailbox row shows
+// that its sets are still kept. Earlier interchanges of the same file count.
+bool Load::isStoredAlready()
+{
+    const auto quoted = [&](size_t index) { return u"'"_s + ado::SqlEscape(part(index)) + u"'"_s; };
+    ado::Recordset isa;
+    isa.Open(u"SELECT ISA.ISA13 FROM ISA WHERE ISA.ISA13 = "_s + quoted(13) + u" AND ISA.ISA05 = "_s + quoted(5)
+                 + u" AND ISA.ISA06 = "_s + quoted(6) + u" AND ISA.ISA07 = "_s + quoted(7) + u" AND ISA.ISA08 = "_s
+                 + quoted(8),
+             modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    const bool envelope = !isa.Eof();
+    isa.Close();
+    if (!envelope)
+        return false;
+    // The mailbox keeps the partner's id as SenderID whatever the direction.
+    const QString ids = u" AND ((SenderID = "_s + quoted(6) + u" AND ReceiverID = "_s + quoted(8)
+        + u") OR (SenderID = "_s + quoted(8) + u" AND ReceiverID = "_s + quoted(6) + u"))"_s;
+    for (const QString &table : {u"Inbox"_s, u"Outbox"_s, u"Sent"_s, u"Recycled"_s}) {
+        ado::Recordset rs;
+        rs.Open(u"SELECT InterchangeControlNumber FROM "_s + table + u" WHERE InterchangeControlNumber = "_s
+                    + quoted(13) + ids,
+                modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        const bool found = !rs.Eof();
+        rs.Close();
+        if (found)
+            return true;
+    }
+    return false;
 }
 
 // The mailbox record set only adds rows: it is opened on none of the rows
@@ -317,6 +402,19 @@ void Load::onISA(QByteArrayView piece)
     m_isaText = text(piece);
     m_isaPending = true;
     m_last = u"ISA"_s;
+
+    if (isStoredAlready()) {
+        const QString sender = trimmedRight(part(6));
+        const bool again = m_interactive
+            && vb::MsgBox(loader_messages::alreadyStoredQuestion(m_isa13, sender),
+                          vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2, modGlobal::AppTitle())
+                == vb::vbYes;
+        if (!again) {
+            m_history.append({u"Warning"_s, loader_messages::alreadyStoredWarning(m_isa13, sender, m_fileName)});
+            m_isaPending = false;
+            m_skipping = true;
+        }
+    }
 }
 
 void Load::onGS(QByteArrayView piece)
@@ -334,7 +432,7 @@ void Load::onGS(QByteArrayView piece)
         // Stored under an empty key, the file's rows would belong to no partner.
         if (m_partner.isEmpty())
             fail(QString::fromLatin1(loader_messages::kPartnerRegistrationFailed));
-        modGlobal::LogHistory(u"Info"_s, u"Trading Partner Registered - ["_s + m_partner + u"]"_s);
+        m_history.append({u"Info"_s, u"Trading Partner Registered - ["_s + m_partner + u"]"_s});
     }
     m_partnerApp = m_inbound ? part(2) : part(3);
     m_ourApp = m_inbound ? part(3) : part(2);
@@ -356,7 +454,7 @@ void Load::onGS(QByteArrayView piece)
 
 void Load::onST(QByteArrayView piece)
 {
-    if (m_parts.size() != 3)
+    if (m_parts.size() != 3 && !(m_parts.size() == 4 && hasConventionReference(m_version)))
         fail(partsMessage(u"ST"_s, m_parts.size()));
     m_st02 = part(2);
     ++m_segments;
@@ -512,6 +610,7 @@ void Load::onSE(QByteArrayView piece)
         m_box->Fields(m_column[ColTSet]) = tset;
         m_box->Update();
         m_rowPending = false;
+        ++m_setsStored;
         if (++m_rowsInBox == 512)
             openBox();
     } catch (const std::exception &error) {
@@ -555,6 +654,7 @@ void Load::onIEA(QByteArrayView piece)
     m_groups = 0;
     if (!InterchangeLoader::WriteOutIEA(text(piece), m_separator, m_partner))
         fail(u"Error Saving Interchange Control Trailer Segment"_s);
+    ++m_interchangesStored;
     m_last = u"IEA"_s;
 }
 
@@ -599,28 +699,39 @@ private:
     QByteArrayView m_view;
 };
 
+// A refused file: the message the caller gets, and the file named with it
+// in History and the status bar.
+QString refuse(WorkProgress &ui, const QString &message, const QString &fileName)
+{
+    quietly([&] { ui.setStatusText(loader_messages::refusedText(message, QFileInfo(fileName).fileName())); });
+    modGlobal::LogHistory(u"Error"_s, loader_messages::refusedText(message, fileName));
+    return message;
+}
+
 // The file is read inside the transaction, after the status text, as the
 // program always did.
-QString runLoad(WorkProgress *progress, const QString &fileName, const QString &direction)
+QString runLoad(WorkProgress *progress, const QString &fileName, const QString &direction, bool interactive,
+                int &interchanges, int &sets)
 {
+    interchanges = sets = 0;
+    WorkProgress none;
+    WorkProgress &ui = progress ? *progress : none;
     if (g_loading)
-        return QString::fromLatin1(loader_messages::kLoadInProgress);
+        return refuse(ui, QString::fromLatin1(loader_messages::kLoadInProgress), fileName);
     // Started inside other work's yield: refused, so it never joins that
     // work's transaction; the file stays where it is.
     BusyScope busy(u"Load"_s, modGlobal::cnDatabase);
     if (!busy.acquired()) {
         const QString refusal = BusyScope::refusalText(u"Load"_s);
         modGlobal::LogHistory(u"Warning"_s, refusal);
-        return refusal;
+        return refuse(ui, refusal, fileName);
     }
     g_loading = true;
     struct Reset {
         ~Reset() { g_loading = false; }
     } reset;
 
-    WorkProgress none;
-    WorkProgress &ui = progress ? *progress : none;
-    Load load(ui, direction);
+    Load load(ui, direction, fileName, interactive);
     // The transaction ends on the connection it began on: the program's exit
     // can close and drop the shared one while the load yields.
     const std::shared_ptr<ado::Connection> connection = busy.connectionPtr();
@@ -650,23 +761,31 @@ QString runLoad(WorkProgress *progress, const QString &fileName, const QString &
         connection->CommitTrans();
         inTransaction = false;
         load.release();
+        interchanges = load.interchanges();
+        sets = load.sets();
+        // Only now: entries about work a rollback would have undone.
+        for (const auto &[type, text] : load.history())
+            modGlobal::LogHistory(type, text);
+        modGlobal::LogHistory(u"Info"_s, loader_messages::loadedText(interchanges, sets, fileName));
         quietly([&] { ui.setProgressValue(0); });
         quietly([&] { ui.refreshList(direction == u"I"_s ? u"Inbox"_s : u"Outbox"_s); });
-        quietly([&] { ui.setStatusText(QString()); });
+        quietly([&] {
+            ui.setStatusText(loader_messages::loadedText(interchanges, sets, QFileInfo(fileName).fileName()));
+        });
         quietly([&] { ui.setPercentText(QString()); });
         return {};
     } catch (const LoadFailure &failure) {
         cleanUp();
-        return failure.message;
+        return refuse(ui, failure.message, fileName);
     } catch (const vb::VbError &error) {
         cleanUp();
         modGlobal::ReportError(error);
-        return error.description.isEmpty() ? vb::errorText(error.number) : error.description;
+        return refuse(ui, error.description.isEmpty() ? vb::errorText(error.number) : error.description, fileName);
     } catch (const std::exception &error) {
         cleanUp();
         modGlobal::ReportError(error);
         const QString what = QString::fromLocal8Bit(error.what());
-        return what.isEmpty() ? u"Internal error"_s : what;
+        return refuse(ui, what.isEmpty() ? u"Internal error"_s : what, fileName);
     }
 }
 
@@ -679,8 +798,34 @@ InterchangeLoader::InterchangeLoader(WorkProgress *progress)
 
 QString InterchangeLoader::LoadBox(const QString &FileName, const QString &Direction)
 {
-    return runLoad(m_progress, FileName, Direction);
+    return runLoad(m_progress, FileName, Direction, m_interactive, m_interchanges, m_sets);
 }
+
+namespace loader_messages {
+
+QString alreadyStoredQuestion(const QString &isa13, const QString &sender)
+{
+    return u"Interchange "_s + isa13 + u" from "_s + sender + u" is already stored. Load it again?"_s;
+}
+
+QString alreadyStoredWarning(const QString &isa13, const QString &sender, const QString &fileName)
+{
+    return u"Interchange "_s + isa13 + u" from "_s + sender + u" is already stored, not loaded again - ["_s
+        + fileName + u"]"_s;
+}
+
+QString refusedText(const QString &message, const QString &fileName)
+{
+    return message + u" - ["_s + fileName + u"]"_s;
+}
+
+QString loadedText(int interchanges, int sets, const QString &fileName)
+{
+    return u"File Loaded - Interchanges: "_s + QString::number(interchanges) + u", Transaction Sets: "_s
+        + QString::number(sets) + u" - ["_s + fileName + u"]"_s;
+}
+
+} // namespace loader_messages
 
 bool InterchangeLoader::isLoading()
 {

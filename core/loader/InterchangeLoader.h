@@ -15,12 +15,27 @@ class InterchangeLoader {
 public:
     explicit InterchangeLoader(WorkProgress *progress = nullptr);
 
+    // A load the user started (File > Open) asks before it stores an
+    // interchange that is stored already; any other load (a receive run, an
+    // acknowledgement, an outbound run, an integration job) passes it over
+    // with a History "Warning". Off by default.
+    void setInteractive(bool interactive) { m_interactive = interactive; }
+
     // Loads `FileName` with `Direction` "I" or "O". Returns empty text when
     // the file was stored, otherwise the message of the failed check (and
     // nothing of the file is stored). A load started while another one runs
     // (from a timer during a yield) returns "A load is already in progress"
     // at once.
+    // The load records its own outcome, naming the file, in History and the
+    // status bar: "Error" with the message for a refused file, "Info" with
+    // the number of interchanges and sets stored; its callers record nothing
+    // more. History entries of the load's own work (a partner registered,
+    // an interchange passed over) are written only once it is committed.
     QString LoadBox(const QString &FileName, const QString &Direction);
+
+    // What the last LoadBox stored (both 0 after a failure).
+    int storedInterchanges() const { return m_interchanges; }
+    int storedSets() const { return m_sets; }
 
     // True while a load runs.
     static bool isLoading();
@@ -37,6 +52,9 @@ public:
 
 private:
     WorkProgress *m_progress;
+    bool m_interactive = false;
+    int m_interchanges = 0;
+    int m_sets = 0;
 };
 
 // Messages of the loader that its callers and tests compare with.
@@ -44,6 +62,12 @@ namespace loader_messages {
 inline const char *const kLoadInProgress = "A load is already in progress";
 inline const char *const kPartnerRegistrationFailed = "Trading Partner Registration Failed";
 inline const char *const kErrorSavingSet = "Error Saving Transaction Set";
+// The question and History texts of an interchange that is stored already.
+QString alreadyStoredQuestion(const QString &isa13, const QString &sender);
+QString alreadyStoredWarning(const QString &isa13, const QString &sender, const QString &fileName);
+// The History texts of a load's outcome.
+QString refusedText(const QString &message, const QString &fileName);
+QString loadedText(int interchanges, int sets, const QString &fileName);
 } // namespace loader_messages
 
 } // namespace core

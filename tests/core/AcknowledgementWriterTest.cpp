@@ -85,7 +85,9 @@ TEST_P(AcknowledgementFiles, WritesLoadsAndMarks)
               "[Outbox]\n" + QString("Partner=ACME|Transaction=997|Direction=O|Acknowledged=Void|Status=Closed\n").repeated(c.sets));
     EXPECT_EQ(dumpTable("Partner", {"ISA13", "GS06"}), "[Partner]\nISA13=42|GS06=71\n");
     EXPECT_EQ(dumpTable("History", {"Type", "Description"}),
-              "[History]\nType=Info|Description=Selected [Tools] - [Generate Acknowledgement]\n");
+              "[History]\nType=Info|Description=Selected [Tools] - [Generate Acknowledgement]\n"
+              "Type=Info|Description=File Loaded - Interchanges: 1, Transaction Sets: "
+                  + QString::number(c.sets) + " - [" + path + "]\n");
     EXPECT_TRUE(progress.refreshed.contains("Inbox"));
     EXPECT_TRUE(progress.refreshed.contains("Outbox"));
 }
@@ -138,7 +140,8 @@ TEST_F(AcknowledgementTest, RowsStayUnansweredWhenTheLoadFails)
     EXPECT_EQ(dumpTable("Outbox", {"Transaction"}), "[Outbox]\n");
     EXPECT_EQ(dumpTable("History", {"Type", "Description"}),
               "[History]\nType=Info|Description=Selected [Tools] - [Generate Acknowledgement]\n"
-              "Type=Error|Description=Error Saving Transaction Set: no (adding a row to \"Outbox\")\n");
+              "Type=Error|Description=Error Saving Transaction Set: no (adding a row to \"Outbox\") - ["
+                  + path + "]\n");
     // The counters stay advanced: the numbers went into the written file.
     EXPECT_EQ(dumpTable("Partner", {"ISA13", "GS06"}), "[Partner]\nISA13=42|GS06=71\n");
 }

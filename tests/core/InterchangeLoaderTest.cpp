@@ -17,6 +17,20 @@ using namespace loadertest;
 
 namespace {
 
+QString withoutHistory(const QString &dump)
+{
+    return dump.section("[History]\n", 0, 0);
+}
+
+// Nothing of a refused file is kept; History holds only its "Error" entry,
+// naming the file.
+void expectRefused(const QString &before, const QString &message, const QString &file)
+{
+    EXPECT_EQ(withoutHistory(dumpTables()), withoutHistory(before));
+    EXPECT_EQ(dumpTable("History", {"Type", "Description"}),
+              "[History]\nType=Error|Description=" + message + " - [" + file + "]\n");
+}
+
 struct GoodCase {
     const char *file;
     const char *direction;
@@ -61,7 +75,14 @@ TEST_P(LoaderGoodFiles, StoresExactlyTheExpectedRows)
     expectGolden(QLatin1String(c.golden), dumpTables());
     EXPECT_EQ(db.connection().transactionLevel(), 0);
     EXPECT_EQ(progress.refreshed, QStringList{QLatin1String(*c.direction == 'I' ? "Inbox" : "Outbox")});
-    EXPECT_EQ(progress.statusTexts, (QStringList{"Reading file please wait...", ""}));
+    // The status bar says what was stored, as the History entry (in the golden file) does.
+    EXPECT_EQ(progress.statusTexts,
+              (QStringList{"Reading file please wait...",
+                           QStringLiteral("File Loaded - Interchanges: %1, Transaction Sets: %2 - [%3]")
+                               .arg(loader.storedInterchanges())
+                               .arg(loader.storedSets())
+                               .arg(QLatin1String(c.file))}));
+    EXPECT_GT(loader.storedSets(), 0);
     ASSERT_GE(progress.percentTexts.size(), 2);
     EXPECT_EQ(progress.percentTexts[progress.percentTexts.size() - 2], "100% Complete");
     EXPECT_EQ(progress.percentTexts.last(), "");
@@ -100,7 +121,10 @@ INSTANTIATE_TEST_SUITE_P(
         // A received 997 marks the partner's Sent rows of the group; "Void" stays.
         GoodCase{"ack_inbound.IC", "I", "ack_inbound.expected", acmeWithSentRows},
         // Our own 997 loaded into the Outbox marks nothing.
-        GoodCase{"ack_outbound.OC", "O", "ack_outbound.expected", acmeWithSentRows}),
+        GoodCase{"ack_outbound.OC", "O", "ack_outbound.expected", acmeWithSentRows},
+        // 005010 and later: ST03 names the implementation convention.
+        GoodCase{"hc_claim_005010.IC", "I", "hc_claim_005010.expected", nullptr},
+        GoodCase{"ack_999_005010.IC", "I", "ack_999_005010.expected", nullptr}),
     [](const ::testing::TestParamInfo<GoodCase> &info) {
         return QString::fromLatin1(info.param.golden).section(QLatin1Char('.'), 0, 0).toStdString();
     });
@@ -114,6 +138,9 @@ struct BadCase {
 
 class LoaderBadFiles : public ::testing::TestWithParam<BadCase> {};
 
+// What a refused load leaves: the History holds one "Error" entry naming
+// the file and nothing else (no note of a partner registered by the work
+// that was rolled back); the status bar names the file too.
 TEST_P(LoaderBadFiles, GiveTheirMessageAndStoreNothing)
 {
     const BadCase &c = GetParam();
@@ -122,9 +149,17 @@ TEST_P(LoaderBadFiles, GiveTheirMessageAndStoreNothing)
     const QString before = dumpTables();
     for (int i = 0; i < c.errorBoxes; ++i)
         corvantis::test::dialogs().answer(vb::vbOK);
-    core::InterchangeLoader loader;
-    EXPECT_EQ(loader.LoadBox(fixture(c.file), QLatin1String(c.direction)), QString::fromLatin1(c.message));
-    EXPECT_EQ(dumpTables(), before);
+    RecordingProgress progress;
+    core::InterchangeLoader loader(&progress);
+    const QString message = QString::fromLatin1(c.message);
+    EXPECT_EQ(loader.LoadBox(fixture(c.file), QLatin1String(c.direction)), message);
+    EXPECT_EQ(withoutHistory(dumpTables()), withoutHistory(before));
+    ASSERT_TRUE(before.endsWith("[History]\n"));
+    EXPECT_EQ(dumpTable("History", {"Type", "Description"}),
+              "[History]\nType=Error|Description=" + message + " - [" + fixture(c.file) + "]\n");
+    EXPECT_EQ(progress.statusTexts.value(progress.statusTexts.size() - 1),
+              message + " - [" + QLatin1String(c.file) + "]");
+    EXPECT_EQ(loader.storedSets(), 0);
     EXPECT_EQ(db.connection().transactionLevel(), 0);
 }
 
@@ -184,8 +219,8 @@ TEST_P(LoaderLineBreaks, LoadAsIfTheFileHadNone)
     DatabaseScope db;
     core::InterchangeLoader loader;
     EXPECT_EQ(loader.LoadBox(fixture(QLatin1String(GetParam())), "I"), QString());
-    const QString stored = dumpTables();
-    EXPECT_EQ(stored, flat);
+    const QString stored = withoutHistory(dumpTables());
+    EXPECT_EQ(stored, withoutHistory(flat));
     EXPECT_TRUE(stored.contains("TSet=ST*830*2001~BFR*05*RELEASE 1**DL*A*20261201*20270301*20261210~SE*3*2001~\n"))
         << stored.toStdString();
 }
@@ -201,13 +236,97 @@ protected:
     DatabaseScope db;
 };
 
-TEST_F(LoaderTest, SameFileTwiceStoresTheSetsTwiceAndRegistersOnce)
+
+// The same interchange twice: an unattended load passes it over with a
+// History "Warning"; a load the user started asks first (default No). The
+// file's other interchange is stored either way.
+struct DuplicateCase {
+    const char *name;
+    const char *firstDirection;       // how multi_first_only.IC was loaded
+    std::function<void(ado::Connection &)> after; // what became of its rows
+    bool interactive;
+    int answer;                       // the user's answer; 0: no question expected
+    bool storedAgain;
+    int rows101;                      // rows of interchange 000000101 in all lists afterwards
+};
+
+class LoaderDuplicates : public ::testing::TestWithParam<DuplicateCase> {};
+
+void moveInboxTo(ado::Connection &cn, const char *table)
 {
-    core::InterchangeLoader loader;
-    ASSERT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), QString());
-    ASSERT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), QString());
-    expectGolden("crlf_twice.expected", dumpTables());
+    const QString columns = "Partner, \"Transaction\", Version, Date, Time, Used, InterchangeControlNumber, "
+                            "GroupControlNumber, FunctionalGroup, SenderID, SenderDivision, ReceiverID, "
+                            "ReceiverDivision, Direction, Acknowledged, Status, TSet";
+    cn.Execute(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM Inbox").arg(QLatin1String(table), columns));
+    cn.Execute("DELETE FROM Inbox");
 }
+
+TEST_P(LoaderDuplicates, PassOverOrAskAndStoreTheRest)
+{
+    const DuplicateCase &c = GetParam();
+    DatabaseScope db;
+    {
+        core::InterchangeLoader first;
+        ASSERT_EQ(first.LoadBox(fixture("multi_first_only.IC"), QLatin1String(c.firstDirection)), QString());
+    }
+    if (c.after)
+        c.after(db.connection());
+    db.connection().Execute("DELETE FROM History");
+    if (c.answer)
+        corvantis::test::dialogs().answer(c.answer);
+
+    core::InterchangeLoader loader;
+    loader.setInteractive(c.interactive);
+    EXPECT_EQ(loader.LoadBox(fixture("multi.IC"), "I"), QString());
+
+    if (c.answer) {
+        ASSERT_EQ(corvantis::test::dialogs().boxes().size(), 1u);
+        const corvantis::test::Box &box = corvantis::test::dialogs().boxes().front();
+        EXPECT_EQ(box.text, "Interchange 000000101 from ACMEPARTS is already stored. Load it again?");
+        EXPECT_EQ(box.buttons, vb::vbYesNo);
+        EXPECT_EQ(box.defaultButton, 2);
+    } else {
+        EXPECT_TRUE(corvantis::test::dialogs().boxes().empty());
+    }
+    int stored101 = 0;
+    for (const char *table : {"Inbox", "Outbox", "Sent", "Recycled"})
+        stored101 += dumpTable(QLatin1String(table), {"Transaction"}, " WHERE InterchangeControlNumber = '000000101'")
+                         .count('\n') - 1;
+    EXPECT_EQ(stored101, c.rows101);
+    EXPECT_EQ(dumpTable("Inbox", {"Transaction"}, " WHERE InterchangeControlNumber = '000000102'"),
+              "[Inbox]\nTransaction=830\nTransaction=830\n");
+
+    const QString file = fixture("multi.IC");
+    QString history = "[History]\n";
+    if (!c.storedAgain)
+        history += "Type=Warning|Description=Interchange 000000101 from ACMEPARTS is already stored, not loaded again - ["
+            + file + "]\n";
+    history += QStringLiteral("Type=Info|Description=File Loaded - Interchanges: %1, Transaction Sets: %2 - [%3]\n")
+                   .arg(c.storedAgain ? 2 : 1)
+                   .arg(c.storedAgain ? 5 : 2)
+                   .arg(file);
+    // (The Outbox case registers the partner of the other direction too.)
+    EXPECT_EQ(dumpTable("History", {"Type", "Description"}, " WHERE Description NOT LIKE 'Trading Partner Registered%'"),
+              history);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoaderDuplicates,
+    ::testing::Values(
+        DuplicateCase{"unattended", "I", nullptr, false, 0, false, 3},
+        DuplicateCase{"asked_no", "I", nullptr, true, vb::vbNo, false, 3},
+        DuplicateCase{"asked_yes", "I", nullptr, true, vb::vbYes, true, 6},
+        // Stored in any list: the Outbox (our own file, ids the other way
+        // round), Sent, Recycled.
+        DuplicateCase{"outbox", "O", nullptr, false, 0, false, 3},
+        DuplicateCase{"sent", "I", [](ado::Connection &cn) { moveInboxTo(cn, "Sent"); }, false, 0, false, 3},
+        DuplicateCase{"recycled", "I", [](ado::Connection &cn) { moveInboxTo(cn, "Recycled"); }, false, 0, false, 3},
+        // Deleted from every list: it may come again.
+        DuplicateCase{"deleted", "I", [](ado::Connection &cn) { cn.Execute("DELETE FROM Inbox"); }, true, 0, true, 3},
+        // Another sender qualifier is another sender.
+        DuplicateCase{"other_qualifier", "I",
+                      [](ado::Connection &cn) { cn.Execute("UPDATE ISA SET ISA05 = '01'"); }, true, 0, true, 6}),
+    [](const ::testing::TestParamInfo<DuplicateCase> &info) { return std::string(info.param.name); });
 
 TEST_F(LoaderTest, LoadStartedDuringAYieldIsRefusedAndStoresNothing)
 {
@@ -244,11 +363,13 @@ TEST_F(LoaderTest, DatabaseClosedDuringAYieldFailsTheLoadAndKeepsNothing)
             modGlobal::cnDatabase.reset();
         }
     };
-    // Each step that finds no database reports it.
-    for (int i = 0; i < 4; ++i)
+    // The look-up for a stored interchange finds no database: reported (its
+    // History entry cannot be written, nor the load's own: two more boxes).
+    for (int i = 0; i < 3; ++i)
         corvantis::test::dialogs().answer(vb::vbOK);
     core::InterchangeLoader loader(&progress);
-    EXPECT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), "Trading Partner Registration Failed");
+    EXPECT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"),
+              "The connection cannot be used to perform this operation. It is either closed or invalid in this context.");
     EXPECT_TRUE(closed);
     EXPECT_FALSE(core::InterchangeLoader::isLoading());
 
@@ -266,7 +387,7 @@ TEST_F(LoaderTest, MailboxRowThatCannotBeStoredFailsTheLoad)
     core::InterchangeLoader loader;
     // The cause stays in the message the History entry records.
     EXPECT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), "Error Saving Transaction Set: refused (adding a row to \"Inbox\")");
-    EXPECT_EQ(dumpTables(), before);
+    expectRefused(before, "Error Saving Transaction Set: refused (adding a row to \"Inbox\")", fixture("crlf.IC"));
 }
 
 TEST_F(LoaderTest, EnvelopeRowThatCannotBeStoredFailsWithItsSaversMessage)
@@ -276,7 +397,7 @@ TEST_F(LoaderTest, EnvelopeRowThatCannotBeStoredFailsWithItsSaversMessage)
     corvantis::test::dialogs().answer(vb::vbOK);
     core::InterchangeLoader loader;
     EXPECT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), "Error Saving Functional Group Header Segment");
-    EXPECT_EQ(dumpTables(), before);
+    expectRefused(before, "Error Saving Functional Group Header Segment", fixture("crlf.IC"));
     // The saver reported its error; the report was written after... nothing:
     // History rows of the load go with its rollback.
     EXPECT_EQ(corvantis::test::dialogs().boxes().size(), 1u);
@@ -294,7 +415,7 @@ TEST_F(LoaderTest, ControlNumberThatCannotBeStoredFailsTheLoad)
     corvantis::test::dialogs().answer(vb::vbOK);
     core::InterchangeLoader loader;
     EXPECT_EQ(loader.LoadBox(fixture("outbound.OC"), "O"), "Error Saving Transaction Set");
-    EXPECT_EQ(dumpTables(), before);
+    expectRefused(before, "Error Saving Transaction Set", fixture("outbound.OC"));
     EXPECT_EQ(db.connection().transactionLevel(), 0);
 }
 
@@ -308,7 +429,7 @@ TEST_F(LoaderTest, AcknowledgementThatCannotMarkItsSentRowsFailsTheLoad)
     corvantis::test::dialogs().answer(vb::vbOK);
     core::InterchangeLoader loader;
     EXPECT_EQ(loader.LoadBox(fixture("ack_inbound.IC"), "I"), "Error Saving Transaction Set");
-    EXPECT_EQ(dumpTables(), before);
+    expectRefused(before, "Error Saving Transaction Set", fixture("ack_inbound.IC"));
     EXPECT_EQ(db.connection().transactionLevel(), 0);
 }
 
@@ -324,7 +445,8 @@ TEST_F(LoaderTest, FullDatabaseFailsTheLoadAndLeavesNoTransaction)
               "Error Saving Transaction Set: database or disk is full (adding a row to \"Inbox\")");
     EXPECT_EQ(db.connection().transactionLevel(), 0);
     db.connection().Execute("PRAGMA max_page_count = 1073741823");
-    EXPECT_EQ(dumpTables(), before);
+    // The full file cannot take the History entry either.
+    EXPECT_EQ(withoutHistory(dumpTables()), withoutHistory(before));
     EXPECT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), QString());
     EXPECT_EQ(db.connection().transactionLevel(), 0);
 }
@@ -385,7 +507,7 @@ TEST_F(LoaderTest, FailureWithoutACheckMessageReturnsTheErrorText)
     // No connection at all: a run-time error of the load itself, reported
     // (the History entry of the report cannot be written either) and returned.
     modGlobal::cnDatabase.reset();
-    corvantis::test::dialogs().answer(vb::vbOK).answer(vb::vbOK);
+    corvantis::test::dialogs().answer(vb::vbOK).answer(vb::vbOK).answer(vb::vbOK);
     const QString result = loader.LoadBox(fixture("crlf.IC"), "I");
     EXPECT_FALSE(result.isEmpty());
     ASSERT_FALSE(corvantis::test::dialogs().boxes().empty());
@@ -404,7 +526,18 @@ TEST(LoaderControlNumbers, LettersLeaveTheCounterAndRegisterTheSetOnce)
     const QString registered = dumpTable("Transactions", {"Transaction", "ControlNumber"});
     EXPECT_TRUE(registered.startsWith("[Transactions]\nTransaction=830|ControlNumber=")) << registered.toStdString();
     EXPECT_EQ(registered.count('\n'), 2);
-    ASSERT_EQ(loader.LoadBox(fixture("letter_control_number.IC"), "I"), QString());
+    // The same sets in another interchange.
+    const QString again = corvantis::test::tempDir() + "/again.IC";
+    QFile out(again);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    QByteArray text = readFixture("letter_control_number.IC").toLatin1();
+    const qsizetype icn = text.indexOf("*0*P*");
+    ASSERT_GT(icn, 9);
+    text.replace(icn - 9, 9, "000000999");
+    text.replace(text.lastIndexOf('*') + 1, 9, "000000999");
+    out.write(text);
+    out.close();
+    ASSERT_EQ(loader.LoadBox(again, "I"), QString());
     EXPECT_EQ(dumpTable("Transactions", {"Transaction", "ControlNumber"}), registered);
     EXPECT_EQ(dumpTable("Inbox", {"TSet"}), QString("[Inbox]\n") + QString("TSet=ST*830*A001~BFR*05*R1~SE*3*A001~\n").repeated(2));
     EXPECT_TRUE(corvantis::test::dialogs().boxes().empty());

@@ -48,11 +48,39 @@ TEST_F(InboundCommandsTest, OpenInboundLoadsEveryChosenFileAndRecordsFailures)
 
     EXPECT_EQ(main.lvwInbox->itemCount(), 2);
     EXPECT_EQ(column("SELECT * FROM History", "Description"),
-              (QStringList{"Selected [File] - [Open] - [Inbound]", "Included Number of Segments 4 Are Not Equal 5",
-                           "Trading Partner Registered - [ACMEPARTSACMEAPPCORVANTISCORVAPP]"}));
-    EXPECT_EQ(column("SELECT * FROM History", "Type"), (QStringList{"Info", "Error", "Info"}));
+              (QStringList{"Selected [File] - [Open] - [Inbound]",
+                           "Included Number of Segments 4 Are Not Equal 5 - [" + loaderFixture("bad_se_count.IC") + "]",
+                           "Trading Partner Registered - [ACMEPARTSACMEAPPCORVANTISCORVAPP]",
+                           "File Loaded - Interchanges: 1, Transaction Sets: 2 - [" + loaderFixture("crlf.IC") + "]"}));
+    EXPECT_EQ(column("SELECT * FROM History", "Type"), (QStringList{"Info", "Error", "Info", "Info"}));
+    EXPECT_EQ(main.sbrStatusBar->panelText(1), "File Loaded - Interchanges: 1, Transaction Sets: 2 - [crlf.IC]");
     EXPECT_EQ(main.sbrStatusBar->panelText(3), QString());
     EXPECT_EQ(main.pgbProgressBar->value(), 0);
+}
+
+// The user opens a file whose interchange is stored already: asked, No by
+// default, then Yes.
+TEST_F(InboundCommandsTest, OpenInboundAsksBeforeLoadingAStoredInterchangeAgain)
+{
+    frmMain &main = load();
+    main.tvwFolderList_NodeClick(3);
+    corvantis::test::dialogs().answerOpenFile({loaderFixture("crlf.IC")});
+    main.runMenuHandler(QStringLiteral("mnuOpenInbound"));
+    ASSERT_EQ(main.lvwInbox->itemCount(), 2);
+
+    for (const int answer : {vb::vbNo, vb::vbYes}) {
+        corvantis::test::dialogs().answerOpenFile({loaderFixture("crlf.IC")}).answer(answer);
+        main.runMenuHandler(QStringLiteral("mnuOpenInbound"));
+        const corvantis::test::Box &box = corvantis::test::dialogs().last();
+        EXPECT_EQ(box.text, "Interchange 000000201 from ACMEPARTS is already stored. Load it again?");
+        EXPECT_EQ(box.defaultButton, 2);
+    }
+    EXPECT_EQ(main.lvwInbox->itemCount(), 4);
+    const QStringList history = column("SELECT * FROM History", "Description");
+    EXPECT_TRUE(history.contains("Interchange 000000201 from ACMEPARTS is already stored, not loaded again - ["
+                                 + loaderFixture("crlf.IC") + "]"))
+        << history.join('\n').toStdString();
+    EXPECT_EQ(history.last(), "File Loaded - Interchanges: 1, Transaction Sets: 2 - [" + loaderFixture("crlf.IC") + "]");
 }
 
 TEST_F(InboundCommandsTest, OpenOutboundLoadsIntoTheOutbox)
@@ -100,7 +128,9 @@ TEST_F(InboundCommandsTest, ValidateAndAcknowledgeTheSelectedRows)
     EXPECT_EQ(column("SELECT * FROM Inbox WHERE Acknowledged = 'Yes'", "Transaction").size(), 1);
     EXPECT_EQ(column("SELECT * FROM History", "Description").mid(history.size()),
               (QStringList{"Selected [Tools] - [Generate Acknowledgement]",
-                           "Selected [Tools] - [Generate Acknowledgement]"}));
+                           "Selected [Tools] - [Generate Acknowledgement]",
+                           "File Loaded - Interchanges: 1, Transaction Sets: 1 - [" + outbound + "/"
+                               + QDir(outbound).entryList(QDir::Files).value(0) + "]"}));
 }
 
 } // namespace
