@@ -31,21 +31,23 @@ bool isLetterOrDigit(QChar c)
         || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
 }
 
-// A counter box's text as a number, when it reads as one.
-std::optional<qint32> counterValue(const QString &boxText)
+// The tables whose rows carry the partner's name and follow a rename. The
+// envelope rows go along: the send file and the properties sheet find them by
+// the mailbox row's partner. The logs keep the text they recorded.
+const char *const kRenamedTables[] = {"Transactions", "Segment", "Element", "Inbox", "Outbox", "Sent",
+                                      "Recycled", "ISA", "GS", "GE", "IEA"};
+// The tables a removal clears of the partner's rows besides Partner.
+const char *const kRemovedTables[] = {"Element", "Segment", "Transactions"};
+
+} // namespace
+
+std::optional<qint64> counterValue(const QString &boxText)
 {
     const QString trimmed = boxText.trimmed();
     if (trimmed.isEmpty() || !vb::IsNumeric(vb::Variant(trimmed)))
         return std::nullopt;
     return vb::CLng(vb::Variant(trimmed));
 }
-
-// The tables whose rows carry the partner's name and follow a rename.
-const char *const kRenamedTables[] = {"Transactions", "Segment", "Element", "Inbox", "Outbox", "Sent", "Recycled"};
-// The tables a removal clears of the partner's rows besides Partner.
-const char *const kRemovedTables[] = {"Element", "Segment", "Transactions"};
-
-} // namespace
 
 std::optional<NameRefusal> refuseName(const QString &name, NameRule rule)
 {
@@ -261,14 +263,19 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
         set("ISA08", atWidth(edit.ISA08, 15));
         set("ISA11", atWidth(edit.ISA11, 1));
         set("ISA12", atWidth(edit.ISA12, 5));
-        if (const auto n = counterValue(edit.ISA13))
-            set("ISA13", vb::Variant::fromLong(*n));
+        // The counters as they are now, inside the transaction: a run may
+        // have advanced them since the window showed the partner.
+        const Counters stored = storedCounters();
+        auto counter = [&](const char *name, const std::optional<CounterEdit> &edited, qint64 now) {
+            if (edited && edited->value != now && (edited->value > now || edited->backAllowed))
+                set(name, vb::Variant::fromLong(static_cast<int32_t>(edited->value)));
+        };
+        counter("ISA13", edit.ISA13, stored.ISA13);
         set("ISA14", edit.ISA14 == 0 ? QStringLiteral("0") : QStringLiteral("1"));
         set("ISA15", edit.ISA15 == 0 ? QStringLiteral("P") : QStringLiteral("T"));
         set("GS02", edit.GS02);
         set("GS03", edit.GS03);
-        if (const auto n = counterValue(edit.GS06))
-            set("GS06", vb::Variant::fromLong(*n));
+        counter("GS06", edit.GS06, stored.GS06);
         set("GS07", edit.GS07);
         rs.Update();
         if (renamed) {
@@ -295,6 +302,20 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
     for (const Key &k : keys)
         problems << renameSetFiles(oldName, newName, k.transaction, k.version, k.direction);
     return problems;
+}
+
+Counters PartnerStore::storedCounters() const
+{
+    if (!hasRows())
+        vb::raise(3021);
+    ado::Recordset rs;
+    rs.Open(QStringLiteral("SELECT ISA13, GS06 FROM Partner WHERE rowid = ") + QString::number(m_rs->rowid()), m_cn,
+            ado::adOpenForwardOnly, ado::adLockReadOnly);
+    if (rs.Eof())
+        vb::raise(3021, QStringLiteral("The trading partner is no longer in the database"));
+    const Counters counters{number(rs, "ISA13"), number(rs, "GS06")};
+    rs.Close();
+    return counters;
 }
 
 long PartnerStore::countOf(const QString &statement) const

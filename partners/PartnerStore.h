@@ -33,6 +33,22 @@ struct PartnerRow {
     QString GS07;
 };
 
+// A counter the user changed in its box: the number typed, and whether the
+// user agreed to set the counter back (a smaller number than the stored one).
+struct CounterEdit {
+    qint64 value = 0;
+    bool backAllowed = false;
+};
+
+// The two envelope counters as stored now.
+struct Counters {
+    qint64 ISA13 = 0;
+    qint64 GS06 = 0;
+};
+
+// A counter box's text as a number; nullopt when it does not read as one.
+std::optional<qint64> counterValue(const QString &boxText);
+
 // What the controls of the edit mode hold when Save writes them back.
 struct PartnerEdit {
     QString Partner;        // the trimmed name
@@ -42,11 +58,13 @@ struct PartnerEdit {
     QString ISAVersion;     // the version shown
     int ISAVersionIndex = 0;
     QString ISA01, ISA02, ISA03, ISA04, ISA05, ISA06, ISA07, ISA08, ISA11, ISA12;
-    QString ISA13;          // the masked box's text; kept unless it reads as a number
+    // The counters only when the user changed them; nullopt keeps the stored
+    // number, which a run may have advanced while the window was open.
+    std::optional<CounterEdit> ISA13;
     int ISA14 = 0;          // position in "No", "Yes"
     int ISA15 = 0;          // position in "Production", "Test"
     QString GS02, GS03;
-    QString GS06;
+    std::optional<CounterEdit> GS06;
     QString GS07;
 };
 
@@ -102,8 +120,12 @@ public:
     // after any failure nothing is pending.
     void add(const QString &name);
 
-    // Writes the edited values to the current row. A changed name is carried
-    // through the partner's sets, maps and mailbox rows in the same
+    // The current partner's counters as the table holds them now.
+    Counters storedCounters() const;
+
+    // Writes the edited values to the current row. A counter is written only
+    // forward of the stored one, or back when the edit allows it. A changed name is carried
+    // through the partner's sets, maps, mailbox and envelope rows in the same
     // transaction; afterwards the per-set files are renamed. Returns the
     // lines of the files that could not be renamed. On failure nothing is
     // written and nothing stays pending.

@@ -35,6 +35,15 @@ void createEmptyFile(const QString &path)
     file.close();
 }
 
+void refuseUnwritable(const QString &path)
+{
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    const bool fits = file.exists() ? file.isFile() && file.isWritable() : folder.isDir() && folder.isWritable();
+    if (!fits)
+        vb::raise(75, QStringLiteral("Path/File access error: ") + path);
+}
+
 QStringList renameSetFiles(const QString &oldPartner, const QString &newPartner, const QString &transaction,
                            const QString &version, const QString &direction)
 {

@@ -19,6 +19,10 @@ QString folderSetting(const QString &key);
 
 // Creates (or empties) the file, raising 75 with the path when it cannot.
 void createEmptyFile(const QString &path);
+// Raises 75 with the path when the file could not be created (or emptied)
+// now: its folder is missing or not writable, or the file is not writable.
+// Changes nothing on disk.
+void refuseUnwritable(const QString &path);
 
 // Renames the per-set files of one set from the old partner name to the new
 // one, where present. An existing file of the new name is never overwritten.

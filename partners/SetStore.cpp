@@ -130,6 +130,10 @@ bool SetStore::add(const SetKey &key, const QString &group, const QString &descr
             + setKey(key.partner, key.transaction, key.version, key.direction) + QStringLiteral(".EXP");
     if (exists(key))
         return false;
+    // A folder that cannot take the file refuses the set before anything is
+    // written; the file itself is made only once the rows are committed, so
+    // a failed commit never empties an existing file of the same key.
+    refuseUnwritable(file);
     ado::inTransaction(*m_cn, [&] {
         auto addRow = [&](const QString &table, const std::vector<std::pair<const char *, vb::Variant>> &values) {
             ado::Recordset rs;
@@ -168,9 +172,14 @@ bool SetStore::add(const SetKey &key, const QString &group, const QString &descr
                                            {"Segment", "XX"},
                                            {"ElementIndex", vb::Variant(int16_t(1))},
                                            {"SegmentIndex", vb::Variant(int16_t(1))}});
-        createEmptyFile(file);
     });
     notifyTransactionsChanged();
+    try {
+        createEmptyFile(file);
+    } catch (const vb::VbError &e) {
+        vb::raise(e.number, QStringLiteral("The transaction set was added, but its file could not be created: ")
+                                + e.description);
+    }
     return true;
 }
 

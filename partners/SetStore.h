@@ -59,9 +59,12 @@ public:
     // its key in one transaction (a key whose set row is gone still loses its map).
     void remove(const SetKey &key);
 
-    // Adds the set with its seed map rows and creates (or empties) its per-set
-    // file before committing: a failure adds nothing. Returns false (adding
-    // nothing) when the table holds the key already.
+    // Adds the set with its seed map rows in one transaction and, once that is
+    // committed, creates (or empties) its per-set file. A folder that cannot
+    // take the file refuses the set first (75); a failed commit adds nothing
+    // and leaves the file as it was; a file that still cannot be made after
+    // the commit raises 75 with the set added. Returns false (adding nothing)
+    // when the table holds the key already.
     bool add(const SetKey &key, const QString &group, const QString &description);
 
     // Stores a ProgID (empty text unbinds); raises 3021 when the set is gone.

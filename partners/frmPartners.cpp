@@ -469,8 +469,26 @@ void frmPartners::Form_Unload()
         guarded([&] { m_store.close(); });
 }
 
+bool frmPartners::mayClose()
+{
+    if (!isEditMode() || shownValues() == m_shown)
+        return true;
+    const int answer = vb::MsgBox(QStringLiteral("Save Changes?"),
+                                  vb::vbYesNoCancel | vb::vbInformation | vb::vbDefaultButton2);
+    if (answer == vb::vbCancel)
+        return false;
+    if (answer == vb::vbNo)
+        return true;
+    // A save that is refused or fails keeps the window open with the typing.
+    bool saved = false;
+    guarded([&] { saved = databaseFree() && SavePartner(); });
+    return saved;
+}
+
 void frmPartners::cmdClose_Click()
 {
+    if (!mayClose())
+        return;
     guarded([&] {
         m_store.close();
         cmdClose->setEnabled(false);
@@ -486,6 +504,10 @@ void frmPartners::reject()
 
 void frmPartners::closeEvent(QCloseEvent *event)
 {
+    if (cmdClose->isEnabled() && !mayClose()) {
+        event->ignore();
+        return;
+    }
     if (cmdClose->isEnabled())
         guarded([&] { m_store.close(); });
     cmdClose->setEnabled(false);
@@ -596,8 +618,24 @@ void frmPartners::ShowPartner()
     txtGS03->setText(row.GS03);
     txtGS06->setText(QString::number(row.GS06));
     txtGS07->setText(row.GS07);
+    m_shown = shownValues();
+    m_shownISA13 = row.ISA13;
+    m_shownGS06 = row.GS06;
     setWindowTitle(QStringLiteral("Partner %1 of %2 -- %3").arg(m_store.position()).arg(m_store.count()).arg(txtPartner->text()));
     LoadTransactions(currentPage());
+}
+
+QStringList frmPartners::shownValues() const
+{
+    QStringList values;
+    for (const controls::TextBox *box : {txtPartner, txtISA01, txtISA02, txtISA03, txtISA04, txtISA05, txtISA06,
+                                         txtISA07, txtISA08, txtISA11, txtISA12, txtGS02, txtGS03, txtGS07})
+        values << box->text();
+    values << txtISA13->text() << txtGS06->text();
+    for (const controls::ComboList *combo :
+         {cboPartnerSt, cboPartnerEd, cboPartnerSed, cboISAVersion, cboIntAck, cboTestIndicator})
+        values << QString::number(combo->listIndex());
+    return values;
 }
 
 void frmPartners::EnablePartnerFields(bool enabled)
@@ -707,13 +745,33 @@ void frmPartners::mnuEditPartner_Click()
     });
 }
 
-void frmPartners::SavePartner()
+std::optional<CounterEdit> frmPartners::editedCounter(const controls::MaskedEdit *box, qint64 shown,
+                                                      qint64 stored, const QString &element, const QString &what)
+{
+    const std::optional<qint64> typed = counterValue(box->text());
+    // A box the user left alone (or emptied) keeps the stored counter.
+    if (!typed || *typed == shown || *typed == stored)
+        return std::nullopt;
+    if (*typed > stored)
+        return CounterEdit{*typed, false};
+    const QString question = element + QStringLiteral(" would go back from ") + QString::number(stored)
+        + QStringLiteral(" to ") + QString::number(*typed) + QStringLiteral(".") + kCrLf + kCrLf
+        + QStringLiteral("Control numbers already sent would be used again, and the trading partner may reject "
+                         "those ")
+        + what + QStringLiteral(" as duplicates.") + kCrLf + kCrLf + QStringLiteral("Set ") + element
+        + QStringLiteral(" back to ") + QString::number(*typed) + QStringLiteral(" anyway?");
+    if (vb::MsgBox(question, vb::vbYesNo | vb::vbExclamation | vb::vbDefaultButton2) != vb::vbYes)
+        return std::nullopt;
+    return CounterEdit{*typed, true};
+}
+
+bool frmPartners::SavePartner()
 {
     const QString name = txtPartner->text().trimmed();
     txtPartner->setText(name);
     if (const auto refusal = refuseName(name, NameRule::Save)) {
         vb::MsgBox(refusal->message, refusal->icon);
-        return;
+        return false;
     }
     PartnerEdit e;
     e.Partner = name;
@@ -732,13 +790,16 @@ void frmPartners::SavePartner()
     e.ISA08 = txtISA08->text();
     e.ISA11 = txtISA11->text();
     e.ISA12 = txtISA12->text();
-    e.ISA13 = txtISA13->text();
     e.ISA14 = cboIntAck->listIndex();
     e.ISA15 = cboTestIndicator->listIndex();
     e.GS02 = txtGS02->text();
     e.GS03 = txtGS03->text();
-    e.GS06 = txtGS06->text();
     e.GS07 = txtGS07->text();
+    const Counters stored = m_store.storedCounters();
+    e.ISA13 = editedCounter(txtISA13, m_shownISA13, stored.ISA13, QStringLiteral("ISA13"),
+                            QStringLiteral("interchanges"));
+    e.GS06 = editedCounter(txtGS06, m_shownGS06, stored.GS06, QStringLiteral("GS06"),
+                           QStringLiteral("functional groups"));
     const bool renamed = name != m_store.currentName();
     const QStringList problems = m_store.save(e);
     if (renamed)
@@ -747,6 +808,7 @@ void frmPartners::SavePartner()
         vb::MsgBox(QStringLiteral("The partner was renamed, but these files keep the old name:") + kCrLf + kCrLf
                        + problems.join(kCrLf),
                    vb::vbExclamation);
+    return true;
 }
 
 void frmPartners::mnuRemovePartner_Click()
@@ -771,7 +833,7 @@ void frmPartners::mnuRemovePartner_Click()
             + QStringLiteral("Removing will also delete ") + QString::number(counts.inbound) + QStringLiteral(" inbound and ")
             + QString::number(counts.outbound) + QStringLiteral(" outbound Transaction(s).") + kCrLf + kCrLf
             + QStringLiteral("Do you still wish to remove '") + name + QStringLiteral("'?");
-        if (vb::MsgBox(warning, vb::vbYesNo | vb::vbExclamation | vb::vbDefaultButton1) == vb::vbNo)
+        if (vb::MsgBox(warning, vb::vbYesNo | vb::vbExclamation | vb::vbDefaultButton2) != vb::vbYes)
             return;
         m_store.remove();
         modGlobal::LogHistory(QStringLiteral("Info"), QStringLiteral("Trading Partner Removed [") + name + QStringLiteral("]"));
@@ -911,7 +973,7 @@ void frmPartners::cmdDelete_Click(SetPage &page)
             + QStringLiteral("Delete selected Transaction?") + kCrLf + kCrLf + QStringLiteral("Partner:\t\t") + key.partner
             + kCrLf + QStringLiteral("Transaction:\t") + page.lblDesc->text() + kCrLf + QStringLiteral("Version:\t\t")
             + key.version;
-        if (vb::MsgBox(question, vb::vbYesNo | vb::vbExclamation | vb::vbDefaultButton1) == vb::vbNo)
+        if (vb::MsgBox(question, vb::vbYesNo | vb::vbExclamation | vb::vbDefaultButton2) != vb::vbYes)
             return;
         m_sets.remove(key);
         LoadTransactions(page);
@@ -947,7 +1009,16 @@ void frmPartners::AddTransaction()
 
         SetPage &page = currentPage();
         const SetKey key{storedPartner(), transaction, version, page.direction};
-        if (!m_sets.add(key, group, description)) {
+        bool added = false;
+        try {
+            added = m_sets.add(key, group, description);
+        } catch (...) {
+            // The set may be in the table even though its file failed: show
+            // what the table holds before the error is reported.
+            guarded([&] { LoadTransactions(page); });
+            throw;
+        }
+        if (!added) {
             vb::MsgBox(duplicateSetMessage(transaction, version), vb::vbCritical, QStringLiteral("Error"));
             return;
         }

@@ -120,7 +120,16 @@ protected:
 
 private:
     void buildControls();
-    void SavePartner();
+    // True when the values were written; false after a refused name.
+    bool SavePartner();
+    // The counter to write for a box: nullopt when the user did not change it,
+    // or set it back and did not confirm that.
+    std::optional<CounterEdit> editedCounter(const controls::MaskedEdit *box, qint64 shown, qint64 stored,
+                                             const QString &element, const QString &what);
+    // The partner fields' values, to tell whether the user changed any.
+    QStringList shownValues() const;
+    // Closing in edit mode with changes asks "Save Changes?": false to stay.
+    bool mayClose();
     // False (with a message) while another task's transaction is open on the
     // connection: an edit made now would belong to it and vanish with its rollback.
     bool databaseFree();
@@ -132,6 +141,9 @@ private:
     PartnerStore m_store;
     SetStore m_sets;
     bool m_unloaded = false;
+    QStringList m_shown;         // the fields as ShowPartner filled them
+    qint64 m_shownISA13 = 0;     // the counters ShowPartner showed
+    qint64 m_shownGS06 = 0;
 };
 
 } // namespace partners

@@ -7,7 +7,9 @@
 #include "controls/ListView.h"
 #include "vb/Conversions.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,6 +25,37 @@ QString text(const ado::Recordset &rs, const char *name)
     return v.isNull() || v.isEmpty() ? QString() : vb::CStr(v);
 }
 
+// The list of standard sets: typed text selects the first set whose
+// identifier starts with it ("8", "85", "850" as the keys come); after a pause
+// of the platform's keyboard interval the next key starts a new search.
+class StandardList final : public controls::ListView {
+public:
+    using controls::ListView::ListView;
+
+    void keyboardSearch(const QString &search) override
+    {
+        if (search.isEmpty()) {
+            m_typed.clear();
+            return;
+        }
+        if (!m_typing.isValid() || m_typing.hasExpired(QApplication::keyboardInputInterval()))
+            m_typed.clear();
+        m_typing.start();
+        m_typed += search;
+        for (int i = 1; i <= itemCount(); ++i) {
+            if (item(i)->text().startsWith(m_typed, Qt::CaseInsensitive)) {
+                setSelectedItem(i);
+                ensureItemVisible(i);
+                return;
+            }
+        }
+    }
+
+private:
+    QString m_typed;
+    QElapsedTimer m_typing;
+};
+
 } // namespace
 
 frmStandard::frmStandard()
@@ -33,7 +66,7 @@ frmStandard::frmStandard()
 
     lblInstructions = new QLabel(QStringLiteral("Click the Transaction you want to install:"), this);
     lblInstructions->setObjectName(QStringLiteral("lblInstructions"));
-    lvwStandard = new controls::ListView(this);
+    lvwStandard = new StandardList(this);
     lvwStandard->setObjectName(QStringLiteral("lvwStandard"));
     lblVersion = new QLabel(QStringLiteral("Version"), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));

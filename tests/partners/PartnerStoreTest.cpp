@@ -8,6 +8,11 @@
 #include "partners/PartnerStore.h"
 #include "partners/TransactionsNotifier.h"
 
+#include "communications/SendFile.h"
+#include "communications/clsExchange.h"
+#include "core/loader/InterchangeLoader.h"
+#include "settings/PropertiesSheet.h"
+
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "vb/Dialogs.h"
@@ -41,7 +46,7 @@ protected:
     {
         std::map<QString, std::vector<std::map<QString, QString>>> all;
         for (const char *t : {"Partner", "Transactions", "Segment", "Element", "Inbox", "Outbox", "Sent", "Recycled",
-                              "ISA", "History"})
+                              "ISA", "GS", "GE", "IEA", "History", "Exchange"})
             all[QString::fromLatin1(t)] = rows(QStringLiteral("SELECT * FROM ") + QString::fromLatin1(t));
         return all;
     }
@@ -75,10 +80,9 @@ protected:
         e.ISA01 = row.ISA01; e.ISA02 = row.ISA02; e.ISA03 = row.ISA03; e.ISA04 = row.ISA04;
         e.ISA05 = row.ISA05; e.ISA06 = row.ISA06; e.ISA07 = row.ISA07; e.ISA08 = row.ISA08;
         e.ISA11 = row.ISA11; e.ISA12 = row.ISA12;
-        e.ISA13 = QString::number(row.ISA13);
         e.ISA14 = row.ISA14 == QLatin1String("0") ? 0 : 1;
         e.ISA15 = row.ISA15 == QLatin1String("P") ? 0 : 1;
-        e.GS02 = row.GS02; e.GS03 = row.GS03; e.GS06 = QString::number(row.GS06); e.GS07 = row.GS07;
+        e.GS02 = row.GS02; e.GS03 = row.GS03; e.GS07 = row.GS07;
         return e;
     }
 
@@ -202,8 +206,7 @@ TEST_F(PartnerStoreTest, SaveWritesTheEnvelopeAtItsX12WidthsAndTheConversions)
     e.ISA08 = "A VERY LONG IDENTIFIER"; // longer than 15: kept whole
     e.ISA11 = "";
     e.ISA12 = "004";
-    e.ISA13 = "         "; // an all-blank counter keeps the stored one
-    e.GS06 = "12       ";
+    e.GS06 = CounterEdit{12, false};
     e.ISA14 = 1;
     e.ISA15 = 0;
     e.Segment = 0;
@@ -228,7 +231,7 @@ TEST_F(PartnerStoreTest, SaveWritesTheEnvelopeAtItsX12WidthsAndTheConversions)
     EXPECT_EQ(row.at("ISAVersionIndex"), "3");
 }
 
-TEST_F(PartnerStoreTest, RenameCarriesTheNameThroughSetsMapsAndMailboxesButNotEnvelopesOrLogs)
+TEST_F(PartnerStoreTest, RenameCarriesTheNameThroughSetsMapsMailboxesAndEnvelopesButNotLogs)
 {
     addPartner("ACME01");
     addPartner("OTHER1");
@@ -237,8 +240,12 @@ TEST_F(PartnerStoreTest, RenameCarriesTheNameThroughSetsMapsAndMailboxesButNotEn
     addSet("OTHER1", "850", "004010", "O");
     for (const char *t : {"Inbox", "Outbox", "Sent", "Recycled"})
         addMailboxRow(t, "ACME01");
-    addRow("ISA", {{"Partner", "ACME01"}});
+    for (const char *t : {"ISA", "GS", "GE", "IEA"}) {
+        addRow(t, {{"Partner", "ACME01"}});
+        addRow(t, {{"Partner", "OTHER1"}});
+    }
     addRow("History", {{"Description", "about ACME01"}});
+    addRow("Exchange", {{"Description", "sent to ACME01"}});
 
     const QString import = folder("Import");
     const QString exportFolder = folder("Export");
@@ -260,15 +267,21 @@ TEST_F(PartnerStoreTest, RenameCarriesTheNameThroughSetsMapsAndMailboxesButNotEn
     EXPECT_EQ(changed.count(), 1);
 
     EXPECT_EQ(column("SELECT * FROM Partner", "Partner"), QStringList({"NEWNAME1", "OTHER1"}));
-    for (const char *t : {"Transactions", "Segment", "Element", "Inbox", "Outbox", "Sent", "Recycled"}) {
+    for (const char *t :
+         {"Transactions", "Segment", "Element", "Inbox", "Outbox", "Sent", "Recycled", "ISA", "GS", "GE", "IEA"}) {
         SCOPED_TRACE(t);
         EXPECT_EQ(column(QStringLiteral("SELECT * FROM %1 WHERE Partner = 'ACME01'").arg(t), "Partner").size(), 0);
+    }
+    for (const char *t : {"ISA", "GS", "GE", "IEA"}) {
+        SCOPED_TRACE(t);
+        EXPECT_EQ(column(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(t), "Partner"),
+                  QStringList({"NEWNAME1", "OTHER1"}));
     }
     EXPECT_EQ(column("SELECT * FROM Transactions WHERE Partner = 'NEWNAME1' ORDER BY Transaction", "ActiveX"),
               QStringList({"", "Lorvanne.ACME01_850_004010_O"})); // plug-in names are kept
     EXPECT_EQ(column("SELECT * FROM Transactions WHERE Partner = 'OTHER1'", "Partner").size(), 1);
-    EXPECT_EQ(column("SELECT * FROM ISA", "Partner"), QStringList({"ACME01"}));
     EXPECT_EQ(column("SELECT * FROM History", "Description"), QStringList({"about ACME01"}));
+    EXPECT_EQ(column("SELECT * FROM Exchange", "Description"), QStringList({"sent to ACME01"}));
 
     EXPECT_TRUE(QFile::exists(import + "/NEWNAME1_850_004010_O.IMP"));
     EXPECT_TRUE(QFile::exists(exportFolder + "/NEWNAME1_810_004010_I.EXP"));
@@ -283,12 +296,121 @@ TEST_F(PartnerStoreTest, RenameCarriesTheNameThroughSetsMapsAndMailboxesButNotEn
     EXPECT_EQ(kept.readAll(), "keep me");
 }
 
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST_F(PartnerStoreTest, ARenamedPartnerKeepsSendingAndEveryRowStillShowsItsProperties)
+{
+    folder("Outbound");
+    folder("Sent");
+    const QString fixtures = QStringLiteral(CORVANTIS_FIXTURES "/sendfile/");
+    // Loaded from copies, each interchange as its own file.
+    auto load = [&](const QString &name, const QByteArray &content) {
+        const QString path = corvantis::test::tempDir() + QLatin1Char('/') + name;
+        touch(path, content);
+        ASSERT_EQ(core::InterchangeLoader().LoadBox(path, QStringLiteral("O")), QString()) << name.toStdString();
+    };
+    // Two partners' interchanges sent, then two more of both waiting in the Outbox.
+    communications::beginSendRun();
+    load("acme.OC", bytesOf(fixtures + "acme.OC"));
+    load("globex.OC", bytesOf(fixtures + "globex.OC"));
+    communications::clsExchange run;
+    communications::CreateOutboundEDI(run);
+    ASSERT_TRUE(communications::MoveOutToSent(run));
+    const QByteArray acmeWaiting = bytesOf(fixtures + "two_groups.OC");
+    QByteArray globexWaiting = bytesOf(fixtures + "globex.OC");
+    globexWaiting.replace("000000777", "000000778").replace("|1000|41|", "|1000|45|").replace("GE|2|41", "GE|2|45");
+    load("acme2.OC", acmeWaiting);
+    load("globex2.OC", globexWaiting);
+    ASSERT_EQ(count("Sent"), 4);
+    ASSERT_EQ(count("Outbox"), 5);
+
+    const QStringList acme = column("SELECT DISTINCT Partner FROM Sent WHERE SenderID LIKE 'ACME%'", "Partner");
+    ASSERT_EQ(acme.size(), 1);
+    const QString other = column("SELECT DISTINCT Partner FROM Sent WHERE SenderID LIKE 'GLOBEX%'", "Partner").value(0);
+    PartnerStore store(cnDatabase);
+    store.open();
+    while (store.currentName() != acme[0])
+        ASSERT_TRUE(store.moveNext()) << "no partner row for " << acme[0].toStdString();
+    PartnerEdit e = editOf(store.current());
+    e.Partner = "RENAMED1";
+    store.save(e);
+    store.close();
+
+    // The whole Outbox goes out, the renamed partner's interchange as loaded.
+    const communications::SendFile sent = communications::writeSendFile();
+    EXPECT_EQ(bytesOf(sent.path), acmeWaiting + globexWaiting);
+    EXPECT_EQ(long(sent.rowids.size()), 5);
+
+    for (const char *table : {"Outbox", "Sent"}) {
+        for (const auto &row : rows(QStringLiteral("SELECT rowid AS id, * FROM %1").arg(table))) {
+            SCOPED_TRACE(QStringLiteral("%1 row %2").arg(table, row.at("id")).toStdString());
+            settings::PropertiesData data;
+            EXPECT_NO_THROW(settings::readProperties(*cnDatabase, table, row.at("id").toLongLong(), data));
+            EXPECT_EQ(data.partner, row.at("Partner"));
+            EXPECT_TRUE(data.partner == "RENAMED1" || data.partner == other) << data.partner.toStdString();
+            EXPECT_EQ(data.isa[12], row.at("InterchangeControlNumber"));
+            EXPECT_EQ(data.gs[5], row.at("GroupControlNumber"));
+            EXPECT_FALSE(data.segment.chr.isEmpty());
+        }
+    }
+    EXPECT_EQ(column("SELECT * FROM Outbox WHERE Partner = 'RENAMED1'", "Partner").size(), 3);
+    EXPECT_EQ(column("SELECT * FROM Sent WHERE Partner = 'RENAMED1'", "Partner").size(), 2);
+}
+
+TEST_F(PartnerStoreTest, ACounterIsWrittenOnlyWhenEditedAndOnlyForwardUnlessSettingItBackIsAllowed)
+{
+    struct Case {
+        const char *name;
+        std::optional<CounterEdit> ISA13, GS06;
+        const char *storedISA13, *storedGS06;
+    };
+    const Case cases[] = {
+        {"left alone: the run's numbers stay", std::nullopt, std::nullopt, "50", "9"},
+        {"forward", CounterEdit{60, false}, CounterEdit{20, false}, "60", "20"},
+        {"back without leave", CounterEdit{45, false}, CounterEdit{8, false}, "50", "9"},
+        {"back with leave", CounterEdit{45, true}, CounterEdit{8, true}, "45", "8"},
+        {"the stored number", CounterEdit{50, true}, CounterEdit{9, false}, "50", "9"},
+    };
+    addPartner("ACME01"); // ISA13 41, GS06 7
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        cnDatabase->Execute("UPDATE Partner SET ISA13 = 41, GS06 = 7");
+        PartnerStore store(cnDatabase);
+        store.open();
+        PartnerEdit e = editOf(store.current());
+        // A run takes numbers while the partner is on screen.
+        cnDatabase->Execute("UPDATE Partner SET ISA13 = 50, GS06 = 9");
+        EXPECT_EQ(store.storedCounters().ISA13, 50);
+        EXPECT_EQ(store.storedCounters().GS06, 9);
+        e.ISA13 = c.ISA13;
+        e.GS06 = c.GS06;
+        e.GS07 = "Q";
+        store.save(e);
+        const auto row = rows("SELECT * FROM Partner").at(0);
+        EXPECT_EQ(row.at("ISA13"), c.storedISA13);
+        EXPECT_EQ(row.at("GS06"), c.storedGS06);
+        EXPECT_EQ(row.at("GS07"), "Q");
+        EXPECT_EQ(store.current().ISA13, QString::fromLatin1(c.storedISA13).toLongLong()) << "the set reads it back";
+    }
+    const struct {
+        const char *text;
+        std::optional<qint64> value;
+    } boxes[] = {{"41       ", 41}, {"         ", std::nullopt}, {"", std::nullopt}, {"000000007", 7}};
+    for (const auto &b : boxes)
+        EXPECT_EQ(counterValue(QString::fromLatin1(b.text)), b.value) << b.text;
+}
+
 TEST_F(PartnerStoreTest, RenameToAnotherPartnersNameOrAFailureInAnyTableChangesNothing)
 {
     addPartner("ACME01");
     addPartner("OTHER1");
     addSet("ACME01", "850", "004010", "O");
     addMailboxRow("Sent", "ACME01");
+    addRow("IEA", {{"Partner", "ACME01"}});
     const auto before = snapshot();
 
     PartnerStore store(cnDatabase);
@@ -299,7 +421,8 @@ TEST_F(PartnerStoreTest, RenameToAnotherPartnersNameOrAFailureInAnyTableChangesN
     EXPECT_EQ(corvantis::test::errorOf([&] { store.save(e); }), ado::adErrProvider);
     EXPECT_EQ(snapshot(), before);
 
-    cnDatabase->Execute("CREATE TRIGGER refuse_sent BEFORE UPDATE ON Sent BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    // The envelope tables come last: a refusal there takes everything back.
+    cnDatabase->Execute("CREATE TRIGGER refuse_iea BEFORE UPDATE ON IEA BEGIN SELECT RAISE(ABORT, 'refused'); END");
     e.Partner = "RENAMED1";
     EXPECT_NE(corvantis::test::errorOf([&] { store.save(e); }), 0);
     // The set shows the stored row again and has nothing pending.

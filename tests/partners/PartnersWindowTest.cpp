@@ -238,6 +238,137 @@ TEST_F(PartnersWindowTest, SaveWritesTheFieldsAndARefusedNameLeavesEditModeWithT
     EXPECT_EQ(w.txtGS07->text(), "X");
 }
 
+TEST_F(PartnersWindowTest, SaveNeverUndoesACounterARunAdvancedAndSetsOneBackOnlyAfterTheQuestion)
+{
+    addPartner("ACME01"); // ISA13 41, GS06 7
+    frmPartners &w = open();
+    w.mnuEditPartner_Click();
+    w.txtISA06->setText("NEWID");
+    // A scheduled run envelopes an interchange while the window is open.
+    EXPECT_FALSE(modGlobal::BuildISA("ACME01").isEmpty());
+    EXPECT_FALSE(modGlobal::BuildGS("ACME01", "PO", "004010").isEmpty());
+    dialogs().answer(vb::vbYes);
+    w.mnuEditPartner_Click();
+    auto stored = [&] {
+        const auto row = rows("SELECT * FROM Partner").at(0);
+        return std::make_pair(row.at("ISA13"), row.at("GS06"));
+    };
+    EXPECT_EQ(stored(), std::make_pair(QString("42"), QString("8")));
+    EXPECT_EQ(column("SELECT * FROM Partner", "ISA06"), QStringList({"NEWID          "}));
+    EXPECT_EQ(w.txtISA13->text().trimmed(), "42") << "the window shows the run's number";
+
+    struct Case {
+        const char *name;
+        const char *isa13, *gs06; // typed; nullptr: left alone
+        int answer;               // to the question; 0: none is asked
+        const char *storedISA13, *storedGS06;
+    };
+    const Case cases[] = {
+        {"forward: no question", "100", "20", 0, "100", "20"},
+        {"back, answered No", "50", nullptr, vb::vbNo, "100", "20"},
+        {"back, answered Yes", nullptr, "3", vb::vbYes, "100", "3"},
+        {"emptied: kept", "", "", 0, "100", "3"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const size_t shown = dialogs().boxes().size();
+        w.mnuEditPartner_Click();
+        if (c.isa13)
+            w.txtISA13->setText(c.isa13);
+        if (c.gs06)
+            w.txtGS06->setText(c.gs06);
+        dialogs().answer(vb::vbYes);
+        if (c.answer)
+            dialogs().answer(c.answer);
+        w.mnuEditPartner_Click();
+        EXPECT_EQ(stored(), std::make_pair(QString(c.storedISA13), QString(c.storedGS06)));
+        ASSERT_EQ(dialogs().boxes().size(), shown + (c.answer ? 2 : 1));
+        if (c.answer) {
+            const corvantis::test::Box &question = dialogs().last();
+            EXPECT_TRUE(question.text.startsWith(c.isa13 ? "ISA13 would go back from 100 to 50."
+                                                         : "GS06 would go back from 20 to 3."))
+                << question.text.toStdString();
+            EXPECT_EQ(question.buttons, vb::vbYesNo);
+            EXPECT_EQ(question.defaultButton, 2);
+        }
+        EXPECT_EQ(w.mnuEditPartner->text(), "Edit");
+    }
+}
+
+TEST_F(PartnersWindowTest, ClosingWithUnsavedEditsAsksSaveChangesAndCancelStays)
+{
+    addPartner("ACME01");
+    enum Way { CloseButton, CloseBox, Escape };
+    struct Case {
+        const char *name;
+        Way way;
+        int answer;
+        bool closes;
+        const char *storedISA06;
+    };
+    const Case cases[] = {
+        {"Close, Cancel", CloseButton, vb::vbCancel, false, "OURID          "},
+        {"Close, No", CloseButton, vb::vbNo, true, "OURID          "},
+        {"Close, Yes", CloseButton, vb::vbYes, true, "TYPED1         "},
+        {"close box, Cancel", CloseBox, vb::vbCancel, false, "TYPED1         "},
+        {"close box, Yes", CloseBox, vb::vbYes, true, "TYPED2         "},
+        {"Escape, No", Escape, vb::vbNo, true, "TYPED2         "},
+    };
+    int typed = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        frmPartners &w = open();
+        w.show();
+        w.mnuEditPartner_Click();
+        w.txtISA06->setText(QStringLiteral("TYPED%1").arg(c.answer == vb::vbYes ? ++typed : 9));
+        const QString typedText = w.txtISA06->text();
+        dialogs().answer(c.answer);
+        if (c.way == CloseButton)
+            w.cmdClose->click();
+        else if (c.way == CloseBox)
+            w.close();
+        else
+            QTest::keyClick(&w, Qt::Key_Escape);
+        const corvantis::test::Box &box = dialogs().last();
+        EXPECT_EQ(box.text, "Save Changes?");
+        EXPECT_EQ(box.buttons, vb::vbYesNoCancel);
+        EXPECT_EQ(box.defaultButton, 2);
+        EXPECT_EQ(w.isVisible(), !c.closes);
+        EXPECT_EQ(column("SELECT * FROM Partner", "ISA06"), QStringList({c.storedISA06}));
+        if (!c.closes) {
+            EXPECT_EQ(w.txtISA06->text(), typedText) << "the typing stays";
+            EXPECT_EQ(w.mnuEditPartner->text(), "Save");
+            EXPECT_TRUE(w.cmdClose->isEnabled());
+        }
+        w.hide();
+    }
+
+    // Edit mode with nothing changed, and a save that is refused: no question,
+    // or the window stays open with the typing.
+    const size_t before = dialogs().boxes().size();
+    {
+        frmPartners &w = open();
+        w.show();
+        w.mnuEditPartner_Click();
+        w.cmdClose->click();
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_EQ(dialogs().boxes().size(), before);
+    }
+    frmPartners &w = open();
+    w.show();
+    w.mnuEditPartner_Click();
+    w.txtPartner->setText("ACME");
+    dialogs().answer(vb::vbYes).answer(vb::vbOK);
+    w.cmdClose->click();
+    EXPECT_EQ(dialogs().last().text, "Enter a longer Trading Partner Name! (Min 6)");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.txtPartner->text(), "ACME");
+    EXPECT_EQ(column("SELECT * FROM Partner", "Partner"), QStringList({"ACME01"}));
+    dialogs().answer(vb::vbNo);
+    w.cmdClose->click();
+    EXPECT_FALSE(w.isVisible());
+}
+
 TEST_F(PartnersWindowTest, AddByNameWithTheRefusalsAndTheHistoryEntry)
 {
     addPartner("ACME01");
@@ -289,7 +420,7 @@ TEST_F(PartnersWindowTest, RemoveIsRefusedWhileTheOutboxHoldsThePartnersRowsAndO
     EXPECT_EQ(warning, "WARNING:\r\n\r\nRemoving 'ACME01' will permanently remove all settings associated with this "
                        "trading partner.\r\nRemoving will delete all Transaction(s) and Mappings\r\nRemoving will also "
                        "delete 2 inbound and 1 outbound Transaction(s).\r\n\r\nDo you still wish to remove 'ACME01'?");
-    EXPECT_EQ(dialogs().last().defaultButton, 1);
+    EXPECT_EQ(dialogs().last().defaultButton, 2) << "a quick Enter keeps the partner";
     EXPECT_EQ(w.windowTitle(), "Partner 1 of 1 -- OTHER1");
     EXPECT_EQ(count("Transactions"), 0);
     EXPECT_EQ(column("SELECT * FROM History WHERE Type = 'Info'", "Description"),
@@ -318,6 +449,7 @@ TEST_F(PartnersWindowTest, SetPagesSaveDeleteAndActOnTheStoredNameNotTheEditedOn
     EXPECT_EQ(dialogs().last().text,
               "WARNING:\r\n\r\nThis Transaction's Mapping will be deleted!\r\n\r\nDelete selected Transaction?\r\n\r\n"
               "Partner:\t\tACME01\r\nTransaction:\t850: Desc 850\r\nVersion:\t\t004010");
+    EXPECT_EQ(dialogs().last().defaultButton, 2) << "a quick Enter keeps the set";
     EXPECT_EQ(count("Transactions"), 0);
     EXPECT_EQ(w.lvwInbound->itemCount(), 0);
     EXPECT_FALSE(w.inbound.cmdDelete->isEnabled());
@@ -339,6 +471,33 @@ TEST_F(PartnersWindowTest, PickerAddsTheChosenSetAndRefusesADuplicate)
         EXPECT_EQ(picker.lvwStandard->itemCount(), count("Standard"));
         picker.close();
         EXPECT_TRUE(modGlobal::blnStandardCancelled);
+    }
+    {
+        // Typing in the list selects the first set that starts with the text.
+        const QStringList sets = column("SELECT * FROM Standard ORDER BY Standard.Transaction ASC", "Transaction");
+        auto firstStarting = [&](const QString &text) {
+            for (const QString &set : sets)
+                if (set.startsWith(text))
+                    return set;
+            return QString();
+        };
+        ASSERT_EQ(firstStarting("850"), "850");
+        frmStandard picker;
+        picker.show();
+        picker.lvwStandard->setFocus();
+        QTest::keyClicks(picker.lvwStandard, "850");
+        ASSERT_TRUE(picker.lvwStandard->selectedItem());
+        EXPECT_EQ(picker.lvwStandard->selectedItem()->text(), "850");
+        picker.lvwStandard->keyboardSearch(QString()); // a pause: the next key starts anew
+        QTest::keyClicks(picker.lvwStandard, "81");
+        EXPECT_EQ(picker.lvwStandard->selectedItem()->text(), firstStarting("81"));
+        picker.lvwStandard->keyboardSearch(QString());
+        QTest::keyClicks(picker.lvwStandard, "8");
+        EXPECT_EQ(picker.lvwStandard->selectedItem()->text(), firstStarting("8")) << "not the next row after it";
+        picker.lvwStandard->keyboardSearch(QString());
+        QTest::keyClicks(picker.lvwStandard, "Z");
+        EXPECT_EQ(picker.lvwStandard->selectedItem()->text(), firstStarting("8")) << "no match keeps the row";
+        picker.close();
     }
     answerPicker(w, "830", "004010", false);
     w.AddTransaction();

@@ -100,6 +100,25 @@ TEST_F(SetStoreTest, AFailedAddAddsNothing)
     EXPECT_EQ(corvantis::test::errorOf([&] { store.add(k830O, "PS", "x"); }), 75);
     EXPECT_EQ(snapshot(), before);
 
+    // A commit that fails after every row was written: the import file of
+    // the same key keeps its data, since the file is made only after it.
+    vb::SaveSetting("Corvantis", "Folders", "Import", corvantis::test::tempDir() + "/Import");
+    QFile old(importFile("ACME01_830_002000_O"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("records not yet sent");
+    old.close();
+    cnDatabase->Execute("PRAGMA foreign_keys = ON");
+    cnDatabase->Execute("CREATE TABLE Anchor (id INTEGER PRIMARY KEY)");
+    cnDatabase->Execute("CREATE TABLE Dangling (anchor INTEGER REFERENCES Anchor(id) DEFERRABLE INITIALLY DEFERRED)");
+    cnDatabase->Execute("CREATE TRIGGER fail_at_commit AFTER INSERT ON Element BEGIN INSERT INTO Dangling VALUES (1); END");
+    EXPECT_NE(corvantis::test::errorOf([&] { store.add(k830O, "PS", "x"); }), 0);
+    EXPECT_EQ(cnDatabase->transactionLevel(), 0);
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "records not yet sent");
+    old.close();
+    cnDatabase->Execute("DROP TRIGGER fail_at_commit");
+
     // A key that cannot name a file is refused before anything is written.
     EXPECT_EQ(corvantis::test::errorOf([&] { store.add(SetKey{"ACME/01", "830", "002000", "I"}, "PS", "x"); }), 52);
     EXPECT_EQ(snapshot(), before);
