@@ -957,7 +957,7 @@ void frmExchange::cmdDeleteNetwork_Click()
         if (blnBusy() || !lvwNetworks->selectedItem() || !databaseFree())
             return;
         const QString name = lvwNetworks->selectedItem()->text();
-        if (vb::MsgBox(u"Delete Network? "_s + name, vb::vbQuestion | vb::vbYesNo) != vb::vbYes)
+        if (vb::MsgBox(u"Delete Network? "_s + name, vb::vbQuestion | vb::vbYesNo | vb::vbDefaultButton2) != vb::vbYes)
             return;
         if (m_store.remove(name))
             LoadNetworks();

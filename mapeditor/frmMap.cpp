@@ -878,7 +878,7 @@ void frmMap::cmdDeleteSegment_Click()
     // The save of a pending edit reloads the tree: take the node again.
     const QString now = selectedNodeKey();
     const QString text = tvwTSets->nodeText(tvwTSets->selectedNode());
-    if (vb::MsgBox(u"Delete "_s + twoDigits(keyParts(now).index) + text + u" Segment"_s, vb::vbYesNo | vb::vbQuestion)
+    if (vb::MsgBox(u"Delete "_s + twoDigits(keyParts(now).index) + text + u" Segment"_s, vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2)
         != vb::vbYes)
         return;
     runCommand(cmdDeleteSegment, [&] { return std::optional<QString>(m_store.deleteSegment(m_map.key, now)); });
@@ -956,7 +956,7 @@ void frmMap::cmdDeleteElement_Click()
         return;
     const QString now = selectedNodeKey();
     const QString id = selectedNodeParentText();
-    if (vb::MsgBox(u"Delete "_s + id + twoDigits(keyParts(now).element) + u" Element"_s, vb::vbYesNo | vb::vbQuestion)
+    if (vb::MsgBox(u"Delete "_s + id + twoDigits(keyParts(now).element) + u" Element"_s, vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2)
         != vb::vbYes)
         return;
     runCommand(cmdDeleteElement, [&] { return m_store.deleteElement(m_map.key, now, id); });

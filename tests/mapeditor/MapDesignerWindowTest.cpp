@@ -230,6 +230,7 @@ TEST_F(MapDesignerWindowTest, DeleteAsksDropsAPendingEditAndSelectsThePrevious)
     dialogs().answer(vb::vbNo).answer(vb::vbNo); // drop the edit, then keep the segment
     w.cmdDeleteSegment->click();
     EXPECT_EQ(dialogs().last().text, "Delete 02BFR Segment");
+    EXPECT_EQ(dialogs().last().defaultButton, 2) << "a quick Enter keeps the segment";
     EXPECT_EQ(segmentNames().size(), 5);
     dialogs().answer(vb::vbYes);
     w.cmdDeleteSegment->click();
@@ -292,6 +293,7 @@ TEST_F(MapDesignerWindowTest, ElementSaveCorrectsTheBoxesAndElementCommandsFollo
     dialogs().answer(vb::vbYes);
     w.cmdDeleteElement->click();
     EXPECT_EQ(dialogs().last().text, "Delete ST03 Element");
+    EXPECT_EQ(dialogs().last().defaultButton, 2) << "a quick Enter keeps the element";
     EXPECT_EQ(w.tvwTSets->nodeKey(w.tvwTSets->selectedNode()), "Element010102");
 
     click(w, "Element020401");

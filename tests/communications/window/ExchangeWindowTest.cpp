@@ -293,6 +293,7 @@ TEST_F(ExchangeWindowTest, DeleteAsksAndRebuildsTheListAndAGoneRowChangesNothing
     w.cmdDeleteNetwork->click();
     EXPECT_EQ(dialogs().last().text, u"Delete Network? BETA001"_s);
     EXPECT_EQ(dialogs().last().icon, vb::vbQuestion);
+    EXPECT_EQ(dialogs().last().defaultButton, 2) << "a quick Enter keeps the network";
     EXPECT_EQ(count(u"Internet"_s), 3);
 
     dialogs().answer(vb::vbYes);
