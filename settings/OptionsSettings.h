@@ -4,6 +4,7 @@
 // switches, with the dialog's own rules for missing folders.
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <vector>
@@ -16,9 +17,13 @@ struct OptionsValues {
     std::vector<bool> viewer;       // 22, in sections::viewerKeys() order
 };
 
-// Loads in the dialog's order: folders, filter, viewer. A stored filter value
-// that is no truth value raises 13 after what came before was filled in.
-void loadOptions(OptionsValues &values);
+// Loads every value in the dialog's order: folders, filter, viewer. A value
+// that cannot be read (a switch that is no truth value, a failing store) gets
+// its default and is named in the returned lines ("Filter: Version =
+// "sometimes""); the others load whatever one of them holds.
+QStringList loadOptions(OptionsValues &values);
+// The message for the values that could not be read, from those lines.
+QString unreadableSettingsMessage(const QStringList &unreadable);
 
 // The message for a folder that does not exist.
 QString missingFolderMessage(const QString &key, const QString &text);

@@ -3,6 +3,7 @@
 #include "controls/ListView.h"
 #include "core/SettingsSections.h"
 #include "core/modGlobal.h"
+#include "ado/Connection.h"
 #include "settings/LogClearing.h"
 #include "settings/OptionsSettings.h"
 #include "vb/AppInfo.h"
@@ -220,19 +221,18 @@ void frmOptions::Form_Load()
 
 void frmOptions::LoadPropertySettings()
 {
+    // Every value that can be read is shown; one that cannot shows its default
+    // and is named, so OK never stores a state the dialog did not show.
     OptionsValues values;
-    try {
-        loadOptions(values);
-    } catch (const std::exception &e) {
-        modGlobal::ReportError(e);
-    }
-    // What loaded before a failure is shown; the rest keeps the boxes' state.
+    const QStringList unreadable = loadOptions(values);
     for (int i = 0; i < 8; ++i)
         txtFolder[i]->setText(values.folders[i]);
     for (std::size_t i = 0; i < values.filter.size(); ++i)
         lvwFilter->setItemChecked(static_cast<int>(i) + 1, values.filter[i]);
     for (std::size_t i = 0; i < values.viewer.size(); ++i)
         chkViewer[i]->setChecked(values.viewer[i]);
+    if (!unreadable.isEmpty())
+        modGlobal::ReportError(vb::VbError(13, unreadableSettingsMessage(unreadable)));
 }
 
 void frmOptions::SavePropertySettings()
@@ -319,10 +319,17 @@ void frmOptions::cmdBrowse_Click(int row)
 
 void frmOptions::clearLog(const QString &table, const QString &question)
 {
-    if (vb::MsgBox(question, vb::vbQuestion | vb::vbYesNo) != vb::vbYes)
+    if (vb::MsgBox(question, vb::vbQuestion | vb::vbYesNo | vb::vbDefaultButton2) != vb::vbYes)
         return;
     if (m_main.itemCount && m_main.itemCount(table) == 0)
         return;
+    // Inside another task's open transaction the clearing would become part of
+    // that task and vanish with its rollback.
+    if (modGlobal::cnDatabase && modGlobal::cnDatabase->transactionLevel() > 0) {
+        vb::MsgBox(QStringLiteral("Another task is writing to the database. Try again when it has finished."),
+                   vb::vbExclamation);
+        return;
+    }
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         if (!modGlobal::cnDatabase)
