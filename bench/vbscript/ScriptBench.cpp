@@ -63,6 +63,11 @@ void Arithmetic(benchmark::State &state) { runLoop(state, "  x = x + i * 2 - 1")
 void Concatenation(benchmark::State &state) { runLoop(state, "  s = s & \"x\""); }
 void FunctionCall(benchmark::State &state) { runLoop(state, "  t = Add(i, 1)"); }
 void HostPropertyGetSet(benchmark::State &state) { runLoop(state, "  objScript.Value = objScript.Value + 1"); }
+// Comparisons as map scripts make them: numbers, text, and text against a number literal.
+void Comparisons(benchmark::State &state)
+{
+    runLoop(state, "  If i > 5 Then t = i\n  s = \"7\"\n  If s = \"x\" Then t = 0\n  If s > 0 Then t = t + 1");
+}
 void TypicalTurn(benchmark::State &state)
 {
     runLoop(state, "  x = x + i * 2 - 1\n  s = s & \"x\"\n  t = Add(x, i)\n  objScript.Value = objScript.Value + 1");
@@ -118,6 +123,7 @@ BENCHMARK(Arithmetic)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Concatenation)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(FunctionCall)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(HostPropertyGetSet)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(Comparisons)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(TypicalTurn)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)

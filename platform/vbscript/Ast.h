@@ -120,11 +120,23 @@ enum class Op : uint8_t {
     Eq, Ne, Lt, Le, Gt, Ge, And, Or, Xor, Eqv, Imp, Is,
 };
 
+// A line may hold a long run of operators (`a & b & c ...`): the parser
+// builds it as a chain down the left operands, which the resolver, the
+// evaluator and the destructor walk in a loop, never by one call per operator.
 struct Binary : Expr {
     Op op;
+    // comparisons: bit 0 the left, bit 1 the right operand is a literal or
+    // constant (hard-typed: it decides how text meets a number)
+    uint8_t literalSides = 0;
+    uint32_t spine = 1; // Binary nodes down the chain of left operands, this one included
     ExprPtr lhs, rhs;
+    ~Binary() override;
     vb::Variant eval(Frame &f) const override;
     void resolve(Resolver &r) override;
+private:
+    vb::Variant evalChain(Frame &f) const;
+    // the operator (not Is) applied to plain values
+    vb::Variant apply(const vb::Variant &l, const vb::Variant &r) const;
 };
 
 struct Unary : Expr {
@@ -219,6 +231,7 @@ struct BuiltinCall : Expr {
     const Builtin *fn;
     ExprList args;
     vb::Variant eval(Frame &f) const override;
+    void exec(Frame &f) const override;
     void resolve(Resolver &r) override;
 };
 
@@ -278,6 +291,7 @@ struct SelectStmt : Stmt {
         enum Kind : uint8_t { Value, Range, Compare } kind;
         Op op;
         ExprPtr a, b;
+        uint8_t aSides = 0, bSides = 0; // hard-typed sides of the subject compared with a and with b
     };
     struct Case { std::vector<Test> tests; StmtList body; bool isElse = false; };
     ExprPtr subject;

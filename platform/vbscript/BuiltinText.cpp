@@ -147,6 +147,8 @@ Variant fnInStr(Frame &, Args a)
 
 Variant fnInStrRev(Frame &, Args a)
 {
+    if (a[0].isNull() || a[1].isNull())
+        vb::raise(94);
     return vb::var::InStrRev(a[0], a[1], arg(a, 2), compareArg(a, 3));
 }
 
@@ -155,9 +157,7 @@ Variant fnReplace(Frame &, Args a)
     const int32_t start = given(a, 3) ? count(a[3]) : 1;
     const int32_t n = given(a, 4) ? count(a[4]) : -1;
     const vb::CompareMode mode = compareArg(a, 5);
-    if (a[0].isNull())
-        return Variant::null();
-    if (a[1].isNull() || a[2].isNull())
+    if (a[0].isNull() || a[1].isNull() || a[2].isNull())
         vb::raise(94);
     return Variant(vb::Replace(text(a[0]), text(a[1]), text(a[2]), start, n, mode));
 }
@@ -171,6 +171,9 @@ Variant fnSplit(Frame &, Args a)
     const QString delim = given(a, 1) ? text(a[1]) : QStringLiteral(" ");
     const int32_t limit = given(a, 2) ? count(a[2]) : -1;
     if (limit < -1)
+        vb::raise(5);
+    // Split knows binary and text comparison only (no database mode 2)
+    if (given(a, 3) && !a[3].isNull() && a[3].toLong() == 2)
         vb::raise(5);
     return arrayOf(vb::Split(text(a[0]), delim, limit, compareArg(a, 3)));
 }

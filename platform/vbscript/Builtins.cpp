@@ -167,7 +167,7 @@ Variant fnAbs(Frame &, Args a)
 Variant fnSgn(Frame &, Args a)
 {
     if (a[0].isNull())
-        return Variant::null();
+        vb::raise(94);
     const double d = a[0].toDouble();
     return Variant(int16_t(d > 0 ? 1 : d < 0 ? -1 : 0));
 }
@@ -487,20 +487,20 @@ const Builtin kBuiltins[] = {
     {"Array", 0, 1 << 20, RAW, fnArray},
     {"Asc", 1, 1, VAL, fnAsc},
     {"Atn", 1, 1, VAL, mathFn<std::atan>},
-    {"CBool", 1, 1, VAL, fnCBool},
-    {"CByte", 1, 1, VAL, fnCByte},
-    {"CCur", 1, 1, VAL, fnCCur},
-    {"CDate", 1, 1, VAL, fnCDate},
-    {"CDbl", 1, 1, VAL, fnCDbl},
+    {"CBool", 1, 1, VAL, fnCBool, true},
+    {"CByte", 1, 1, VAL, fnCByte, true},
+    {"CCur", 1, 1, VAL, fnCCur, true},
+    {"CDate", 1, 1, VAL, fnCDate, true},
+    {"CDbl", 1, 1, VAL, fnCDbl, true},
     {"Chr", 1, 1, VAL, fnChr},
     {"ChrW", 1, 1, VAL, fnChrW},
     {"AscW", 1, 1, VAL, fnAscW},
-    {"CInt", 1, 1, VAL, fnCInt},
-    {"CLng", 1, 1, VAL, fnCLng},
+    {"CInt", 1, 1, VAL, fnCInt, true},
+    {"CLng", 1, 1, VAL, fnCLng, true},
     {"Cos", 1, 1, VAL, mathFn<std::cos>},
     {"CreateObject", 1, 2, VAL, fnCreateObject},
-    {"CSng", 1, 1, VAL, fnCSng},
-    {"CStr", 1, 1, VAL, fnCStr},
+    {"CSng", 1, 1, VAL, fnCSng, true},
+    {"CStr", 1, 1, VAL, fnCStr, true},
     {"Date", 0, 0, VAL, fnDate},
     {"DateAdd", 3, 3, VAL, fnDateAdd},
     {"DateDiff", 3, 5, VAL, fnDateDiff},
@@ -582,6 +582,12 @@ const Builtin kBuiltins[] = {
 };
 
 } // namespace
+
+const Builtin *randomizeAsValue()
+{
+    static const Builtin b = {"Randomize", 0, 1, VAL, [](Frame &, Args) -> Variant { vb::raise(13); }};
+    return &b;
+}
 
 const Builtin *findBuiltin(const QString &lowerName)
 {

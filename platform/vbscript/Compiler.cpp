@@ -234,7 +234,10 @@ public:
         vb::Variant cv;
         if (builtinConstant(low, &cv))
             return withArgs(at(std::make_unique<Literal>(cv), line, column), a, line, column);
-        if (const Builtin *b = findBuiltin(low)) {
+        const Builtin *b = findBuiltin(low);
+        if (!b && low == u"randomize")
+            b = randomizeAsValue();
+        if (b) {
             auto bc = std::make_unique<BuiltinCall>();
             bc->fn = b;
             if (a)
@@ -278,8 +281,19 @@ void Paren::resolve(Resolver &r) { r.expr(inner); }
 void NewExpr::resolve(Resolver &r) { entry = r.g.findOrAdd(className); }
 void Binary::resolve(Resolver &r)
 {
-    r.expr(lhs);
-    r.expr(rhs);
+    // down the chain of left operands in a loop, then back up it
+    std::vector<Binary *> chain{this};
+    while (auto *b = dynamic_cast<Binary *>(chain.back()->lhs.get()))
+        chain.push_back(b);
+    r.expr(chain.back()->lhs);
+    uint32_t depth = 0;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        Binary &b = **it;
+        b.spine = ++depth;
+        r.expr(b.rhs);
+        if (b.op >= Op::Eq && b.op <= Op::Ge)
+            b.literalSides = uint8_t((isHardTyped(b.lhs.get()) ? 1 : 0) | (isHardTyped(b.rhs.get()) ? 2 : 0));
+    }
 }
 void Unary::resolve(Resolver &r) { r.expr(operand); }
 void GlobalCall::resolve(Resolver &r) { r.args(args); }
@@ -350,11 +364,15 @@ void ForEachStmt::resolve(Resolver &r)
 void SelectStmt::resolve(Resolver &r)
 {
     r.expr(subject);
+    const int subjectSide = isHardTyped(subject.get()) ? 1 : 0;
     for (auto &c : cases) {
         for (auto &t : c.tests) {
             r.expr(t.a);
-            if (t.b)
+            t.aSides = uint8_t(subjectSide | (isHardTyped(t.a.get()) ? 2 : 0));
+            if (t.b) {
                 r.expr(t.b);
+                t.bSides = uint8_t(subjectSide | (isHardTyped(t.b.get()) ? 2 : 0));
+            }
         }
         r.stmts(c.body);
     }
@@ -401,6 +419,41 @@ struct ConstScope {
     const GlobalTable *globals = nullptr;
 };
 
+vb::Variant constValue(const Expr *e, const ConstScope &s);
+
+// A run of operators down the left operands, folded in a loop.
+vb::Variant constChain(const Binary *top, const ConstScope &s)
+{
+    std::vector<const Binary *> chain{top};
+    while (auto *b = dynamic_cast<const Binary *>(chain.back()->lhs.get()))
+        chain.push_back(b);
+    vb::Variant acc = constValue(chain.back()->lhs.get(), s);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const Binary &b = **it;
+        vb::Variant r = constValue(b.rhs.get(), s);
+        if (b.op == Op::Concat && acc.isString() && !r.isArray()) {
+            QString text = acc.rawString(); // appended in place, not copied per operator
+            acc = vb::Variant();
+            text += r.isString() ? r.rawString() : r.isNull() ? QString() : r.toString();
+            acc = vb::Variant(std::move(text));
+            continue;
+        }
+        try {
+            // Only these operators may stand in a constant's value.
+            switch (b.op) {
+            case Op::Add: case Op::Sub: case Op::Mul: case Op::Div: case Op::IntDiv: case Op::Mod:
+            case Op::Pow: case Op::Concat: case Op::Or: case Op::And:
+                acc = applyOperator(b.op, acc, r);
+                continue;
+            default: break;
+            }
+        } catch (const vb::VbError &) {
+        }
+        compileError(1045, b.line, b.column);
+    }
+    return acc;
+}
+
 vb::Variant constValue(const Expr *e, const ConstScope &s)
 {
     if (auto *l = dynamic_cast<const Literal *>(e))
@@ -420,20 +473,12 @@ vb::Variant constValue(const Expr *e, const ConstScope &s)
             return v;
         compileError(1045, n->line, n->column);
     }
+    if (auto *b = dynamic_cast<const Binary *>(e))
+        return constChain(b, s);
     try {
         if (auto *u = dynamic_cast<const Unary *>(e)) {
             vb::Variant v = constValue(u->operand.get(), s);
-            return u->kind == Unary::Neg ? vb::opNeg(v) : u->kind == Unary::Not ? vb::opNot(v) : v;
-        }
-        if (auto *b = dynamic_cast<const Binary *>(e)) {
-            vb::Variant l = constValue(b->lhs.get(), s), r = constValue(b->rhs.get(), s);
-            // Only these operators may stand in a constant's value.
-            switch (b->op) {
-            case Op::Add: case Op::Sub: case Op::Mul: case Op::Div: case Op::IntDiv: case Op::Mod:
-            case Op::Pow: case Op::Concat: case Op::Or: case Op::And:
-                return applyOperator(b->op, l, r);
-            default: break;
-            }
+            return u->kind == Unary::Neg ? vb::opNeg(v) : u->kind == Unary::Not ? notValue(v) : v;
         }
     } catch (const vb::VbError &) {
     }

@@ -82,8 +82,12 @@ struct Builtin {
     int maxArgs;
     bool rawArgs;
     vb::Variant (*fn)(Frame &f, std::span<vb::Variant> args);
+    bool valueOnly = false; // the conversions: used as a statement they raise 458
 };
 const Builtin *findBuiltin(const QString &lowerName);
+// `Randomize` where a value is wanted (`x = Randomize(1)`): 13, the name
+// being the statement's and no function.
+const Builtin *randomizeAsValue();
 bool builtinConstant(const QString &lowerName, vb::Variant *value);
 
 // Instance of a script class, reachable by hosts as any late-bound object.
@@ -223,10 +227,18 @@ struct NamedError : vb::VbError {
 // The classic binary operator `op` on two plain values; Is (identity) is no
 // value operator and raises 51.
 vb::Variant applyOperator(Op op, const vb::Variant &l, const vb::Variant &r);
-// A comparison (Eq ... Ge) of two plain values as scripts make it: a number
-// (Boolean and Date included) against text is less, whatever the text reads
-// as; anything else follows vb::compare.
-vb::Variant compareValues(Op op, const vb::Variant &l, const vb::Variant &r);
+// Whether an operand is hard-typed in comparisons: a literal or a constant
+// written in the code (also negated or in parentheses).
+bool isHardTyped(const Expr *e);
+// A comparison (Eq ... Ge) of two plain values as scripts make it. Text
+// against a number (Boolean and Date included): a hard-typed number reads the
+// text as a number, else hard-typed text reads the number as text, else (and
+// where the text holds no number) the number is less. `hardSides`: bit 0 the
+// left operand is hard-typed, bit 1 the right one. Anything else follows
+// vb::compare.
+vb::Variant compareValues(Op op, const vb::Variant &l, const vb::Variant &r, unsigned hardSides);
+// Not as scripts apply it: "#TRUE#"/"#FALSE#" text reads as the condition.
+vb::Variant notValue(const vb::Variant &v);
 // "#TRUE#" and "#FALSE#" (any case, blanks around): the Boolean text forms
 // conditions and CBool accept besides what the runtime reads.
 bool boolText(const QString &text, bool *value);

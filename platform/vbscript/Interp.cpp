@@ -116,11 +116,18 @@ bool headerFails(Frame &f, Header &&header)
     return false;
 }
 
-// The body of a loop whose header failed, run once.
-Flow bodyOnce(Frame &f, const StmtList &body, Flow exitFlow)
+// The body of a For or For Each whose header failed, run once; its Next then
+// finds no loop to continue and raises `nextError` (92 "For loop not
+// initialized", 451 "Object not a collection"), which Resume Next records.
+Flow bodyOnce(Frame &f, const Stmt *loop, const StmtList &body, int nextError)
 {
     const Flow r = execBlock(f, body);
-    return r == exitFlow ? Flow::Normal : r;
+    if (r == Flow::ExitFor)
+        return Flow::Normal;
+    if (r != Flow::Normal)
+        return r;
+    f.eng->current = loop;
+    vb::raise(nextError);
 }
 
 GlobalEntry *boundHost(Engine &eng, GlobalEntry *e)
@@ -232,7 +239,15 @@ Variant CallExpr::eval(Frame &) const { vb::raise(51); }
 
 // ---- engine: calls ---------------------------------------------------------------
 
-Engine::Engine() : globals(std::make_shared<GlobalTable>()) {}
+Engine::Engine() : globals(std::make_shared<GlobalTable>())
+{
+    // scripts make the regular expression object with CreateObject as well as with New
+    static const bool regExpRegistered = [] {
+        com::registerBuiltinClass(QStringLiteral("VBScript.RegExp"), [] { return std::make_shared<RegExpObject>(); });
+        return true;
+    }();
+    (void)regExpRegistered;
+}
 
 Engine::~Engine()
 {
@@ -532,7 +547,12 @@ void FieldVar::assign(Frame &f, Variant &&v, bool isSet) const { store(f.me->fie
 
 Variant MeExpr::eval(Frame &f) const
 {
-    return Variant(f.me->shared_from_this());
+    if (f.me)
+        return Variant(f.me->shared_from_this());
+    // outside a class: the host's global object, the first one added with its members
+    if (!f.eng->memberObjects.empty())
+        return Variant(vb::ObjectPtr(f.eng->memberObjects.front()));
+    return Variant::nothing();
 }
 
 Variant ErrRef::eval(Frame &f) const { return Variant(f.eng->errObject); }
@@ -889,18 +909,33 @@ Variant BuiltinCall::eval(Frame &f) const
     return fn->fn(f, std::span<Variant>(vals.p, size_t(n)));
 }
 
+void BuiltinCall::exec(Frame &f) const
+{
+    eval(f);
+    if (fn->valueOnly)
+        vb::raise(458); // a conversion has no use as a statement
+}
+
 // ---- operators -------------------------------------------------------------------
 
-Variant Binary::eval(Frame &f) const
+Binary::~Binary()
 {
-    if (op == Op::Is)
-        return Variant(vb::opIs(lhs->eval(f), rhs->eval(f)));
-    Variant l = lhs->eval(f);
-    if (l.isObject())
-        l = defaultValue(l);
-    Variant r = rhs->eval(f);
-    if (r.isObject())
-        r = defaultValue(r);
+    // Unlinks the chain of left operands one node at a time: destroying it
+    // through the members would recurse once per operator.
+    ExprPtr next = std::move(lhs);
+    while (auto *b = dynamic_cast<Binary *>(next.get())) {
+        ExprPtr down = std::move(b->lhs);
+        next = std::move(down);
+    }
+}
+
+// Beyond this many operators down the left operands the chain is evaluated
+// in a loop; shorter ones (nearly all) take the plain recursive path.
+constexpr uint32_t kChainLoop = 64;
+
+// Inlined into both evaluators: the per-operator path of every expression.
+[[gnu::always_inline]] inline Variant Binary::apply(const Variant &l, const Variant &r) const
+{
     const VarType lt = l.type(), rt = r.type();
     if (isIntType(lt) && isIntType(rt)) {
         const int64_t a = l.rawInt(), b = r.rawInt();
@@ -935,8 +970,62 @@ Variant Binary::eval(Frame &f) const
         }
     }
     if (op >= Op::Eq && op <= Op::Ge)
-        return compareValues(op, l, r);
+        return compareValues(op, l, r, literalSides);
     return applyOperator(op, l, r);
+}
+
+Variant Binary::eval(Frame &f) const
+{
+    if (spine > kChainLoop)
+        return evalChain(f);
+    if (op == Op::Is) {
+        Variant l = lhs->eval(f);
+        return Variant(vb::opIs(l, rhs->eval(f)));
+    }
+    Variant l = lhs->eval(f);
+    if (l.isObject())
+        l = defaultValue(l);
+    Variant r = rhs->eval(f);
+    if (r.isObject())
+        r = defaultValue(r);
+    return apply(l, r);
+}
+
+Variant Binary::evalChain(Frame &f) const
+{
+    std::vector<const Binary *> chain;
+    chain.reserve(spine);
+    const Binary *b = this;
+    for (;;) {
+        chain.push_back(b);
+        if (b->spine <= 1)
+            break;
+        b = static_cast<const Binary *>(b->lhs.get()); // the resolver counted a Binary there
+    }
+    Variant acc = b->lhs->eval(f);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const Binary &n = **it;
+        if (n.op == Op::Is) {
+            acc = Variant(vb::opIs(acc, n.rhs->eval(f)));
+            continue;
+        }
+        if (acc.isObject())
+            acc = defaultValue(acc);
+        Variant r = value(n.rhs->eval(f));
+        if (n.op == Op::Concat && acc.isString() && !r.isArray()) {
+            // text built up along the chain is appended in place, not copied per operator
+            QString s = acc.rawString();
+            acc = Variant();
+            if (r.isString())
+                s += r.rawString();
+            else if (!r.isNull())
+                s += r.toString();
+            acc = Variant(std::move(s));
+            continue;
+        }
+        acc = n.apply(acc, r);
+    }
+    return acc;
 }
 
 Variant applyOperator(Op op, const Variant &l, const Variant &r)
@@ -968,6 +1057,8 @@ Variant applyOperator(Op op, const Variant &l, const Variant &r)
 
 Variant Unary::eval(Frame &f) const
 {
+    if (kind == Plus)
+        return operand->eval(f); // the operator changes nothing, so an object stays itself (`+obj Is obj`)
     Variant v = value(operand->eval(f));
     switch (kind) {
     case Neg:
@@ -977,7 +1068,7 @@ Variant Unary::eval(Frame &f) const
             return intResult(-v.rawInt(), false);
         return vb::opNeg(v);
     case Not:
-        return vb::opNot(v);
+        return notValue(v);
     case Plus:
         break;
     }
@@ -1086,7 +1177,7 @@ Flow ForStmt::exec(Frame &f) const
         var->assign(f, std::move(start), false);
     });
     if (failed)
-        return bodyOnce(f, body, Flow::ExitFor);
+        return bodyOnce(f, this, body, 92);
     for (;;) {
         Variant *p = var->ref(f);
         Variant cur = p ? *p : value(var->eval(f));
@@ -1140,7 +1231,7 @@ Flow ForEachStmt::exec(Frame &f) const
         }
     });
     if (failed)
-        return bodyOnce(f, body, Flow::ExitFor);
+        return bodyOnce(f, this, body, 451);
     for (size_t i = 0; i < list->size(); ++i) {
         Variant item = (*list)[i];
         const bool isObj = item.isObject();
@@ -1157,30 +1248,43 @@ Flow ForEachStmt::exec(Frame &f) const
     return Flow::Normal;
 }
 
+static bool caseMatches(Frame &f, const Variant &s, const SelectStmt::Test &t)
+{
+    const Variant a = value(t.a->eval(f));
+    switch (t.kind) {
+    case SelectStmt::Test::Value:
+        return vb::isTrue(compareValues(Op::Eq, s, a, t.aSides));
+    case SelectStmt::Test::Range: {
+        const Variant b = value(t.b->eval(f));
+        return vb::isTrue(compareValues(Op::Ge, s, a, t.aSides)) && vb::isTrue(compareValues(Op::Le, s, b, t.bSides));
+    }
+    case SelectStmt::Test::Compare:
+        return vb::isTrue(compareValues(t.op, s, a, t.aSides));
+    }
+    return false;
+}
+
 Flow SelectStmt::exec(Frame &f) const
 {
     Variant s;
+    // Under Resume Next a failing subject runs no Case (Err holds its error),
+    // and a failing Case test counts as met: that Case's body runs.
     if (headerFails(f, [&] { s = value(subject->eval(f)); }))
-        return cases.empty() ? Flow::Normal : execBlock(f, cases.front().body);
+        return Flow::Normal;
     for (const auto &c : cases) {
         bool match = c.isElse;
         for (const auto &t : c.tests) {
             if (match)
                 break;
-            const Variant a = value(t.a->eval(f));
-            switch (t.kind) {
-            case Test::Value:
-                match = vb::isTrue(compareValues(Op::Eq, s, a));
-                break;
-            case Test::Range: {
-                const Variant b = value(t.b->eval(f));
-                match = vb::isTrue(compareValues(Op::Ge, s, a))
-                     && vb::isTrue(compareValues(Op::Le, s, b));
-                break;
+            if (!f.resumeNext) {
+                match = caseMatches(f, s, t);
+                continue;
             }
-            case Test::Compare:
-                match = vb::isTrue(compareValues(t.op, s, a));
-                break;
+            try {
+                match = caseMatches(f, s, t);
+            } catch (const vb::VbError &e) {
+                f.eng->setErr(e);
+                match = true;
             }
         }
         if (match)
@@ -1256,9 +1360,13 @@ Flow ReDimStmt::exec(Frame &f) const
         Variant *p = item.var->ref(f);
         if (!p)
             vb::raise(501);
-        if (p->isArray() && p->rawArray()->fixed)
+        // ReDim refuses a fixed array before reading the bounds; ReDim Preserve
+        // reads them first (13 for a bound that is no number)
+        if (!preserve && p->isArray() && p->rawArray()->fixed)
             vb::raise(10);
         auto a = makeArray(f, item.bounds, false);
+        if (p->isArray() && p->rawArray()->fixed)
+            vb::raise(10);
         if (preserve && p->isArray() && p->rawArray()->dims() > 0) {
             const vb::SafeArray &old = *p->rawArray();
             if (old.dims() != a->dims())

@@ -236,10 +236,19 @@ private:
             c->kind = u->kind; c->operand = cloneBound(u->operand); c->line = u->line; c->column = u->column;
             return c;
         }
-        if (auto *b = dynamic_cast<Binary *>(e.get())) {
-            auto c = std::make_unique<Binary>();
-            c->op = b->op; c->lhs = cloneBound(b->lhs); c->rhs = cloneBound(b->rhs); c->line = b->line; c->column = b->column;
-            return c;
+        if (auto *top = dynamic_cast<Binary *>(e.get())) {
+            // a run of operators is copied in a loop down its left operands
+            std::vector<const Binary *> chain{top};
+            while (auto *b = dynamic_cast<const Binary *>(chain.back()->lhs.get()))
+                chain.push_back(b);
+            ExprPtr acc = cloneBound(chain.back()->lhs);
+            for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+                auto c = std::make_unique<Binary>();
+                c->op = (*it)->op; c->lhs = std::move(acc); c->rhs = cloneBound((*it)->rhs);
+                c->line = (*it)->line; c->column = (*it)->column;
+                acc = std::move(c);
+            }
+            return acc;
         }
         if (auto *p = dynamic_cast<Paren *>(e.get())) {
             auto c = std::make_unique<Paren>();
@@ -729,6 +738,7 @@ private:
 
     void singleLine(StmtList &out)
     {
+        Nest nest(*this); // `If a Then If b Then ...` nests on one line
         for (;;) {
             if (atLineEnd() || atKw(Kw::Else))
                 return;
@@ -788,7 +798,7 @@ private:
         block(body, [&] { return atKw(Kw::Next); });
         --forDepth;
         next();
-        if (at(Tok::Ident) && tok().kw == Kw::None)
+        if (atName())
             next();
     }
 
@@ -821,7 +831,7 @@ private:
 
     ExprPtr nameNode()
     {
-        if (!at(Tok::Ident) || tok().kw != Kw::None)
+        if (!atName())
             error(1040);
         auto n = node<NameExpr>();
         n->name = tok().text;
@@ -1022,6 +1032,7 @@ private:
     ExprPtr notLevel()
     {
         if (atKw(Kw::Not)) {
+            Nest nest(*this);
             auto u = node<Unary>();
             next();
             u->kind = Unary::Not;
@@ -1139,8 +1150,6 @@ private:
             case Kw::Null: next(); return literal(vb::Variant::null(), line, column);
             case Kw::Nothing: next(); return literal(vb::Variant::nothing(), line, column);
             case Kw::Me: {
-                if (!cls && !meAllowed)
-                    error(1037);
                 next();
                 auto m = std::make_unique<MeExpr>();
                 m->line = line;
@@ -1168,7 +1177,10 @@ private:
     ExprPtr postfix(size_t *lastParen = nullptr)
     {
         ExprPtr e = primary();
-        for (;;) {
+        // each `.name` or `(args)` wraps what precedes it: a chain counts as nesting
+        for (int chained = 0;; ++chained) {
+            if (nesting + chained > 200)
+                error(1001);
             if (atOp(".") && !tok().spaceBefore) {
                 const int line = tok().line, column = tok().column;
                 next();

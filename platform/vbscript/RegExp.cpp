@@ -127,7 +127,10 @@ com::DispatchTable<RegExpObject> RegExpObject::describe()
     t.method("Test", 1, 1, [](RegExpObject &r, Args &a) { return Variant(r.test(a.required(0).toString())); });
     t.method("Execute", 1, 1, [](RegExpObject &r, Args &a) { return r.execute(a.required(0).toString()); });
     t.method("Replace", 2, 2, [](RegExpObject &r, Args &a) {
-        return Variant(r.replace(a.required(0).toString(), a.required(1).toString()));
+        // the replacement is text as the automation conversion makes it: True is "-1"
+        const Variant &with = a.required(1);
+        const QString replacement = with.type() == vb::VarType::Boolean ? QString::number(with.rawInt() ? -1 : 0) : with.toString();
+        return Variant(r.replace(a.required(0).toString(), replacement));
     });
     return t;
 }

@@ -110,13 +110,54 @@ TEST(ClassicFidelity, FailingLoopHeadersResumeIntoTheBody)
         {"On Error Resume Next\nr = \"\"\nDo Until 1 / 0\nr = r & \"in\"\nExit Do\nLoop\nr = r & Err.Number", "String:in11"},
         // a failing condition at the loop's end goes on after the loop
         {"On Error Resume Next\nr = \"\"\nn = 0\nDo\nn = n + 1\nr = r & n\nLoop While CInt(\"x\") Or n < 3\nr = r & \"/\" & Err.Number", "String:1/13"},
-        {"On Error Resume Next\nr = \"\"\nFor i = 1 To \"x\"\nr = r & \"body\"\nNext\nr = r & Err.Number", "String:body13"},
-        {"On Error Resume Next\nr = \"\"\nFor Each v In 5\nr = r & \"body\"\nNext\nr = r & Err.Number", "String:body451"},
-        {"On Error Resume Next\nr = \"\"\nSelect Case 1 / 0\nCase 1: r = r & \"first\"\nCase 2: r = r & \"second\"\nEnd Select\nr = r & Err.Number", "String:first11"},
         {"On Error Resume Next\nr = \"\"\nWith CreateObject(\"No.Such\")\nr = r & \"body\"\n.Prop = 1\nr = r & Err.Number\nEnd With", "String:body424"},
         // without Resume Next the header's error stops the code
         {"For i = 1 To \"x\"\nr = 1\nNext", "error 13"},
         {"Select Case 1 / 0\nCase 1: r = 1\nEnd Select", "error 11"},
+        {"Select Case 1\nCase 1 / 0: r = 1\nEnd Select", "error 11"},
+    });
+}
+
+// A For whose start, end or step fails runs its body once with the header's
+// error in Err, leaves the counter alone, and its Next then raises 92 (For
+// Each: 451); Exit For in that body leaves before the Next.
+TEST(ClassicFidelity, ForWithAFailingHeaderEndsAtItsNext)
+{
+    const char *head = "On Error Resume Next\nr = \"\"\nx = 6\n";
+    const std::vector<std::pair<const char *, const char *>> cases = {
+        {"For x = CInt(\"a\") To 100\nr = r & \"body\" & Err.Number & \",\" & x & \";\"\nNext", "String:body13,6;92"},
+        {"For x = 100 To CInt(\"a\")\nr = r & \"body\" & Err.Number & \",\" & x & \";\"\nNext", "String:body13,6;92"},
+        {"For x = 100 To 200 Step CInt(\"a\")\nr = r & \"body\" & Err.Number & \",\" & x & \";\"\nNext", "String:body13,6;92"},
+        {"For x = 1 To Null\nr = r & \"body\" & Err.Number & \";\"\nNext", "String:body94;92"},
+        {"For x = 1 To \"x\"\nr = r & \"body;\"\nExit For\nNext", "String:body;13"},
+        {"For Each x In CInt(\"a\")\nr = r & \"body\" & Err.Number & \",\" & x & \";\"\nNext", "String:body13,6;451"},
+        {"For Each x In 5\nr = r & \"body\" & Err.Number & \";\"\nNext", "String:body451;451"},
+        {"For Each x In Empty\nr = r & \"body;\"\nExit For\nNext", "String:body;451"},
+        // a working loop next to them: no error
+        {"For x = 1 To 2\nr = r & x & \";\"\nNext", "String:1;2;0"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(outcome(QString::fromUtf8(head) + c.first + "\nr = r & Err.Number"), c.second) << c.first;
+}
+
+// Select Case under Resume Next: a failing subject runs no Case and goes on
+// after End Select with Err set; a failing Case test runs that Case's body.
+TEST(ClassicFidelity, SelectCaseWithFailingParts)
+{
+    checkCases({
+        {"On Error Resume Next\nr = \"\"\nSelect Case CInt(\"bad\")\nCase True: r = \"true\"\nCase False: r = \"false\"\n"
+         "Case Empty: r = \"empty\"\nCase Else: r = \"else\"\nEnd Select\nr = r & \"after\" & Err.Number", "String:after13"},
+        {"On Error Resume Next\nr = \"\"\nSelect Case 1 / 0\nCase 1: r = r & \"first\"\nCase 2: r = r & \"second\"\nEnd Select\nr = r & Err.Number", "String:11"},
+        {"On Error Resume Next\nr = \"\"\nSelect Case False\nCase True: r = \"true\"\nCase CInt(\"bad\"): r = \"failed case \" & Err.Number\n"
+         "Case Else: r = \"else\"\nEnd Select", "String:failed case 13"},
+        {"On Error Resume Next\nr = \"\"\nSelect Case 3\nCase 1, 1 / 0, 2: r = \"its body\"\nCase 3: r = \"three\"\nEnd Select", "String:its body"},
+        {"On Error Resume Next\nr = \"\"\nSelect Case 3\nCase 1 To 1 / 0: r = \"range\"\nCase 3: r = \"three\"\nEnd Select", "String:range"},
+        // inside loops the Case's Exit For leaves the loop it belongs to
+        {"On Error Resume Next\nr = \"\"\nFor x = 1 To 1\nFor Each y In Array(1, 2)\nr = r & y\nSelect Case 3\nCase 1: r = r & \"one\"\n"
+         "Case CInt(\"bad\"): Exit For\nCase 2: r = r & \"two\"\nEnd Select\nNext\nr = r & \"|\"\nNext\nr = r & Err.Number", "String:1|13"},
+        // working neighbours
+        {"r = \"\"\nSelect Case 2\nCase 1: r = \"one\"\nCase 2: r = \"two\"\nEnd Select", "String:two"},
+        {"On Error Resume Next\nr = \"\"\nSelect Case 5\nCase 1: r = \"one\"\nCase Else: r = \"else\" & Err.Number\nEnd Select", "String:else0"},
     });
 }
 
@@ -267,6 +308,21 @@ TEST(ClassicFidelity, ArgumentErrorsAsClassic)
         {"r = Right(Null, -1)", "error 5"},
         {"r = IsNull(Right(Null, 1))", "Boolean:True"},
         {"Dim fixed(3)\nReDim fixed(\"abc\")", "error 10"},
+        {"Dim fixed(3)\nReDim Preserve fixed(\"abc\")", "error 13"},
+        {"Dim fixed(3)\nReDim Preserve fixed(5)", "error 10"},
+        {"x = Array(1)\nReDim Preserve x(\"abc\")", "error 13"},
+        {"x = Array(1)\nReDim Preserve x(2)\nr = UBound(x) & x(0)", "String:21"},
+        {"r = IsNull(Replace(Null, \"a\", \"b\"))", "error 94"},
+        {"r = Replace(\"abc\", Null, \"b\")", "error 94"},
+        {"r = Replace(\"abc\", \"b\", \"x\")", "String:axc"},
+        {"r = Sgn(Null)", "error 94"},
+        {"r = Sgn(-2.5)", "Integer:-1"},
+        {"r = InStrRev(Null, \"a\")", "error 94"},
+        {"r = InStrRev(\"abca\", Null)", "error 94"},
+        {"r = InStrRev(\"abca\", \"a\")", "Long:4"},
+        {"r = UBound(Split(\"a-b\", \"-\", -1, 2))", "error 5"},
+        {"r = UBound(Split(\"aXbxc\", \"x\", -1, 1))", "Long:2"},
+        {"r = UBound(Split(\"aXbxc\", \"x\", -1, 0))", "Long:1"},
         {"r = Round(True)", "Boolean:True"},
     });
 }
@@ -325,4 +381,63 @@ TEST(ClassicFidelity, RegExpAsTheClassicEngineHasIt)
         {"Set re = New RegExp\nre.Pattern = \"(\"\nr = re.Test(\"x\")", "error 5017"},
         {"Class RegExp\nPublic Mine\nEnd Class\nSet re = New RegExp\nre.Mine = 1\nr = TypeName(re)", "String:RegExp"},
     });
+}
+
+TEST(ClassicFidelity, ObjectsAndNamesAsClassic)
+{
+    checkCases({
+        // the regular expression object by its ProgID, as scripts usually make it
+        {"Set re = CreateObject(\"VBScript.RegExp\")\nre.Pattern = \"b+\"\nre.Global = True\nr = re.Replace(\"abbcb\", \"x\") & TypeName(re)", "String:axcxIRegExp2"},
+        {"Set re = CreateObject(\"vbscript.regexp\")\nr = re.Test(\"\")", "Boolean:True"},
+        {"Set re = CreateObject(\"VBScript.NoSuch\")", "error 429"},
+        // RegExp.Replace takes its replacement as automation text: True is "-1"
+        {"Set re = New RegExp\nre.Pattern = \"b\"\nr = re.Replace(\"abc\", True) & re.Replace(\"abc\", False) & re.Replace(\"abc\", 5)", "String:a-1ca0ca5c"},
+        // Not reads the Boolean text forms conditions read
+        {"r = Not \"#FALSE#\"", "Boolean:True"},
+        {"r = Not \" #true# \"", "Boolean:False"},
+        {"If Not \"#FALSE#\" Then r = 1 Else r = 2", "Integer:1"},
+        {"r = Not \"0\"", "Long:-1"},
+        {"r = Not \"abc\"", "error 13"},
+        {"Const C = Not \"#FALSE#\"\nr = C", "Boolean:True"},
+        // Me outside a class: accepted; with no object added with its members it is Nothing
+        {"r = Me Is Nothing", "Boolean:True"},
+        {"Sub S()\nr = TypeName(Me)\nEnd Sub\nDim r\nS", "String:Nothing"},
+        {"Class K\nFunction Self()\nSet Self = Me\nEnd Function\nEnd Class\nSet o = New K\nr = o.Self() Is o", "Boolean:True"},
+        // keyword-named variables as For counters and in ReDim
+        {"Dim r\nSub T()\nDim Property\nFor Property = 1 To 2\nr = r & Property\nNext Property\nEnd Sub\nT", "String:12"},
+        {"For Default = 3 To 4\nr = r & Default\nNext", "String:34"},
+        {"ReDim Property(2)\nr = UBound(Property)", "Long:2"},
+        {"For Sub = 1 To 2\nNext", "error 1040"},
+        // unary + applies to the object itself; the value is asked for only where one is needed
+        {"Class K\nEnd Class\nSet o = New K\nr = +o Is o", "Boolean:True"},
+        {"Class K\nEnd Class\nSet o = New K\nr = o + 1", "error 438"},
+        {"r = TypeName(+\"true\") & +\"true\" & TypeName(+True) & +--+-+1", "String:StringtrueBoolean-1"},
+        // Randomize is a statement, no function: its name as a value is 13, also under Option Explicit
+        {"Option Explicit\nDim x, r\nx = Randomize(0)", "error 13"},
+        {"x = Randomize", "error 13"},
+        {"Option Explicit\nDim r\nRandomize 1\nr = 1", "Integer:1"},
+        // the conversions give a value and nothing else: as a statement they raise 458
+        {"Call CInt(1)", "error 458"},
+        {"CInt 1", "error 458"},
+        {"Call CStr(1)", "error 458"},
+        {"Call CBool(1)", "error 458"},
+        {"Call CByte(1)", "error 458"},
+        {"Call CCur(1)", "error 458"},
+        {"Call CDate(1)", "error 458"},
+        {"Call CDbl(1)", "error 458"},
+        {"Call CLng(1)", "error 458"},
+        {"Call CSng(1)", "error 458"},
+        {"Call CInt(\"x\")", "error 13"},
+        {"Call Len(\"abc\")\nr = CInt(\"7\")", "Integer:7"},
+    });
+}
+
+TEST(ClassicFidelity, MeOutsideAClassIsTheHostsGlobalObject)
+{
+    vbs::ScriptControl sc;
+    auto out = std::make_shared<Printer>();
+    sc.AddObject("Out", out, true);
+    sc.AddCode("Set g = Me\nMe.Print \"through Me\"\nSub S()\nMe.Print \"from a Sub\"\nEnd Sub\nS");
+    EXPECT_TRUE(sc.Eval("g Is Out").toBool());
+    EXPECT_EQ(out->lines, QStringList({"through Me", "from a Sub"}));
 }

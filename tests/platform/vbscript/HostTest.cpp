@@ -619,3 +619,102 @@ TEST(ScriptControl, RecursionOnASmallStackRunsOutOfStackSpaceCleanly)
     delete worker;
     EXPECT_EQ(number, 28);
 }
+
+// Lines of 200,000 operators (a map script comes from the user's database):
+// each compiles and runs or is refused with an error, and none overflows the
+// stack in the parser, the resolver, the evaluator or when it is destroyed.
+namespace {
+
+constexpr int kOps = 200000;
+
+QString operatorChain(const QString &first, const QString &op, const QString &operand)
+{
+    QString s = first;
+    s.reserve(first.size() + kOps * (op.size() + operand.size() + 2));
+    for (int i = 0; i < kOps; ++i)
+        s += QLatin1Char(' ') + op + QLatin1Char(' ') + operand;
+    return s;
+}
+
+// Each code in a fresh control: show() of x afterwards, or "error N".
+void checkLongLines(const std::vector<std::pair<QString, std::string>> &cases)
+{
+    for (const auto &c : cases) {
+        vbs::ScriptControl sc;
+        std::string got;
+        try {
+            sc.AddCode(c.first);
+            got = show(sc.Eval("x"));
+        } catch (const vb::VbError &e) {
+            got = "error " + std::to_string(e.number);
+        }
+        EXPECT_EQ(got, c.second) << c.first.left(60).toStdString();
+    }
+}
+
+} // namespace
+
+TEST(LongLines, ArithmeticOperators)
+{
+    checkLongLines({
+        {"x = " + operatorChain("1", "+", "1"), "Long:200001"},
+        {"x = " + operatorChain("1", "-", "1"), "Long:-199999"},
+        {"x = " + operatorChain("1", "*", "1"), "Integer:1"},
+        {"x = " + operatorChain("1", "/", "1"), "Double:1"},
+        {"x = " + operatorChain("7", "\\", "1"), "Integer:7"},
+        {"x = " + operatorChain("7", "Mod", "5"), "Integer:2"},
+        {"x = " + operatorChain("1", "^", "1"), "Double:1"},
+    });
+}
+
+TEST(LongLines, LogicalOperators)
+{
+    checkLongLines({
+        {"x = " + operatorChain("1", "And", "1"), "Integer:1"},
+        {"x = " + operatorChain("1", "Or", "2"), "Integer:3"},
+        {"x = " + operatorChain("1", "Xor", "1"), "Integer:1"},
+        {"x = " + operatorChain("True", "Eqv", "True"), "Boolean:True"},
+        {"x = " + operatorChain("True", "Imp", "True"), "Boolean:True"},
+        {"x = " + operatorChain("Nothing", "Is", "Nothing"), "error 424"}, // True Is Nothing: no object
+    });
+}
+
+TEST(LongLines, ComparisonOperators)
+{
+    checkLongLines({
+        {"x = " + operatorChain("1", "=", "1"), "Boolean:False"},
+        {"x = " + operatorChain("1", "<>", "0"), "Boolean:True"},
+        {"x = " + operatorChain("1", "<", "1"), "Boolean:True"},
+        {"x = " + operatorChain("1", "<=", "1"), "Boolean:True"},
+        {"x = " + operatorChain("1", ">", "1"), "Boolean:False"},
+        {"x = " + operatorChain("1", ">=", "1"), "Boolean:False"},
+    });
+}
+
+TEST(LongLines, ConcatenationConstantsBoundsAndEval)
+{
+    checkLongLines({
+        {"x = Len(" + operatorChain("\"a\"", "&", "1") + ")", "Long:200001"},
+        {"x = " + operatorChain("\"a\"", "&", "1") + "\nx = Left(x, 3) & Right(x, 2) & Len(x)", "String:a1111200001"},
+        {"Const C = " + operatorChain("1", "+", "1") + "\nx = C", "Long:200001"},
+        {"Const C = " + operatorChain("\"a\"", "&", "\"b\"") + "\nx = Len(C)", "Long:200001"},
+        {"Dim a(" + operatorChain("0", "+", "0") + ")\nx = UBound(a)", "Long:0"},
+    });
+    vbs::ScriptControl sc;
+    EXPECT_EQ(sc.Eval(operatorChain("0", "+", "2")).toLong(), 2 * kOps);
+}
+
+// Each Not, each `.name` or `(args)` and each one-line If nests: beyond the
+// nesting limit the line is refused with 1001 as deep parentheses are.
+TEST(LongLines, NestingFormsAreRefused)
+{
+    checkLongLines({
+        {"x = " + QString("Not ").repeated(kOps) + "1", "error 1001"},
+        {"x = y" + QString(".a").repeated(kOps), "error 1001"},
+        {"Function F(n): Set F = Nothing: End Function\nx = F(1)" + QString("(1)").repeated(kOps), "error 1001"},
+        {QString("If True Then ").repeated(kOps) + "x = 1", "error 1001"},
+        // ordinary code stays within the limit
+        {"x = " + QString("Not ").repeated(20) + "0", "Integer:0"},
+        {QString("If True Then ").repeated(20) + "x = 1", "Integer:1"},
+    });
+}
