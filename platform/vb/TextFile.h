@@ -22,4 +22,19 @@ void writeLatin1File(const QString &path, const QString &text);
 QString fromLatin1Bytes(const QByteArray &bytes);
 QByteArray toLatin1Bytes(const QString &text);
 
+// Windows code page 1252, the character set of the text files that users'
+// spreadsheets and partners' Windows tools read and write: Latin-1 in the
+// printable range, with the euro sign, curly quotes, dashes and the like in
+// 0x80-0x9F. The five bytes the code page leaves undefined (0x81, 0x8D, 0x8F,
+// 0x90, 0x9D) stand for the control characters of the same number, so every
+// byte comes back as it was.
+QString fromWindows1252(const QByteArray &bytes);
+// The byte of `c`, or -1 when the code page has none.
+int windows1252Byte(char16_t c);
+// Appends `text` to `out`; returns -1, or the position of the first character
+// the code page cannot hold (then `out` is left as it was).
+qsizetype appendWindows1252(QByteArray &out, QStringView text);
+// The same as one value; a character the code page cannot hold is error 5.
+QByteArray toWindows1252(const QString &text);
+
 } // namespace vb

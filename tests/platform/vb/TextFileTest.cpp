@@ -74,3 +74,37 @@ TEST(TextFile, CharacterWithoutAByteIsRefusedAndTheFileKept)
     EXPECT_EQ(errorOf([&] { vb::writeLatin1File(path, QStringLiteral("price 5 \u20AC")); }), 5);
     EXPECT_EQ(vb::readLatin1File(path), QStringLiteral("original \u00FF"));
 }
+
+TEST(TextFile, TheWindowsCodePageRoundTripsEveryByte)
+{
+    const QString text = vb::fromWindows1252(allBytes());
+    ASSERT_EQ(text.size(), 256);
+    EXPECT_EQ(text[0x80], QChar(0x20AC));
+    EXPECT_EQ(text[0x93], QChar(0x201C));
+    EXPECT_EQ(text[0x81], QChar(0x81)) << "an undefined byte stands for itself";
+    EXPECT_EQ(vb::toWindows1252(text), allBytes());
+}
+
+TEST(TextFile, TheWindowsCodePageKeepsLatin1TextAsItWasAndRefusesTheRest)
+{
+    // Every printable Latin-1 text keeps the bytes it had.
+    QString latin1;
+    for (int c = 0x20; c < 0x7F; ++c)
+        latin1 += QChar(c);
+    for (int c = 0xA0; c <= 0xFF; ++c)
+        latin1 += QChar(c);
+    latin1 += QStringLiteral("\t\r\n");
+    EXPECT_EQ(vb::toWindows1252(latin1), latin1.toLatin1());
+
+    EXPECT_EQ(vb::toWindows1252(QString::fromUtf8("5 € ‘a’ “b” – — … ™ Œ Ÿ")),
+              QByteArray("5 \x80 \x91" "a\x92 \x93" "b\x94 \x96 \x97 \x85 \x99 \x8C \x9F"));
+
+    struct Case { QString text; qsizetype at; };
+    const Case cases[] = {{QString::fromUtf8("ok Ω"), 3}, {QString(QChar(0x80)), 0}, {QString::fromUtf8("x😀"), 1}};
+    for (const Case &c : cases) {
+        QByteArray out("kept");
+        EXPECT_EQ(vb::appendWindows1252(out, c.text), c.at) << c.text.toStdString();
+        EXPECT_EQ(out, "kept");
+        EXPECT_EQ(errorOf([&] { vb::toWindows1252(c.text); }), 5);
+    }
+}
