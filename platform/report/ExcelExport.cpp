@@ -65,29 +65,40 @@ public:
     }
     void eof() { end(begin(0x000A)); }
 
-private:
-    void stringBody(const QString &s)
+    // BIFF8 characters: one byte each when all are Latin-1, else UTF-16.
+    static bool isWide(QStringView s)
     {
-        if (!m_biff8) {
-            for (QChar c : s)
-                u8(quint8(c.unicode()));
-            return;
+        for (QChar c : s) {
+            if (c.unicode() > 0xFF)
+                return true;
         }
-        const char16_t *src = reinterpret_cast<const char16_t *>(s.utf16());
+        return false;
+    }
+    void chars(QStringView s, bool wide)
+    {
         const qsizetype n = s.size();
-        bool wide = false;
-        for (qsizetype i = 0; i < n && !wide; ++i)
-            wide = src[i] > 0xFF;
-        u8(wide ? 1 : 0);
         const qsizetype at = m_b.size();
         m_b.resize(at + (wide ? 2 * n : n));
         char *dst = m_b.data() + at;
         for (qsizetype i = 0; i < n; ++i) {
             if (wide)
-                qToLittleEndian(quint16(src[i]), dst + 2 * i);
+                qToLittleEndian(quint16(s[i].unicode()), dst + 2 * i);
             else
-                dst[i] = char(src[i]);
+                dst[i] = char(s[i].unicode());
         }
+    }
+
+private:
+    void stringBody(const QString &s)
+    {
+        if (!m_biff8) {
+            // The workbook's code page, 1252; the caller refused what it cannot hold.
+            vb::appendWindows1252(m_b, s);
+            return;
+        }
+        const bool wide = isWide(s);
+        u8(wide ? 1 : 0);
+        chars(s, wide);
     }
 
     bool m_biff8;
@@ -133,8 +144,46 @@ void writeXf(Biff &b, bool biff8, quint16 font, quint16 format, bool style)
     b.end(at);
 }
 
+// Largest record body the format allows.
+constexpr qsizetype kRecordMax = 8224;
+
+// BIFF8 shared strings: the texts too long for a cell record of their own,
+// carried on in CONTINUE records; a text cut there goes on with its option byte.
+QByteArray sharedStrings(const std::vector<QString> &strings)
+{
+    Biff b(true);
+    qsizetype at = b.begin(0x00FC);
+    b.u32(quint32(strings.size()));
+    b.u32(quint32(strings.size()));
+    auto room = [&] { return kRecordMax - (b.bytes().size() - at); };
+    auto next = [&] {
+        b.end(at);
+        at = b.begin(0x003C);
+    };
+    for (const QString &s : strings) {
+        const bool wide = Biff::isWide(s);
+        const int size = wide ? 2 : 1;
+        if (room() < 3 + size)
+            next();
+        b.u16(quint16(s.size()));
+        b.u8(wide ? 1 : 0);
+        for (qsizetype i = 0; i < s.size();) {
+            const qsizetype fit = std::min<qsizetype>(room() / size, s.size() - i);
+            if (fit <= 0) {
+                next();
+                b.u8(wide ? 1 : 0);
+                continue;
+            }
+            b.chars(QStringView(s).mid(i, fit), wide);
+            i += fit;
+        }
+    }
+    b.end(at);
+    return b.bytes();
+}
+
 // The workbook globals; `sheetOffset` is the offset of the sheet's BOF.
-QByteArray globals(bool biff8, quint32 sheetOffset)
+QByteArray globals(bool biff8, quint32 sheetOffset, const QByteArray &sst)
 {
     Biff b(biff8);
     b.bof(0x0005);
@@ -162,8 +211,19 @@ QByteArray globals(bool biff8, quint32 sheetOffset)
     b.u16(0);
     b.string8(QStringLiteral("Sheet1"));
     b.end(at);
+    b.bytes() += sst;
     b.eof();
     return b.bytes();
+}
+
+// Whether a date value is written as a serial number: a time of day (a serial
+// below 1, as every time value is), or a day from March 1900 on (serial numbers
+// before it mean other days in a workbook: those stay text).
+bool isSerialCell(int type, double serial)
+{
+    if (serial >= 0 && serial < 1)
+        return true;
+    return type != 134 && serial >= 61;
 }
 
 int columnWidth(const FieldDef &f)
@@ -180,11 +240,10 @@ int columnWidth(const FieldDef &f)
 
 } // namespace
 
-void writeExcel(const Report &, RowSource &rows, ExcelVersion version, bool extended, const QString &path)
+void writeExcel(const Report &, RowSource &rows, ExcelVersion version, bool extended, const QString &format,
+                const QString &path)
 {
     const bool biff8 = version == ExcelVersion::Biff8;
-    const QString format = biff8 ? (extended ? QStringLiteral("Excel 8.0 (Extended) (XLS)") : QStringLiteral("Excel 8.0 (XLS)"))
-                                 : (extended ? QStringLiteral("Excel 5.0 (Extended) (XLS)") : QStringLiteral("Excel 5.0 (XLS)"));
     const auto &fields = rows.fields();
     const long n = rows.rowCount();
     const long maxRows = biff8 ? 65536 : 16384;
@@ -196,13 +255,16 @@ void writeExcel(const Report &, RowSource &rows, ExcelVersion version, bool exte
         refuseExport(QStringLiteral("%1 holds at most 256 columns; the data has %2 fields. Nothing was exported.")
                          .arg(format).arg(fields.size()));
 
+    // A BIFF8 cell takes 32,767 characters, a BIFF5 cell 255 in the code page 1252.
+    const qsizetype maxText = biff8 ? 32767 : 255;
     auto checkText = [&](const QString &s, long row, const QString &field) {
-        if (s.size() > 255)
-            refuseValue(format, row, field, QStringLiteral("it is %1 characters long, a cell of the format 255").arg(s.size()));
+        if (s.size() > maxText)
+            refuseValue(format, row, field, QStringLiteral("it is %1 characters long, a cell of the format %2")
+                                                .arg(s.size()).arg(maxText));
         if (!biff8) {
             for (QChar c : s) {
-                if (c.unicode() > 0xFF || (c.unicode() >= 0x80 && c.unicode() < 0xA0))
-                    refuseValue(format, row, field, QStringLiteral("the character U+%1 is not in the workbook's character set").arg(hexCode(c.unicode())));
+                if (vb::windows1252Byte(c.unicode()) < 0)
+                    refuseValue(format, row, field, notInCodePage(c.unicode()));
             }
         }
     };
@@ -233,7 +295,17 @@ void writeExcel(const Report &, RowSource &rows, ExcelVersion version, bool exte
     }
     sheet.end(at);
 
+    std::vector<QString> shared;
     auto label = [&](quint16 row, quint16 col, quint16 xf, const QString &s) {
+        if (biff8 && 6 + 3 + 2 * s.size() > kRecordMax) {
+            // Too long for a cell record: the text goes to the shared strings.
+            const auto a = sheet.begin(0x00FD);
+            sheet.u16(row); sheet.u16(col); sheet.u16(xf);
+            sheet.u32(quint32(shared.size()));
+            sheet.end(a);
+            shared.push_back(s);
+            return;
+        }
         const auto a = sheet.begin(0x0204);
         sheet.u16(row); sheet.u16(col); sheet.u16(xf);
         sheet.string16(s);
@@ -257,14 +329,14 @@ void writeExcel(const Report &, RowSource &rows, ExcelVersion version, bool exte
                 sheet.u16(row); sheet.u16(quint16(c)); sheet.u16(XfGeneral);
                 sheet.u8(v.toBool() ? 1 : 0); sheet.u8(0);
                 sheet.end(a);
-            } else if (isNumericType(f.type) || (extended && isDateType(f.type) && v.toDate() >= 61)) {
-                // (Serial numbers before March 1900 mean other days in a workbook: those stay text.)
+            } else if (isNumericType(f.type) || (extended && isDateType(f.type) && isSerialCell(f.type, v.toDate()))) {
                 quint16 xf = XfGeneral;
                 if (extended && isCurrencyType(f.type))
                     xf = XfCurrency;
                 else if (isDateType(f.type))
-                    xf = f.type == 134 ? XfTime : f.type == 133 ? XfDate
-                                                                 : (v.toDate() == std::floor(v.toDate()) ? XfDate : XfDateTime);
+                    xf = f.type == 134 || v.toDate() < 1 ? XfTime
+                         : f.type == 133                 ? XfDate
+                                                         : (v.toDate() == std::floor(v.toDate()) ? XfDate : XfDateTime);
                 const auto a = sheet.begin(0x0203);
                 sheet.u16(row); sheet.u16(quint16(c)); sheet.u16(xf);
                 sheet.f64(isDateType(f.type) ? v.toDate() : v.toDouble());
@@ -278,8 +350,9 @@ void writeExcel(const Report &, RowSource &rows, ExcelVersion version, bool exte
     }
     sheet.eof();
 
-    const QByteArray head = globals(biff8, 0);
-    QByteArray stream = globals(biff8, quint32(head.size()));
+    const QByteArray sst = shared.empty() ? QByteArray() : sharedStrings(shared);
+    const QByteArray head = globals(biff8, 0, sst);
+    QByteArray stream = globals(biff8, quint32(head.size()), sst);
     stream += sheet.bytes();
     sheet.bytes().clear();
     writeFileAtomically(path, [&](QIODevice &out) {

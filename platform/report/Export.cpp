@@ -51,6 +51,16 @@ QString exportFormatName(int t)
     }
 }
 
+QString exportFileExtension(int t)
+{
+    const QString name = exportFormatName(t);
+    // Every file format's name ends in its extension: "Excel 8.0 (XLS)".
+    if (t == ExportNone || t == ExportOdbc || !name.endsWith(u')'))
+        return {};
+    const qsizetype open = name.lastIndexOf(u'(');
+    return name.mid(open + 1, name.size() - open - 2);
+}
+
 void exportReport(const Report &report, RowSource &rows, int t, const QString &path)
 {
     switch (t) {
@@ -62,9 +72,6 @@ void exportReport(const Report &report, RowSource &rows, int t, const QString &p
         refuse(QStringLiteral("The export format \"ODBC\" cannot be written: no data source is named for it. "
                               "Choose a file format instead, for example \"Comma-separated values (CSV)\" "
                               "or \"Excel 8.0 (XLS)\"."));
-    case ExportWord:
-        refuse(QStringLiteral("The export format \"Word for Windows document (DOC)\" cannot be written by this "
-                              "program. Choose \"Rich Text (Exact) Format (RTF)\" instead: word processors open it."));
     case ExportCharSeparated: return writeCharSeparated(rows, path);
     case ExportCsv: return writeCsv(rows, path);
     case ExportTsv: return writeTsv(rows, path);
@@ -76,7 +83,9 @@ void exportReport(const Report &report, RowSource &rows, int t, const QString &p
     case ExportHtml40: return writeHtml(report, rows, true, path);
     case ExportText: return writeText(report, rows, path);
     case ExportPaginatedText: return writePaginatedText(report, rows, path);
-    case ExportRtf: return writeRtf(report, rows, path);
+    case ExportRtf:
+    // Word opens rich text saved under the .doc name as a document.
+    case ExportWord: return writeRtf(report, rows, path);
     case ExportReportDefinition: return writeReportDefinitionText(report, path);
     case ExportReportFile:
     case ExportReportFile7: return writeReportWithData(report, rows, path);
@@ -84,11 +93,12 @@ void exportReport(const Report &report, RowSource &rows, int t, const QString &p
         Paginator paginator(report, rows);
         return writePdf(paginator, path);
     }
-    case ExportExcel5: case ExportExcel7: return writeExcel(report, rows, ExcelVersion::Biff5, false, path);
+    case ExportExcel5: case ExportExcel7:
+        return writeExcel(report, rows, ExcelVersion::Biff5, false, exportFormatName(t), path);
     case ExportExcel5Extended: case ExportExcel7Extended:
-        return writeExcel(report, rows, ExcelVersion::Biff5, true, path);
-    case ExportExcel8: return writeExcel(report, rows, ExcelVersion::Biff8, false, path);
-    case ExportExcel8Extended: return writeExcel(report, rows, ExcelVersion::Biff8, true, path);
+        return writeExcel(report, rows, ExcelVersion::Biff5, true, exportFormatName(t), path);
+    case ExportExcel8: return writeExcel(report, rows, ExcelVersion::Biff8, false, exportFormatName(t), path);
+    case ExportExcel8Extended: return writeExcel(report, rows, ExcelVersion::Biff8, true, exportFormatName(t), path);
     case ExportLotusWks: return writeLotus(rows, LotusVersion::Wks, path);
     case ExportLotusWk1: return writeLotus(rows, LotusVersion::Wk1, path);
     case ExportLotusWk3: return writeLotus(rows, LotusVersion::Wk3, path);

@@ -43,6 +43,9 @@ enum ExportType : int {
 
 // The name users know a format type by ("Excel 8.0 (XLS)" ...).
 QString exportFormatName(int formatType);
+// The file extension of a format type ("XLS"), the one its name ends in;
+// empty for "No Format", "ODBC" and unknown types.
+QString exportFileExtension(int formatType);
 
 // Writes `rows` through `report` into `path` in `formatType`.
 void exportReport(const Report &report, RowSource &rows, int formatType, const QString &path);
@@ -64,7 +67,9 @@ void writeReportDefinitionText(const Report &report, const QString &path);
 void writeReportWithData(const Report &report, RowSource &rows, const QString &path);
 
 enum class ExcelVersion { Biff5, Biff8 };
-void writeExcel(const Report &report, RowSource &rows, ExcelVersion version, bool extended, const QString &path);
+// `format` is the name of the chosen format, for refusals.
+void writeExcel(const Report &report, RowSource &rows, ExcelVersion version, bool extended, const QString &format,
+                const QString &path);
 enum class LotusVersion { Wks, Wk1, Wk3 };
 void writeLotus(RowSource &rows, LotusVersion version, const QString &path);
 

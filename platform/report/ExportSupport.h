@@ -1,10 +1,11 @@
 #pragma once
 // Shared pieces of the export writers: refusals that name the row and field,
-// Latin-1 output that refuses what Latin-1 cannot hold, buffered writing.
+// output in the Windows code page that refuses what it cannot hold, buffered writing.
 
 #include "report/Model.h"
 #include "report/RowSource.h"
 
+#include "vb/TextFile.h"
 #include "vb/VbError.h"
 
 #include <QByteArray>
@@ -31,23 +32,31 @@ inline QString hexCode(uint c)
     vb::raise(ErrExportRefused, text, QStringLiteral("Report"));
 }
 
-// Appends `text` as Latin-1; a character beyond it refuses the export, naming
-// `row` (1-based, 0 for the header) and `field`.
-inline void appendLatin1(QByteArray &out, const QString &text, const QString &format, long row, const QString &field)
+[[noreturn]] inline void refuseTitle(const QString &format, const QString &why)
 {
-    const qsizetype n = text.size();
-    const char16_t *src = reinterpret_cast<const char16_t *>(text.utf16());
-    const qsizetype at = out.size();
-    out.resize(at + n);
-    char *dst = out.data() + at;
-    for (qsizetype i = 0; i < n; ++i) {
-        if (src[i] > 0xFF) {
-            out.resize(at);
-            refuseValue(format, row, field,
-                        QStringLiteral("the character U+%1 is not in the Latin-1 character set").arg(hexCode(src[i])));
-        }
-        dst[i] = char(src[i]);
-    }
+    vb::raise(ErrExportRefused,
+              QStringLiteral("%1 cannot hold the report title: %2. Nothing was exported.").arg(format, why),
+              QStringLiteral("Report"));
+}
+
+inline QString notInCodePage(char16_t c)
+{
+    return QStringLiteral("the character U+%1 is not in the Windows code page 1252").arg(hexCode(c));
+}
+
+// Appends `text` in the Windows code page 1252; a character beyond it refuses
+// the export, naming `row` (1-based, 0 for the header) and `field`.
+inline void appendAnsi(QByteArray &out, const QString &text, const QString &format, long row, const QString &field)
+{
+    if (const qsizetype bad = vb::appendWindows1252(out, text); bad >= 0)
+        refuseValue(format, row, field, notInCodePage(text[bad].unicode()));
+}
+
+// The same for the report title.
+inline void appendAnsiTitle(QByteArray &out, const QString &text, const QString &format)
+{
+    if (const qsizetype bad = vb::appendWindows1252(out, text); bad >= 0)
+        refuseTitle(format, notInCodePage(text[bad].unicode()));
 }
 
 // Collects output and hands it to the device in large pieces.

@@ -39,8 +39,24 @@ struct TextLine {
     }
 };
 
+// Refuses the export when an item's text holds a character the code page
+// cannot: a field names its row and field, any other object itself.
+void checkItemText(const PlacedItem &item, const QString &format)
+{
+    QByteArray scratch;
+    const qsizetype bad = vb::appendWindows1252(scratch, item.text);
+    if (bad < 0)
+        return;
+    const QString why = notInCodePage(item.text[bad].unicode());
+    if (item.kind == ObjectKind::Field && item.row >= 0)
+        refuseValue(format, item.row + 1, item.field, why);
+    refuseExport(QStringLiteral("%1 cannot hold the text of the object \"%2\" in the %3 section: %4. Nothing was exported.")
+                     .arg(format, item.name, sectionKindName(item.section), why));
+}
+
 // Items sorted into lines: items whose tops fall in the same text line share it.
-std::map<int, TextLine> textLines(std::vector<PlacedItem> items, int originTop, int left, bool byPosition)
+std::map<int, TextLine> textLines(std::vector<PlacedItem> items, int originTop, int left, bool byPosition,
+                                  const QString &format)
 {
     std::stable_sort(items.begin(), items.end(), [](const PlacedItem &a, const PlacedItem &b) {
         return a.rect.top() != b.rect.top() ? a.rect.top() < b.rect.top() : a.rect.left() < b.rect.left();
@@ -49,13 +65,14 @@ std::map<int, TextLine> textLines(std::vector<PlacedItem> items, int originTop, 
     for (const PlacedItem &item : items) {
         if (item.text.isEmpty())
             continue;
+        checkItemText(item, format);
         const int key = byPosition ? std::max(0, item.rect.top() - originTop) / kLineTwips : item.rect.top();
         lines[key].place(item, left);
     }
     return lines;
 }
 
-void appendTextLine(QByteArray &out, const QString &line, const QString &format, long row)
+void appendTextLine(QByteArray &out, const QString &line)
 {
     QString text = line;
     while (text.endsWith(QLatin1Char(' ')))
@@ -64,7 +81,7 @@ void appendTextLine(QByteArray &out, const QString &line, const QString &format,
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('\f'))
             c = QLatin1Char(' '); // a value's line break would break the layout
     }
-    appendLatin1(out, text, format, row, {});
+    vb::appendWindows1252(out, text); // every item was checked before it was placed
     out += "\r\n";
 }
 
@@ -106,8 +123,8 @@ void writeText(const Report &report, RowSource &rows, const QString &path)
         auto band = [&](SectionKind kind, long row) {
             std::vector<PlacedItem> items;
             paginator.placeSection(kind, 0, row, 0, items);
-            for (const auto &[key, line] : textLines(std::move(items), 0, left, false))
-                appendTextLine(out.buf(), line.text, format, row + 1);
+            for (const auto &[key, line] : textLines(std::move(items), 0, left, false, format))
+                appendTextLine(out.buf(), line.text);
         };
         const long n = paginator.rowCount();
         band(SectionKind::ReportHeader, n > 0 ? 0 : -1);
@@ -132,12 +149,12 @@ void writePaginatedText(const Report &report, RowSource &rows, const QString &pa
         for (int p = 0; p < paginator.pageCount(); ++p) {
             if (p > 0)
                 out.buf() += '\f';
-            const auto lines = textLines(paginator.page(p).items, report.page.marginTop, report.page.marginLeft, true);
+            const auto lines = textLines(paginator.page(p).items, report.page.marginTop, report.page.marginLeft, true, format);
             int next = 0;
             for (const auto &[row, line] : lines) {
                 for (; next < row; ++next)
                     out.buf() += "\r\n";
-                appendTextLine(out.buf(), line.text, format, 0);
+                appendTextLine(out.buf(), line.text);
                 next = row + 1;
             }
             out.flushIfLarge();
@@ -273,8 +290,33 @@ QByteArray reportDefinitionText(const Report &report)
             t += QStringLiteral("\r\n");
         }
     }
+    // Name what cannot be written: the title, a field, or an object.
+    const QString format = QStringLiteral("Report definition (TXT)");
+    auto firstBad = [](const QString &text) -> int {
+        QByteArray scratch;
+        const qsizetype bad = vb::appendWindows1252(scratch, text);
+        return bad < 0 ? -1 : int(text[bad].unicode());
+    };
+    if (const int c = firstBad(report.title); c >= 0)
+        refuseTitle(format, notInCodePage(char16_t(c)));
+    for (const FieldDef &f : report.fields) {
+        if (const int c = firstBad(f.name); c >= 0)
+            refuseExport(QStringLiteral("%1 cannot hold the name of the field \"%2\": %3. Nothing was exported.")
+                             .arg(format, f.name, notInCodePage(char16_t(c))));
+    }
+    for (int s = 0; s < SectionCount; ++s) {
+        for (const ReportObject &o : report.sections[s].objects) {
+            for (const QString &piece : {o.name, o.text, o.field, o.format, o.font.family}) {
+                if (const int c = firstBad(piece); c >= 0)
+                    refuseExport(QStringLiteral("%1 cannot hold the object \"%2\" in the %3 section: %4. Nothing was exported.")
+                                     .arg(format, o.name, sectionKindName(SectionKind(s)), notInCodePage(char16_t(c))));
+            }
+        }
+    }
     QByteArray out;
-    appendLatin1(out, t, QStringLiteral("Report definition (TXT)"), 0, {});
+    if (const qsizetype bad = vb::appendWindows1252(out, t); bad >= 0)
+        refuseExport(QStringLiteral("%1 cannot hold the report definition: %2. Nothing was exported.")
+                         .arg(format, notInCodePage(t[bad].unicode())));
     return out;
 }
 

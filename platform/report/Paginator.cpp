@@ -121,6 +121,10 @@ void Paginator::placeSection(SectionKind kind, int top, long row, int page, std:
         item.borderStyle = o.borderStyle;
         item.borderColor = o.borderColor;
         item.section = kind;
+        item.kind = o.kind;
+        item.name = o.name;
+        item.field = o.field;
+        item.row = row;
         switch (o.kind) {
         case ObjectKind::Text:
             item.text = o.text;

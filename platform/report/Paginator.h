@@ -23,6 +23,12 @@ struct PlacedItem {
     int borderStyle = 0;
     QColor borderColor;
     SectionKind section = SectionKind::Detail;
+    // Where the text comes from, for messages: the object's kind and name,
+    // the field it shows and the row (0-based, -1 for none).
+    ObjectKind kind = ObjectKind::Text;
+    QString name;
+    QString field;
+    long row = -1;
 };
 
 struct PageLayout {

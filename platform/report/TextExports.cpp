@@ -29,7 +29,7 @@ void appendQuoted(QByteArray &out, const QString &text, const QString &format, l
     out += '"';
     QString doubled = text;
     doubled.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    appendLatin1(out, doubled, format, row, field);
+    appendAnsi(out, doubled, format, row, field);
     out += '"';
 }
 
@@ -47,7 +47,7 @@ void writeDelimited(RowSource &rows, const QString &path, char separator, const 
                 if (v.isNull() || v.isEmpty())
                     continue;
                 if (isBareType(fields[c].type))
-                    appendLatin1(out.buf(), valueText(v), format, row, fields[c].name);
+                    appendAnsi(out.buf(), valueText(v), format, row, fields[c].name);
                 else
                     appendQuoted(out.buf(), valueText(v), format, row, fields[c].name);
             }
@@ -73,7 +73,7 @@ void appendCsvCell(QByteArray &out, const QString &text, long row, const QString
     if (csvNeedsQuotes(text))
         appendQuoted(out, text, format, row, field);
     else
-        appendLatin1(out, text, format, row, field);
+        appendAnsi(out, text, format, row, field);
 }
 
 void checkTsvText(const QString &text, long row, const QString &field)
@@ -202,7 +202,7 @@ void writeTsv(RowSource &rows, const QString &path)
             if (c > 0)
                 out.buf() += '\t';
             checkTsvText(fields[c].name, 0, fields[c].name);
-            appendLatin1(out.buf(), fields[c].name, format, 0, fields[c].name);
+            appendAnsi(out.buf(), fields[c].name, format, 0, fields[c].name);
         }
         out.buf() += "\r\n";
         forEachRow(rows, [&](long row, const std::vector<vb::Variant> &values) {
@@ -211,7 +211,7 @@ void writeTsv(RowSource &rows, const QString &path)
                     out.buf() += '\t';
                 const QString text = valueText(values[c]);
                 checkTsvText(text, row, fields[c].name);
-                appendLatin1(out.buf(), text, format, row, fields[c].name);
+                appendAnsi(out.buf(), text, format, row, fields[c].name);
             }
             out.buf() += "\r\n";
             out.flushIfLarge();
@@ -228,12 +228,20 @@ void writeDif(const Report &report, RowSource &rows, const QString &path)
     writeFileAtomically(path, [&](QIODevice &dev) {
         Buffered out(dev);
         auto line = [&](const QString &text, long row, const QString &field) {
-            appendLatin1(out.buf(), text, format, row, field);
+            appendAnsi(out.buf(), text, format, row, field);
             out.buf() += "\r\n";
         };
         line(QStringLiteral("TABLE"), 0, {});
         line(QStringLiteral("0,1"), 0, {});
-        line(difString(titleOf(report), 0, {}), 0, {});
+        {
+            const QString title = titleOf(report);
+            if (title.contains(QLatin1Char('\r')) || title.contains(QLatin1Char('\n')))
+                refuseTitle(format, QStringLiteral("it holds a line break, which the format has no way to write"));
+            QString quoted = title;
+            quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+            appendAnsiTitle(out.buf(), QLatin1Char('"') + quoted + QLatin1Char('"'), format);
+            out.buf() += "\r\n";
+        }
         line(QStringLiteral("VECTORS"), 0, {});
         line(QStringLiteral("0,%1").arg(fields.size()), 0, {});
         line(QStringLiteral("\"\""), 0, {});
@@ -298,7 +306,7 @@ void writeRecordStyle(RowSource &rows, const QString &path)
                     out.buf() += ' ';
                 const QString padded = isNumericType(fields[c].type) ? text.rightJustified(widths[c])
                                                                      : text.leftJustified(widths[c]);
-                appendLatin1(out.buf(), padded, format, row, fields[c].name);
+                appendAnsi(out.buf(), padded, format, row, fields[c].name);
             }
             out.buf() += "\r\n";
             out.flushIfLarge();

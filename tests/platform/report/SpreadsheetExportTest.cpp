@@ -63,6 +63,50 @@ TEST(SpreadsheetExport, WorkbooksHoldTheValuesWithTheirTypes)
     }
 }
 
+TEST(SpreadsheetExport, TimesAreTimeCellsAndLongTextsFitTheFormatsOwnLimit)
+{
+    MemorySource rows;
+    rows.data().fields = {{"Arrived", 134, 8, 0, 0}, {"Slot", 7, 8, 0, 0}, {"Note", 201, 40000, 0, 0}};
+    const QString latin(300, QLatin1Char('x'));
+    const QString longest = QString::fromUtf8("€Ω").repeated(16383) + QLatin1Char('!'); // 32,767 wide characters
+    const QString many = QString(20000, QLatin1Char('y')) + QString::fromUtf8("ä");
+    for (const QString &note : {latin, longest, many})
+        rows.data().rows.push_back({vb::Variant::fromDate(0.5), vb::Variant::fromDate(0.25), vb::Variant(note)});
+    for (int type : {ExportExcel8, ExportExcel8Extended}) {
+        SCOPED_TRACE(exportFormatName(type).toStdString());
+        exportReport(Report{}, rows, type, tmp("long.xls"));
+        const QJsonArray sheet = readWorkbook(tmp("long.xls"))[1].toArray();
+        ASSERT_EQ(sheet.size(), 4);
+        EXPECT_EQ(sheet[1].toArray()[2].toArray(), cell(kText, latin));
+        EXPECT_EQ(sheet[2].toArray()[2].toArray(), cell(kText, longest));
+        EXPECT_EQ(sheet[3].toArray()[2].toArray(), cell(kText, many));
+        if (type == ExportExcel8Extended) {
+            EXPECT_EQ(sheet[1].toArray()[0].toArray(), cell(kDate, 0.5)) << "12:00:00 is a time cell";
+            EXPECT_EQ(sheet[1].toArray()[1].toArray(), cell(kDate, 0.25)) << "a date holding only a time";
+        }
+    }
+    // Release 5 and 7 keep their 255 and take times as time cells too.
+    rows.data().rows.resize(1);
+    rows.data().rows[0][2] = vb::Variant(QString(255, QLatin1Char('z')));
+    exportReport(Report{}, rows, ExportExcel5Extended, tmp("time.xls"));
+    const QJsonArray sheet = readWorkbook(tmp("time.xls"))[1].toArray();
+    EXPECT_EQ(sheet[1].toArray()[0].toArray(), cell(kDate, 0.5));
+    EXPECT_EQ(sheet[1].toArray()[2].toArray(), cell(kText, QString(255, QLatin1Char('z'))));
+}
+
+TEST(SpreadsheetExport, TheOlderWorkbooksTakeTheWindowsCharacters)
+{
+    const QString note = QString::fromUtf8("5 € ‘quoted’ “twice” – — … Œ");
+    MemorySource rows;
+    rows.data().fields = {{"Note", 200, 40, 0, 0}};
+    rows.data().rows.push_back({vb::Variant(note)});
+    for (int type : {ExportExcel5, ExportExcel7Extended}) {
+        exportReport(Report{}, rows, type, tmp("ansi.xls"));
+        const QJsonArray sheet = readWorkbook(tmp("ansi.xls"))[1].toArray();
+        EXPECT_EQ(sheet[1].toArray()[0].toArray(), cell(kText, note)) << exportFormatName(type).toStdString();
+    }
+}
+
 TEST(SpreadsheetExport, TooManyRowsAreRefusedNotCut)
 {
     auto rs = std::make_shared<ado::Recordset>();

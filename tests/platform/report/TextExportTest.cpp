@@ -78,6 +78,57 @@ TEST(TextExport, Latin1SurvivesAsSingleBytes)
     EXPECT_TRUE(QString::fromLatin1(runTool("unrtf", {"--text", tmp("out.rtf")})).contains(QString::fromUtf8("Bäckerei Müller")));
 }
 
+TEST(TextExport, WindowsCharactersAreWrittenInTheCodePage)
+{
+    const QString note = QString::fromUtf8("€5 ‘a’ “b” – — … ™");
+    const QByteArray bytes("\x80" "5 \x91" "a\x92 \x93" "b\x94 \x96 \x97 \x85 \x99");
+    for (int type : {ExportCharSeparated, ExportCsv, ExportTsv, ExportTabText, ExportDif, ExportRecordStyle, ExportText,
+                     ExportPaginatedText}) {
+        RecordsetSource rows(invoicesWithNote(note));
+        exportReport(invoiceReport(), rows, type, tmp("out"));
+        EXPECT_TRUE(bytesOf(tmp("out")).contains(bytes)) << exportFormatName(type).toStdString();
+    }
+    // A reader told the code page gets the characters back.
+    RecordsetSource rows(invoicesWithNote(note));
+    exportReport(invoiceReport(), rows, ExportCsv, tmp("out.csv"));
+    const QString script = QStringLiteral("import csv, sys\n"
+                                          "rows = list(csv.reader(open(sys.argv[1], encoding='cp1252', newline='')))\n"
+                                          "sys.stdout.buffer.write(rows[4][4].encode('utf-8'))\n");
+    EXPECT_EQ(QString::fromUtf8(runTool("/usr/bin/python3", {"-c", script, tmp("out.csv")})), note);
+}
+
+TEST(TextExport, ATitleTheFormatCannotHoldIsNamed)
+{
+    Report report = invoiceReport();
+    report.title = QString::fromUtf8("Invoices Ω");
+    for (int type : {ExportDif, ExportReportDefinition}) {
+        RecordsetSource rows(invoices());
+        const QString why = refusalOf([&] { exportReport(report, rows, type, tmp("out")); });
+        EXPECT_TRUE(why.contains(exportFormatName(type) + QStringLiteral(" cannot hold the report title"))) << why.toStdString();
+        EXPECT_TRUE(why.contains("U+03A9")) << why.toStdString();
+        EXPECT_TRUE(filesIn(corvantis::test::tempDir()).isEmpty());
+    }
+    // A text object of the layout is named by its name and section.
+    report = invoiceReport();
+    report.section(SectionKind::ReportFooter).objects[0].text = QString::fromUtf8("Ende Ω");
+    report.section(SectionKind::ReportFooter).objects[0].name = QStringLiteral("Closing");
+    RecordsetSource rows(invoices());
+    const QString why = refusalOf([&] { exportReport(report, rows, ExportPaginatedText, tmp("out")); });
+    EXPECT_TRUE(why.contains("Paginated Text (TXT) cannot hold the text of the object \"Closing\" in the ReportFooter section"))
+        << why.toStdString();
+}
+
+TEST(TextExport, WordDocumentsAreTheLayoutInRichText)
+{
+    RecordsetSource rows(invoices());
+    exportReport(invoiceReport(), rows, ExportWord, tmp("ACME_810_004010_I.DOC"));
+    exportReport(invoiceReport(), rows, ExportRtf, tmp("same.rtf"));
+    EXPECT_EQ(bytesOf(tmp("ACME_810_004010_I.DOC")), bytesOf(tmp("same.rtf")));
+    const QString text = QString::fromLatin1(runTool("unrtf", {"--text", tmp("ACME_810_004010_I.DOC")}));
+    EXPECT_TRUE(text.contains("Invoices of December")) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8("Bäckerei Müller"))) << text.toStdString();
+}
+
 TEST(TextExport, ReadersAcceptTheMarkupFormats)
 {
     RecordsetSource rows(invoices());
@@ -111,8 +162,12 @@ TEST(TextExport, ValuesAFormatCannotHoldAreRefused)
         {ExportDif, "two\r\nlines", "row 4, field \"Note\"", "line break"},
         {ExportRecordStyle, QString(31, 'x'), "row 4, field \"Note\"", "31 characters long, the field 30"},
         {ExportXml, QString(QChar(0x01)), "row 4, field \"Note\"", "U+0001"},
-        {ExportExcel8, QString(300, 'x'), "row 4, field \"Note\"", "300 characters long"},
+        {ExportExcel8, QString(32768, 'x'), "row 4, field \"Note\"", "32768 characters long, a cell of the format 32767"},
         {ExportExcel5, QString::fromUtf8("Ω"), "row 4, field \"Note\"", "U+03A9"},
+        {ExportExcel7, QString(256, 'x'), "row 4, field \"Note\"", "256 characters long, a cell of the format 255"},
+        {ExportText, QString::fromUtf8("Ω"), "row 4, field \"Note\"", "U+03A9"},
+        {ExportPaginatedText, QString::fromUtf8("a Ω"), "row 4, field \"Note\"", "U+03A9"},
+        {ExportTabText, QString(QChar(0x80)), "row 4, field \"Note\"", "U+0080 is not in the Windows code page 1252"},
         // Lotus readers disagree on the upper half of the character set: only ASCII is sure.
         {ExportLotusWk1, "plain", "row 2, field \"Partner\"", "U+00E4"},
         {ExportLotusWk3, QString::fromUtf8("€"), "row 4, field \"Note\"", "U+20AC"},
@@ -148,7 +203,6 @@ TEST(TextExport, FormatsThatCannotBeWrittenAreRefusedByName)
     const Case cases[] = {
         {ExportNone, "\"No Format\"", "Comma-separated values (CSV)"},
         {ExportOdbc, "\"ODBC\"", "Comma-separated values (CSV)"},
-        {ExportWord, "\"Word for Windows document (DOC)\"", "Rich Text (Exact) Format (RTF)"},
         {4, "type 4", "listed export formats"},
     };
     for (const Case &c : cases) {
