@@ -108,8 +108,40 @@ void writePdf(Paginator &paginator, const QString &path, int errorNumber)
     }, errorNumber);
 }
 
+namespace {
+
+// The printer is shared with Print Setup: the user's copies, paper and
+// layout come back once the report is printed, whatever happened.
+class PrinterSettingsKept {
+public:
+    explicit PrinterSettingsKept(QPrinter &printer)
+        : m_printer(printer), m_copies(printer.copyCount()), m_fullPage(printer.fullPage()),
+          m_layout(printer.pageLayout()), m_docName(printer.docName())
+    {
+    }
+    ~PrinterSettingsKept()
+    {
+        m_printer.setCopyCount(m_copies);
+        m_printer.setFullPage(m_fullPage);
+        m_printer.setPageLayout(m_layout);
+        m_printer.setDocName(m_docName);
+    }
+    PrinterSettingsKept(const PrinterSettingsKept &) = delete;
+    PrinterSettingsKept &operator=(const PrinterSettingsKept &) = delete;
+
+private:
+    QPrinter &m_printer;
+    int m_copies;
+    bool m_fullPage;
+    QPageLayout m_layout;
+    QString m_docName;
+};
+
+} // namespace
+
 void printReport(Paginator &paginator, QPrinter &printer)
 {
+    const PrinterSettingsKept kept(printer);
     printer.setCopyCount(1);
     printer.setFullPage(true);
     printer.setPageSize(pageSizeOf(paginator.report().page));

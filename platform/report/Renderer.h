@@ -22,7 +22,9 @@ QImage renderPageImage(Paginator &paginator, int index, double pixelsPerTwip = 1
 void writePdf(Paginator &paginator, const QString &path, int errorNumber = ErrExportRefused);
 
 // Every page to `printer`: one copy, no prompt, the report's own paper size
-// and margins. Raises ErrReportData when the printer cannot be started.
+// and margins; the printer's own copies, paper and layout (the user's Print
+// Setup) are given back afterwards. Raises ErrReportData when the printer
+// cannot be started.
 void printReport(Paginator &paginator, QPrinter &printer);
 
 } // namespace report

@@ -117,20 +117,31 @@ TEST(Render, PdfHasEveryPageAndItsTexts)
     EXPECT_TRUE(text.contains("End of report"));
 }
 
-TEST(Render, PrintingUsesTheSharedPrinterWithOneCopy)
+TEST(Render, PrintingUsesTheReportsPaperAndGivesThePrintSetupBack)
 {
     QPrinter &printer = vb::sharedPrinter();
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(tmp("printed.pdf"));
+    // What the user chose in Print Setup.
     printer.setCopyCount(3);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Landscape);
+    const QPageLayout chosen = printer.pageLayout();
     const Report r = invoiceReport();
     RecordsetSource rows(invoices());
     Paginator p(r, rows);
     printReport(p, printer);
-    EXPECT_EQ(printer.copyCount(), 1);
     const QString text = QString::fromUtf8(runTool("pdftotext", {"-layout", tmp("printed.pdf"), "-"}));
     EXPECT_TRUE(text.contains("Invoices of December")) << text.toStdString();
     EXPECT_TRUE(text.contains("Page 1 of 1"));
+    const QString info = QString::fromUtf8(runTool("pdfinfo", {tmp("printed.pdf")}));
+    EXPECT_TRUE(info.contains("612 x 792 pts (letter)")) << "the report's own paper: " << info.toStdString();
+    EXPECT_EQ(printer.copyCount(), 3);
+    EXPECT_TRUE(printer.pageLayout().isEquivalentTo(chosen));
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
     printer.setOutputFileName({});
     printer.setOutputFormat(QPrinter::NativeFormat);
+    printer.setCopyCount(1);
+    printer.setPageSize(QPageSize(QPageSize::Letter));
+    printer.setPageOrientation(QPageLayout::Portrait);
 }
