@@ -12,6 +12,7 @@
 #include "vb/Settings.h"
 #include "vb/VbError.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
@@ -64,6 +65,23 @@ report::Report DefaultMapReport(const MapKey &key, const std::vector<report::Fie
     report::addToSection(first, page);
     first.height += 240;
     return r;
+}
+
+bool IsUntouchedDefaultReport(const MapKey &key, const QString &path, const std::vector<report::FieldDef> &fields)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    report::Report current;
+    try {
+        current = report::loadReport(path);
+    } catch (const std::exception &) {
+        return false; // not ours to replace
+    }
+    if (current.fields == fields)
+        return false; // nothing to follow
+    return bytes == report::reportToJson(DefaultMapReport(key, current.fields));
 }
 
 QString GuidelineStatement(const QString &partner, const QString &version, const QString &transaction)
@@ -191,8 +209,16 @@ void CreateReportDefinition(const MapKey &key, const std::vector<RecordField> &l
         report::writeFieldDefinitionFile(fields, ReportDefinitionPath(key, u"ttx"_s));
         const QFileInfo rpt(ReportDefinitionPath(key, u"rpt"_s));
         // A report the user copied in under another letter case is still theirs.
-        if (!report::findReportFile(rpt.absolutePath(), rpt.fileName()).isEmpty())
+        const QString existing = report::findReportFile(rpt.absolutePath(), rpt.fileName());
+        if (!existing.isEmpty()) {
+            // The default report follows the map until the user changes it:
+            // the first save of a new map has no elements yet, and a report
+            // made then would never show a field.
+            if (!IsUntouchedDefaultReport(key, existing, fields))
+                return;
+            report::saveReport(DefaultMapReport(key, fields), existing);
             return;
+        }
         report::saveReport(DefaultMapReport(key, fields), rpt.filePath());
     } catch (const vb::VbError &e) {
         modGlobal::ReportError(e);

@@ -1,8 +1,8 @@
 #pragma once
 // The report definitions of a map: the field definition file P_T_V_D.ttx,
-// rewritten on every save, and the default report P_T_V_D.rpt, written only
-// while no report of that name exists in any letter case, so that what the
-// user designed survives later changes of the map.
+// rewritten on every save, and the default report P_T_V_D.rpt, written while
+// no report of that name exists in any letter case or the one there is the
+// untouched default, so that what the user designed survives later changes of the map.
 
 #include "translation/RecordLayout.h"
 
@@ -17,6 +17,11 @@ std::vector<report::FieldDef> ReportFields(const std::vector<RecordField> &field
 // The default report of a map: the fields over the title band (partner,
 // transaction set and version; the direction; print date and page numbers).
 report::Report DefaultMapReport(const MapKey &key, const std::vector<report::FieldDef> &fields);
+
+// Whether the report at `path` is still the default report of the map as it
+// was made over its own fields, and those differ from `fields`: then it is
+// made again over `fields`. A report the user changed stays as it is.
+bool IsUntouchedDefaultReport(const MapKey &key, const QString &path, const std::vector<report::FieldDef> &fields);
 
 // The "View Guideline" report: one line per element of a map, under the
 // partner, transaction set, version and description of its page. Shipped

@@ -26,9 +26,12 @@ Report defaultReport(const std::vector<FieldDef> &fields, const QString &title)
     Section &detail = r.section(SectionKind::Detail);
     int x = 0, y = 0;
     for (const FieldDef &f : fields) {
-        const long chars = isDateType(f.type) ? 10 : isNumericType(f.type) ? std::clamp<long>(f.size, 6, 15)
-                                                                            : std::clamp<long>(f.size, 4, 30);
-        const int w = std::min(width, int(std::max<long>(chars, f.name.size()) * kCharTwips));
+        // As wide as the field's defined size allows, up to the page's width.
+        const long chars = f.type == 134         ? 11
+                           : isDateType(f.type)    ? 10
+                           : isNumericType(f.type) ? std::clamp<long>(f.size + 2, 6, 20)
+                                                   : std::max<long>(f.size, 4);
+        const int w = int(std::min<long>(width, std::max<long>(chars, f.name.size()) * kCharTwips));
         if (x > 0 && x + w > width) {
             x = 0;
             y += kLine;

@@ -1,7 +1,9 @@
 #pragma once
-// A new report over a field list: the field names as column headings in the
-// page header and the fields in the detail band, left to right, wrapping to
-// a further line where the page is full. The designer takes it from there.
+// A new report over the fields of a record set (the report on a runtime data
+// source): every field in field order, a column per field in the detail band
+// with its name as the heading in the page header, each as wide as its
+// defined size allows (at most the page's width), continuing on a further
+// line where the page is full. The designer takes it from there.
 
 #include "report/Model.h"
 

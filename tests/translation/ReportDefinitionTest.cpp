@@ -1,5 +1,6 @@
 // The report definitions of a map: the field definition file on every save,
-// the default report only while none of that name exists in any letter case,
+// the default report while none of that name exists in any letter case or it
+// is still the untouched default,
 // and the shipped guideline report over the guideline query.
 #include "TranslationTestSupport.h"
 
@@ -124,17 +125,66 @@ TEST_F(ReportDefinitionTest, AReportOfTheSameNameInAnyCaseIsKept)
     EXPECT_EQ(fileBytes(reports + u"/ACME01_830_004010_I.ttx"_s), "1BIG01\tString\t5\r\n");
 }
 
-TEST_F(ReportDefinitionTest, EverySaveRewritesTheFieldDefinitionsButNotTheReport)
+TEST_F(ReportDefinitionTest, EverySaveRewritesTheFieldDefinitionsButNotTheUsersReport)
 {
     addMap(parseMap(u"S 1 BIG\nE 1 Max=5\n"_s));
     translation::SaveMapDefinitions(key);
-    const QByteArray report = fileBytes(reports + u"/ACME01_830_004010_I.rpt"_s);
-    ASSERT_FALSE(report.isEmpty());
+    const QString path = reports + u"/ACME01_830_004010_I.rpt"_s;
+    // The user moves the title a little and saves the report.
+    report::Report designed = report::loadReport(path);
+    designed.section(report::SectionKind::ReportHeader).objects[0].left = 120;
+    report::saveReport(designed, path);
+    const QByteArray report = fileBytes(path);
     addMap(parseMap(u"S 2 REF\nE 1 Type=N0 Max=6\n"_s));
     translation::SaveMapDefinitions(key);
     EXPECT_EQ(fileBytes(reports + u"/ACME01_830_004010_I.ttx"_s), "1BIG01\tString\t5\r\n2REF01\tNumber\t6\r\n");
-    EXPECT_EQ(fileBytes(reports + u"/ACME01_830_004010_I.rpt"_s), report);
+    EXPECT_EQ(fileBytes(path), report);
     EXPECT_TRUE(dialogs().boxes().empty());
+}
+
+TEST_F(ReportDefinitionTest, TheUntouchedDefaultReportFollowsTheMap)
+{
+    // A new map's first save: a segment without elements yet, so no fields.
+    addMap(parseMap(u"S 1 BIG\n"_s));
+    translation::SaveMapDefinitions(key);
+    const QString path = reports + u"/ACME01_830_004010_I.rpt"_s;
+    EXPECT_TRUE(report::loadReport(path).fields.empty());
+    addMap(parseMap(u"S 2 REF\nE 1 Max=30\nE 2 Type=N0 Max=6\n"_s));
+    translation::SaveMapDefinitions(key);
+    const report::Report r = report::loadReport(path);
+    ASSERT_EQ(r.fields.size(), 2u);
+    const auto &detail = r.section(report::SectionKind::Detail).objects;
+    ASSERT_EQ(detail.size(), 2u);
+    EXPECT_EQ(detail[0].field, u"2REF01"_s);
+    EXPECT_EQ(detail[0].width, 30 * 120) << "as wide as the defined size";
+    EXPECT_EQ(detail[1].field, u"2REF02"_s);
+    EXPECT_EQ(r.section(report::SectionKind::ReportHeader).objects[0].text, u"ACME01_830_004010"_s);
+    EXPECT_TRUE(dialogs().boxes().empty());
+}
+
+TEST_F(ReportDefinitionTest, WideFieldsContinueOnFurtherLines)
+{
+    addMap(parseMap(u"S 1 N1\nE 1 Max=60\nE 2 Max=60\nE 3 Max=200\nE 4 Max=2\n"_s));
+    translation::CreateReportDefinition(key);
+    const report::Report r = report::loadReport(reports + u"/ACME01_830_004010_I.rpt"_s);
+    const int width = r.page.width - r.page.marginLeft - r.page.marginRight;
+    const auto &heads = r.section(report::SectionKind::PageHeader).objects;
+    const auto &detail = r.section(report::SectionKind::Detail).objects;
+    ASSERT_EQ(detail.size(), 4u);
+    ASSERT_EQ(heads.size(), 4u);
+    int previousTop = -1;
+    for (size_t i = 0; i < detail.size(); ++i) {
+        EXPECT_LE(detail[i].left + detail[i].width, width) << i;
+        EXPECT_EQ(heads[i].text, detail[i].field);
+        EXPECT_EQ(heads[i].top, detail[i].top);
+        EXPECT_EQ(heads[i].left, detail[i].left);
+        EXPECT_GE(detail[i].top, previousTop) << "in field order";
+        previousTop = detail[i].top;
+    }
+    EXPECT_EQ(detail[2].width, width) << "a field wider than the page takes the page's width";
+    EXPECT_GT(detail[1].top, detail[0].top) << "60 + 60 characters do not fit one line";
+    EXPECT_EQ(detail[3].top, detail[2].top + 240);
+    EXPECT_GE(r.section(report::SectionKind::Detail).height, detail[3].top + detail[3].height);
 }
 
 TEST_F(ReportDefinitionTest, TheOutboundMapSaysOutbound)
