@@ -4,6 +4,7 @@
 #include "vb/Settings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QLockFile>
@@ -99,6 +100,19 @@ QStringList createWorkingFolders()
             continue;
         if (!QDir().mkpath(folder))
             failed << folder;
+    }
+    // The Reports folder holds the sets' export reports in its Export
+    // subfolder and the guideline report of the map designer: a copy of the
+    // one shipped beside the program while it has none.
+    const QString reports = vb::GetSetting(app, QStringLiteral("Folders"), QStringLiteral("Reports"), QString());
+    if (!reports.isEmpty() && QFileInfo(reports).isDir()) {
+        const QString exportReports = reports + QStringLiteral("/Export");
+        if (!QFileInfo(exportReports).isDir() && !QDir().mkpath(exportReports))
+            failed << exportReports;
+        const QString guideline = reports + QStringLiteral("/Guideline.rpt");
+        const QString shipped = vb::AppInfo::path() + QStringLiteral("/Guideline.rpt");
+        if (!QFileInfo::exists(guideline) && QFileInfo::exists(shipped) && !QFile::copy(shipped, guideline))
+            failed << guideline;
     }
     return failed;
 }

@@ -256,6 +256,8 @@ TEST_F(LoginTest, FirstStartLogsInAtOnceAndSeedsTheFolders)
 {
     const QString inbound = tempDir() + QStringLiteral("/data/in");
     saveSetting("Folders", "Inbound", inbound);
+    const QString reports = tempDir() + QStringLiteral("/data/Reports");
+    saveSetting("Folders", "Reports", reports);
     frmLogin &login = controls::form<frmLogin>();
     ASSERT_EQ(login.Form_Load(), StartOutcome::Continue);
     EXPECT_TRUE(controls::form<frmMain>().isVisible());
@@ -277,6 +279,12 @@ TEST_F(LoginTest, FirstStartLogsInAtOnceAndSeedsTheFolders)
     // Every working folder exists once the login is done.
     for (const QString &key : seededFolderKeys())
         EXPECT_TRUE(QFileInfo(setting("Folders", qPrintable(key))).isDir()) << key.toStdString();
+    // The export reports' folder, and the guideline the map designer shows.
+    EXPECT_TRUE(QFileInfo(reports + QStringLiteral("/Export")).isDir());
+    QFile shipped(base + QStringLiteral("/Guideline.rpt")), installed(reports + QStringLiteral("/Guideline.rpt"));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(installed.open(QIODevice::ReadOnly)) << "no Guideline.rpt in the Reports folder";
+    EXPECT_EQ(installed.readAll(), shipped.readAll());
 }
 
 TEST_F(LoginTest, AWorkingFolderThatCannotBeCreatedIsReported)
