@@ -1,5 +1,7 @@
 #include "reportwindows/frmDesign.h"
 
+#include "reportwindows/ReportPlaces.h"
+
 #include "translation/OpenReport.h"
 
 #include "core/modGlobal.h"
@@ -10,7 +12,11 @@
 #include "vb/VbError.h"
 
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QFontInfo>
+#include <QLabel>
+#include <QStatusBar>
 #include <QFontDialog>
 #include <QMenuBar>
 #include <QScrollArea>
@@ -34,11 +40,19 @@ frmDesign::frmDesign(QWidget *parent) : QMainWindow(parent, Qt::Window)
     QAction *saveItem = file->addAction(u"&Save"_s, this, [this] { save(); });
     saveItem->setShortcut(QKeySequence::Save);
     saveItem->setObjectName(u"mnuSave"_s);
+    QAction *saveAsItem = file->addAction(u"Save &As..."_s, this, [this] { saveAs(); });
+    saveAsItem->setShortcut(QKeySequence::SaveAs);
+    saveAsItem->setObjectName(u"mnuSaveAs"_s);
     file->addSeparator();
     file->addAction(u"&Close"_s, this, &QWidget::close);
     QMenu *format = menuBar()->addMenu(u"F&ormat"_s);
     format->addAction(u"&Font..."_s, this, [this] { editFont(); })->setObjectName(u"mnuFont"_s);
     format->addAction(u"Field F&ormat..."_s, this, [this] { editFormat(); })->setObjectName(u"mnuFieldFormat"_s);
+
+    lblExportReport = new QLabel(this);
+    lblExportReport->setObjectName(u"lblExportReport"_s);
+    lblExportReport->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(lblExportReport, 1);
 
     chooseFont = [this](const report::Font &current) -> std::optional<report::Font> {
         QFont font(current.family);
@@ -46,11 +60,23 @@ frmDesign::frmDesign(QWidget *parent) : QMainWindow(parent, Qt::Window)
         font.setBold(current.bold);
         font.setItalic(current.italic);
         font.setUnderline(current.underline);
+        // What the dialog will show: a missing family resolves to another.
+        const QFontInfo info(font);
+        const report::Font shown{info.family(), current.size, info.bold(), info.italic(), current.underline};
         bool ok = false;
         const QFont chosen = QFontDialog::getFont(&ok, font, this, u"Font"_s);
         if (!ok)
             return std::nullopt;
-        return report::Font{chosen.family(), chosen.pointSizeF(), chosen.bold(), chosen.italic(), chosen.underline()};
+        return report::chosenFont(current, shown,
+                                  report::Font{chosen.family(), chosen.pointSizeF(), chosen.bold(), chosen.italic(),
+                                               chosen.underline()});
+    };
+    chooseSaveAsPath = [this](const QString &suggested) -> std::optional<QString> {
+        const QString file = QFileDialog::getSaveFileName(this, u"Save As"_s, suggested,
+                                                          u"Reports (*.rpt *.RPT);;All Files (*)"_s);
+        if (file.isEmpty())
+            return std::nullopt;
+        return file;
     };
     const QSize designed = vb::twipsToPixelSize(5535, 3975);
     resize(designed.expandedTo(QSize(900, 700)));
@@ -65,6 +91,11 @@ void frmDesign::Form_Load()
     updateTitle();
 }
 
+void frmDesign::updateNote()
+{
+    lblExportReport->setText(exportReportNote(m_path));
+}
+
 void frmDesign::updateTitle()
 {
     QString title = u"Report Designer"_s;
@@ -73,6 +104,8 @@ void frmDesign::updateTitle()
     if (crxDesigner && crxDesigner->isModified())
         title += u" *"_s;
     setWindowTitle(title);
+    if (lblExportReport)
+        updateNote();
 }
 
 bool frmDesign::save()
@@ -82,6 +115,31 @@ bool frmDesign::save()
             vb::raise(75, u"Path/File access error: the report has no file"_s);
         report::saveReport(crxDesigner->report(), m_path);
         crxDesigner->setModified(false);
+        return true;
+    } catch (const std::exception &error) {
+        modGlobal::ReportError(error);
+    }
+    return false;
+}
+
+bool frmDesign::saveAs()
+{
+    try {
+        // A set's report is offered as its export report: that is the one
+        // the program cannot make by itself.
+        QString suggested = exportReportPathFor(m_path);
+        if (suggested.isEmpty())
+            suggested = m_path;
+        const std::optional<QString> chosen = chooseSaveAsPath ? chooseSaveAsPath(suggested) : std::nullopt;
+        if (!chosen || chosen->isEmpty())
+            return false;
+        QString path = *chosen;
+        if (QFileInfo(path).suffix().isEmpty())
+            path += u".RPT"_s;
+        report::saveReport(crxDesigner->report(), path);
+        m_path = path;
+        crxDesigner->setModified(false);
+        updateTitle();
         return true;
     } catch (const std::exception &error) {
         modGlobal::ReportError(error);
@@ -129,10 +187,27 @@ void frmDesign::editFormat()
         vb::MsgBox(u"Only a field object has a format."_s, vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
         return;
     }
-    const std::optional<QString> format = vb::dialogService().inputBox(
-        {u"Format pattern of the field "_s + o->field + u" (empty for none):"_s, u"Field Format"_s, o->format});
-    if (format)
-        crxDesigner->setSelectedFormat(*format);
+    int type = 200;
+    for (const report::FieldDef &f : crxDesigner->report().fields) {
+        if (f.name.compare(o->field, Qt::CaseInsensitive) == 0)
+            type = f.type;
+    }
+    QString entered = o->format;
+    for (;;) {
+        const std::optional<QString> format = vb::dialogService().inputBox(
+            {u"Format pattern of the field "_s + o->field + u" (empty for none):"_s, u"Field Format"_s, entered});
+        if (!format)
+            return;
+        const QString problem = report::formatPatternProblem(*format, type);
+        if (problem.isEmpty()) {
+            crxDesigner->setSelectedFormat(*format);
+            return;
+        }
+        // Asked again with the text as entered, so the user can mend it.
+        vb::MsgBox(u"The format pattern \""_s + *format + u"\" cannot be used: "_s + problem + u'.',
+                   vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
+        entered = *format;
+    }
 }
 
 } // namespace reportwindows

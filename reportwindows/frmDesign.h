@@ -1,11 +1,14 @@
 #pragma once
 // The report designer window: the open report in the designer control, with
-// File > Save (Ctrl+S) writing the report file and a question before edits
-// are dropped.
+// File > Save (Ctrl+S) writing the report file, File > Save As... writing it
+// under another name (a set's export report), a question before edits are
+// dropped, and a status line telling where the set's export report belongs.
 
 #include "report/ReportDocument.h"
 
 #include <QMainWindow>
+
+class QLabel;
 
 namespace report {
 class ReportDesigner;
@@ -22,6 +25,11 @@ public:
     void Form_Load();
     // Writes the edited report over its file (atomically); false after a reported error.
     bool save();
+    // File > Save As...: writes the report under the chosen name (".RPT" added
+    // when it has no extension) and goes on editing that file; the name
+    // offered for a set's report is the set's export report. False when
+    // cancelled or after a reported error.
+    bool saveAs();
     // With unsaved edits: "Save changes to ...?" Yes saves, No drops them;
     // false for Cancel (or a failed save): the caller stays.
     bool resolvePendingEdits();
@@ -33,12 +41,18 @@ public:
     // Font and format of the selected object, as the Format menu asks for
     // them (replaceable so the choice can be made without a dialog).
     std::function<std::optional<report::Font>(const report::Font &)> chooseFont;
+    // The file Save As writes, from the one offered; nullopt when cancelled.
+    std::function<std::optional<QString>(const QString &suggested)> chooseSaveAsPath;
+
+    // The status line: where this set's export report is or must be.
+    QLabel *lblExportReport = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void updateTitle();
+    void updateNote();
     void editFormat();
     void editFont();
 

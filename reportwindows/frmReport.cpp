@@ -1,5 +1,7 @@
 #include "reportwindows/frmReport.h"
 
+#include "reportwindows/ReportPlaces.h"
+
 #include "translation/OpenReport.h"
 
 #include "core/SettingsSections.h"
@@ -7,6 +9,7 @@
 #include "vb/Twips.h"
 
 #include <QDesktopServices>
+#include <QLabel>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -22,6 +25,10 @@ frmReport::frmReport(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(crxViewer, &report::ReportViewer::zoomChanged, this,
             [this](int level) { OnViewerZoomChanged(int16_t(level)); });
     connect(crxViewer, &report::ReportViewer::closeRequested, this, &QWidget::close);
+    lblExportReport = new QLabel(this);
+    lblExportReport->setObjectName(u"lblExportReport"_s);
+    lblExportReport->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblExportReport->setContentsMargins(4, 2, 4, 2);
     // The designed client size is too small for a page; open big enough to read one.
     const QSize designed = vb::twipsToPixelSize(4740, 3525);
     resize(designed.expandedTo(QSize(900, 700)));
@@ -37,8 +44,20 @@ void frmReport::Form_Load()
 void frmReport::takeReport()
 {
     m_report = translation::crxReport;
+    crxViewer->setExportFolder(sections::folder(u"Export"_s));
     crxViewer->setReportSource(m_report);
     crxViewer->viewReport();
+    lblExportReport->setText(exportReportNote(m_report ? m_report->path() : QString()));
+    lblExportReport->setVisible(!lblExportReport->text().isEmpty());
+    layOut();
+}
+
+void frmReport::layOut()
+{
+    // The viewer fills the window above the note line (the whole window without one).
+    const int note = lblExportReport->isVisibleTo(this) ? lblExportReport->sizeHint().height() : 0;
+    crxViewer->setGeometry(0, 0, width(), height() - note);
+    lblExportReport->setGeometry(0, height() - note, width(), note);
 }
 
 void frmReport::OnViewerZoomChanged(int16_t level)
@@ -50,7 +69,7 @@ void frmReport::OnViewerZoomChanged(int16_t level)
 void frmReport::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    crxViewer->setGeometry(0, 0, width(), height());
+    layOut();
 }
 
 } // namespace reportwindows

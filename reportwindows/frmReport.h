@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+class QLabel;
+
 namespace report {
 class ReportViewer;
 }
@@ -24,11 +26,15 @@ public:
     void OnViewerZoomChanged(int16_t level);
 
     report::ReportViewer *crxViewer = nullptr;
+    // Under the viewer: where the set's export report is or must be.
+    QLabel *lblExportReport = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void layOut();
+
     report::ReportDocumentPtr m_report; // kept while the window stays loaded
 };
 

@@ -1,5 +1,6 @@
 #include "report/ReportDesigner.h"
 
+#include "vb/Format.h"
 #include "vb/Twips.h"
 #include "vb/VbError.h"
 
@@ -111,7 +112,22 @@ void ReportDesigner::resizeSelected(int dw, int dh)
         return;
     o->width = std::max(kMinimum, o->width + dw);
     o->height = std::max(kMinimum, o->height + dh);
+    holdSelected();
     changed();
+}
+
+void ReportDesigner::holdSelected()
+{
+    const ReportObject *o = selectedObject();
+    if (!o)
+        return;
+    Section &band = m_report.section(m_section);
+    if (o->top + o->height <= band.height)
+        return;
+    // The band grows so the object never reaches under the next band.
+    band.height = o->top + o->height;
+    updateGeometry();
+    resize(sizeHint());
 }
 
 void ReportDesigner::setSelectedFont(const Font &font)
@@ -175,6 +191,7 @@ void ReportDesigner::paintEvent(QPaintEvent *)
         const QRect band = bandRect(kind);
         const QRect label(band.left(), band.top() - kLabel, band.width(), kLabel);
         p.fillRect(label, QColor(220, 224, 232));
+        p.setFont(font()); // the caption's own, not the last object's
         p.setPen(Qt::black);
         p.drawText(label.adjusted(4, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, sectionKindName(kind));
         p.fillRect(band, Qt::white);
@@ -242,6 +259,7 @@ void ReportDesigner::mouseMoveEvent(QMouseEvent *event)
     } else {
         o->width = std::max(kMinimum, start.width + twips(delta.x()));
         o->height = std::max(kMinimum, start.height + twips(delta.y()));
+        holdSelected();
     }
     update();
 }
@@ -275,6 +293,52 @@ void ReportDesigner::keyPressEvent(QKeyEvent *event)
         resizeSelected(dx, dy);
     else
         moveSelected(dx, dy);
+}
+
+Font chosenFont(const Font &current, const Font &shown, const Font &chosen)
+{
+    Font out = chosen;
+    if (chosen.family == shown.family)
+        out.family = current.family;
+    if (chosen.bold == shown.bold)
+        out.bold = current.bold;
+    if (chosen.italic == shown.italic)
+        out.italic = current.italic;
+    return out;
+}
+
+QString formatPatternProblem(const QString &pattern, int adoType)
+{
+    int sections = 1;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == u'\\') {
+            if (i + 1 == pattern.size())
+                return u"the \\ at its end has no character after it to show"_s;
+            ++i;
+        } else if (c == u'"') {
+            const qsizetype close = pattern.indexOf(u'"', i + 1);
+            if (close < 0)
+                return u"the quoted text that starts at position %1 has no closing quote"_s.arg(i + 1);
+            i = close;
+        } else if (c == u';') {
+            ++sections;
+        }
+    }
+    if (sections > 4)
+        return u"it has %1 sections separated by \";\"; a pattern has at most four (positive, negative, zero, Null)"_s
+            .arg(sections);
+    // The pattern must format a value of the field's kind.
+    vb::Variant sample = isDateType(adoType)      ? vb::Variant::fromDate(46357.5)
+                         : isNumericType(adoType) ? vb::Variant(-1234.5)
+                         : isBooleanType(adoType) ? vb::Variant(true)
+                                                  : vb::Variant(u"Text"_s);
+    try {
+        (void)vb::Format(sample, pattern);
+    } catch (const vb::VbError &e) {
+        return u"it cannot format a value of the field: "_s + e.description;
+    }
+    return {};
 }
 
 } // namespace report

@@ -55,6 +55,8 @@ private:
     enum class Drag { None, Move, Resize };
     ReportObject *selected();
     void changed();
+    // Grows the selected object's band to hold it.
+    void holdSelected();
 
     Report m_report;
     SectionKind m_section = SectionKind::Detail;
@@ -64,5 +66,16 @@ private:
     QPoint m_dragStart;
     ReportObject m_before;
 };
+
+// What the Font dialog's choice `chosen` means for an object in `current`,
+// when the dialog showed it as `shown` (the family a missing one resolves
+// to, the weight it found): a family, weight or slant left as shown keeps
+// the object's own, so changing only the size keeps bold Arial bold Arial.
+Font chosenFont(const Font &current, const Font &shown, const Font &chosen);
+
+// Why a Format pattern cannot serve a field of `adoType`, or empty text when
+// it can: an unclosed quote, a trailing backslash, more than four sections,
+// or a pattern that fails on a value of the field's kind.
+QString formatPatternProblem(const QString &pattern, int adoType);
 
 } // namespace report

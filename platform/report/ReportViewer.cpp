@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -367,22 +368,43 @@ void ReportViewer::exportReport()
     ExportChooser chooser = m_exportChooser;
     if (!chooser) {
         chooser = [this]() -> std::optional<std::pair<int, QString>> {
-            QStringList filters;
-            for (ExportType type : kOfferedFormats)
-                filters << exportFormatName(type) + u" (*)"_s;
+            const QStringList filters = exportFilters();
             QString selected;
-            const QString file = QFileDialog::getSaveFileName(this, u"Export"_s, QString(),
+            const QString file = QFileDialog::getSaveFileName(this, u"Export"_s, m_exportFolder,
                                                               filters.join(u";;"_s), &selected);
             if (file.isEmpty())
                 return std::nullopt;
-            const int index = std::max<qsizetype>(0, filters.indexOf(selected));
+            const int index = int(std::max<qsizetype>(0, filters.indexOf(selected)));
             return std::make_pair(int(kOfferedFormats[index]), file);
         };
     }
     const auto target = chooser();
     if (!target)
         return;
-    m_report->exportTo(target->first, target->second);
+    m_report->exportTo(target->first, withExportExtension(target->second, target->first));
+}
+
+std::vector<int> ReportViewer::offeredExportFormats()
+{
+    return {std::begin(kOfferedFormats), std::end(kOfferedFormats)};
+}
+
+QStringList ReportViewer::exportFilters()
+{
+    QStringList filters;
+    for (ExportType type : kOfferedFormats) {
+        const QString ext = exportFileExtension(type);
+        filters << exportFormatName(type) + u" (*."_s + ext.toLower() + u" *."_s + ext + u')';
+    }
+    return filters;
+}
+
+QString ReportViewer::withExportExtension(const QString &file, int formatType)
+{
+    if (!QFileInfo(file).suffix().isEmpty())
+        return file;
+    const QString ext = exportFileExtension(formatType);
+    return ext.isEmpty() ? file : file + u'.' + ext;
 }
 
 void ReportViewer::runGuarded(const std::function<void()> &action)

@@ -62,6 +62,15 @@ public:
     // when the user cancelled. The default asks with a save dialog.
     using ExportChooser = std::function<std::optional<std::pair<int, QString>>()>;
     void setExportChooser(ExportChooser chooser) { m_exportChooser = std::move(chooser); }
+    // The folder the Export dialog opens in.
+    void setExportFolder(const QString &folder) { m_exportFolder = folder; }
+    const QString &exportFolder() const { return m_exportFolder; }
+    // The Export dialog's filters, one per offered format in the order
+    // shown, each naming the format's file extension; and the format types.
+    static QStringList exportFilters();
+    static std::vector<int> offeredExportFormats();
+    // `file` with the extension of `formatType` added when it has none.
+    static QString withExportExtension(const QString &file, int formatType);
     // The printer the print button prints to after the print set-up.
     void setPrinter(std::function<QPrinter &()> printer) { m_printer = std::move(printer); }
     void setHelpHandler(std::function<void()> help) { m_help = std::move(help); }
@@ -114,6 +123,7 @@ private:
     QMenu *m_popup = nullptr;
     QList<QAction *> m_navigation;
     ExportChooser m_exportChooser;
+    QString m_exportFolder;
     std::function<QPrinter &()> m_printer;
     std::function<void()> m_help;
     QString m_lastSearch;

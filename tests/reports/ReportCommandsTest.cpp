@@ -6,6 +6,7 @@
 #include "TestEnvironment.h"
 
 #include "reports/ReportCommands.h"
+#include "reportwindows/frmDesign.h"
 #include "translation/InboundTranslation.h"
 #include "translation/OpenReport.h"
 #include "translation/RecordLayout.h"
@@ -13,6 +14,7 @@
 
 #include "com/ClassRegistry.h"
 #include "core/modGlobal.h"
+#include "report/Renderer.h"
 #include "report/ReportFile.h"
 #include "report/RowSource.h"
 #include "vb/Dialogs.h"
@@ -159,6 +161,43 @@ TEST_F(ReportCommandsTest, ExportWritesTheFileThenMarksTheRowsExported)
     EXPECT_TRUE(text.contains(u"S1"_s) && text.contains(u"S2"_s)) << text.toStdString();
     EXPECT_EQ(statuses(), (QStringList{u"Exported"_s, u"Exported"_s}));
     EXPECT_TRUE(refreshed.contains(u"Inbox"_s));
+}
+
+TEST_F(ReportCommandsTest, ANewMapsReportSavedAsItsExportReportServesFileExport)
+{
+    exportFormat = 25; // Text: the report's own layout, so the rows show only if the report holds the fields
+    prepare();
+    writeReports(true, false, false);
+    const QString exportReport = reportsFolder + u"/Export/"_s + stem() + u".RPT"_s;
+    dialogs().answer(vb::vbOK);
+    EXPECT_EQ(commands().ExportReport(*inbox, false), reports::Outcome::Failed);
+    ASSERT_EQ(dialogs().boxes().size(), 1u);
+    EXPECT_EQ(dialogs().boxes()[0].text, u"Export Report Not Found: "_s + exportReport);
+
+    // Tools > Designer > Viewer Report, then File > Save As... as offered.
+    translation::crxReport = report::ReportDocument::open(reportsFolder + u'/' + stem() + u".rpt"_s);
+    reportwindows::frmDesign designer;
+    designer.Form_Load();
+    translation::crxReport.reset();
+    designer.chooseSaveAsPath = [](const QString &offered) { return std::make_optional(offered); };
+    ASSERT_TRUE(designer.saveAs());
+    EXPECT_EQ(designer.path(), exportReport);
+
+    EXPECT_EQ(commands().ExportReport(*inbox, false), reports::Outcome::Done);
+    QFile written(exportFolder + u'/' + stem() + u".TXT"_s);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(written.readAll());
+    EXPECT_TRUE(text.contains(u"S1"_s) && text.contains(u"S2"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"Inbound"_s)) << text.toStdString();
+    EXPECT_EQ(statuses(), (QStringList{u"Exported"_s, u"Exported"_s}));
+
+    if (qEnvironmentVariableIsSet("CORVANTIS_SCREENSHOTS")) {
+        auto shown = report::ReportDocument::open(exportReport);
+        translation::InboundTranslation run(*host, &progress);
+        shown->setDataSource(run.TranslateAll(*inbox, key.partner, key.transaction, key.version, key.direction, false, true));
+        report::renderPageImage(shown->pages(), 0)
+            .save(qEnvironmentVariable("CORVANTIS_SCREENSHOTS") + u"/default-report-with-data.png"_s);
+    }
 }
 
 TEST_F(ReportCommandsTest, AnExportThatCannotBeWrittenLeavesTheRowsOpened)

@@ -3,12 +3,14 @@
 // before edits are dropped.
 #include "TestEnvironment.h"
 
+#include "reportwindows/ReportPlaces.h"
 #include "reportwindows/ReportWindows.h"
 #include "reportwindows/frmDesign.h"
 #include "reportwindows/frmReport.h"
 #include "translation/OpenReport.h"
 
 #include "core/SettingsSections.h"
+#include "report/Export.h"
 #include "report/ReportDesigner.h"
 #include "report/PageWidget.h"
 #include "report/ReportFile.h"
@@ -17,7 +19,9 @@
 #include "vb/Settings.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPrinter>
 #include <QTabBar>
@@ -273,6 +277,149 @@ TEST_F(ReportWindowsTest, ClosingWithEditsAsksAndWithoutDoesNot)
     const size_t boxes = dialogs().boxes().size();
     EXPECT_TRUE(windows().designer()->close());
     EXPECT_EQ(dialogs().boxes().size(), boxes);
+}
+
+TEST_F(ReportWindowsTest, TheViewerExportsIntoTheExportFolderUnderTheFormatsExtension)
+{
+    const QString exports = corvantis::test::tempDir() + u"/exports"_s;
+    vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Export"_s, exports);
+    QDir().mkpath(exports);
+    openFixture(u"Ext"_s, 3);
+    windows().showViewer();
+    report::ReportViewer &v = *windows().viewer()->crxViewer;
+    EXPECT_EQ(v.exportFolder(), exports);
+    const QStringList filters = report::ReportViewer::exportFilters();
+    const std::vector<int> types = report::ReportViewer::offeredExportFormats();
+    ASSERT_EQ(filters.size(), qsizetype(types.size()));
+    for (size_t i = 0; i < types.size(); ++i) {
+        const QString ext = report::exportFileExtension(types[i]);
+        ASSERT_FALSE(ext.isEmpty()) << filters[qsizetype(i)].toStdString();
+        EXPECT_EQ(filters[qsizetype(i)], report::exportFormatName(types[i]) + u" (*."_s + ext.toLower() + u" *."_s + ext + u')');
+    }
+    EXPECT_TRUE(filters.contains(u"Comma-separated values (CSV) (*.csv *.CSV)"_s));
+    // A name without an extension gets the chosen format's; one with an extension keeps it.
+    v.setExportChooser([&] { return std::make_optional(std::make_pair(int(report::ExportCsv), exports + u"/parts"_s)); });
+    v.action(u"Export"_s)->trigger();
+    EXPECT_TRUE(QFileInfo::exists(exports + u"/parts.CSV"_s));
+    EXPECT_FALSE(QFileInfo::exists(exports + u"/parts"_s));
+    EXPECT_EQ(report::ReportViewer::withExportExtension(u"/x/a.txt"_s, report::ExportPdf), u"/x/a.txt"_s);
+    EXPECT_EQ(report::ReportViewer::withExportExtension(u"/x/a"_s, report::ExportExcel8), u"/x/a.XLS"_s);
+}
+
+TEST_F(ReportWindowsTest, BothWindowsSayWhereTheSetsExportReportBelongs)
+{
+    const QString reports = corvantis::test::tempDir() + u"/Reports"_s;
+    QDir().mkpath(reports + u"/Export"_s);
+    vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Reports"_s, reports);
+    const QString stem = u"ACME_810_004010_I"_s;
+    const QString exportReport = reports + u"/Export/"_s + stem + u".RPT"_s;
+    report::saveReport(listReport(u"Set"_s), reports + u'/' + stem + u".rpt"_s);
+    translation::crxReport = report::ReportDocument::open(reports + u'/' + stem + u".rpt"_s);
+    windows().showViewer();
+    const QString missing = u"This transaction set has no export report yet: File > Export needs one at "_s + exportReport
+                            + u" (File > Save As... in the Report Designer saves a report there)."_s;
+    EXPECT_EQ(windows().viewer()->lblExportReport->text(), missing);
+    windows().showDesigner();
+    reportwindows::frmDesign &d = *windows().designer();
+    EXPECT_EQ(d.lblExportReport->text(), missing);
+
+    // Save As offers the export report and makes it; the note follows.
+    QString offered;
+    d.chooseSaveAsPath = [&](const QString &suggested) { offered = suggested; return std::make_optional(suggested); };
+    d.findChild<QAction *>(u"mnuSaveAs"_s)->trigger();
+    EXPECT_EQ(offered, exportReport);
+    EXPECT_EQ(report::loadReport(exportReport), listReport(u"Set"_s));
+    EXPECT_EQ(d.path(), exportReport);
+    EXPECT_EQ(d.lblExportReport->text(), u"Export report of this transaction set: "_s + exportReport);
+    EXPECT_EQ(d.windowTitle(), u"Report Designer - "_s + stem + u".RPT"_s);
+
+    // A name without an extension is saved as a report; other reports have no note.
+    d.chooseSaveAsPath = [&](const QString &) { return std::make_optional(reports + u"/copy"_s); };
+    EXPECT_TRUE(d.saveAs());
+    EXPECT_TRUE(QFileInfo::exists(reports + u"/copy.RPT"_s));
+    EXPECT_TRUE(d.lblExportReport->text().isEmpty());
+    EXPECT_TRUE(reportwindows::exportReportPathFor(reports + u"/Guideline.rpt"_s).isEmpty());
+    EXPECT_TRUE(reportwindows::exportReportPathFor(corvantis::test::tempDir() + u'/' + stem + u".rpt"_s).isEmpty());
+    EXPECT_EQ(reportwindows::exportReportPathFor(reports + u"/ActiveX/"_s + stem + u".RPT"_s), exportReport);
+}
+
+TEST_F(ReportWindowsTest, AnObjectEnlargedBelowItsBandGrowsTheBand)
+{
+    openFixture(u"Grow"_s, 1);
+    windows().showDesigner();
+    reportwindows::frmDesign &d = *windows().designer();
+    report::ReportDesigner &designer = *d.crxDesigner;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    const QRect pageHeaderBefore = designer.bandRect(report::SectionKind::PageHeader);
+    // The title (400 twips high in a 600 twips band) dragged 40 pixels taller.
+    const QRect box = designer.objectRect(report::SectionKind::ReportHeader, 0);
+    const QPoint handle = box.bottomRight() - QPoint(1, 1);
+    QTest::mousePress(&designer, Qt::LeftButton, {}, handle);
+    QTest::mouseMove(&designer, handle + QPoint(0, 40));
+    QTest::mouseRelease(&designer, Qt::LeftButton, {}, handle + QPoint(0, 40));
+    const report::ReportObject &title = *designer.selectedObject();
+    EXPECT_EQ(title.height, 400 + 40 * 15);
+    EXPECT_EQ(designer.report().section(report::SectionKind::ReportHeader).height, 1000);
+    EXPECT_GE(designer.bandRect(report::SectionKind::PageHeader).top(), designer.objectRect(report::SectionKind::ReportHeader, 0).bottom())
+        << "the next band starts below the object";
+    EXPECT_GT(designer.bandRect(report::SectionKind::PageHeader).top(), pageHeaderBefore.top());
+    EXPECT_GE(designer.height(), designer.sizeHint().height());
+    // The keyboard does the same.
+    designer.selectObject(report::SectionKind::Detail, 0);
+    QTest::keyClick(&designer, Qt::Key_Down, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(designer.report().section(report::SectionKind::Detail).height, 240 + 120);
+    if (qEnvironmentVariableIsSet("CORVANTIS_SCREENSHOTS"))
+        d.grab().save(qEnvironmentVariable("CORVANTIS_SCREENSHOTS") + u"/designer-large-object.png"_s);
+}
+
+TEST_F(ReportWindowsTest, TheFontChoiceKeepsWhatTheUserLeftAsShown)
+{
+    const report::Font arialBold{u"Arial"_s, 10, true, false, false};
+    // The dialog shows the family Arial resolves to, and may or may not find its bold.
+    const report::Font shownPlain{u"Liberation Sans"_s, 10, false, false, false};
+    const report::Font shownBold{u"Liberation Sans"_s, 10, true, false, false};
+    struct Case { const char *what; report::Font shown, chosen, expected; };
+    const Case cases[] = {
+        {"only the size", shownPlain, {u"Liberation Sans"_s, 14, false, false, false}, {u"Arial"_s, 14, true, false, false}},
+        {"only the size, bold shown", shownBold, {u"Liberation Sans"_s, 14, true, false, false}, {u"Arial"_s, 14, true, false, false}},
+        {"another family", shownPlain, {u"DejaVu Serif"_s, 10, false, false, false}, {u"DejaVu Serif"_s, 10, true, false, false}},
+        {"bold switched off", shownBold, {u"Liberation Sans"_s, 10, false, false, false}, {u"Arial"_s, 10, false, false, false}},
+        {"italic", shownPlain, {u"Liberation Sans"_s, 10, false, true, false}, {u"Arial"_s, 10, true, true, false}},
+        {"underline", shownPlain, {u"Liberation Sans"_s, 10, false, false, true}, {u"Arial"_s, 10, true, false, true}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(report::chosenFont(arialBold, c.shown, c.chosen), c.expected) << c.what;
+}
+
+TEST_F(ReportWindowsTest, FieldFormatSaysWhatIsWrongAndAsksAgain)
+{
+    struct Case { const char *pattern; int type; const char *problem; };
+    const Case cases[] = {
+        {"#,##0.00", 3, ""}, {"mm/dd/yyyy", 7, ""}, {"\"No.\" 000", 3, ""}, {"Short Date", 7, ""}, {"", 200, ""},
+        {"0;(0);\"zero\";\"none\"", 3, ""},
+        {"\"No. 000", 3, "the quoted text that starts at position 1 has no closing quote"},
+        {"0.00\\", 3, "the \\ at its end has no character after it to show"},
+        {"0;0;0;0;0", 3, "it has 5 sections"},
+    };
+    for (const Case &c : cases) {
+        const QString problem = report::formatPatternProblem(QString::fromUtf8(c.pattern), c.type);
+        if (*c.problem)
+            EXPECT_TRUE(problem.startsWith(QString::fromUtf8(c.problem))) << c.pattern << ": " << problem.toStdString();
+        else
+            EXPECT_TRUE(problem.isEmpty()) << c.pattern << ": " << problem.toStdString();
+    }
+    openFixture(u"Format"_s, 1);
+    windows().showDesigner();
+    reportwindows::frmDesign &d = *windows().designer();
+    d.crxDesigner->selectObject(report::SectionKind::Detail, 1);
+    dialogs().answerInput(u"\"#,##0"_s);
+    dialogs().answer(vb::vbOK);
+    dialogs().answerInput(u"#,##0"_s);
+    d.findChild<QAction *>(u"mnuFieldFormat"_s)->trigger();
+    ASSERT_EQ(dialogs().boxes().size(), 3u) << "asked, told, asked again";
+    EXPECT_EQ(dialogs().boxes()[1].text,
+              u"The format pattern \"\"#,##0\" cannot be used: the quoted text that starts at position 1 has no closing quote."_s);
+    EXPECT_EQ(d.crxDesigner->selectedObject()->format, u"#,##0"_s);
 }
 
 } // namespace
