@@ -297,8 +297,8 @@ void writeExcel(const Report &, RowSource &rows, ExcelVersion version, bool exte
 
     std::vector<QString> shared;
     auto label = [&](quint16 row, quint16 col, quint16 xf, const QString &s) {
-        if (biff8 && 6 + 3 + 2 * s.size() > kRecordMax) {
-            // Too long for a cell record: the text goes to the shared strings.
+        if (biff8 && s.size() > 255) {
+            // A text cell record holds 255 characters: a longer text goes to the shared strings.
             const auto a = sheet.begin(0x00FD);
             sheet.u16(row); sheet.u16(col); sheet.u16(xf);
             sheet.u32(quint32(shared.size()));
