@@ -351,6 +351,15 @@ TEST_F(ReportWindowsTest, AnObjectEnlargedBelowItsBandGrowsTheBand)
     report::ReportDesigner &designer = *d.crxDesigner;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
     const QRect pageHeaderBefore = designer.bandRect(report::SectionKind::PageHeader);
+    // The caption under the title is drawn in its own font, whatever the title's.
+    auto caption = [&] {
+        const QRect band = designer.bandRect(report::SectionKind::PageHeader);
+        return designer.grab(QRect(0, band.top() - 18, band.width(), 18)).toImage();
+    };
+    const QImage plainCaption = caption();
+    designer.selectObject(report::SectionKind::ReportHeader, 0);
+    designer.setSelectedFont({u"Arial"_s, 18, true, false, false});
+    EXPECT_EQ(caption(), plainCaption);
     // The title (400 twips high in a 600 twips band) dragged 40 pixels taller.
     const QRect box = designer.objectRect(report::SectionKind::ReportHeader, 0);
     const QPoint handle = box.bottomRight() - QPoint(1, 1);
