@@ -7,6 +7,7 @@
 
 #include "reports/ReportCommands.h"
 #include "reportwindows/frmDesign.h"
+#include "reportwindows/frmReport.h"
 #include "translation/InboundTranslation.h"
 #include "translation/OpenReport.h"
 #include "translation/RecordLayout.h"
@@ -14,7 +15,6 @@
 
 #include "com/ClassRegistry.h"
 #include "core/modGlobal.h"
-#include "report/Renderer.h"
 #include "report/ReportFile.h"
 #include "report/RowSource.h"
 #include "vb/Dialogs.h"
@@ -192,11 +192,16 @@ TEST_F(ReportCommandsTest, ANewMapsReportSavedAsItsExportReportServesFileExport)
     EXPECT_EQ(statuses(), (QStringList{u"Exported"_s, u"Exported"_s}));
 
     if (qEnvironmentVariableIsSet("CORVANTIS_SCREENSHOTS")) {
-        auto shown = report::ReportDocument::open(exportReport);
+        // The viewer window on the map's default report over the translated rows.
+        translation::crxReport = report::ReportDocument::open(reportsFolder + u'/' + stem() + u".rpt"_s);
         translation::InboundTranslation run(*host, &progress);
-        shown->setDataSource(run.TranslateAll(*inbox, key.partner, key.transaction, key.version, key.direction, false, true));
-        report::renderPageImage(shown->pages(), 0)
-            .save(qEnvironmentVariable("CORVANTIS_SCREENSHOTS") + u"/default-report-with-data.png"_s);
+        translation::crxReport->setDataSource(
+            run.TranslateAll(*inbox, key.partner, key.transaction, key.version, key.direction, false, true));
+        reportwindows::frmReport viewer;
+        viewer.Form_Load();
+        translation::crxReport.reset();
+        viewer.show();
+        viewer.grab().save(qEnvironmentVariable("CORVANTIS_SCREENSHOTS") + u"/default-report-with-data.png"_s);
     }
 }
 
