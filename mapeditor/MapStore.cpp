@@ -62,6 +62,20 @@ qint32 wholeNumber(const QString &text)
     return vb::CLng(vb::Variant(text));
 }
 
+// Empty when `text` is a whole number a Long column holds, else the refusal
+// naming the field by its caption.
+QString longRefusal(const QString &field, const QString &text)
+{
+    try {
+        wholeNumber(text);
+        return {};
+    } catch (const std::exception &) {
+        return QStringLiteral("The value \"%1\" does not fit the field \"%2\": enter a whole number from "
+                              "-2147483648 to 2147483647.")
+            .arg(text, field);
+    }
+}
+
 const QStringList kSegmentUsage{QStringLiteral("M"), QStringLiteral("O"), QStringLiteral("F")};
 const QStringList kSegmentLevel{QStringLiteral("H"), QStringLiteral("D"), QStringLiteral("S")};
 const QStringList kElementUsage{QStringLiteral("M"), QStringLiteral("O"), QStringLiteral("C"), QStringLiteral("X")};
@@ -338,6 +352,31 @@ ElementPane correctedElementPane(ElementPane pane)
     return pane;
 }
 
+QString segmentPaneRefusal(const SegmentPane &pane)
+{
+    // "0", ">1" and text that is not a number stand for values of their own.
+    if (pane.maxUsageLoop != QLatin1String("0") && pane.maxUsageLoop != QLatin1String(">1") && numeric(pane.maxUsageLoop))
+        if (QString refusal = longRefusal(QStringLiteral("Max Usage/Loops"), pane.maxUsageLoop); !refusal.isEmpty())
+            return refusal;
+    if (numeric(pane.placeholders))
+        return longRefusal(QStringLiteral("Placeholders"), pane.placeholders);
+    return {};
+}
+
+QString elementPaneRefusal(const ElementPane &pane, bool withReference)
+{
+    const std::pair<const char *, const QString *> boxes[] = {
+        {"Element ID", withReference ? &pane.reference : nullptr},
+        {"Minimum Length", &pane.minimum},
+        {"Maximum Length", &pane.maximum},
+    };
+    for (const auto &[field, text] : boxes)
+        if (text)
+            if (QString refusal = longRefusal(QString::fromLatin1(field), *text); !refusal.isEmpty())
+                return refusal;
+    return {};
+}
+
 QString segmentIdRefusal(const QString &typed, QString &id)
 {
     id = typed.trimmed();
@@ -419,6 +458,15 @@ template <class F>
 auto MapStore::command(const MapKey &key, F &&body) -> decltype(body(std::declval<const Map &>()))
 {
     return ado::inTransaction(*m_cn, [&] {
+        // Another window or a tool may have removed the set since the map was shown.
+        ado::Recordset set;
+        set.Open(QStringLiteral("SELECT Transactions.Partner FROM Transactions") + where(QStringLiteral("Transactions"), key),
+                 m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        const bool exists = !set.Eof();
+        set.Close();
+        if (!exists)
+            vb::raise(3021, QStringLiteral("The transaction set ") + mapKeyText(key)
+                                + QStringLiteral(" no longer exists: its map is not changed."));
         const Map map = read(key);
         if (const QString broken = invariantError(map); !broken.isEmpty())
             vb::raise(5, broken);
@@ -435,6 +483,13 @@ void MapStore::setExpanded(const MapKey &key, int segmentIndex, bool expanded)
 
 namespace {
 
+// A pane value its column cannot hold: nothing is written.
+void refusePane(const QString &refusal)
+{
+    if (!refusal.isEmpty())
+        vb::raise(6, refusal);
+}
+
 // The one segment row of `index`; 3021 when there is none.
 void requireSegment(const Map &map, int index)
 {
@@ -449,6 +504,7 @@ QString MapStore::saveSegment(const MapKey &key, const QString &nodeKey, const S
     const KeyParts k = keyParts(nodeKey);
     return command(key, [&](const Map &map) {
         requireSegment(map, k.index);
+        refusePane(segmentPaneRefusal(pane));
         ado::Recordset rs;
         rs.Open(QStringLiteral("SELECT * FROM Segment") + where(QStringLiteral("Segment"), key)
                     + QStringLiteral(" AND Segment.SegmentIndex = ") + num(k.index),
@@ -529,7 +585,8 @@ void MapStore::insertElement(const MapKey &key, const ElementRow &row, ElementCo
     });
 }
 
-std::optional<QString> MapStore::addSegment(const MapKey &key, const QString &nodeKey, const QString &id)
+std::optional<QString> MapStore::addSegment(const MapKey &key, const QString &nodeKey, const QString &id,
+                                            const QString &level)
 {
     const KeyParts k = keyParts(nodeKey);
     return command(key, [&](const Map &map) -> std::optional<QString> {
@@ -539,7 +596,10 @@ std::optional<QString> MapStore::addSegment(const MapKey &key, const QString &no
         requireSegment(map, k.index);
         if (k.index != count)
             insertSegmentRoom(key, k.index);
-        insertSegment(key, id, k.index + 1, k.level, {});
+        insertSegment(key, id, k.index + 1, k.level, [&](ado::Recordset &rs) {
+            if (!level.isEmpty())
+                rs.Fields(QStringLiteral("Level")) = vb::Variant(level);
+        });
         ElementRow first;
         first.segment = id;
         first.segmentIndex = k.index + 1;
@@ -582,6 +642,7 @@ std::optional<QString> MapStore::duplicateSegment(const MapKey &key, const QStri
             return std::nullopt;
         requireSegment(map, k.index);
         const SegmentRow &source = *map.segment(k.index);
+        refusePane(segmentPaneRefusal(pane));
         // Read every value before the first write, so a refused value writes nothing.
         const qint32 maxUsage = qint32(maxUsageLoopValue(pane.maxUsageLoop));
         const qint32 placeholders = qint32(placeholdersValue(pane.placeholders).value_or(source.placeholders));
@@ -694,6 +755,7 @@ QString MapStore::saveElement(const MapKey &key, const QString &nodeKey, const E
 {
     const KeyParts k = keyParts(nodeKey);
     return command(key, [&](const Map &) {
+        refusePane(elementPaneRefusal(pane));
         ado::Recordset rs;
         rs.Open(QStringLiteral("SELECT * FROM Element") + where(QStringLiteral("Element"), key)
                     + QStringLiteral(" AND Element.SegmentIndex = ") + num(k.index)
@@ -750,6 +812,7 @@ std::optional<QString> MapStore::duplicateElement(const MapKey &key, const QStri
         const int n = map.elementCount(k.index) + 1;
         if (n > kMaxElements)
             return std::nullopt;
+        refusePane(elementPaneRefusal(pane, false));
         ElementRow row;
         row.segment = id;
         row.segmentIndex = k.index;

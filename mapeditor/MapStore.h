@@ -155,6 +155,14 @@ struct ElementPane {
 // minimum's text.
 ElementPane correctedElementPane(ElementPane pane);
 
+// Why a pane cannot be written, naming the field: a number box whose text is
+// not a whole number its column holds ("1e10", "3000000000" in a Long).
+// Empty when every value fits. The segment pane as Save and Duplicate read
+// it ("0", ">1" and text that is not a number have their own meaning); the
+// element pane as it is written, so Save checks it after its corrections.
+QString segmentPaneRefusal(const SegmentPane &pane);
+QString elementPaneRefusal(const ElementPane &pane, bool withReference = true);
+
 // "Invalid Segment Length Min(2)" or "Invalid Segment Name" for a typed
 // segment id; empty when `id` (trimmed, upper case) can be used.
 QString segmentIdRefusal(const QString &typed, QString &id);
@@ -182,9 +190,12 @@ public:
     // The commands. Each returns the key of the node to select after the
     // tree is reloaded, or nothing when it changed nothing (a limit, a guard
     // of the tree). Each raises after rolling back on any failure, and
-    // refuses a map that breaks the rules.
+    // refuses a map whose transaction set no longer exists or that breaks
+    // the rules, and a pane value its column cannot hold.
     QString saveSegment(const MapKey &key, const QString &nodeKey, const SegmentPane &pane);
-    std::optional<QString> addSegment(const MapKey &key, const QString &nodeKey, const QString &id);
+    // `level`: the Level code the new segment gets ("H", "D", "S"; empty for none).
+    std::optional<QString> addSegment(const MapKey &key, const QString &nodeKey, const QString &id,
+                                      const QString &level = {});
     QString deleteSegment(const MapKey &key, const QString &nodeKey);
     std::optional<QString> duplicateSegment(const MapKey &key, const QString &nodeKey, const QString &id,
                                             const SegmentPane &pane);

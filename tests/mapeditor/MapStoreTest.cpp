@@ -56,8 +56,16 @@ protected:
         CoreTest::TearDown();
     }
 
+    // The map's rows, and its transaction set when there is none yet.
     void build(const MapKey &key, const std::vector<Seg> &segments)
     {
+        if (rows("SELECT * FROM Transactions WHERE Partner = '" + key.partner + "' AND Direction = '" + key.direction
+                 + "'")
+                .empty())
+            addRow("Transactions", {{"Partner", key.partner},
+                                    {"Transaction", key.transaction},
+                                    {"Version", key.version},
+                                    {"Direction", key.direction}});
         int index = 0;
         for (const Seg &s : segments) {
             ++index;
@@ -257,6 +265,117 @@ TEST(MapPanes, SaveConversions)
     EXPECT_EQ(segmentLevelCode(-1), QString());
 }
 
+TEST(MapPanes, ValuesAFieldCannotHoldAreRefusedByName)
+{
+    struct SegmentCase {
+        const char *maxUsage, *placeholders;
+        const char *refused; // the field named, then the value; empty: accepted
+    };
+    const std::vector<SegmentCase> segments{
+        {"1e10", "1", "\"Max Usage/Loops\" 1e10"},
+        {"3000000000", "1", "\"Max Usage/Loops\" 3000000000"},
+        {"-2147483649", "1", "\"Max Usage/Loops\" -2147483649"},
+        {"2147483647", "1", ""},
+        {"-5", "1", ""},
+        {">1", "1", ""},
+        {"0", "1", ""},
+        {"abc", "x", ""}, // text that is no number has its own meaning
+        {"25", "9e9", "\"Placeholders\" 9e9"},
+    };
+    for (const SegmentCase &c : segments) {
+        SegmentPane pane;
+        pane.maxUsageLoop = QString::fromLatin1(c.maxUsage);
+        pane.placeholders = QString::fromLatin1(c.placeholders);
+        const QString refusal = segmentPaneRefusal(pane);
+        EXPECT_EQ(refusal.isEmpty(), !*c.refused) << c.maxUsage << " " << c.placeholders;
+        for (const QString &part : QString::fromLatin1(c.refused).split(u' ', Qt::SkipEmptyParts))
+            EXPECT_TRUE(refusal.contains(part)) << refusal.toStdString();
+    }
+
+    struct ElementCase {
+        const char *reference, *minimum, *maximum;
+        bool withReference;
+        const char *field;
+    };
+    const std::vector<ElementCase> elements{
+        {"99999999999", "1", "5", true, "\"Element ID\""},
+        {"99999999999", "1", "5", false, ""}, // Duplicate does not write the reference
+        {"374", "1e10", "5", true, "\"Minimum Length\""},
+        {"374", "1", "3000000000", false, "\"Maximum Length\""},
+        {"374", "ab", "5", false, "\"Minimum Length\""}, // Duplicate writes the boxes as they are
+        {"374", "1", "32760", true, ""},
+    };
+    for (const ElementCase &c : elements) {
+        ElementPane pane;
+        pane.reference = QString::fromLatin1(c.reference);
+        pane.minimum = QString::fromLatin1(c.minimum);
+        pane.maximum = QString::fromLatin1(c.maximum);
+        const QString refusal = elementPaneRefusal(pane, c.withReference);
+        EXPECT_EQ(refusal.isEmpty(), !*c.field) << c.reference << " " << c.minimum << " " << c.maximum;
+        EXPECT_TRUE(refusal.contains(QString::fromLatin1(c.field))) << refusal.toStdString();
+    }
+    // What Save writes passes its corrections first: a huge maximum is capped, a huge reference is refused.
+    ElementPane huge;
+    huge.reference = QStringLiteral("374");
+    huge.minimum = QStringLiteral("1");
+    huge.maximum = QStringLiteral("1e100");
+    EXPECT_EQ(elementPaneRefusal(correctedElementPane(huge)), QString());
+}
+
+TEST_F(MapStoreTest, APaneValueItsColumnCannotHoldWritesNothing)
+{
+    build(kMap, {{"ST", 1, 2}, {"BEG", 1, 2}});
+    SegmentPane segment;
+    segment.name = QStringLiteral("never stored");
+    segment.maxUsageLoop = QStringLiteral("1e10");
+    ElementPane element;
+    element.name = QStringLiteral("never stored");
+    element.reference = QStringLiteral("3000000000");
+    element.minimum = QStringLiteral("1");
+    element.maximum = QStringLiteral("1e10");
+    const std::vector<std::pair<const char *, std::function<void()>>> commands{
+        {"Max Usage/Loops", [&] { store.saveSegment(kMap, QStringLiteral("Segment0102"), segment); }},
+        {"Max Usage/Loops",
+         [&] { store.duplicateSegment(kMap, QStringLiteral("Segment0101"), QStringLiteral("NEW"), segment); }},
+        {"Element ID", [&] { store.saveElement(kMap, QStringLiteral("Element010201"), element); }},
+        {"Maximum Length",
+         [&] { store.duplicateElement(kMap, QStringLiteral("Element010101"), QStringLiteral("ST"), element); }},
+    };
+    const auto before = everything();
+    for (const auto &[field, command] : commands) {
+        const vb::VbError error = raised(command);
+        EXPECT_EQ(error.number, 6) << field;
+        EXPECT_TRUE(error.description.contains(QString::fromLatin1(field))) << error.description.toStdString();
+        EXPECT_EQ(everything(), before) << field;
+    }
+}
+
+TEST_F(MapStoreTest, CommandsRefuseAMapWhoseTransactionSetIsGone)
+{
+    build(kMap, {{"ST", 1, 2}, {"BEG", 1, 2}, {"REF", 1, 1}});
+    cnDatabase->Execute("DELETE FROM Transactions WHERE Direction = 'I'");
+    const QString seg = QStringLiteral("Segment0102"), el = QStringLiteral("Element010201");
+    const QString id = QStringLiteral("NEW");
+    const std::vector<std::function<void()>> commands{
+        [&] { store.saveSegment(kMap, seg, {}); },
+        [&] { store.addSegment(kMap, seg, id, QStringLiteral("D")); },
+        [&] { store.deleteSegment(kMap, seg); },
+        [&] { store.duplicateSegment(kMap, seg, id, {}); },
+        [&] { store.moveSegmentOut(kMap, seg); },
+        [&] { store.moveSegmentDown(kMap, seg); },
+        [&] { store.saveElement(kMap, el, correctedElementPane({})); },
+        [&] { store.appendElement(kMap, 1, 2, QStringLiteral("BEG"), seg); },
+        [&] { store.deleteElement(kMap, el, QStringLiteral("BEG")); },
+        [&] { store.moveElementDown(kMap, el); },
+    };
+    const auto before = everything();
+    for (size_t i = 0; i < commands.size(); ++i) {
+        const vb::VbError error = raised(commands[i]);
+        EXPECT_TRUE(error.description.contains("ACME01_830_004010_I")) << i << ": " << error.description.toStdString();
+        EXPECT_EQ(everything(), before) << i;
+    }
+}
+
 TEST_F(MapStoreTest, SaveSegmentWritesThePaneAndKeepsIdLevelAndUnchosenLists)
 {
     build(kMap, {{"ST", 1, 1}, {"BEG", 1, 1}});
@@ -334,6 +453,12 @@ TEST_F(MapStoreTest, AddSegmentInsertsAfterTheSelectedAtItsLevel)
         EXPECT_EQ(store.addSegment(kMap, QString::fromLatin1(c.selected), QStringLiteral("NEW")), c.result);
         EXPECT_EQ(checked(), c.dump) << c.selected; // the new element has no name
     }
+    // The level it is given, or none.
+    EXPECT_EQ(store.read(kMap).segment(5)->level, QString());
+    EXPECT_EQ(store.addSegment(kMap, QStringLiteral("Segment0101"), QStringLiteral("BAK"), QStringLiteral("D")),
+              "Segment0102");
+    EXPECT_EQ(store.read(kMap).segment(2)->level, "D");
+    EXPECT_EQ(store.read(kMap).segment(2)->segment, "BAK");
 }
 
 TEST_F(MapStoreTest, DeleteSegmentRenumbersTheRestAndSelectsThePrevious)
