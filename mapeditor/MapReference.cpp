@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace mapeditor {
 
 using namespace Qt::StringLiterals;
@@ -81,6 +83,45 @@ std::vector<ReferenceNode> scriptReferenceNodes(bool outbound)
             child(name, entry, entry);
     }
     return nodes;
+}
+
+std::vector<ReferenceNode> recordReferenceNodes(const std::vector<translation::RecordField> &fields)
+{
+    std::vector<ReferenceNode> nodes;
+    nodes.reserve(fields.size());
+    for (const translation::RecordField &f : fields) {
+        const QString expression = QStringLiteral("Record.Fields.Item(\"") + f.name + QStringLiteral("\")");
+        nodes.push_back({QStringLiteral("Record"), expression, expression, QStringLiteral("Record")});
+    }
+    return nodes;
+}
+
+std::optional<std::vector<ReferenceNode>> withRecordNodes(const std::vector<ReferenceNode> &tree,
+                                                          const std::vector<ReferenceNode> &fields)
+{
+    const QString record = QStringLiteral("Record");
+    auto isRoot = [&](const ReferenceNode &n) { return n.parentKey.isEmpty() && n.key == record; };
+    auto same = [](const ReferenceNode &a, const ReferenceNode &b) {
+        return a.parentKey == b.parentKey && a.key == b.key && a.text == b.text && a.image == b.image;
+    };
+    if (std::none_of(tree.begin(), tree.end(), isRoot))
+        return std::nullopt;
+    std::vector<ReferenceNode> before;
+    for (const ReferenceNode &n : tree)
+        if (n.parentKey == record)
+            before.push_back(n);
+    if (std::equal(before.begin(), before.end(), fields.begin(), fields.end(), same))
+        return std::nullopt;
+    std::vector<ReferenceNode> out;
+    out.reserve(tree.size() - before.size() + fields.size());
+    for (const ReferenceNode &n : tree) {
+        if (n.parentKey == record)
+            continue;
+        out.push_back(n);
+        if (isRoot(n))
+            out.insert(out.end(), fields.begin(), fields.end());
+    }
+    return out;
 }
 
 } // namespace mapeditor

@@ -4,9 +4,12 @@
 // and language elements scripts may use. The window adds the nodes in this
 // order; a node whose key is already in the tree is left out.
 
+#include "translation/RecordLayout.h"
+
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace mapeditor {
@@ -28,5 +31,15 @@ void readResultFields(const QString &path, const ReferenceSink &add);
 // Properties, Functions, Statements and Operators, as an outbound or an
 // inbound map's scripts use them.
 std::vector<ReferenceNode> scriptReferenceNodes(bool outbound);
+
+// The "Record" children of a record layout: one per field, key and text
+// Record.Fields.Item("name").
+std::vector<ReferenceNode> recordReferenceNodes(const std::vector<translation::RecordField> &fields);
+
+// `tree` (the nodes in the order they were added) with the children of its
+// "Record" root replaced by `fields`, right after the root. Nothing when
+// the tree has no "Record" root or its children already are `fields`.
+std::optional<std::vector<ReferenceNode>> withRecordNodes(const std::vector<ReferenceNode> &tree,
+                                                          const std::vector<ReferenceNode> &fields);
 
 } // namespace mapeditor

@@ -43,6 +43,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextStream>
 #include <QTimer>
 
@@ -156,6 +157,11 @@ frmMap::frmMap() : m_store(modGlobal::cnDatabase)
     });
     connect(&partners::transactionsNotifier(), &partners::TransactionsNotifier::TransactionsChanged, this,
             [this] { modGlobal::GuardHandler([this] { RefreshTransactionSets(); }); });
+    connect(&partners::transactionsNotifier(), &partners::TransactionsNotifier::MapsLeaving, this,
+            [this](const QString &partner, const QString &transaction, const QString &version,
+                   const QString &direction) {
+                modGlobal::GuardHandler([&] { MapsLeaving(partner, transaction, version, direction); });
+            });
     translation::setMapScriptHost(this);
     Form_Load();
 }
@@ -207,6 +213,12 @@ void frmMap::buildControls()
     txtImmediate->setObjectName(u"txtImmediate"_s);
     txtTransaction = new QPlainTextEdit(m_transactionPage);
     txtTransaction->setObjectName(u"txtTransaction"_s);
+    // The runs' output: what is typed there would be lost with the next run,
+    // so the boxes only show it (and let it be selected and copied).
+    for (QPlainTextEdit *box : {txtImmediate, txtTransaction}) {
+        box->setReadOnly(true);
+        box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
 
     auto bar = [this](Qt::Orientation o, const char *name) {
         auto *b = new controls::SplitterBar(o, m_client);
@@ -339,14 +351,15 @@ void frmMap::connectControls()
             blnElementChanged = true;
     });
 
+    // The Save buttons write the row the pane shows, whatever node is selected.
     connect(cmdSaveSegment, &QPushButton::clicked, this, guard([this] {
-        if (databaseFree())
-            SaveSegment(selectedNodeKey());
+        if (strShownKey.startsWith(u"Segment"_s))
+            SaveSegment(strShownKey);
     }));
     connect(cmdSegmentProcess, &QPushButton::clicked, this, guard([this] { cmdProcess_Click(cmdSegmentProcess); }));
     connect(cmdSaveElement, &QPushButton::clicked, this, guard([this] {
-        if (databaseFree())
-            SaveElement(selectedNodeKey());
+        if (strShownKey.startsWith(u"Element"_s))
+            SaveElement(strShownKey);
     }));
     // The commands of both panes: each button to its handler.
     const std::pair<QPushButton *, void (frmMap::*)()> commands[] = {
@@ -496,7 +509,13 @@ void frmMap::RefreshTransactionSets()
         lvwTSets->setSelectedItem(keep);
         return; // the map shown is still there
     }
-    // The map shown is gone: show the first set's map, or nothing.
+    // The map shown is gone, and with it the row an edit of a pane was made on.
+    if (blnSegmentChanged || blnElementChanged)
+        vb::MsgBox((blnSegmentChanged ? u"Segment Properties"_s : u"Element Properties"_s)
+                       + u"\rThe changes could not be kept: the transaction set "_s + mapKeyText(m_map.key)
+                       + u" no longer exists."_s,
+                   vb::vbExclamation);
+    // Show the first set's map, or nothing.
     tvwTSets->clearNodes();
     m_map = Map();
     strMapKey.clear();
@@ -507,6 +526,21 @@ void frmMap::RefreshTransactionSets()
         LoadMapTree();
         BuildReferenceTree();
     }
+}
+
+void frmMap::MapsLeaving(const QString &partner, const QString &transaction, const QString &version,
+                         const QString &direction)
+{
+    if (strMapKey.isEmpty() || !(blnSegmentChanged || blnElementChanged))
+        return;
+    auto same = [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; };
+    const MapKey &shown = m_map.key;
+    if (!same(shown.partner, partner))
+        return;
+    if (!transaction.isEmpty()
+        && !(same(shown.transaction, transaction) && same(shown.version, version) && same(shown.direction, direction)))
+        return;
+    savePendingEdit();
 }
 
 void frmMap::lvwTSets_ItemClick()
@@ -623,6 +657,17 @@ QString frmMap::selectedNodeParentText() const
 
 namespace {
 
+// A stored code at its list position. A column without a value shows no
+// choice, so the list never shows another row's value as this one's; any
+// other value leaves the list where it was.
+void showCode(controls::ComboList *list, int position, const QString &code)
+{
+    if (position >= 0)
+        list->setListIndex(position);
+    else if (code.isEmpty())
+        list->setListIndex(-1);
+}
+
 // The pending-change question; true when the answer is Yes.
 bool askSave(const QString &what)
 {
@@ -650,15 +695,14 @@ void frmMap::ShowSegment(int mode)
         chkSegmentExclude->setChecked(row->exclude);
         txtSegment->setText(row->segment);
         txtSegmentName->setText(row->name);
-        if (const int p = segmentUsagePosition(row->usage); p >= 0)
-            cboSegmentUsage->setListIndex(p);
-        if (const int p = segmentLevelPosition(row->level); p >= 0)
-            cboSegmentLevel->setListIndex(p);
+        showCode(cboSegmentUsage, segmentUsagePosition(row->usage), row->usage);
+        showCode(cboSegmentLevel, segmentLevelPosition(row->level), row->level);
         txtLoopLevel->setText(QString::number(row->node));
         txtMaxUsageLoop->setText(maxUsageLoopText(row->maxUsageLoop));
         txtScript->setPlainText(row->script);
         txtPlaceholders->setText(QString::number(row->placeholders));
-        if (mode == 0 || mode == 1) {
+        // Like every write of the designer, not inside another task's transaction.
+        if ((mode == 0 || mode == 1) && databaseFree()) {
             m_store.setExpanded(m_map.key, index, mode == 1);
             for (SegmentRow &s : m_map.segments)
                 if (s.index == index)
@@ -693,10 +737,8 @@ void frmMap::ShowElement()
         chkElementExclude->setChecked(row->exclude);
         txtReference->setText(QString::number(row->reference));
         txtElementName->setText(row->name);
-        if (const int p = elementUsagePosition(row->usage); p >= 0)
-            cboElementUsage->setListIndex(p);
-        if (const int p = elementTypePosition(row->type); p >= 0)
-            cboElementType->setListIndex(p);
+        showCode(cboElementUsage, elementUsagePosition(row->usage), row->usage);
+        showCode(cboElementType, elementTypePosition(row->type), row->type);
         txtElementMax->setText(QString::number(row->maximum));
         txtElementMin->setText(QString::number(row->minimum));
         txtScript->setPlainText(row->script);
@@ -745,8 +787,14 @@ bool frmMap::databaseFree()
     return true;
 }
 
-void frmMap::SaveSegment(const QString &key)
+bool frmMap::SaveSegment(const QString &key)
 {
+    if (!databaseFree())
+        return false;
+    if (const QString refusal = segmentPaneRefusal(segmentPane()); !refusal.isEmpty()) {
+        vb::MsgBox(refusal, vb::vbExclamation);
+        return false;
+    }
     QString saved;
     try {
         if (const auto value = placeholdersValue(txtPlaceholders->text()); value && *value == 1
@@ -756,52 +804,74 @@ void frmMap::SaveSegment(const QString &key)
     } catch (const std::exception &e) {
         // Nothing was written; the pane keeps the edit.
         modGlobal::ReportError(e);
-        return;
+        return false;
     }
     blnSegmentChanged = false;
     strCurrentKey = saved;
     LoadMapTree();
-    translation::SaveMapDefinitions(m_map.key);
+    saveDefinitions();
     cmdSaveSegment->setFocus();
+    return true;
 }
 
-void frmMap::SaveElement(const QString &key)
+bool frmMap::SaveElement(const QString &key)
 {
+    if (!databaseFree())
+        return false;
     QString saved;
     try {
         const ElementPane corrected = correctedElementPane(elementPane());
+        if (const QString refusal = elementPaneRefusal(corrected); !refusal.isEmpty()) {
+            vb::MsgBox(refusal, vb::vbExclamation);
+            return false;
+        }
         txtReference->setText(corrected.reference);
         txtElementMin->setText(corrected.minimum);
         txtElementMax->setText(corrected.maximum);
         saved = m_store.saveElement(m_map.key, key, corrected);
     } catch (const std::exception &e) {
         modGlobal::ReportError(e);
-        return;
+        return false;
     }
     blnElementChanged = false;
     strCurrentKey = saved;
     LoadMapTree();
-    translation::SaveMapDefinitions(m_map.key);
+    saveDefinitions();
     cmdSaveElement->setFocus();
+    return true;
+}
+
+void frmMap::saveDefinitions()
+{
+    translation::SaveMapDefinitions(m_map.key);
+    refreshRecordReference();
 }
 
 bool frmMap::savePendingEdit()
 {
     if (blnSegmentChanged) {
         if (askSave(u"Segment Properties"_s)) {
-            SaveSegment(strShownKey);
+            if (!SaveSegment(strShownKey))
+                reselectShown();
             return true;
         }
         blnSegmentChanged = false;
     }
     if (blnElementChanged) {
         if (askSave(u"Element Properties"_s)) {
-            SaveElement(strShownKey);
+            if (!SaveElement(strShownKey))
+                reselectShown();
             return true;
         }
         blnElementChanged = false;
     }
     return false;
+}
+
+void frmMap::reselectShown()
+{
+    if (const int shown = tvwTSets->nodeIndex(strShownKey))
+        tvwTSets->setSelectedNode(shown);
 }
 
 bool frmMap::resolvePendingEdit()
@@ -857,7 +927,10 @@ void frmMap::cmdAddSegment_Click()
     }
     if (!databaseFree())
         return;
-    runCommand(cmdAddSegment, [&] { return m_store.addSegment(m_map.key, key, id); });
+    // The new segment takes the level the pane shows, so what the pane then
+    // shows for it is what is stored.
+    const QString level = segmentLevelCode(cboSegmentLevel->listIndex());
+    runCommand(cmdAddSegment, [&] { return m_store.addSegment(m_map.key, key, id, level); });
 }
 
 void frmMap::cmdDeleteSegment_Click()
@@ -1036,10 +1109,12 @@ void frmMap::BuildReferenceTree()
     auto add = [this](const ReferenceNode &n) {
         try {
             tvwReference->addNode(n.parentKey, n.key, n.text, n.image);
+            m_referenceNodes.push_back(n);
         } catch (...) {
             // A key already in the tree leaves this node out; the filling goes on.
         }
     };
+    m_referenceNodes.clear();
     try {
         tvwReference->clearNodes();
     } catch (...) {
@@ -1060,17 +1135,54 @@ void frmMap::BuildReferenceTree()
 
 void frmMap::LoadResultFields()
 {
+    auto add = [this](const ReferenceNode &n) {
+        tvwReference->addNode(n.parentKey, n.key, n.text, n.image);
+        m_referenceNodes.push_back(n);
+    };
     try {
-        tvwReference->addNode({}, u"Results"_s, u"Results"_s, u"Results"_s);
+        add({{}, u"Results"_s, u"Results"_s, u"Results"_s});
     } catch (...) {
     }
     try {
-        readResultFields(translation::OutboundTranslation::ImportDefinitionPath(m_map.key), [this](const ReferenceNode &n) {
-            tvwReference->addNode(n.parentKey, n.key, n.text, n.image);
-        });
+        readResultFields(translation::OutboundTranslation::ImportDefinitionPath(m_map.key), add);
     } catch (const std::exception &e) {
         modGlobal::ReportError(e);
     }
+}
+
+void frmMap::refreshRecordReference()
+{
+    if (strMapKey.isEmpty())
+        return;
+    std::optional<std::vector<ReferenceNode>> rebuilt;
+    try {
+        rebuilt = withRecordNodes(m_referenceNodes, recordReferenceNodes(translation::RecordLayout(m_map.key)));
+    } catch (...) {
+        return; // the definition file was not written either (reported there): the reference stays as it is
+    }
+    if (!rebuilt)
+        return;
+    // Rebuilt whole (nodes are addressed by position), keeping which roots
+    // are open and where the tree is scrolled.
+    QStringList open;
+    for (int n = 1; n <= tvwReference->nodeCount(); ++n)
+        if (!tvwReference->parentIndex(n) && tvwReference->isExpanded(n))
+            open << tvwReference->nodeKey(n);
+    const int scrolled = tvwReference->verticalScrollBar()->value();
+    m_referenceNodes.clear();
+    tvwReference->clearNodes();
+    for (const ReferenceNode &n : *rebuilt) {
+        try {
+            tvwReference->addNode(n.parentKey, n.key, n.text, n.image);
+            m_referenceNodes.push_back(n);
+        } catch (...) {
+            // A key already in the tree leaves this node out, as when it was built.
+        }
+    }
+    for (const QString &key : open)
+        if (const int n = tvwReference->nodeIndex(key))
+            tvwReference->setExpanded(n, true);
+    tvwReference->verticalScrollBar()->setValue(scrolled);
 }
 
 void frmMap::sstControls_Click(int)

@@ -7,6 +7,7 @@
 // output boxes).
 
 #include "mapeditor/MapLayout.h"
+#include "mapeditor/MapReference.h"
 #include "mapeditor/MapStore.h"
 #include "translation/MapScriptHost.h"
 
@@ -99,8 +100,11 @@ public:
     void tvwTSets_Event(int node, int mode); // Collapse 0, Expand and NodeClick 1
     void ShowSegment(int mode);
     void ShowElement();
-    void SaveSegment(const QString &key);
-    void SaveElement(const QString &key);
+    // Write the pane to the row of `key`; false when nothing was written (a
+    // value refused, another task's transaction, a failure), the pane then
+    // keeps the edit.
+    bool SaveSegment(const QString &key);
+    bool SaveElement(const QString &key);
     void cmdAddSegment_Click();
     void cmdDeleteSegment_Click();
     void cmdDuplicateSegment_Click();
@@ -126,6 +130,11 @@ public:
     // Refills the list when the partner window changed the sets, keeping
     // the selected set when it still exists.
     void RefreshTransactionSets();
+    // The partner window is about to remove or rename the maps of `partner`
+    // (only the one set when `transaction` is given): an edit of the shown
+    // map is offered for saving while its rows exist.
+    void MapsLeaving(const QString &partner, const QString &transaction, const QString &version,
+                     const QString &direction);
 
     // False while a translation runs: the exit path waits for it.
     bool QueryUnload();
@@ -157,9 +166,16 @@ private:
     ElementPane elementPane() const;
     bool readSelectedRow();
     // The pending-change question for the edit a pane holds: Yes saves it to
-    // the row it was made on (the save reloads the tree), No drops it. True
-    // when a save ran.
+    // the row it was made on (the save reloads the tree on it; a failed save
+    // puts the selection back on it and keeps the edit), No drops it. True
+    // when the answer was Yes: the caller stops there.
     bool savePendingEdit();
+    // The tree's selection back on the node the panes show.
+    void reselectShown();
+    // After a save: the map's definition files written anew, and the
+    // reference's "Record" branch following the record layout.
+    void saveDefinitions();
+    void refreshRecordReference();
     // The same before the map's rows are renumbered; false while an edit is
     // still pending (its save failed).
     bool resolvePendingEdit();
@@ -192,6 +208,7 @@ private:
     QTimer *m_unloadWhenIdle = nullptr;
     MapStore m_store;
     Map m_map; // the map loaded into the tree: the panes, commands and trial runs work on it
+    std::vector<ReferenceNode> m_referenceNodes; // what the reference holds, in the order added
     QColor lngDragColor;
     double lngVSplitLeftX = 0, lngVSplitCenterX = 0, lngVSplitRightX = 0, lngHSplitY = 0;
     double m_screenWidth = 0, m_screenHeight = 0;

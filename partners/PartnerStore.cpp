@@ -240,6 +240,7 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
         for (; !sets.Eof(); sets.MoveNext())
             keys.push_back({text(sets, "Transaction"), text(sets, "Version"), text(sets, "Direction")});
         sets.Close();
+        notifyMapsLeaving(oldName);
     }
 
     m_cn->BeginTrans();
@@ -346,6 +347,7 @@ void PartnerStore::remove()
     const QString name = currentName();
     const qint64 rowid = m_rs->rowid();
     const long at = m_rs->AbsolutePosition();
+    notifyMapsLeaving(name);
     m_cn->BeginTrans();
     try {
         for (const char *table : kRemovedTables) {

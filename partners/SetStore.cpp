@@ -110,6 +110,7 @@ void SetStore::save(const SetKey &key, const QString &override, const QString &c
 
 void SetStore::remove(const SetKey &key)
 {
+    notifyMapsLeaving(key.partner, key.transaction, key.version, key.direction);
     ado::inTransaction(*m_cn, [&] {
         for (const char *table : {"Transactions", "Segment", "Element"}) {
             const QString t = QString::fromLatin1(table);

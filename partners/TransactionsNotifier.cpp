@@ -13,4 +13,10 @@ void notifyTransactionsChanged()
     emit transactionsNotifier().TransactionsChanged();
 }
 
+void notifyMapsLeaving(const QString &partner, const QString &transaction, const QString &version,
+                       const QString &direction)
+{
+    emit transactionsNotifier().MapsLeaving(partner, transaction, version, direction);
+}
+
 } // namespace partners

@@ -3,9 +3,12 @@
 // deleted, saved or bound to a plug-in class, a partner renamed or removed)
 // is announced here, so that windows listing the sets (the map designer, the
 // integration window) refill their lists without the partner window knowing
-// them.
+// them. Before a change takes sets away (a set deleted, a partner renamed
+// or removed) their maps are announced as leaving, so that the map designer
+// can offer to save an edit of one while its rows still exist.
 
 #include <QObject>
+#include <QString>
 
 namespace partners {
 
@@ -13,9 +16,15 @@ class TransactionsNotifier : public QObject {
     Q_OBJECT
 signals:
     void TransactionsChanged();
+    // The maps of `partner`, or only its set transaction/version/direction
+    // when `transaction` is not empty.
+    void MapsLeaving(const QString &partner, const QString &transaction, const QString &version,
+                     const QString &direction);
 };
 
 TransactionsNotifier &transactionsNotifier();
 void notifyTransactionsChanged();
+void notifyMapsLeaving(const QString &partner, const QString &transaction = {}, const QString &version = {},
+                       const QString &direction = {});
 
 } // namespace partners

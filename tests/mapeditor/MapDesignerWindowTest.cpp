@@ -7,6 +7,7 @@
 #include "TestEnvironment.h"
 
 #include "mapeditor/frmMap.h"
+#include "partners/SetStore.h"
 #include "partners/TransactionsNotifier.h"
 #include "translation/MapScriptHost.h"
 #include "translation/OpenReport.h"
@@ -29,6 +30,7 @@
 #include "vb/Settings.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -115,6 +117,26 @@ protected:
     {
         return column("SELECT Segment FROM Segment WHERE Direction = '" + direction + "' ORDER BY SegmentIndex",
                       "Segment");
+    }
+
+    QString selected(frmMap &w) { return w.tvwTSets->nodeKey(w.tvwTSets->selectedNode()); }
+
+    // Every map row, every column as text.
+    std::vector<std::map<QString, QString>> mapRows()
+    {
+        auto all = rows("SELECT * FROM Segment ORDER BY rowid");
+        for (auto &row : rows("SELECT * FROM Element ORDER BY rowid"))
+            all.push_back(row);
+        return all;
+    }
+
+    QStringList referenceRoots(frmMap &w)
+    {
+        QStringList out;
+        for (int n = 1; n <= w.tvwReference->nodeCount(); ++n)
+            if (!w.tvwReference->parentIndex(n))
+                out << w.tvwReference->nodeText(n);
+        return out;
     }
 
     QStringList referenceChildren(frmMap &w, const QString &root)
@@ -321,16 +343,266 @@ TEST_F(MapDesignerWindowTest, AFailingCommandIsReportedOnceAndLeavesTheMapAsItWa
     EXPECT_EQ(w.tvwTSets->nodeText(node(w, "Segment0102")), "BFR");
 }
 
-TEST_F(MapDesignerWindowTest, CommandsWaitForAnotherTasksTransaction)
+// The edit of a pane fails to save when the user moves on (a value its
+// field cannot hold, a failing database): both rows stay as they were, the
+// selection goes back to the node the pane shows and the edit stays; once
+// corrected, Save writes it to that row, whatever node is selected.
+TEST_F(MapDesignerWindowTest, AFailedPendingSaveLeavesBothRowsAndTheSelectionOnTheShownNode)
+{
+    struct Case {
+        const char *shown, *clicked;
+        controls::TextBox *frmMap::*name;
+        controls::TextBox *frmMap::*number;
+        const char *bad;  // typed into the number box; empty: the database refuses the write instead
+        const char *good; // the corrected number
+        const char *message;
+    };
+    const std::vector<Case> cases{
+        {"Segment0102", "Segment0103", &frmMap::txtSegmentName, &frmMap::txtMaxUsageLoop, "1e10", "25",
+         "\"Max Usage/Loops\""},
+        {"Segment0102", "Segment0103", &frmMap::txtSegmentName, &frmMap::txtMaxUsageLoop, "", "25",
+         "injected failure"},
+        {"Element010202", "Element010203", &frmMap::txtElementName, &frmMap::txtReference, "99999999999", "355",
+         "\"Element ID\""},
+        {"Element010202", "Element010203", &frmMap::txtElementName, &frmMap::txtReference, "", "355",
+         "injected failure"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.shown) + " " + c.message);
+        controls::unload<frmMap>();
+        for (const char *table : {"Transactions", "Segment", "Element"})
+            cnDatabase->Execute(QStringLiteral("DELETE FROM ") + QString::fromLatin1(table));
+        frmMap &w = openStandard();
+        const bool segment = QString::fromLatin1(c.shown).startsWith("Segment");
+        const QString table = segment ? "Segment" : "Element";
+        click(w, c.shown);
+        (w.*c.name)->setText("edited by user");
+        (w.*c.number)->setText(QString::fromLatin1(*c.bad ? c.bad : c.good));
+        if (!*c.bad)
+            cnDatabase->Execute("CREATE TEMP TRIGGER injected BEFORE UPDATE ON " + table
+                                + " BEGIN SELECT RAISE(ABORT, 'injected failure'); END");
+        const auto before = mapRows();
+        const size_t boxes = dialogs().boxes().size();
+        dialogs().answer(vb::vbYes).answer(vb::vbOK);
+        click(w, c.clicked);
+        ASSERT_EQ(dialogs().boxes().size(), boxes + 2);
+        EXPECT_EQ(dialogs().boxes()[boxes].text, (segment ? "Segment" : "Element") + QString(" Properties\rSave Changes?"));
+        EXPECT_TRUE(dialogs().last().text.contains(QString::fromLatin1(c.message))) << dialogs().last().text.toStdString();
+        EXPECT_EQ(mapRows(), before);
+        EXPECT_EQ(selected(w), c.shown);
+        EXPECT_EQ(w.strShownKey, c.shown);
+        EXPECT_TRUE(segment ? w.blnSegmentChanged : w.blnElementChanged);
+        EXPECT_EQ((w.*c.name)->text(), "edited by user");
+
+        if (!*c.bad)
+            cnDatabase->Execute("DROP TRIGGER injected");
+        (w.*c.number)->setText(QString::fromLatin1(c.good));
+        const QString other = segment ? "SELECT * FROM Segment WHERE Direction = 'I' AND SegmentIndex = 3"
+                                      : "SELECT * FROM Element WHERE Direction = 'I' AND SegmentIndex = 2 AND ElementIndex = 3";
+        const auto otherBefore = rows(other);
+        w.tvwTSets->setSelectedNode(node(w, c.clicked)); // a selection that is not the pane's row
+        (segment ? w.cmdSaveSegment : w.cmdSaveElement)->click();
+        EXPECT_EQ(dialogs().boxes().size(), boxes + 2);
+        EXPECT_EQ(rows(other), otherBefore);
+        const QString mine = segment ? "SELECT * FROM Segment WHERE Direction = 'I' AND SegmentIndex = 2"
+                                     : "SELECT * FROM Element WHERE Direction = 'I' AND SegmentIndex = 2 AND ElementIndex = 2";
+        const auto saved = rows(mine);
+        ASSERT_EQ(saved.size(), 1u);
+        EXPECT_EQ(saved[0].at(segment ? "SegmentName" : "ElementName"), "edited by user");
+        EXPECT_EQ(saved[0].at(segment ? "MaxUsageLoop" : "Reference"), c.good);
+        EXPECT_EQ(selected(w), c.shown);
+    }
+}
+
+// Every write of the designer, whatever starts it, waits for another task's
+// transaction: were one made inside it, that task's rollback would take it away.
+TEST_F(MapDesignerWindowTest, EveryWriteWaitsForAnotherTasksTransaction)
 {
     frmMap &w = openStandard();
     click(w, "Segment0102");
-    cnDatabase->BeginTrans();
+    const auto before = mapRows();
+    auto underAnotherTask = [&](const char *what, const std::function<void()> &start) {
+        SCOPED_TRACE(what);
+        const size_t boxes = dialogs().boxes().size();
+        cnDatabase->BeginTrans();
+        start();
+        cnDatabase->CommitTrans(); // the other task ends well: nothing of the designer's may be in it
+        ASSERT_GT(dialogs().boxes().size(), boxes);
+        EXPECT_EQ(dialogs().last().text, "Another task is writing to the database. Try again when it has finished.");
+        EXPECT_EQ(dialogs().last().icon, vb::vbExclamation);
+        EXPECT_EQ(mapRows(), before);
+    };
     dialogs().answer(vb::vbOK);
-    w.cmdSegmentDown->click();
-    cnDatabase->RollbackTrans();
-    EXPECT_EQ(dialogs().last().icon, vb::vbExclamation);
+    underAnotherTask("a command", [&] { w.cmdSegmentDown->click(); });
     EXPECT_EQ(segmentNames(), (QStringList{"ST", "BFR", "N1", "N3", "LIN"}));
+
+    // A tree click shows the segment but stores no Expanded.
+    dialogs().answer(vb::vbOK);
+    underAnotherTask("the Expanded write", [&] { click(w, "Segment0103"); });
+    EXPECT_EQ(w.txtSegment->text(), "N1");
+
+    // The save the pending-change question offers: the edit stays on its segment.
+    w.txtSegmentName->setText("N1 edited");
+    dialogs().answer(vb::vbYes).answer(vb::vbOK);
+    underAnotherTask("the question's save", [&] { click(w, "Segment0101"); });
+    EXPECT_EQ(selected(w), "Segment0103");
+    EXPECT_TRUE(w.blnSegmentChanged);
+
+    dialogs().answer(vb::vbOK);
+    underAnotherTask("Save Segment", [&] { w.cmdSaveSegment->click(); });
+
+    // With the other task done, the same save goes through.
+    w.cmdSaveSegment->click();
+    EXPECT_EQ(column("SELECT SegmentName FROM Segment WHERE Direction = 'I' AND SegmentIndex = 3", "SegmentName"),
+              QStringList{"N1 edited"});
+}
+
+// A new segment stores the level its pane showed; a segment without a level
+// shows none, never the level of the segment shown before it.
+TEST_F(MapDesignerWindowTest, ANewSegmentTakesTheLevelThePaneShows)
+{
+    addSet("ACME01", "I");
+    addMap("ACME01", "I", {"ST:1:1", "BFR:1:2", "LIN:1:1"});
+    cnDatabase->Execute("UPDATE Segment SET Level = 'D' WHERE Segment = 'BFR'");
+    cnDatabase->Execute("UPDATE Segment SET Level = '', SegmentUsage = '' WHERE Segment = 'LIN'");
+    frmMap &w = controls::form<frmMap>();
+    const QString level = "SELECT Level FROM Segment WHERE Segment = '%1'";
+
+    click(w, "Segment0102");
+    EXPECT_EQ(w.cboSegmentLevel->listIndex(), 1);
+    w.txtSegment->setText("BAK");
+    w.cmdAddSegment->click();
+    EXPECT_EQ(column(level.arg("BAK"), "Level"), QStringList{"D"});
+    EXPECT_EQ(selected(w), "Segment0103");
+    EXPECT_EQ(w.cboSegmentLevel->listIndex(), 1);
+
+    click(w, "Segment0104");
+    EXPECT_EQ(w.txtSegment->text(), "LIN");
+    EXPECT_EQ(w.cboSegmentLevel->listIndex(), -1);
+    EXPECT_EQ(w.cboSegmentUsage->listIndex(), -1);
+    w.txtSegment->setText("CTT");
+    w.cmdAddSegment->click();
+    EXPECT_EQ(column(level.arg("CTT"), "Level"), QStringList{""});
+    EXPECT_EQ(w.cboSegmentLevel->listIndex(), -1);
+    // Chosen and saved, it is the segment's.
+    w.cboSegmentLevel->setListIndex(2);
+    w.cmdSaveSegment->click();
+    EXPECT_EQ(column(level.arg("CTT"), "Level"), QStringList{"S"});
+    EXPECT_EQ(w.cboSegmentLevel->listIndex(), 2);
+    EXPECT_TRUE(dialogs().boxes().empty());
+}
+
+TEST_F(MapDesignerWindowTest, AMapWhoseTransactionSetIsGoneIsNotChanged)
+{
+    frmMap &w = openStandard();
+    click(w, "Segment0102");
+    cnDatabase->Execute("DELETE FROM Transactions WHERE Direction = 'I'"); // by another tool
+    const auto before = mapRows();
+    w.txtSegment->setText("REF");
+    dialogs().answer(vb::vbOK);
+    w.cmdAddSegment->click();
+    EXPECT_TRUE(dialogs().last().text.contains("ACME01_830_004010_I")) << dialogs().last().text.toStdString();
+    EXPECT_EQ(dialogs().last().icon, vb::vbCritical);
+    w.txtSegmentName->setText("never stored");
+    dialogs().answer(vb::vbOK);
+    w.cmdSaveSegment->click();
+    EXPECT_TRUE(dialogs().last().text.contains("ACME01_830_004010_I"));
+    EXPECT_TRUE(w.blnSegmentChanged);
+    EXPECT_EQ(mapRows(), before);
+}
+
+// The shown map leaves the list (a partner renamed, a set removed): an edit
+// is offered for saving while its rows still exist, or the user is told it
+// could not be kept.
+TEST_F(MapDesignerWindowTest, AnEditOfAMapThatLeavesTheListIsOfferedOrReported)
+{
+    frmMap &w = openStandard();
+    click(w, "Segment0102");
+    w.txtSegmentName->setText("kept through the rename");
+    dialogs().answer(vb::vbYes);
+    partners::notifyMapsLeaving("acme01"); // the partner window renames ACME01
+    EXPECT_EQ(dialogs().last().text, "Segment Properties\rSave Changes?");
+    for (const char *table : {"Transactions", "Segment", "Element"})
+        cnDatabase->Execute(QStringLiteral("UPDATE %1 SET Partner = 'ACME02'").arg(QString::fromLatin1(table)));
+    partners::notifyTransactionsChanged();
+    EXPECT_EQ(dialogs().boxes().size(), 1u);
+    EXPECT_EQ(column("SELECT SegmentName FROM Segment WHERE Direction = 'I' AND SegmentIndex = 2", "SegmentName"),
+              QStringList{"kept through the rename"});
+    EXPECT_EQ(w.tvwTSets->nodeText(1), "ACME02_830_004010_I");
+
+    // Other maps leaving ask nothing.
+    click(w, "Segment0103");
+    w.txtSegmentName->setText("N1 edited");
+    partners::notifyMapsLeaving("OTHER1");
+    partners::notifyMapsLeaving("ACME02", "830", "004010", "O");
+    EXPECT_EQ(dialogs().boxes().size(), 1u);
+
+    // The set removed in the partner window: asked first; No drops the edit and nothing more is said.
+    dialogs().answer(vb::vbNo);
+    partners::SetStore(cnDatabase).remove({"ACME02", "830", "004010", "I"});
+    EXPECT_EQ(dialogs().boxes().size(), 2u);
+    EXPECT_EQ(dialogs().last().text, "Segment Properties\rSave Changes?");
+    ASSERT_EQ(w.lvwTSets->itemCount(), 1);
+    EXPECT_EQ(w.tvwTSets->nodeText(1), "ACME02_830_004010_O");
+
+    // Removed where the designer hears of it only afterwards: the user is told.
+    click(w, "Element010201");
+    w.txtElementName->setText("lost");
+    for (const char *table : {"Transactions", "Segment", "Element"})
+        cnDatabase->Execute(QStringLiteral("DELETE FROM %1").arg(QString::fromLatin1(table)));
+    dialogs().answer(vb::vbOK);
+    partners::notifyTransactionsChanged();
+    EXPECT_EQ(dialogs().boxes().size(), 3u);
+    EXPECT_TRUE(dialogs().last().text.startsWith("Element Properties\r"));
+    EXPECT_TRUE(dialogs().last().text.contains("could not be kept"));
+    EXPECT_TRUE(dialogs().last().text.contains("ACME02_830_004010_O"));
+    EXPECT_EQ(w.lvwTSets->itemCount(), 0);
+    EXPECT_FALSE(w.blnElementChanged);
+}
+
+// After a save the reference's Record branch lists the fields of the record
+// layout just written, as a fresh build of the reference would.
+TEST_F(MapDesignerWindowTest, TheRecordReferenceFollowsASave)
+{
+    frmMap &w = openStandard();
+    const QString st01 = "Record.Fields.Item(\"1ST01\")";
+    ASSERT_TRUE(referenceChildren(w, "Record").contains(st01));
+    const QStringList roots = referenceRoots(w);
+    w.tvwReference->setExpanded(w.tvwReference->nodeIndex("Functions"), true);
+    click(w, "Element010101");
+    w.chkElementExclude->setChecked(true);
+    w.cmdSaveElement->click();
+    const QStringList afterSave = referenceChildren(w, "Record");
+    EXPECT_FALSE(afterSave.contains(st01));
+    EXPECT_TRUE(afterSave.contains("Record.Fields.Item(\"1ST02\")")) << afterSave.join(' ').toStdString();
+    EXPECT_EQ(referenceRoots(w), roots);
+    EXPECT_TRUE(w.tvwReference->isExpanded(w.tvwReference->nodeIndex("Functions")));
+    emit w.lvwTSets->ItemClick(1);
+    EXPECT_EQ(referenceChildren(w, "Record"), afterSave);
+    EXPECT_TRUE(dialogs().boxes().empty());
+}
+
+// The output boxes of the runs take no typing (it would be lost with the
+// next run) and their text can still be selected and copied.
+TEST_F(MapDesignerWindowTest, TheOutputBoxesOnlyShowTheRunsOutput)
+{
+    frmMap &w = openStandard();
+    w.show();
+    w.appendImmediate("BEG01 = A1\r\n");
+    w.setTransactionText("ST*830*0001\r\nBFR*00\r\n");
+    for (QPlainTextEdit *box : {w.txtImmediate, w.txtTransaction}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        w.sstControls->setTab(box == w.txtImmediate ? 1 : 2);
+        box->setFocus();
+        const QString shown = box->toPlainText();
+        QTest::keyClicks(box, "objScript.CurrentElement = 1");
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_EQ(box->toPlainText(), shown);
+        QGuiApplication::clipboard()->clear();
+        QTest::keySequence(box, QKeySequence::SelectAll);
+        QTest::keySequence(box, QKeySequence::Copy);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), shown);
+    }
 }
 
 TEST_F(MapDesignerWindowTest, TheReferenceListsImportFieldsAndIsRebuiltWithoutDoubles)

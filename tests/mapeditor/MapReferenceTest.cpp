@@ -96,3 +96,61 @@ TEST(MapReference, ResultFieldsComeFromTheImportDefinition)
         EXPECT_EQ(error, c.error) << i;
     }
 }
+
+TEST(MapReference, TheRecordBranchFollowsTheRecordLayout)
+{
+    const auto fields = [](const QStringList &names) {
+        std::vector<translation::RecordField> out;
+        for (const QString &name : names) {
+            translation::RecordField f;
+            f.name = name;
+            out.push_back(f);
+        }
+        return recordReferenceNodes(out);
+    };
+    ASSERT_EQ(fields({"1ST01"}).size(), 1u);
+    const ReferenceNode first = fields({"1ST01"}).front();
+    EXPECT_EQ(first.parentKey, "Record");
+    EXPECT_EQ(first.key, "Record.Fields.Item(\"1ST01\")");
+    EXPECT_EQ(first.text, first.key);
+    EXPECT_EQ(first.image, "Record");
+
+    std::vector<ReferenceNode> tree{{{}, "Results", "Results", "Results"},
+                                    {"Results", "Qty", "Record.Fields.Item(\"Qty\")", "Results"},
+                                    {{}, "Record", "Record", "Record"}};
+    for (const ReferenceNode &n : fields({"1ST01", "1ST02"}))
+        tree.push_back(n);
+    for (const ReferenceNode &n : scriptReferenceNodes(true))
+        tree.push_back(n);
+
+    struct Case {
+        QStringList now;
+        bool changes;
+    };
+    const std::vector<Case> cases{
+        {{"1ST01", "1ST02"}, false},
+        {{"1ST02"}, true},
+        {{"1ST01", "1ST02", "2BEG01"}, true},
+        {{}, true},
+    };
+    for (const Case &c : cases) {
+        const auto rebuilt = withRecordNodes(tree, fields(c.now));
+        ASSERT_EQ(rebuilt.has_value(), c.changes) << c.now.join(' ').toStdString();
+        if (!rebuilt)
+            continue;
+        QStringList expected;
+        for (const QString &name : c.now)
+            expected << "Record.Fields.Item(\"" + name + "\")";
+        EXPECT_EQ(childrenOf(*rebuilt, "Record"), expected);
+        EXPECT_EQ(roots(*rebuilt), (QStringList{"Results", "Record", "Methods", "Properties", "Functions", "Statements",
+                                                "Operators"}));
+        EXPECT_EQ(childrenOf(*rebuilt, "Results"), childrenOf(tree, "Results"));
+        EXPECT_EQ(rebuilt->size(), tree.size() - 2 + size_t(c.now.size()));
+        // The new children follow their root directly.
+        EXPECT_EQ(rebuilt->at(2).key, "Record");
+        if (!c.now.isEmpty())
+            EXPECT_EQ(rebuilt->at(3).parentKey, "Record");
+    }
+    // A tree without a Record root has nothing to follow.
+    EXPECT_FALSE(withRecordNodes(scriptReferenceNodes(false), fields({"1ST01"})));
+}
