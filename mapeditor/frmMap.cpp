@@ -967,9 +967,13 @@ void frmMap::cmdDuplicateSegment_Click()
         vb::MsgBox(refusal, vb::vbCritical);
         return;
     }
+    const SegmentPane pane = segmentPane();
+    if (const QString refusal = segmentPaneRefusal(pane); !refusal.isEmpty()) {
+        vb::MsgBox(refusal, vb::vbExclamation);
+        return;
+    }
     if (!databaseFree())
         return;
-    const SegmentPane pane = segmentPane();
     runCommand(cmdDuplicateSegment, [&] { return m_store.duplicateSegment(m_map.key, key, id, pane); });
 }
 
@@ -1013,6 +1017,10 @@ void frmMap::cmdDuplicateElement_Click()
         return;
     const QString id = selectedNodeParentText();
     const ElementPane pane = elementPane();
+    if (const QString refusal = elementPaneRefusal(pane, false); !refusal.isEmpty()) {
+        vb::MsgBox(refusal, vb::vbExclamation);
+        return;
+    }
     runCommand(cmdDuplicateElement, [&] { return m_store.duplicateElement(m_map.key, key, id, pane); });
 }
 

@@ -414,6 +414,30 @@ TEST_F(MapDesignerWindowTest, AFailedPendingSaveLeavesBothRowsAndTheSelectionOnT
     }
 }
 
+// The duplicates write the pane as it stands: a value its field cannot hold
+// is refused there, by name, before anything is written.
+TEST_F(MapDesignerWindowTest, DuplicatesRefuseAValueItsFieldCannotHold)
+{
+    frmMap &w = openStandard();
+    click(w, "Segment0102");
+    const auto before = mapRows();
+    w.txtSegment->setText("BF2");
+    w.txtMaxUsageLoop->setText("3000000000");
+    dialogs().answer(vb::vbOK);
+    w.cmdDuplicateSegment->click();
+    EXPECT_TRUE(dialogs().last().text.contains("\"Max Usage/Loops\"")) << dialogs().last().text.toStdString();
+    EXPECT_EQ(dialogs().last().icon, vb::vbExclamation);
+
+    dialogs().answer(vb::vbNo); // the segment's edit, dropped
+    click(w, "Element010202");
+    w.txtElementMax->setText("1e100");
+    dialogs().answer(vb::vbOK);
+    w.cmdDuplicateElement->click();
+    EXPECT_TRUE(dialogs().last().text.contains("\"Maximum Length\"")) << dialogs().last().text.toStdString();
+    EXPECT_EQ(mapRows(), before);
+    EXPECT_EQ(count("History"), 0);
+}
+
 // Every write of the designer, whatever starts it, waits for another task's
 // transaction: were one made inside it, that task's rollback would take it away.
 TEST_F(MapDesignerWindowTest, EveryWriteWaitsForAnotherTasksTransaction)
