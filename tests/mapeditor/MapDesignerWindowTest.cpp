@@ -119,6 +119,18 @@ protected:
                       "Segment");
     }
 
+    // A click of the mouse on the node, as the user makes it (the window shown).
+    void mouseClick(frmMap &w, const QString &key)
+    {
+        QTreeWidgetItem *item = w.tvwTSets->nodeItem(node(w, key));
+        ASSERT_TRUE(item);
+        w.tvwTSets->scrollToItem(item);
+        const QRect r = w.tvwTSets->visualItemRect(item);
+        ASSERT_TRUE(r.isValid()) << key.toStdString();
+        // On the start of the text: a long text reaches past the narrow tree.
+        QTest::mouseClick(w.tvwTSets->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 6, r.center().y()));
+    }
+
     QString selected(frmMap &w) { return w.tvwTSets->nodeKey(w.tvwTSets->selectedNode()); }
 
     // Every map row, every column as text.
@@ -373,6 +385,8 @@ TEST_F(MapDesignerWindowTest, AFailedPendingSaveLeavesBothRowsAndTheSelectionOnT
         for (const char *table : {"Transactions", "Segment", "Element"})
             cnDatabase->Execute(QStringLiteral("DELETE FROM ") + QString::fromLatin1(table));
         frmMap &w = openStandard();
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 5000)) << "the designer was not shown within 5 s";
         const bool segment = QString::fromLatin1(c.shown).startsWith("Segment");
         const QString table = segment ? "Segment" : "Element";
         click(w, c.shown);
@@ -384,7 +398,10 @@ TEST_F(MapDesignerWindowTest, AFailedPendingSaveLeavesBothRowsAndTheSelectionOnT
         const auto before = mapRows();
         const size_t boxes = dialogs().boxes().size();
         dialogs().answer(vb::vbYes).answer(vb::vbOK);
-        click(w, c.clicked);
+        if (*c.bad)
+            mouseClick(w, c.clicked); // the user's click: Qt moved the selection before the question
+        else
+            click(w, c.clicked);
         ASSERT_EQ(dialogs().boxes().size(), boxes + 2);
         EXPECT_EQ(dialogs().boxes()[boxes].text, (segment ? "Segment" : "Element") + QString(" Properties\rSave Changes?"));
         EXPECT_TRUE(dialogs().last().text.contains(QString::fromLatin1(c.message))) << dialogs().last().text.toStdString();
