@@ -100,7 +100,7 @@ bool isHardTyped(const Expr *e)
     if (auto *p = dynamic_cast<const Paren *>(e))
         return isHardTyped(p->inner.get());
     if (auto *u = dynamic_cast<const Unary *>(e))
-        return u->kind != Unary::Not && dynamic_cast<const Literal *>(u->operand.get());
+        return u->kind != Unary::Not && isHardTyped(u->operand.get());
     if (auto *g = dynamic_cast<const GlobalRef *>(e))
         return g->entry->kind == GlobalEntry::Const;
     return false;

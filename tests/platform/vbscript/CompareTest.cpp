@@ -147,6 +147,9 @@ TEST(Comparison, NamedCasesOfTheRule)
         // negated and parenthesised literals are literals; a parenthesised variable is not
         {"b = (10)", "Boolean:True"},
         {"\"-10\" = -10", "Boolean:True"},
+        {"b = -(-10)", "Boolean:True"},
+        {"\"-10\" = -N", "Boolean:True"},
+        {"b = -(-a)", "Boolean:False"},
         {"(b) = a", "Boolean:False"},
         {"b = N", "Boolean:True"},
         {"a = S", "Boolean:True"},
