@@ -226,6 +226,7 @@ struct InternetTransfer::Engine {
     ResponseBuffer response;
     std::unique_ptr<QSaveFile> sinkFile;
     bool sinkFailed = false;
+    QString sinkError;          // why the local file could not be written
     std::unique_ptr<QFile> sourceFile;
     QByteArray uploadData;
     qint64 uploadPos = 0;
@@ -457,6 +458,8 @@ size_t InternetTransfer::Engine::writeCallback(char *data, size_t size, size_t n
     if (e->sink == Sink::File) {
         if (!e->sinkFile || e->sinkFile->write(data, bytes) != bytes) {
             e->sinkFailed = true;
+            if (e->sinkFile)
+                e->sinkError = e->sinkFile->errorString();
             return 0;
         }
         return size_t(bytes);
@@ -603,6 +606,7 @@ void InternetTransfer::Engine::begin()
     response.clear();
     sinkFile.reset();
     sinkFailed = false;
+    sinkError.clear();
     sourceFile.reset();
     uploadData.clear();
     uploadPos = 0;
@@ -700,6 +704,8 @@ void InternetTransfer::Engine::finish(CURLcode rc)
         } else if (rc == CURLE_LOGIN_DENIED && code > 0) {
             number = int(code);
         }
+        if (info.isEmpty() && sinkFailed && !sinkError.isEmpty())
+            info = errorText(number) + QStringLiteral(": ") + sinkError;
         if (info.isEmpty())
             info = detail.isEmpty() ? errorText(number) : errorText(number) + QStringLiteral(": ") + detail;
         q->m_responseCode = number;
@@ -718,10 +724,12 @@ void InternetTransfer::Engine::finish(CURLcode rc)
         if (succeeded && sinkFile->commit()) {
             // replaced only now
         } else {
+            // The cause (no space, file too large) before cancelling overwrites it.
+            const QString why = sinkFile->errorString();
             sinkFile->cancelWriting();
             if (succeeded) {
                 q->m_responseCode = ErrLocalFile;
-                q->m_responseInfo = errorText(ErrLocalFile) + QStringLiteral(": ") + sinkFile->errorString();
+                q->m_responseInfo = errorText(ErrLocalFile) + QStringLiteral(": ") + why;
                 ok = false;
             }
         }
@@ -855,6 +863,8 @@ struct Target {
     int protocol;
     QByteArray base;    // scheme://host:port
     QString display;    // the same for texts
+    QString host;
+    int port;
 };
 
 } // namespace
@@ -875,7 +885,7 @@ static Target targetOf(const InternetTransfer &t)
     if (host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('[')))
         host = QLatin1Char('[') + host + QLatin1Char(']');
     const QString base = schemeOf(protocol) + QStringLiteral("://") + host + QLatin1Char(':') + QString::number(port);
-    return {protocol, base.toUtf8(), base};
+    return {protocol, base.toUtf8(), base, t.remoteHost(), port};
 }
 
 void InternetTransfer::execute(const vb::Variant &url, const vb::Variant &operation, const vb::Variant &data,
@@ -886,6 +896,8 @@ void InternetTransfer::execute(const vb::Variant &url, const vb::Variant &operat
     if (!url.isMissing() && !url.isEmpty() && !url.toString().trimmed().isEmpty())
         setUrl(url.toString());
     const Target t = targetOf(*this);
+    m_lastHost = t.host;
+    m_lastPort = t.port;
     const QString opText = operation.isMissing() || operation.isEmpty() ? QString() : operation.toString().trimmed();
     QStringList words = splitArguments(opText);
     const QString verb = words.isEmpty() ? QString() : words.takeFirst().toUpper();
@@ -1145,6 +1157,8 @@ QByteArray InternetTransfer::openUrl(const QString &url)
         fail(ErrStillExecuting);
     setUrl(url);
     const Target t = targetOf(*this);
+    m_lastHost = t.host;
+    m_lastPort = t.port;
     Engine &e = *m_engine;
     if (t.protocol == ProtocolFtp) {
         const QString key = QString::fromUtf8(t.base) + QLatin1Char('|') + m_user;
@@ -1194,6 +1208,8 @@ bool InternetTransfer::saveUrlToFile(const QString &url, const QString &fileName
     try {
         setUrl(url);
         const Target t = targetOf(*this);
+        m_lastHost = t.host;
+        m_lastPort = t.port;
         e.begin();
         e.ftp = t.protocol == ProtocolFtp;
         e.operation = QStringLiteral("GET");

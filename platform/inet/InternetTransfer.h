@@ -138,6 +138,10 @@ public:
     bool saveUrlToFile(const QString &url, const QString &fileName, QString *error);
 
     UploadOutcome lastUpload() const { return m_lastUpload; }
+    // The host and port the last operation went to (the scheme's default port
+    // when none was given), for messages that say where a transfer failed.
+    QString lastHost() const { return m_lastHost; }
+    int lastPort() const { return m_lastPort; }
     // The remote directory the FTP session stands in ("" before the first
     // FTP operation has told it).
     QString remoteDirectory() const { return m_remoteDir; }
@@ -168,6 +172,8 @@ private:
     bool m_running = false;
     QString m_remoteDir;
     UploadOutcome m_lastUpload;
+    QString m_lastHost;
+    int m_lastPort = 0;
 };
 
 } // namespace inet
