@@ -5,12 +5,15 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <zip.h>
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <memory>
 
@@ -158,6 +161,56 @@ QString unsafeEntryReason(const QByteArray &raw)
     return {};
 }
 
+namespace {
+
+// Files written under temporary names, and the folders made for them, until
+// the whole archive has been read; then renamed into place, or all removed.
+class Staging {
+public:
+    ~Staging() { discard(); }
+    void madeFolder(const QString &dir) { m_folders.append(dir); }
+    void add(const QString &temp, const QString &target) { m_files.append({temp, target}); }
+    // Renames every file into place; false with the reason when one fails
+    // (those already renamed stay, the rest are removed).
+    bool commit(QString *why, QStringList *placed)
+    {
+        while (!m_files.isEmpty()) {
+            const auto [temp, target] = m_files.takeFirst();
+            if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
+                *why = QStringLiteral("Cannot write \"%1\": %2; extraction stopped.")
+                           .arg(target, QString::fromLocal8Bit(std::strerror(errno)));
+                QFile::remove(temp);
+                discard();
+                return false;
+            }
+            placed->append(target);
+        }
+        m_folders.clear();
+        return true;
+    }
+    void discard()
+    {
+        for (const auto &[temp, target] : std::as_const(m_files))
+            QFile::remove(temp);
+        m_files.clear();
+        // Made here, so empty unless someone wrote into them meanwhile.
+        for (auto it = m_folders.crbegin(); it != m_folders.crend(); ++it)
+            QDir().rmdir(*it);
+        m_folders.clear();
+    }
+
+private:
+    QList<std::pair<QString, QString>> m_files;
+    QStringList m_folders;
+};
+
+QString sizeText(qint64 bytes)
+{
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
+
+} // namespace
+
 int Unzipper::run(const QString &include, const QString &exclude)
 {
     m_message.clear();
@@ -192,25 +245,66 @@ int Unzipper::run(const QString &include, const QString &exclude)
         rawNames.clear();
     const auto includes = patterns(include);
     const auto excludes = patterns(exclude);
+    const auto shownName = [&](zip_int64_t i, QString *name) {
+        const char *rawName = zip_get_name(za.get(), zip_uint64_t(i), ZIP_FL_ENC_RAW);
+        const QByteArray raw = rawNames.isEmpty() ? QByteArray(rawName ? rawName : "") : rawNames.at(i);
+        // Names not marked as UTF-8 are read as the old DOS code page, as libzip guesses.
+        const char *decoded = zip_get_name(za.get(), zip_uint64_t(i), 0);
+        *name = QString::fromUtf8(decoded ? decoded : "");
+        // Shown names: printable, with a NUL spelled out so the message names the real entry.
+        QString shown = raw.contains('\0') ? QString::fromUtf8(raw) : *name;
+        shown.replace(QChar(0), QStringLiteral("\\0"));
+        return std::pair{raw, shown};
+    };
+    const auto selected = [&](const QString &name) {
+        return (includes.isEmpty() || matchesAny(includes, name)) && !matchesAny(excludes, name);
+    };
 
+    // The sizes first, from the central directory: an archive that would
+    // unpack beyond the limits is refused before a byte is written.
+    const double ratioLimit = maxRatio > 0 ? maxRatio : kDefaultMaxRatio;
+    const qint64 sizeLimit = maxEntrySize > 0 ? maxEntrySize : kDefaultMaxEntrySize;
+    std::vector<qint64> declared(size_t(std::max<zip_int64_t>(count, 0)), -1);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        QString name;
+        const QString shown = shownName(i, &name).second;
+        if (!selected(name) || name.endsWith(QLatin1Char('/')))
+            continue;
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(za.get(), zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)
+            || !(st.valid & ZIP_STAT_COMP_SIZE)) {
+            m_message = QStringLiteral("The entry \"%1\" of \"%2\" declares no size; nothing was extracted.")
+                            .arg(shown, archive);
+            return UnzipBadArchive;
+        }
+        const qint64 size = qint64(std::min<zip_uint64_t>(st.size, zip_uint64_t(INT64_MAX)));
+        const qint64 packed = qint64(std::min<zip_uint64_t>(st.comp_size, zip_uint64_t(INT64_MAX)));
+        declared[size_t(i)] = size;
+        QString why;
+        if (size > sizeLimit)
+            why = QStringLiteral("it would unpack to %1, more than the limit of %2").arg(sizeText(size), sizeText(sizeLimit));
+        else if (size > kRatioFloor && double(size) > ratioLimit * double(std::max<qint64>(packed, 1)))
+            why = QStringLiteral("it would unpack from %1 to %2, more than %3 to 1")
+                      .arg(sizeText(packed), sizeText(size))
+                      .arg(ratioLimit, 0, 'g', 12);
+        if (!why.isEmpty()) {
+            m_message = QStringLiteral("The entry \"%1\" of \"%2\" is refused: %3; nothing was extracted.")
+                            .arg(shown, archive, why);
+            return UnzipTooLarge;
+        }
+    }
+
+    Staging staging;
     QStringList kept;          // existing files not replaced
     QStringList refusedWhy;    // "name" (reason)
     int matched = 0;
     QByteArray buffer(1 << 16, Qt::Uninitialized);
 
     for (zip_int64_t i = 0; i < count; ++i) {
-        const char *rawName = zip_get_name(za.get(), zip_uint64_t(i), ZIP_FL_ENC_RAW);
-        const QByteArray raw = rawNames.isEmpty() ? QByteArray(rawName ? rawName : "") : rawNames.at(i);
-        // Names not marked as UTF-8 are read as the old DOS code page, as libzip guesses.
-        const char *decoded = zip_get_name(za.get(), zip_uint64_t(i), 0);
-        const QString name = QString::fromUtf8(decoded ? decoded : "");
-        // Shown names: printable, with a NUL spelled out so the message names the real entry.
-        QString shown = raw.contains('\0') ? QString::fromUtf8(raw) : name;
-        shown.replace(QChar(0), QStringLiteral("\\0"));
-
-        if (!includes.isEmpty() && !matchesAny(includes, name))
-            continue;
-        if (matchesAny(excludes, name))
+        QString name;
+        const auto [raw, shown] = shownName(i, &name);
+        if (!selected(name))
             continue;
         ++matched;
 
@@ -247,9 +341,12 @@ int Unzipper::run(const QString &include, const QString &exclude)
                     why = QStringLiteral("a file stands where its folder should be");
                     break;
                 }
-                if (!di.exists() && !QDir().mkdir(dir)) {
-                    m_message = QStringLiteral("Cannot create the folder \"%1\"; extraction stopped.").arg(dir);
-                    return UnzipWriteFailed;
+                if (!di.exists()) {
+                    if (!QDir().mkdir(dir)) {
+                        m_message = QStringLiteral("Cannot create the folder \"%1\"; nothing was extracted.").arg(dir);
+                        return UnzipWriteFailed;
+                    }
+                    staging.madeFolder(dir);
                 }
             }
             if (why.isEmpty() && isDirectory)
@@ -270,37 +367,62 @@ int Unzipper::run(const QString &include, const QString &exclude)
 
         std::unique_ptr<zip_file_t, FileCloser> zf(zip_fopen_index(za.get(), zip_uint64_t(i), 0));
         if (!zf) {
-            m_message = QStringLiteral("Cannot read the entry \"%1\": %2.")
+            m_message = QStringLiteral("Cannot read the entry \"%1\": %2; nothing was extracted.")
                             .arg(shown, QString::fromLocal8Bit(zip_strerror(za.get())));
             return UnzipBadArchive;
         }
-        QSaveFile out(target);
-        if (!out.open(QIODevice::WriteOnly)) {
-            m_message = QStringLiteral("Cannot write \"%1\": %2; extraction stopped.").arg(target, out.errorString());
+        const QFileInfo targetInfo(target);
+        if (targetInfo.isDir()) {
+            m_message = QStringLiteral("Cannot write \"%1\": a folder of that name is in the way; nothing was extracted.")
+                            .arg(target);
             return UnzipWriteFailed;
         }
+        QTemporaryFile out(targetInfo.absolutePath() + QStringLiteral("/.unzipping-XXXXXX"));
+        out.setAutoRemove(false);
+        if (!out.open()) {
+            m_message = QStringLiteral("Cannot write \"%1\": %2; nothing was extracted.").arg(target, out.errorString());
+            return UnzipWriteFailed;
+        }
+        staging.add(out.fileName(), target);
+        // The cause of a write failure (no space, file too large) is read
+        // before anything else can replace it.
+        const auto writeFailed = [&] {
+            m_message = QStringLiteral("Cannot write \"%1\": %2; nothing was extracted.").arg(target, out.errorString());
+            return UnzipWriteFailed;
+        };
+        const qint64 limit = declared[size_t(i)];
+        qint64 total = 0;
         for (;;) {
             const zip_int64_t n = zip_fread(zf.get(), buffer.data(), zip_uint64_t(buffer.size()));
             if (n < 0) {
-                out.cancelWriting();
-                m_message = QStringLiteral("The entry \"%1\" is damaged: %2.")
+                m_message = QStringLiteral("The entry \"%1\" is damaged: %2; nothing was extracted.")
                                 .arg(shown, QString::fromLocal8Bit(zip_file_strerror(zf.get())));
                 return UnzipBadArchive;
             }
             if (n == 0)
                 break;
-            if (out.write(buffer.constData(), n) != n) {
-                out.cancelWriting();
-                m_message = QStringLiteral("Cannot write \"%1\": %2; extraction stopped.").arg(target, out.errorString());
-                return UnzipWriteFailed;
+            total += n;
+            // An entry never gets more room than its header asked for.
+            if (limit >= 0 && total > limit) {
+                m_message = QStringLiteral("The entry \"%1\" of \"%2\" is refused: it holds more than the %3 it "
+                                           "declares; nothing was extracted.")
+                                .arg(shown, archive, sizeText(limit));
+                return UnzipTooLarge;
             }
+            if (out.write(buffer.constData(), n) != n)
+                return writeFailed();
         }
-        if (!out.commit()) {
-            m_message = QStringLiteral("Cannot write \"%1\": %2; extraction stopped.").arg(target, out.errorString());
-            return UnzipWriteFailed;
-        }
-        m_extracted.append(target);
+        if (!out.flush())
+            return writeFailed();
+        out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                           | QFileDevice::ReadOther);
+        out.close();
+        if (out.error() != QFileDevice::NoError)
+            return writeFailed();
     }
+
+    if (!staging.commit(&m_message, &m_extracted))
+        return UnzipWriteFailed;
 
     if (!refusedWhy.isEmpty() || !kept.isEmpty()) {
         QStringList parts;

@@ -3,10 +3,15 @@
 // outside its destination: entries with an absolute path, a ".." component,
 // a backslash, a NUL or control character in their name, or a symbolic link
 // are refused and named in the last message while the safe entries are
-// written. Every file is written under a temporary name and renamed into
-// place only when it is complete.
+// written. An archive that would unpack beyond the size limits (an entry
+// declaring more than `maxEntrySize` bytes, or a larger entry packed more
+// tightly than `maxRatio` to 1, or an entry holding more than it declares) is
+// refused whole. Every file is written under a temporary name, and all of them
+// are renamed into place only when the whole archive was read: a refused or
+// failed archive leaves nothing on disk.
 
 #include <QString>
+#include <QtGlobal>
 #include <QStringList>
 
 namespace zipfile {
@@ -20,8 +25,16 @@ enum UnzipCode : int {
     UnzipBadArguments = 10,    // no archive name or no destination folder
     UnzipCannotOpen = 9,       // the archive is missing or not a zip archive
     UnzipNothingMatched = 11,  // the patterns selected no entry
-    UnzipWriteFailed = 50,     // a file could not be written; extraction stopped
+    UnzipTooLarge = 12,        // an entry is beyond the size limits; nothing was written
+    UnzipWriteFailed = 50,     // a file could not be written; nothing was written
 };
+
+// The limits' defaults: 1 GiB declared per entry, 1000 to 1. The ratio is
+// judged only for entries above 1 MiB, since small files of blanks pack far
+// tighter than that and can do no harm.
+constexpr qint64 kDefaultMaxEntrySize = qint64(1) << 30;
+constexpr double kDefaultMaxRatio = 1000.0;
+constexpr qint64 kRatioFloor = qint64(1) << 20;
 
 class Unzipper {
 public:
@@ -33,6 +46,9 @@ public:
     // Second setting: replace files that already exist. When false an existing
     // file is kept, the entry is skipped and named.
     bool overwrite = true;
+    // Size limits (a caller may raise them for partners known to send large archives).
+    qint64 maxEntrySize = kDefaultMaxEntrySize;
+    double maxRatio = kDefaultMaxRatio;
 
     // Extracts the entries whose name matches one of the blank- or
     // semicolon-separated wildcard patterns of `include` (empty: every entry)

@@ -8,7 +8,10 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 using corvantis::test::tempDir;
 
@@ -168,7 +171,7 @@ TEST(Unzip, PatternsSettingsAndFailures)
     EXPECT_EQ(u.run(), zipfile::UnzipCannotOpen);
 }
 
-TEST(Unzip, WriteErrorStopsAndLeavesNoPartialFile)
+TEST(Unzip, WriteErrorStopsAndLeavesNothingOfTheArchive)
 {
     // A folder where the second file should go: its write fails whatever the
     // rights of the user running the test.
@@ -180,9 +183,130 @@ TEST(Unzip, WriteErrorStopsAndLeavesNoPartialFile)
     u.destination = dest;
     EXPECT_EQ(u.run(), zipfile::UnzipWriteFailed);
     EXPECT_TRUE(u.lastMessage().contains("two.edi")) << u.lastMessage().toStdString();
-    EXPECT_EQ(u.extracted(), QStringList{dest + "/one.edi"});
-    EXPECT_FALSE(QFileInfo::exists(dest + "/three.edi")); // stopped there
-    EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), (QStringList{"one.edi", "two.edi"}));
+    EXPECT_EQ(u.extracted(), QStringList());
+    EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), (QStringList{"two.edi"}));
+}
+
+// The message of a failed write gives the system's own cause: here a file
+// size limit makes the write fail with "File too large".
+TEST(Unzip, AWriteFailureSaysItsRealCause)
+{
+    const QString dest = tempDir() + "/in";
+    ASSERT_TRUE(QDir().mkpath(dest));
+    QByteArray content(2 << 20, '\0');
+    for (int i = 0; i < content.size(); ++i)
+        content[i] = char((i * 7919) >> 3); // packs poorly, so no ratio limit is near
+    writeArchive(tempDir() + "/big.zip", {{"sub/big.edi", content}});
+
+    struct rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    struct rlimit limited = before;
+    limited.rlim_cur = 1 << 20;
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    zipfile::Unzipper u;
+    u.archive = tempDir() + "/big.zip";
+    u.destination = dest;
+    const int code = u.run();
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    ::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(code, zipfile::UnzipWriteFailed);
+    EXPECT_TRUE(u.lastMessage().contains("File too large")) << u.lastMessage().toStdString();
+    EXPECT_FALSE(u.lastMessage().contains("cancel", Qt::CaseInsensitive)) << u.lastMessage().toStdString();
+    EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList())
+        << "neither the partial file nor the folder made for it stays";
+}
+
+namespace {
+
+// Sets the uncompressed size of one entry, in its local header and in the
+// central directory alike, as a crafted archive would.
+void patchDeclaredSize(const QString &archive, const QByteArray &entry, quint32 size)
+{
+    QFile f(archive);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    const auto put = [&](qsizetype at) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = char((size >> (8 * i)) & 0xff);
+    };
+    // The name follows a local header of 30 bytes, then a central one of 46.
+    const qsizetype local = bytes.indexOf(entry) - 30;
+    const qsizetype central = bytes.indexOf(entry, local + 31) - 46;
+    ASSERT_GE(local, 0);
+    ASSERT_GT(central, local);
+    ASSERT_EQ(bytes.mid(local, 4), QByteArray("PK\x03\x04", 4));
+    ASSERT_EQ(bytes.mid(central, 4), QByteArray("PK\x01\x02", 4));
+    put(local + 22);
+    put(central + 24);
+    f.seek(0);
+    f.write(bytes);
+}
+
+} // namespace
+
+// An archive that would unpack beyond the limits is refused whole, naming the
+// entry; not a byte of it stays on disk, the entries before it included.
+TEST(Unzip, ArchivesBeyondTheSizeLimitsAreRefusedWhole)
+{
+    struct Case {
+        const char *name;
+        QByteArray content;
+        qint64 maxEntrySize;
+        double maxRatio;
+        qint64 declared; // patched into the headers when not 0
+    };
+    QByteArray noise(2 << 20, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919) >> 3);
+    const std::vector<Case> cases = {
+        {"declares more than the default 1 GiB", "ISA*tiny", zipfile::kDefaultMaxEntrySize, zipfile::kDefaultMaxRatio,
+         0x40000001},
+        {"larger than a lowered size limit", noise, 1 << 20, zipfile::kDefaultMaxRatio, 0},
+        {"packed tighter than the ratio limit", QByteArray(4 << 20, '\0'), zipfile::kDefaultMaxEntrySize, 100, 0},
+        {"holds more than it declares", QByteArray(256 << 10, 'x'), zipfile::kDefaultMaxEntrySize,
+         zipfile::kDefaultMaxRatio, 1000},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString work = tempDir() + "/" + QString::number(qHash(QByteArray(c.name)));
+        const QString dest = work + "/inbound";
+        ASSERT_TRUE(QDir().mkpath(dest));
+        const QString archive = work + "/bomb.zip";
+        writeArchive(archive, {{"a-first.edi", "ISA*first"}, {"deep/bomb.edi", c.content}});
+        if (c.declared)
+            patchDeclaredSize(archive, "deep/bomb.edi", quint32(c.declared));
+        zipfile::Unzipper u;
+        u.archive = archive;
+        u.destination = dest;
+        u.maxEntrySize = c.maxEntrySize;
+        u.maxRatio = c.maxRatio;
+        const int code = u.run();
+        if (std::string(c.name) == "holds more than it declares") {
+            // Our own count or libzip's check, whichever sees it first.
+            EXPECT_TRUE(code == zipfile::UnzipTooLarge || code == zipfile::UnzipBadArchive) << code;
+        } else {
+            EXPECT_EQ(code, zipfile::UnzipTooLarge);
+        }
+        EXPECT_TRUE(u.lastMessage().contains("\"deep/bomb.edi\"")) << u.lastMessage().toStdString();
+        EXPECT_TRUE(u.lastMessage().contains("nothing was extracted")) << u.lastMessage().toStdString();
+        EXPECT_EQ(u.extracted(), QStringList());
+        EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    }
+
+    // The same archive unpacks once a caller raises the limit.
+    const QString dest = tempDir() + "/raised";
+    ASSERT_TRUE(QDir().mkpath(dest));
+    writeArchive(tempDir() + "/zeros.zip", {{"zeros.bin", QByteArray(4 << 20, '\0')}});
+    zipfile::Unzipper u;
+    u.archive = tempDir() + "/zeros.zip";
+    u.destination = dest;
+    u.maxRatio = 100;
+    EXPECT_EQ(u.run(), zipfile::UnzipTooLarge);
+    u.maxRatio = 1e6;
+    EXPECT_EQ(u.run(), zipfile::UnzipOk) << u.lastMessage().toStdString();
+    EXPECT_EQ(QFileInfo(dest + "/zeros.bin").size(), 4 << 20);
 }
 
 TEST(Unzip, DamagedEntryIsReportedAndNotKept)
