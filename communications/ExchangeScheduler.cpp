@@ -29,10 +29,10 @@ std::vector<ExchangeStart> ExchangeScheduler::tick(const QDateTime &now, const s
         bool isDue = false;
         if (n.atTime && n.time.isValid()) {
             const auto last = m_lastDaily.find(n.name);
-            const QDate date =
-                core::DailyStart::due(previous, now, n.time, last == m_lastDaily.end() ? QDate() : last->second);
-            if (date.isValid()) {
-                m_lastDaily[n.name] = date;
+            const QDateTime scheduled = core::DailyStart::due(
+                previous, now, n.time, last == m_lastDaily.end() ? core::DailyStart::Last{} : last->second);
+            if (scheduled.isValid()) {
+                m_lastDaily[n.name] = {scheduled, now};
                 isDue = true;
             }
         }
@@ -58,6 +58,8 @@ QString SendAS2(const QString &storeLocation, const QString &storeName, int cert
         if (certificatePosition < 1 || certificatePosition > store.count())
             vb::raise(5, u"Invalid procedure call or argument: no certificate is selected"_s);
         const crypto::Certificate &certificate = store.item(certificatePosition);
+        // Refused before a send file is written for it.
+        crypto::requireValidNow(certificate);
         const QString text = GetOutboundEDI(exchange);
         if (text.isEmpty())
             vb::raise(53, u"File not found: the send file could not be written"_s);
@@ -65,7 +67,8 @@ QString SendAS2(const QString &storeLocation, const QString &storeName, int cert
     } catch (const vb::VbError &error) {
         const QString message = error.number > 0 ? u"Visual Basic error found:"_s + error.description
                                                   : u"CAPICOM error found : "_s + QString::number(error.number);
-        LogExchange(u"Error"_s, u"SendAS2: "_s + (error.number > 0 ? error.description : message));
+        // The entry says what went wrong as well (no key, expired, no store).
+        LogExchange(u"Error"_s, u"SendAS2: "_s + (error.number > 0 ? error.description : message + u": "_s + error.description));
         vb::MsgBox(message, vb::vbOKOnly, modGlobal::AppTitle());
     } catch (const std::exception &error) {
         const QString message = u"Visual Basic error found:"_s + QString::fromUtf8(error.what());

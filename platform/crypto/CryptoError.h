@@ -15,6 +15,8 @@ enum ErrorCode : int32_t {
     kErrNoContent = int32_t(0x80880231u),            // nothing to sign
     kErrContentUnreadable = int32_t(0x80880232u),    // the file to sign cannot be read
     kErrNoCertificate = int32_t(0x80880233u),        // no signer certificate was given
+    kErrCertificateExpired = int32_t(0x80880234u),   // the signer's certificate is no longer valid
+    kErrCertificateNotYetValid = int32_t(0x80880235u), // the signer's certificate is not valid yet
 };
 
 // Raises vb::VbError(code, description, "Certificates"); the description ends

@@ -3,6 +3,7 @@
 #include "crypto/CryptoError.h"
 #include "vb/Clock.h"
 
+#include <QDateTime>
 #include <QFile>
 
 #include <openssl/bio.h>
@@ -21,6 +22,7 @@ QString sign(const Certificate &signer, BIO *content, const QDateTime &signingTi
         raise(kErrNoCertificate, QStringLiteral("No signer certificate was given."));
     if (!signer.hasPrivateKey())
         raise(kErrNoPrivateKey, QStringLiteral("The certificate \"%1\" has no private key.").arg(signer.info(0)));
+    requireValidNow(signer);
 
     const unsigned flags = CMS_DETACHED | CMS_BINARY | CMS_PARTIAL | CMS_STREAM;
     CMS_ContentInfo *cms = CMS_sign(nullptr, nullptr, nullptr, nullptr, flags);
@@ -56,6 +58,22 @@ QString sign(const Certificate &signer, BIO *content, const QDateTime &signingTi
 }
 
 } // namespace
+
+void requireValidNow(const Certificate &certificate)
+{
+    // A partner rejects a signature whose certificate was not valid when it
+    // was made; say so here, with the dates, instead of sending it.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto when = [](const QDateTime &t) { return t.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'")); };
+    const QString period =
+        QStringLiteral("valid from %1 to %2").arg(when(certificate.validFrom()), when(certificate.validTo()));
+    if (certificate.validTo().isValid() && now > certificate.validTo())
+        raise(kErrCertificateExpired, QStringLiteral("The certificate \"%1\" expired on %2 (%3).")
+                                          .arg(certificate.info(0), when(certificate.validTo()), period));
+    if (certificate.validFrom().isValid() && now < certificate.validFrom())
+        raise(kErrCertificateNotYetValid, QStringLiteral("The certificate \"%1\" is not valid before %2 (%3).")
+                                              .arg(certificate.info(0), when(certificate.validFrom()), period));
+}
 
 QString base64Lines(const QByteArray &bytes)
 {

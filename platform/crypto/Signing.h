@@ -14,10 +14,16 @@ namespace crypto {
 
 // `signingTime` is local time as the program's clock gives it; an invalid
 // value means vb::currentDateTime(). Raises vb::VbError with the negative
-// codes of CryptoError.h.
+// codes of CryptoError.h; a certificate outside its validity period (judged
+// by the machine's clock, as the partner will judge it) is refused with its
+// dates.
 QString signDetached(const Certificate &signer, const QByteArray &content, const QDateTime &signingTime = {});
 // The same over a file's bytes, read as a stream.
 QString signFileDetached(const Certificate &signer, const QString &path, const QDateTime &signingTime = {});
+
+// Raises kErrCertificateExpired or kErrCertificateNotYetValid, naming the
+// certificate and its validity dates, when the machine's clock is outside them.
+void requireValidNow(const Certificate &certificate);
 
 // Base64 in lines of 64 characters, each ending in CR LF.
 QString base64Lines(const QByteArray &bytes);

@@ -6,10 +6,12 @@
 
 #include "CoreTestSupport.h"
 #include "LoopbackServers.h"
+#include "TestCertificates.h"
 #include "TestEnvironment.h"
 
 #include "core/loader/InterchangeLoader.h"
 #include "crypto/CertificateStore.h"
+#include "crypto/CryptoError.h"
 #include "vb/Dialogs.h"
 #include "vb/Settings.h"
 
@@ -95,6 +97,11 @@ TEST(ExchangeScheduler, ADailyStartOncePerDateAcrossLateAndDoubledTicks)
     EXPECT_TRUE(scheduler.tick(at(10, 15, 1, 20), {a}, false).empty()) << "a doubled tick";
     EXPECT_TRUE(scheduler.tick(at(11, 14, 59, 50), {a}, false).empty());
     EXPECT_EQ(scheduler.tick(at(11, 15, 0, 50), {a}, false).size(), 1u) << "the next day";
+    // That run failed; the user sets a later time the same day, and it starts.
+    a.time = QTime(15, 30);
+    EXPECT_TRUE(scheduler.tick(at(11, 15, 29, 50), {a}, false).empty());
+    EXPECT_EQ(scheduler.tick(at(11, 15, 30, 50), {a}, false).size(), 1u) << "a later time the same day";
+    EXPECT_TRUE(scheduler.tick(at(11, 15, 31, 50), {a}, false).empty());
 }
 
 class SendAS2Test : public coretest::CoreTest {
@@ -151,4 +158,25 @@ TEST_F(SendAS2Test, TheSignatureVerifiesAndFailuresAreRecorded)
     // An empty store name does nothing and shows nothing.
     EXPECT_TRUE(communications::SendAS2(u"Current User Store"_s, QString(), 1, exchange).isEmpty());
     EXPECT_EQ(dialogs().boxes().size(), 1u);
+
+    // An expired certificate: the box keeps the component's number, the entry
+    // also says why, with the dates.
+    const QString root = crypto::storeFolder(int(crypto::StoreLocation::CurrentUser), u"Root"_s);
+    QDir().mkpath(root);
+    ASSERT_TRUE(corvantis::test::makeDatedCertificate(
+        root + u"/old.pem"_s, u"Old Signer"_s, QDateTime(QDate(2019, 5, 1), QTime(0, 0), Qt::UTC),
+        QDateTime(QDate(2020, 5, 1), QTime(0, 0), Qt::UTC)));
+    modGlobal::cnDatabase->Execute(u"DELETE FROM Exchange"_s);
+    dialogs().answer(vb::vbOK);
+    const int before = int(QDir(outbound).entryList(QDir::Files).size());
+    EXPECT_TRUE(communications::SendAS2(u"Current User Store"_s, u"Root"_s, 1, exchange).isEmpty());
+    EXPECT_EQ(int(QDir(outbound).entryList(QDir::Files).size()), before) << "no send file for a refused certificate";
+    ASSERT_EQ(dialogs().boxes().size(), 2u);
+    const QString number = QString::number(int32_t(crypto::kErrCertificateExpired));
+    EXPECT_EQ(dialogs().boxes()[1].text, u"CAPICOM error found : "_s + number);
+    const QStringList entries = column(u"SELECT Description FROM Exchange WHERE Type = 'Error'"_s, u"Description"_s);
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_TRUE(entries[0].startsWith(u"SendAS2: CAPICOM error found : "_s + number + u": The certificate \"Old Signer\" expired on 2020-05-01"_s))
+        << entries[0].toStdString();
+    EXPECT_TRUE(entries[0].contains(u"valid from 2019-05-01 00:00:00 UTC"_s)) << entries[0].toStdString();
 }

@@ -5,6 +5,7 @@
 #include "crypto/Signing.h"
 
 #include "LoopbackServers.h"
+#include "TestCertificates.h"
 #include "TestEnvironment.h"
 #include "vb/VbError.h"
 
@@ -215,6 +216,44 @@ TEST(Signing, FailuresCarryNegativeNumbers)
     expectCode([&] { crypto::signFileDetached(store.item(2), tempDir() + "/absent.edi"); }, crypto::kErrContentUnreadable);
     // The key of the PKCS#12 file signs too.
     EXPECT_FALSE(crypto::signDetached(store.item(3), "data").isEmpty());
+}
+
+TEST(Signing, CertificatesOutsideTheirValidityAreRefusedWithTheirDates)
+{
+    const QString work = tempDir() + "/dated";
+    QDir().mkpath(work);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime later(now.date().addYears(2), QTime(8, 30), Qt::UTC);
+    struct Case {
+        const char *name;
+        QDateTime from, to;
+        int32_t code;
+        QString named; // the date the description must give
+    };
+    const std::vector<Case> cases = {
+        {"expired", QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC),
+         QDateTime(QDate(2021, 1, 1), QTime(12, 0), Qt::UTC), crypto::kErrCertificateExpired,
+         "expired on 2021-01-01 12:00:00 UTC (valid from 2020-01-01 00:00:00 UTC to 2021-01-01 12:00:00 UTC)"},
+        {"not yet valid", later, later.addYears(1), crypto::kErrCertificateNotYetValid,
+         "is not valid before " + later.toString("yyyy-MM-dd") + " 08:30:00 UTC"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = work + "/" + QString::fromLatin1(c.name).replace(' ', '-') + ".pem";
+        ASSERT_TRUE(makeDatedCertificate(file, "Dated Signer", c.from, c.to));
+        QString problem;
+        const crypto::Certificate signer = crypto::readCertificateFile(file, &problem).value(0);
+        ASSERT_FALSE(signer.isNull()) << problem.toStdString();
+        ASSERT_TRUE(signer.hasPrivateKey());
+        try {
+            crypto::signDetached(signer, "ISA*00~");
+            ADD_FAILURE() << "signed with an " << c.name << " certificate";
+        } catch (const vb::VbError &e) {
+            EXPECT_EQ(e.number, c.code);
+            EXPECT_TRUE(e.description.startsWith("The certificate \"Dated Signer\" ")) << e.description.toStdString();
+            EXPECT_TRUE(e.description.contains(c.named)) << e.description.toStdString();
+        }
+    }
 }
 
 TEST(Providers, FixedOrderAndAlgorithmLists)
