@@ -4,7 +4,8 @@
 // window starts their runs from a queued call after the tick returns, in list
 // order (a run that yields inside the timer's slot would lose later ticks).
 // A tick while a run runs advances the counters and starts nothing. A start
-// at a time of day happens once per network and date, also after a late tick.
+// at a time of day happens once per network and set moment, also after a
+// late tick; a later time set the same day starts again.
 
 #include "core/ScheduleCounters.h"
 
@@ -41,7 +42,7 @@ public:
 private:
     core::IntervalCounters m_counters;
     QDateTime m_previous;
-    std::map<QString, QDate> m_lastDaily;
+    std::map<QString, core::DailyStart::Last> m_lastDaily;
 };
 
 // Signs the send file of the Outbox with the certificate at 1-based

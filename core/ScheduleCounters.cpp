@@ -30,22 +30,36 @@ int IntervalCounters::value(int choice) const
     return choice >= 0 && choice < Choices ? m_counters[std::size_t(choice)] : 0;
 }
 
-QDate DailyStart::due(const QDateTime &previous, const QDateTime &now, const QTime &at,
-                      const QDate &lastStart,
-                      const std::function<bool(const QDate &)> &dayAllowed)
+QDateTime DailyStart::due(const QDateTime &previous, const QDateTime &now, const QTime &at, const Last &last,
+                          const std::function<bool(const QDate &)> &dayAllowed)
 {
     if (!now.isValid() || !at.isValid())
         return {};
     const QTime minute(at.hour(), at.minute());
-    auto allowed = [&](const QDate &date) {
-        return date != lastStart && (!dayAllowed || dayAllowed(date));
+    const auto sameMinute = [](const QDateTime &a, const QDateTime &b) {
+        return a.date() == b.date() && a.time().hour() == b.time().hour() && a.time().minute() == b.time().minute();
+    };
+    // Two starts within one minute of ticks never happen, whatever the set time did.
+    if (last.tick.isValid() && sameMinute(last.tick, now))
+        return {};
+    const auto moment = [&](const QDate &date) {
+        QDateTime scheduled = now; // same time spec as the ticks
+        scheduled.setDate(date);
+        scheduled.setTime(minute);
+        return scheduled;
+    };
+    // A start is remembered by the moment it was set for, not by its date
+    // alone: after a failed run the user may set a later time the same day.
+    const auto allowed = [&](const QDateTime &scheduled) {
+        return scheduled != last.scheduled && (!dayAllowed || dayAllowed(scheduled.date()));
     };
 
     // This tick's own minute.
     const QDate today = now.date();
-    if (now.time().hour() == minute.hour() && now.time().minute() == minute.minute()
-        && allowed(today))
-        return today;
+    if (now.time().hour() == minute.hour() && now.time().minute() == minute.minute()) {
+        const QDateTime scheduled = moment(today);
+        return allowed(scheduled) ? scheduled : QDateTime();
+    }
 
     // A late tick: the scheduled minute fell between the previous tick and
     // this one. Only the most recent such date is made up (a tick a week late
@@ -53,14 +67,12 @@ QDate DailyStart::due(const QDateTime &previous, const QDateTime &now, const QTi
     if (!previous.isValid() || previous >= now)
         return {};
     for (QDate date = today; date >= previous.date(); date = date.addDays(-1)) {
-        QDateTime scheduled = now; // same time spec as the ticks
-        scheduled.setDate(date);
-        scheduled.setTime(minute);
+        const QDateTime scheduled = moment(date);
         if (scheduled > now)
             continue;
         if (scheduled <= previous)
             break;
-        return allowed(date) ? date : QDate();
+        return allowed(scheduled) ? scheduled : QDateTime();
     }
     return {};
 }

@@ -39,17 +39,22 @@ private:
 
 // A start once a day at a time of day.
 struct DailyStart {
-    // The date whose start is due at the tick `now` for the time of day `at`
-    // (hour and minute count, seconds do not), given the previous tick
-    // `previous` (invalid at the first tick) and the date of the last start
-    // made for this network or job (invalid when none). Due when the minute
-    // of `now` is the minute of `at`, or when the time since the previous
-    // tick crossed `at` (a late tick); never twice for one date. A date
-    // `dayAllowed` refuses (the weekday boxes) is skipped. An invalid date
-    // when nothing is due.
-    static QDate due(const QDateTime &previous, const QDateTime &now, const QTime &at,
-                     const QDate &lastStart,
-                     const std::function<bool(const QDate &)> &dayAllowed = {});
+    // The start last made for a network or job: the moment it was set for
+    // (date and minute) and the tick that made it.
+    struct Last {
+        QDateTime scheduled;
+        QDateTime tick;
+    };
+    // The moment (date and the minute of `at`; seconds do not count) whose
+    // start is due at the tick `now`, given the previous tick `previous`
+    // (invalid at the first tick) and the last start made. Due when the
+    // minute of `now` is the minute of `at`, or when the time since the
+    // previous tick crossed it (a late tick). Never twice for one moment, and
+    // never twice within one minute of ticks; a later time set the same day
+    // starts again. A date `dayAllowed` refuses (the weekday boxes) is
+    // skipped. Invalid when nothing is due.
+    static QDateTime due(const QDateTime &previous, const QDateTime &now, const QTime &at, const Last &last,
+                         const std::function<bool(const QDate &)> &dayAllowed = {});
 };
 
 } // namespace core

@@ -14,10 +14,10 @@ std::vector<ScheduledStart> JobScheduler::tick(const QDateTime &now, const std::
         if (job.atTime && job.time.isValid()) {
             const auto allowed = [&](const QDate &date) { return job.days[std::size_t(date.dayOfWeek() - 1)]; };
             const auto last = m_lastDaily.find(job.key);
-            const QDate date = core::DailyStart::due(m_previous, now, job.time,
-                                                     last == m_lastDaily.end() ? QDate() : last->second, allowed);
-            if (date.isValid()) {
-                m_lastDaily[job.key] = date;
+            const QDateTime scheduled = core::DailyStart::due(
+                m_previous, now, job.time, last == m_lastDaily.end() ? core::DailyStart::Last{} : last->second, allowed);
+            if (scheduled.isValid()) {
+                m_lastDaily[job.key] = {scheduled, now};
                 due.push_back({i, u"Ingtegrator Scheduled Task Started: "_s + job.key});
                 continue;
             }

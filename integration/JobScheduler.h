@@ -2,7 +2,7 @@
 // The integration scheduler's tick, once a minute: the interval counters
 // advance, then every job whose schedule is due is started in list order.
 // A tick while a job runs queues its starts (each job once) for when the run
-// ends. A daily start happens once per job and date, also after a late tick.
+// ends. A daily start happens once per job and set moment, also after a late tick.
 
 #include "core/ScheduleCounters.h"
 
@@ -47,7 +47,7 @@ public:
 private:
     core::IntervalCounters m_counters;
     QDateTime m_previous;
-    std::map<QString, QDate> m_lastDaily;
+    std::map<QString, core::DailyStart::Last> m_lastDaily;
     std::deque<ScheduledStart> m_queue;
 };
 

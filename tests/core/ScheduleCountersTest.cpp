@@ -60,29 +60,33 @@ TEST(IntervalCounters, DueOnlyInTheTickItself)
 TEST(DailyStart, Cases)
 {
     const QTime three(15, 0, 30); // seconds of the set time do not count
+    using Last = core::DailyStart::Last;
     struct Case {
         const char *name;
         QDateTime previous, now;
-        QDate lastStart;
-        QDate expected;
+        Last last;
+        QDateTime expected;
     };
-    const QDate d10(2026, 12, 10), d9(2026, 12, 9), d11(2026, 12, 11);
+    const QDateTime at10(at(10, 15, 0)), at9(at(9, 15, 0)), at11(at(11, 15, 0));
     const std::vector<Case> cases = {
-        {"tick in the minute", at(10, 14, 59, 20), at(10, 15, 0, 20), {}, d10},
-        {"first tick in the minute", {}, at(10, 15, 0, 59), {}, d10},
+        {"tick in the minute", at(10, 14, 59, 20), at(10, 15, 0, 20), {}, at10},
+        {"first tick in the minute", {}, at(10, 15, 0, 59), {}, at10},
         {"first tick after the minute", {}, at(10, 15, 1, 0), {}, {}},
         {"tick before the minute", at(10, 14, 58, 20), at(10, 14, 59, 20), {}, {}},
-        {"late tick crossed the minute", at(10, 14, 59, 50), at(10, 15, 1, 10), {}, d10},
-        {"doubled tick in the minute", at(10, 15, 0, 10), at(10, 15, 0, 40), d10, {}},
-        {"tick after a start", at(10, 15, 0, 40), at(10, 15, 1, 40), d10, {}},
-        {"started yesterday", at(10, 14, 59, 20), at(10, 15, 0, 20), d9, d10},
-        {"late across midnight", at(10, 14, 0), at(11, 16, 0), d9, d11},
-        {"late across midnight, today's passed", at(10, 14, 0), at(11, 14, 0), d9, d10},
+        {"late tick crossed the minute", at(10, 14, 59, 50), at(10, 15, 1, 10), {}, at10},
+        {"doubled tick in the minute", at(10, 15, 0, 10), at(10, 15, 0, 40), {at10, at(10, 15, 0, 10)}, {}},
+        {"tick after a start", at(10, 15, 0, 40), at(10, 15, 1, 40), {at10, at(10, 15, 0, 40)}, {}},
+        {"started yesterday", at(10, 14, 59, 20), at(10, 15, 0, 20), {at9, at(9, 15, 0, 20)}, at10},
+        {"late across midnight", at(10, 14, 0), at(11, 16, 0), {at9, at(9, 15, 0)}, at11},
+        {"late across midnight, today's passed", at(10, 14, 0), at(11, 14, 0), {at9, at(9, 15, 0)}, at10},
         {"clock set back", at(10, 15, 5), at(10, 14, 59), {}, {}},
+        {"an earlier time started today, this one not yet", at(10, 14, 59, 20), at(10, 15, 0, 20),
+         {at(10, 9, 30), at(10, 9, 30, 5)}, at10},
+        {"another time started in this very minute", at(10, 14, 59, 50), at(10, 15, 0, 20),
+         {at(10, 14, 59), at(10, 15, 0, 5)}, {}},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(core::DailyStart::due(c.previous, c.now, three, c.lastStart), c.expected)
-            << c.name;
+        EXPECT_EQ(core::DailyStart::due(c.previous, c.now, three, c.last), c.expected) << c.name;
 }
 
 TEST(DailyStart, RefusedDaysAreSkipped)
@@ -90,27 +94,27 @@ TEST(DailyStart, RefusedDaysAreSkipped)
     const QTime three(15, 0);
     auto onlyThursday = [](const QDate &date) { return date.dayOfWeek() == Qt::Thursday; };
     // 2026-12-10 is a Thursday.
-    EXPECT_EQ(core::DailyStart::due(at(10, 14, 59), at(10, 15, 0), three, {}, onlyThursday),
-              QDate(2026, 12, 10));
-    EXPECT_FALSE(
-        core::DailyStart::due(at(11, 14, 59), at(11, 15, 0), three, {}, onlyThursday).isValid());
+    EXPECT_EQ(core::DailyStart::due(at(10, 14, 59), at(10, 15, 0), three, {}, onlyThursday), at(10, 15, 0));
+    EXPECT_FALSE(core::DailyStart::due(at(11, 14, 59), at(11, 15, 0), three, {}, onlyThursday).isValid());
 }
 
-TEST(DailyStart, ATickEveryMinuteStartsOncePerDay)
+// A tick every minute for three days: one start a day; when the user sets a
+// later time after the day's start (the run failed), that time starts too.
+TEST(DailyStart, ATickEveryMinuteStartsOncePerSetTime)
 {
-    const QTime three(15, 0);
-    QDate last;
+    QTime set(15, 0);
+    core::DailyStart::Last last;
     QDateTime previous;
-    int starts = 0;
+    QList<QDateTime> starts;
     for (QDateTime now = at(10, 0, 0, 30); now < at(12, 23, 59); now = now.addSecs(60)) {
-        const QDate due = core::DailyStart::due(previous, now, three, last);
+        if (now == at(11, 15, 30, 30))
+            set = QTime(16, 45); // the user moves the time after the day's start
+        const QDateTime due = core::DailyStart::due(previous, now, set, last);
         if (due.isValid()) {
-            ++starts;
-            EXPECT_EQ(now.time().hour(), 15);
-            EXPECT_EQ(now.time().minute(), 0);
-            last = due;
+            starts << now;
+            last = {due, now};
         }
         previous = now;
     }
-    EXPECT_EQ(starts, 3);
+    EXPECT_EQ(starts, (QList<QDateTime>{at(10, 15, 0, 30), at(11, 15, 0, 30), at(11, 16, 45, 30), at(12, 16, 45, 30)}));
 }
