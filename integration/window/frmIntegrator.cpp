@@ -5,6 +5,7 @@
 #include "partners/TransactionsNotifier.h"
 
 #include "controls/Forms.h"
+#include "controls/TimePicker.h"
 #include "controls/ListView.h"
 #include "core/modGlobal.h"
 #include "odbc/Odbc.h"
@@ -138,7 +139,7 @@ void frmIntegrator::buildControls()
     auto *scheduler = new QWidget;
     auto *grid = new QGridLayout(scheduler);
     chkTime = checkBox(u"Schedule at:"_s, u"chkTime"_s);
-    dtpTime = named(new QTimeEdit, u"dtpTime"_s);
+    dtpTime = named(new controls::TimePicker, u"dtpTime"_s);
     dtpTime->setDisplayFormat(u"h:mm AP"_s);
     chkInterval = checkBox(u"Schedule every:"_s, u"chkInterval"_s);
     cboInterval = named(new QComboBox, u"cboInterval"_s);

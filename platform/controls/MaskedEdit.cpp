@@ -2,6 +2,8 @@
 
 #include "vb/VbError.h"
 
+#include <QMouseEvent>
+
 namespace controls {
 
 MaskedEdit::MaskedEdit(int digitPlaces, QWidget *parent) : QLineEdit(parent), m_places(digitPlaces)
@@ -13,6 +15,18 @@ MaskedEdit::MaskedEdit(int digitPlaces, QWidget *parent) : QLineEdit(parent), m_
 QString MaskedEdit::text() const
 {
     return displayText().leftJustified(m_places, QLatin1Char(' '), true);
+}
+
+void MaskedEdit::mousePressEvent(QMouseEvent *event)
+{
+    QLineEdit::mousePressEvent(event);
+    if (hasSelectedText())
+        return;
+    qsizetype firstFree = displayText().indexOf(QLatin1Char(' '));
+    if (firstFree < 0)
+        firstFree = m_places;
+    if (cursorPosition() > firstFree)
+        setCursorPosition(int(firstFree));
 }
 
 void MaskedEdit::setText(const QString &text)

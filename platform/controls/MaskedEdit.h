@@ -18,6 +18,11 @@ public:
     QString text() const;
     void setText(const QString &text);
 
+protected:
+    // A click behind the typed digits puts the caret at the first free place,
+    // where the next digit goes (a caret among the blank places takes none).
+    void mousePressEvent(QMouseEvent *event) override;
+
 private:
     int m_places;
 };

@@ -221,6 +221,11 @@ TEST_F(IntegratorWindowTest, TheEditorWritesEveryColumnAndLocksTheListMeanwhile)
     EXPECT_FALSE(w.chkTime->isChecked());
     w.cboInterval->setCurrentIndex(3);
     w.chkTime->click();
+    // A click on the hour, then an hour typed with a leading zero: taken.
+    w.dtpTime->setTime(QTime(7, 45));
+    QTest::mouseClick(w.dtpTime->findChild<QLineEdit *>(), Qt::LeftButton, {}, QPoint(3, w.dtpTime->height() / 2));
+    QTest::keyClicks(w.dtpTime, u"03"_s);
+    EXPECT_EQ(w.dtpTime->time(), QTime(3, 45));
     w.dtpTime->setTime(QTime(15, 0));
     for (QCheckBox *b : {w.chkTue, w.chkSun, w.chkActiveX, w.chkPrint, w.chkAcknowledge, w.chkExecute,
                          w.chkStartDate, w.chkEndDate})

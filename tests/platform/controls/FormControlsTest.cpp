@@ -6,6 +6,7 @@
 #include "controls/ScriptBox.h"
 #include "controls/TabStrip.h"
 #include "controls/TextBox.h"
+#include "controls/TimePicker.h"
 #include "controls/TreeView.h"
 #include "vb/VbError.h"
 
@@ -123,6 +124,64 @@ TEST(MaskedEditTest, TextKeepsTheClassicFormWithBlanks)
     box.setCursorPosition(0);
     QTest::keyClicks(&box, "12x3");
     EXPECT_EQ(box.text(), "123      "); // a letter is not taken
+}
+
+// A click on a field of the time picker, then digits: they replace the
+// field, with or without a leading zero, as the classic picker takes them.
+TEST(TimePickerTest, DigitsTypedAfterAClickReplaceTheField)
+{
+    struct Case {
+        QTime start;
+        const char *typed;
+        QTime expected;
+    } cases[] = {
+        {QTime(7, 45), "03", QTime(3, 45)},   {QTime(7, 45), "3", QTime(3, 45)},
+        {QTime(0, 0), "0345", QTime(3, 45)},  {QTime(15, 0), "03", QTime(15, 0)}, // 3 PM stays PM
+        {QTime(11, 5), "12", QTime(0, 5)},    {QTime(11, 5), "1", QTime(1, 5)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.typed);
+        controls::TimePicker picker;
+        picker.setDisplayFormat("h:mm AP");
+        picker.setTime(c.start);
+        picker.show();
+        QTest::mouseClick(picker.findChild<QLineEdit *>(), Qt::LeftButton, {}, QPoint(3, picker.height() / 2));
+        QTest::keyClicks(&picker, c.typed);
+        EXPECT_EQ(picker.time(), c.expected) << picker.text().toStdString();
+    }
+}
+
+// A click into the blank right half of the box, then digits: they land at the
+// first free place, as if the caret had been put there by Home and End.
+TEST(MaskedEditTest, AClickBehindTheDigitsTypesAtTheFirstFreePlace)
+{
+    struct Case {
+        const char *before;
+        const char *typed;
+        const char *after;
+    } cases[] = {
+        {"", "2121", "2121 "},
+        {"21", "21", "2121 "},
+        {"12345", "6", "12345"}, // full: nothing more is taken
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.before);
+        controls::MaskedEdit box(5);
+        box.resize(200, 24);
+        box.show();
+        box.setText(QString::fromLatin1(c.before));
+        QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(box.width() - 8, box.height() / 2));
+        QTest::keyClicks(&box, c.typed);
+        EXPECT_EQ(box.text(), QString::fromLatin1(c.after));
+    }
+    // A click among the typed digits keeps its place.
+    controls::MaskedEdit box(5);
+    box.resize(200, 24);
+    box.show();
+    box.setText("123");
+    box.setCursorPosition(3);
+    QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(2, box.height() / 2));
+    EXPECT_EQ(box.cursorPosition(), 0);
 }
 
 TEST(TextBoxTest, MaximumLengthLimitsTypingOnlyNeverTextSetByCode)
