@@ -14,11 +14,14 @@
 #include "core/loader/InterchangeLoader.h"
 #include "core/modGlobal.h"
 #include "inet/InternetTransfer.h"
+#include "vb/Settings.h"
 #include "vb/VbError.h"
 #include "vbscript/ScriptControl.h"
 #include "zip/Archive.h"
 
 #include <QLocale>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -31,6 +34,45 @@ QString errorText(const std::exception &error)
     if (const auto *vbError = dynamic_cast<const vb::VbError *>(&error))
         return vbError->description;
     return QString::fromUtf8(error.what());
+}
+
+// The upload count when the running send run began (none outside a send run).
+std::optional<quint64> g_uploadsAtStart;
+
+// A transfer the script left running is waited for, yielding; the control's
+// stall limit ends one that stalls, so the wait always ends.
+void settleTransfer(inet::InternetTransfer &control)
+{
+    if (control.stillExecuting())
+        control.waitForResponse();
+}
+
+// The failure of the send run's last upload, or empty text when the run made
+// none or the last one succeeded.
+QString uploadFailure(inet::InternetTransfer &control)
+{
+    if (!g_uploadsAtStart)
+        return {};
+    const inet::UploadOutcome upload = control.lastUpload();
+    if (upload.serial == *g_uploadsAtStart || upload.succeeded)
+        return {};
+    return u"The upload failed ("_s + upload.operation + u' ' + upload.target + u": "_s
+        + QString::number(upload.responseCode) + u' ' + upload.responseInfo + u"); the Outbox stays unchanged"_s;
+}
+
+// The unzip limits, which the settings may raise for partners known to send
+// large archives: section "Exchange", "UnzipLimitMB" (megabytes an entry may
+// unpack to) and "UnzipRatioLimit" (unpacked to packed). A value that is no
+// positive number keeps the default.
+void applyUnzipLimits(zipfile::Unzipper &unzipper)
+{
+    bool ok = false;
+    const double megabytes = vb::GetSetting(u"Corvantis"_s, u"Exchange"_s, u"UnzipLimitMB"_s).trimmed().toDouble(&ok);
+    if (ok && megabytes > 0)
+        unzipper.maxEntrySize = qint64(std::min(megabytes, 1e12) * 1024 * 1024);
+    const double ratio = vb::GetSetting(u"Corvantis"_s, u"Exchange"_s, u"UnzipRatioLimit"_s).trimmed().toDouble(&ok);
+    if (ok && ratio > 0)
+        unzipper.maxRatio = ratio;
 }
 
 // A member's own failure: an "Error" entry and the session line; the script goes on.
@@ -49,6 +91,13 @@ public:
         com::DispatchTable<FormObject> t(u"Form"_s);
         auto &st = CommunicationsState::instance();
         t.method("MoveOutToSent", 0, 0, [&st](FormObject &, com::Args &) {
+            // Sets are marked sent only once their upload has ended well.
+            settleTransfer(st.inet());
+            if (const QString failure = uploadFailure(st.inet()); !failure.isEmpty()) {
+                LogExchange(u"Error"_s, failure);
+                st.appendSession(failure);
+                return vb::Variant(false);
+            }
             return vb::Variant(MoveOutToSent(st.exchange()));
         });
         t.method("IsOutboxValidated", 0, 0, [](FormObject &, com::Args &) { return vb::Variant(IsOutboxValidated()); });
@@ -65,8 +114,11 @@ public:
             return vb::Variant();
         });
         t.method("LoadInBox", 1, 1, [&st](FormObject &, com::Args &a) {
-            if (st.exchange().LocaleFile.isEmpty())
+            if (st.exchange().LocaleFile.isEmpty()) {
+                // Nothing is loaded, but the user learns why the Inbox stayed empty.
+                LogExchange(u"Error"_s, u"LoadInBox: LocaleFile is empty, nothing loaded"_s);
                 return vb::Variant();
+            }
             const QString file = a[0].toString();
             // The load records a refused file in History itself, naming it.
             st.loadBox ? st.loadBox(file) : core::InterchangeLoader().LoadBox(file, u"I"_s);
@@ -94,6 +146,7 @@ public:
                 unzipper.destination = sections::folder(u"Inbound"_s);
                 unzipper.junkPaths = false;
                 unzipper.overwrite = true;
+                applyUnzipLimits(unzipper);
                 if (unzipper.run() != 0)
                     LogExchange(u"Error"_s, unzipper.lastMessage());
             } catch (const std::exception &error) {
@@ -144,13 +197,28 @@ public:
 
 enum class Kind { Send, Receive };
 
+// One property of the control set from the page; a refused value names the
+// property, the network and the value.
+template <typename Set>
+void setProperty(const NetworkPage &page, const QString &property, const QString &shown, Set &&set)
+{
+    try {
+        set();
+    } catch (const vb::VbError &error) {
+        vb::raise(error.number, error.description + u" (Inet."_s + property + u" of network "_s + page.name
+                                    + u" is \""_s + shown + u"\")"_s);
+    }
+}
+
 // The page's settings on the transfer control; a port outside 1-65535 or a
-// time-out that is no number fails the run before the script starts.
+// time-out that is no number fails the run before the script starts. An
+// empty port box means the protocol's default port.
 void configureInet(inet::InternetTransfer &control, const NetworkPage &page)
 {
     bool ok = false;
-    const int port = page.remotePort.trimmed().toInt(&ok);
-    if (!ok || port < 1 || port > 65535)
+    const QString portText = page.remotePort.trimmed();
+    const int port = portText.isEmpty() ? 0 : portText.toInt(&ok);
+    if (!portText.isEmpty() && (!ok || port < 1 || port > 65535))
         vb::raise(6, u"The port of network "_s + page.name + u" must be a number from 1 to 65535 (it is \""_s
                          + page.remotePort + u"\")"_s);
     QString timeoutText = page.timeout.trimmed();
@@ -160,16 +228,17 @@ void configureInet(inet::InternetTransfer &control, const NetworkPage &page)
     if (!ok || timeout < 0)
         vb::raise(13, u"The time-out of network "_s + page.name + u" must be a number of seconds (it is \""_s
                           + page.timeout + u"\")"_s);
-    control.setProtocol(page.protocolIndex);
-    control.setRemotePort(vb::Variant(int32_t(port)));
+    setProperty(page, u"Protocol"_s, page.protocolIndex < 0 ? QString() : page.protocol,
+                [&] { control.setProtocol(page.protocolIndex); });
+    control.setRemotePort(port == 0 ? vb::Variant() : vb::Variant(int32_t(port)));
     control.setRequestTimeout(vb::Variant(int32_t(timeout)));
-    control.setAccessType(page.accessType);
+    setProperty(page, u"AccessType"_s, QString::number(page.accessType), [&] { control.setAccessType(page.accessType); });
     control.setProxy(page.proxy);
     control.setUserName(page.userName);
     control.setPassword(page.password);
 }
 
-bool run(Kind kind, const NetworkPage &page)
+bool runScript(Kind kind, const NetworkPage &page)
 {
     CommunicationsState &st = CommunicationsState::instance();
     const bool send = kind == Kind::Send;
@@ -209,19 +278,16 @@ bool run(Kind kind, const NetworkPage &page)
         }
         sc.AddObject(u"Exchange"_s, st.exchangePtr(), true);
         sc.AddObject(u"Form"_s, std::make_shared<FormObject>(), true);
-        if (send)
-            beginSendRun();
-        const quint64 uploadsBefore = st.inet().lastUpload().serial;
         sc.AddCode(send ? page.sendScript : page.receiveScript);
+        // A script may end while its transfer still runs (no WaitForResponse):
+        // the run waits for it, so the upload test below sees how it ended and
+        // the control is free for the next run.
+        settleTransfer(st.inet());
         if (send) {
             // A failed last upload keeps everything where it is.
-            const inet::UploadOutcome upload = st.inet().lastUpload();
-            if (upload.serial != uploadsBefore && !upload.succeeded) {
-                const QString text = u"The upload failed ("_s + upload.operation + u' ' + upload.target + u": "_s
-                    + QString::number(upload.responseCode) + u' ' + upload.responseInfo
-                    + u"); the Outbox stays unchanged"_s;
-                LogExchange(u"Error"_s, text);
-                st.appendSession(text);
+            if (const QString failure = uploadFailure(st.inet()); !failure.isEmpty()) {
+                LogExchange(u"Error"_s, failure);
+                st.appendSession(failure);
                 return false;
             }
             MoveOutToSent(exchange);
@@ -229,11 +295,31 @@ bool run(Kind kind, const NetworkPage &page)
         LogExchange(u"Info"_s, send ? u"Send script execution complete"_s : u"Receive script execution complete"_s);
         return true;
     } catch (const std::exception &error) {
+        // The run ends here: a transfer still running is cancelled (an upload
+        // cancelled so counts as failed), so the control is never left busy.
+        st.inet().cancel();
         const QString text = errorText(error);
         LogExchange(u"Error"_s, text);
         st.appendSession(text);
         return false;
     }
+}
+
+bool run(Kind kind, const NetworkPage &page)
+{
+    // A run refused because another one runs must not touch that run's send files.
+    if (kind == Kind::Receive || CommunicationsState::instance().busy())
+        return runScript(kind, page);
+    beginSendRun();
+    g_uploadsAtStart = CommunicationsState::instance().inet().lastUpload().serial;
+    const bool ended = runScript(kind, page);
+    g_uploadsAtStart.reset();
+    // A send run that moved nothing leaves no send file behind to be sent twice.
+    if (!sendRunMovedRows()) {
+        for (const QString &removed : discardSendRunFiles())
+            LogExchange(u"Info"_s, u"The send file "_s + removed + u" was removed; its sets stay in the Outbox"_s);
+    }
+    return ended;
 }
 
 } // namespace
@@ -274,9 +360,14 @@ CommunicationsState::CommunicationsState()
     QObject::connect(m_script.get(), &vbs::ScriptControl::error, m_script.get(),
                      [this] { translation::scScript_Error(m_script->Error()); });
     QObject::connect(m_inet.get(), &inet::InternetTransfer::StateChanged, this, [this](short state) {
-        const QString sentence = StateText(state);
+        QString sentence = StateText(state);
+        if (state == inet::StateError) {
+            // Where and why: the host, the port and the transfer's own reason.
+            sentence += u" ("_s + m_inet->lastHost() + u" port "_s + QString::number(m_inet->lastPort()) + u": "_s
+                + m_inet->responseInfo() + u')';
+        }
         appendSession(sentence);
-        LogExchange(u"Info"_s, sentence);
+        LogExchange(state == inet::StateError ? u"Error"_s : u"Info"_s, sentence);
     });
 }
 

@@ -13,6 +13,7 @@
 #include "vb/Clock.h"
 #include "vb/VbError.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,7 +30,34 @@ namespace {
 struct SendFiles {
     std::map<QString, SendFile> byPath;
     QString last;
+    QStringList ofRun;      // written since beginSendRun()
+    qint64 movedInRun = 0;  // rows moved to Sent since beginSendRun()
 };
+
+const QString &mailboxColumns()
+{
+    static const QString columns = u"Partner, [Transaction], Version, [Date], [Time], Used, "
+                                   "InterchangeControlNumber, GroupControlNumber, FunctionalGroup, SenderID, "
+                                   "SenderDivision, ReceiverID, ReceiverDivision, Direction, Acknowledged, "
+                                   "Status, TSet"_s;
+    return columns;
+}
+
+// The 17 mailbox values of the record set's row, each with its length, so
+// two different rows never give the same bytes.
+QByteArray rowContent(ado::Recordset &rs)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const char *name : {"Partner", "Transaction", "Version", "Date", "Time", "Used", "InterchangeControlNumber",
+                             "GroupControlNumber", "FunctionalGroup", "SenderID", "SenderDivision", "ReceiverID",
+                             "ReceiverDivision", "Direction", "Acknowledged", "Status", "TSet"}) {
+        const vb::Variant v = rs(QString::fromLatin1(name)).Value();
+        const QByteArray bytes = v.isNull() ? QByteArray("\x00null") : v.toString().toUtf8();
+        hash.addData(QByteArray::number(bytes.size()) + ':');
+        hash.addData(bytes);
+    }
+    return hash.result();
+}
 
 SendFiles &sendFiles()
 {
@@ -43,9 +71,15 @@ QString text(ado::Recordset &rs, const QString &name)
     return v.isNull() ? QString() : v.toString();
 }
 
+struct Set {
+    qint64 rowid;
+    QString text;
+    QByteArray content;
+};
+
 struct Group {
     QString number, receiverDivision, senderDivision;
-    std::vector<std::pair<qint64, QString>> sets; // rowid, TSet
+    std::vector<Set> sets;
 };
 
 struct Interchange {
@@ -121,7 +155,8 @@ SendFile writeSendFile(const QDateTime &nowArg)
             });
             if (group == ic->groups.end())
                 group = ic->groups.insert(ic->groups.end(), Group{gcn, rd, sd, {}});
-            group->sets.emplace_back(rs(u"RowNumber"_s).Value().toDouble(), text(rs, u"TSet"_s));
+            group->sets.push_back(
+                Set{qint64(rs(u"RowNumber"_s).Value().toDouble()), text(rs, u"TSet"_s), rowContent(rs)});
         }
     }
 
@@ -151,9 +186,10 @@ SendFile writeSendFile(const QDateTime &nowArg)
             for (const QString &value : gs)
                 content += s + value;
             content += t;
-            for (const auto &[rowid, set] : g.sets) {
-                content += set;
-                file.rowids.push_back(rowid);
+            for (const Set &set : g.sets) {
+                content += set.text;
+                file.rowids.push_back(set.rowid);
+                file.contents.push_back(set.content);
             }
             content += u"GE"_s + s + QString::number(qint64(g.sets.size())) + s + ge[0] + t;
         }
@@ -173,6 +209,7 @@ SendFile writeSendFile(const QDateTime &nowArg)
     SendFiles &files = sendFiles();
     files.byPath[QFileInfo(file.path).absoluteFilePath()] = file;
     files.last = QFileInfo(file.path).absoluteFilePath();
+    files.ofRun.append(files.last);
     return file;
 }
 
@@ -192,6 +229,26 @@ const SendFile *lastSendFile()
 void beginSendRun()
 {
     sendFiles().last.clear();
+    sendFiles().ofRun.clear();
+    sendFiles().movedInRun = 0;
+}
+
+bool sendRunMovedRows()
+{
+    return sendFiles().movedInRun > 0;
+}
+
+QStringList discardSendRunFiles()
+{
+    SendFiles &files = sendFiles();
+    QStringList removed;
+    for (const QString &path : std::as_const(files.ofRun)) {
+        if (QFileInfo(path).isFile() && QFile::remove(path))
+            removed << path;
+        files.byPath.erase(path);
+    }
+    files.ofRun.clear();
+    return removed;
 }
 
 QString WriteOutBoxToFile()
@@ -257,21 +314,41 @@ bool MoveOutToSent(clsExchange &exchange)
         QStringList rowids;
         for (qint64 rowid : file.rowids)
             rowids << QString::number(rowid);
-        static const QString columns = u"Partner, [Transaction], Version, [Date], [Time], Used, "
-                                       "InterchangeControlNumber, GroupControlNumber, FunctionalGroup, SenderID, "
-                                       "SenderDivision, ReceiverID, ReceiverDivision, Direction, Acknowledged, "
-                                       "Status, TSet"_s;
-        const QString where = u" WHERE rowid IN ("_s + rowids.join(u',') + u')';
+        const QString &columns = mailboxColumns();
+        qint64 moved = 0;
         cn.BeginTrans();
         try {
-            cn.Execute(u"INSERT INTO Sent ("_s + columns + u") SELECT "_s + columns + u" FROM Outbox"_s + where
-                       + u" ORDER BY rowid"_s);
-            cn.Execute(u"DELETE FROM Outbox"_s + where);
+            // Only the rows that still hold what the file holds: a row deleted
+            // since and a new row given its id stay where they are.
+            std::map<qint64, QByteArray> expected;
+            for (std::size_t i = 0; i < file.rowids.size(); ++i)
+                expected[file.rowids[i]] = i < file.contents.size() ? file.contents[i] : QByteArray();
+            QStringList same;
+            if (!rowids.isEmpty()) {
+                ado::Recordset rs;
+                rs.Open(u"SELECT rowid AS RowNumber, "_s + columns + u" FROM Outbox WHERE rowid IN ("_s
+                            + rowids.join(u',') + u')',
+                        cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+                for (; !rs.Eof(); rs.MoveNext()) {
+                    const qint64 rowid = qint64(rs(u"RowNumber"_s).Value().toDouble());
+                    const auto found = expected.find(rowid);
+                    if (found != expected.end() && found->second == rowContent(rs))
+                        same << QString::number(rowid);
+                }
+            }
+            if (!same.isEmpty()) {
+                const QString where = u" WHERE rowid IN ("_s + same.join(u',') + u')';
+                cn.Execute(u"INSERT INTO Sent ("_s + columns + u") SELECT "_s + columns + u" FROM Outbox"_s + where
+                           + u" ORDER BY rowid"_s);
+                cn.Execute(u"DELETE FROM Outbox"_s + where);
+                moved = same.size();
+            }
             cn.CommitTrans();
         } catch (...) {
             cn.RollbackTrans();
             throw;
         }
+        sendFiles().movedInRun += moved;
         if (const auto &refresh = modGlobal::mainWindowLink().RefreshBox) {
             refresh(u"Outbox"_s);
             refresh(u"Sent"_s);

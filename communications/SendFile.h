@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -18,8 +19,12 @@ namespace communications {
 class clsExchange;
 
 struct SendFile {
-    QString path;                 // full path in the Outbound folder
-    std::vector<qint64> rowids;   // the Outbox rows it holds
+    QString path;                     // full path in the Outbound folder
+    std::vector<qint64> rowids;       // the Outbox rows it holds
+    // What each of those rows held when the file was written: SQLite gives a
+    // deleted row's id to the next row added, so an id alone could name
+    // another set by the time the rows move.
+    std::vector<QByteArray> contents;
 };
 
 // Writes the send file at the time `now` (the clock by default); raises on
@@ -32,6 +37,13 @@ const SendFile *knownSendFile(const QString &path);
 const SendFile *lastSendFile();
 // A send run begins: "the last send file" is one this run writes.
 void beginSendRun();
+// Whether MoveOutToSent moved any row since beginSendRun().
+bool sendRunMovedRows();
+// A send run that moved nothing: the send files it wrote that are still in
+// the Outbound folder are removed (their sets stay in the Outbox and the next
+// run writes them again), so a script that uploads the folder's files never
+// sends them twice. Returns the paths removed.
+QStringList discardSendRunFiles();
 
 // The script members. Each records its own failure in the Exchange log and
 // returns its neutral result.

@@ -15,6 +15,7 @@
 #include "controls/ScriptBox.h"
 #include "controls/TabStrip.h"
 #include "controls/TextBox.h"
+#include "controls/TimePicker.h"
 #include "controls/TreeView.h"
 #include "crypto/CertificateDialog.h"
 #include "crypto/CertificateStore.h"
@@ -447,7 +448,8 @@ std::unique_ptr<ExchangePage> frmExchange::createPage(int i)
 
     QWidget *schedule = m_scheduler->parentWidget();
     pg.chkTime = named(new QCheckBox(u"Exchange data at:"_s, schedule), "chkTime", i);
-    pg.dtpTime = named(new QTimeEdit(QTime(0, 0), schedule), "dtpTime", i);
+    pg.dtpTime = named(new controls::TimePicker(schedule), "dtpTime", i);
+    pg.dtpTime->setTime(QTime(0, 0));
     pg.dtpTime->setDisplayFormat(u"h:mm AP"_s);
     pg.chkInterval = named(new QCheckBox(u"Exchange data every:"_s, schedule), "chkInterval", i);
     pg.cboInterval = named(new controls::ComboList(schedule), "cboInterval", i);
@@ -979,6 +981,10 @@ void frmExchange::cmdModify_Click()
         if (vb::MsgBox(u"Save Network Changes?"_s, vb::vbQuestion | vb::vbYesNo) == vb::vbYes) {
             if (!databaseFree())
                 return;
+            // No access type chosen: the list's first, "Use Default", as a new
+            // page would have it, never a value the transfer control refuses.
+            if (page(index).cboAccessType->listIndex() < 0)
+                page(index).cboAccessType->setListIndex(0);
             // A failed save leaves the page in edit state to try again.
             m_store.save(lvwNetworks->selectedItem()->text(), pageValues(index));
         }

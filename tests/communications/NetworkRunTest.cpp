@@ -134,12 +134,14 @@ TEST_F(NetworkRunTest, ARefusedUploadLeavesTheOutboxAndRecordsTheReply)
     EXPECT_FALSE(communications::RunSendScript(page));
     EXPECT_EQ(count(u"Outbox"_s), 2);
     EXPECT_EQ(count(u"Sent"_s), 0);
-    EXPECT_EQ(QDir(dir("outbound")).entryList(QDir::Files).size(), 1) << "the send file stays";
+    EXPECT_EQ(QDir(dir("outbound")).entryList(QDir::Files).size(), 0) << "the send file is removed";
     const QStringList own = ownEntries();
-    ASSERT_EQ(own.size(), 2) << own.join(u" | "_s).toStdString();
+    ASSERT_EQ(own.size(), 3) << own.join(u" | "_s).toStdString();
     EXPECT_EQ(own[0], u"Info: Running send script"_s);
     EXPECT_TRUE(own[1].startsWith(u"Error: The upload failed (PUT "_s)) << own[1].toStdString();
     EXPECT_TRUE(own[1].contains(u"550"_s)) << own[1].toStdString();
+    EXPECT_TRUE(own[2].startsWith(u"Info: The send file "_s + dir("outbound")) && own[2].endsWith(u" was removed; its sets stay in the Outbox"_s))
+        << own[2].toStdString();
     expectNoPasswordLogged(page.password);
 }
 
@@ -225,7 +227,8 @@ TEST_F(NetworkRunTest, ScriptErrorsAndBadPagesEndTheRunRecorded)
     // Silent: five History entries and no box.
     EXPECT_FALSE(communications::RunSendScript(page));
     EXPECT_EQ(count(u"Outbox"_s), 2) << "a script error keeps the Outbox";
-    EXPECT_EQ(ownEntries(), (QStringList{u"Info: Running send script"_s, u"Error: Division by zero"_s}));
+    EXPECT_EQ(ownEntries().mid(0, 2), (QStringList{u"Info: Running send script"_s, u"Error: Division by zero"_s}));
+    EXPECT_EQ(QDir(dir("outbound")).entryList(QDir::Files), QStringList()) << "and leaves no send file";
     const QStringList history = column(u"SELECT Description FROM History ORDER BY [Index]"_s, u"Description"_s);
     ASSERT_EQ(history.size(), 5);
     EXPECT_EQ(history[0], u"Description: Division by zero"_s);
@@ -248,6 +251,172 @@ TEST_F(NetworkRunTest, ScriptErrorsAndBadPagesEndTheRunRecorded)
     const QStringList own = ownEntries();
     ASSERT_EQ(own.size(), 2);
     EXPECT_TRUE(own[1].contains(u"must be a number from 1 to 65535"_s)) << own[1].toStdString();
+}
+
+TEST_F(NetworkRunTest, AnFtpUploadTheScriptLeavesRunningDecidesTheMove)
+{
+    loadOutbox();
+    startFtp();
+    inet::InternetTransfer &control = communications::CommunicationsState::instance().inet();
+    // No WaitForResponse: the script ends before the transfer has even connected.
+    const QString script = u"CreateOutboundEDI\n"
+                           "Inet.Execute Exchange.URL, \"PUT \"\"\" & Exchange.LocaleFile & \"\"\" x.OC\"\n"_s;
+
+    // A user who may not write: the server refuses (550); nothing moves and
+    // the send file is gone, so nothing can send its sets twice.
+    communications::NetworkPage page = ftpPage(corvantis::test::FtpServer::kReadOnlyUser,
+                                               corvantis::test::FtpServer::kReadOnlyPassword);
+    page.sendScript = script;
+    EXPECT_FALSE(communications::RunSendScript(page));
+    EXPECT_FALSE(control.stillExecuting());
+    EXPECT_EQ(count(u"Outbox"_s), 2);
+    EXPECT_EQ(count(u"Sent"_s), 0);
+    EXPECT_EQ(QDir(dir("outbound")).entryList(QDir::Files), QStringList());
+    EXPECT_EQ(QDir(dir("sent")).entryList(QDir::Files), QStringList());
+    EXPECT_FALSE(QFile::exists(dir("server") + u"/x.OC"_s));
+    const QStringList own = ownEntries();
+    ASSERT_EQ(own.size(), 3) << own.join(u" | "_s).toStdString();
+    EXPECT_TRUE(own[1].startsWith(u"Error: The upload failed (PUT "_s) && own[1].contains(u"550"_s))
+        << own[1].toStdString();
+    EXPECT_TRUE(own[2].startsWith(u"Info: The send file "_s)) << own[2].toStdString();
+    // The state event says where and why, as an error.
+    const QString where = u"Error: An error has occurred while communicating with the remote server. (127.0.0.1 port "_s
+        + QString::number(ftp.port()) + u": 550"_s;
+    EXPECT_TRUE(exchangeLog().filter(where).size() == 1) << exchangeLog().join(u" | "_s).toStdString();
+
+    // The control is free for the next run; a user who may write: the upload
+    // the script leaves running is waited for and the rows move.
+    modGlobal::cnDatabase->Execute(u"DELETE FROM Exchange"_s);
+    page = ftpPage(corvantis::test::FtpServer::kFullUser, corvantis::test::FtpServer::kFullPassword);
+    page.sendScript = script;
+    EXPECT_TRUE(communications::RunSendScript(page)) << exchangeLog().join(u" | "_s).toStdString();
+    EXPECT_FALSE(control.stillExecuting());
+    EXPECT_EQ(bytesOf(dir("server") + u"/x.OC"_s), bytesOf(fixture("sendfile", "acme.OC")));
+    EXPECT_EQ(count(u"Outbox"_s), 0);
+    EXPECT_EQ(count(u"Sent"_s), 2);
+    EXPECT_EQ(QDir(dir("outbound")).entryList(QDir::Files), QStringList());
+    EXPECT_EQ(QDir(dir("sent")).entryList(QDir::Files).size(), 1);
+    expectNoPasswordLogged(corvantis::test::FtpServer::kReadOnlyPassword);
+}
+
+TEST_F(NetworkRunTest, AnHttpPostWithoutAnAnswerOrCancelledMovesNothing)
+{
+    loadOutbox();
+    QString error;
+    corvantis::test::HttpServer http;
+    ASSERT_TRUE(http.start(dir("server"), &error)) << error.toStdString();
+    inet::InternetTransfer &control = communications::CommunicationsState::instance().inet();
+    communications::NetworkPage page;
+    page.name = u"Loopback HTTP"_s;
+    page.url = http.baseUrl();
+    page.protocol = u"HTTP"_s;
+    page.protocolIndex = 4;
+    page.remotePort = QString::number(http.port());
+    page.timeout = u"2"_s; // the stall limit ends the wait
+    page.accessType = 1;
+    const QString post = u"data = GetOutboundEDI()\n"
+                         "Inet.Execute Exchange.URL & \"/%1/out.OC\", \"POST\", data, \"Content-Type: application/EDI-X12\"\n"_s;
+    struct Case {
+        const char *name;
+        QString script;
+        int code;
+    };
+    const std::vector<Case> cases = {
+        {"the server reads the body and never answers", post.arg(u"silent"_s), inet::ErrTimedOut},
+        {"the script cancels its upload", post.arg(u"silent"_s) + u"Inet.Cancel\n"_s, inet::ErrCancelled},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        modGlobal::cnDatabase->Execute(u"DELETE FROM Exchange"_s);
+        page.sendScript = c.script;
+        EXPECT_FALSE(communications::RunSendScript(page));
+        EXPECT_FALSE(control.stillExecuting());
+        EXPECT_EQ(count(u"Outbox"_s), 2);
+        EXPECT_EQ(count(u"Sent"_s), 0);
+        EXPECT_EQ(QDir(dir("outbound")).entryList(QDir::Files), QStringList());
+        const QStringList failed = ownEntries().filter(u"Error: The upload failed (POST "_s);
+        ASSERT_EQ(failed.size(), 1) << ownEntries().join(u" | "_s).toStdString();
+        EXPECT_TRUE(failed[0].contains(QString::number(c.code))) << failed[0].toStdString();
+    }
+
+    // A script that moves the rows itself while its upload is unanswered moves nothing either.
+    page.sendScript = post.arg(u"silent"_s) + u"MoveOutToSent\n"_s;
+    EXPECT_FALSE(communications::RunSendScript(page));
+    EXPECT_EQ(count(u"Sent"_s), 0);
+
+    // The next run finds the control free and sends.
+    page.sendScript = post.arg(u"upload"_s);
+    EXPECT_TRUE(communications::RunSendScript(page)) << exchangeLog().join(u" | "_s).toStdString();
+    EXPECT_EQ(bytesOf(dir("server") + u"/uploads/out.OC"_s), bytesOf(fixture("sendfile", "acme.OC")));
+    EXPECT_EQ(count(u"Outbox"_s), 0);
+    EXPECT_EQ(count(u"Sent"_s), 2);
+}
+
+TEST_F(NetworkRunTest, PagesAndScriptsThatLoadNothingSayWhy)
+{
+    communications::NetworkPage page;
+    page.name = u"Loopback FTP"_s;
+    page.timeout = u"5"_s;
+    page.accessType = 1;
+    // An empty port box is the protocol's default port, not a failure; a
+    // transfer that cannot connect names host and port.
+    page.remotePort = u"     "_s;
+    const int closed = corvantis::test::closedLoopbackPort();
+    page.receiveScript = u"Inet.Execute \"ftp://127.0.0.1:"_s + QString::number(closed)
+        + u"/\", \"DIR\"\n"
+          "WaitForResponse\n"
+          "LoadInBox \"in.IC\"\n"_s;
+    EXPECT_TRUE(communications::RunReceiveScript(page)) << exchangeLog().join(u" | "_s).toStdString();
+    const QStringList errors = exchangeLog().filter(u"Error: "_s);
+    ASSERT_EQ(errors.size(), 2) << exchangeLog().join(u" | "_s).toStdString();
+    EXPECT_TRUE(errors[0].startsWith(u"Error: An error has occurred while communicating with the remote server. "
+                                     "(127.0.0.1 port "_s
+                                     + QString::number(closed) + u": Unable to connect to the remote host"_s))
+        << errors[0].toStdString();
+    EXPECT_EQ(errors[1], u"Error: LoadInBox: LocaleFile is empty, nothing loaded"_s);
+
+    // A value the control refuses names the property.
+    modGlobal::cnDatabase->Execute(u"DELETE FROM Exchange"_s);
+    page.accessType = -1;
+    EXPECT_FALSE(communications::RunReceiveScript(page));
+    const QStringList own = ownEntries();
+    ASSERT_EQ(own.size(), 2);
+    EXPECT_TRUE(own[1].startsWith(u"Error: Invalid property value"_s) && own[1].contains(u"Inet.AccessType"_s))
+        << own[1].toStdString();
+}
+
+TEST_F(NetworkRunTest, UnZipRefusesAnArchiveBeyondTheLimitTheSettingsGive)
+{
+    // 2 MiB that pack poorly, zipped: within the default limits.
+    const QString plain = corvantis::test::tempDir() + u"/big.IC"_s;
+    {
+        QFile file(plain);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        QByteArray bytes(2 << 20, '\0');
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 7919) >> 3);
+        file.write(bytes);
+    }
+    zipfile::Zipper zipper;
+    ASSERT_EQ(zipper.zipFile(plain), 0) << zipper.lastMessage().toStdString();
+    communications::NetworkPage page;
+    page.name = u"Zip"_s;
+    page.protocol = u"SFTP"_s;
+    page.receiveScript = u"Exchange.LocaleFile = \""_s + zipper.archivePath() + u"\"\nUnZip \"\"\n"_s;
+
+    vb::SaveSetting(u"Corvantis"_s, u"Exchange"_s, u"UnzipLimitMB"_s, u"1"_s);
+    EXPECT_TRUE(communications::RunReceiveScript(page));
+    const QStringList errors = exchangeLog().filter(u"Error: "_s);
+    ASSERT_EQ(errors.size(), 1) << exchangeLog().join(u" | "_s).toStdString();
+    EXPECT_TRUE(errors[0].contains(u"\"big.IC\""_s) && errors[0].contains(u"nothing was extracted"_s))
+        << errors[0].toStdString();
+    EXPECT_EQ(QDir(dir("inbound")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+
+    vb::SaveSetting(u"Corvantis"_s, u"Exchange"_s, u"UnzipLimitMB"_s, u"3"_s);
+    modGlobal::cnDatabase->Execute(u"DELETE FROM Exchange"_s);
+    EXPECT_TRUE(communications::RunReceiveScript(page));
+    EXPECT_EQ(exchangeLog().filter(u"Error: "_s), QStringList());
+    EXPECT_EQ(bytesOf(dir("inbound") + u"/big.IC"_s), bytesOf(plain));
 }
 
 TEST(ExchangeTexts, StateSentences)

@@ -146,6 +146,35 @@ TEST_F(SendFileTest, TheMoveTakesExactlyTheSentRowsAndTheFile)
     EXPECT_TRUE(exchangeErrors().isEmpty());
 }
 
+TEST_F(SendFileTest, ARowDeletedAndANewRowUnderItsIdStayOutOfSent)
+{
+    load("acme.OC");
+    communications::clsExchange exchange;
+    communications::CreateOutboundEDI(exchange);
+    ASSERT_TRUE(QFileInfo(exchange.LocaleFile).isFile());
+    const QStringList written = column(u"SELECT rowid AS Id FROM Outbox ORDER BY rowid"_s, u"Id"_s);
+    ASSERT_EQ(written.size(), 2);
+
+    // Between writing and moving: the file's last set is deleted and another
+    // set is stored, which SQLite gives the freed id.
+    modGlobal::cnDatabase->Execute(u"DELETE FROM Outbox WHERE rowid = "_s + written[1]);
+    modGlobal::cnDatabase->Execute(
+        u"INSERT INTO Outbox (Partner, [Transaction], Version, InterchangeControlNumber, GroupControlNumber, "
+        "Direction, Status, TSet) SELECT Partner, [Transaction], Version, InterchangeControlNumber, "
+        "GroupControlNumber, Direction, Status, 'ST*830*000000099~SE*2*000000099~' FROM Outbox WHERE rowid = "_s
+        + written[0]);
+    ASSERT_EQ(column(u"SELECT rowid AS Id FROM Outbox ORDER BY rowid"_s, u"Id"_s), written)
+        << "the new row must take the freed id for this test to mean anything";
+
+    EXPECT_TRUE(communications::MoveOutToSent(exchange));
+    EXPECT_EQ(column(u"SELECT TSet FROM Outbox"_s, u"TSet"_s), QStringList{u"ST*830*000000099~SE*2*000000099~"_s})
+        << "the set stored after the file was written was never sent";
+    const QStringList inSent = column(u"SELECT TSet FROM Sent"_s, u"TSet"_s);
+    ASSERT_EQ(inSent.size(), 1);
+    EXPECT_TRUE(inSent[0].startsWith(u"ST*830*000000007"_s)) << inSent[0].toStdString();
+    EXPECT_TRUE(communications::sendRunMovedRows());
+}
+
 TEST_F(SendFileTest, NothingMovesWithoutASendFile)
 {
     load("acme.OC");

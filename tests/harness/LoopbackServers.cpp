@@ -6,6 +6,11 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 
 namespace corvantis::test {
 
@@ -107,6 +112,9 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(b'x' * 10)
             self.wfile.flush()
             time.sleep(3600)
+        elif path.startswith('/silent/'):
+            self.body()
+            time.sleep(3600)
         elif path.startswith('/auth/'):
             if self.headers.get('Authorization') != expected_auth:
                 return self.reply(401, b'who are you', {'WWW-Authenticate': 'Basic realm="loopback"'})
@@ -135,6 +143,24 @@ server.serve_forever()
 )PY";
 
 } // namespace
+
+int closedLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return 9; // discard: nothing listens there on a test machine
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof address;
+    int port = 9;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd); // bound but never listening, and now free
+    return port;
+}
 
 LoopbackServer::~LoopbackServer()
 {

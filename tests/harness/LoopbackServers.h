@@ -10,6 +10,7 @@
 //   POST|PUT /upload/<name>     stores the body as root/uploads/<name>; 200 (POST) or 201 (PUT), "stored <n>"
 //   any      /status/<code>     answers <code> with the body "status <code> page"
 //   GET      /stall             promises 1000 bytes, sends 10, then sends nothing more
+//   any      /silent/<name>     reads the whole body, then never answers
 //   GET      /auth/<anything>   Basic authentication as alice / s3cret!, else 401
 //   any      /echo              the request line, headers and body as text
 
@@ -76,6 +77,10 @@ public:
 private:
     bool m_tls = false;
 };
+
+// A port on 127.0.0.1 that nothing listens on (bound once and freed), for
+// transfers that must fail to connect.
+int closedLoopbackPort();
 
 // Runs a program to its end within the deadline; false with the reason and
 // its output in `error` when it fails, times out (it is then killed) or

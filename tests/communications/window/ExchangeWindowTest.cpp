@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QLineEdit>
 #include <QTimeEdit>
 #include <QTimer>
 
@@ -229,6 +230,11 @@ TEST_F(ExchangeWindowTest, ModifyUnlocksThePageSaveWritesItAndNoPutsTheRowBack)
     p.cboProtocol->setListIndex(5);
     p.mebRemotePort->setText(u"990"_s);
     p.chkTime->setChecked(true);
+    // A click on the hour, then an hour typed with a leading zero: taken.
+    p.dtpTime->setTime(QTime(7, 45));
+    QTest::mouseClick(p.dtpTime->findChild<QLineEdit *>(), Qt::LeftButton, {}, QPoint(3, p.dtpTime->height() / 2));
+    QTest::keyClicks(p.dtpTime, u"03"_s);
+    EXPECT_EQ(p.dtpTime->time(), QTime(3, 45));
     p.dtpTime->setTime(QTime(7, 45));
     p.optReceive->setChecked(true);
     p.txtSend->setPlainText(u"Dim a\r\nLogSession \"x\""_s);
@@ -253,6 +259,7 @@ TEST_F(ExchangeWindowTest, ModifyUnlocksThePageSaveWritesItAndNoPutsTheRowBack)
         {u"SendReceive"_s, u"False"_s},      {u"RequestMDN"_s, u"1"_s},      {u"Asyncronous"_s, u"True"_s},
         {u"Hash"_s, u"2"_s},                 {u"StoreLocation"_s, u"1"_s},   {u"StoreName"_s, u"0"_s},
         {u"Certificate"_s, u"1"_s}, // an empty certificate list stores 1
+        {u"AccessType"_s, u"0"_s},  // none chosen: "Use Default", never a value the control refuses
     };
     for (const auto &[field, value] : expected)
         EXPECT_EQ(saved[0].at(field), value) << field.toStdString();
