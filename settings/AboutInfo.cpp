@@ -90,11 +90,20 @@ std::optional<QString> findSystemInfoProgram(const QString &pathVariable)
 
 std::optional<QString> openHelpContents(const QString &programFolder, const UrlOpener &open)
 {
-    const QString help = QDir(programFolder).filePath(QString::fromLatin1(kHelpFileName));
-    if (!QFileInfo(help).isFile())
-        return QStringLiteral("The help file \"") + help + QStringLiteral("\" was not found.");
-    if (!open(help))
-        return QStringLiteral("No program to open the help file \"") + help
+    const QDir folder(programFolder);
+    const QString help = folder.filePath(QString::fromLatin1(kHelpFileName));
+    const QString guide = folder.filePath(QString::fromLatin1(kGuideFileName));
+    // A help file put beside the program wins; the guide the build installs serves otherwise.
+    QString file;
+    if (QFileInfo(help).isFile())
+        file = help;
+    else if (QFileInfo(guide).isFile())
+        file = guide;
+    else
+        return QStringLiteral("Neither the help file \"") + help + QStringLiteral("\" nor the user guide \"") + guide
+               + QStringLiteral("\" was found.");
+    if (!open(file))
+        return QStringLiteral("No program to open the help file \"") + file
                + QStringLiteral("\" is installed on this computer.");
     return std::nullopt;
 }

@@ -45,10 +45,12 @@ const QStringList &systemInfoPrograms();
 std::optional<QString> findSystemInfoProgram(const QString &pathVariable);
 inline constexpr const char *kSysInfoUnavailable = "System Information Is Unavailable At This Time";
 
-// Help > Contents: the help file in the program folder, opened with the
+// Help > Contents: the help file in the program folder, or the user guide
+// installed beside the program when there is no help file, opened with the
 // desktop's handler. Returns the message to show, or nothing when it opened.
 using UrlOpener = std::function<bool(const QString &localFile)>;
 std::optional<QString> openHelpContents(const QString &programFolder, const UrlOpener &open);
 inline constexpr const char *kHelpFileName = "Corvantis.chm";
+inline constexpr const char *kGuideFileName = "Corvantis.html";
 
 } // namespace settings

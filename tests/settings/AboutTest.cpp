@@ -131,23 +131,50 @@ TEST(AboutBox, TheLinkTimerRunsOnlyWhileTheLinkIsLit)
     EXPECT_FALSE(about.lblURL->font().underline());
 }
 
-TEST(HelpContents, OpensTheHelpFileOrSaysWhatIsMissing)
+TEST(HelpContents, OpensTheHelpFileOrTheGuideOrSaysWhatIsMissing)
 {
     const QString folder = corvantis::test::tempDir();
     QStringList opened;
     auto opener = [&](const QString &file) { opened << file; return true; };
+    auto touch = [&](const char *name) {
+        QFile file(folder + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    };
     const auto missing = settings::openHelpContents(folder, opener);
     ASSERT_TRUE(missing);
-    EXPECT_TRUE(missing->contains(QStringLiteral("was not found")));
+    EXPECT_EQ(*missing, QStringLiteral("Neither the help file \"") + folder + QStringLiteral("/Corvantis.chm\" nor the user guide \"")
+                            + folder + QStringLiteral("/Corvantis.html\" was found."));
     EXPECT_TRUE(opened.isEmpty());
 
-    QFile help(folder + QStringLiteral("/Corvantis.chm"));
-    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
-    help.close();
+    touch("Corvantis.html");
     EXPECT_EQ(settings::openHelpContents(folder, opener), std::nullopt);
-    EXPECT_EQ(opened, QStringList({folder + QStringLiteral("/Corvantis.chm")}));
+    touch("Corvantis.chm");
+    EXPECT_EQ(settings::openHelpContents(folder, opener), std::nullopt) << "the help file comes first";
+    EXPECT_EQ(opened, QStringList({folder + QStringLiteral("/Corvantis.html"), folder + QStringLiteral("/Corvantis.chm")}));
 
     const auto noHandler = settings::openHelpContents(folder, [](const QString &) { return false; });
     ASSERT_TRUE(noHandler);
-    EXPECT_TRUE(noHandler->contains(QStringLiteral("No program to open the help file")));
+    EXPECT_EQ(*noHandler, QStringLiteral("No program to open the help file \"") + folder
+                              + QStringLiteral("/Corvantis.chm\" is installed on this computer."));
+}
+
+TEST(HelpContents, TheBuildInstallsTheGuideBesideTheProgram)
+{
+    // The build's own program folder: Help > Contents finds the guide there.
+    const QString programFolder = QStringLiteral(CORVANTIS_PROGRAM_FOLDER);
+    ASSERT_FALSE(QFile::exists(programFolder + QStringLiteral("/Corvantis.chm")))
+        << "this check is about a build without a help file";
+    QStringList opened;
+    EXPECT_EQ(settings::openHelpContents(programFolder, [&](const QString &file) { opened << file; return true; }),
+              std::nullopt);
+    ASSERT_EQ(opened, QStringList({programFolder + QStringLiteral("/Corvantis.html")}));
+    QFile guide(opened[0]);
+    ASSERT_TRUE(guide.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(guide.readAll());
+    // The guide is a whole page and covers what users look it up for.
+    EXPECT_TRUE(text.startsWith(QStringLiteral("<!DOCTYPE html>")));
+    EXPECT_TRUE(text.trimmed().endsWith(QStringLiteral("</html>")));
+    for (const char *topic : {"id=\"windows\"", "id=\"folders\"", "id=\"import-files\"", "id=\"map-scripts\"",
+                              "id=\"network-scripts\"", "id=\"errors\""})
+        EXPECT_TRUE(text.contains(QLatin1String(topic))) << topic;
 }
