@@ -10,6 +10,7 @@
 
 #include "core/loader/InterchangeLoader.h"
 #include "integration/ImportFiles.h"
+#include "mapeditor/MapReference.h"
 #include "odbc/Odbc.h"
 #include "translation/OutboundTranslation.h"
 #include "vb/Settings.h"
@@ -34,6 +35,17 @@ QString textOf(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : u"<missing "_s + path + u'>';
+}
+
+// The lines of a sample text file, without their line ends.
+QStringList linesOf(const QString &path)
+{
+    QStringList lines = textOf(path).split(u'\n', Qt::SkipEmptyParts);
+    for (QString &line : lines)
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    lines.removeAll(QString());
+    return lines;
 }
 
 QStringList filesIn(const QString &folder, const QString &pattern)
@@ -111,7 +123,7 @@ TEST_F(SamplesTest, EachImportFileReadsThroughTheOutboundReader)
             translation::OutboundTranslation::ReadImportRecords(stem + u".ADO"_s, stem + u".IMP"_s);
         ASSERT_TRUE(rs);
         // Every value of every line arrives in its field.
-        const QStringList lines = textOf(stem + u".IMP"_s).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList lines = linesOf(stem + u".IMP"_s);
         ASSERT_EQ(rs->RecordCount(), lines.size());
         rs->MoveFirst();
         for (const QString &line : lines) {
@@ -128,6 +140,16 @@ TEST_F(SamplesTest, EachImportFileReadsThroughTheOutboundReader)
         }
         EXPECT_EQ(rs->Fields(u"Price"_s).Type(), ado::adNumeric);
         EXPECT_EQ(rs->Fields(u"Price"_s).NumericScale(), 2);
+
+        // The Map Designer lists the same fields for the outbound map's scripts.
+        QStringList designerFields;
+        EXPECT_NO_THROW(mapeditor::readResultFields(stem + u".ADO"_s, [&](const mapeditor::ReferenceNode &node) {
+            designerFields << node.key;
+        }));
+        QStringList definitionFields;
+        for (int f = 0; f < rs->Fields().Count(); ++f)
+            definitionFields << rs->Fields(f).Name();
+        EXPECT_EQ(designerFields, definitionFields);
     }
 }
 
@@ -227,10 +249,10 @@ TEST_F(SamplesTest, TheOrdersScriptMakesTheDatabaseTheJobsQueryReads)
     for (const integration::ImportColumn &c : result.columns)
         names << c.name;
     QStringList definitionNames;
-    for (const QString &line : textOf(stem + u".ADO"_s).split(u'\n', Qt::SkipEmptyParts))
+    for (const QString &line : linesOf(stem + u".ADO"_s))
         definitionNames << line.section(u'\t', 0, 0);
     EXPECT_EQ(names, definitionNames);
-    const QStringList lines = textOf(stem + u".IMP"_s).split(u'\n', Qt::SkipEmptyParts);
+    const QStringList lines = linesOf(stem + u".IMP"_s);
     ASSERT_EQ(result.rows.size(), std::size_t(lines.size()));
     for (std::size_t r = 0; r < result.rows.size(); ++r) {
         const QStringList values = lines[qsizetype(r)].split(u'\t');
