@@ -21,6 +21,8 @@
 
 #include <sys/socket.h>
 
+#include <cerrno>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <unordered_map>
@@ -456,10 +458,17 @@ size_t InternetTransfer::Engine::writeCallback(char *data, size_t size, size_t n
     auto *e = static_cast<Engine *>(userp);
     const qint64 bytes = qint64(size * n);
     if (e->sink == Sink::File) {
+        errno = 0;
         if (!e->sinkFile || e->sinkFile->write(data, bytes) != bytes) {
+            const int cause = errno;
             e->sinkFailed = true;
-            if (e->sinkFile)
-                e->sinkError = e->sinkFile->errorString();
+            if (e->sinkFile) {
+                // A buffered write may fail before the file records why; the
+                // system's own reason is the one the user needs.
+                e->sinkError = e->sinkFile->error() != QFileDevice::NoError && cause == 0
+                    ? e->sinkFile->errorString()
+                    : QString::fromLocal8Bit(std::strerror(cause ? cause : EIO));
+            }
             return 0;
         }
         return size_t(bytes);

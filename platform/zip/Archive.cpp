@@ -387,7 +387,11 @@ int Unzipper::run(const QString &include, const QString &exclude)
         // The cause of a write failure (no space, file too large) is read
         // before anything else can replace it.
         const auto writeFailed = [&] {
-            m_message = QStringLiteral("Cannot write \"%1\": %2; nothing was extracted.").arg(target, out.errorString());
+            const int cause = errno;
+            const QString why = out.error() != QFileDevice::NoError && cause == 0
+                ? out.errorString()
+                : QString::fromLocal8Bit(std::strerror(cause ? cause : EIO));
+            m_message = QStringLiteral("Cannot write \"%1\": %2; nothing was extracted.").arg(target, why);
             return UnzipWriteFailed;
         };
         const qint64 limit = declared[size_t(i)];
@@ -409,13 +413,16 @@ int Unzipper::run(const QString &include, const QString &exclude)
                                 .arg(shown, archive, sizeText(limit));
                 return UnzipTooLarge;
             }
+            errno = 0;
             if (out.write(buffer.constData(), n) != n)
                 return writeFailed();
         }
+        errno = 0;
         if (!out.flush())
             return writeFailed();
         out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
                            | QFileDevice::ReadOther);
+        errno = 0;
         out.close();
         if (out.error() != QFileDevice::NoError)
             return writeFailed();

@@ -1,5 +1,9 @@
 #include "InetTestSupport.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 using namespace inettest;
 using corvantis::test::FtpServer;
 using corvantis::test::tempDir;
@@ -223,4 +227,34 @@ TEST_F(Ftp, SaveChunkFromFtpReplacesOnlyOnACompleteTransfer)
     EXPECT_TRUE(r.inet->saveUrlToFile(base + "inbound.edi", target, &error)) << error.toStdString();
     EXPECT_EQ(fileBytes(target), "ISA*00*inbound~IEA*1*000000001~");
     EXPECT_EQ(QDir(tempDir() + "/in").entryList(QDir::Files | QDir::Hidden), QStringList{"fetched.edi"});
+}
+
+// A local file that cannot be written gives the system's cause, not the
+// cancel that drops the partial file; the control knows where it went.
+TEST_F(Ftp, ALocalWriteFailureSaysItsRealCause)
+{
+    writeBytes(home + "/big.edi", pattern(3 << 20));
+    Recorder r;
+    login(r, FtpServer::kFullUser, FtpServer::kFullPassword);
+    const QString local = tempDir() + "/local/big.edi";
+    QDir().mkpath(tempDir() + "/local");
+
+    struct rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    struct rlimit limited = before;
+    limited.rlim_cur = 1 << 20;
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const auto states = r.run(base, "GET big.edi " + local);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    ::signal(SIGXFSZ, oldHandler);
+
+    ASSERT_FALSE(states.empty());
+    EXPECT_EQ(states.back(), inet::StateError);
+    EXPECT_EQ(r.inet->responseCode(), inet::ErrLocalFile);
+    EXPECT_TRUE(r.inet->responseInfo().contains("File too large")) << r.inet->responseInfo().toStdString();
+    EXPECT_FALSE(r.inet->responseInfo().contains("cancel", Qt::CaseInsensitive)) << r.inet->responseInfo().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(local));
+    EXPECT_EQ(r.inet->lastHost(), "127.0.0.1");
+    EXPECT_EQ(r.inet->lastPort(), server.port());
 }
