@@ -5,6 +5,7 @@
 
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
+#include "ado/Transaction.h"
 #include "controls/ListView.h"
 #include "controls/ProgressBar.h"
 #include "controls/StatusBar.h"
@@ -17,6 +18,7 @@
 
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace mainwindow {
 
@@ -32,19 +34,6 @@ QString fieldText(ado::Recordset &rs, const QString &name)
     if (value.isNull())
         vb::raise(94);
     return value.toString();
-}
-
-// Undoes an open transaction of a failed command; a failure of the rollback
-// itself must not hide the error being reported.
-void rollbackQuietly(ado::Connection &cn, bool &inTransaction)
-{
-    if (!inTransaction)
-        return;
-    inTransaction = false;
-    try {
-        cn.RollbackTrans();
-    } catch (const std::exception &) {
-    }
 }
 
 // Releases a record set of a failed command. A pending edit is dropped
@@ -182,7 +171,11 @@ void MailboxCommands::transfer(controls::ListView &source, controls::ListView &t
     if (selected == 0)
         return;
 
-    bool inTransaction = false;
+    // Declared before the walk: a failure closes the record sets first and
+    // only then rolls back (a pending edit closed after the rollback would be
+    // stored as a row of its own). A failed rollback is recorded, never
+    // thrown over the error being reported.
+    std::optional<ado::Transaction> tx;
     std::unique_ptr<LockStepWalk> walk;
     ado::Recordset rsTarget;
     try {
@@ -193,8 +186,7 @@ void MailboxCommands::transfer(controls::ListView &source, controls::ListView &t
 
         // Copy and delete of every row in one transaction: a failure anywhere
         // leaves every row in its table, never in both or in neither.
-        cn.BeginTrans();
-        inTransaction = true;
+        tx.emplace(cn);
         int handled = 0;
         const QStringList &columns = MailboxColumns();
         const auto outcome = walk->run(LockStepWalk::Rows::Selected, [&](int, ado::Recordset &rs) {
@@ -209,14 +201,13 @@ void MailboxCommands::transfer(controls::ListView &source, controls::ListView &t
         if (outcome == LockStepWalk::Outcome::Stale) {
             walk->close();
             rsTarget.Close();
-            rollbackQuietly(cn, inTransaction);
+            tx.reset();
             clearProgress();
             ReportStaleList(source, kind == Transfer::Move ? QStringLiteral("Move") : QStringLiteral("Recycle"),
                             m_ctx.RefreshBox);
             return;
         }
-        cn.CommitTrans();
-        inTransaction = false;
+        tx->commit();
         walk->close();
         rsTarget.Close();
 
@@ -236,8 +227,7 @@ void MailboxCommands::transfer(controls::ListView &source, controls::ListView &t
         if (walk)
             closeQuietly(walk->recordset());
         closeQuietly(rsTarget);
-        if (m_ctx.connection)
-            rollbackQuietly(*m_ctx.connection, inTransaction);
+        tx.reset();
         clearProgress();
         modGlobal::ReportError(e);
     }
@@ -256,14 +246,17 @@ void MailboxCommands::DeleteItems(controls::ListView &list)
     if (selected == 0)
         return;
 
-    bool inTransaction = false;
+    // Declared before the walk: a failure closes the record sets first and
+    // only then rolls back (a pending edit closed after the rollback would be
+    // stored as a row of its own). A failed rollback is recorded, never
+    // thrown over the error being reported.
+    std::optional<ado::Transaction> tx;
     std::unique_ptr<LockStepWalk> walk;
     try {
         ado::Connection &cn = connection();
         walk = std::make_unique<LockStepWalk>(list, cn);
         setProgressMax(selected);
-        cn.BeginTrans();
-        inTransaction = true;
+        tx.emplace(cn);
         int handled = 0;
         const auto outcome = walk->run(LockStepWalk::Rows::Selected, [&](int, ado::Recordset &rs) {
             rs.Delete();
@@ -272,13 +265,12 @@ void MailboxCommands::DeleteItems(controls::ListView &list)
         });
         if (outcome == LockStepWalk::Outcome::Stale) {
             walk->close();
-            rollbackQuietly(cn, inTransaction);
+            tx.reset();
             clearProgress();
             ReportStaleList(list, QStringLiteral("Delete"), m_ctx.RefreshBox);
             return;
         }
-        cn.CommitTrans();
-        inTransaction = false;
+        tx->commit();
         walk->close();
         refresh(list);
         modGlobal::LogHistory(QStringLiteral("Info"), QString::number(selected) + QStringLiteral(" Item(s) deleted "));
@@ -286,8 +278,7 @@ void MailboxCommands::DeleteItems(controls::ListView &list)
     } catch (const std::exception &e) {
         if (walk)
             closeQuietly(walk->recordset());
-        if (m_ctx.connection)
-            rollbackQuietly(*m_ctx.connection, inTransaction);
+        tx.reset();
         clearProgress();
         modGlobal::ReportError(e);
     }

@@ -4,10 +4,13 @@
 #include "partners/TransactionsNotifier.h"
 
 #include "ado/Recordset.h"
+#include "ado/Transaction.h"
 #include "ado/Sql.h"
 #include "vb/Conversions.h"
 #include "vb/Dialogs.h"
 #include "vb/VbError.h"
+
+#include <optional>
 
 namespace partners {
 
@@ -243,8 +246,10 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
         notifyMapsLeaving(oldName);
     }
 
-    m_cn->BeginTrans();
+    // Outside the try: a pending edit is dropped before the rollback.
+    std::optional<ado::Transaction> tx;
     try {
+        tx.emplace(*m_cn);
         ado::Recordset &rs = *m_rs;
         auto set = [&](const char *name, const vb::Variant &value) { rs.Fields(QString::fromLatin1(name)) = value; };
         set("Partner", newName);
@@ -286,12 +291,11 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
                               + QStringLiteral(" WHERE ") + t + QStringLiteral(".Partner = ") + ado::SqlText(oldName));
             }
         }
-        m_cn->CommitTrans();
+        tx->commit();
     } catch (...) {
         if (m_rs->EditMode() != ado::adEditNone)
             m_rs->CancelUpdate();
-        if (m_cn->transactionLevel() > 0)
-            m_cn->RollbackTrans();
+        tx.reset();
         // The set may hold what the rollback took back: read it again.
         reopenAt(at);
         throw;
@@ -348,18 +352,16 @@ void PartnerStore::remove()
     const qint64 rowid = m_rs->rowid();
     const long at = m_rs->AbsolutePosition();
     notifyMapsLeaving(name);
-    m_cn->BeginTrans();
     try {
+        ado::Transaction tx(*m_cn);
         for (const char *table : kRemovedTables) {
             const QString t = QString::fromLatin1(table);
             m_cn->Execute(QStringLiteral("DELETE FROM ") + t + QStringLiteral(" WHERE ") + t
                           + QStringLiteral(".Partner = ") + ado::SqlText(name));
         }
         m_cn->Execute(QStringLiteral("DELETE FROM Partner WHERE rowid = ") + QString::number(rowid));
-        m_cn->CommitTrans();
+        tx.commit();
     } catch (...) {
-        if (m_cn->transactionLevel() > 0)
-            m_cn->RollbackTrans();
         reopenAt(at);
         throw;
     }

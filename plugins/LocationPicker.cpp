@@ -3,6 +3,7 @@
 #include "Library.h"
 
 #include "ado/Connection.h"
+#include "ado/Transaction.h"
 #include "controls/ListView.h"
 #include "vb/Conversions.h"
 #include "vb/Dialogs.h"
@@ -10,6 +11,7 @@
 #include "vb/Twips.h"
 
 #include <QFont>
+#include <optional>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -241,8 +243,10 @@ void frmLocation::storeChoice()
     const QString trailerNumber = txtTrailerNumber->text().toUpper();
 
     // All three tables change together or not at all.
-    cn->BeginTrans();
+    // Outside the try: pending edits are dropped before the rollback.
+    std::optional<ado::Transaction> tx;
     try {
+        tx.emplace(*cn);
         for (rsLocation->RecordCount() > 0 ? rsLocation->MoveFirst() : void(); !rsLocation->Eof(); rsLocation->MoveNext()) {
             const Variant code = (*rsLocation)("ShipToCode").Value();
             const bool chosen = haveLocation && !code.isNull() && vb::CStr(code).trimmed() == dc;
@@ -269,13 +273,12 @@ void frmLocation::storeChoice()
                 rsConsolidation->Update();
             }
         }
-        cn->CommitTrans();
+        tx->commit();
     } catch (...) {
         for (const ado::RecordsetPtr &rs : {rsLocation, rsCarrier, rsConsolidation})
             if (rs && rs->State() == ado::adStateOpen && rs->EditMode() != ado::adEditNone)
                 rs->CancelUpdate();
-        if (cn->transactionLevel() > 0)
-            cn->RollbackTrans();
+        tx.reset();
         throw;
     }
 }

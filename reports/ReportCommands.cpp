@@ -8,6 +8,7 @@
 #include "core/SettingsSections.h"
 #include "core/modGlobal.h"
 #include "ado/Connection.h"
+#include "ado/Transaction.h"
 #include "ado/Sql.h"
 #include "report/ReportDocument.h"
 #include "report/ReportFile.h"
@@ -427,15 +428,10 @@ void MarkExported(controls::ListView &lvwBox)
     if (rowids.isEmpty() || !modGlobal::cnDatabase)
         return;
     ado::Connection &cn = *modGlobal::cnDatabase;
-    cn.BeginTrans();
-    try {
+    ado::inTransaction(cn, [&] {
         cn.Execute(u"UPDATE "_s + lvwBox.tag() + u" SET Status = 'Exported' WHERE Status = 'Opened' AND rowid IN ("_s
                    + rowids.join(u',') + u')');
-        cn.CommitTrans();
-    } catch (...) {
-        cn.RollbackTrans();
-        throw;
-    }
+    });
     if (modGlobal::mainWindowLink().RefreshBox)
         modGlobal::mainWindowLink().RefreshBox(lvwBox.tag());
 }

@@ -9,6 +9,7 @@
 
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
+#include "ado/Transaction.h"
 #include "vb/Clock.h"
 #include "vb/Conversions.h"
 #include "vb/Dialogs.h"
@@ -16,6 +17,7 @@
 
 #include <QFile>
 #include <QSet>
+#include <optional>
 
 #include <vector>
 
@@ -84,22 +86,22 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
     // only once the file is written: a file that cannot be written gives its
     // numbers back, so the partner never sees a gap.
     const std::shared_ptr<ado::Connection> connection = busy.connectionPtr();
-    bool inTransaction = false;
+    std::optional<ado::Transaction> numbers;
+    // A rollback that fails is reported too, after the error that caused it.
     auto rollBack = [&] {
-        if (!inTransaction)
+        if (!numbers)
             return;
-        inTransaction = false;
         try {
-            connection->RollbackTrans();
+            numbers->rollback();
         } catch (const std::exception &error) {
             modGlobal::ReportError(error);
         }
+        numbers.reset();
     };
     try {
         if (!connection)
             vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
-        connection->BeginTrans();
-        inTransaction = true;
+        numbers.emplace(*connection);
         const QString t = modGlobal::GetSegmentTerminator(partner);
         const QString d = modGlobal::GetElementSeparator(partner);
         modGlobal::GetSubElementSeparator(partner);
@@ -180,17 +182,10 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
 
         path = WriteNewInterchangeFile(OutboundFolder(), x12::interchangeFileStem(vb::currentDateTime()),
                                        isa + gs + sets + ge + iea);
-        connection->CommitTrans();
-        inTransaction = false;
-    } catch (const vb::VbError &error) {
-        rollBack();
-        // A file written whose numbers could not be kept is no acknowledgement.
-        if (!path.isEmpty())
-            QFile::remove(path);
-        modGlobal::ReportError(error);
-        return {};
+        numbers->commit();
     } catch (const std::exception &error) {
         rollBack();
+        // A file written whose numbers could not be kept is no acknowledgement.
         if (!path.isEmpty())
             QFile::remove(path);
         modGlobal::ReportError(error);
@@ -206,12 +201,10 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
     // all of them in one transaction (one commit per row would cost more
     // than the rest of the run): either every answered row says so or none.
     const std::shared_ptr<ado::Connection> marking = modGlobal::cnDatabase;
-    inTransaction = false;
     try {
         if (!marking)
             vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
-        marking->BeginTrans();
-        inTransaction = true;
+        ado::Transaction tx(*marking);
         const QSet<qint64> selected(selection.rowids.begin(), selection.rowids.end());
         ado::Recordset rs;
         rs.Open(selection.statement, marking, ado::adOpenKeyset, ado::adLockOptimistic);
@@ -223,17 +216,9 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
             rs.MoveNext();
         }
         rs.Close();
-        marking->CommitTrans();
-        inTransaction = false;
+        tx.commit();
         ui.refreshList(u"Inbox"_s);
     } catch (const std::exception &error) {
-        if (inTransaction) {
-            inTransaction = false;
-            try {
-                marking->RollbackTrans();
-            } catch (const std::exception &) {
-            }
-        }
         modGlobal::ReportError(error);
     }
     return path;

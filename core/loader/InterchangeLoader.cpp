@@ -5,12 +5,15 @@
 #include "core/BusyScope.h"
 
 #include "core/loader/X12Text.h"
+#include "core/Logging.h"
 #include "core/modGlobal.h"
 
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
+#include "ado/Transaction.h"
 #include "ado/Sql.h"
 #include "vb/Conversions.h"
+#include "vb/CaughtError.h"
 #include "vb/Clock.h"
 #include "vb/Dialogs.h"
 #include "vb/VbError.h"
@@ -22,6 +25,7 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <source_location>
 #include <vector>
 
 namespace core {
@@ -51,13 +55,15 @@ QString partsMessage(const QString &identifier, size_t parts)
 const QString kMissingElement = u"Missing: Expected Segment or Element"_s;
 
 // The screen updates of a load are its own steps: a failure there is passed
-// over, so only the checks decide the outcome.
+// over, so only the checks decide the outcome. It is still recorded.
 template <typename F>
-void quietly(F &&step)
+void quietly(F &&step, std::source_location where = std::source_location::current())
 {
     try {
         step();
     } catch (...) {
+        qCWarning(lcCore).noquote() << "load: a screen step failed at" << where.file_name() << where.line()
+                                    << "and was passed over:" << vb::caughtErrorText();
     }
 }
 
@@ -735,31 +741,28 @@ QString runLoad(WorkProgress *progress, const QString &fileName, const QString &
     // The transaction ends on the connection it began on: the program's exit
     // can close and drop the shared one while the load yields.
     const std::shared_ptr<ado::Connection> connection = busy.connectionPtr();
-    bool inTransaction = false;
+    // Ended by cleanUp after the load's record set is released; a rollback
+    // that fails there is recorded, and the load's own error is reported.
+    std::optional<ado::Transaction> tx;
 
     auto cleanUp = [&] {
         load.release();
         quietly([&] { ui.setProgressValue(0); });
         quietly([&] { ui.setPercentText(QString()); });
-        if (inTransaction) {
-            quietly([&] { connection->RollbackTrans(); });
-            inTransaction = false;
-        }
+        tx.reset();
     };
 
     try {
         if (!connection)
             vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
-        connection->BeginTrans();
-        inTransaction = true;
+        tx.emplace(*connection);
         quietly([&] { ui.setStatusText(u"Reading file please wait..."_s); });
         quietly([&] { ui.yield(); });
 
         const InterchangeBytes bytes(fileName);
         load.run(bytes.view());
 
-        connection->CommitTrans();
-        inTransaction = false;
+        tx->commit();
         load.release();
         interchanges = load.interchanges();
         sets = load.sets();

@@ -4,11 +4,14 @@
 
 #include "core/clsHashTable.h"
 #include "core/loader/X12Text.h"
+#include "core/Logging.h"
 #include "core/modGlobal.h"
 
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
+#include "ado/Transaction.h"
 #include "ado/Sql.h"
+#include "vb/CaughtError.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
@@ -384,20 +387,19 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
     // commit per row would cost more than the checks themselves. A failure
     // still keeps the statuses of the rows the walk left.
     const std::shared_ptr<ado::Connection> connection = busy.connectionPtr();
-    bool inTransaction = false;
+    std::optional<ado::Transaction> tx;
+    // A commit that fails is passed on; its rows are rolled back (and a
+    // rollback that fails too is recorded).
     auto endTransaction = [&] {
-        if (!inTransaction)
+        if (!tx)
             return;
-        inTransaction = false;
         try {
-            connection->CommitTrans();
-        } catch (const std::exception &) {
-            try {
-                connection->RollbackTrans();
-            } catch (const std::exception &) {
-            }
+            tx->commit();
+        } catch (...) {
+            tx.reset();
             throw;
         }
+        tx.reset();
     };
     try {
         if (!connection)
@@ -418,8 +420,7 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
         qint64 examined = 0, errors = 0;
         constexpr int kRowsPerCommit = 500;
         int uncommitted = 0;
-        connection->BeginTrans();
-        inTransaction = true;
+        tx.emplace(*connection);
         while (!rs.Eof()) {
             if (selected.contains(rs.rowid())) {
                 ui.setPercentText(x12::percentText(double(examined + 1) / double(count) * 100.0)
@@ -438,8 +439,7 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
                 if (++uncommitted == kRowsPerCommit) {
                     uncommitted = 0;
                     endTransaction();
-                    connection->BeginTrans();
-                    inTransaction = true;
+                    tx.emplace(*connection);
                 }
             }
             rs.MoveNext();
@@ -456,8 +456,10 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
     } catch (const std::exception &error) {
         try {
             endTransaction();
-        } catch (const std::exception &) {
-            // The report below names the first failure.
+        } catch (...) {
+            // The report below names the first failure; this one is recorded.
+            qCWarning(lcCore).noquote() << "validate: the statuses written before the failure were not kept:"
+                                        << vb::caughtErrorText();
         }
         ui.setProgressValue(0);
         ui.setPercentText(QString());

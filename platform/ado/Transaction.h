@@ -1,33 +1,56 @@
 #pragma once
-// Two ways of writing that every store needs: a body run as one transaction
-// (committed when it returns, rolled back and passed on when it fails), and
-// a row written through a record set so that a refused write leaves no edit
-// pending on the set.
+// Two ways of writing that every store needs: a transaction that ends with
+// its scope (rolled back unless committed), and a row written through a
+// record set so that a refused write leaves no edit pending on the set.
 
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
 
+#include <QLoggingCategory>
+#include <type_traits>
 #include <utility>
+
+Q_DECLARE_LOGGING_CATEGORY(lcAdo)
 
 namespace ado {
 
+// One level of the connection's transactions, begun on construction. Inner
+// levels are save points, so a Transaction inside another one undoes only
+// its own work. Leaving the scope without commit() rolls back; a rollback
+// that fails there cannot be thrown (an error is usually being handled
+// already), so it is recorded under corvantis.ado instead of vanishing.
+class Transaction {
+public:
+    explicit Transaction(Connection &cn);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    // On failure the level stays open and the destructor rolls it back.
+    void commit();
+    // Rolls back now and throws if that fails; the level is over either way.
+    void rollback();
+    bool isOpen() const { return m_open; }
+
+private:
+    Connection &m_cn;
+    long m_level;
+    bool m_open = true;
+};
+
+// A body run as one transaction: committed when it returns, rolled back and
+// passed on when it fails.
 template <class F>
 auto inTransaction(Connection &cn, F &&body) -> decltype(body())
 {
-    cn.BeginTrans();
-    try {
-        if constexpr (std::is_void_v<decltype(body())>) {
-            body();
-            cn.CommitTrans();
-        } else {
-            auto result = body();
-            cn.CommitTrans();
-            return result;
-        }
-    } catch (...) {
-        if (cn.transactionLevel() > 0)
-            cn.RollbackTrans();
-        throw;
+    Transaction tx(cn);
+    if constexpr (std::is_void_v<decltype(body())>) {
+        body();
+        tx.commit();
+    } else {
+        auto result = body();
+        tx.commit();
+        return result;
     }
 }
 
