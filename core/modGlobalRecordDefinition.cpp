@@ -5,6 +5,7 @@
 #include "core/modGlobalDetail.h"
 
 #include "vb/Conversions.h"
+#include "vb/VbError.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -45,18 +46,32 @@ std::shared_ptr<ado::Recordset> ReadRecordsetDefinition(const QString &strPath, 
     {
         const QStringList lines = readLines(strPath);
         auto rs = std::make_shared<ado::Recordset>();
+        int lineNumber = 0;
         for (const QString &line : lines) {
+            ++lineNumber;
             if (line.isEmpty())
                 break;
             const QStringList columns = line.split(QLatin1Char('\t'));
             const QString name = part(columns, 0);
-            const int32_t type = vb::CLng(part(columns, 1));
-            const int32_t size = vb::CLng(part(columns, 2));
-            rs->Fields().Append(name, type, size, attributes);
-            if (type == ado::adNumeric || type == ado::adDecimal) {
-                ado::Field &field = rs->Fields(name);
-                field.setNumericScale(vb::CByte(part(columns, 3)));
-                field.setPrecision(vb::CByte(part(columns, 2)));
+            // A bad line is named with its file, line and field: a bare "Type
+            // mismatch" leaves the user to guess which of the files is wrong.
+            try {
+                const int32_t type = vb::CLng(part(columns, 1));
+                const int32_t size = vb::CLng(part(columns, 2));
+                rs->Fields().Append(name, type, size, attributes);
+                if (type == ado::adNumeric || type == ado::adDecimal) {
+                    ado::Field &field = rs->Fields(name);
+                    field.setNumericScale(vb::CByte(part(columns, 3)));
+                    field.setPrecision(vb::CByte(part(columns, 2)));
+                }
+            } catch (const vb::VbError &error) {
+                vb::raise(error.number,
+                          QStringLiteral("%1 (record definition %2, line %3, field \"%4\"; expected name, type and "
+                                         "size separated by TAB)")
+                              .arg(error.description, strPath)
+                              .arg(lineNumber)
+                              .arg(name),
+                          error.source);
             }
         }
         rs->setCursorType(ado::adOpenKeyset);

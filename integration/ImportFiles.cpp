@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cstdio>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace integration {
@@ -107,7 +110,22 @@ QString ImportDefinitionText(const QueryResult &result)
         const ImportColumn &c = result.columns[i];
         text += c.name + u'\t' + QString::number(c.type) + u'\t';
         if (c.type == 131 || c.type == 14) {
-            text += QString::number(c.precision) + u'\t' + QString::number(c.numericScale);
+            // A driver may report fewer places than its values carry (an
+            // unconstrained NUMERIC): the definition is widened to the
+            // values, so the outbound run reads every digit back.
+            int scale = c.numericScale, whole = c.precision - c.numericScale;
+            for (const auto &row : result.rows) {
+                const std::optional<vb::Variant> exact = vb::Variant::fromDecimalText(ImportValueText(row[i]));
+                if (!exact)
+                    continue;
+                const QString &digits = exact->decimalText();
+                const QStringView unsignedDigits = QStringView(digits).mid(digits.startsWith(u'-') ? 1 : 0);
+                const qsizetype point = unsignedDigits.indexOf(u'.');
+                if (point >= 0)
+                    scale = std::max(scale, int(unsignedDigits.size() - point - 1));
+                whole = std::max(whole, int(point < 0 ? unsignedDigits.size() : point));
+            }
+            text += QString::number(whole + scale) + u'\t' + QString::number(scale);
         } else {
             qint64 size = c.definedSize;
             if (isTextType(c.type))
@@ -150,15 +168,35 @@ void WriteImportFiles(const QueryResult &result, const QString &stem, bool tabAf
     const QByteArray definitionBytes = latin1(ImportDefinitionText(result), u"record definition"_s);
     const QByteArray dataBytes = latin1(ImportDataText(result, tabAfterEach), u"result"_s);
     if (!definition.open(QIODevice::WriteOnly) || definition.write(definitionBytes) != definitionBytes.size())
-        vb::raise(75, u"Path/File access error: "_s + definition.fileName());
+        vb::raise(75, u"Path/File access error: "_s + definition.fileName() + u": "_s + definition.errorString());
     if (!data.open(QIODevice::WriteOnly) || data.write(dataBytes) != dataBytes.size())
-        vb::raise(75, u"Path/File access error: "_s + data.fileName());
-    // Both are complete: the pair is replaced together.
-    if (!definition.commit())
-        vb::raise(75, u"Path/File access error: "_s + definition.fileName());
-    if (!data.commit())
-        vb::raise(75, u"Path/File access error: "_s + data.fileName()
-                          + u" (the record definition was written; run the query again)"_s);
+        vb::raise(75, u"Path/File access error: "_s + data.fileName() + u": "_s + data.errorString());
+    // Both are complete; the pair is replaced as one: the data file first,
+    // then its definition. The previous data file stays reachable under a
+    // second name until the definition is in place, so a failure of the
+    // second rename puts the old pair back instead of leaving new data
+    // beside an old definition.
+    const QString dataPath = stem + u".IMP"_s;
+    const QString previous = dataPath + u".previous"_s;
+    QFile::remove(previous);
+    const bool hadData = QFileInfo::exists(dataPath);
+    if (hadData && ::link(QFile::encodeName(dataPath).constData(), QFile::encodeName(previous).constData()) != 0
+        && !QFile::copy(dataPath, previous))
+        vb::raise(75, u"Path/File access error: "_s + previous + u": the previous data file could not be kept"_s);
+    if (!data.commit()) {
+        QFile::remove(previous);
+        vb::raise(75, u"Path/File access error: "_s + dataPath + u": "_s + data.errorString());
+    }
+    if (!definition.commit()) {
+        const QString why = definition.errorString();
+        if (hadData)
+            ::rename(QFile::encodeName(previous).constData(), QFile::encodeName(dataPath).constData());
+        else
+            QFile::remove(dataPath);
+        vb::raise(75, u"Path/File access error: "_s + definition.fileName() + u": "_s + why
+                          + u" (the previous import files were kept)"_s);
+    }
+    QFile::remove(previous);
 }
 
 void LogQueryOutcome(const QueryResult &result)

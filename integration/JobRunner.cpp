@@ -64,11 +64,8 @@ bool JobRunner::RunJob(const Job &job)
         if (job.direction == u"O"_s) {
             if (!m_services.processOutbound)
                 missing("outbound translation");
-            if (!m_services.processOutbound(job)) {
-                modGlobal::LogHistory(u"Error"_s, ProcessFailedText(job));
-                return false;
-            }
-            return true;
+            // The run records its own "Process Failed - " entry.
+            return m_services.processOutbound(job);
         }
         return processInbound(job);
     } catch (const std::exception &error) {

@@ -29,7 +29,8 @@ enum class StepResult { Done, Failed, NoPreviousSchedule };
 struct JobServices {
     // Connect, query, write the import files, disconnect: false on any failure.
     std::function<bool(const Job &)> runQuery;
-    // The outbound run of the job's key: false when nothing was written.
+    // The outbound run of the job's key: false when nothing was written; the
+    // run has then recorded its failure in History itself.
     std::function<bool(const Job &)> processOutbound;
     // Selects exactly the Inbox rows of the job's key; their rowids (none: empty).
     std::function<std::vector<qint64>(const Job &)> selectInbox;

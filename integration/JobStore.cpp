@@ -240,8 +240,12 @@ QString ConnectionText(const JobRow &job, bool machineHasDataSources)
         pairs.push_back({u"Driver"_s, job.driver});
         pairs.push_back({u"Server"_s, job.server});
     }
-    pairs.push_back({u"UID"_s, job.userId});
-    pairs.push_back({u"PWD"_s, job.password});
+    // Empty boxes leave the logon to the data source: "UID=;PWD=;" would
+    // replace a user stored with it.
+    if (!job.userId.isEmpty() || !job.password.isEmpty()) {
+        pairs.push_back({u"UID"_s, job.userId});
+        pairs.push_back({u"PWD"_s, job.password});
+    }
     if (!job.database.isEmpty())
         pairs.push_back({u"Database"_s, job.database});
     return odbc::connectionString(pairs);

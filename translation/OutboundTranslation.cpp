@@ -210,8 +210,13 @@ ado::RecordsetPtr OutboundTranslation::ReadImportRecords(const QString &definiti
     const qint64 length = file.size();
     const int fieldCount = rs->Fields().Count();
     std::vector<bool> textField(static_cast<std::size_t>(fieldCount), false);
-    for (int i = 0; i < fieldCount; ++i)
+    // The places a numeric field holds: a value with more is refused, never rounded.
+    std::vector<int> scaleOf(static_cast<std::size_t>(fieldCount), -1);
+    for (int i = 0; i < fieldCount; ++i) {
         textField[std::size_t(i)] = isTextType(rs->Fields(i).Type());
+        if (rs->Fields(i).Type() == ado::adNumeric || rs->Fields(i).Type() == ado::adDecimal)
+            scaleOf[std::size_t(i)] = rs->Fields(i).NumericScale();
+    }
     ui.setProgressMax(int(std::min<qint64>(length + 2, std::numeric_limits<int>::max())));
     // The file is read in place: each value becomes its text straight from
     // the file's bytes, without a copy of its line first.
@@ -229,7 +234,9 @@ ado::RecordsetPtr OutboundTranslation::ReadImportRecords(const QString &definiti
     }
     const char *const end = begin + length;
     int lastPercent = -1;
+    qint64 record = 0;
     for (const char *line = begin; line < end;) {
+        ++record;
         const char *newline = static_cast<const char *>(std::memchr(line, '\n', std::size_t(end - line)));
         const char *next = newline ? newline + 1 : end;
         const char *stop = newline ? newline : end;
@@ -256,10 +263,35 @@ ado::RecordsetPtr OutboundTranslation::ReadImportRecords(const QString &definiti
             }
             const qsizetype size = valueEnd - rest;
             // An empty value of a number or date is no value at all.
-            if (size == 0 && !textField[std::size_t(i)])
-                rs->Fields(i).setValue(vb::Variant::null());
-            else
-                rs->Fields(i).setValue(vb::Variant(QString::fromLatin1(rest, size)));
+            try {
+                if (size == 0 && !textField[std::size_t(i)]) {
+                    rs->Fields(i).setValue(vb::Variant::null());
+                } else {
+                    vb::Variant value(QString::fromLatin1(rest, size));
+                    const int scale = scaleOf[std::size_t(i)];
+                    if (const std::optional<vb::Variant> exact =
+                            scale >= 0 ? vb::Variant::fromDecimalText(QStringView(value.rawString()).trimmed())
+                                       : std::nullopt) {
+                        const qsizetype point = exact->decimalText().indexOf(u'.');
+                        const qsizetype places = point < 0 ? 0 : exact->decimalText().size() - point - 1;
+                        if (places > scale)
+                            vb::raise(-2147217887, QStringLiteral("The value %1 has %2 decimal places where the "
+                                                                  "record definition gives %3")
+                                                       .arg(value.rawString())
+                                                       .arg(places)
+                                                       .arg(scale));
+                    }
+                    rs->Fields(i).setValue(value);
+                }
+            } catch (const vb::VbError &error) {
+                // A value the definition cannot hold (a number too long, more
+                // places than its scale) is never rounded: say where it is.
+                vb::raise(error.number, QStringLiteral("%1 (import file %2, record %3, field \"%4\")")
+                                            .arg(error.description, dataPath)
+                                            .arg(record)
+                                            .arg(rs->Fields(i).Name()),
+                          error.source);
+            }
             rest = after;
         }
         rs->Update();

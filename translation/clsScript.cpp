@@ -30,13 +30,15 @@ QString typeEntry(int type)
     }
 }
 
-// A text property: Let takes the value as text, Get returns it.
+// A text property: Let takes the value as text, Get returns it. Null is
+// empty text: a field with no value (a Null quantity or date of an import
+// record) becomes an empty element, which the writer leaves out.
 template <QString clsScript::*member>
 void textProperty(com::DispatchTable<clsScript> &t, const QString &name)
 {
     t.property(
         name, [](clsScript &s) { return Variant(s.*member); },
-        [](clsScript &s, const Variant &v) { s.*member = v.toString(); });
+        [](clsScript &s, const Variant &v) { s.*member = v.isNull() ? QString() : v.toString(); });
 }
 
 } // namespace

@@ -43,7 +43,8 @@ bool textOf(const vb::Variant &v, QString *out)
         *out = QString::number(v.rawInt()); return true;
     case vb::VarType::Currency: *out = v.toString(); return true;
     case vb::VarType::Single: *out = vb::singleToString(static_cast<float>(v.rawDouble())); return true;
-    case vb::VarType::Double: case vb::VarType::Decimal: *out = vb::doubleToString(v.rawDouble()); return true;
+    case vb::VarType::Double: *out = vb::doubleToString(v.rawDouble()); return true;
+    case vb::VarType::Decimal: *out = v.toString(); return true;
     case vb::VarType::Date: *out = vb::dateToString(v.rawDouble()); return true;
     default: return false;
     }
@@ -191,7 +192,17 @@ void bindValue(sqlite3_stmt *stmt, int i, const vb::Variant &v)
     case vb::VarType::Boolean: sqlite3_bind_int(stmt, i, v.rawBool() ? 1 : 0); break;
     case vb::VarType::Integer: case vb::VarType::Long: case vb::VarType::Byte: sqlite3_bind_int64(stmt, i, v.rawInt()); break;
     case vb::VarType::Currency: sqlite3_bind_double(stmt, i, static_cast<double>(v.rawInt()) / 10000.0); break;
-    case vb::VarType::Single: case vb::VarType::Double: case vb::VarType::Date: case vb::VarType::Decimal:
+    case vb::VarType::Decimal:
+        if (!v.decimalText().isEmpty()) {
+            // Exact digits reach the column as text; a numeric column keeps
+            // an integer that fits 64 bits exactly.
+            const QByteArray bytes = v.decimalText().toUtf8();
+            sqlite3_bind_text(stmt, i, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
+            break;
+        }
+        sqlite3_bind_double(stmt, i, v.rawDouble());
+        break;
+    case vb::VarType::Single: case vb::VarType::Double: case vb::VarType::Date:
         sqlite3_bind_double(stmt, i, v.rawDouble());
         break;
     default: {
@@ -240,6 +251,23 @@ double wholeNumber(const vb::Variant &value, double lo, double hi)
     return d;
 }
 
+// The exact form of text or of an exact Decimal, when it is plain digits.
+std::optional<vb::Variant> exactDecimal(const vb::Variant &value)
+{
+    if (value.isString())
+        return vb::Variant::fromDecimalText(QStringView(value.rawString()).trimmed());
+    if (value.type() == vb::VarType::Decimal && !value.decimalText().isEmpty())
+        return value;
+    return std::nullopt;
+}
+
+int exactPlaces(const vb::Variant &value)
+{
+    const QString &digits = value.decimalText();
+    const qsizetype point = digits.indexOf(u'.');
+    return point < 0 ? 0 : int(digits.size() - point - 1);
+}
+
 } // namespace
 
 vb::Variant convertToFieldType(const vb::Variant &value, int type, long definedSize, int precision, int scale,
@@ -272,7 +300,24 @@ vb::Variant convertToFieldType(const vb::Variant &value, int type, long definedS
     case adUnsignedSmallInt: return vb::Variant::fromLong(static_cast<int32_t>(wholeNumber(value, 0, 65535)));
     case adInteger: return vb::Variant::fromLong(static_cast<int32_t>(wholeNumber(value, -2147483648.0, 2147483647.0)));
     case adUnsignedInt: return vb::Variant(wholeNumber(value, 0, 4294967295.0));
-    case adBigInt: return vb::Variant(wholeNumber(value, -9223372036854775808.0, 9223372036854775807.0));
+    case adBigInt: {
+        // Every digit of a 64-bit integer is kept: it comes back as an exact
+        // Decimal, since a Double holds only 15 of its 19 digits.
+        if (const std::optional<vb::Variant> exact = exactDecimal(value)) {
+            const QString &digits = exact->decimalText();
+            if (!digits.contains(u'.')) {
+                bool fits = false;
+                digits.toLongLong(&fits);
+                if (!fits)
+                    misfit(QStringLiteral("number out of range"));
+                return *exact;
+            }
+        }
+        const double d = wholeNumber(value, -9223372036854775808.0, 9223372036854775807.0);
+        if (d >= 9223372036854775807.0) // 2^63 itself: the Double bound rounds up
+            misfit(QStringLiteral("number out of range"));
+        return *vb::Variant::fromDecimalText(QString::number(static_cast<qint64>(d)));
+    }
     case adSingle: case adDouble: case adCurrency: case adDecimal: case adNumeric: {
         double d = 0;
         if (!detail::numberOf(value, &d))
@@ -290,6 +335,19 @@ vb::Variant convertToFieldType(const vb::Variant &value, int type, long definedS
             return vb::Variant::fromCurrency(static_cast<int64_t>(std::nearbyint(d * 10000.0)));
         }
         const int s = scale > 0 && scale < 255 ? scale : 0;
+        const std::optional<vb::Variant> exact = exactDecimal(value);
+        if (exact && exactPlaces(*exact) <= s) {
+            // Digits the field can hold are kept exactly (a Double would keep
+            // 15 of them); more places than the scale round as before.
+            const QString &digits = exact->decimalText();
+            const QStringView unsignedDigits = QStringView(digits).mid(digits.startsWith(u'-') ? 1 : 0);
+            const qsizetype point = unsignedDigits.indexOf(u'.');
+            const QStringView whole = point < 0 ? unsignedDigits : unsignedDigits.left(point);
+            const int wholeDigits = whole == u"0" ? 0 : int(whole.size());
+            if (precision > 0 && precision < 255 && wholeDigits > precision - s)
+                misfit(QStringLiteral("more digits than the field holds"));
+            return *exact;
+        }
         const double factor = std::pow(10.0, s);
         const double rounded = std::nearbyint(d * factor) / factor;
         if (precision > 0 && precision < 255) {

@@ -334,10 +334,18 @@ bool Result::next()
         case 2: m_row[i] = vb::Variant(static_cast<int16_t>(text->toShort(&ok))); break;
         case 3: m_row[i] = vb::Variant::fromLong(text->toInt(&ok)); break;
         case 16: m_row[i] = vb::Variant(static_cast<uint8_t>(text->toUShort(&ok))); break;
-        case 20: m_row[i] = vb::Variant(text->toDouble(&ok)); break;
+        case 20:
+        case 131:
+            // Big integers and decimals keep every digit the driver gives
+            // (an order number of 19 digits does not fit a Double); a driver
+            // that answers in exponent form has already rounded.
+            if (std::optional<vb::Variant> exact = vb::Variant::fromDecimalText(text->trimmed()))
+                m_row[i] = std::move(*exact);
+            else
+                m_row[i] = vb::Variant::fromDecimal(text->toDouble(&ok));
+            break;
         case 4: m_row[i] = vb::Variant(text->toFloat(&ok)); break;
         case 5: m_row[i] = vb::Variant(text->toDouble(&ok)); break;
-        case 131: m_row[i] = vb::Variant::fromDecimal(text->toDouble(&ok)); break;
         case 11: m_row[i] = vb::Variant(text->trimmed() != QLatin1String("0") && !text->trimmed().isEmpty()); break;
         default: m_row[i] = vb::Variant(*text); break;
         }

@@ -157,6 +157,48 @@ Variant Variant::fromDecimal(double d)
     return v;
 }
 
+std::optional<Variant> Variant::fromDecimalText(QStringView text)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        negative = text[i++] == u'-';
+    QString whole, places;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'.' && !point) {
+            point = true;
+        } else if (c >= u'0' && c <= u'9') {
+            (point ? places : whole) += c;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (whole.isEmpty() && places.isEmpty())
+        return std::nullopt;
+    qsizetype lead = 0;
+    while (lead < whole.size() - 1 && whole[lead] == u'0')
+        ++lead;
+    whole = whole.isEmpty() ? QStringLiteral("0") : whole.mid(lead);
+    while (!places.isEmpty() && places.back() == u'0')
+        places.chop(1);
+    QString digits = places.isEmpty() ? whole : whole + u'.' + places;
+    if (negative && digits != u"0")
+        digits.prepend(u'-');
+    Variant v;
+    v.m_type = VarType::Decimal;
+    v.m_d = digits.toDouble();
+    v.m_str = std::move(digits);
+    return v;
+}
+
+const QString &Variant::emptyText()
+{
+    static const QString empty;
+    return empty;
+}
+
 int Variant::varType() const
 {
     if (m_type == VarType::Array)
@@ -210,7 +252,9 @@ bool Variant::sameAs(const Variant &o) const
         return false;
     switch (m_type) {
     case VarType::Empty: case VarType::Null: return true;
-    case VarType::Single: case VarType::Double: case VarType::Date: case VarType::Decimal:
+    case VarType::Decimal:
+        return m_d == o.m_d && m_str == o.m_str;
+    case VarType::Single: case VarType::Double: case VarType::Date:
         return m_d == o.m_d;
     case VarType::String: return m_str == o.m_str;
     case VarType::Object: return m_obj == o.m_obj;
@@ -407,7 +451,8 @@ QString Variant::toString() const
     case VarType::Boolean: return m_i ? QStringLiteral("True") : QStringLiteral("False");
     case VarType::Integer: case VarType::Long: case VarType::Byte: return QString::number(m_i);
     case VarType::Single: return singleToString(float(m_d));
-    case VarType::Double: case VarType::Decimal: return doubleToString(m_d);
+    case VarType::Double: return doubleToString(m_d);
+    case VarType::Decimal: return m_str.isEmpty() ? doubleToString(m_d) : m_str;
     case VarType::Currency: return currencyToString(m_i);
     case VarType::Date: return dateToString(m_d);
     case VarType::String: return m_str;
@@ -864,7 +909,12 @@ Variant opNeg(const Variant &a)
     case VarType::Long: return wholeResult(-a.rawInt(), Num::Long);
     case VarType::Single: return Variant(float(-a.rawDouble()));
     case VarType::Double: return Variant(-a.rawDouble());
-    case VarType::Decimal: return Variant::fromDecimal(-a.rawDouble());
+    case VarType::Decimal:
+        if (!a.decimalText().isEmpty()) {
+            const QString &t = a.decimalText();
+            return *Variant::fromDecimalText(t.startsWith(u'-') ? QStringView(t).mid(1) : QString(u'-' + t));
+        }
+        return Variant::fromDecimal(-a.rawDouble());
     case VarType::Date: return dateResult(-a.rawDouble());
     case VarType::Currency:
         if (a.rawInt() == INT64_MIN)

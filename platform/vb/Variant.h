@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vb {
@@ -87,6 +88,12 @@ public:
     static Variant fromError(int32_t code);           // vbError subtype (e.g. a missing argument)
     static Variant missing();                         // the "argument omitted" Error value
     static Variant fromDecimal(double v);
+    // A Decimal carried exactly, as a data source gives a BIGINT or NUMERIC:
+    // plain digits with an optional sign and decimal point ("-1234567890123456789",
+    // "123456.789012345"). Arithmetic works on its Double value; CStr gives the
+    // digits back unchanged (no leading zeros, no trailing zeros after the
+    // point). Nothing when the text is not such a number.
+    static std::optional<Variant> fromDecimalText(QStringView text);
 
     VarType type() const { return m_type; }
     int varType() const;          // VarType() numbers, Array|Variant for arrays
@@ -107,6 +114,8 @@ public:
     int64_t rawInt() const { return m_i; }      // Integer, Long, Byte, Boolean, Currency (scaled), Error code
     double rawDouble() const { return m_d; }    // Single, Double, Date, Decimal
     const QString &rawString() const { return m_str; }
+    // The exact digits of a Decimal made by fromDecimalText; empty otherwise.
+    const QString &decimalText() const { return m_type == VarType::Decimal ? m_str : emptyText(); }
     const ObjectPtr &rawObject() const { return m_obj; }
     const ArrayPtr &rawArray() const { return m_arr; }
     ArrayPtr &mutableArray();                   // detaches a shared array first
@@ -135,6 +144,7 @@ public:
     bool sameAs(const Variant &other) const;
 
 private:
+    static const QString &emptyText();
     VarType m_type = VarType::Empty;
     int64_t m_i = 0;
     double m_d = 0;

@@ -129,6 +129,113 @@ TEST_F(ImportFilesTest, AFailedQueryKeepsThePreviousPair)
     EXPECT_EQ(column(u"SELECT Description FROM History"_s, u"Description"_s), QStringList{u"No rowset returned"_s});
 }
 
+TEST_F(ImportFilesTest, BigIntegersAndLongDecimalsKeepEveryDigit)
+{
+    // The SQLite driver describes BIGINT as a 64-bit integer and a decimal
+    // kept as text as text: both reach the files and the run digit for digit.
+    for (const char *statement : {
+             "CREATE TABLE amounts (po VARCHAR(10), big BIGINT, amount VARCHAR(30))",
+             "INSERT INTO amounts VALUES ('A', 9007199254740993, '123456789012345678.91')",
+             "INSERT INTO amounts VALUES ('B', 1000000000000000000, '-0.5')",
+             "INSERT INTO amounts VALUES ('C', 9223372036854775807, NULL)",
+             "INSERT INTO amounts VALUES ('D', -9223372036854775808, '0.10')",
+         })
+        connection.execute(QString::fromLatin1(statement));
+    const integration::QueryResult result =
+        integration::RunQuery(connection, u"SELECT po, big, amount FROM amounts ORDER BY po"_s);
+    ASSERT_EQ(result.columns.size(), 3u);
+    EXPECT_EQ(result.columns[1].type, 20);
+    integration::WriteImportFiles(result, stem());
+    expectGolden("exact_numbers.ADO", bytesOf(stem() + u".ADO"_s));
+    expectGolden("exact_numbers.IMP", bytesOf(stem() + u".IMP"_s));
+
+    const ado::RecordsetPtr rs =
+        translation::OutboundTranslation::ReadImportRecords(stem() + u".ADO"_s, stem() + u".IMP"_s);
+    QStringList big, amount;
+    auto text = [](const vb::Variant &v) { return v.isNull() ? u"<Null>"_s : v.toString(); };
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+        big << text(rs->Fields(u"big"_s).Value());
+        amount << text(rs->Fields(u"amount"_s).Value());
+    }
+    EXPECT_EQ(big, (QStringList{u"9007199254740993"_s, u"1000000000000000000"_s, u"9223372036854775807"_s,
+                                u"-9223372036854775808"_s}));
+    EXPECT_EQ(amount, (QStringList{u"123456789012345678.91"_s, u"-0.5"_s, u""_s, u"0.10"_s}));
+}
+
+TEST_F(ImportFilesTest, ADecimalColumnIsWidenedToThePlacesItsValuesCarry)
+{
+    // A server's driver reports an unconstrained NUMERIC as (28, 6) and a
+    // 20-digit NUMERIC(20,2) as it is: the definition takes what the values
+    // carry, and the run reads every digit back.
+    integration::QueryResult result;
+    result.hasRowset = true;
+    result.columns = {{u"loose"_s, 131, 19, 28, 6}, {u"amount"_s, 131, 19, 20, 2}};
+    auto exact = [](const char *digits) { return *vb::Variant::fromDecimalText(QString::fromLatin1(digits)); };
+    result.rows.push_back({exact("123456.789012345"), exact("123456789012345678.91")});
+    result.rows.push_back({exact("-1"), vb::Variant::null()});
+    EXPECT_EQ(integration::ImportDefinitionText(result), u"loose\t131\t31\t9\r\namount\t131\t20\t2\r\n\r\n"_s);
+    integration::WriteImportFiles(result, stem());
+    EXPECT_EQ(bytesOf(stem() + u".IMP"_s), QByteArray("123456.789012345\t123456789012345678.91\r\n-1\t\r\n"));
+
+    const ado::RecordsetPtr rs =
+        translation::OutboundTranslation::ReadImportRecords(stem() + u".ADO"_s, stem() + u".IMP"_s);
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Fields(u"loose"_s).Value().toString(), u"123456.789012345"_s);
+    EXPECT_EQ(rs->Fields(u"amount"_s).Value().toString(), u"123456789012345678.91"_s);
+    rs->MoveNext();
+    EXPECT_EQ(rs->Fields(u"loose"_s).Value().toString(), u"-1"_s);
+    EXPECT_TRUE(rs->Fields(u"amount"_s).Value().isNull());
+}
+
+TEST_F(ImportFilesTest, AValueTheDefinitionCannotHoldIsRefusedWhereItIs)
+{
+    struct Case {
+        const char *definition, *data, *expected;
+    };
+    const Case cases[] = {
+        {"po\t200\t10\r\namount\t131\t10\t2\r\n\r\n", "A\t1.25\r\nB\t1.234\r\n",
+         "3 decimal places where the record definition gives 2 (import file %1, record 2, field \"amount\")"},
+        {"po\t200\t10\r\nbig\t20\t8\r\n\r\n", "A\t9223372036854775808\r\n", "(import file %1, record 1, field \"big\")"},
+        {"po\t200\t10\r\nbig\t20\t8\r\n\r\n", "A\t12x\r\n", "(import file %1, record 1, field \"big\")"},
+    };
+    for (const Case &c : cases) {
+        auto write = [](const QString &path, const char *bytes) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(bytes);
+        };
+        QDir().mkpath(import);
+        write(stem() + u".ADO"_s, c.definition);
+        write(stem() + u".IMP"_s, c.data);
+        try {
+            translation::OutboundTranslation::ReadImportRecords(stem() + u".ADO"_s, stem() + u".IMP"_s);
+            ADD_FAILURE() << c.data << " must be refused";
+        } catch (const vb::VbError &e) {
+            EXPECT_TRUE(e.description.contains(QString::fromLatin1(c.expected).arg(stem() + u".IMP"_s)))
+                << e.description.toStdString();
+        }
+    }
+}
+
+TEST_F(ImportFilesTest, ThePairIsReplacedTogetherOrNotAtAll)
+{
+    integration::WriteImportFiles(integration::RunQuery(connection, u"SELECT po FROM orders"_s), stem());
+    const QByteArray data = bytesOf(stem() + u".IMP"_s);
+    // The definition cannot take the new file's place (a folder holds its
+    // name): the new data file must not stay beside the old definition.
+    QFile::remove(stem() + u".ADO"_s);
+    ASSERT_TRUE(QDir().mkpath(stem() + u".ADO/in-the-way"_s));
+    try {
+        integration::WriteImportFiles(integration::RunQuery(connection, u"SELECT po, qty FROM orders"_s), stem());
+        ADD_FAILURE() << "the definition cannot be written";
+    } catch (const vb::VbError &e) {
+        EXPECT_TRUE(e.description.contains(stem() + u".ADO"_s)) << e.description.toStdString();
+    }
+    EXPECT_EQ(bytesOf(stem() + u".IMP"_s), data) << "the previous data file is back";
+    EXPECT_EQ(QDir(import).entryList(QDir::Files), QStringList{QFileInfo(stem() + u".IMP"_s).fileName()})
+        << "no temporary or kept copy left behind";
+}
+
 TEST(ImportQuery, DatesReplaceTheFirstQuestionMarksLeft)
 {
     const QDate start(2026, 12, 3), end(2026, 12, 13);

@@ -223,6 +223,14 @@ TEST(JobRules, ConnectionTextByDataSourceOrByDriver)
     EXPECT_EQ(integration::ConnectionText(job, false), u"Driver=SQLite3;Server=db01;UID=me;PWD={a;b};Database={ erp };"_s);
     EXPECT_EQ(integration::ConnectionName(job, true), u"Orders"_s);
     EXPECT_EQ(integration::ConnectionName(job, false), u"SQLite3 on db01"_s);
+
+    // Both boxes empty: the logon stored with the data source stands.
+    job.userId.clear();
+    job.password.clear();
+    EXPECT_EQ(integration::ConnectionText(job, true), u"DSN=Orders;Database={ erp };"_s);
+    // Only one of them filled: both are passed, as typed.
+    job.password = u"secret"_s;
+    EXPECT_EQ(integration::ConnectionText(job, true), u"DSN=Orders;UID=;PWD=secret;Database={ erp };"_s);
 }
 
 TEST(JobRules, TheRunnerAndTheSchedulerReadTheSlot)

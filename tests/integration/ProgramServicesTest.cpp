@@ -272,6 +272,7 @@ TEST_F(ProgramServicesTest, AnOutboundJobTranslatesItsImportFileByKey)
     QFile::remove(translation::OutboundTranslation::ImportDataPath(mapKey));
     EXPECT_FALSE(run(outbound));
     EXPECT_EQ(historyEntries().last(), u"Error: Process Failed - "_s + outbound.key());
+    EXPECT_EQ(historyEntries().count(u"Error: Process Failed - "_s + outbound.key()), 1) << "recorded once";
     EXPECT_EQ(count(u"Outbox"_s), 1);
 }
 

@@ -76,6 +76,17 @@ INSTANTIATE_TEST_SUITE_P(Types, DisconnectedAssign, ::testing::Values(
     Assign{adNumeric, 5, 5, 2, vb::Variant("999.99"), "999.99"},
     Assign{adDecimal, 10, 10, 0, vb::Variant("abc"), nullptr},
     Assign{adNumeric, 10, 10, 2, vb::Variant(""), nullptr},
+    // 64-bit integers and long decimals keep every digit of their text
+    Assign{adBigInt, 8, 0, 0, vb::Variant("9007199254740993"), "9007199254740993"},
+    Assign{adBigInt, 8, 0, 0, vb::Variant("1000000000000000000"), "1000000000000000000"},
+    Assign{adBigInt, 8, 0, 0, vb::Variant("9223372036854775807"), "9223372036854775807"},
+    Assign{adBigInt, 8, 0, 0, vb::Variant("-9223372036854775808"), "-9223372036854775808"},
+    Assign{adBigInt, 8, 0, 0, vb::Variant("9223372036854775808"), nullptr},
+    Assign{adBigInt, 8, 0, 0, vb::Variant("12.5"), "12"},
+    Assign{adBigInt, 8, 0, 0, vb::Variant(4000000000.0), "4000000000"},
+    Assign{adNumeric, 20, 20, 2, vb::Variant("123456789012345678.91"), "123456789012345678.91"},
+    Assign{adNumeric, 20, 20, 2, vb::Variant("-0.50"), "-0.5"},
+    Assign{adNumeric, 20, 20, 2, vb::Variant("1234567890123456789.1"), nullptr},
     // Booleans and GUIDs
     Assign{adBoolean, 2, 0, 0, vb::Variant("True"), "True"},
     Assign{adBoolean, 2, 0, 0, vb::Variant("0"), "False"},

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -211,4 +212,29 @@ TEST_F(OdbcTest, FailuresCarryTheDriversText)
     } catch (const vb::VbError &e) {
         EXPECT_TRUE(e.description.contains(QStringLiteral("Missing"))) << e.description.toStdString();
     }
+}
+
+TEST_F(OdbcTest, TheShippedSampleDataSourceConnectsAsWritten)
+{
+    // The README points users to samples/odbc.ini: with only its Database
+    // line pointed at a file here, a job connects to it by name.
+    QFile sample(QStringLiteral(CORVANTIS_FIXTURES "/../../samples/odbc.ini"));
+    ASSERT_TRUE(sample.open(QIODevice::ReadOnly)) << "samples/odbc.ini is missing";
+    QString text = QString::fromUtf8(sample.readAll());
+    const QString database = folder + QStringLiteral("/orders.db");
+    static const QRegularExpression databaseLine(QStringLiteral("(?m)^Database\\s*=.*$"));
+    ASSERT_TRUE(text.contains(databaseLine));
+    text.replace(databaseLine, QStringLiteral("Database = ") + database);
+    writeText(folder + QStringLiteral("/odbc.ini"), text);
+    installDriver();
+
+    ASSERT_TRUE(odbc::dataSourceNames().contains(QStringLiteral("CorvantisOrders")));
+    odbc::Connection connection;
+    connection.open(QStringLiteral("DSN=CorvantisOrders;"));
+    connection.execute(QStringLiteral("CREATE TABLE orders (po VARCHAR(10))"));
+    connection.execute(QStringLiteral("INSERT INTO orders VALUES ('PO-1')"));
+    auto result = connection.execute(QStringLiteral("SELECT po FROM orders"));
+    ASSERT_TRUE(result->next());
+    EXPECT_EQ(result->value(0).toString(), QStringLiteral("PO-1"));
+    EXPECT_TRUE(QFile::exists(database));
 }

@@ -46,3 +46,36 @@ TEST(VariantBasics, ArraysBoundsAndCopyOnWrite)
         EXPECT_EQ(e.description, "Subscript out of range");
     }
 }
+
+TEST(VariantBasics, ExactDecimalsKeepTheirDigits)
+{
+    struct Case { const char *text; const char *digits; double value; };
+    const Case cases[] = {
+        {"9007199254740993", "9007199254740993", 9007199254740992.0},
+        {"-9223372036854775808", "-9223372036854775808", -9223372036854775808.0},
+        {"123456789012345678.91", "123456789012345678.91", 123456789012345678.91},
+        {"+007.50", "7.5", 7.5},
+        {"-0.000", "0", 0},
+        {".25", "0.25", 0.25},
+        {"12.", "12", 12},
+    };
+    for (const Case &c : cases) {
+        const std::optional<Variant> v = Variant::fromDecimalText(QString::fromLatin1(c.text));
+        ASSERT_TRUE(v) << c.text;
+        EXPECT_EQ(v->type(), VarType::Decimal) << c.text;
+        EXPECT_EQ(v->toString(), QString::fromLatin1(c.digits)) << c.text;
+        EXPECT_EQ(v->toDouble(), c.value) << c.text;
+    }
+    for (const char *notPlain : {"", "-", ".", "1e5", "1.2.3", " 1", "0x10", "1,000"})
+        EXPECT_FALSE(Variant::fromDecimalText(QString::fromLatin1(notPlain))) << notPlain;
+
+    // Negation keeps the digits; arithmetic works on the Double value.
+    const Variant big = *Variant::fromDecimalText(u"1234567890123456789");
+    EXPECT_EQ(vb::opNeg(big).toString(), QStringLiteral("-1234567890123456789"));
+    EXPECT_EQ(vb::opNeg(vb::opNeg(big)).toString(), QStringLiteral("1234567890123456789"));
+    EXPECT_EQ(vb::opAdd(*Variant::fromDecimalText(u"1.5"), Variant(int16_t(1))).toDouble(), 2.5);
+    EXPECT_TRUE(big.sameAs(*Variant::fromDecimalText(u"01234567890123456789")));
+    EXPECT_FALSE(big.sameAs(*Variant::fromDecimalText(u"1234567890123456788")));
+    // A Decimal made from a Double still prints as CStr prints a Double.
+    EXPECT_EQ(Variant::fromDecimal(0.1).toString(), QStringLiteral("0.1"));
+}
