@@ -5,6 +5,7 @@
 #include "core/modGlobalDetail.h"
 
 #include "vb/Conversions.h"
+#include "vb/TextFile.h"
 #include "vb/VbError.h"
 
 #include <QFile>
@@ -16,7 +17,7 @@ using detail::part;
 
 namespace {
 
-// The lines of the file as the text stream gives them: Latin-1, each line
+// The lines of the file as the text stream gives them: code page 1252, each line
 // ending at LF with a CR before it dropped. A last line without a line break
 // still counts; the empty piece after a final line break does not.
 QStringList readLines(const QString &strPath)
@@ -26,7 +27,7 @@ QStringList readLines(const QString &strPath)
         vb::raise(53, QStringLiteral("File not found: ") + strPath);
     if (!file.open(QIODevice::ReadOnly))
         vb::raise(75, QStringLiteral("Path/File access error: ") + strPath);
-    const QString text = QString::fromLatin1(file.readAll());
+    const QString text = vb::fromWindows1252(file.readAll());
     if (text.isEmpty())
         vb::raise(62); // input past end of file: nothing to read
     QStringList lines = text.split(QLatin1Char('\n'));

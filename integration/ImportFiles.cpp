@@ -3,6 +3,7 @@
 #include "core/SettingsSections.h"
 #include "core/modGlobal.h"
 #include "odbc/Odbc.h"
+#include "vb/TextFile.h"
 #include "vb/VbError.h"
 
 #include <QDir>
@@ -28,12 +29,39 @@ bool isTextType(int type)
     }
 }
 
-QByteArray latin1(const QString &text, const QString &what)
+// The import files are in the Windows code page 1252, as the spreadsheets and
+// partners' tools that read them expect: a curly quote or a euro sign typed
+// into an order passes; a character the code page cannot hold is refused
+// naming where it is.
+QByteArray windows1252(const QString &text)
 {
-    for (const QChar c : text)
-        if (c.unicode() > 0xFF)
-            vb::raise(5, u"The "_s + what + u" holds a character that 8-bit text cannot carry"_s);
-    return text.toLatin1();
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    if (vb::appendWindows1252(bytes, text) >= 0)
+        vb::raise(5, u"The import files cannot hold a character of the result"_s);
+    return bytes;
+}
+
+void checkWindows1252(const QueryResult &result)
+{
+    QByteArray scratch;
+    for (const ImportColumn &c : result.columns)
+        if (vb::appendWindows1252(scratch, c.name) >= 0)
+            vb::raise(5, u"The name of column \""_s + c.name
+                             + u"\" holds a character that code page 1252 cannot hold"_s);
+    for (std::size_t r = 0; r < result.rows.size(); ++r) {
+        const auto &row = result.rows[r];
+        for (std::size_t i = 0; i < row.size() && i < result.columns.size(); ++i) {
+            scratch.clear();
+            const QString text = ImportValueText(row[i]);
+            const qsizetype at = vb::appendWindows1252(scratch, text);
+            if (at >= 0)
+                vb::raise(5, u"Row "_s + QString::number(r + 1) + u", column \""_s + result.columns[i].name
+                                 + u"\": the character U+"_s
+                                 + QString::number(text[at].unicode(), 16).toUpper().rightJustified(4, u'0')
+                                 + u" cannot be written to the import file (code page 1252)"_s);
+        }
+    }
 }
 
 } // namespace
@@ -165,8 +193,9 @@ void WriteImportFiles(const QueryResult &result, const QString &stem, bool tabAf
     QDir().mkpath(QFileInfo(stem).absolutePath());
     QSaveFile definition(stem + u".ADO"_s);
     QSaveFile data(stem + u".IMP"_s);
-    const QByteArray definitionBytes = latin1(ImportDefinitionText(result), u"record definition"_s);
-    const QByteArray dataBytes = latin1(ImportDataText(result, tabAfterEach), u"result"_s);
+    checkWindows1252(result);
+    const QByteArray definitionBytes = windows1252(ImportDefinitionText(result));
+    const QByteArray dataBytes = windows1252(ImportDataText(result, tabAfterEach));
     if (!definition.open(QIODevice::WriteOnly) || definition.write(definitionBytes) != definitionBytes.size())
         vb::raise(75, u"Path/File access error: "_s + definition.fileName() + u": "_s + definition.errorString());
     if (!data.open(QIODevice::WriteOnly) || data.write(dataBytes) != dataBytes.size())

@@ -18,6 +18,7 @@
 #include "vb/Clock.h"
 #include "vb/Dialogs.h"
 #include "vb/Format.h"
+#include "vb/TextFile.h"
 #include "vb/VbError.h"
 #include "vbscript/ScriptControl.h"
 
@@ -195,6 +196,22 @@ QString OutboundTranslation::ImportDataPath(const MapKey &key)
         + u'_' + key.direction + u".IMP"_s;
 }
 
+namespace {
+
+// A value of an import file: code page 1252, which holds Latin-1's printable
+// range and the euro sign, curly quotes and dashes in 0x80-0x9F.
+QString fromImportBytes(const char *bytes, qsizetype size)
+{
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b >= 0x80 && b < 0xA0)
+            return vb::fromWindows1252(QByteArray::fromRawData(bytes, size));
+    }
+    return QString::fromLatin1(bytes, size);
+}
+
+} // namespace
+
 ado::RecordsetPtr OutboundTranslation::ReadImportRecords(const QString &definitionPath, const QString &dataPath,
                                                          core::WorkProgress *progress)
 {
@@ -267,7 +284,7 @@ ado::RecordsetPtr OutboundTranslation::ReadImportRecords(const QString &definiti
                 if (size == 0 && !textField[std::size_t(i)]) {
                     rs->Fields(i).setValue(vb::Variant::null());
                 } else {
-                    vb::Variant value(QString::fromLatin1(rest, size));
+                    vb::Variant value(fromImportBytes(rest, size));
                     const int scale = scaleOf[std::size_t(i)];
                     if (const std::optional<vb::Variant> exact =
                             scale >= 0 ? vb::Variant::fromDecimalText(QStringView(value.rawString()).trimmed())

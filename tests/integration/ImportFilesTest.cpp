@@ -217,6 +217,33 @@ TEST_F(ImportFilesTest, AValueTheDefinitionCannotHoldIsRefusedWhereItIs)
     }
 }
 
+TEST_F(ImportFilesTest, WindowsCharactersPassAndOthersAreRefusedWhereTheyAre)
+{
+    const QString typed = u"Smith\u2019s \u201Corder\u201D \u2013 \u20AC5 \u2026"_s;
+    connection.execute(u"CREATE TABLE notes (po VARCHAR(10), note VARCHAR(40))"_s);
+    connection.execute(u"INSERT INTO notes VALUES ('PO-1', '"_s + typed + u"')"_s);
+    integration::WriteImportFiles(integration::RunQuery(connection, u"SELECT po, note FROM notes"_s), stem());
+    EXPECT_EQ(bytesOf(stem() + u".IMP"_s), QByteArray("PO-1\tSmith\x92s \x93order\x94 \x96 \x80" "5 \x85\r\n"));
+    const ado::RecordsetPtr rs =
+        translation::OutboundTranslation::ReadImportRecords(stem() + u".ADO"_s, stem() + u".IMP"_s);
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Fields(u"note"_s).Value().toString(), typed);
+
+    // A character the code page has no byte for: named with its row and
+    // column, and the previous pair stays.
+    const QByteArray before = bytesOf(stem() + u".IMP"_s);
+    connection.execute(u"INSERT INTO notes VALUES ('PO-2', 'snow \u2603')"_s);
+    try {
+        integration::WriteImportFiles(integration::RunQuery(connection, u"SELECT po, note FROM notes ORDER BY po"_s),
+                                      stem());
+        ADD_FAILURE() << "U+2603 has no byte in code page 1252";
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.description, u"Row 2, column \"note\": the character U+2603 cannot be written to the import file "
+                                 "(code page 1252)"_s);
+    }
+    EXPECT_EQ(bytesOf(stem() + u".IMP"_s), before);
+}
+
 TEST_F(ImportFilesTest, ThePairIsReplacedTogetherOrNotAtAll)
 {
     integration::WriteImportFiles(integration::RunQuery(connection, u"SELECT po FROM orders"_s), stem());
