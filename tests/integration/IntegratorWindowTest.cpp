@@ -421,7 +421,10 @@ TEST_F(IntegratorWindowTest, ProcessAndTheSchedulerRunJobsWithTheirOwnValues)
     const QStringList entries = history();
     EXPECT_TRUE(entries.contains(u"Info: Ingtegrator Scheduled 15 Minute Task Started: ACME_850_004010_O"_s));
     EXPECT_EQ(bytesOf(corvantis::test::tempDir() + u"/import/ACME_850_004010_O.IMP"_s), QByteArray("12/03/2026\r\n"));
-    EXPECT_EQ(entries.last(), u"Error: Process Failed - ACME_850_004010_O"_s);
+    // The outbound run records the failure once, with its reason.
+    EXPECT_EQ(entries.last(),
+              u"Error: Process Failed - ACME_850_004010_O: the partner has no segment terminator or element separator"_s);
+    EXPECT_EQ(entries.filter(u"Process Failed - ACME_850_004010_O"_s).size(), 1);
     EXPECT_TRUE(w.cmdProcess->isEnabled());
 }
 
