@@ -4,6 +4,7 @@
 
 #include "ado/Recordset.h"
 #include "vb/Conversions.h"
+#include "vb/TextFile.h"
 #include "vb/VbError.h"
 #include "vb/Variant.h"
 
@@ -25,19 +26,24 @@ void readResultFields(const QString &path, const ReferenceSink &add)
         vb::raise(75, u"Path/File access error: "_s + path);
     if (file.size() == 0)
         vb::raise(62, u"Input past end of file: "_s + path);
-    const QStringList lines = QString::fromLatin1(file.readAll()).split(u"\r\n"_s);
+    // Read as the outbound run reads it: code page 1252, lines ending at LF
+    // with a CR before it dropped, so a definition saved by any editor works.
+    QStringList lines = vb::fromWindows1252(file.readAll()).split(u'\n');
+    for (QString &line : lines)
+        if (line.endsWith(u'\r'))
+            line.chop(1);
     ado::Recordset check; // proves the definition usable, as the outbound run will read it
     for (const QString &line : lines) {
         if (line.isEmpty())
             break;
         const QStringList c = line.split(u'\t');
         if (c.size() < 3)
-            vb::raise(9, u"The import definition line \""_s + line + u"\" has fewer than three columns."_s);
+            vb::raise(9, u"The import definition line \""_s + line + u"\" has fewer than three columns ("_s + path + u")."_s);
         const int type = vb::CLng(vb::Variant(c.at(1)));
         check.Fields().Append(c.at(0), type, vb::CLng(vb::Variant(c.at(2))));
         if (type == 131 || type == 14) {
             if (c.size() < 4)
-                vb::raise(9, u"The import definition line \""_s + line + u"\" has no scale."_s);
+                vb::raise(9, u"The import definition line \""_s + line + u"\" has no scale ("_s + path + u")."_s);
             check.Fields().Item(c.at(0)).setPrecision(uint8_t(vb::CLng(vb::Variant(c.at(2)))));
             check.Fields().Item(c.at(0)).setNumericScale(uint8_t(vb::CLng(vb::Variant(c.at(3)))));
         }

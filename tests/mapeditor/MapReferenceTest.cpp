@@ -67,6 +67,9 @@ TEST(MapReference, ResultFieldsComeFromTheImportDefinition)
     const std::vector<Case> cases{
         {nullptr, {}, 0},
         {"Quantity\t131\t12\t2\r\nItem\t200\t20\r\n\r\nNeverRead\t200\t5\r\n", {"Quantity", "Item"}, 0},
+        // what a Linux editor saves: LF line ends, with or without the empty last line
+        {"Quantity\t131\t12\t2\nItem\t200\t20\n\nNeverRead\t200\t5\n", {"Quantity", "Item"}, 0},
+        {"Quantity\t131\t12\t2\nItem\t200\t20\n", {"Quantity", "Item"}, 0},
         {"", {}, 62},
         {"Item\t200\t20\r\nShort\t200\r\n", {"Item"}, 9},
         {"Amount\t131\t12\r\n", {}, 9},
