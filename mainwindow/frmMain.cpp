@@ -34,6 +34,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFontDatabase>
@@ -130,6 +131,9 @@ frmMain::frmMain()
             m_pendingRefresh.erase(m_pendingRefresh.begin());
             RefreshBox(next);
         }
+        // Whatever the work changed and did not refill itself.
+        if (!busy && !core::BusyScope::isBusy())
+            refreshChangedLists();
     });
 
     // The designed size until MainLayout places the window.
@@ -138,6 +142,8 @@ frmMain::frmMain()
 
 frmMain::~frmMain()
 {
+    if (const auto connection = m_listenedTo.lock())
+        connection->setChangeListener({});
     modGlobal::mainWindowLink() = modGlobal::MainWindowLink{};
     core::BusyScope::setObserver({});
 }
@@ -317,6 +323,7 @@ StartOutcome frmMain::Form_Load()
         picHSplit->setBackColor(palette().color(QPalette::Button));
         lngDragColor = palette().color(QPalette::Highlight);
         menuItem(QStringLiteral("mnuRefresh"))->setText(QStringLiteral("Refresh          F5"));
+        listenForTableChanges();
         for (ListView *list : lists())
             RefreshBox(list);
         tabPreview->hide();
@@ -688,6 +695,23 @@ bool frmMain::Form_Unload()
         vb::MsgBox(errorText(e), vb::vbCritical);
     }
     return true;
+}
+
+void frmMain::keyPressEvent(QKeyEvent *event)
+{
+    // F5 anywhere in the window refills the list shown (a list with the
+    // focus answers F5 itself): after a click in the folder tree the focus
+    // is there, and F5 must still show what is stored.
+    if (event->key() == Qt::Key_F5) {
+        ListView *shown = visibleList();
+        const bool listHasFocus = lists().contains(qobject_cast<ListView *>(focusWidget()));
+        if (shown && !listHasFocus) {
+            modGlobal::GuardHandler([&] { RefreshBox(shown); });
+            event->accept();
+            return;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

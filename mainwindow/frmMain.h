@@ -35,6 +35,10 @@ class StatusBar;
 class TreeView;
 }
 
+namespace ado {
+class Connection;
+}
+
 namespace settings {
 struct MainWindowAccess;
 }
@@ -69,6 +73,11 @@ public:
 
     // ---- Lists ----
     void RefreshBox(controls::ListView *lvwBox);
+    // Refills every list whose table changed through the program's connection
+    // since the list was last filled (the History list is kept row by row).
+    // Runs when work ends and, for changes made outside any work, once the
+    // change's handler has returned.
+    void refreshChangedLists();
     void ShowTransactionSet(controls::ListView *lvwBox);
     void BuildSortMenu(controls::ListView *lvwBox);
     void ShowHeaderIcon(controls::ListView *lvwBox, int colNo, int imgIconNo, int showImage);
@@ -231,6 +240,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -280,6 +290,11 @@ private:
     QList<QAction *> m_sortBy;
     std::vector<OtherWindow> m_otherWindows;
     std::vector<controls::ListView *> m_pendingRefresh;
+    // Per list: the connection's change count of its table when it was last filled.
+    QHash<const controls::ListView *, uint64_t> m_filledAt;
+    std::weak_ptr<ado::Connection> m_listenedTo;
+    bool m_refreshingChanged = false;
+    void listenForTableChanges();
     double m_captionWidth = 8655; // lblFolderBar's designed width until the first layout pass
     double m_screenWidth = 0, m_screenHeight = 0;
     int m_menuIndex = 0;

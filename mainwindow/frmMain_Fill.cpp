@@ -12,7 +12,10 @@
 #include "vb/DoEvents.h"
 #include "vb/VbError.h"
 
+#include "translation/TranslationBusy.h"
+
 #include <QLineEdit>
+#include <QTimer>
 
 #include <optional>
 
@@ -88,6 +91,48 @@ void frmMain::RefreshBox(ListView *lvwBox)
     }
 }
 
+void frmMain::refreshChangedLists()
+{
+    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
+    if (!connection || !m_loaded || m_refreshingChanged)
+        return;
+    m_refreshingChanged = true;
+    for (ListView *list : lists()) {
+        if (list == lvwHistory)
+            continue;
+        const uint64_t now = connection->changeCount(list->tag());
+        const auto filled = m_filledAt.constFind(list);
+        if (filled != m_filledAt.constEnd() && *filled == now)
+            continue;
+        // Taken as seen first: a fill that fails is not tried again and again.
+        m_filledAt[list] = now;
+        RefreshBox(list);
+    }
+    m_refreshingChanged = false;
+}
+
+void frmMain::listenForTableChanges()
+{
+    const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
+    if (const auto before = m_listenedTo.lock(); before && before != connection)
+        before->setChangeListener({});
+    m_listenedTo = connection;
+    if (!connection)
+        return;
+    // The listener runs inside the changing statement: the lists are looked
+    // at once the handler that changed the rows has returned. Work in
+    // progress (a run, a translation) is left alone: the end of the work
+    // refills what it changed.
+    connection->setChangeListener([this] {
+        QTimer::singleShot(0, this, [this] {
+            if (const auto cn = m_listenedTo.lock())
+                cn->listenForChanges();
+            if (!core::BusyScope::isBusy() && !translation::TranslationBusy::isBusy() && !blnRefreshing)
+                refreshChangedLists();
+        });
+    });
+}
+
 void frmMain::fill(ListView *lvwBox)
 {
     std::unique_ptr<ado::Recordset> rs;
@@ -108,6 +153,8 @@ void frmMain::fill(ListView *lvwBox)
         // The one yield comes before anything is read or cleared: a click in
         // it acts on the rows still shown, which are the rows of the table.
         vb::DoEvents();
+        // What the list will show is the table as it is from here on.
+        m_filledAt[lvwBox] = connection->changeCount(lvwBox->tag());
         rs = std::make_unique<ado::Recordset>();
         QString statement = modGlobal::BuildSortedSelect(*lvwBox);
         const bool mailbox = isMailboxList(lvwBox);

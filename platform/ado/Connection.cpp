@@ -157,6 +157,25 @@ ConnectionData::Stamp ConnectionData::stamp(const Stamp *since)
     return s;
 }
 
+void ConnectionData::rowChanged(const char *table)
+{
+    if (lastChanged >= changes.size() || changes[lastChanged].table != table) {
+        lastChanged = changes.size();
+        for (size_t i = 0; i < changes.size(); ++i)
+            if (changes[i].table == table) {
+                lastChanged = i;
+                break;
+            }
+        if (lastChanged == changes.size())
+            changes.push_back({table, 0});
+    }
+    ++changes[lastChanged].count;
+    if (!changeNoticed && changeListener) {
+        changeNoticed = true;
+        changeListener();
+    }
+}
+
 void ConnectionData::loadNames()
 {
     names.clear();
@@ -291,6 +310,12 @@ void Connection::Open(const QString &connectionString, const QString &, const QS
     d->password = parts.password;
     d->level = 0;
     sqlite3_busy_timeout(db, 5000);
+    sqlite3_update_hook(
+        db,
+        [](void *data, int, const char *, const char *table, sqlite3_int64) {
+            static_cast<detail::ConnectionData *>(data)->rowChanged(table);
+        },
+        d.get());
     sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     // Pages are decrypted as they are read: 64 MiB of them kept saves
@@ -390,6 +415,25 @@ void Connection::Execute(const QString &statement)
         d->dataVersionStmt = nullptr;
         d->loadNames();
     }
+}
+
+uint64_t Connection::changeCount(const QString &table) const
+{
+    for (const detail::ConnectionData::TableChanges &entry : d->changes)
+        if (QString::compare(QString::fromStdString(entry.table), table, Qt::CaseInsensitive) == 0)
+            return entry.count;
+    return 0;
+}
+
+void Connection::setChangeListener(std::function<void()> listener)
+{
+    d->changeListener = std::move(listener);
+    d->changeNoticed = false;
+}
+
+void Connection::listenForChanges()
+{
+    d->changeNoticed = false;
 }
 
 QString Connection::databasePath() const

@@ -6,6 +6,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace ado {
@@ -43,6 +45,18 @@ public:
     // statement). The program itself changes rows through record sets; this is
     // for building the database and for tools.
     void Execute(const QString &statement);
+
+    // How many rows of `table` were inserted, updated or deleted through this
+    // connection since it opened (rolled-back changes count too); it only
+    // grows, so a reader can tell whether what it read last may be out of
+    // date. A DELETE of a whole table without WHERE is not counted: SQLite
+    // empties the table without visiting its rows.
+    uint64_t changeCount(const QString &table) const;
+    // Told of the first row change after it is set or after listenForChanges;
+    // then not again until listenForChanges. It runs inside the changing
+    // statement: it may only take note, never use the connection.
+    void setChangeListener(std::function<void()> listener);
+    void listenForChanges();
 
     QString databasePath() const;           // the Data Source file
     QString password() const;               // the key of the open file

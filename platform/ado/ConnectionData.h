@@ -7,9 +7,11 @@
 #include <QString>
 #include <sqlite3.h>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace ado::detail {
 
@@ -28,6 +30,16 @@ struct ConnectionData {
     uint64_t generation = 0;
     uint64_t transactionSerial = 0;              // moves when the outermost transaction begins or ends
     sqlite3_stmt *dataVersionStmt = nullptr;
+    // Rows changed through this connection, per table (SQLite's update hook).
+    struct TableChanges {
+        std::string table;   // as SQLite names it
+        uint64_t count = 0;
+    };
+    std::vector<TableChanges> changes;
+    size_t lastChanged = 0;                      // the table changed last: most changes come in runs
+    std::function<void()> changeListener;
+    bool changeNoticed = false;                  // the listener was told and has not asked again
+    void rowChanged(const char *table);
 
     ~ConnectionData() { close(); }
     bool isOpen() const { return db != nullptr; }

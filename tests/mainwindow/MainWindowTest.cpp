@@ -369,6 +369,34 @@ TEST_F(MainWindowTest, KeysAndTheContextMenu)
     EXPECT_EQ(main.lvwInbox->columnWidthTwips(1), 270);
 }
 
+// F5 shows what is stored, rows that another connection wrote included, also
+// when the focus is in the folder tree after a folder click.
+TEST_F(MainWindowTest, F5AnywhereInTheWindowShowsWhatAnotherConnectionStored)
+{
+    insert(QStringLiteral("Inbox"), {}, 1);
+    frmMain &main = load();
+    main.tvwFolderList_NodeClick(3);
+    main.tvwFolderList->setFocus();
+    ASSERT_EQ(main.lvwInbox->itemCount(), 1);
+    insert(QStringLiteral("Inbox"), {}, 2); // through the test's own connection
+    insertLog(QStringLiteral("Exchange"), QStringLiteral("Info"), QStringLiteral("written elsewhere"));
+    QTest::keyClick(main.tvwFolderList, Qt::Key_F5);
+    EXPECT_EQ(main.lvwInbox->itemCount(), 2);
+    EXPECT_EQ(main.tvwFolderList->nodeText(3), QStringLiteral("Inbox (2)"));
+
+    main.tvwFolderList_NodeClick(8);
+    EXPECT_EQ(main.lvwExchange->itemCount(), 0) << "a folder click shows the list as it is";
+    QTest::keyClick(main.tvwFolderList, Qt::Key_F5);
+    ASSERT_EQ(main.lvwExchange->itemCount(), 1);
+    EXPECT_EQ(main.lvwExchange->item(1)->subItem(5), QStringLiteral("written elsewhere"));
+
+    // The list with the focus answers F5 itself.
+    insertLog(QStringLiteral("Exchange"), QStringLiteral("Info"), QStringLiteral("and another"));
+    main.lvwExchange->setFocus();
+    QTest::keyClick(main.lvwExchange, Qt::Key_F5);
+    EXPECT_EQ(main.lvwExchange->itemCount(), 2);
+}
+
 TEST_F(MainWindowTest, MenusAndToolbarAsBuilt)
 {
     frmMain &main = load();

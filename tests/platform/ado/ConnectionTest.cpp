@@ -130,6 +130,53 @@ TEST(Connection, RefusesAFileThatIsNoDatabaseOfOursAndNeverWritesIt)
     }
 }
 
+// Each table's change count grows with every row this connection inserts,
+// updates or deletes, in statements and record sets, rolled back or not;
+// another connection's writes and plain reads leave it alone. The listener
+// hears of the first change, then not again until it listens again.
+TEST(Connection, CountsTheRowsItChangesPerTable)
+{
+    const QString folder = corvantis::test::tempDir();
+    corvantis::test::copyFreshDatabase(folder);
+    Connection cn;
+    cn.Open(applicationConnectionString(folder));
+    int told = 0;
+    cn.setChangeListener([&] { ++told; });
+    EXPECT_EQ(cn.changeCount(QStringLiteral("Exchange")), 0u);
+    cn.Execute(QStringLiteral("INSERT INTO Exchange (Type, Description) VALUES ('Info', 'a')"));
+    cn.Execute(QStringLiteral("INSERT INTO Exchange (Type, Description) VALUES ('Info', 'b')"));
+    EXPECT_EQ(cn.changeCount(QStringLiteral("exchange")), 2u) << "names compare without letter case";
+    EXPECT_EQ(told, 1);
+    cn.listenForChanges();
+    {
+        Recordset rs;
+        rs.Open(QStringLiteral("SELECT * FROM Exchange"), cn, adOpenKeyset, adLockOptimistic);
+        rs.Fields(QStringLiteral("Description")) = QStringLiteral("changed");
+        rs.Update();
+        rs.Close();
+    }
+    EXPECT_EQ(cn.changeCount(QStringLiteral("Exchange")), 3u);
+    EXPECT_EQ(told, 2);
+    cn.BeginTrans();
+    cn.Execute(QStringLiteral("UPDATE Exchange SET Type = 'Error'"));
+    cn.RollbackTrans();
+    EXPECT_EQ(cn.changeCount(QStringLiteral("Exchange")), 5u) << "rolled back rows may have been shown meanwhile";
+    EXPECT_EQ(cn.changeCount(QStringLiteral("Inbox")), 0u);
+
+    Connection other;
+    other.Open(applicationConnectionString(folder));
+    other.Execute(QStringLiteral("INSERT INTO Inbox (Partner) VALUES ('ELSEWHERE')"));
+    Recordset read;
+    read.Open(QStringLiteral("SELECT * FROM Inbox"), cn, adOpenKeyset, adLockReadOnly);
+    EXPECT_EQ(read.RecordCount(), 1);
+    read.Close();
+    EXPECT_EQ(cn.changeCount(QStringLiteral("Inbox")), 0u);
+    cn.setChangeListener({});
+    cn.Execute(QStringLiteral("DELETE FROM Exchange WHERE Description = 'b'"));
+    EXPECT_EQ(cn.changeCount(QStringLiteral("Exchange")), 6u);
+    EXPECT_EQ(told, 2);
+}
+
 TEST(Connection, CompactionKeepsEveryRowAndTheKey)
 {
     const QString folder = corvantis::test::tempDir();
