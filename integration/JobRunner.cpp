@@ -92,18 +92,18 @@ bool JobRunner::processInbound(const Job &job)
     if (job.acknowledge && job.transaction != u"997"_s) {
         if (!m_services.acknowledge)
             missing("acknowledgement");
-        if (!m_services.acknowledge())
+        if (!m_services.acknowledge(rows))
             return failed();
     }
     StepResult result = StepResult::Failed;
     if (job.activeX) {
         if (!m_services.activeX)
             missing("plug-in runner");
-        result = m_services.activeX(job.print ? 1 : 2);
+        result = m_services.activeX(rows, job.print ? 1 : 2);
     } else {
         if (!m_services.report)
             missing("report commands");
-        result = m_services.report(job.print);
+        result = m_services.report(rows, job.print);
     }
     if (result == StepResult::Failed)
         return failed();

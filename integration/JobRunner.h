@@ -34,9 +34,11 @@ struct JobServices {
     std::function<bool(const Job &)> processOutbound;
     // Selects exactly the Inbox rows of the job's key; their rowids (none: empty).
     std::function<std::vector<qint64>(const Job &)> selectInbox;
-    std::function<bool()> acknowledge;
-    std::function<StepResult(int output)> activeX; // 1 print, 2 export
-    std::function<StepResult(bool print)> report;  // print or export, silent
+    // Every step works on the job's own rows, the rowids selectInbox gave
+    // when the job started, whatever an earlier step did to the list.
+    std::function<bool(const std::vector<qint64> &rows)> acknowledge;
+    std::function<StepResult(const std::vector<qint64> &rows, int output)> activeX; // 1 print, 2 export
+    std::function<StepResult(const std::vector<qint64> &rows, bool print)> report;  // print or export, silent
     // Refills a list of the main window ("Inbox", "Recycled").
     std::function<void(const QString &table)> refresh;
 };

@@ -1,5 +1,7 @@
 #include "mainwindow/ListColumns.h"
 
+#include <QSet>
+
 #include "core/SettingsSections.h"
 
 #include "controls/ImageList.h"
@@ -213,24 +215,42 @@ controls::ListItem *makeItem(const RowSpec &row, qint64 rowid, const controls::I
     return item;
 }
 
-int firstSelectedPosition(const controls::ListView &list)
+SelectionMemory rememberSelection(const controls::ListView &list)
 {
+    SelectionMemory memory;
+    if (const controls::ListItem *current = list.selectedItem()) {
+        memory.hadCurrent = true;
+        memory.current = current->rowid();
+        memory.currentPosition = list.indexOfItem(current);
+    }
     const int n = list.itemCount();
     for (int i = 1; i <= n; ++i)
         if (list.isItemSelected(i))
-            return i;
-    return 0;
+            memory.selected.push_back(list.item(i)->rowid());
+    return memory;
 }
 
-void restoreSelection(controls::ListView &list, int p)
+void restoreSelection(controls::ListView &list, const SelectionMemory &memory)
 {
     const int n = list.itemCount();
-    if (n < 1 || p <= 1)
+    if (n < 1 || !memory.hadCurrent)
         return;
-    list.setItemSelected(1, false);
-    const int target = n < p ? n : p;
-    list.setSelectedItem(target);
-    list.ensureItemVisible(target);
+    const QSet<qint64> wanted(memory.selected.begin(), memory.selected.end());
+    QList<int> positions;
+    int current = 0;
+    for (int i = 1; i <= n; ++i) {
+        const qint64 rowid = list.item(i)->rowid();
+        if (rowid == 0)
+            continue;
+        if (wanted.contains(rowid))
+            positions.push_back(i);
+        if (rowid == memory.current)
+            current = i;
+    }
+    if (current == 0)
+        current = positions.isEmpty() ? std::min(std::max(memory.currentPosition, 1), n) : positions.front();
+    list.setSelection(positions, current);
+    list.ensureItemVisible(current);
 }
 
 } // namespace mainwindow

@@ -117,13 +117,22 @@ RowSpec logRow(const FieldReader &field, const controls::ImageList &images);
 // A list item built from a row, with the database rowid of its record.
 controls::ListItem *makeItem(const RowSpec &row, qint64 rowid, const controls::ImageList &images);
 
-// The selection rule after a fill: p is the position of the first row that
-// was selected before (0 when none). Row 1 stays current for p 0 or 1; else
-// row p, or the last row when fewer are left, becomes current, selected and
-// scrolled into view, and row 1 is unselected.
-void restoreSelection(controls::ListView &list, int p);
+// A list's selection by row identity, taken before a refill.
+struct SelectionMemory {
+    bool hadCurrent = false;     // the list had a current row
+    qint64 current = 0;          // its rowid
+    int currentPosition = 0;     // and its position
+    QList<qint64> selected;      // rowids of the selected rows, in list order
+};
+SelectionMemory rememberSelection(const controls::ListView &list);
 
-// Position of the first selected row, 0 when none.
-int firstSelectedPosition(const controls::ListView &list);
+// The selection after a refill, by row identity, never by position: the rows
+// selected before are selected again wherever the new order put them, and
+// the current row stays on the same row. A selected row that is gone
+// selects nothing in its place. When the current row is gone, the first row
+// still selected becomes current; when none is, the row now at the current
+// row's position becomes current without being selected. A list that had no
+// current row keeps what the fill made of it (row 1 current and selected).
+void restoreSelection(controls::ListView &list, const SelectionMemory &memory);
 
 } // namespace mainwindow

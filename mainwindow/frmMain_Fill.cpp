@@ -141,7 +141,7 @@ void frmMain::fill(ListView *lvwBox)
     const std::shared_ptr<ado::Connection> connection = modGlobal::cnDatabase;
     try {
         const ColumnSwitches switches = readColumnSwitches();
-        const int p = firstSelectedPosition(*lvwBox);
+        const SelectionMemory kept = rememberSelection(*lvwBox);
         BuildSortMenu(lvwBox);
         if (!connection)
             vb::raise(3704, QStringLiteral("Operation is not allowed when the object is closed."));
@@ -231,7 +231,7 @@ void frmMain::fill(ListView *lvwBox)
         lvwBox->addItems(batch);
         batch.clear();
         txtMessage->hide();
-        restoreSelection(*lvwBox, p);
+        restoreSelection(*lvwBox, kept);
         const int node = nodeForList(lvwBox);
         if (node > 0)
             tvwFolderList->setNodeText(node, lvwBox->tag() + QLatin1String(" (") +

@@ -56,6 +56,22 @@ reports::ReportCommands commandsFor(const MailboxAccess &access)
     return reports::ReportCommands(std::move(services));
 }
 
+// Selects exactly the job's rows in the list, by rowid, before a step: an
+// earlier step's refill may have moved them. False when none is there any
+// more (the step then fails rather than act on other rows).
+bool selectJobRows(controls::ListView &list, const std::vector<qint64> &rows)
+{
+    const QSet<qint64> wanted(rows.begin(), rows.end());
+    QList<int> positions;
+    for (int i = 1; i <= list.itemCount(); ++i)
+        if (wanted.contains(list.item(i)->rowid()))
+            positions.push_back(i);
+    list.setSelection(positions, positions.isEmpty() ? 0 : positions.front());
+    if (positions.isEmpty())
+        modGlobal::LogHistory(u"Error"_s, u"The rows of the job are no longer in the "_s + list.tag() + u" list"_s);
+    return !positions.isEmpty();
+}
+
 } // namespace
 
 bool SelectPreviousSchedule(controls::ListView &recycled, const reports::ReportKey &key)
@@ -118,7 +134,9 @@ JobServices ProgramJobServices(const MailboxAccess &access, std::function<bool(c
         return rowids;
     };
     if (access.isSelectionUnique) {
-        services.acknowledge = [inbox, progress, unique = access.isSelectionUnique] {
+        services.acknowledge = [inbox, progress, unique = access.isSelectionUnique](const std::vector<qint64> &rows) {
+            if (!selectJobRows(*inbox, rows))
+                return false;
             try {
                 return !core::AcknowledgementWriter(progress)
                             .GenerateAcknowledgement(selectionOf(*inbox), [&] { return unique(*inbox); })
@@ -128,8 +146,14 @@ JobServices ProgramJobServices(const MailboxAccess &access, std::function<bool(c
                 return false;
             }
         };
-        services.activeX = [inbox, access](int output) { return stepOf(commandsFor(access).ActiveX(*inbox, output)); };
-        services.report = [inbox, access](bool print) {
+        services.activeX = [inbox, access](const std::vector<qint64> &rows, int output) {
+            if (!selectJobRows(*inbox, rows))
+                return StepResult::Failed;
+            return stepOf(commandsFor(access).ActiveX(*inbox, output));
+        };
+        services.report = [inbox, access](const std::vector<qint64> &rows, bool print) {
+            if (!selectJobRows(*inbox, rows))
+                return StepResult::Failed;
             reports::ReportCommands commands = commandsFor(access);
             return stepOf(print ? commands.PrintReport(*inbox, true) : commands.ExportReport(*inbox, true));
         };

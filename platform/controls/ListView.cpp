@@ -1,5 +1,7 @@
 #include "controls/ListView.h"
 
+#include <QItemSelection>
+
 #include <memory>
 
 #include "controls/ImageList.h"
@@ -432,6 +434,24 @@ bool ListView::isItemSelected(int index) const
 void ListView::setItemSelected(int index, bool selected)
 {
     item(index)->setSelected(selected);
+}
+
+void ListView::setSelection(const QList<int> &positions, int current)
+{
+    // One selection of ranges: a hundred thousand selected rows are one
+    // step, not one each.
+    QItemSelection selection;
+    const int columns = std::max(1, columnCount()) - 1;
+    for (qsizetype i = 0; i < positions.size();) {
+        qsizetype j = i;
+        while (j + 1 < positions.size() && positions[j + 1] == positions[j] + 1)
+            ++j;
+        selection.select(model()->index(positions[i] - 1, 0), model()->index(positions[j] - 1, columns));
+        i = j + 1;
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (current > 0)
+        selectionModel()->setCurrentIndex(indexFromItem(item(current)), QItemSelectionModel::NoUpdate);
 }
 
 int ListView::selectedCount() const

@@ -139,6 +139,10 @@ public:
     bool isItemSelected(int index) const;
     void setItemSelected(int index, bool selected);
     int selectedCount() const;
+    // Selects exactly the rows at `positions` (1-based, ascending) in one
+    // step, and makes `current` the current row without changing its
+    // selected flag (0: the current row stays as it is).
+    void setSelection(const QList<int> &positions, int current);
     void ensureItemVisible(int index);
 
     // Check boxes on the rows (rows added later get one too). ItemCheck

@@ -31,9 +31,21 @@ protected:
         s.runQuery = [this](const Job &) { calls << u"query"_s; return queryOk; };
         s.processOutbound = [this](const Job &j) { calls << u"outbound "_s + j.key(); return outboundOk; };
         s.selectInbox = [this](const Job &) { calls << u"select"_s; return selected; };
-        s.acknowledge = [this] { calls << u"acknowledge"_s; return ackOk; };
-        s.activeX = [this](int output) { calls << u"activex "_s + QString::number(output); return plugin; };
-        s.report = [this](bool print) { calls << (print ? u"print"_s : u"export"_s); return report; };
+        s.acknowledge = [this](const std::vector<qint64> &rows) {
+            stepRows.push_back(rows);
+            calls << u"acknowledge"_s;
+            return ackOk;
+        };
+        s.activeX = [this](const std::vector<qint64> &rows, int output) {
+            stepRows.push_back(rows);
+            calls << u"activex "_s + QString::number(output);
+            return plugin;
+        };
+        s.report = [this](const std::vector<qint64> &rows, bool print) {
+            stepRows.push_back(rows);
+            calls << (print ? u"print"_s : u"export"_s);
+            return report;
+        };
         s.refresh = [this](const QString &table) { calls << u"refresh "_s + table; };
         return s;
     }
@@ -43,6 +55,7 @@ protected:
     bool queryOk = true, outboundOk = true, ackOk = true;
     StepResult plugin = StepResult::Done, report = StepResult::Done;
     std::vector<qint64> selected;
+    std::vector<std::vector<qint64>> stepRows; // the rows each step was given
 };
 
 const Job kOutbound{u"ACME"_s, u"850"_s, u"004010"_s, u"O"_s, true, false, false, false};
@@ -81,6 +94,7 @@ TEST_F(JobRunnerTest, AnInboundJobMovesExactlyTheRowsItProcessed)
     selected = {a, b};
     EXPECT_TRUE(JobRunner(services()).RunJob(kInbound));
     EXPECT_EQ(calls, (QStringList{u"select"_s, u"acknowledge"_s, u"export"_s, u"refresh Inbox"_s, u"refresh Recycled"_s}));
+    EXPECT_EQ(stepRows, (std::vector<std::vector<qint64>>{{a, b}, {a, b}})) << "every step gets the job's rows";
     EXPECT_EQ(column(u"SELECT rowid AS r FROM Inbox"_s, u"r"_s), QStringList{QString::number(later)});
     const auto moved = rows(u"SELECT * FROM Recycled ORDER BY rowid"_s);
     ASSERT_EQ(moved.size(), 2u);

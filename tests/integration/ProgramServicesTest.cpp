@@ -209,6 +209,45 @@ TEST_F(ProgramServicesTest, TheAcknowledgementAnswersTheRowsBeforeTheMove)
     EXPECT_EQ(count(u"Inbox"_s), 0);
 }
 
+// Each step after the acknowledgement works on the job's own rows, even when
+// the acknowledgement's refill left the selection on another partner's rows.
+TEST_F(ProgramServicesTest, EveryStepAfterTheAcknowledgementWorksOnTheJobsOwnRows)
+{
+    const struct Case {
+        const char *what;
+        bool activeX, print;
+    } cases[] = {{"export", false, false}, {"print", false, true}, {"plug-in print", true, true},
+                 {"plug-in export", true, false}};
+    prepare(0);
+    com::addClass(QStringLiteral(REPORT_PLUGIN), u"Keep"_s);
+    modGlobal::cnDatabase->Execute(u"UPDATE Transactions SET ActiveX = 'ReportPlugin.Keep'"_s);
+    const auto otherRow = [&](const char *time) {
+        addRow(u"Inbox"_s, {{"Partner", u"OTHER01"_s}, {"Transaction", u"810"_s}, {"Version", key.version},
+                            {"Direction", u"I"_s}, {"Time", QString::fromLatin1(time)}, {"Status", u"Closed"_s},
+                            {"Acknowledged", u"No"_s}, {"TSet", u"ST*810*0001~BIG*X~SE*3*0001~"_s}});
+    };
+    otherRow("0000");
+    otherRow("9999");
+    for (const Case &c : cases) {
+        addInboxRow(u"ST*830*0001~BSN*S1~LIN*1~SE*4*0001~"_s);
+        fillInbox({});
+        // The acknowledgement's refill puts the selection on the other partner's rows.
+        progress.onRefresh = [this](const QString &table) {
+            if (table == u"Inbox"_s)
+                fillInbox({true, false, true});
+        };
+        EXPECT_TRUE(run(job(true, c.activeX, c.print))) << c.what;
+        progress.onRefresh = nullptr;
+        EXPECT_EQ(column(u"SELECT Partner || ' ' || Status || ' ' || Acknowledged AS r FROM Inbox ORDER BY rowid"_s,
+                         u"r"_s),
+                  (QStringList{u"OTHER01 Closed No"_s, u"OTHER01 Closed No"_s}))
+            << c.what;
+        EXPECT_EQ(historyEntries().last(), u"Info: Processed complete! "_s + keyText()) << c.what;
+    }
+    EXPECT_EQ(column(u"SELECT DISTINCT Partner FROM Recycled"_s, u"Partner"_s), QStringList{key.partner});
+    EXPECT_EQ(count(u"Recycled"_s), 4);
+}
+
 TEST_F(ProgramServicesTest, ThePreviousScheduleIsTheInterchangeMovedLast)
 {
     key.transaction = u"862"_s;

@@ -5,9 +5,14 @@
 
 #include "ado/Recordset.h"
 #include "controls/ProgressBar.h"
+#include "vb/Dialogs.h"
+
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
+
+#include <functional>
 
 namespace mainwindow::test {
 namespace {
@@ -131,6 +136,92 @@ TEST_F(InboundCommandsTest, ValidateAndAcknowledgeTheSelectedRows)
                            "Selected [Tools] - [Generate Acknowledgement]",
                            "File Loaded - Interchanges: 1, Transaction Sets: 1 - [" + outbound + "/"
                                + QDir(outbound).entryList(QDir::Files).value(0) + "]"}));
+}
+
+// Every command that refills the Inbox keeps the rows the user chose
+// selected (by row identity, wherever the new order puts them) and the
+// current row on the same set; rows that left the list select nothing.
+TEST_F(InboundCommandsTest, RefillsKeepTheChosenRowsSelected)
+{
+    const QString outbound = corvantis::test::tempDir() + QStringLiteral("/Outbound");
+    QDir().mkpath(outbound);
+    saveSetting("Folders", "Outbound", outbound);
+    const struct Case {
+        const char *what;
+        std::function<void(frmMain &)> command;
+        bool rowsLeave;
+    } cases[] = {
+        {"F5", [](frmMain &m) { m.lvwBox_KeyDown(m.lvwInbox, 116, 0); }, false},
+        {"View > Refresh", [](frmMain &m) { m.runMenuHandler(QStringLiteral("mnuRefresh")); }, false},
+        {"validate", [](frmMain &m) { m.runMenuHandler(QStringLiteral("mnuValidate")); }, false},
+        {"acknowledge", [](frmMain &m) { m.runMenuHandler(QStringLiteral("mnuGenerateAcknowledgement")); }, false},
+        {"mark as closed", [](frmMain &m) { m.runMenuHandler(QStringLiteral("mnuMarkAsClosed")); }, false},
+        {"recycle",
+         [](frmMain &m) {
+             corvantis::test::dialogs().answer(vb::vbYes);
+             m.runMenuHandler(QStringLiteral("mnuDelete"));
+         },
+         true},
+    };
+    for (const Case &c : cases) {
+        frmMain &main = load();
+        ASSERT_EQ(main.LoadBox(loaderFixture("crlf.IC"), QStringLiteral("I")), QString());
+        ASSERT_EQ(main.LoadBox(loaderFixture("multi.IC"), QStringLiteral("I")), QString());
+        main.tvwFolderList->setSelectedNode(3);
+        main.tvwFolderList_NodeClick(3);
+        controls::ListView *inbox = main.lvwInbox;
+        ASSERT_GE(inbox->itemCount(), 4) << c.what;
+        // Sorted by the Acknowledged column: an acknowledged row moves.
+        inbox->setSortKey(0);
+        main.RefreshBox(inbox);
+        // The rows of the last row's key, the last of them current.
+        const QString key = [&] {
+            ado::Recordset rs;
+            rs.Open(QStringLiteral("SELECT Partner || ',' || [Transaction] || ',' || Version || ',' || Direction AS k "
+                                   "FROM Inbox WHERE rowid = ")
+                        + QString::number(inbox->item(inbox->itemCount())->rowid()),
+                    modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+            return rs(QStringLiteral("k")).Value().toString();
+        }();
+        const QStringList parts = key.split(QLatin1Char(','));
+        ASSERT_TRUE(main.MakeUniqueSelection(inbox, parts[0], parts[1], parts[2], parts[3])) << c.what;
+        QSet<qint64> chosen;
+        qint64 current = 0;
+        for (int i = 1; i <= inbox->itemCount(); ++i)
+            if (inbox->isItemSelected(i)) {
+                chosen.insert(inbox->item(i)->rowid());
+                current = inbox->item(i)->rowid();
+            }
+        inbox->setSelection([&] {
+            QList<int> at;
+            for (int i = 1; i <= inbox->itemCount(); ++i)
+                if (inbox->isItemSelected(i))
+                    at << i;
+            return at;
+        }(), inbox->itemCount());
+        ASSERT_EQ(inbox->selectedItem()->rowid(), current);
+        const int rowsBefore = inbox->itemCount();
+
+        c.command(main);
+
+        QSet<qint64> selected;
+        for (int i = 1; i <= inbox->itemCount(); ++i)
+            if (inbox->isItemSelected(i))
+                selected.insert(inbox->item(i)->rowid());
+        if (c.rowsLeave) {
+            EXPECT_EQ(inbox->itemCount(), rowsBefore - chosen.size()) << c.what;
+            EXPECT_TRUE(selected.isEmpty()) << c.what << ": nothing selected in place of the rows that left";
+        } else {
+            EXPECT_EQ(selected, chosen) << c.what;
+            ASSERT_NE(inbox->selectedItem(), nullptr) << c.what;
+            EXPECT_EQ(inbox->selectedItem()->rowid(), current) << c.what;
+        }
+        controls::unload<frmMain>();
+        modGlobal::cnDatabase.reset();
+        db.connection().Execute(QStringLiteral("DELETE FROM Inbox"));
+        db.connection().Execute(QStringLiteral("DELETE FROM Outbox"));
+        db.connection().Execute(QStringLiteral("DELETE FROM Recycled"));
+    }
 }
 
 } // namespace

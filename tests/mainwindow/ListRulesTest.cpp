@@ -148,27 +148,60 @@ TEST(ListRulesTest, LogRowShowsTypeImageAndFields)
     EXPECT_EQ(row, expected);
 }
 
+// The selection after a refill follows the rows (their rowids), wherever the
+// new order puts them; a row that is gone selects nothing in its place.
 TEST(ListRulesTest, SelectionRestoreAfterARefill)
 {
     const auto images = makeListIcons();
-    const struct { int rows; int p; int current; } cases[] = {
-        {10, 5, 5}, // row 5 of 10 again
-        {3, 5, 3},  // fewer rows: the last one
-        {10, 1, 1}, {10, 0, 1}, // nothing to restore: row 1 stays current
-        {0, 5, 0},  // an empty list stays without a current row
+    const struct Case {
+        const char *what;
+        QList<qint64> before;       // rowids in list order before the refill
+        QList<qint64> selected;     // selected before
+        qint64 current;             // current before (0: none)
+        QList<qint64> after;        // rowids in list order after
+        QList<int> selectedAfter;   // positions selected after
+        int currentAfter;           // position current after
+    } cases[] = {
+        {"re-sorted: the same rows", {1, 2, 3, 4}, {2, 4}, 4, {4, 3, 2, 1}, {1, 3}, 1},
+        {"a row moved to the end", {10, 20, 30}, {20}, 20, {10, 30, 20}, {3}, 3},
+        {"a selected row is gone", {1, 2, 3, 4}, {2, 3}, 3, {1, 2, 4}, {2}, 2},
+        {"every selected row is gone", {1, 2, 3, 4}, {2, 3}, 3, {1, 4}, {}, 2},
+        {"the current row is unselected", {1, 2, 3}, {1}, 3, {3, 2, 1}, {3}, 1},
+        {"rows added around", {5, 6}, {6}, 6, {1, 5, 2, 6, 3}, {4}, 4},
+        {"no current row before: row 1", {}, {}, 0, {7, 8}, {1}, 1},
+        {"an empty list stays so", {1, 2}, {1}, 1, {}, {}, 0},
     };
-    for (const auto &c : cases) {
+    const auto makeList = [&](controls::ListView &list, const QList<qint64> &rowids) {
+        list.clearItems();
+        QList<controls::ListItem *> items;
+        for (qint64 rowid : rowids)
+            items.push_back(makeItem({{QStringLiteral("P%1").arg(rowid), QStringLiteral("Closed")}}, rowid, *images));
+        list.addItems(items);
+    };
+    for (const Case &c : cases) {
         controls::ListView list;
         list.setImageList(images.get());
         list.addColumnHeader(QStringLiteral("Partner"), QStringLiteral("Partner"), 1000);
-        QList<controls::ListItem *> items;
-        for (int i = 1; i <= c.rows; ++i)
-            items.push_back(makeItem({{QStringLiteral("P%1").arg(i), QStringLiteral("Closed")}}, i, *images));
-        list.addItems(items);
-        restoreSelection(list, c.p);
-        EXPECT_EQ(list.selectedItemIndex(), c.current) << c.rows << "/" << c.p;
-        EXPECT_EQ(list.selectedCount(), c.rows ? 1 : 0) << c.rows << "/" << c.p;
-        EXPECT_EQ(firstSelectedPosition(list), c.current) << c.rows << "/" << c.p;
+        list.setMultiSelect(true);
+        makeList(list, c.before);
+        QList<int> positions;
+        int current = 0;
+        for (int i = 1; i <= list.itemCount(); ++i) {
+            if (c.selected.contains(list.item(i)->rowid()))
+                positions << i;
+            if (list.item(i)->rowid() == c.current)
+                current = i;
+        }
+        list.setSelection(positions, current);
+        const SelectionMemory kept = rememberSelection(list);
+        makeList(list, c.after);
+        restoreSelection(list, kept);
+        QList<int> selectedAfter;
+        for (int i = 1; i <= list.itemCount(); ++i)
+            if (list.isItemSelected(i))
+                selectedAfter << i;
+        EXPECT_EQ(selectedAfter, c.selectedAfter) << c.what;
+        EXPECT_EQ(list.selectedItemIndex(), c.currentAfter) << c.what;
     }
 }
 

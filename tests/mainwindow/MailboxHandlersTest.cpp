@@ -87,7 +87,10 @@ TEST_F(MailboxHandlersTest, DeleteRecyclesOrDeletesByFolderFromMenuToolbarAndKey
     EXPECT_EQ(history().last(), QStringLiteral("1 Inbox Item(s) Recycled"));
     EXPECT_TRUE(history().contains(QStringLiteral("Selected [Edit] - [Delete]")));
     EXPECT_EQ(count(QStringLiteral("Recycled")), 1);
+    // The recycled row selects nothing in its place.
+    EXPECT_EQ(main.CountSelected(main.lvwInbox), 0);
 
+    main.lvwInbox->setSelectedItem(1);
     dialogs().answer(vb::vbYes);
     main.tbrToolbar_ButtonClick(QStringLiteral("Delete"));
     EXPECT_EQ(count(QStringLiteral("Inbox")), 0);

@@ -266,18 +266,23 @@ TEST_F(MainWindowTest, SelectionIsRestoredAfterARefill)
     EXPECT_EQ(inbox->selectedItemIndex(), 5);
     EXPECT_EQ(main.CountSelected(inbox), 1);
 
+    // Row 5 is gone: nothing is selected in its place; the row now at the
+    // nearest position is current, not selected.
     db.connection().Execute(QStringLiteral("DELETE FROM Inbox WHERE InterchangeControlNumber > '000000003'"));
     main.RefreshBox(inbox);
     EXPECT_EQ(inbox->itemCount(), 3);
     EXPECT_EQ(inbox->selectedItemIndex(), 3);
+    EXPECT_EQ(main.CountSelected(inbox), 0);
     EXPECT_EQ(main.tvwFolderList->nodeText(3), QStringLiteral("Inbox (3)"));
 
+    // Two rows selected stay two rows.
     inbox->setMultiSelect(true);
     inbox->setSelectedItem(1);
     inbox->setItemSelected(3, true);
     main.RefreshBox(inbox);
     EXPECT_EQ(inbox->selectedItemIndex(), 1);
-    EXPECT_EQ(main.CountSelected(inbox), 1);
+    EXPECT_EQ(main.CountSelected(inbox), 2);
+    EXPECT_TRUE(inbox->isItemSelected(3));
 }
 
 TEST_F(MainWindowTest, ARefreshAskedForDuringAFillRunsAfterIt)

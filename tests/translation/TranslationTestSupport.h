@@ -56,6 +56,12 @@ public:
     void showPreview(const QString &text) override { previews << text; }
     void setPercentText(const QString &text) override { percent = text; }
     void setProgressValue(int value) override { progress = value; }
+    void refreshList(const QString &table) override
+    {
+        if (onRefresh)
+            onRefresh(table);
+    }
+    std::function<void(const QString &table)> onRefresh;
     int yields = 0;
     std::function<void(int)> onYield;
     QStringList previews;
