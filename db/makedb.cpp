@@ -5,6 +5,8 @@
 // an existing database is kept as <output>.previous.
 #include <sqlite3.h>
 
+#include "ado/CipherPageSize.h"
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -27,6 +29,9 @@ int main(int argc, char **argv)
         return 1;
     }
     sqlite3_key(db, password.data(), static_cast<int>(password.size()));
+    // The program's page size, set before the file's first page is written.
+    const std::string pageSize = "PRAGMA cipher_page_size = " + std::to_string(ado::kCipherPageSize);
+    sqlite3_exec(db, pageSize.c_str(), nullptr, nullptr, nullptr);
     auto run = [&](const std::string &sql, const char *what) {
         char *err = nullptr;
         if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {

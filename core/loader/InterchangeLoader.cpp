@@ -752,9 +752,20 @@ QString runLoad(WorkProgress *progress, const QString &fileName, const QString &
         tx.reset();
     };
 
+    // The log is folded into the file after the commit, not inside it
+    // (below); whatever ends the load turns the automatic folding back on.
+    struct AutoCheckpoint {
+        std::shared_ptr<ado::Connection> connection;
+        ~AutoCheckpoint()
+        {
+            if (connection)
+                quietly([&] { connection->setAutoCheckpoint(true); });
+        }
+    } autoCheckpoint{connection};
     try {
         if (!connection)
             vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
+        connection->setAutoCheckpoint(false);
         tx.emplace(*connection);
         quietly([&] { ui.setStatusText(u"Reading file please wait..."_s); });
         quietly([&] { ui.yield(); });
@@ -776,6 +787,10 @@ QString runLoad(WorkProgress *progress, const QString &fileName, const QString &
             ui.setStatusText(loader_messages::loadedText(interchanges, sets, QFileInfo(fileName).fileName()));
         });
         quietly([&] { ui.setPercentText(QString()); });
+        // The sets are committed; folding the log into the file may take a
+        // while after a large file, so the window shows the result first.
+        quietly([&] { ui.yield(); });
+        quietly([&] { connection->checkpoint(); });
         return {};
     } catch (const LoadFailure &failure) {
         cleanUp();

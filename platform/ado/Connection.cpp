@@ -204,9 +204,52 @@ void ConnectionData::loadNames()
 
 namespace {
 
+// One attempt: `path` keyed with `password` and read with `pageSize`
+// encrypted pages. The number of tables of the program, or -1 when the
+// file cannot be read so (wrong key, wrong page size, damaged, no database).
+int tryKeyed(sqlite3 *db, const QString &password, int pageSize)
+{
+    if (!password.isEmpty()) {
+        const QByteArray key = password.toUtf8();
+        sqlite3_key(db, key.constData(), key.size());
+        // Set before the first read, or the file is read with the default.
+        const QByteArray pragma = "PRAGMA cipher_page_size = " + QByteArray::number(pageSize);
+        sqlite3_exec(db, pragma.constData(), nullptr, nullptr, nullptr);
+    }
+    // Reading the schema proves the key and the file's first pages.
+    sqlite3_stmt *stmt = nullptr;
+    int tables = -1;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'", -1, &stmt, nullptr) == SQLITE_OK
+        && sqlite3_step(stmt) == SQLITE_ROW)
+        tables = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    if (tables <= 0)
+        return tables;
+    // With large pages the whole schema sits on the first page: reading the
+    // first row of every table proves the pages beyond it (a few pages,
+    // whatever the file's size).
+    QList<QByteArray> names;
+    if (sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &stmt, nullptr) == SQLITE_OK)
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            names << QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    for (const QByteArray &name : names) {
+        const QByteArray sql = "SELECT 1 FROM \"" + QByteArray(name).replace('"', "\"\"") + "\" LIMIT 1";
+        int rc = SQLITE_ERROR;
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) == SQLITE_OK)
+            rc = sqlite3_step(stmt);
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            return -1;
+    }
+    return tables;
+}
+
 // Opens `path` keyed with `password` and proves it is such a database: SQLite
-// reads a file only when a statement needs it, so a query is the test.
-sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags = 0)
+// reads a file only when a statement needs it, so a query is the test. The
+// file is tried with today's page size, then with the old one; `pageSize`
+// receives the one that read it.
+sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags = 0, int *pageSize = nullptr)
 {
     if (path.isEmpty())
         vb::raise(adErrProvider, QStringLiteral("The connection string names no Data Source."),
@@ -222,26 +265,30 @@ sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags 
                   QStringLiteral("Corvantis database"));
     sqlite3 *db = nullptr;
     const QByteArray file = QFile::encodeName(path);
-    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | extraFlags, nullptr) != SQLITE_OK) {
-        const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
-        sqlite3_close(db);
-        vb::raise(adErrProvider, QStringLiteral("Cannot open '%1': %2").arg(path, message),
-                  QStringLiteral("Corvantis database"));
-    }
-    if (!password.isEmpty()) {
-        const QByteArray key = password.toUtf8();
-        sqlite3_key(db, key.constData(), key.size());
-    }
-    // Reading the schema proves the key and the file's first pages; a keyed
-    // database without a single table is no database of the program (the
-    // program never creates tables), and it is refused before the connection
-    // sets its journal mode, which would write to it.
-    sqlite3_stmt *stmt = nullptr;
+    const auto open = [&] {
+        if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | extraFlags, nullptr) != SQLITE_OK) {
+            const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+            sqlite3_close(db);
+            vb::raise(adErrProvider, QStringLiteral("Cannot open '%1': %2").arg(path, message),
+                      QStringLiteral("Corvantis database"));
+        }
+    };
+    // A keyed database without a single table is no database of the program
+    // (the program never creates tables), and it is refused before the
+    // connection sets its journal mode, which would write to it. A failed
+    // attempt reads, never writes.
     int tables = -1;
-    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'", -1, &stmt, nullptr) == SQLITE_OK
-        && sqlite3_step(stmt) == SQLITE_ROW)
-        tables = sqlite3_column_int(stmt, 0);
-    sqlite3_finalize(stmt);
+    for (const int size : {kCipherPageSize, kLegacyCipherPageSize}) {
+        open();
+        tables = tryKeyed(db, password, size);
+        if (tables >= 0 || password.isEmpty()) {
+            if (pageSize)
+                *pageSize = size;
+            break;
+        }
+        sqlite3_close(db);
+        db = nullptr;
+    }
     if (tables < 0) {
         sqlite3_close(db);
         vb::raise(adErrProvider,
@@ -304,8 +351,10 @@ void Connection::Open(const QString &connectionString, const QString &, const QS
     // The folder may have been joined with the old separator.
     if (!QFileInfo::exists(parts.dataSource) && parts.dataSource.contains(QLatin1Char('\\')))
         parts.dataSource.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    sqlite3 *db = openKeyed(parts.dataSource, parts.password);
+    int pageSize = 0;
+    sqlite3 *db = openKeyed(parts.dataSource, parts.password, 0, &pageSize);
     d->db = db;
+    d->pageSize = pageSize;
     d->path = parts.dataSource;
     d->password = parts.password;
     d->level = 0;
@@ -400,6 +449,25 @@ int Connection::transactionLevel() const
     return d->level;
 }
 
+void Connection::setAutoCheckpoint(bool on)
+{
+    if (d->db)
+        sqlite3_wal_autocheckpoint(d->db, on ? 1000 : 0);
+}
+
+bool Connection::checkpoint()
+{
+    if (!d->db || d->level > 0)
+        return false;
+    // Never waits for another connection's reader: what they still read
+    // stays in the log for the next checkpoint.
+    sqlite3_busy_timeout(d->db, 0);
+    int logFrames = 0, folded = 0;
+    const int rc = sqlite3_wal_checkpoint_v2(d->db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &logFrames, &folded);
+    sqlite3_busy_timeout(d->db, 5000);
+    return rc == SQLITE_OK;
+}
+
 void Connection::Execute(const QString &statement)
 {
     ++d->generation;
@@ -446,6 +514,11 @@ QString Connection::password() const
     return d->password;
 }
 
+int Connection::cipherPageSize() const
+{
+    return d->pageSize;
+}
+
 QStringList Connection::tableNames() const
 {
     QStringList list = d->tables.values();
@@ -471,7 +544,7 @@ QStringList firstColumn(sqlite3 *db, const char *sql)
 }
 } // namespace
 
-void CompactDatabase(const QString &databaseFile, const QString &password)
+void CompactDatabase(const QString &databaseFile, const QString &password, int pageSize)
 {
     const QFileInfo info(databaseFile);
     const QString folder = info.absolutePath();
@@ -515,6 +588,10 @@ void CompactDatabase(const QString &databaseFile, const QString &password)
         return QString();
     };
     QString problem = run(attach);
+    // The copy takes today's page size, whatever the original has: a file
+    // of the old size is converted here.
+    if (problem.isEmpty() && !password.isEmpty())
+        problem = run(QStringLiteral("PRAGMA compacted.cipher_page_size = %1").arg(pageSize));
     if (problem.isEmpty())
         problem = run(QStringLiteral("SELECT sqlcipher_export('compacted')"));
     if (problem.isEmpty()) {

@@ -2,6 +2,7 @@
 // The application database connection: a Jet-style connection string opens a
 // keyed SQLCipher file. One connection serves every record set of the program.
 
+#include "ado/CipherPageSize.h"
 #include "ado/Types.h"
 
 #include <QString>
@@ -41,6 +42,15 @@ public:
     void RollbackTrans();
     int transactionLevel() const;
 
+    // The write-ahead log: SQLite folds it into the file when a commit leaves
+    // it over 1,000 pages, inside that commit. Bulk work turns that off while
+    // it runs and calls checkpoint() once it has committed, which folds the
+    // whole log in and truncates it, so the log never stays the size of the
+    // largest transaction. False when readers kept part of it (it is folded
+    // in later).
+    void setAutoCheckpoint(bool on);
+    bool checkpoint();
+
     // Runs one statement that returns no rows (Jet dialect, like every other
     // statement). The program itself changes rows through record sets; this is
     // for building the database and for tools.
@@ -60,6 +70,7 @@ public:
 
     QString databasePath() const;           // the Data Source file
     QString password() const;               // the key of the open file
+    int cipherPageSize() const;             // the open file's encrypted page size
 
     // Table and column names of the open database, for the dialect translator.
     QStringList tableNames() const;
@@ -90,6 +101,7 @@ inline constexpr const char *kDatabaseFileName = "Corvantis.mdb";
 // the same key, checks that it opens, then replaces `databaseFile` with it in
 // one rename. The file must not be open. On any failure the original file is
 // left as it was and a VbError is raised.
-void CompactDatabase(const QString &databaseFile, const QString &password);
+// The copy is written with `pageSize` encrypted pages.
+void CompactDatabase(const QString &databaseFile, const QString &password, int pageSize = kCipherPageSize);
 
 } // namespace ado

@@ -20,6 +20,7 @@ struct ConnectionData {
     QString connectionString;
     QString path;
     QString password;
+    int pageSize = 0;                            // encrypted page size of the open file
     int level = 0;                               // transaction nesting
     std::unordered_map<std::string, sqlite3_stmt *> cache;
     QSet<QString> names;                         // lower-case table and column names

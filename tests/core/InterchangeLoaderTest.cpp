@@ -9,7 +9,9 @@
 #include "ado/Connection.h"
 #include "vb/Dialogs.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -438,14 +440,27 @@ TEST_F(LoaderTest, AcknowledgementThatCannotMarkItsSentRowsFailsTheLoad)
 // no transaction is open (later loads commit as usual).
 TEST_F(LoaderTest, FullDatabaseFailsTheLoadAndLeavesNoTransaction)
 {
+    // More sets than the free room of the file's pages.
+    QString text = "ISA*00*          *00*          *ZZ*ACMEPARTS      *ZZ*CORVANTIS      *261210*1200*U*00401*000000511*0*P*>~"
+                   "GS*PS*ACMEAPP*CORVAPP*20261210*0915*51*X*004010~";
+    for (int i = 1; i <= 400; ++i)
+        text += QStringLiteral("ST*830*%1~N1*ST*%2~SE*3*%1~").arg(i).arg(QString(400, 'X'));
+    text += "GE*400*51~IEA*1*000000511~";
+    const QString file = corvantis::test::tempDir() + "/large.IC";
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(text.toLatin1());
+    out.close();
+
     const QString before = dumpTables();
+    // No page beyond those the file has.
     db.connection().Execute("PRAGMA max_page_count = 1");
     core::InterchangeLoader loader;
-    EXPECT_EQ(loader.LoadBox(fixture("multi.IC"), "I"),
+    EXPECT_EQ(loader.LoadBox(file, "I"),
               "Error Saving Transaction Set: database or disk is full (adding a row to \"Inbox\")");
     EXPECT_EQ(db.connection().transactionLevel(), 0);
     db.connection().Execute("PRAGMA max_page_count = 1073741823");
-    // The full file cannot take the History entry either.
+    // (The History entry of the refusal may or may not have found room.)
     EXPECT_EQ(withoutHistory(dumpTables()), withoutHistory(before));
     EXPECT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), QString());
     EXPECT_EQ(db.connection().transactionLevel(), 0);
@@ -489,6 +504,10 @@ TEST_F(LoaderTest, ManySetsAreEachStoredOnceInFileOrder)
 
     core::InterchangeLoader loader;
     ASSERT_EQ(loader.LoadBox(file, "I"), QString());
+    // The log was folded into the file after the commit and emptied.
+    const QString log = db.connection().databasePath() + "-wal";
+    EXPECT_TRUE(QFile::exists(log));
+    EXPECT_EQ(QFileInfo(log).size(), 0);
     const QStringList rows = dumpTable("Inbox", {"TSet"}).split('\n', Qt::SkipEmptyParts).mid(1);
     ASSERT_EQ(rows.size(), sets);
     for (int i = 0; i < sets; i += 97)
@@ -541,6 +560,36 @@ TEST(LoaderControlNumbers, LettersLeaveTheCounterAndRegisterTheSetOnce)
     EXPECT_EQ(dumpTable("Transactions", {"Transaction", "ControlNumber"}), registered);
     EXPECT_EQ(dumpTable("Inbox", {"TSet"}), QString("[Inbox]\n") + QString("TSet=ST*830*A001~BFR*05*R1~SE*3*A001~\n").repeated(2));
     EXPECT_TRUE(corvantis::test::dialogs().boxes().empty());
+}
+
+} // namespace
+
+namespace {
+
+// A database of the old 1 KB pages: it opens, takes a load, and the exit's
+// compaction converts it to today's page size with the load's rows.
+TEST(LoaderOldPageSize, OpensLoadsCompactsAndIsConverted)
+{
+    const QString folder = corvantis::test::tempDir() + "/old";
+    QDir().mkpath(folder);
+    const QString path = corvantis::test::copyFreshDatabase(folder);
+    ado::CompactDatabase(path, ado::kApplicationPassword, ado::kLegacyCipherPageSize);
+    modGlobal::strCurrentUser = "Tester";
+    modGlobal::cnDatabase = std::make_shared<ado::Connection>();
+    modGlobal::cnDatabase->Open(modGlobal::ConnectionString(folder));
+    EXPECT_EQ(modGlobal::cnDatabase->cipherPageSize(), ado::kLegacyCipherPageSize);
+    core::InterchangeLoader loader;
+    ASSERT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), QString());
+    const QString stored = dumpTables();
+    modGlobal::cnDatabase->Close();
+
+    ado::CompactDatabase(path, ado::kApplicationPassword);
+    modGlobal::cnDatabase->Open(modGlobal::ConnectionString(folder));
+    EXPECT_EQ(modGlobal::cnDatabase->cipherPageSize(), ado::kCipherPageSize);
+    EXPECT_EQ(dumpTables(), stored);
+    EXPECT_TRUE(stored.contains("InterchangeControlNumber=000000201")) << stored.toStdString();
+    modGlobal::cnDatabase->Close();
+    modGlobal::cnDatabase.reset();
 }
 
 } // namespace

@@ -12,6 +12,22 @@
 using namespace ado;
 using adotest::errorOf;
 
+namespace {
+
+// A fresh database in `folder` whose pages are `pageSize` bytes: the build
+// makes today's size; compaction writes any size, the old 1 KB one included.
+QString freshDatabase(const QString &folder, int pageSize)
+{
+    const QString path = corvantis::test::copyFreshDatabase(folder);
+    if (pageSize != kCipherPageSize)
+        CompactDatabase(path, QStringLiteral("quarrytone7"), pageSize);
+    return path;
+}
+
+const int kPageSizes[] = {kCipherPageSize, kLegacyCipherPageSize};
+
+} // namespace
+
 TEST(Connection, ReadsTheClassicConnectionString)
 {
     const auto parts = parseConnectionString(QStringLiteral(
@@ -28,8 +44,11 @@ TEST(Connection, ReadsTheClassicConnectionString)
 
 TEST(Connection, RefusesWhatIsNotTheKeyedDatabase)
 {
-    const QString folder = corvantis::test::tempDir();
-    const QString path = corvantis::test::copyFreshDatabase(folder);
+  for (const int pageSize : kPageSizes) {
+    SCOPED_TRACE(pageSize);
+    const QString folder = corvantis::test::tempDir() + QStringLiteral("/%1").arg(pageSize);
+    QDir().mkpath(folder);
+    const QString path = freshDatabase(folder, pageSize);
     struct Case {
         QString connectionString;
         const char *why;
@@ -62,15 +81,20 @@ TEST(Connection, RefusesWhatIsNotTheKeyedDatabase)
     Connection good;
     good.Open(applicationConnectionString(folder));
     EXPECT_EQ(good.State(), adStateOpen);
+    EXPECT_EQ(good.cipherPageSize(), pageSize);
     EXPECT_EQ(errorOf([&] { good.Open(applicationConnectionString(folder)); }), 3705);
     good.Close();
     EXPECT_EQ(good.State(), adStateClosed);
+  }
 }
 
 TEST(Connection, RefusesAFileThatIsNoDatabaseOfOursAndNeverWritesIt)
 {
-    const QString folder = corvantis::test::tempDir();
-    const QString fresh = corvantis::test::copyFreshDatabase(folder);
+  for (const int pageSize : kPageSizes) {
+    SCOPED_TRACE(pageSize);
+    const QString folder = corvantis::test::tempDir() + QStringLiteral("/%1").arg(pageSize);
+    QDir().mkpath(folder);
+    const QString fresh = freshDatabase(folder, pageSize);
     // A keyed database whose tables are all gone.
     const QString tableless = folder + QStringLiteral("/tableless.mdb");
     ASSERT_TRUE(QFile::copy(fresh, tableless));
@@ -90,7 +114,7 @@ TEST(Connection, RefusesAFileThatIsNoDatabaseOfOursAndNeverWritesIt)
         QFile in(fresh);
         ASSERT_TRUE(in.open(QIODevice::ReadOnly));
         QByteArray bytes = in.readAll();
-        for (qsizetype i = 1024; i < bytes.size(); ++i)
+        for (qsizetype i = pageSize; i < bytes.size(); ++i)
             bytes[i] = char(i * 7);
         QFile out(damaged);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
@@ -128,6 +152,29 @@ TEST(Connection, RefusesAFileThatIsNoDatabaseOfOursAndNeverWritesIt)
         EXPECT_EQ(errorOf([&] { CompactDatabase(c.path, QStringLiteral("quarrytone7")); }), -2147467259);
         EXPECT_EQ(contents(c.path), before);
     }
+  }
+}
+
+// A file of the old 1 KB pages opens, takes writes, and is converted to
+// today's page size by compaction, every row kept.
+TEST(Connection, OldPageSizeOpensAndCompactionConvertsIt)
+{
+    const QString folder = corvantis::test::tempDir();
+    const QString path = freshDatabase(folder, kLegacyCipherPageSize);
+    {
+        Connection cn;
+        cn.Open(applicationConnectionString(folder));
+        EXPECT_EQ(cn.cipherPageSize(), kLegacyCipherPageSize);
+        cn.Execute("INSERT INTO History (Type, Description) VALUES ('Info', 'written with small pages')");
+        cn.Close();
+    }
+    CompactDatabase(path, QStringLiteral("quarrytone7"));
+    Connection cn;
+    cn.Open(applicationConnectionString(folder));
+    EXPECT_EQ(cn.cipherPageSize(), kCipherPageSize);
+    EXPECT_EQ(QFileInfo(path).size() % kCipherPageSize, 0);
+    EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM History WHERE Description = 'written with small pages'"), 1);
+    EXPECT_EQ(adotest::countRows(cn, "SELECT * FROM Standard"), 326);
 }
 
 // Each table's change count grows with every row this connection inserts,
