@@ -10,6 +10,7 @@
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "ado/Sql.h"
+#include "vb/AtomicFile.h"
 #include "vb/Clock.h"
 #include "vb/VbError.h"
 
@@ -17,7 +18,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <map>
 
@@ -203,9 +203,8 @@ SendFile writeSendFile(const QDateTime &nowArg)
     for (const QChar c : content)
         if (c.unicode() > 0xFF)
             vb::raise(5, u"A transaction set holds a character that 8-bit text cannot carry"_s);
-    QSaveFile out(file.path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(content.toLatin1()) != content.size() || !out.commit())
-        vb::raise(75, u"Path/File access error: "_s + file.path);
+    const QByteArray bytes = content.toLatin1();
+    vb::writeFileAtomically(file.path, [&](QIODevice &out) { out.write(bytes); }, 75);
     SendFiles &files = sendFiles();
     files.byPath[QFileInfo(file.path).absoluteFilePath()] = file;
     files.last = QFileInfo(file.path).absoluteFilePath();

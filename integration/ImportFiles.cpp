@@ -3,12 +3,12 @@
 #include "core/SettingsSections.h"
 #include "core/modGlobal.h"
 #include "odbc/Odbc.h"
+#include "vb/AtomicFile.h"
 #include "vb/TextFile.h"
 #include "vb/VbError.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstdio>
 #include <unistd.h>
@@ -191,20 +191,20 @@ QString ImportFileStem(const QString &partner, const QString &transaction, const
 void WriteImportFiles(const QueryResult &result, const QString &stem, bool tabAfterEach)
 {
     QDir().mkpath(QFileInfo(stem).absolutePath());
-    QSaveFile definition(stem + u".ADO"_s);
-    QSaveFile data(stem + u".IMP"_s);
     checkWindows1252(result);
     const QByteArray definitionBytes = windows1252(ImportDefinitionText(result));
     const QByteArray dataBytes = windows1252(ImportDataText(result, tabAfterEach));
-    if (!definition.open(QIODevice::WriteOnly) || definition.write(definitionBytes) != definitionBytes.size())
-        vb::raise(75, u"Path/File access error: "_s + definition.fileName() + u": "_s + definition.errorString());
-    if (!data.open(QIODevice::WriteOnly) || data.write(dataBytes) != dataBytes.size())
-        vb::raise(75, u"Path/File access error: "_s + data.fileName() + u": "_s + data.errorString());
-    // Both are complete; the pair is replaced as one: the data file first,
-    // then its definition. The previous data file stays reachable under a
-    // second name until the definition is in place, so a failure of the
-    // second rename puts the old pair back instead of leaving new data
-    // beside an old definition.
+    vb::AtomicFile definition(stem + u".ADO"_s, 75);
+    vb::AtomicFile data(stem + u".IMP"_s, 75);
+    // Both are complete, every byte on the disk, before either is replaced.
+    definition.device().write(definitionBytes);
+    definition.finish();
+    data.device().write(dataBytes);
+    data.finish();
+    // The pair is replaced as one: the data file first, then its definition.
+    // The previous data file stays reachable under a second name until the
+    // definition is in place, so a failure of the second rename puts the old
+    // pair back instead of leaving new data beside an old definition.
     const QString dataPath = stem + u".IMP"_s;
     const QString previous = dataPath + u".previous"_s;
     QFile::remove(previous);
@@ -212,18 +212,20 @@ void WriteImportFiles(const QueryResult &result, const QString &stem, bool tabAf
     if (hadData && ::link(QFile::encodeName(dataPath).constData(), QFile::encodeName(previous).constData()) != 0
         && !QFile::copy(dataPath, previous))
         vb::raise(75, u"Path/File access error: "_s + previous + u": the previous data file could not be kept"_s);
-    if (!data.commit()) {
+    try {
+        data.commit();
+    } catch (...) {
         QFile::remove(previous);
-        vb::raise(75, u"Path/File access error: "_s + dataPath + u": "_s + data.errorString());
+        throw;
     }
-    if (!definition.commit()) {
-        const QString why = definition.errorString();
+    try {
+        definition.commit();
+    } catch (const vb::VbError &error) {
         if (hadData)
             ::rename(QFile::encodeName(previous).constData(), QFile::encodeName(dataPath).constData());
         else
             QFile::remove(dataPath);
-        vb::raise(75, u"Path/File access error: "_s + definition.fileName() + u": "_s + why
-                          + u" (the previous import files were kept)"_s);
+        vb::raise(75, error.description + u" (the previous import files were kept)"_s);
     }
     QFile::remove(previous);
 }

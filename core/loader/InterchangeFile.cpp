@@ -2,6 +2,7 @@
 
 #include "vb/AppInfo.h"
 #include "vb/Settings.h"
+#include "vb/TextFile.h"
 #include "vb/VbError.h"
 
 #include <QDir>
@@ -9,29 +10,63 @@
 
 namespace core {
 
+namespace {
+
+QString nameFor(const QString &folder, const QString &stem, int sequence)
+{
+    return QDir(folder).filePath(sequence == 1 ? stem + QStringLiteral(".OC")
+                                               : stem + QStringLiteral("-%1.OC").arg(sequence));
+}
+
+// A clock second holds few files; the bound only stops a folder that
+// refuses every name from looping forever.
+constexpr int kLastSequence = 100000;
+
+} // namespace
+
+PendingInterchangeFile::PendingInterchangeFile(const QString &folder, const QString &stem, const QString &text)
+    : m_file(nameFor(folder, stem, 1), 75), m_folder(folder), m_stem(stem)
+{
+    m_file.device().write(vb::toLatin1Bytes(text));
+    m_file.finish();
+}
+
+QString PendingInterchangeFile::publish()
+{
+    for (int sequence = 1; sequence <= kLastSequence; ++sequence) {
+        const QString path = nameFor(m_folder, m_stem, sequence);
+        if (m_file.commitNew(path))
+            return path;
+    }
+    vb::raise(75, QStringLiteral("Path/File access error: ") + nameFor(m_folder, m_stem, 1));
+}
+
 QString WriteNewInterchangeFile(const QString &folder, const QString &stem, const QString &text)
 {
-    const QByteArray bytes = text.toLatin1();
-    // A clock second holds few files; the bound only stops a folder that
-    // refuses every name from looping forever.
-    for (int sequence = 1; sequence <= 100000; ++sequence) {
-        const QString name = sequence == 1 ? stem + QStringLiteral(".OC")
-                                           : stem + QStringLiteral("-%1.OC").arg(sequence);
-        const QString path = QDir(folder).filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            const bool written = file.write(bytes) == bytes.size();
-            file.close();
-            if (!written || file.error() != QFile::NoError) {
-                QFile::remove(path);
-                vb::raise(75, QStringLiteral("Path/File access error: ") + path);
-            }
-            return path;
-        }
-        if (!QFile::exists(path))
-            vb::raise(75, QStringLiteral("Path/File access error: ") + path);
+    PendingInterchangeFile file(folder, stem, text);
+    return file.publish();
+}
+
+std::vector<UnnamedInterchangeFile> UnnamedInterchangeFiles(const QString &folder)
+{
+    std::vector<UnnamedInterchangeFile> files;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        const QString target = vb::AtomicFile::targetNameOf(name);
+        if (target.size() > 3 && target.endsWith(QStringLiteral(".OC")))
+            files.push_back({dir.filePath(name), target.chopped(3)});
     }
-    vb::raise(75, QStringLiteral("Path/File access error: ") + QDir(folder).filePath(stem + QStringLiteral(".OC")));
+    return files;
+}
+
+QString NameInterchangeFile(const UnnamedInterchangeFile &file, const QString &folder)
+{
+    for (int sequence = 1; sequence <= kLastSequence; ++sequence) {
+        const QString path = nameFor(folder, file.stem, sequence);
+        if (vb::AtomicFile::renameNew(file.path, path))
+            return path;
+    }
+    vb::raise(75, QStringLiteral("Path/File access error: ") + nameFor(folder, file.stem, 1));
 }
 
 QString OutboundFolder()

@@ -1,5 +1,6 @@
 #include "report/ReportFile.h"
 
+#include "vb/AtomicFile.h"
 #include "vb/DateTime.h"
 #include "vb/VbError.h"
 #include "ado/Recordset.h"
@@ -10,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace report {
 
@@ -201,14 +201,7 @@ FieldDef fieldFromJson(const QJsonObject &j, const QString &path)
 
 void writeFileAtomically(const QString &path, const std::function<void(QIODevice &)> &write, int errorNumber)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        vb::raise(errorNumber, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()),
-                  QStringLiteral("Report"));
-    write(file); // an exception drops the temporary file with `file`
-    if (!file.commit())
-        vb::raise(errorNumber, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()),
-                  QStringLiteral("Report"));
+    vb::writeFileAtomically(path, write, errorNumber, QStringLiteral("Report"));
 }
 
 QByteArray reportToJson(const Report &report)

@@ -12,8 +12,10 @@
 namespace report {
 
 // Writes through a temporary file in the target's folder that replaces the
-// target only when `write` returned normally; an exception leaves the target
-// (and the folder) as it was. Raises `errorNumber` when the file cannot be written.
+// target only when `write` returned normally and every byte reached the file;
+// an exception or a short write (a full disk) leaves the target (and the
+// folder) as it was. Raises `errorNumber` naming the file and the system's
+// reason when the file cannot be written (vb::writeFileAtomically).
 void writeFileAtomically(const QString &path, const std::function<void(QIODevice &)> &write,
                          int errorNumber = ErrReportFile);
 

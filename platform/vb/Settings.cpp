@@ -3,6 +3,7 @@
 #include "VbError.h"
 
 #include <QDir>
+#include <QFileDevice>
 #include <QIODevice>
 #include <QMutex>
 #include <QMutexLocker>
@@ -16,6 +17,8 @@ namespace {
 
 QMutex g_rootMutex;
 QString g_root;
+// Why the last settings file could not be written, for the error raised.
+thread_local QString g_lastWriteReason;
 
 bool isBlank(QChar c)
 {
@@ -93,7 +96,25 @@ bool writeIni(QIODevice &device, const QSettings::SettingsMap &map)
         }
         out += it.key().mid(slash + 1) + QLatin1Char('=') + encodeSettingsValue(it.value().toString()) + QLatin1Char('\n');
     }
-    return device.write(out.toUtf8()) >= 0;
+    // QSettings commits its temporary file when this returns true: a short
+    // write (a full disk) must say false, or the cut file replaces the good one.
+    const QByteArray bytes = out.toUtf8();
+    // A piece the system takes only in part is continued: the next write
+    // either completes it or fails with the system's reason.
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = device.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    bool ok = done == bytes.size();
+    auto *file = qobject_cast<QFileDevice *>(&device);
+    if (ok && file)
+        ok = file->flush();
+    if (!ok)
+        g_lastWriteReason = device.errorString();
+    return ok;
 }
 
 QSettings::Format iniFormat()
@@ -126,9 +147,11 @@ struct Store {
     }
     void syncOrRaise()
     {
+        g_lastWriteReason.clear();
         settings.sync();
         if (settings.status() != QSettings::NoError)
-            raise(75, QStringLiteral("Path/File access error: %1").arg(file));
+            raise(75, QStringLiteral("Path/File access error: %1%2")
+                          .arg(file, g_lastWriteReason.isEmpty() ? QString() : QStringLiteral(": ") + g_lastWriteReason));
     }
 };
 

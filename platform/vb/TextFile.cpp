@@ -1,11 +1,11 @@
 #include "TextFile.h"
 
+#include "AtomicFile.h"
 #include "VbError.h"
 
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace vb {
 
@@ -125,12 +125,7 @@ void writeLatin1File(const QString &path, const QString &text)
         raise(76);
     if (info.isDir())
         raise(75);
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        raise(75);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        raise(75);
+    writeFileAtomically(path, [&](QIODevice &out) { out.write(bytes); }, 75);
 }
 
 } // namespace vb

@@ -13,8 +13,8 @@ namespace vb {
 QString readLatin1File(const QString &path);
 
 // Replaces the file as a whole (the old content stays intact when the write
-// fails). Errors: 76 when the folder does not exist, 75 when the file cannot
-// be written, 5 when the text holds a character beyond code 255 (it has no
+// fails, a full disk included). Errors: 76 when the folder does not exist, 75
+// when the file cannot be written (naming it and the system's reason), 5 when the text holds a character beyond code 255 (it has no
 // byte; writing "?" instead would lose it silently).
 void writeLatin1File(const QString &path, const QString &text);
 
