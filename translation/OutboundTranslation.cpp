@@ -16,6 +16,8 @@
 #include "ado/Connection.h"
 #include "ado/Sql.h"
 #include "vb/Clock.h"
+#include "vb/Conversions.h"
+#include "vb/TextFile.h"
 #include "vb/Dialogs.h"
 #include "vb/Format.h"
 #include "vb/TextFile.h"
@@ -73,61 +75,151 @@ core::WorkProgress &quietProgress()
 }
 
 // A run's refusal: its reason (if any), then "Process Failed - " and the key.
+// `keyed`: the reason goes after the key; otherwise it is an entry of its own
+// (the loader's message) before the key's.
 struct RunFailed : std::runtime_error {
-    explicit RunFailed(QString reason) : std::runtime_error("run failed"), reason(std::move(reason)) {}
+    explicit RunFailed(QString reason, bool keyed = true)
+        : std::runtime_error("run failed"), reason(std::move(reason)), keyed(keyed)
+    {
+    }
     QString reason;
+    bool keyed;
 };
 
-// The partner's envelope numbers and the set's control number as they stood
-// before a run, put back when it fails.
-struct Counters {
-    vb::Variant isa13, gs06, controlNumber;
+QString setWhere(const MapKey &key)
+{
+    return u" WHERE Partner = "_s + ado::SqlText(key.partner) + u" AND [Transaction] = "_s
+        + ado::SqlText(key.transaction) + u" AND Version = "_s + ado::SqlText(key.version)
+        + u" AND Direction = 'O'"_s;
+}
 
-    static QString partnerWhere(const MapKey &key) { return u" WHERE Partner = "_s + ado::SqlText(key.partner); }
-    static QString setWhere(const MapKey &key)
-    {
-        return u" WHERE Partner = "_s + ado::SqlText(key.partner) + u" AND [Transaction] = "_s
-            + ado::SqlText(key.transaction) + u" AND Version = "_s + ado::SqlText(key.version)
-            + u" AND Direction = 'O'"_s;
+// The key's stored set control number; nullopt without a Transactions row.
+std::optional<qint64> storedControlNumber(ado::Connection &cn, const MapKey &key)
+{
+    ado::Recordset set;
+    set.Open(u"SELECT ControlNumber FROM Transactions"_s + setWhere(key), cn, ado::adOpenForwardOnly,
+             ado::adLockReadOnly);
+    if (set.Eof())
+        return std::nullopt;
+    const vb::Variant v = set(u"ControlNumber"_s).Value();
+    return v.isNull() || v.isEmpty() ? 0 : qint64(vb::CLng(v));
+}
+
+QString keyText(const MapKey &key)
+{
+    return key.partner + u'_' + key.transaction + u'_' + key.version + u'_' + key.direction;
+}
+
+// The elements of the segment of `text` that starts at `from` and ends
+// before the terminator; `end` receives the position after the terminator.
+QStringList segmentAt(const QString &text, qsizetype from, const QString &separator, const QString &terminator,
+                      qsizetype &end)
+{
+    const qsizetype stop = text.indexOf(terminator, from);
+    if (stop < 0) {
+        end = -1;
+        return {};
     }
-    static Counters read(const MapKey &key)
-    {
-        Counters c;
-        ado::Connection &cn = *modGlobal::cnDatabase;
-        ado::Recordset partner;
-        partner.Open(u"SELECT ISA13, GS06 FROM Partner"_s + partnerWhere(key), cn, ado::adOpenForwardOnly,
-                     ado::adLockReadOnly);
-        if (!partner.Eof()) {
-            c.isa13 = partner(u"ISA13"_s).Value();
-            c.gs06 = partner(u"GS06"_s).Value();
-        }
-        ado::Recordset set;
-        set.Open(u"SELECT ControlNumber FROM Transactions"_s + setWhere(key), cn, ado::adOpenForwardOnly,
-                 ado::adLockReadOnly);
-        if (!set.Eof())
-            c.controlNumber = set(u"ControlNumber"_s).Value();
-        return c;
-    }
-    void restore(const MapKey &key) const
-    {
-        ado::Connection &cn = *modGlobal::cnDatabase;
-        auto number = [](const vb::Variant &v) { return v.isNull() || v.isEmpty() ? u"Null"_s : QString::number(v.toDouble(), 'f', 0); };
-        cn.BeginTrans();
-        try {
-            if (!isa13.isEmpty())
-                cn.Execute(u"UPDATE Partner SET ISA13 = "_s + number(isa13) + u", GS06 = "_s + number(gs06)
-                           + partnerWhere(key));
-            if (!controlNumber.isEmpty())
-                cn.Execute(u"UPDATE Transactions SET ControlNumber = "_s + number(controlNumber) + setWhere(key));
-            cn.CommitTrans();
-        } catch (...) {
-            cn.RollbackTrans();
-            throw;
-        }
-    }
-};
+    end = stop + terminator.size();
+    return text.mid(from, stop - from).split(separator);
+}
 
 } // namespace
+
+bool OutboundTranslation::IsStoredInterchange(const QString &text)
+{
+    // The ISA is read by its own delimiters: the separator follows "ISA",
+    // the terminator follows ISA16 (one character) up to the GS.
+    if (text.size() < 4 || !text.startsWith(u"ISA"_s))
+        return false;
+    const QString separator = text.mid(3, 1);
+    qsizetype at = 0;
+    for (int n = 0; n < 16 && at >= 0; ++n)
+        at = text.indexOf(separator, at + 1);
+    if (at < 0 || at + 2 > text.size())
+        return false;
+    const qsizetype gsAt = text.indexOf(u"GS"_s + separator, at + 2);
+    if (gsAt <= at + 2)
+        return false;
+    const QString terminator = text.mid(at + 2, gsAt - at - 2);
+    qsizetype end = 0;
+    const QStringList isa = segmentAt(text, 0, separator, terminator, end);
+    const QStringList gs = segmentAt(text, gsAt, separator, terminator, end);
+    if (isa.size() != 17 || gs.size() != 9)
+        return false;
+    // Whole: it ends with the IEA of its ISA13.
+    if (!text.endsWith(u"IEA"_s + separator + u"1"_s + separator + isa[13] + terminator))
+        return false;
+    ado::Connection &cn = *modGlobal::cnDatabase;
+    auto exists = [&](const QString &statement) {
+        ado::Recordset rs;
+        rs.Open(statement, cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        return !rs.Eof();
+    };
+    QString isaWhere = u"SELECT ISA13 FROM ISA WHERE Direction = 'O'"_s;
+    for (int k = 1; k <= 16; ++k)
+        isaWhere += QStringLiteral(" AND ISA%1 = ").arg(k, 2, 10, QLatin1Char('0')) + ado::SqlText(isa[k]);
+    QString gsWhere = u"SELECT GS06 FROM GS WHERE Direction = 'O'"_s;
+    for (int k = 1; k <= 8; ++k)
+        gsWhere += QStringLiteral(" AND GS%1 = ").arg(k, 2, 10, QLatin1Char('0')) + ado::SqlText(gs[k]);
+    return exists(isaWhere) && exists(gsWhere);
+}
+
+QStringList OutboundTranslation::UnplacedSegments(const MapKey &key)
+{
+    QStringList entries;
+    ado::Recordset rs;
+    rs.Open(u"SELECT Segment, SegmentIndex, [Level], Exclude FROM Segment WHERE Segment.Partner = "_s
+                + ado::SqlText(key.partner) + u" AND Segment.Transaction = "_s + ado::SqlText(key.transaction)
+                + u" AND Segment.Version = "_s + ado::SqlText(key.version)
+                + u" AND Segment.Direction = 'O' ORDER BY Segment.SegmentIndex ASC"_s,
+            *modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    for (; !rs.Eof(); rs.MoveNext()) {
+        // An excluded segment is left out on purpose.
+        if (rs(u"Exclude"_s).Value().toBool())
+            continue;
+        const vb::Variant level = rs(u"Level"_s).Value();
+        const QString code = level.isNull() ? QString() : level.toString();
+        // The level queries compare without regard to letter case.
+        if (code.compare(u"H"_s, Qt::CaseInsensitive) == 0 || code.compare(u"D"_s, Qt::CaseInsensitive) == 0
+            || code.compare(u"S"_s, Qt::CaseInsensitive) == 0)
+            continue;
+        const vb::Variant id = rs(u"Segment"_s).Value();
+        entries << (id.isNull() ? QString() : id.toString()) + u" - Segment "_s
+                + QString::number(rs(u"SegmentIndex"_s).Value().toLong())
+                + (code.isEmpty() ? u" Has No Level"_s : u" Level \""_s + code + u"\" Is Not H, D or S"_s)
+                + u" - Verify Mapping"_s;
+    }
+    return entries;
+}
+
+void OutboundTranslation::CompleteInterruptedRuns()
+{
+    const QString folder = core::OutboundFolder();
+    for (const core::UnnamedInterchangeFile &file : core::UnnamedInterchangeFiles(folder, QString::fromLatin1(kPendingKind))) {
+        // Its Outbox rows are the record of truth: stored, the file takes its
+        // name as the run would have given it; not stored, it never existed.
+        bool stored = false;
+        try {
+            stored = IsStoredInterchange(vb::readLatin1File(file.path));
+        } catch (const vb::VbError &) {
+            stored = false;
+        }
+        if (stored) {
+            try {
+                const QString named = core::NameInterchangeFile(file, folder);
+                modGlobal::LogHistory(u"Warning"_s, u"Interchange file "_s + QFileInfo(named).fileName()
+                                                        + u" named after an interrupted outbound run"_s);
+            } catch (const vb::VbError &error) {
+                modGlobal::LogHistory(u"Error"_s, error.description);
+            }
+        } else {
+            QFile::remove(file.path);
+            modGlobal::LogHistory(u"Warning"_s, u"An unfinished interchange file of an interrupted outbound run "_s
+                                                    u"was removed; nothing of it was stored"_s);
+        }
+    }
+}
 
 struct OutboundTranslation::LevelMap {
     struct ElementRow {
@@ -168,12 +260,16 @@ OutboundSet OutboundSet::forKey(const MapKey &key)
 }
 
 OutboundTranslation::OutboundTranslation(MapScriptHost &host, core::WorkProgress *progress,
-                                         std::function<QString(const QString &)> loadBox)
+                                         std::function<QString(const QString &, const QString &)> loadBox)
     : m_host(host), m_progress(progress ? progress : &quietProgress()), m_loadBox(std::move(loadBox)),
       m_maps(std::make_unique<Maps>())
 {
     if (!m_loadBox)
-        m_loadBox = [this](const QString &file) { return core::InterchangeLoader(m_progress).LoadBox(file, u"O"_s); };
+        m_loadBox = [this](const QString &file, const QString &shownName) {
+            core::InterchangeLoader loader(m_progress);
+            loader.setShownFileName(shownName);
+            return loader.LoadBox(file, u"O"_s);
+        };
 }
 
 OutboundTranslation::~OutboundTranslation() = default;
@@ -435,6 +531,31 @@ QString OutboundTranslation::MapOutbound(const ado::RecordsetPtr &rsRecord, cons
             vb::raise(91);
         sc.AddObject(u"Record"_s, com::toVariant(rsRecord).rawObject());
 
+        // A segment no level takes would be left out of every set without a word.
+        if (const QStringList unplaced = UnplacedSegments(key); !unplaced.isEmpty()) {
+            for (const QString &entry : unplaced)
+                modGlobal::LogHistory(u"Error"_s, entry);
+            return {};
+        }
+
+        // The set numbers are taken in memory: the run stores them with its
+        // file's Outbox rows, in one transaction, or not at all.
+        const auto fail = [&] {
+            vb::raise(13, u"Type mismatch: the control number of "_s + strPartner + u'_' + strTransaction + u'_'
+                              + strVersion + u"_O could not be taken"_s);
+        };
+        std::optional<qint64> stored;
+        try {
+            stored = storedControlNumber(*modGlobal::cnDatabase, key);
+        } catch (const vb::VbError &) {
+            fail();
+        }
+        if (!stored)
+            fail();
+        m_storedControlNumber = *stored;
+        // A counter never used yet (0, or less) starts the range at 1.
+        qint64 nextNumber = std::max<qint64>(*stored, 1);
+
         // The run's text grows here: a level starts its own Segments afresh,
         // and copying the whole text back into it after every level made a
         // run quadratic in its length.
@@ -454,12 +575,9 @@ QString OutboundTranslation::MapOutbound(const ado::RecordsetPtr &rsRecord, cons
             rsRecord->MoveFirst();
         while (!rsRecord->Eof()) {
             m_segmentCount = 2;
-            const QString number = modGlobal::TakeControlNumber(strPartner, strTransaction, strVersion, u"O"_s);
-            bool ok = false;
-            const qint64 n = number.toLongLong(&ok);
-            if (!ok)
-                vb::raise(13, u"Type mismatch: the control number of "_s + strPartner + u'_' + strTransaction
-                                  + u'_' + strVersion + u"_O could not be taken"_s);
+            const qint64 n = nextNumber;
+            nextNumber = n >= 999999999 ? 1 : n + 1;
+            const long firstRecord = rsRecord->AbsolutePosition();
             all += u"ST"_s + strElementDelimiter + strTransaction + strElementDelimiter + nineDigits(n)
                 + strSegmentTerminator;
             runLevel(u"H"_s);
@@ -477,6 +595,12 @@ QString OutboundTranslation::MapOutbound(const ado::RecordsetPtr &rsRecord, cons
             rsRecord->MoveNext();
             if (m_segmentCount > 9999999999LL)
                 vb::raise(6, u"Overflow: a transaction set of more segments than SE01 can count"_s);
+            // ST and SE alone are no transaction set.
+            if (m_segmentCount == 2) {
+                modGlobal::LogHistory(u"Error"_s, u"Record "_s + QString::number(firstRecord) + u" ("_s + group
+                                                      + u") - No Segments Between ST and SE - Verify Mapping"_s);
+                return {};
+            }
             all += u"SE"_s + strElementDelimiter + QString::number(m_segmentCount) + strElementDelimiter
                 + nineDigits(n) + strSegmentTerminator;
             ++m_setCount;
@@ -484,6 +608,7 @@ QString OutboundTranslation::MapOutbound(const ado::RecordsetPtr &rsRecord, cons
                 vb::raise(6, u"Overflow: more transaction sets than GE01 can count"_s);
         }
         script->Segments = all;
+        m_nextControlNumber = nextNumber;
         return all;
     } catch (const RunFailed &) {
         return {};
@@ -517,11 +642,26 @@ QString OutboundTranslation::ProcessOutbound(const OutboundSet &set, bool blnSil
     } end{*this};
 
     const ado::ConnectionPtr connection = modGlobal::cnDatabase;
-    std::optional<Counters> counters;
+    bool inTransaction = false;
+    std::optional<core::PendingInterchangeFile> file;
+    // Nothing the run stored stays when it fails: the transaction goes back
+    // and the unnamed file is dropped; then the failure is recorded.
+    const auto undo = [&] {
+        file.reset();
+        if (inTransaction) {
+            inTransaction = false;
+            try {
+                connection->RollbackTrans();
+            } catch (const std::exception &error) {
+                modGlobal::LogHistory(u"Error"_s, describe(error));
+            }
+        }
+    };
     QString written;
     try {
         if (!connection)
             vb::raise(3709);
+        CompleteInterruptedRuns();
         ado::RecordsetPtr rs = modGlobal::ReadRecordsetDefinition(ImportDefinitionPath(key));
         const QString dataPath = ImportDataPath(key);
         if (QFileInfo(dataPath).isFile() && QFileInfo(dataPath).size() == 0) {
@@ -533,7 +673,7 @@ QString OutboundTranslation::ProcessOutbound(const OutboundSet &set, bool blnSil
         const QString terminator = modGlobal::GetSegmentTerminator(key.partner);
         const QString separator = modGlobal::GetElementSeparator(key.partner);
         const QString subSeparator = modGlobal::GetSubElementSeparator(key.partner);
-        // Checked before any number moves: an envelope without these would be sent wrong.
+        // Checked before anything is built: an envelope without these would be sent wrong.
         if (terminator.isEmpty() || separator.isEmpty())
             throw RunFailed(u"the partner has no segment terminator or element separator"_s);
         if (set.group.trimmed().isEmpty())
@@ -541,18 +681,11 @@ QString OutboundTranslation::ProcessOutbound(const OutboundSet &set, bool blnSil
         if (set.versionOverride.trimmed().isEmpty())
             throw RunFailed(u"the transaction set has no version override"_s);
 
-        // Every number the run takes is kept only with the written file: the
-        // counters are put back when the run fails (its History entries stay).
-        counters = Counters::read(key);
-        const QString isa = modGlobal::BuildISA(key.partner);
-        if (isa.isEmpty())
-            throw RunFailed(u"the partner's interchange envelope could not be built"_s);
-        const QString gs = modGlobal::BuildGS(key.partner, set.group, set.versionOverride);
-        if (gs.isEmpty())
-            throw RunFailed(u"the partner's group envelope could not be built"_s);
-
+        // The sets first, their numbers taken in memory; nothing is stored
+        // while the scripts run and yield.
         QString text;
         qint64 sets = 0;
+        bool setNumbersTaken = false;
         const QString progId = modGlobal::GetActiveXClass(key.partner, key.transaction, key.version, u"O"_s, false);
         if (!progId.isEmpty()) {
             const com::DispatchPtr plugin = com::CreateObject(progId);
@@ -562,18 +695,52 @@ QString OutboundTranslation::ProcessOutbound(const OutboundSet &set, bool blnSil
             text = result.isNull() ? QString() : result.toString();
             if (!text.isEmpty() && text.size() < 10)
                 vb::raise(5, u"Invalid procedure call or argument: the plug-in's text holds no transaction set"_s);
-            // GE01 counts the sets the text holds, whatever the terminator.
-            for (const QString &segment : text.split(terminator, Qt::SkipEmptyParts))
-                if (segment.trimmed().startsWith(u"ST"_s + separator))
+            // GE01 counts the sets the text holds, whatever the terminator;
+            // ST and SE alone are no set.
+            QString previous;
+            for (const QString &piece : text.split(terminator, Qt::SkipEmptyParts)) {
+                const QString segment = piece.trimmed();
+                if (segment.startsWith(u"ST"_s + separator))
                     ++sets;
+                if (segment.startsWith(u"SE"_s + separator) && previous.startsWith(u"ST"_s + separator)) {
+                    modGlobal::LogHistory(u"Error"_s, u"Transaction Set "_s + previous.section(separator, 2, 2)
+                                                          + u" - No Segments Between ST and SE - Verify Mapping"_s);
+                    throw RunFailed({});
+                }
+                previous = segment;
+            }
         } else {
             text = MapOutbound(rs, key.partner, key.transaction, key.version, terminator, separator, subSeparator);
             sets = m_setCount;
+            setNumbersTaken = true;
         }
         if (text.isEmpty())
             throw RunFailed({});
         if (sets > 999999)
             throw RunFailed(u"more transaction sets than GE01 can count"_s);
+        stage(RunStage::Mapped);
+
+        // The envelope, the counters and the Outbox rows are stored in one
+        // transaction, with the file written whole under a temporary name
+        // before it; the file takes its name only after the commit. A kill
+        // at any moment leaves either nothing or all of it (an unnamed file
+        // whose rows are stored is named at the next run's start).
+        connection->BeginTrans();
+        inTransaction = true;
+        if (setNumbersTaken) {
+            // Another window may have changed the counter while the scripts ran.
+            const std::optional<qint64> now = storedControlNumber(*connection, key);
+            if (!now || *now != m_storedControlNumber)
+                throw RunFailed(u"the transaction set's control number changed during the run"_s);
+            connection->Execute(u"UPDATE Transactions SET ControlNumber = "_s + QString::number(m_nextControlNumber)
+                                + setWhere(key));
+        }
+        const QString isa = modGlobal::BuildISA(key.partner);
+        if (isa.isEmpty())
+            throw RunFailed(u"the partner's interchange envelope could not be built"_s);
+        const QString gs = modGlobal::BuildGS(key.partner, set.group, set.versionOverride);
+        if (gs.isEmpty())
+            throw RunFailed(u"the partner's group envelope could not be built"_s);
 
         const QStringList isaElements = isa.split(separator);
         const QStringList gsElements = gs.split(separator);
@@ -587,33 +754,46 @@ QString OutboundTranslation::ProcessOutbound(const OutboundSet &set, bool blnSil
             m_host.setTransactionText(QString(text).replace(terminator, u"\r\n"_s));
         const QString fileText = isa + gs + text + u"GE"_s + separator + QString::number(sets) + separator + gs06
             + terminator + u"IEA"_s + separator + u"1"_s + separator + isa13 + terminator;
-        written = core::WriteNewInterchangeFile(core::OutboundFolder(),
-                                                core::x12::interchangeFileStem(vb::currentDateTime()), fileText);
+        file.emplace(core::OutboundFolder(), core::x12::interchangeFileStem(vb::currentDateTime()), fileText,
+                     QString::fromLatin1(kPendingKind));
+        stage(RunStage::FileWritten);
+
+        const auto outboxRows = [&] {
+            ado::Recordset rs;
+            rs.Open(u"SELECT COUNT(*) AS n FROM Outbox"_s, *connection, ado::adOpenForwardOnly, ado::adLockReadOnly);
+            return qint64(rs(u"n"_s).Value().toDouble());
+        };
+        const qint64 rowsBefore = outboxRows();
+        // The load names the file by the name it takes once all is stored.
+        const QString loaded = m_loadBox(file->temporaryPath(), file->expectedPath());
+        if (!loaded.isEmpty())
+            throw RunFailed(loaded, false);
+        // A load that passed the interchange over (stored already) would leave a file without its rows.
+        if (outboxRows() - rowsBefore != sets)
+            throw RunFailed(u"the Outbox did not take every transaction set of the file"_s);
+        stage(RunStage::Loaded);
+        connection->CommitTrans();
+        inTransaction = false;
+        stage(RunStage::Committed);
+        written = file->publish();
+        file.reset();
+        stage(RunStage::Named);
     } catch (const RunFailed &failure) {
-        if (counters)
-            counters->restore(key);
-        if (!written.isEmpty())
-            QFile::remove(written);
-        modGlobal::LogHistory(u"Error"_s, ProcessFailedText(key)
-                                              + (failure.reason.isEmpty() ? QString() : u": "_s + failure.reason));
+        undo();
+        if (!failure.keyed) {
+            modGlobal::LogHistory(u"Error"_s, failure.reason);
+            modGlobal::LogHistory(u"Error"_s, ProcessFailedText(key));
+        } else {
+            modGlobal::LogHistory(u"Error"_s, ProcessFailedText(key)
+                                                  + (failure.reason.isEmpty() ? QString() : u": "_s + failure.reason));
+        }
         return {};
     } catch (const std::exception &error) {
-        if (counters) {
-            try {
-                counters->restore(key);
-            } catch (const std::exception &restoreError) {
-                modGlobal::LogHistory(u"Error"_s, describe(restoreError));
-            }
-        }
-        if (!written.isEmpty())
-            QFile::remove(written);
+        undo();
         modGlobal::LogHistory(u"Error"_s, describe(error));
         modGlobal::LogHistory(u"Error"_s, ProcessFailedText(key));
         return {};
     }
-
-    // A refused file is recorded in History by the load itself, naming it.
-    m_loadBox(written);
     return written;
 }
 

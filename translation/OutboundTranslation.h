@@ -4,9 +4,10 @@
 // the partner's plug-in), wrapped in the partner's envelopes, written as a
 // new interchange file in the Outbound folder and loaded into the Outbox.
 //
-// A run is all or nothing: the control numbers it takes are kept only once
-// the file is written; a failing level, a refused envelope or a failed write
-// leaves no file, no Outbox row and every counter where it was.
+// A run is all or nothing: the control numbers it takes are kept only with
+// the written file and its Outbox rows; a failing level, a refused envelope,
+// a failed write or load, or a kill at any moment leaves no file, no Outbox
+// row and every counter where it was, or else all of them.
 //
 //   translation::OutboundTranslation run(translation::mapScriptHost(), &progress);
 //   run.ProcessOutbound(key, false);
@@ -17,6 +18,7 @@
 #include "core/loader/WorkProgress.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -43,10 +45,13 @@ struct OutboundSet {
 
 class OutboundTranslation {
 public:
-    // `loadBox` loads the written file into the Outbox (empty text when
-    // stored, else the loader's message); by default the interchange loader.
-    explicit OutboundTranslation(MapScriptHost &host, core::WorkProgress *progress = nullptr,
-                                 std::function<QString(const QString &file)> loadBox = {});
+    // `loadBox` loads the written file (still under its temporary name) into
+    // the Outbox inside the run's transaction, its messages naming the file
+    // by `shownName` (empty text when stored, else the loader's message); by
+    // default the interchange loader.
+    explicit OutboundTranslation(
+        MapScriptHost &host, core::WorkProgress *progress = nullptr,
+        std::function<QString(const QString &file, const QString &shownName)> loadBox = {});
     ~OutboundTranslation();
 
     // The whole run for one outbound set. Returns the written file, or empty
@@ -81,6 +86,25 @@ public:
     // "Process Failed - P_T_V_D"
     static QString ProcessFailedText(const MapKey &key);
 
+    // The History entries for the key's outbound segments that no level
+    // takes (Level not H, D or S), in map order; empty when there are none.
+    static QStringList UnplacedSegments(const MapKey &key);
+
+    // Finishes what runs killed after their commit left: an unnamed
+    // interchange file in the Outbound folder whose Outbox rows are stored
+    // takes its name; one whose rows are not is removed. Each is recorded
+    // (History "Warning"). Every run does this first.
+    static void CompleteInterruptedRuns();
+    // True when `text` is a whole interchange whose ISA and GS rows are stored
+    // (outbound): the load of its file was committed.
+    static bool IsStoredInterchange(const QString &text);
+    // The mark of the run's unnamed files (core::UnnamedInterchangeFiles).
+    static constexpr const char *kPendingKind = "outbound";
+
+    // The moments of a run that tests (of a kill at each) observe.
+    enum class RunStage { Mapped, FileWritten, Loaded, Committed, Named };
+    void setStageObserver(std::function<void(RunStage)> observer) { m_stageObserver = std::move(observer); }
+
 private:
     // One level ("H", "D", "S") of the map for the record the scripts see;
     // false when it failed (recorded).
@@ -90,8 +114,17 @@ private:
 
     MapScriptHost &m_host;
     core::WorkProgress *m_progress;
-    std::function<QString(const QString &)> m_loadBox;
+    std::function<QString(const QString &, const QString &)> m_loadBox;
+    void stage(RunStage reached)
+    {
+        if (m_stageObserver)
+            m_stageObserver(reached);
+    }
+
     MapKey m_key;
+    std::function<void(RunStage)> m_stageObserver;
+    qint64 m_storedControlNumber = 0; // as the mapping found it
+    qint64 m_nextControlNumber = 0;   // to be stored with the file
     qint32 m_setCount = 0;
     qint64 m_segmentCount = 0;
     struct Maps;

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace core {
 
@@ -24,11 +25,24 @@ constexpr int kLastSequence = 100000;
 
 } // namespace
 
-PendingInterchangeFile::PendingInterchangeFile(const QString &folder, const QString &stem, const QString &text)
-    : m_file(nameFor(folder, stem, 1), 75), m_folder(folder), m_stem(stem)
-{
+PendingInterchangeFile::PendingInterchangeFile(const QString &folder, const QString &stem, const QString &text,
+                                               const QString &kind)
+try : m_file(QDir(folder).filePath(stem + QLatin1Char('.') + kind), 75), m_folder(folder), m_stem(stem) {
     m_file.device().write(vb::toLatin1Bytes(text));
     m_file.finish();
+} catch (vb::VbError &error) {
+    // Named by the name it was to take, not by its kind's mark (rethrown).
+    error.description.replace(QDir(folder).filePath(stem + QLatin1Char('.') + kind), nameFor(folder, stem, 1));
+}
+
+QString PendingInterchangeFile::expectedPath() const
+{
+    for (int sequence = 1; sequence <= kLastSequence; ++sequence) {
+        const QString path = nameFor(m_folder, m_stem, sequence);
+        if (!QFileInfo::exists(path))
+            return path;
+    }
+    return nameFor(m_folder, m_stem, 1);
 }
 
 QString PendingInterchangeFile::publish()
@@ -47,14 +61,15 @@ QString WriteNewInterchangeFile(const QString &folder, const QString &stem, cons
     return file.publish();
 }
 
-std::vector<UnnamedInterchangeFile> UnnamedInterchangeFiles(const QString &folder)
+std::vector<UnnamedInterchangeFile> UnnamedInterchangeFiles(const QString &folder, const QString &kind)
 {
+    const QString suffix = QLatin1Char('.') + kind;
     std::vector<UnnamedInterchangeFile> files;
     const QDir dir(folder);
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
         const QString target = vb::AtomicFile::targetNameOf(name);
-        if (target.size() > 3 && target.endsWith(QStringLiteral(".OC")))
-            files.push_back({dir.filePath(name), target.chopped(3)});
+        if (target.size() > suffix.size() && target.endsWith(suffix))
+            files.push_back({dir.filePath(name), target.chopped(suffix.size())});
     }
     return files;
 }

@@ -20,9 +20,15 @@ public:
     // Writes `text` (8-bit text, one byte per character) and syncs it.
     // Raises vb::VbError 75 naming the file and the system's reason when it
     // cannot be written whole (a full disk), 5 for a character beyond code 255.
-    PendingInterchangeFile(const QString &folder, const QString &stem, const QString &text);
+    // `kind` marks the temporary name, so that a writer finds its own
+    // leftovers (UnnamedInterchangeFiles) and no other writer's.
+    PendingInterchangeFile(const QString &folder, const QString &stem, const QString &text,
+                           const QString &kind = QStringLiteral("OC"));
 
     QString temporaryPath() const { return m_file.temporaryPath(); }
+    // The name publish() would give now: the first of stem.OC, stem-2.OC ...
+    // that no file has.
+    QString expectedPath() const;
     // Names the file `stem` followed by ".OC"; when that name is taken, a
     // sequence number goes before the extension: stem-2.OC, stem-3.OC ...
     // Returns the full path. Raises 75 when no name can be given.
@@ -39,13 +45,13 @@ private:
 // returns its full path. Two writers in the same second never share a file.
 QString WriteNewInterchangeFile(const QString &folder, const QString &stem, const QString &text);
 
-// Interchange files in `folder` whose writer ended (was killed) before
-// naming them: the temporary file and the stem it was to be named by.
+// Interchange files of `kind` in `folder` whose writer ended (was killed)
+// before naming them: the temporary file and the stem it was to be named by.
 struct UnnamedInterchangeFile {
     QString path;
     QString stem;
 };
-std::vector<UnnamedInterchangeFile> UnnamedInterchangeFiles(const QString &folder);
+std::vector<UnnamedInterchangeFile> UnnamedInterchangeFiles(const QString &folder, const QString &kind);
 // Gives such a file its name, as publish() does; returns the full path.
 QString NameInterchangeFile(const UnnamedInterchangeFile &file, const QString &folder);
 

@@ -716,9 +716,11 @@ QString refuse(WorkProgress &ui, const QString &message, const QString &fileName
 
 // The file is read inside the transaction, after the status text, as the
 // program always did.
-QString runLoad(WorkProgress *progress, const QString &fileName, const QString &direction, bool interactive,
-                int &interchanges, int &sets)
+QString runLoad(WorkProgress *progress, const QString &readFile, const QString &shownName, const QString &direction,
+                bool interactive, int &interchanges, int &sets)
 {
+    // What the messages call the file: the name it has, or will have once its writer names it.
+    const QString fileName = shownName.isEmpty() ? readFile : shownName;
     interchanges = sets = 0;
     WorkProgress none;
     WorkProgress &ui = progress ? *progress : none;
@@ -770,7 +772,7 @@ QString runLoad(WorkProgress *progress, const QString &fileName, const QString &
         quietly([&] { ui.setStatusText(u"Reading file please wait..."_s); });
         quietly([&] { ui.yield(); });
 
-        const InterchangeBytes bytes(fileName);
+        const InterchangeBytes bytes(readFile);
         load.run(bytes.view());
 
         tx->commit();
@@ -816,7 +818,7 @@ InterchangeLoader::InterchangeLoader(WorkProgress *progress)
 
 QString InterchangeLoader::LoadBox(const QString &FileName, const QString &Direction)
 {
-    return runLoad(m_progress, FileName, Direction, m_interactive, m_interchanges, m_sets);
+    return runLoad(m_progress, FileName, m_shownName, Direction, m_interactive, m_interchanges, m_sets);
 }
 
 namespace loader_messages {

@@ -20,6 +20,10 @@ public:
     // acknowledgement, an outbound run, an integration job) passes it over
     // with a History "Warning". Off by default.
     void setInteractive(bool interactive) { m_interactive = interactive; }
+    // The name the load's History entries and status bar give the file, when
+    // the file read is a temporary one that takes this name only after the
+    // load is committed (an outbound run); empty: the file's own name.
+    void setShownFileName(const QString &name) { m_shownName = name; }
 
     // Loads `FileName` with `Direction` "I" or "O". Returns empty text when
     // the file was stored, otherwise the message of the failed check (and
@@ -53,6 +57,7 @@ public:
 private:
     WorkProgress *m_progress;
     bool m_interactive = false;
+    QString m_shownName;
     int m_interchanges = 0;
     int m_sets = 0;
 };

@@ -112,7 +112,7 @@ TEST_P(OutboundCase, MatchesItsGoldenFiles)
         EXPECT_EQ(progress.progress, 0);
         EXPECT_TRUE(progress.percent.isEmpty());
     }
-    result << u"Outbound folder: "_s + QDir(outbound).entryList(QDir::Files, QDir::Name).join(u", "_s);
+    result << u"Outbound folder: "_s + QDir(outbound).entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u", "_s);
     const QString actual = result.join(u'\n') + u'\n';
 
     const QString goldenPath = folder + u"/expected.txt"_s;
