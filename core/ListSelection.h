@@ -1,7 +1,8 @@
 #pragma once
 // The selection of a mailbox list as the commands take it: the list's
-// statement and the rowids of its selected items. A template over the list
-// control's members, so the core needs no widget to know it.
+// statement, the rowids of its selected items and of all its items in list
+// order. A template over the list control's members, so the core and the
+// engine need no widget to know it.
 
 #include "core/loader/WorkProgress.h"
 #include "core/modGlobal.h"
@@ -13,11 +14,20 @@ MailboxSelection selectionOf(List &list)
 {
     MailboxSelection selection;
     selection.table = list.tag();
-    selection.statement = modGlobal::BuildSortedSelect(list);
-    for (int i = 1; i <= list.itemCount(); ++i)
-        if (list.isItemSelected(i))
-            selection.rowids << list.item(i)->rowid();
     selection.hasCurrentItem = list.selectedItem() != nullptr;
+    const int count = list.itemCount();
+    // An empty list has no rows to read again (and a list never filled may
+    // have no columns to sort by).
+    if (count == 0)
+        return selection;
+    selection.statement = modGlobal::BuildSortedSelect(list);
+    selection.order.reserve(count);
+    for (int i = 1; i <= count; ++i) {
+        const qint64 rowid = list.item(i)->rowid();
+        selection.order << rowid;
+        if (list.isItemSelected(i))
+            selection.rowids << rowid;
+    }
     return selection;
 }
 

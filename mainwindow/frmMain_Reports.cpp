@@ -12,6 +12,7 @@
 #include "translation/MapScriptHost.h"
 
 #include "controls/ListView.h"
+#include "core/ListSelection.h"
 #include "core/loader/WorkProgress.h"
 #include "core/modGlobal.h"
 #include "vb/DoEvents.h"
@@ -25,13 +26,17 @@ reports::ReportCommands frmMain::reportCommands()
     if (!m_reportProgress)
         m_reportProgress = makeWindowProgress(*this);
     reports::ReportServices services;
-    services.isSelectionUnique = [this](controls::ListView &list) { return IsSelectionUnique(&list); };
-    services.translateAll = [this](controls::ListView &list, const reports::ReportKey &key, bool exportFlag,
-                                   bool silent) {
-        translation::InboundTranslation run(translation::mapScriptHost(), m_reportProgress.get());
-        return run.TranslateAll(list, key.partner, key.transaction, key.version, key.direction, exportFlag, silent);
+    services.isSelectionUnique = [this](const core::MailboxSelection &selection) {
+        return IsSelectionUnique(listForNode(selection.table));
     };
-    services.recycled = lvwRecycled;
+    services.translateAll = [this](const core::MailboxSelection &selection, const reports::ReportKey &key,
+                                   bool exportFlag, bool silent) {
+        translation::InboundTranslation run(translation::mapScriptHost(), m_reportProgress.get());
+        return run.TranslateAll(selection, key.partner, key.transaction, key.version, key.direction, exportFlag,
+                                silent);
+    };
+    if (controls::ListView *recycled = lvwRecycled)
+        services.recycled = [recycled] { return core::selectionOf(*recycled); };
     services.processEvents = [] { vb::DoEvents(); };
     return reports::ReportCommands(std::move(services));
 }
@@ -63,7 +68,7 @@ void onMailboxList(frmMain &w, const QString &entry, Command command)
     controls::ListView *list = w.currentList();
     if (!list || !w.isMailboxList(list))
         return;
-    command(*list);
+    command(core::selectionOf(*list));
 }
 
 } // namespace
@@ -71,42 +76,42 @@ void onMailboxList(frmMain &w, const QString &entry, Command command)
 void frmMain::mnuReportViewer_Click()
 {
     onMailboxList(*this, u"Selected [View] - [Report]"_s,
-                  [this](controls::ListView &list) { reportCommands().ViewReport(list); });
+                  [this](const core::MailboxSelection &list) { reportCommands().ViewReport(list); });
 }
 
 void frmMain::mnuPrint_Click()
 {
     onMailboxList(*this, u"Selected [Print] - [Report]"_s,
-                  [this](controls::ListView &list) { reportCommands().PrintReport(list, false); });
+                  [this](const core::MailboxSelection &list) { reportCommands().PrintReport(list, false); });
 }
 
 void frmMain::mnuExport_Click()
 {
     onMailboxList(*this, u"Selected [File] - [Export]"_s,
-                  [this](controls::ListView &list) { reportCommands().ExportReport(list, false); });
+                  [this](const core::MailboxSelection &list) { reportCommands().ExportReport(list, false); });
 }
 
 void frmMain::mnuDesignReport_Click()
 {
     onMailboxList(*this, u"Selected [Tools] - [Designer] - [Viewer Report]"_s,
-                  [this](controls::ListView &list) { reportCommands().DesignViewerReport(list); });
+                  [this](const core::MailboxSelection &list) { reportCommands().DesignViewerReport(list); });
 }
 
 void frmMain::mnuDesignExport_Click()
 {
     onMailboxList(*this, u"Selected [Tools] - [Designer] - [Export Report]"_s,
-                  [this](controls::ListView &list) { reportCommands().DesignExportReport(list); });
+                  [this](const core::MailboxSelection &list) { reportCommands().DesignExportReport(list); });
 }
 
 void frmMain::mnuDesignActiveX_Click()
 {
     onMailboxList(*this, u"Selected [Tools] - [Designer] - [ActiveX Report]"_s,
-                  [this](controls::ListView &list) { reportCommands().DesignActiveXReport(list); });
+                  [this](const core::MailboxSelection &list) { reportCommands().DesignActiveXReport(list); });
 }
 
 void frmMain::mnuActiveX_Click()
 {
-    onMailboxList(*this, u"Selected [ActiveX]"_s, [this](controls::ListView &list) { reportCommands().ActiveX(list, 0); });
+    onMailboxList(*this, u"Selected [ActiveX]"_s, [this](const core::MailboxSelection &list) { reportCommands().ActiveX(list, 0); });
 }
 
 } // namespace mainwindow

@@ -10,6 +10,7 @@
 #include "translation/TranslationBusy.h"
 
 #include "core/HandlerGuard.h"
+#include "core/ListSelection.h"
 #include "core/SettingsSections.h"
 #include "core/loader/X12Text.h"
 #include "core/modGlobal.h"
@@ -1073,7 +1074,8 @@ void frmMap::cmdProcess_Click(QPushButton *pressed)
         controls::ListView *inbox = services().inbox ? services().inbox() : nullptr;
         if (!inbox || !services().isSelectionUnique)
             vb::raise(91, u"The Inbox list is not available."_s);
-        translation::OutboundTranslation::TestInbound(*inbox, key, services().isSelectionUnique, *this, progress);
+        translation::OutboundTranslation::TestInbound(
+            core::selectionOf(*inbox), key, [&] { return services().isSelectionUnique(*inbox); }, *this, progress);
     }
     pressed->setFocus();
 }

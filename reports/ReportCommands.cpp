@@ -4,12 +4,12 @@
 
 #include "com/AdoDispatch.h"
 #include "com/ClassRegistry.h"
-#include "controls/ListView.h"
 #include "core/SettingsSections.h"
 #include "core/modGlobal.h"
 #include "ado/Connection.h"
 #include "ado/Transaction.h"
 #include "ado/Sql.h"
+#include "report/PrintService.h"
 #include "report/ReportDocument.h"
 #include "report/ReportFile.h"
 #include "vb/Dialogs.h"
@@ -122,26 +122,21 @@ QString ReportCommands::existingReport(const QString &path)
     return report::findReportFile(info.absolutePath(), info.fileName());
 }
 
-QPrinter &ReportCommands::printer()
+ReportKey ReportCommands::selectionKey(const core::MailboxSelection &selection)
 {
-    return m_services.printer ? m_services.printer() : vb::sharedPrinter();
-}
-
-ReportKey ReportCommands::selectionKey(controls::ListView &lvwBox)
-{
-    if (!lvwBox.selectedItem())
+    if (!selection.hasCurrentItem)
         return {};
-    const QString text = m_services.isSelectionUnique ? m_services.isSelectionUnique(lvwBox) : QString();
+    const QString text = m_services.isSelectionUnique ? m_services.isSelectionUnique(selection) : QString();
     return ReportKey::fromSelection(text);
 }
 
-void ReportCommands::ViewReport(controls::ListView &lvwBox)
+void ReportCommands::ViewReport(const core::MailboxSelection &selection)
 {
     guarded([&] {
-        const ReportKey key = selectionKey(lvwBox);
+        const ReportKey key = selectionKey(selection);
         if (key.isEmpty())
             return Outcome::NothingToDo;
-        const ado::RecordsetPtr rs = m_services.translateAll(lvwBox, key, false, true);
+        const ado::RecordsetPtr rs = m_services.translateAll(selection, key, false, true);
         if (!rs)
             return Outcome::NothingToDo; // the translation has logged
         const QString path = ViewerReportPath(key);
@@ -157,13 +152,13 @@ void ReportCommands::ViewReport(controls::ListView &lvwBox)
     });
 }
 
-Outcome ReportCommands::PrintReport(controls::ListView &lvwBox, bool blnSilent)
+Outcome ReportCommands::PrintReport(const core::MailboxSelection &selection, bool blnSilent)
 {
     return guarded([&] {
-        const ReportKey key = selectionKey(lvwBox);
+        const ReportKey key = selectionKey(selection);
         if (key.isEmpty())
             return Outcome::NothingToDo;
-        const ado::RecordsetPtr rs = m_services.translateAll(lvwBox, key, false, true);
+        const ado::RecordsetPtr rs = m_services.translateAll(selection, key, false, true);
         // Nothing translated: the translation has logged; nothing to print.
         if (!hasRows(rs))
             return rs ? Outcome::NothingToDo : Outcome::Failed;
@@ -175,7 +170,7 @@ Outcome ReportCommands::PrintReport(controls::ListView &lvwBox, bool blnSilent)
         }
         OpenReportScope scope;
         openReport(found, rs);
-        translation::crxReport->printOut(printer());
+        translation::crxReport->printOut();
         return Outcome::Done;
     });
 }
@@ -192,15 +187,15 @@ void ReportCommands::exportOpenReport(const ReportKey &key, const QString &path,
         vb::raise(75, u"Path/File access error: the export file was not written: "_s + file);
 }
 
-Outcome ReportCommands::ExportReport(controls::ListView &lvwBox, bool blnSilent)
+Outcome ReportCommands::ExportReport(const core::MailboxSelection &selection, bool blnSilent)
 {
     return guarded([&] {
-        const ReportKey key = selectionKey(lvwBox);
+        const ReportKey key = selectionKey(selection);
         if (key.isEmpty())
             return Outcome::NothingToDo;
         // Translated as for viewing: the rows become "Exported" only once the
         // file is written.
-        const ado::RecordsetPtr rs = m_services.translateAll(lvwBox, key, false, true);
+        const ado::RecordsetPtr rs = m_services.translateAll(selection, key, false, true);
         if (!rs)
             return Outcome::Failed;
         const QString path = ExportReportPath(key);
@@ -210,16 +205,16 @@ Outcome ReportCommands::ExportReport(controls::ListView &lvwBox, bool blnSilent)
             return Outcome::Failed;
         }
         exportOpenReport(key, found, rs);
-        MarkExported(lvwBox);
+        MarkExported(selection);
         return Outcome::Done;
     });
 }
 
-void ReportCommands::design(controls::ListView &lvwBox, const QString &path, const QString &message)
+void ReportCommands::design(const core::MailboxSelection &selection, const QString &path, const QString &message)
 {
     Q_UNUSED(path);
     guarded([&] {
-        const ReportKey key = selectionKey(lvwBox);
+        const ReportKey key = selectionKey(selection);
         if (key.isEmpty())
             return Outcome::NothingToDo;
         QString reportPath;
@@ -243,19 +238,19 @@ void ReportCommands::design(controls::ListView &lvwBox, const QString &path, con
     });
 }
 
-void ReportCommands::DesignViewerReport(controls::ListView &lvwBox)
+void ReportCommands::DesignViewerReport(const core::MailboxSelection &selection)
 {
-    design(lvwBox, {}, u"Viewer Report Not Found: "_s);
+    design(selection, {}, u"Viewer Report Not Found: "_s);
 }
 
-void ReportCommands::DesignExportReport(controls::ListView &lvwBox)
+void ReportCommands::DesignExportReport(const core::MailboxSelection &selection)
 {
-    design(lvwBox, {}, u"Export Report Not Found: "_s);
+    design(selection, {}, u"Export Report Not Found: "_s);
 }
 
-void ReportCommands::DesignActiveXReport(controls::ListView &lvwBox)
+void ReportCommands::DesignActiveXReport(const core::MailboxSelection &selection)
 {
-    design(lvwBox, {}, u"ActiveX Report Not Found: "_s);
+    design(selection, {}, u"ActiveX Report Not Found: "_s);
 }
 
 int16_t ReportCommands::GetExportFormat(const QString &strPartner, const QString &strTransaction,
@@ -298,18 +293,25 @@ QString ReportCommands::NoPreviousScheduleText(const ReportKey &key)
 
 namespace {
 
+// The selected rowids of a list as statement text; rowid 0 is no row.
+QStringList rowidTexts(const core::MailboxSelection &selection)
+{
+    QStringList rowids;
+    for (const qint64 rowid : selection.rowids)
+        if (rowid != 0)
+            rowids << QString::number(rowid);
+    return rowids;
+}
+
 // The keys of the selected rows of a list, read from its table by rowid.
-std::vector<ReportKey> selectedKeys(controls::ListView &list)
+std::vector<ReportKey> selectedKeys(const core::MailboxSelection &list)
 {
     std::vector<ReportKey> keys;
-    QStringList rowids;
-    for (int i = 1; i <= list.itemCount(); ++i)
-        if (list.isItemSelected(i) && list.item(i)->rowid() != 0)
-            rowids << QString::number(list.item(i)->rowid());
+    const QStringList rowids = rowidTexts(list);
     if (rowids.isEmpty())
         return keys;
     ado::Recordset rs;
-    rs.Open(u"SELECT DISTINCT Partner, [Transaction], Version, Direction FROM "_s + list.tag()
+    rs.Open(u"SELECT DISTINCT Partner, [Transaction], Version, Direction FROM "_s + list.table
                 + u" WHERE rowid IN ("_s + rowids.join(u',') + u')',
             *modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
     for (; !rs.Eof(); rs.MoveNext())
@@ -337,10 +339,10 @@ bool sameSchedule(const ReportKey &a, const ReportKey &b)
 
 } // namespace
 
-Outcome ReportCommands::ActiveX(controls::ListView &lvwBox, int intOutput)
+Outcome ReportCommands::ActiveX(const core::MailboxSelection &selection, int intOutput)
 {
     return guarded([&] {
-        const ReportKey key = selectionKey(lvwBox);
+        const ReportKey key = selectionKey(selection);
         if (key.isEmpty())
             return Outcome::NothingToDo;
         // Another mode would translate and call the plug-in for nothing.
@@ -353,7 +355,7 @@ Outcome ReportCommands::ActiveX(controls::ListView &lvwBox, int intOutput)
             modGlobal::GetActiveXClass(key.partner, key.transaction, key.version, key.direction, false);
         const com::DispatchPtr plugin = com::CreateObject(progId);
 
-        const ado::RecordsetPtr rs = m_services.translateAll(lvwBox, key, false, true);
+        const ado::RecordsetPtr rs = m_services.translateAll(selection, key, false, true);
         if (!rs)
             return Outcome::Failed;
         if (!hasRows(rs))
@@ -361,22 +363,23 @@ Outcome ReportCommands::ActiveX(controls::ListView &lvwBox, int intOutput)
 
         vb::Variant previous = vb::Variant::nothing();
         if (key.transaction == u"862"_s) {
-            controls::ListView *recycled = m_services.recycled;
-            if (!recycled)
+            if (!m_services.recycled)
                 vb::raise(5, u"The Recycled list is not available."_s);
-            if (!anyRowOf(recycled->tag(), key)) {
+            if (!anyRowOf(m_services.recycled().table, key)) {
                 modGlobal::LogHistory(u"Information"_s, NoPreviousScheduleText(key));
                 return Outcome::NoPreviousSchedule;
             }
             if (m_services.selectPreviousSchedule)
-                m_services.selectPreviousSchedule(*recycled, key);
-            for (const ReportKey &other : selectedKeys(*recycled)) {
+                m_services.selectPreviousSchedule(key);
+            // Taken after the choice above, which changes it.
+            const core::MailboxSelection recycled = m_services.recycled();
+            for (const ReportKey &other : selectedKeys(recycled)) {
                 if (!sameSchedule(other, key)) {
                     modGlobal::LogHistory(u"Warning"_s, Mismatched862Text(key, other));
                     return Outcome::Failed;
                 }
             }
-            const ado::RecordsetPtr before = m_services.translateAll(*recycled, key, false, true);
+            const ado::RecordsetPtr before = m_services.translateAll(recycled, key, false, true);
             if (!hasRows(before))
                 return before ? Outcome::NothingToDo : Outcome::Failed;
             previous = com::toVariant(before);
@@ -408,7 +411,7 @@ Outcome ReportCommands::ActiveX(controls::ListView &lvwBox, int intOutput)
         case 1: {
             OpenReportScope scope;
             openReport(found, reported);
-            translation::crxReport->printOut(printer());
+            translation::crxReport->printOut();
             break;
         }
         case 2:
@@ -419,21 +422,18 @@ Outcome ReportCommands::ActiveX(controls::ListView &lvwBox, int intOutput)
     });
 }
 
-void MarkExported(controls::ListView &lvwBox)
+void MarkExported(const core::MailboxSelection &selection)
 {
-    QStringList rowids;
-    for (int i = 1; i <= lvwBox.itemCount(); ++i)
-        if (lvwBox.isItemSelected(i) && lvwBox.item(i)->rowid() != 0)
-            rowids << QString::number(lvwBox.item(i)->rowid());
+    const QStringList rowids = rowidTexts(selection);
     if (rowids.isEmpty() || !modGlobal::cnDatabase)
         return;
     ado::Connection &cn = *modGlobal::cnDatabase;
     ado::inTransaction(cn, [&] {
-        cn.Execute(u"UPDATE "_s + lvwBox.tag() + u" SET Status = 'Exported' WHERE Status = 'Opened' AND rowid IN ("_s
+        cn.Execute(u"UPDATE "_s + selection.table + u" SET Status = 'Exported' WHERE Status = 'Opened' AND rowid IN ("_s
                    + rowids.join(u',') + u')');
     });
     if (modGlobal::mainWindowLink().RefreshBox)
-        modGlobal::mainWindowLink().RefreshBox(lvwBox.tag());
+        modGlobal::mainWindowLink().RefreshBox(selection.table);
 }
 
 } // namespace reports

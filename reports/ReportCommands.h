@@ -3,24 +3,19 @@
 // the selected rows and present them through the key's report; the three
 // Designer commands open one of the key's reports in the designer; ActiveX
 // hands the translation to the partner's plug-in class and reports on what it
-// gives back. The window calls these with the list of the selected folder;
-// integration jobs call the result-returning forms.
+// gives back. The window calls these with the selection of the list of the
+// selected folder; integration jobs call the result-returning forms.
 //
 //   reports::ReportCommands commands(services);
-//   commands.PrintReport(*lvwInbox, true);
+//   commands.PrintReport(core::selectionOf(*lvwInbox), true);
 
 #include "ado/Recordset.h"
+#include "core/loader/WorkProgress.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <functional>
-
-class QPrinter;
-
-namespace controls {
-class ListView;
-}
 
 namespace reports {
 
@@ -42,20 +37,22 @@ struct ReportKey {
     bool isEmpty() const { return partner.isEmpty() && transaction.isEmpty(); }
 };
 
-// What the commands need of the window around them.
+// What the commands need of the window around them. Printing goes through
+// the report engine's print service.
 struct ReportServices {
-    // The key of the selected rows ("P,T,V,D") or empty text (the helper warns).
-    std::function<QString(controls::ListView &)> isSelectionUnique;
+    // The key of the selected rows of the list showing `selection.table`
+    // ("P,T,V,D") or empty text (the helper warns).
+    std::function<QString(const core::MailboxSelection &)> isSelectionUnique;
     // The translation of the selected rows (null when it failed or was refused).
-    std::function<ado::RecordsetPtr(controls::ListView &, const ReportKey &, bool blnExport, bool blnSilent)>
+    std::function<ado::RecordsetPtr(const core::MailboxSelection &, const ReportKey &, bool blnExport,
+                                    bool blnSilent)>
         translateAll;
-    // The Recycled list, for the previous schedule of an 862.
-    controls::ListView *recycled = nullptr;
+    // The selection of the Recycled list, for the previous schedule of an
+    // 862; none: the list is not available.
+    std::function<core::MailboxSelection()> recycled;
     // Selects exactly the Recycled rows of the key of the latest earlier
     // interchange (the integration runner's choice); none: the user's selection stands.
-    std::function<bool(controls::ListView &recycled, const ReportKey &)> selectPreviousSchedule;
-    // The printer printing uses (default: the program's shared printer).
-    std::function<QPrinter &()> printer;
+    std::function<bool(const ReportKey &)> selectPreviousSchedule;
     // Processes pending window messages once (after the designer is shown).
     std::function<void()> processEvents;
 };
@@ -72,12 +69,12 @@ public:
     // The report file at `path` when it exists (letter case ignored), else empty text.
     static QString existingReport(const QString &path);
 
-    void ViewReport(controls::ListView &lvwBox);
-    Outcome PrintReport(controls::ListView &lvwBox, bool blnSilent);
-    Outcome ExportReport(controls::ListView &lvwBox, bool blnSilent);
-    void DesignViewerReport(controls::ListView &lvwBox);
-    void DesignExportReport(controls::ListView &lvwBox);
-    void DesignActiveXReport(controls::ListView &lvwBox);
+    void ViewReport(const core::MailboxSelection &selection);
+    Outcome PrintReport(const core::MailboxSelection &selection, bool blnSilent);
+    Outcome ExportReport(const core::MailboxSelection &selection, bool blnSilent);
+    void DesignViewerReport(const core::MailboxSelection &selection);
+    void DesignExportReport(const core::MailboxSelection &selection);
+    void DesignActiveXReport(const core::MailboxSelection &selection);
 
     // The export-format index of the key's Transactions row; 0 after a
     // reported error (no row, no value).
@@ -85,7 +82,7 @@ public:
                                    const QString &strVersion, const QString &strDirection);
 
     // The partner plug-in runner: output 0 view, 1 print, 2 export.
-    Outcome ActiveX(controls::ListView &lvwBox, int intOutput = 0);
+    Outcome ActiveX(const core::MailboxSelection &selection, int intOutput = 0);
 
     // The texts the commands show and log.
     static QString ActiveXFalseText(const ReportKey &key);
@@ -94,17 +91,16 @@ public:
 
 private:
     // Steps 1 and 2 common to every command: the key, or an empty one.
-    ReportKey selectionKey(controls::ListView &lvwBox);
-    void design(controls::ListView &lvwBox, const QString &path, const QString &message);
+    ReportKey selectionKey(const core::MailboxSelection &selection);
+    void design(const core::MailboxSelection &selection, const QString &path, const QString &message);
     // Opens `path` into crxReport bound to `rows` and exports it; raises on failure.
     void exportOpenReport(const ReportKey &key, const QString &path, const ado::RecordsetPtr &rows);
-    QPrinter &printer();
 
     ReportServices m_services;
 };
 
 // Sets the rows a translation marked "Opened" among the selected rows of
-// `lvwBox` to "Exported", in one transaction, by rowid.
-void MarkExported(controls::ListView &lvwBox);
+// `selection` to "Exported", in one transaction, by rowid.
+void MarkExported(const core::MailboxSelection &selection);
 
 } // namespace reports

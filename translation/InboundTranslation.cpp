@@ -10,9 +10,9 @@
 #include "core/loader/X12Text.h"
 #include "core/modGlobal.h"
 
+#include "ado/Connection.h"
 #include "ado/Sql.h"
 #include "com/AdoDispatch.h"
-#include "controls/ListView.h"
 #include "vb/AppInfo.h"
 #include "vb/Conversions.h"
 #include "vb/Dialogs.h"
@@ -21,6 +21,7 @@
 #include "vbscript/ScriptControl.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <vector>
 
@@ -346,7 +347,7 @@ void InboundTranslation::endRun()
     m_inRun = false;
 }
 
-ado::RecordsetPtr InboundTranslation::TranslateAll(controls::ListView &lvwBox, const QString &strPartner,
+ado::RecordsetPtr InboundTranslation::TranslateAll(const core::MailboxSelection &selection, const QString &strPartner,
                                                    const QString &strTransaction, const QString &strVersion,
                                                    const QString &strDirection, bool blnExport, bool blnSilent)
 {
@@ -394,29 +395,35 @@ ado::RecordsetPtr InboundTranslation::TranslateAll(controls::ListView &lvwBox, c
         const ado::ConnectionPtr connection = modGlobal::cnDatabase;
         if (!connection)
             vb::raise(3709);
+        // Copies: the run yields, and the caller's selection may change meanwhile.
+        const QString table = selection.table;
+        const QList<qint64> order = selection.order;
+        const QSet<qint64> selected(selection.rowids.cbegin(), selection.rowids.cend());
         ado::Recordset list;
-        list.Open(modGlobal::BuildSortedSelect(lvwBox), *connection, ado::adOpenKeyset, ado::adLockOptimistic);
+        // An empty list selects nothing: there is no statement to read again.
+        if (!order.isEmpty())
+            list.Open(selection.statement, *connection, ado::adOpenKeyset, ado::adLockOptimistic);
 
         // The n-th item shows the n-th record; an item whose rowid is not its
         // record's means the list went stale.
         const auto matches = [&](int position) {
-            if (position > lvwBox.itemCount() || list.Eof() || list.Bof())
+            if (position > order.size() || list.Eof() || list.Bof())
                 return false;
-            const qint64 rowid = lvwBox.item(position)->rowid();
+            const qint64 rowid = order[position - 1];
             return rowid != 0 && rowid == list.rowid();
         };
         const auto stale = [&] {
             list.Close();
             if (!blnSilent)
-                vb::MsgBox(StaleListMessage(lvwBox.tag()), vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
-            modGlobal::LogHistory(u"Warning"_s, StaleListHistory(lvwBox.tag()));
+                vb::MsgBox(StaleListMessage(table), vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
+            modGlobal::LogHistory(u"Warning"_s, StaleListHistory(table));
             if (modGlobal::mainWindowLink().RefreshBox)
-                modGlobal::mainWindowLink().RefreshBox(lvwBox.tag());
+                modGlobal::mainWindowLink().RefreshBox(table);
             endRun();
             return ado::RecordsetPtr();
         };
 
-        const int count = lvwBox.itemCount();
+        const int count = int(order.size());
         for (int i = 1; i <= count; ++i) {
             if (!matches(i))
                 return stale();
@@ -425,11 +432,15 @@ ado::RecordsetPtr InboundTranslation::TranslateAll(controls::ListView &lvwBox, c
         if (count > 0)
             list.MoveFirst();
 
+        // The table's rows as the run last left them: a change by anyone
+        // else while a set was translated (a load during a yield) may have
+        // moved what the user chose from.
+        uint64_t unchangedAt = connection->changeCount(table);
         qint64 processed = 0, errors = 0;
         for (int i = 1; i <= count; ++i) {
             if (!matches(i))
                 return stale();
-            if (lvwBox.isItemSelected(i)) {
+            if (selected.contains(order[i - 1])) {
                 const vb::Variant tsetValue = list(u"TSet"_s).Value();
                 const QString tset = tsetValue.isNull() ? QString() : tsetValue.toString();
                 QString preview = tset;
@@ -442,7 +453,7 @@ ado::RecordsetPtr InboundTranslation::TranslateAll(controls::ListView &lvwBox, c
                 const bool ok = TranslateTransaction(rs, strPartner, strTransaction, strVersion, strDirection, tset,
                                                      terminator, separator, subSeparator);
                 // The walk yielded: mark only the row the user selected.
-                if (!matches(i))
+                if (!matches(i) || connection->changeCount(table) != unchangedAt)
                     return stale();
                 if (ok) {
                     list(u"Status"_s) = blnExport ? u"Exported"_s : u"Opened"_s;
@@ -452,14 +463,16 @@ ado::RecordsetPtr InboundTranslation::TranslateAll(controls::ListView &lvwBox, c
                     ++errors;
                 }
                 list.Update();
+                unchangedAt = connection->changeCount(table);
                 ++processed;
             }
             list.MoveNext();
         }
-        list.Close();
+        if (!order.isEmpty())
+            list.Close();
 
         if (modGlobal::mainWindowLink().RefreshBox)
-            modGlobal::mainWindowLink().RefreshBox(lvwBox.tag());
+            modGlobal::mainWindowLink().RefreshBox(table);
         modGlobal::LogHistory(u"Info"_s, strPartner + u"_"_s + strTransaction + u"_"_s + strVersion + u"_"_s
                                              + strDirection + u" Translated: "_s + QString::number(processed)
                                              + u" Errors: "_s + QString::number(errors));

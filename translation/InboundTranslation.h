@@ -7,7 +7,7 @@
 // snippets in order.
 //
 //   translation::InboundTranslation run(translation::mapScriptHost(), &progress);
-//   ado::RecordsetPtr rs = run.TranslateAll(lvwInbox, "ACME", "830", "004010", "I", false, true);
+//   ado::RecordsetPtr rs = run.TranslateAll(core::selectionOf(*lvwInbox), "ACME", "830", "004010", "I", false, true);
 
 #include "translation/RecordLayout.h"
 
@@ -17,10 +17,6 @@
 #include <QString>
 
 #include <memory>
-
-namespace controls {
-class ListView;
-}
 
 namespace translation {
 
@@ -34,10 +30,13 @@ public:
     explicit InboundTranslation(MapScriptHost &host, core::WorkProgress *progress = nullptr);
     ~InboundTranslation();
 
-    // Translates the rows selected in lvwBox into one record set, marks each
-    // "Opened" ("Exported" with blnExport) or "Error", logs the summary and
-    // returns the record set; null when the run failed or was refused.
-    ado::RecordsetPtr TranslateAll(controls::ListView &lvwBox, const QString &strPartner,
+    // Translates the selected rows of a mailbox list into one record set,
+    // marks each "Opened" ("Exported" with blnExport) or "Error", logs the
+    // summary and returns the record set; null when the run failed or was
+    // refused. The run stops as stale, marking nothing more, when the list's
+    // statement no longer gives the rows of `selection.order` in that order,
+    // or when its table is changed by anyone else while a set is translated.
+    ado::RecordsetPtr TranslateAll(const core::MailboxSelection &selection, const QString &strPartner,
                                    const QString &strTransaction, const QString &strVersion,
                                    const QString &strDirection, bool blnExport, bool blnSilent);
 

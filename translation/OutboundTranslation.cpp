@@ -7,7 +7,6 @@
 
 #include "com/AdoDispatch.h"
 #include "com/ClassRegistry.h"
-#include "controls/ListView.h"
 #include "core/SettingsSections.h"
 #include "core/loader/InterchangeFile.h"
 #include "core/loader/InterchangeLoader.h"
@@ -797,15 +796,15 @@ QString OutboundTranslation::ProcessOutbound(const OutboundSet &set, bool blnSil
     return written;
 }
 
-void OutboundTranslation::TestInbound(controls::ListView &lvwInbox, const MapKey &key,
-                                      const std::function<QString(controls::ListView &)> &isSelectionUnique,
+void OutboundTranslation::TestInbound(const core::MailboxSelection &inbox, const MapKey &key,
+                                      const std::function<QString()> &isSelectionUnique,
                                       MapScriptHost &host, core::WorkProgress *progress)
 {
-    if (!lvwInbox.selectedItem()) {
+    if (!inbox.hasCurrentItem) {
         vb::MsgBox(u"The Inbox is empty! "_s, vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
         return;
     }
-    const QString selection = isSelectionUnique ? isSelectionUnique(lvwInbox) : QString();
+    const QString selection = isSelectionUnique ? isSelectionUnique() : QString();
     if (selection.isEmpty())
         return;
     const QStringList parts = selection.split(u',');
@@ -816,7 +815,7 @@ void OutboundTranslation::TestInbound(controls::ListView &lvwInbox, const MapKey
         return;
     }
     InboundTranslation run(host, progress);
-    run.TranslateAll(lvwInbox, parts[0], parts[1], parts[2], parts[3], false, false);
+    run.TranslateAll(inbox, parts[0], parts[1], parts[2], parts[3], false, false);
 }
 
 } // namespace translation

@@ -24,10 +24,6 @@
 
 class clsScript;
 
-namespace controls {
-class ListView;
-}
-
 namespace translation {
 
 class MapScriptHost;
@@ -79,8 +75,10 @@ public:
     // The inbound trial run: translates the Inbox rows selected, when they
     // are of `key`, with the boxes "The Inbox is empty! " and "Selected Inbox
     // Transaction does not match currently selected Transaction".
-    static void TestInbound(controls::ListView &lvwInbox, const MapKey &key,
-                            const std::function<QString(controls::ListView &)> &isSelectionUnique,
+    // `isSelectionUnique` gives the key of the selected rows ("P,T,V,D") or
+    // empty text (it has told the user why).
+    static void TestInbound(const core::MailboxSelection &inbox, const MapKey &key,
+                            const std::function<QString()> &isSelectionUnique,
                             MapScriptHost &host, core::WorkProgress *progress = nullptr);
 
     // "Process Failed - P_T_V_D"

@@ -10,7 +10,6 @@
 
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
-#include "controls/ListView.h"
 #include "core/modGlobal.h"
 #include "vb/Dialogs.h"
 #include "vb/DoEvents.h"
@@ -50,7 +49,7 @@ QString planningSet(int number)
 // A database copy with the planning schedule's map, the partner and `sets` Inbox rows.
 struct Workspace {
     QTemporaryDir dir;
-    controls::ListView inbox;
+    core::MailboxSelection inbox; // every row selected
 
     explicit Workspace(int sets)
     {
@@ -95,18 +94,16 @@ struct Workspace {
         cn.CommitTrans();
         translation::CreateRecordDefinition(kKey, false);
 
-        inbox.setTag(u"Inbox"_s);
-        inbox.setMultiSelect(true);
-        inbox.addColumnHeader(u"Time"_s, u"Time"_s, 1000);
+        inbox.table = u"Inbox"_s;
+        inbox.statement = modGlobal::BuildSortedSelect(modGlobal::ListQuery{u"Inbox"_s, {u"Time"_s}, 0, 0});
         ado::Recordset rs;
-        rs.Open(modGlobal::BuildSortedSelect(inbox), cn, ado::adOpenKeyset, ado::adLockReadOnly);
+        rs.Open(inbox.statement, cn, ado::adOpenKeyset, ado::adLockReadOnly);
         while (!rs.Eof()) {
-            inbox.addItem(kKey.partner)->setRowid(rs.rowid());
+            inbox.order << rs.rowid();
             rs.MoveNext();
         }
         rs.Close();
-        for (int i = 1; i <= inbox.itemCount(); ++i)
-            inbox.setItemSelected(i, true);
+        inbox.rowids = inbox.order;
     }
     ~Workspace()
     {

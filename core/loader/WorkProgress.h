@@ -33,12 +33,16 @@ public:
 // (modGlobal::BuildSortedSelect) and the rowids of its selected items, in
 // list order. The commands open the statement again and act on the records
 // whose rowid is selected, in the statement's order, so a row changed or
-// added meanwhile can never be mistaken for a selected one.
+// added meanwhile can never be mistaken for a selected one. A command that
+// must act only on what the user saw (a translation) also gets the rowid of
+// every item in list order, and refuses when the statement no longer gives
+// those rows in that order.
 struct MailboxSelection {
     QString table;      // the list's Tag: "Inbox", "Outbox", "Sent" or "Recycled"
     QString statement;
     QList<qint64> rowids;
     bool hasCurrentItem = true;  // the list's SelectedItem is set
+    QList<qint64> order = {};    // every item's rowid, in list order
 };
 
 } // namespace core

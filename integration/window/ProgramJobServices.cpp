@@ -43,15 +43,24 @@ StepResult stepOf(reports::Outcome outcome)
 reports::ReportCommands commandsFor(const MailboxAccess &access)
 {
     reports::ReportServices services;
-    services.isSelectionUnique = access.isSelectionUnique;
+    // The commands ask only about the Inbox (the job's rows) by name.
+    if (access.isSelectionUnique && access.inbox) {
+        services.isSelectionUnique = [unique = access.isSelectionUnique, inbox = access.inbox](
+                                         const core::MailboxSelection &) { return unique(*inbox); };
+    }
     core::WorkProgress *progress = access.progress;
-    services.translateAll = [progress](controls::ListView &list, const reports::ReportKey &key, bool exportFlag,
-                                       bool silent) {
+    services.translateAll = [progress](const core::MailboxSelection &selection, const reports::ReportKey &key,
+                                       bool exportFlag, bool silent) {
         translation::InboundTranslation run(translation::mapScriptHost(), progress);
-        return run.TranslateAll(list, key.partner, key.transaction, key.version, key.direction, exportFlag, silent);
+        return run.TranslateAll(selection, key.partner, key.transaction, key.version, key.direction, exportFlag,
+                                silent);
     };
-    services.recycled = access.recycled;
-    services.selectPreviousSchedule = &SelectPreviousSchedule;
+    if (controls::ListView *recycled = access.recycled) {
+        services.recycled = [recycled] { return selectionOf(*recycled); };
+        services.selectPreviousSchedule = [recycled](const reports::ReportKey &key) {
+            return SelectPreviousSchedule(*recycled, key);
+        };
+    }
     services.processEvents = [] { vb::DoEvents(); };
     return reports::ReportCommands(std::move(services));
 }
@@ -149,13 +158,14 @@ JobServices ProgramJobServices(const MailboxAccess &access, std::function<bool(c
         services.activeX = [inbox, access](const std::vector<qint64> &rows, int output) {
             if (!selectJobRows(*inbox, rows))
                 return StepResult::Failed;
-            return stepOf(commandsFor(access).ActiveX(*inbox, output));
+            return stepOf(commandsFor(access).ActiveX(selectionOf(*inbox), output));
         };
         services.report = [inbox, access](const std::vector<qint64> &rows, bool print) {
             if (!selectJobRows(*inbox, rows))
                 return StepResult::Failed;
             reports::ReportCommands commands = commandsFor(access);
-            return stepOf(print ? commands.PrintReport(*inbox, true) : commands.ExportReport(*inbox, true));
+            const core::MailboxSelection selection = selectionOf(*inbox);
+            return stepOf(print ? commands.PrintReport(selection, true) : commands.ExportReport(selection, true));
         };
     }
     services.refresh = access.refreshBox;

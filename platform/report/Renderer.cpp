@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QPrinter>
 #include <cmath>
 
 namespace report {
@@ -34,6 +33,8 @@ Qt::Alignment qtAlign(Align a)
     }
 }
 
+} // namespace
+
 QPageSize pageSizeOf(const PageSetup &p)
 {
     return QPageSize(QSizeF(p.width / 1440.0, p.height / 1440.0), QPageSize::Inch, QString(), QPageSize::ExactMatch);
@@ -48,8 +49,6 @@ void paintPages(Paginator &paginator, QPainter &painter, double devicePerTwip,
         paintPage(painter, paginator.page(i), devicePerTwip);
     }
 }
-
-} // namespace
 
 void paintPage(QPainter &painter, const PageLayout &page, double devicePerTwip)
 {
@@ -106,54 +105,6 @@ void writePdf(Paginator &paginator, const QString &path, int errorNumber)
         paintPages(paginator, painter, scale, [&] { writer.newPage(); });
         painter.end();
     }, errorNumber);
-}
-
-namespace {
-
-// The printer is shared with Print Setup: the user's copies, paper and
-// layout come back once the report is printed, whatever happened.
-class PrinterSettingsKept {
-public:
-    explicit PrinterSettingsKept(QPrinter &printer)
-        : m_printer(printer), m_copies(printer.copyCount()), m_fullPage(printer.fullPage()),
-          m_layout(printer.pageLayout()), m_docName(printer.docName())
-    {
-    }
-    ~PrinterSettingsKept()
-    {
-        m_printer.setCopyCount(m_copies);
-        m_printer.setFullPage(m_fullPage);
-        m_printer.setPageLayout(m_layout);
-        m_printer.setDocName(m_docName);
-    }
-    PrinterSettingsKept(const PrinterSettingsKept &) = delete;
-    PrinterSettingsKept &operator=(const PrinterSettingsKept &) = delete;
-
-private:
-    QPrinter &m_printer;
-    int m_copies;
-    bool m_fullPage;
-    QPageLayout m_layout;
-    QString m_docName;
-};
-
-} // namespace
-
-void printReport(Paginator &paginator, QPrinter &printer)
-{
-    const PrinterSettingsKept kept(printer);
-    printer.setCopyCount(1);
-    printer.setFullPage(true);
-    printer.setPageSize(pageSizeOf(paginator.report().page));
-    printer.setPageOrientation(QPageLayout::Portrait);
-    printer.setDocName(paginator.report().title);
-    QPainter painter;
-    if (!painter.begin(&printer))
-        vb::raise(ErrReportData, QStringLiteral("The printer %1 cannot be started").arg(printer.printerName()),
-                  QStringLiteral("Report"));
-    const double scale = printer.resolution() / 1440.0;
-    paintPages(paginator, painter, scale, [&] { printer.newPage(); });
-    painter.end();
 }
 
 } // namespace report

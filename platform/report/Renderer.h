@@ -1,13 +1,16 @@
 #pragma once
 // One renderer for every paint device: the page widget, the printer and PDF
-// files get the same pages from the same layout.
+// files get the same pages from the same layout. Printing itself is in the
+// widgets part of the engine (report/Printing.h), behind the print service.
 
 #include "report/Paginator.h"
 
 #include <QImage>
+#include <QPageSize>
+
+#include <functional>
 
 class QPainter;
-class QPrinter;
 
 namespace report {
 
@@ -21,10 +24,11 @@ QImage renderPageImage(Paginator &paginator, int index, double pixelsPerTwip = 1
 // Every page into a PDF file (written to a temporary name, renamed when complete).
 void writePdf(Paginator &paginator, const QString &path, int errorNumber = ErrExportRefused);
 
-// Every page to `printer`: one copy, no prompt, the report's own paper size
-// and margins; the printer's own copies, paper and layout (the user's Print
-// Setup) are given back afterwards. Raises ErrReportData when the printer
-// cannot be started.
-void printReport(Paginator &paginator, QPrinter &printer);
+// The paper of a report's page set-up.
+QPageSize pageSizeOf(const PageSetup &page);
+
+// Every page, `newPage` called between two pages.
+void paintPages(Paginator &paginator, QPainter &painter, double devicePerTwip,
+                const std::function<void()> &newPage);
 
 } // namespace report

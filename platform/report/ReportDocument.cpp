@@ -1,7 +1,7 @@
 #include "report/ReportDocument.h"
 
 #include "report/Export.h"
-#include "report/Renderer.h"
+#include "report/PrintService.h"
 #include "report/ReportFile.h"
 
 namespace report {
@@ -43,9 +43,9 @@ Paginator &ReportDocument::pages()
     return *m_pages;
 }
 
-void ReportDocument::printOut(QPrinter &printer)
+void ReportDocument::printOut()
 {
-    printReport(pages(), printer);
+    printService().print(pages());
 }
 
 void ReportDocument::exportTo(int formatType, const QString &path)

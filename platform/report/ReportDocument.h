@@ -11,8 +11,6 @@
 
 #include <memory>
 
-class QPrinter;
-
 namespace report {
 
 class ReportDocument {
@@ -32,8 +30,8 @@ public:
     // The pages over the bound rows (raises ErrReportData for a field the rows lack).
     Paginator &pages();
 
-    // Every page to `printer`, one copy, no prompt.
-    void printOut(QPrinter &printer);
+    // Every page through the print service, one copy, no prompt.
+    void printOut();
     // The rows in the engine's export format `formatType` into `path`.
     void exportTo(int formatType, const QString &path);
 

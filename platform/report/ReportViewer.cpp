@@ -3,6 +3,7 @@
 #include "report/Export.h"
 #include "report/PageWidget.h"
 #include "report/Paginator.h"
+#include "report/Printing.h"
 
 #include "vb/Dialogs.h"
 #include "vb/VbError.h"
@@ -358,7 +359,7 @@ void ReportViewer::printReport()
     request.printer = &printer;
     if (!vb::dialogService().printerSetup(request))
         return;
-    m_report->printOut(printer);
+    report::printReport(m_report->pages(), printer);
 }
 
 void ReportViewer::exportReport()

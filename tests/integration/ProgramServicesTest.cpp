@@ -16,6 +16,7 @@
 
 #include "com/ClassRegistry.h"
 #include "controls/ListView.h"
+#include "core/ListSelection.h"
 #include "vb/Dialogs.h"
 #include "vb/Settings.h"
 
@@ -35,11 +36,39 @@ public:
     void SetUp() override
     {
         ReportRunTest::SetUp();
+        for (auto [list, table] : {std::pair{&inboxList, u"Inbox"_s}, std::pair{&recycledList, u"Recycled"_s}}) {
+            *list = std::make_unique<controls::ListView>();
+            (*list)->setTag(table);
+            (*list)->setMultiSelect(true);
+            (*list)->addColumnHeader(u"Time"_s, u"Time"_s, 1000);
+        }
         const QString temp = corvantis::test::tempDir();
         for (const char *folder : {"outbound", "import"})
             QDir().mkpath(temp + u'/' + QString::fromLatin1(folder));
         vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Outbound"_s, temp + u"/outbound"_s);
         vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"Import"_s, temp + u"/import"_s);
+    }
+
+    void TearDown() override
+    {
+        inboxList.reset();
+        recycledList.reset();
+        ReportRunTest::TearDown();
+    }
+
+    // Refills the main window's Inbox list from its query; `selected` flags
+    // by position (missing: not selected).
+    void fillInbox(const std::vector<bool> &selected)
+    {
+        inboxList->clearItems();
+        ado::Recordset rs;
+        rs.Open(modGlobal::BuildSortedSelect(*inboxList), modGlobal::cnDatabase, ado::adOpenKeyset,
+                ado::adLockReadOnly);
+        for (; !rs.Eof(); rs.MoveNext())
+            inboxList->addItem(rs(u"Partner"_s).Value().toString())->setRowid(rs.rowid());
+        rs.Close();
+        for (int i = 1; i <= inboxList->itemCount(); ++i)
+            inboxList->setItemSelected(i, size_t(i - 1) < selected.size() && selected[size_t(i - 1)]);
     }
 
     // The key's map, Transactions row and report files, and `sets` Inbox rows.
@@ -69,8 +98,8 @@ public:
     integration::MailboxAccess access()
     {
         integration::MailboxAccess a;
-        a.inbox = inbox.get();
-        a.recycled = recycled.get();
+        a.inbox = inboxList.get();
+        a.recycled = recycledList.get();
         // Selects the list rows whose stored row has the key (the main
         // window's own selection is tested with the main window).
         a.makeUniqueSelection = [this](controls::ListView &list, const QString &p, const QString &t, const QString &v,
@@ -86,7 +115,7 @@ public:
             }
             return any;
         };
-        a.isSelectionUnique = [this](controls::ListView &list) { return selectionKey(list); };
+        a.isSelectionUnique = [this](controls::ListView &list) { return selectionKey(core::selectionOf(list)); };
         a.refreshBox = [this](const QString &table) {
             refreshedLists << table;
             if (table == u"Inbox"_s)
@@ -107,6 +136,8 @@ public:
     }
 
     QStringList refreshedLists;
+    // The main window's lists the job runner's services work on.
+    std::unique_ptr<controls::ListView> inboxList, recycledList;
 };
 
 TEST_F(ProgramServicesTest, AnExportedJobMovesItsRowsToRecycledUnchanged)
@@ -266,17 +297,17 @@ TEST_F(ProgramServicesTest, ThePreviousScheduleIsTheInterchangeMovedLast)
     rs.Open(u"SELECT rowid AS r FROM Recycled ORDER BY rowid"_s, *modGlobal::cnDatabase, ado::adOpenForwardOnly,
             ado::adLockReadOnly);
     for (; !rs.Eof(); rs.MoveNext())
-        recycled->addItem(u"row"_s)->setRowid(rs(u"r"_s).Value().toLong());
-    recycled->setItemSelected(1, true);
+        recycledList->addItem(u"row"_s)->setRowid(rs(u"r"_s).Value().toLong());
+    recycledList->setItemSelected(1, true);
 
-    ASSERT_TRUE(integration::SelectPreviousSchedule(*recycled, {key.partner, key.transaction, key.version, key.direction}));
+    ASSERT_TRUE(integration::SelectPreviousSchedule(*recycledList, {key.partner, key.transaction, key.version, key.direction}));
     std::vector<bool> selected;
-    for (int i = 1; i <= recycled->itemCount(); ++i)
-        selected.push_back(recycled->isItemSelected(i));
+    for (int i = 1; i <= recycledList->itemCount(); ++i)
+        selected.push_back(recycledList->isItemSelected(i));
     EXPECT_EQ(selected, (std::vector<bool>{false, false, false, false, true, true}));
 
     key.partner = u"NOBODY"_s;
-    EXPECT_FALSE(integration::SelectPreviousSchedule(*recycled, {key.partner, key.transaction, key.version, key.direction}));
+    EXPECT_FALSE(integration::SelectPreviousSchedule(*recycledList, {key.partner, key.transaction, key.version, key.direction}));
 }
 
 TEST_F(ProgramServicesTest, AnOutboundJobTranslatesItsImportFileByKey)

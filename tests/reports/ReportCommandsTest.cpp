@@ -23,7 +23,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPrinter>
 
 using namespace Qt::StringLiterals;
 using corvantis::test::dialogs;
@@ -69,13 +68,13 @@ protected:
     reports::ReportCommands commands()
     {
         reports::ReportServices services;
-        services.isSelectionUnique = [this](controls::ListView &list) { return selectionKey(list); };
-        services.translateAll = [this](controls::ListView &list, const reports::ReportKey &k, bool exportFlag,
-                                       bool silent) {
+        services.isSelectionUnique = [this](const core::MailboxSelection &list) { return selectionKey(list); };
+        services.translateAll = [this](const core::MailboxSelection &list, const reports::ReportKey &k,
+                                       bool exportFlag, bool silent) {
             translation::InboundTranslation run(*host, &progress);
             return run.TranslateAll(list, k.partner, k.transaction, k.version, k.direction, exportFlag, silent);
         };
-        services.recycled = recycled.get();
+        services.recycled = [this] { return recycled; };
         return reports::ReportCommands(std::move(services));
     }
 
@@ -86,7 +85,7 @@ TEST_F(ReportCommandsTest, ViewShowsTheViewerReportOverTheTranslatedRows)
 {
     prepare();
     writeReports();
-    commands().ViewReport(*inbox);
+    commands().ViewReport(inbox);
     ASSERT_EQ(windows.viewed.size(), 1u);
     ASSERT_TRUE(windows.viewed[0]);
     EXPECT_EQ(QFileInfo(windows.viewed[0]->path()).fileName(), stem() + u".rpt"_s); // either letter case
@@ -107,20 +106,20 @@ TEST_F(ReportCommandsTest, MissingReportsGiveTheirTextsSilentOrNot)
         QString history;
     };
     const std::vector<Case> cases = {
-        {"view", [&](auto &c) { c.ViewReport(*inbox); }, {}, u"Error: Viewer Report Not Found: "_s + viewer},
-        {"print", [&](auto &c) { c.PrintReport(*inbox, false); }, u"Veiwer Report Not Found: "_s + viewer,
+        {"view", [&](auto &c) { c.ViewReport(inbox); }, {}, u"Error: Viewer Report Not Found: "_s + viewer},
+        {"print", [&](auto &c) { c.PrintReport(inbox, false); }, u"Veiwer Report Not Found: "_s + viewer,
          u"Error: Viewer Report Not Found: "_s + viewer},
-        {"print silent", [&](auto &c) { c.PrintReport(*inbox, true); }, {},
+        {"print silent", [&](auto &c) { c.PrintReport(inbox, true); }, {},
          u"Error: Viewer Report Not Found: "_s + viewer},
-        {"export", [&](auto &c) { c.ExportReport(*inbox, false); }, u"Export Report Not Found: "_s + exported,
+        {"export", [&](auto &c) { c.ExportReport(inbox, false); }, u"Export Report Not Found: "_s + exported,
          u"Error: Export Report Not Found "_s + exported},
-        {"export silent", [&](auto &c) { c.ExportReport(*inbox, true); }, {},
+        {"export silent", [&](auto &c) { c.ExportReport(inbox, true); }, {},
          u"Error: Export Report Not Found "_s + exported},
-        {"design viewer", [&](auto &c) { c.DesignViewerReport(*inbox); }, u"Viewer Report Not Found: "_s + viewer,
+        {"design viewer", [&](auto &c) { c.DesignViewerReport(inbox); }, u"Viewer Report Not Found: "_s + viewer,
          u"Error: Viewer Report Not Found: "_s + viewer},
-        {"design export", [&](auto &c) { c.DesignExportReport(*inbox); }, u"Export Report Not Found: "_s + exported,
+        {"design export", [&](auto &c) { c.DesignExportReport(inbox); }, u"Export Report Not Found: "_s + exported,
          u"Error: Export Report Not Found: "_s + exported},
-        {"design plug-in", [&](auto &c) { c.DesignActiveXReport(*inbox); },
+        {"design plug-in", [&](auto &c) { c.DesignActiveXReport(inbox); },
          u"ActiveX Report Not Found: "_s + reportsFolder + u"/ActiveX/"_s + stem() + u".RPT"_s,
          u"Error: ActiveX Report Not Found: "_s + reportsFolder + u"/ActiveX/"_s + stem() + u".RPT"_s},
     };
@@ -153,7 +152,7 @@ TEST_F(ReportCommandsTest, ExportWritesTheFileThenMarksTheRowsExported)
 {
     prepare();
     writeReports();
-    EXPECT_EQ(commands().ExportReport(*inbox, true), reports::Outcome::Done);
+    EXPECT_EQ(commands().ExportReport(inbox, true), reports::Outcome::Done);
     const QString file = exportFolder + u'/' + stem() + u".CSV"_s;
     QFile written(file);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << file.toStdString();
@@ -170,7 +169,7 @@ TEST_F(ReportCommandsTest, ANewMapsReportSavedAsItsExportReportServesFileExport)
     writeReports(true, false, false);
     const QString exportReport = reportsFolder + u"/Export/"_s + stem() + u".RPT"_s;
     dialogs().answer(vb::vbOK);
-    EXPECT_EQ(commands().ExportReport(*inbox, false), reports::Outcome::Failed);
+    EXPECT_EQ(commands().ExportReport(inbox, false), reports::Outcome::Failed);
     ASSERT_EQ(dialogs().boxes().size(), 1u);
     EXPECT_EQ(dialogs().boxes()[0].text, u"Export Report Not Found: "_s + exportReport);
 
@@ -183,7 +182,7 @@ TEST_F(ReportCommandsTest, ANewMapsReportSavedAsItsExportReportServesFileExport)
     ASSERT_TRUE(designer.saveAs());
     EXPECT_EQ(designer.path(), exportReport);
 
-    EXPECT_EQ(commands().ExportReport(*inbox, false), reports::Outcome::Done);
+    EXPECT_EQ(commands().ExportReport(inbox, false), reports::Outcome::Done);
     QFile written(exportFolder + u'/' + stem() + u".TXT"_s);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     const QString text = QString::fromLatin1(written.readAll());
@@ -196,7 +195,7 @@ TEST_F(ReportCommandsTest, ANewMapsReportSavedAsItsExportReportServesFileExport)
         translation::crxReport = report::ReportDocument::open(reportsFolder + u'/' + stem() + u".rpt"_s);
         translation::InboundTranslation run(*host, &progress);
         translation::crxReport->setDataSource(
-            run.TranslateAll(*inbox, key.partner, key.transaction, key.version, key.direction, false, true));
+            run.TranslateAll(inbox, key.partner, key.transaction, key.version, key.direction, false, true));
         reportwindows::frmReport viewer;
         viewer.Form_Load();
         translation::crxReport.reset();
@@ -212,7 +211,7 @@ TEST_F(ReportCommandsTest, AnExportThatCannotBeWrittenLeavesTheRowsOpened)
     // The export file's place is taken by a folder.
     QDir().mkpath(exportFolder + u'/' + stem() + u".CSV"_s);
     dialogs().answer(vb::vbOK); // the reported error
-    EXPECT_EQ(commands().ExportReport(*inbox, true), reports::Outcome::Failed);
+    EXPECT_EQ(commands().ExportReport(inbox, true), reports::Outcome::Failed);
     EXPECT_EQ(statuses(), (QStringList{u"Opened"_s, u"Opened"_s}));
     ASSERT_EQ(dialogs().boxes().size(), 1u);
     EXPECT_EQ(dialogs().boxes()[0].icon, vb::vbCritical);
@@ -237,7 +236,7 @@ TEST_F(ReportCommandsTest, TheXmlFormatWritesOneFile)
     exportFormat = 27;
     prepare();
     writeReports();
-    EXPECT_EQ(commands().ExportReport(*inbox, true), reports::Outcome::Done);
+    EXPECT_EQ(commands().ExportReport(inbox, true), reports::Outcome::Done);
     const QStringList files = QDir(exportFolder).entryList(QDir::Files);
     EXPECT_EQ(files, QStringList{stem() + u'.' + modGlobal::GetExportExtension(27)});
 }
@@ -247,17 +246,15 @@ TEST_F(ReportCommandsTest, PrintPrintsRowsAndNothingForAnEmptyTranslation)
     prepare();
     writeReports();
     const QString pdf = corvantis::test::tempDir() + u"/printed.pdf"_s;
-    EXPECT_EQ(commands().PrintReport(*inbox, false), reports::Outcome::Done);
+    EXPECT_EQ(commands().PrintReport(inbox, false), reports::Outcome::Done);
     EXPECT_TRUE(QFileInfo(pdf).size() > 0);
     QFile::remove(pdf);
 
     // No row selected: the translation yields no rows; nothing is printed or shown.
     fillInbox({false, false});
-    inbox->setSelectedItem(1);
-    for (int i = 1; i <= inbox->itemCount(); ++i)
-        inbox->setItemSelected(i, false);
+    inbox.hasCurrentItem = true; // a current row, none selected
     modGlobal::cnDatabase->Execute(u"DELETE FROM History"_s);
-    const reports::Outcome outcome = commands().PrintReport(*inbox, false);
+    const reports::Outcome outcome = commands().PrintReport(inbox, false);
     EXPECT_NE(outcome, reports::Outcome::Done);
     EXPECT_FALSE(QFile::exists(pdf));
     EXPECT_TRUE(dialogs().boxes().empty());
@@ -268,9 +265,9 @@ TEST_F(ReportCommandsTest, DesignerCommandsOpenTheirReportWithoutTranslating)
     prepare();
     writeReports();
     reports::ReportCommands c = commands();
-    c.DesignViewerReport(*inbox);
-    c.DesignExportReport(*inbox);
-    c.DesignActiveXReport(*inbox);
+    c.DesignViewerReport(inbox);
+    c.DesignExportReport(inbox);
+    c.DesignActiveXReport(inbox);
     ASSERT_EQ(windows.designed.size(), 3u);
     EXPECT_EQ(QFileInfo(windows.designed[0]->path()).absolutePath(), QFileInfo(reportsFolder).absoluteFilePath());
     EXPECT_TRUE(windows.designed[1]->path().contains(u"/Export/"_s));
@@ -286,7 +283,7 @@ TEST_F(ReportCommandsTest, AMixedSelectionRunsNothing)
     addRow(u"Inbox"_s, {{"Partner", u"OTHER"_s}, {"Transaction", key.transaction}, {"Version", key.version},
                         {"Direction", key.direction}, {"Time", u"9999"_s}, {"Status", u"Closed"_s}});
     fillInbox({true, true, true});
-    commands().ViewReport(*inbox);
+    commands().ViewReport(inbox);
     EXPECT_TRUE(windows.viewed.empty());
     EXPECT_EQ(statuses(), (QStringList{u"Closed"_s, u"Closed"_s, u"Closed"_s}));
 }
@@ -320,7 +317,7 @@ TEST_F(PluginRunnerTest, APluginKeepingTheSetHasTheTranslationReported)
     prepare();
     writeReports();
     usePlugin("Keep");
-    EXPECT_EQ(commands().ActiveX(*inbox, 0), reports::Outcome::Done);
+    EXPECT_EQ(commands().ActiveX(inbox, 0), reports::Outcome::Done);
     ASSERT_EQ(windows.viewed.size(), 1u);
     EXPECT_TRUE(windows.viewed[0]->path().contains(u"/ActiveX/"_s));
     EXPECT_EQ(windows.viewed[0]->rows().rowCount(), 2);
@@ -334,12 +331,12 @@ TEST_F(PluginRunnerTest, APluginsOwnSetIsReportedAndExported)
     // The plug-in report is designed against the plug-in's own fields.
     report::Report r = translation::DefaultMapReport(key, {{u"Key"_s, 200, 50}, {u"Rows"_s, 3, 6}});
     report::saveReport(r, reportsFolder + u"/ActiveX/"_s + stem() + u".RPT"_s);
-    EXPECT_EQ(commands().ActiveX(*inbox, 0), reports::Outcome::Done);
+    EXPECT_EQ(commands().ActiveX(inbox, 0), reports::Outcome::Done);
     ASSERT_EQ(windows.viewed.size(), 1u);
     EXPECT_EQ(reportedValues(windows.viewed[0], u"Key"_s), QStringList{stem()});
     EXPECT_EQ(reportedValues(windows.viewed[0], u"Rows"_s), QStringList{u"2"_s});
 
-    EXPECT_EQ(commands().ActiveX(*inbox, 2), reports::Outcome::Done);
+    EXPECT_EQ(commands().ActiveX(inbox, 2), reports::Outcome::Done);
     QFile file(exportFolder + u'/' + stem() + u".CSV"_s);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromLatin1(file.readAll()).contains(stem()));
@@ -371,7 +368,7 @@ TEST_F(PluginRunnerTest, FailuresAreRecordedAndReturnFalse)
         else
             modGlobal::cnDatabase->Execute(u"UPDATE Transactions SET ActiveX = 'ReportPlugin.Nobody'"_s);
         fillInbox({true, true});
-        EXPECT_EQ(commands().ActiveX(*inbox, c.output), reports::Outcome::Failed) << c.plugin;
+        EXPECT_EQ(commands().ActiveX(inbox, c.output), reports::Outcome::Failed) << c.plugin;
         const QStringList history = historyEntries();
         if (!*c.history) {
             EXPECT_TRUE(history.isEmpty()) << history.join(u" | "_s).toStdString();
@@ -399,21 +396,7 @@ protected:
                                {"Direction", key.direction}, {"Time", time}, {"Status", u"Closed"_s},
                                {"TSet", u"ST*862*0009~BSN*OLD~LIN*1~SE*4*0009~"_s}});
     }
-    void fillRecycled(const std::vector<bool> &selected)
-    {
-        recycled->clearItems();
-        ado::Recordset rs;
-        rs.Open(modGlobal::BuildSortedSelect(*recycled), modGlobal::cnDatabase, ado::adOpenKeyset,
-                ado::adLockReadOnly);
-        int i = 0;
-        for (; !rs.Eof(); rs.MoveNext(), ++i) {
-            controls::ListItem *item = recycled->addItem(rs(u"Partner"_s).Value().toString());
-            item->setRowid(rs.rowid());
-        }
-        rs.Close();
-        for (int n = 1; n <= recycled->itemCount(); ++n)
-            recycled->setItemSelected(n, n - 1 < int(selected.size()) && selected[std::size_t(n - 1)]);
-    }
+    void fillRecycled(const std::vector<bool> &selected) { recycled = listOf(u"Recycled"_s, selected); }
 };
 
 TEST_F(ShippingScheduleTest, ThePreviousScheduleIsHandedToThePlugin)
@@ -425,7 +408,7 @@ TEST_F(ShippingScheduleTest, ThePreviousScheduleIsHandedToThePlugin)
                        reportsFolder + u"/ActiveX/"_s + stem() + u".RPT"_s);
     addRecycled(key.partner, key.version, u"0001"_s);
     fillRecycled({true});
-    EXPECT_EQ(commands().ActiveX(*inbox, 0), reports::Outcome::Done);
+    EXPECT_EQ(commands().ActiveX(inbox, 0), reports::Outcome::Done);
     ASSERT_EQ(windows.viewed.size(), 1u);
     EXPECT_EQ(reportedValues(windows.viewed[0], u"Previous"_s), QStringList{u"1"_s});
     EXPECT_EQ(column(u"SELECT Status FROM Recycled"_s, u"Status"_s), QStringList{u"Opened"_s});
@@ -439,7 +422,7 @@ TEST_F(ShippingScheduleTest, APreviousScheduleOfAnotherKeyIsRefused)
     addRecycled(key.partner, key.version, u"0001"_s);
     addRecycled(u"OTHER"_s, key.version, u"0002"_s);
     fillRecycled({true, true});
-    EXPECT_EQ(commands().ActiveX(*inbox, 0), reports::Outcome::Failed);
+    EXPECT_EQ(commands().ActiveX(inbox, 0), reports::Outcome::Failed);
     const QStringList history = historyEntries();
     ASSERT_FALSE(history.isEmpty());
     EXPECT_TRUE(history.last().startsWith(u"Warning: "_s)) << history.last().toStdString();
@@ -455,7 +438,7 @@ TEST_F(ShippingScheduleTest, NoPreviousScheduleIsItsOwnOutcome)
     writeReports();
     usePlugin("Keep");
     fillRecycled({});
-    EXPECT_EQ(commands().ActiveX(*inbox, 0), reports::Outcome::NoPreviousSchedule);
+    EXPECT_EQ(commands().ActiveX(inbox, 0), reports::Outcome::NoPreviousSchedule);
     EXPECT_EQ(historyEntries().last(), u"Information: "_s + reports::ReportCommands::NoPreviousScheduleText(reportKey()));
     EXPECT_TRUE(windows.viewed.empty());
 }

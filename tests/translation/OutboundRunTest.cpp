@@ -64,11 +64,11 @@ TEST_F(OutboundRunTest, AValueTheFieldCannotTakeFailsTheRead)
 
 TEST_F(OutboundRunTest, TheInboundTrialRunChecksTheInboxSelection)
 {
-    auto unique = [](controls::ListView &) { return u"ACME01,830,004010,I"_s; };
+    auto unique = [] { return u"ACME01,830,004010,I"_s; };
     // Nothing in the Inbox.
-    inbox->clearItems();
+    fillInbox({});
     dialogs().answer(vb::vbOK);
-    translation::OutboundTranslation::TestInbound(*inbox, key, unique, *host, &progress);
+    translation::OutboundTranslation::TestInbound(inbox, key, unique, *host, &progress);
     ASSERT_EQ(dialogs().boxes().size(), 1u);
     EXPECT_EQ(dialogs().boxes()[0].text, u"The Inbox is empty! "_s);
     EXPECT_EQ(dialogs().boxes()[0].icon, vb::vbExclamation);
@@ -79,7 +79,7 @@ TEST_F(OutboundRunTest, TheInboundTrialRunChecksTheInboxSelection)
     dialogs().answer(vb::vbOK);
     translation::MapKey other = key;
     other.partner = u"OTHER"_s;
-    translation::OutboundTranslation::TestInbound(*inbox, other, unique, *host, &progress);
+    translation::OutboundTranslation::TestInbound(inbox, other, unique, *host, &progress);
     ASSERT_EQ(dialogs().boxes().size(), 2u);
     EXPECT_EQ(dialogs().boxes()[1].text, u"Selected Inbox Transaction does not match currently selected Transaction"_s);
     EXPECT_EQ(statuses(), QStringList{u"Closed"_s});

@@ -15,7 +15,6 @@
 #include "core/modGlobal.h"
 
 #include "ado/Recordset.h"
-#include "controls/ListView.h"
 #include "vb/Dialogs.h"
 #include "vb/DoEvents.h"
 #include "vb/Settings.h"
@@ -58,7 +57,7 @@ protected:
     ado::RecordsetPtr translate(bool silent = true)
     {
         translation::InboundTranslation run(*host, &progress);
-        return run.TranslateAll(*inbox, key.partner, key.transaction, key.version, key.direction, false, silent);
+        return run.TranslateAll(inbox, key.partner, key.transaction, key.version, key.direction, false, silent);
     }
 };
 

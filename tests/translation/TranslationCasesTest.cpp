@@ -12,7 +12,6 @@
 #include "translation/RecordLayout.h"
 
 #include "ado/Recordset.h"
-#include "controls/ListView.h"
 #include "vb/TextFile.h"
 #include "vbscript/ScriptControl.h"
 
@@ -142,7 +141,7 @@ TEST_P(TranslationCase, MatchesItsGoldenFiles)
             selected.push_back(run < f.size() && f[run] == u'1');
         fillInbox(selected);
         translation::InboundTranslation translation(*host, &progress);
-        const ado::RecordsetPtr rs = translation.TranslateAll(*inbox, key.partner, key.transaction, key.version,
+        const ado::RecordsetPtr rs = translation.TranslateAll(inbox, key.partner, key.transaction, key.version,
                                                               key.direction, exportRows, silent);
         actual << u"== run %1 records"_s.arg(run + 1) << recordTexts(rs);
         EXPECT_TRUE(host->editingEnabled());

@@ -3,12 +3,10 @@
 #include "TestEnvironment.h"
 
 #include "ado/Recordset.h"
-#include "controls/ListView.h"
 #include "vb/Dialogs.h"
 #include "vb/Settings.h"
 
 #include <QDir>
-#include <QPrinter>
 
 namespace translationtest {
 
@@ -73,17 +71,11 @@ void TranslationTest::SetUp()
     CoreTest::SetUp();
     host = std::make_unique<translation::HiddenMapHost>();
     vb::SaveSetting(u"Corvantis"_s, u"Folders"_s, u"ActiveX"_s, corvantis::test::tempDir());
-    inbox = std::make_unique<controls::ListView>();
-    inbox->setTag(u"Inbox"_s);
-    inbox->setMultiSelect(true);
-    inbox->addColumnHeader(u"Time"_s, u"Time"_s, 1000);
-    inbox->setSortKey(0);
 }
 
 void TranslationTest::TearDown()
 {
     modGlobal::blnSilentMode = false;
-    inbox.reset();
     host.reset();
     CoreTest::TearDown();
 }
@@ -135,19 +127,27 @@ qint64 TranslationTest::addInboxRow(const QString &tset)
     return inboxRows;
 }
 
-void TranslationTest::fillInbox(const std::vector<bool> &selected)
+core::MailboxSelection TranslationTest::listOf(const QString &table, const std::vector<bool> &selected)
 {
-    inbox->clearItems();
+    core::MailboxSelection list;
+    list.table = table;
+    list.statement = modGlobal::BuildSortedSelect(modGlobal::ListQuery{table, {u"Time"_s}, 0, 0});
     ado::Recordset rs;
-    rs.Open(modGlobal::BuildSortedSelect(*inbox), modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockReadOnly);
-    while (!rs.Eof()) {
-        controls::ListItem *item = inbox->addItem(rs(u"Partner"_s).Value().toString());
-        item->setRowid(rs.rowid());
-        rs.MoveNext();
+    rs.Open(list.statement, modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockReadOnly);
+    for (; !rs.Eof(); rs.MoveNext()) {
+        const size_t position = size_t(list.order.size());
+        list.order << rs.rowid();
+        if (position < selected.size() && selected[position])
+            list.rowids << rs.rowid();
     }
     rs.Close();
-    for (int i = 1; i <= inbox->itemCount(); ++i)
-        inbox->setItemSelected(i, size_t(i - 1) < selected.size() && selected[size_t(i - 1)]);
+    list.hasCurrentItem = !list.order.isEmpty();
+    return list;
+}
+
+void TranslationTest::fillInbox(const std::vector<bool> &selected)
+{
+    inbox = listOf(u"Inbox"_s, selected);
 }
 
 QStringList TranslationTest::statuses()
@@ -184,68 +184,6 @@ QStringList TranslationTest::recordTexts(const ado::RecordsetPtr &rs)
         rs->MoveNext();
     }
     return lines;
-}
-
-void ReportRunTest::SetUp()
-{
-    TranslationTest::SetUp();
-    reportsFolder = corvantis::test::tempDir() + QStringLiteral("/reports");
-    exportFolder = corvantis::test::tempDir() + QStringLiteral("/export");
-    QDir().mkpath(reportsFolder + QStringLiteral("/Export"));
-    QDir().mkpath(reportsFolder + QStringLiteral("/ActiveX"));
-    QDir().mkpath(exportFolder);
-    vb::SaveSetting(QStringLiteral("Corvantis"), QStringLiteral("Folders"), QStringLiteral("Reports"), reportsFolder);
-    vb::SaveSetting(QStringLiteral("Corvantis"), QStringLiteral("Folders"), QStringLiteral("Export"), exportFolder);
-    translation::setReportWindows(&windows);
-    recycled = std::make_unique<controls::ListView>();
-    recycled->setTag(QStringLiteral("Recycled"));
-    recycled->setMultiSelect(true);
-    recycled->addColumnHeader(QStringLiteral("Time"), QStringLiteral("Time"), 1000);
-    QPrinter &printer = vb::sharedPrinter();
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(corvantis::test::tempDir() + QStringLiteral("/printed.pdf"));
-}
-
-void ReportRunTest::TearDown()
-{
-    vb::sharedPrinter().setOutputFileName({});
-    translation::setReportWindows(nullptr);
-    translation::crxReport.reset();
-    recycled.reset();
-    TranslationTest::TearDown();
-}
-
-void ReportRunTest::addReportKey(int exportFormat)
-{
-    addMap(parseMap(QStringLiteral("S 1 BSN\n"
-                                   "E 1\n"
-                                   "| objScript.ElementToSegment\n"
-                                   "S 2 LIN\n"
-                                   "| objScript.SegmentToSegments : objScript.WriteToLines : "
-                                   "objScript.LinesToRecord Record\n"
-                                   "E 1\n")));
-    addPartner(key.partner);
-    addRow(QStringLiteral("Transactions"), {{"Partner", key.partner}, {"Transaction", key.transaction},
-                                            {"Version", key.version}, {"Direction", key.direction},
-                                            {"ExportFormat", vb::Variant::fromLong(exportFormat)}});
-    translation::CreateRecordDefinition(key, false);
-}
-
-QString ReportRunTest::selectionKey(controls::ListView &list)
-{
-    QString found;
-    for (int i = 1; i <= list.itemCount(); ++i) {
-        if (!list.isItemSelected(i))
-            continue;
-        const auto row = rows(QStringLiteral("SELECT Partner || ',' || [Transaction] || ',' || Version || ',' || "
-                                             "Direction AS k FROM ")
-                              + list.tag() + QStringLiteral(" WHERE rowid = ") + QString::number(list.item(i)->rowid()));
-        const QString k = row.at(0).at(QStringLiteral("k"));
-        if (!found.isEmpty() && found != k)
-            return QString();
-        found = k;
-    }
-    return found;
 }
 
 } // namespace translationtest

@@ -1,11 +1,10 @@
 #pragma once
 // What the translation tests run on: the shared-module test base (a fresh
 // database as cnDatabase, History list, status bar, RefreshBox recorder), a
-// hidden map host, an Inbox list over the Inbox table, and helpers that put
-// maps and stored sets into the database.
+// hidden map host, the Inbox list's selection over the Inbox table, and
+// helpers that put maps and stored sets into the database.
 
 #include "CoreTestSupport.h"
-#include "controls/ListView.h"
 
 #include "translation/MapScriptHost.h"
 #include "translation/OpenReport.h"
@@ -78,7 +77,11 @@ protected:
     // Adds an Inbox row of the key with the set's text; rows list in the
     // order they were added.
     qint64 addInboxRow(const QString &tset);
-    // Refills lvwInbox from its query; `selected` flags by position (missing: not selected).
+    // The selection of a mailbox list of `table` sorted by Time, as the
+    // window would give it; `selected` flags by position (missing: not
+    // selected). The list has a current row when it has rows.
+    static core::MailboxSelection listOf(const QString &table, const std::vector<bool> &selected);
+    // Refills the Inbox list's selection from its query.
     void fillInbox(const std::vector<bool> &selected);
     QStringList statuses();
     // "Type: Description" of every History row, in order.
@@ -89,7 +92,7 @@ protected:
     translation::MapKey key{QStringLiteral("ACME01"), QStringLiteral("830"), QStringLiteral("004010"),
                             QStringLiteral("I")};
     std::unique_ptr<translation::HiddenMapHost> host;
-    std::unique_ptr<controls::ListView> inbox;
+    core::MailboxSelection inbox{QStringLiteral("Inbox"), {}, {}, false};
     RecordingProgress progress;
     int inboxRows = 0;
 };
@@ -109,7 +112,8 @@ public:
 
 // Translation runs that end in a report: the Reports folder (with its Export
 // and ActiveX places) and the Export folder in the test's folder, recording
-// windows, a Recycled list, and the printer writing a PDF file there.
+// windows, the Recycled list's selection, and the printer writing a PDF file
+// there.
 class ReportRunTest : public TranslationTest {
 protected:
     void SetUp() override;
@@ -120,11 +124,11 @@ protected:
     void addReportKey(int exportFormat);
     // The main window's unique-selection answer, from the stored rows: the
     // selected rows' "P,T,V,D" when they all have it, else empty text.
-    QString selectionKey(controls::ListView &list);
+    QString selectionKey(const core::MailboxSelection &list);
 
     QString reportsFolder, exportFolder;
     RecordingWindows windows;
-    std::unique_ptr<controls::ListView> recycled;
+    core::MailboxSelection recycled{QStringLiteral("Recycled"), {}, {}, false};
 };
 
 } // namespace translationtest

@@ -1,5 +1,6 @@
 // The renderer on an image, the page widget, the PDF file and the shared printer.
 #include "report/PageWidget.h"
+#include "report/Printing.h"
 #include "report/Renderer.h"
 
 #include "ErrorOf.h"

@@ -1,11 +1,18 @@
 // The open report as the commands use it: open a file, bind rows, print or
 // export; a report saved with its data shows those rows when none are bound.
+// Printing goes through the print service.
 #include "report/Export.h"
+#include "report/PrintService.h"
+#include "report/Printing.h"
 #include "report/ReportDocument.h"
 #include "report/ReportFile.h"
 
 #include "ErrorOf.h"
 #include "ReportTestSupport.h"
+#include "vb/Dialogs.h"
+#include "vb/VbError.h"
+
+#include <QPrinter>
 
 using namespace report;
 using namespace report::test;
@@ -50,4 +57,63 @@ TEST(ReportDocument, AReportWithoutRowsOpensEmpty)
     EXPECT_EQ(doc->rows().rowCount(), 0);
     EXPECT_EQ(doc->pages().pageCount(), 1);
     EXPECT_EQ(errorOf([] { ReportDocument::open(tmp("none.RPT")); }), ErrReportFile);
+}
+
+namespace {
+
+class RecordingPrinter final : public PrintService {
+public:
+    void print(Paginator &pages) override { printed.push_back(pages.pageCount()); }
+    std::vector<int> printed;
+};
+
+// Puts the program's print services back however a test ends.
+struct PrintServicesRestored {
+    ~PrintServicesRestored()
+    {
+        setPrintService(nullptr);
+        setDefaultPrintService(std::make_shared<QtPrintService>());
+        vb::sharedPrinter().setOutputFileName({});
+        vb::sharedPrinter().setOutputFormat(QPrinter::NativeFormat);
+    }
+};
+
+} // namespace
+
+TEST(ReportDocument, PrintingGoesThroughThePrintService)
+{
+    const PrintServicesRestored restored;
+    const auto doc = ReportDocument::open(fixture("invoices.rpt"));
+    doc->setDataSource(invoices());
+
+    // A program with the report widgets prints on the shared printer.
+    QPrinter &printer = vb::sharedPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(tmp("printed.pdf"));
+    doc->printOut();
+    EXPECT_TRUE(QString::fromUtf8(runTool("pdftotext", {"-layout", tmp("printed.pdf"), "-"})).contains("Invoices"));
+
+    // An installed service takes every print; none restores the default.
+    const auto recording = std::make_shared<RecordingPrinter>();
+    setPrintService(recording);
+    doc->printOut();
+    EXPECT_EQ(recording->printed, std::vector<int>{1});
+    setPrintService(nullptr);
+    QFile::remove(tmp("printed.pdf"));
+    doc->printOut();
+    EXPECT_TRUE(QFile::exists(tmp("printed.pdf")));
+    EXPECT_EQ(recording->printed.size(), 1u);
+
+    // Without any service (a process without the widgets) printing is refused, not skipped.
+    setDefaultPrintService(nullptr);
+    QFile::remove(tmp("printed.pdf"));
+    QString description;
+    try {
+        doc->printOut();
+    } catch (const vb::VbError &error) {
+        EXPECT_EQ(error.number, ErrReportData);
+        description = error.description;
+    }
+    EXPECT_EQ(description, QStringLiteral("Printing is not available: this program has no printer support"));
+    EXPECT_FALSE(QFile::exists(tmp("printed.pdf")));
 }
