@@ -1,9 +1,10 @@
 # corvantis_refuse_widgets(<target>...): stops the configuration when any of
 # the targets reaches Qt Widgets or Qt PrintSupport through its link
 # libraries, naming the chain that does. The data layer, the script engine,
-# the late-bound objects and the core must run where no window can (tools,
-# an embedding project, the tests of the core), so the build itself keeps
-# widgets out of them. Runs once every target is defined.
+# the late-bound objects, the report model, the core and the engine
+# (translation, communications, integration, report commands) must run where
+# no window can (jobs, tools, an embedding project, their tests), so the
+# build itself keeps widgets out of them. Runs once every target is defined.
 
 set(CORVANTIS_WIDGET_LIBRARIES Qt6::Widgets Qt6::PrintSupport Qt::Widgets Qt::PrintSupport)
 
