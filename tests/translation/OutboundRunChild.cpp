@@ -4,6 +4,9 @@
 // kills itself when the run reaches the stage named.
 //
 //   outbound_run_child <work folder> <stage: none, Mapped, FileWritten, Loaded, Committed, Named>
+//
+// It has no window system at all, as a scheduled job or a tool would run the
+// engine: it links the translation engine only.
 #include "translation/MapScriptHost.h"
 #include "translation/OutboundTranslation.h"
 
@@ -11,7 +14,7 @@
 #include "core/modGlobal.h"
 #include "vb/Settings.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <csignal>
 #include <cstdio>
@@ -37,8 +40,7 @@ const char *stageName(Stage stage)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     if (argc != 3) {
         std::fprintf(stderr, "usage: outbound_run_child <work folder> <stage>\n");
         return 2;
