@@ -43,7 +43,7 @@ StepResult stepOf(reports::Outcome outcome)
 reports::ReportCommands commandsFor(const MailboxAccess &access)
 {
     reports::ReportServices services;
-    // The commands ask only about the Inbox (the job's rows) by name.
+    // A job's commands act on its Inbox rows only, so the check is the Inbox's.
     if (access.isSelectionUnique && access.inbox) {
         services.isSelectionUnique = [unique = access.isSelectionUnique, inbox = access.inbox](
                                          const core::MailboxSelection &) { return unique(*inbox); };
