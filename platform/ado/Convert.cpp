@@ -185,7 +185,7 @@ vb::Variant readColumn(sqlite3_stmt *stmt, int i, int type)
     return cellValue(readCell(stmt, i, cellKindFor(type)), type);
 }
 
-void bindValue(sqlite3_stmt *stmt, int i, const vb::Variant &v)
+void bindValue(sqlite3_stmt *stmt, int i, const vb::Variant &v, QByteArray &bytes)
 {
     switch (v.type()) {
     case vb::VarType::Empty: case vb::VarType::Null: sqlite3_bind_null(stmt, i); break;
@@ -196,8 +196,8 @@ void bindValue(sqlite3_stmt *stmt, int i, const vb::Variant &v)
         if (!v.decimalText().isEmpty()) {
             // Exact digits reach the column as text; a numeric column keeps
             // an integer that fits 64 bits exactly.
-            const QByteArray bytes = v.decimalText().toUtf8();
-            sqlite3_bind_text(stmt, i, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
+            bytes = v.decimalText().toUtf8();
+            sqlite3_bind_text(stmt, i, bytes.constData(), int(bytes.size()), SQLITE_STATIC);
             break;
         }
         sqlite3_bind_double(stmt, i, v.rawDouble());
@@ -208,8 +208,8 @@ void bindValue(sqlite3_stmt *stmt, int i, const vb::Variant &v)
     default: {
         QString text;
         textOf(v, &text);
-        const QByteArray bytes = text.toUtf8();
-        sqlite3_bind_text(stmt, i, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
+        bytes = text.toUtf8();
+        sqlite3_bind_text(stmt, i, bytes.constData(), int(bytes.size()), SQLITE_STATIC);
         break;
     }
     }

@@ -36,8 +36,10 @@ struct Cell {
 CellKind cellKindFor(int type);   // Variant: the storage class decides
 Cell readCell(sqlite3_stmt *stmt, int i, CellKind kind);
 vb::Variant cellValue(const Cell &cell, int type);
-// Binds a value already converted to its field's type.
-void bindValue(sqlite3_stmt *stmt, int i, const vb::Variant &value);
+// Binds a value already converted to its field's type. Text is bound from
+// `text`, which holds its UTF-8 and must stay unchanged until the statement
+// has run: SQLite then needs no copy of its own.
+void bindValue(sqlite3_stmt *stmt, int i, const vb::Variant &value, QByteArray &text);
 
 // Text and number of a value as the data layer reads them; false when there is none.
 bool numberOf(const vb::Variant &v, double *out);

@@ -5,6 +5,7 @@
 #include "ado/Types.h"
 #include "vb/Variant.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -36,6 +37,12 @@ public:
     vb::Variant Value() const;
     void setValue(const vb::Variant &value);
     Field &operator=(const vb::Variant &value) { setValue(value); return *this; }
+
+    // Assigns text given as UTF-8 bytes, kept and bound as they are: a bulk
+    // writer whose text is bytes already builds no QString for it. Text
+    // fields follow setValue's rules (a limited field refuses longer text);
+    // any other field takes the text through setValue.
+    void setUtf8(QByteArrayView text);
 
     vb::Variant OriginalValue() const;     // the value as fetched, before changes of this edit
 

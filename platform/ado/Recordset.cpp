@@ -50,6 +50,9 @@ struct ReadPass {
     std::vector<CellKind> kinds;       // per field
 };
 
+constexpr char kChanged = 1;
+constexpr char kChangedUtf8 = 2;
+
 struct RecordsetData {
     std::shared_ptr<ConnectionData> conn;
     Connection *connection = nullptr;
@@ -77,7 +80,9 @@ struct RecordsetData {
     long pos = -1;               // index into view: -1 BOF, view.size() EOF
     std::vector<vb::Variant> buf;
     std::vector<vb::Variant> orig;
-    std::vector<char> changed;
+    std::vector<char> changed;   // kChanged: in buf; kChangedUtf8: in utf8 (buf holds nothing)
+    std::vector<std::string> utf8; // text assigned as UTF-8 bytes (Field::setUtf8)
+    std::vector<QByteArray> boundText; // the UTF-8 of text values bound to the change statement
     bool loaded = false;
     int editMode = adEditNone;
     long addReturnPos = -1;
@@ -184,6 +189,11 @@ vb::Variant Field::Value() const
 void Field::setValue(const vb::Variant &value)
 {
     m_rs->setFieldValue(m_index, value);
+}
+
+void Field::setUtf8(QByteArrayView text)
+{
+    m_rs->setFieldUtf8(m_index, text);
 }
 
 vb::Variant Field::OriginalValue() const
@@ -861,6 +871,8 @@ vb::Variant Recordset::fieldValue(int index) const
     ensureLoaded(*d, *m_fields);
     if (d->keptRow)
         return keptOrFetched(*d, *m_fields, index);
+    if (d->changed[static_cast<size_t>(index)] == detail::kChangedUtf8)
+        return vb::Variant(QString::fromUtf8(d->utf8[static_cast<size_t>(index)]));
     return d->buf[static_cast<size_t>(index)];
 }
 
@@ -874,19 +886,65 @@ vb::Variant Recordset::fieldOriginalValue(int index) const
     return d->editMode == adEditAdd ? vb::Variant::null() : d->orig[static_cast<size_t>(index)];
 }
 
+namespace {
+
+void checkUpdatable(bool autoIncrement, long attributes, const QString &name)
+{
+    if (autoIncrement || !(attributes & adFldUpdatable))
+        vb::raise(adErrMultipleStep,
+                  QStringLiteral("Multiple-step operation generated errors. Check each status value. (field '%1' cannot be changed)").arg(name),
+                  kSource);
+}
+
+// The UTF-16 length of UTF-8 text, as QString::size() would give it.
+qsizetype utf16Length(QByteArrayView utf8)
+{
+    qsizetype n = 0;
+    for (const char c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b & 0xC0) != 0x80)
+            n += b >= 0xF0 ? 2 : 1;
+    }
+    return n;
+}
+
+} // namespace
+
 void Recordset::setFieldValue(int index, const vb::Variant &value)
 {
     checkFieldChange();
     ensureLoaded(*d, *m_fields);
     const Field &f = m_fields->Item(index);
-    if (f.m_autoIncrement || !(f.m_attributes & adFldUpdatable))
-        vb::raise(adErrMultipleStep,
-                  QStringLiteral("Multiple-step operation generated errors. Check each status value. (field '%1' cannot be changed)").arg(f.m_name),
-                  kSource);
+    checkUpdatable(f.m_autoIncrement, f.m_attributes, f.m_name);
     const bool nullable = (f.m_attributes & (adFldIsNullable | adFldMayBeNull)) != 0;
     vb::Variant converted = convertToFieldType(value, f.m_type, f.m_definedSize, f.m_precision, f.m_scale, nullable);
     d->buf[static_cast<size_t>(index)] = std::move(converted);
-    d->changed[static_cast<size_t>(index)] = 1;
+    d->changed[static_cast<size_t>(index)] = detail::kChanged;
+    if (d->editMode == adEditNone)
+        d->editMode = adEditInProgress;
+}
+
+void Recordset::setFieldUtf8(int index, QByteArrayView text)
+{
+    const Field &f = m_fields->Item(index);
+    const int type = f.m_type;
+    const bool limited = type == adChar || type == adWChar || type == adVarChar || type == adVarWChar;
+    if (!limited && type != adLongVarChar && type != adLongVarWChar && type != adBSTR) {
+        setFieldValue(index, vb::Variant(QString::fromUtf8(text)));
+        return;
+    }
+    checkFieldChange();
+    ensureLoaded(*d, *m_fields);
+    checkUpdatable(f.m_autoIncrement, f.m_attributes, f.m_name);
+    if (limited && f.m_definedSize > 0 && utf16Length(text) > f.m_definedSize)
+        vb::raise(adErrMultipleStep,
+                  QStringLiteral("Multiple-step operation generated errors. Check each status value. (text longer than %1 characters)")
+                      .arg(f.m_definedSize),
+                  kSource);
+    d->utf8.resize(d->buf.size());
+    d->utf8[static_cast<size_t>(index)].assign(text.data(), static_cast<size_t>(text.size()));
+    d->buf[static_cast<size_t>(index)] = vb::Variant::null();
+    d->changed[static_cast<size_t>(index)] = detail::kChangedUtf8;
     if (d->editMode == adEditNone)
         d->editMode = adEditInProgress;
 }
@@ -921,6 +979,27 @@ void Recordset::AddNew()
     d->loaded = true;
 }
 
+// Binds the changed fields `which` to the statement's first parameters.
+// Text is bound where it is kept (UTF-8 as assigned, or converted into
+// boundText): both stay unchanged until the statement has run.
+namespace {
+
+void bindChanged(detail::RecordsetData &d, sqlite3_stmt *stmt, const std::vector<int> &which)
+{
+    if (d.boundText.size() < which.size())
+        d.boundText.resize(which.size());
+    for (size_t k = 0; k < which.size(); ++k) {
+        const auto i = static_cast<size_t>(which[k]);
+        if (d.changed[i] == detail::kChangedUtf8)
+            sqlite3_bind_text(stmt, static_cast<int>(k + 1), d.utf8[i].data(), static_cast<int>(d.utf8[i].size()),
+                              SQLITE_STATIC);
+        else
+            detail::bindValue(stmt, static_cast<int>(k + 1), d.buf[i], d.boundText[k]);
+    }
+}
+
+} // namespace
+
 void Recordset::Update()
 {
     if (!d->open)
@@ -931,6 +1010,10 @@ void Recordset::Update()
         raiseReadOnly();
     const int n = m_fields->Count();
     if (d->disconnected) {
+        for (int i = 0; i < n; ++i) {
+            if (d->changed[static_cast<size_t>(i)] == detail::kChangedUtf8)
+                d->buf[static_cast<size_t>(i)] = vb::Variant(QString::fromUtf8(d->utf8[static_cast<size_t>(i)]));
+        }
         if (d->editMode == adEditAdd) {
             detail::Row row;
             row.values = d->buf;
@@ -987,8 +1070,7 @@ void Recordset::Update()
     if (adding) {
         sqlite3_stmt *stmt = d->conn->prepare(d->changeKey, d->changeSql);
         detail::StatementUse use(stmt);
-        for (size_t k = 0; k < which.size(); ++k)
-            detail::bindValue(stmt, static_cast<int>(k + 1), d->buf[static_cast<size_t>(which[k])]);
+        bindChanged(*d, stmt, which);
         if (sqlite3_step(stmt) != SQLITE_DONE)
             d->conn->fail(QStringLiteral("adding a row to ") + d->table);
         detail::Row row;
@@ -1003,8 +1085,7 @@ void Recordset::Update()
     } else if (!which.empty()) {
         sqlite3_stmt *stmt = d->conn->prepare(d->changeKey, d->changeSql);
         detail::StatementUse use(stmt);
-        for (size_t k = 0; k < which.size(); ++k)
-            detail::bindValue(stmt, static_cast<int>(k + 1), d->buf[static_cast<size_t>(which[k])]);
+        bindChanged(*d, stmt, which);
         detail::Row &row = d->rows[static_cast<size_t>(d->current())];
         sqlite3_bind_int64(stmt, static_cast<int>(which.size() + 1), row.rowid);
         if (sqlite3_step(stmt) != SQLITE_DONE)

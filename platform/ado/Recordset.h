@@ -12,6 +12,7 @@
 #include "ado/Types.h"
 #include "vb/Variant.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -102,6 +103,7 @@ private:
     vb::Variant fieldValue(int index) const;
     vb::Variant fieldOriginalValue(int index) const;
     void setFieldValue(int index, const vb::Variant &value);
+    void setFieldUtf8(int index, QByteArrayView text);
     void checkFieldChange() const;
 
     std::unique_ptr<ado::Fields> m_fields;
