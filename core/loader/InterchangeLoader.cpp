@@ -23,6 +23,7 @@
 #include <QHash>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <source_location>
@@ -159,6 +160,31 @@ QString trimmedRight(const QString &text)
     return text.left(end);
 }
 
+// The segments the loader acts on; every other segment only joins its set.
+enum class Segment { Other, ISA, GS, ST, SE, GE, IEA };
+
+Segment segmentOf(QByteArrayView id)
+{
+    const char *p = id.data();
+    if (id.size() == 2) {
+        if (p[0] == 'G')
+            return p[1] == 'S' ? Segment::GS : p[1] == 'E' ? Segment::GE : Segment::Other;
+        if (p[0] == 'S')
+            return p[1] == 'T' ? Segment::ST : p[1] == 'E' ? Segment::SE : Segment::Other;
+    } else if (id.size() == 3 && p[0] == 'I') {
+        if (p[1] == 'S' && p[2] == 'A')
+            return Segment::ISA;
+        if (p[1] == 'E' && p[2] == 'A')
+            return Segment::IEA;
+    }
+    return Segment::Other;
+}
+
+// The progress bar's range: thousandths of the file.
+constexpr int kProgressMax = 1000;
+// Inside a set, progress is shown (and messages run) at least this often.
+constexpr int kSegmentsPerProgress = 256;
+
 class Load {
 public:
     Load(WorkProgress &ui, const QString &direction, const QString &fileName, bool interactive)
@@ -177,7 +203,9 @@ public:
     int sets() const { return m_setsStored; }
 
 private:
-    void dispatch(QByteArrayView piece);
+    void dispatch(Segment segment, QByteArrayView piece);
+    void showProgress(qsizetype position);
+    void storeSetText(ado::Field &field, const std::pair<QString, QString> &delimiters);
     bool isStoredAlready();
     void onISA(QByteArrayView piece);
     void onGS(QByteArrayView piece);
@@ -191,10 +219,41 @@ private:
     void openBox();
     std::optional<vb::Variant> storedControlNumber(const QString &partner, const QString &transaction,
                                                    const QString &version);
+    // The set is kept as the file's bytes: it becomes text only where it
+    // has to (an inbound 997, other delimiters for the partner). While its
+    // segments follow each other in the file, each with the terminator as
+    // the set writes it, the set is that stretch of the file; otherwise
+    // (line breaks between segments, a terminator in the other letter case)
+    // it is copied together.
     void appendToSet(QByteArrayView piece)
     {
-        m_setText += QLatin1String(piece.data(), piece.size());
-        m_setText += m_terminator;
+        const qsizetype t = m_terminatorBytes.size();
+        // Every piece read is followed by its terminator in the file.
+        const bool terminated = std::memcmp(piece.data() + piece.size(), m_terminatorBytes.constData(), size_t(t)) == 0;
+        if (!m_setCopied && terminated) {
+            if (m_setSpan.isNull()) {
+                m_setSpan = QByteArrayView(piece.data(), piece.size() + t);
+                return;
+            }
+            if (piece.data() == m_setSpan.data() + m_setSpan.size()) {
+                m_setSpan = QByteArrayView(m_setSpan.data(), m_setSpan.size() + piece.size() + t);
+                return;
+            }
+        }
+        if (!m_setCopied) {
+            m_setText.resize(0);
+            m_setText.append(m_setSpan.data(), m_setSpan.size());
+            m_setCopied = true;
+        }
+        m_setText.append(piece.data(), piece.size());
+        m_setText.append(m_terminatorBytes);
+    }
+    QByteArrayView setText() const { return m_setCopied ? QByteArrayView(m_setText) : m_setSpan; }
+    void clearSet()
+    {
+        m_setSpan = {};
+        m_setCopied = false;
+        m_setText.resize(0); // keeps its capacity for the next set
     }
     QString part(size_t index) const { return QString::fromLatin1(m_parts[index]); }
     static QString text(QByteArrayView piece) { return QString::fromLatin1(piece); }
@@ -227,10 +286,23 @@ private:
     // The current group.
     QString m_gsText, m_gs01, m_gs06, m_version, m_date, m_time, m_partnerApp, m_ourApp, m_partner;
     // The current set.
-    QString m_st01, m_st02, m_setText;
+    QString m_st01, m_st02;
+    QByteArrayView m_setSpan; // the set in the file
+    bool m_setCopied = false; // the set is in m_setText instead
+    QByteArray m_setText, m_utf8;
+    // The mailbox values every set of the group shares, as UTF-8; remade
+    // after an ISA or GS.
+    std::vector<std::pair<MailboxColumn, QByteArray>> m_rowUtf8;
+    bool m_rowStale = true;
     // Segments of the set, sets of the group, groups of the interchange.
     qint64 m_segments = 0, m_sets = 0, m_groups = 0;
     QString m_last;
+
+    // What the progress bar and percentage show: the share of the file's
+    // bytes read, in thousandths and in whole percent.
+    qsizetype m_total = 0;
+    qint64 m_shownPercent = -1, m_shownPermille = -1;
+    int m_sinceShown = 0; // segments read since the progress was shown
 
     // What a load learns about a set's key once and keeps until it ends: the
     // key's acknowledgement flag and the control number to store for it.
@@ -275,13 +347,17 @@ void Load::run(QByteArrayView text)
     const char only = m_terminatorBytes.size() == 1 ? m_terminatorBytes[0] : '\r';
     const bool skipLineBreaks = only != '\r' && only != '\n' && only != ' ' && only != '\t';
 
-    // The piece after the last terminator is never read.
-    const qsizetype count = x12::countPieces(text, m_terminatorBytes, true);
-    quietly([&] { m_ui.setProgressMax(static_cast<int>(count)); });
-    qint64 shownPercent = -1;
+    // Progress and yields come per set and envelope segment, and at least
+    // every few hundred segments inside a large set: not per segment, whose
+    // calls cost as much as reading it. The file is read in one pass.
+    m_total = text.size();
+    quietly([&] { m_ui.setProgressMax(kProgressMax); });
     position = 0;
-    for (qsizetype i = 0; i + 1 < count; ++i) {
+    while (true) {
         const QByteArrayView piece = x12::nextPiece(text, position, m_terminatorBytes, true);
+        // The piece after the last terminator is never read.
+        if (position > text.size())
+            break;
         if (skipLineBreaks)
             position = x12::skipLineBreak(text, position);
         if (piece.startsWith("ISA")) {
@@ -290,57 +366,65 @@ void Load::run(QByteArrayView text)
             m_subSeparator = piece.size() > 104 ? QString(QChar(uchar(piece[104]))) : QString();
         }
 
-        const qint64 percent = static_cast<qint64>(std::nearbyint(double(i + 1) / double(count - 1) * 100.0));
-        if (percent != shownPercent) {
-            shownPercent = percent;
-            quietly([&] { m_ui.setPercentText(x12::percentText(double(percent)) + u"% Complete"_s); });
-        }
-        quietly([&] { m_ui.setProgressValue(static_cast<int>(i + 1)); });
-        // A yield lets messages run at most every few milliseconds anyway:
-        // asking the clock at every segment cost a tenth of the load.
-        if ((i & 31) == 0)
-            quietly([&] { m_ui.yield(); });
+        // Only envelope segments are cut into their elements; the others
+        // only need their identifier.
+        qsizetype afterId = 0;
+        const Segment segment = segmentOf(x12::nextPiece(piece, afterId, m_separatorBytes, true));
+        if (segment != Segment::Other)
+            x12::cutInto(m_parts, piece, m_separatorBytes, true);
+        dispatch(segment, piece);
 
-        x12::cutInto(m_parts, piece, m_separatorBytes, true);
-        dispatch(piece);
-
-        quietly([&] { m_ui.yield(); });
+        if ((segment != Segment::Other && segment != Segment::ST) || ++m_sinceShown == kSegmentsPerProgress)
+            showProgress(position);
     }
+    showProgress(m_total);
 
     if (m_last != u"IEA"_s)
         fail(u"Missing Interchange Control Trailer Segment"_s);
 }
 
-void Load::dispatch(QByteArrayView piece)
+void Load::showProgress(qsizetype position)
 {
-    const QByteArrayView id = m_parts.front();
+    m_sinceShown = 0;
+    const double share = m_total > 0 ? double(qMin(position, m_total)) / double(m_total) : 1.0;
+    const auto percent = static_cast<qint64>(std::nearbyint(share * 100.0));
+    if (percent != m_shownPercent) {
+        m_shownPercent = percent;
+        quietly([&] { m_ui.setPercentText(x12::percentText(double(percent)) + u"% Complete"_s); });
+    }
+    const auto permille = static_cast<qint64>(std::nearbyint(share * kProgressMax));
+    if (permille != m_shownPermille) {
+        m_shownPermille = permille;
+        quietly([&] { m_ui.setProgressValue(static_cast<int>(permille)); });
+    }
+    quietly([&] { m_ui.yield(); });
+}
+
+void Load::dispatch(Segment segment, QByteArrayView piece)
+{
     if (m_skipping) {
         // An ISA without its IEA ends the passing over; the next check
         // then fails the file as it would have.
-        if (id == "IEA") {
+        if (segment == Segment::IEA) {
             m_skipping = false;
             m_last = u"IEA"_s;
             return;
         }
-        if (id != "ISA")
+        if (segment != Segment::ISA)
             return;
         m_skipping = false;
     }
-    if (id == "ISA")
-        onISA(piece);
-    else if (id == "GS")
-        onGS(piece);
-    else if (id == "ST")
-        onST(piece);
-    else if (id == "SE")
-        onSE(piece);
-    else if (id == "GE")
-        onGE(piece);
-    else if (id == "IEA")
-        onIEA(piece);
-    else {
+    switch (segment) {
+    case Segment::ISA: onISA(piece); break;
+    case Segment::GS: onGS(piece); break;
+    case Segment::ST: onST(piece); break;
+    case Segment::SE: onSE(piece); break;
+    case Segment::GE: onGE(piece); break;
+    case Segment::IEA: onIEA(piece); break;
+    case Segment::Other:
         ++m_segments;
         appendToSet(piece);
+        break;
     }
 }
 
@@ -407,6 +491,7 @@ void Load::onISA(QByteArrayView piece)
     m_ourId = m_inbound ? part(8) : part(6);
     m_isaText = text(piece);
     m_isaPending = true;
+    m_rowStale = true;
     m_last = u"ISA"_s;
 
     if (isStoredAlready()) {
@@ -455,6 +540,7 @@ void Load::onGS(QByteArrayView piece)
     m_version = QString::fromLatin1(m_parts[8].first(qMin<qsizetype>(6, m_parts[8].size())));
     m_date = x12::groupDate(part(4));
     m_time = x12::groupTime(part(5), vb::currentDateTime());
+    m_rowStale = true;
     m_last = u"GS"_s;
 }
 
@@ -468,7 +554,7 @@ void Load::onST(QByteArrayView piece)
     m_st01 = part(1);
 
     KeyState &key = transactionKey();
-    const QString acknowledged = (m_st01 != u"997"_s && key.acknowledge) ? u"No"_s : u"Void"_s;
+    const QByteArrayView acknowledged = (m_st01 != u"997"_s && key.acknowledge) ? "No" : "Void";
 
     try {
         if (!m_box)
@@ -478,25 +564,37 @@ void Load::onST(QByteArrayView piece)
             m_box->CancelUpdate();
             m_rowPending = false;
         }
+        // The values that the interchange and the group give every set are
+        // made UTF-8 once, when they change.
+        if (m_rowStale) {
+            const std::pair<MailboxColumn, const QString *> shared[] = {
+                {ColPartner, &m_partner},
+                {ColVersion, &m_version},
+                {ColDate, &m_date},
+                {ColTime, &m_time},
+                {ColUsed, &m_isa15},
+                {ColInterchangeControlNumber, &m_isa13},
+                {ColGroupControlNumber, &m_gs06},
+                {ColFunctionalGroup, &m_gs01},
+                {ColSenderID, &m_partnerId},
+                {ColSenderDivision, &m_partnerApp},
+                {ColReceiverID, &m_ourId},
+                {ColReceiverDivision, &m_ourApp},
+                {ColDirection, &m_direction},
+            };
+            m_rowUtf8.clear();
+            for (const auto &[column, value] : shared)
+                m_rowUtf8.push_back({column, value->toUtf8()});
+            m_rowStale = false;
+        }
         ado::Recordset &rs = *m_box;
         rs.AddNew();
         m_rowPending = true;
-        rs.Fields(m_column[ColPartner]) = m_partner;
-        rs.Fields(m_column[ColTransaction]) = m_st01;
-        rs.Fields(m_column[ColVersion]) = m_version;
-        rs.Fields(m_column[ColDate]) = m_date;
-        rs.Fields(m_column[ColTime]) = m_time;
-        rs.Fields(m_column[ColUsed]) = m_isa15;
-        rs.Fields(m_column[ColInterchangeControlNumber]) = m_isa13;
-        rs.Fields(m_column[ColGroupControlNumber]) = m_gs06;
-        rs.Fields(m_column[ColFunctionalGroup]) = m_gs01;
-        rs.Fields(m_column[ColSenderID]) = m_partnerId;
-        rs.Fields(m_column[ColSenderDivision]) = m_partnerApp;
-        rs.Fields(m_column[ColReceiverID]) = m_ourId;
-        rs.Fields(m_column[ColReceiverDivision]) = m_ourApp;
-        rs.Fields(m_column[ColDirection]) = m_direction;
-        rs.Fields(m_column[ColAcknowledged]) = acknowledged;
-        rs.Fields(m_column[ColStatus]) = u"Closed"_s;
+        for (const auto &[column, value] : m_rowUtf8)
+            rs.Fields(m_column[column]).setUtf8(value);
+        rs.Fields(m_column[ColTransaction]).setUtf8(x12::latin1AsUtf8(m_parts[1], m_utf8));
+        rs.Fields(m_column[ColAcknowledged]).setUtf8(acknowledged);
+        rs.Fields(m_column[ColStatus]).setUtf8("Closed");
     } catch (const std::exception &error) {
         failSaving(errorText(error));
     }
@@ -602,18 +700,17 @@ void Load::onSE(QByteArrayView piece)
     // Our own 997s in the Outbox acknowledge nothing we sent. Sent rows that
     // cannot be marked fail the load: the 997 would be kept without its effect.
     if (m_st01 == u"997"_s && m_inbound
-        && !modGlobal::MarkSentAcknowledged(m_partner, m_setText, m_terminator, m_separator))
+        && !modGlobal::MarkSentAcknowledged(m_partner, QString::fromLatin1(setText()), m_terminator, m_separator))
         fail(QString::fromLatin1(loader_messages::kErrorSavingSet));
 
     auto delimiters = m_delimiters.find(m_partner);
     if (delimiters == m_delimiters.end())
         delimiters = m_delimiters.insert(m_partner, {modGlobal::GetSegmentTerminator(m_partner),
                                                      modGlobal::GetElementSeparator(m_partner)});
-    const QString tset = x12::redelimit(m_setText, m_terminator, m_separator, delimiters->first, delimiters->second);
     try {
         if (!m_box || !m_rowPending)
             vb::raise(3021);
-        m_box->Fields(m_column[ColTSet]) = tset;
+        storeSetText(m_box->Fields(m_column[ColTSet]), *delimiters);
         m_box->Update();
         m_rowPending = false;
         ++m_setsStored;
@@ -622,8 +719,20 @@ void Load::onSE(QByteArrayView piece)
     } catch (const std::exception &error) {
         failSaving(errorText(error));
     }
-    m_setText.resize(0); // keeps its capacity for the next set
+    clearSet();
     m_last = u"SE"_s;
+}
+
+// The set's text goes to the database as the file's bytes (as UTF-8), with
+// no text object in between, unless the partner's delimiters differ from the
+// file's.
+void Load::storeSetText(ado::Field &field, const std::pair<QString, QString> &delimiters)
+{
+    if (x12::redelimitChanges(m_terminator, m_separator, delimiters.first, delimiters.second))
+        field = x12::redelimit(QString::fromLatin1(setText()), m_terminator, m_separator, delimiters.first,
+                               delimiters.second);
+    else
+        field.setUtf8(x12::latin1AsUtf8(setText(), m_utf8));
 }
 
 void Load::onGE(QByteArrayView piece)

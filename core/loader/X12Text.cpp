@@ -298,11 +298,21 @@ QString groupTime(const QString &gs05, const QDateTime &now)
     return time;
 }
 
+namespace {
+
+// A partner delimiter replaces the file's only when both are known and differ.
+bool swaps(const QString &fileDelimiter, const QString &delimiter)
+{
+    return !delimiter.isEmpty() && delimiter != fileDelimiter && !fileDelimiter.isEmpty();
+}
+
+} // namespace
+
 QString redelimit(const QString &set, const QString &fileTerminator, const QString &fileSeparator,
                   const QString &terminator, const QString &separator)
 {
-    const bool swapTerminator = !terminator.isEmpty() && terminator != fileTerminator && !fileTerminator.isEmpty();
-    const bool swapSeparator = !separator.isEmpty() && separator != fileSeparator && !fileSeparator.isEmpty();
+    const bool swapTerminator = swaps(fileTerminator, terminator);
+    const bool swapSeparator = swaps(fileSeparator, separator);
     if (!swapTerminator && !swapSeparator)
         return set;
     QString out;
@@ -323,6 +333,42 @@ QString redelimit(const QString &set, const QString &fileTerminator, const QStri
         }
     }
     return out;
+}
+
+bool redelimitChanges(const QString &fileTerminator, const QString &fileSeparator, const QString &terminator,
+                      const QString &separator)
+{
+    return swaps(fileTerminator, terminator) || swaps(fileSeparator, separator);
+}
+
+QByteArrayView latin1AsUtf8(QByteArrayView latin1, QByteArray &scratch)
+{
+    const char *const begin = latin1.data();
+    const char *const end = begin + latin1.size();
+    const char *p = begin;
+    // Eight bytes at a time: a set is mostly ASCII, and is looked at whole.
+    for (quint64 word; end - p >= 8; p += 8) {
+        std::memcpy(&word, p, 8);
+        if (word & 0x8080808080808080ULL)
+            break;
+    }
+    while (p != end && static_cast<unsigned char>(*p) < 0x80)
+        ++p;
+    if (p == end)
+        return latin1;
+    scratch.resize(0);
+    scratch.reserve(latin1.size() + latin1.size() / 4);
+    scratch.append(begin, p - begin);
+    for (; p != end; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c < 0x80) {
+            scratch.append(char(c));
+        } else {
+            scratch.append(char(0xC0 | (c >> 6)));
+            scratch.append(char(0x80 | (c & 0x3F)));
+        }
+    }
+    return scratch;
 }
 
 int findWholeWord(QStringView text, QStringView word, int from)

@@ -56,6 +56,13 @@ bool isValidTime(QStringView text);
 // twice. An empty partner delimiter (a failed look-up) keeps the file's.
 QString redelimit(const QString &set, const QString &fileTerminator, const QString &fileSeparator,
                   const QString &terminator, const QString &separator);
+// False when redelimit would return the set as it is.
+bool redelimitChanges(const QString &fileTerminator, const QString &fileSeparator, const QString &terminator,
+                      const QString &separator);
+
+// 8-bit text (one character a byte) as UTF-8: `latin1` itself when it is
+// all ASCII, otherwise its conversion, made in `scratch`.
+QByteArrayView latin1AsUtf8(QByteArrayView latin1, QByteArray &scratch);
 
 // Position (0-based) of `word` in `text` at or after `from`, as a whole word
 // and without regard to letter case, as the preview's find does; -1 when absent.

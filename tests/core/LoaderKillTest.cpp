@@ -149,7 +149,7 @@ TEST_P(LoaderKilled, LeavesNoneOrAllOfTheSets)
 INSTANTIATE_TEST_SUITE_P(
     Points, LoaderKilled,
     ::testing::Values(KillCase{"yield:50", 0},          // early: nothing written yet
-                      KillCase{"yield:10000", 0},       // late: pages spilled into the log
+                      KillCase{"yield:2500", 0},        // late (a yield per set): pages spilled into the log
                       KillCase{"committed", kSets},     // the commit is the load
                       KillCase{"folding", kSets}),      // the log not yet folded into the file
     [](const ::testing::TestParamInfo<KillCase> &info) {

@@ -103,6 +103,53 @@ TEST(X12TextRedelimit, PartnerDelimitersReplaceTheFilesInOnePass)
     EXPECT_EQ(redelimit("A*B\r\nC\r\n", "\r\n", "*", "~", "+"), "A+B~C~");
 }
 
+// redelimitChanges says exactly when redelimit would change a set.
+TEST(X12TextRedelimit, ChangesOnlyWhenAKnownPartnerDelimiterDiffers)
+{
+    const char *const delimiters[] = {"", "~", "*", "\r\n", "|"};
+    for (const QString fileTerminator : delimiters)
+        for (const QString fileSeparator : delimiters)
+            for (const char *terminator : delimiters)
+                for (const char *separator : delimiters) {
+                    if (!fileTerminator.isEmpty() && fileTerminator == fileSeparator)
+                        continue;
+                    // A set that holds both of the file's delimiters.
+                    const QString set = "ST" + fileSeparator + "830" + fileTerminator + "SE" + fileSeparator + "2"
+                        + fileTerminator;
+                    const bool changes = redelimit(set, fileTerminator, fileSeparator, terminator, separator) != set;
+                    if (redelimitChanges(fileTerminator, fileSeparator, terminator, separator) != changes)
+                        ADD_FAILURE() << fileTerminator.toStdString() << " " << fileSeparator.toStdString() << " "
+                                      << terminator << " " << separator;
+                }
+}
+
+// 8-bit text becomes UTF-8 one character a byte; all-ASCII text is kept as it is.
+TEST(X12TextUtf8, Latin1BytesBecomeTheirCharacters)
+{
+    QByteArray scratch;
+    const QByteArray ascii = "ST*830*0001~BFR*05*RELEASE 1~SE*3*0001~";
+    const QByteArrayView same = latin1AsUtf8(ascii, scratch);
+    EXPECT_EQ(same.data(), ascii.constData());
+    EXPECT_EQ(same, ascii);
+    EXPECT_EQ(latin1AsUtf8(QByteArrayView(), scratch).size(), 0);
+    // A byte over 127 at every place of the eight-byte steps, and at the end.
+    for (qsizetype at = 0; at <= ascii.size(); ++at) {
+        for (const char high : {'\x80', '\xC9', '\xFF'}) {
+            QByteArray latin1 = ascii;
+            latin1.insert(at, high);
+            EXPECT_EQ(latin1AsUtf8(latin1, scratch).toByteArray(), QString::fromLatin1(latin1).toUtf8())
+                << "at " << at;
+        }
+    }
+    const QByteArray every = [] {
+        QByteArray all;
+        for (int c = 1; c < 256; ++c)
+            all += char(c);
+        return all;
+    }();
+    EXPECT_EQ(latin1AsUtf8(every, scratch).toByteArray(), QString::fromLatin1(every).toUtf8());
+}
+
 TEST(X12TextFind, WholeWordsWithoutRegardToCase)
 {
     const QString text = "ST*830\r\nN1*ST\r\nN13*X\r\nn1*Y";
