@@ -46,7 +46,7 @@ inline QString writeGeneratedFile(const QString &folder, int sets, int groups = 
     if (!QFile::exists(file)) {
         QFile out(file);
         out.open(QIODevice::WriteOnly);
-        out.write(generatedInterchange(sets, groups).toLatin1());
+        writeGeneratedInterchange(out, sets, groups);
     }
     return file;
 }
