@@ -37,27 +37,33 @@ QString SmallFileSystem::reason() const
     return QString::fromLocal8Bit(std::strerror(m_mounted ? ENOSPC : EFBIG));
 }
 
-SmallFileSystem::Full::Full(const SmallFileSystem &fs)
+FileSizeLimit::FileSizeLimit(qint64 bytes)
 {
-    if (fs.mounted())
-        return;
     // Past the limit the system would end the process with SIGXFSZ; ignored,
     // the write fails with EFBIG instead, as a full disk fails with ENOSPC.
     m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &m_saved);
-    rlimit limit = m_saved;
-    limit.rlim_cur = rlim_t(fs.size());
-    m_limited = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    if (getrlimit(RLIMIT_FSIZE, &m_saved) == 0) {
+        rlimit limit = m_saved;
+        limit.rlim_cur = rlim_t(bytes);
+        m_limited = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
     if (!m_limited)
         ADD_FAILURE() << "cannot limit the file size: " << std::strerror(errno);
 }
 
-SmallFileSystem::Full::~Full()
+FileSizeLimit::~FileSizeLimit()
 {
-    if (!m_limited)
-        return;
-    setrlimit(RLIMIT_FSIZE, &m_saved);
+    if (m_limited)
+        setrlimit(RLIMIT_FSIZE, &m_saved);
     std::signal(SIGXFSZ, m_savedHandler);
 }
+
+SmallFileSystem::Full::Full(const SmallFileSystem &fs)
+{
+    if (!fs.mounted())
+        m_limit.emplace(fs.size());
+}
+
+SmallFileSystem::Full::~Full() = default;
 
 } // namespace corvantis::test

@@ -14,9 +14,27 @@
 
 #include <QString>
 
+#include <optional>
+
 #include <sys/resource.h>
 
 namespace corvantis::test {
+
+// While it lives, no file of this process can grow past the given size:
+// writes past it fail with EFBIG ("File too large") instead of ending the
+// process with SIGXFSZ, which is ignored meanwhile.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    bool m_limited = false;
+    rlimit m_saved{};
+    void (*m_savedHandler)(int) = nullptr;
+};
 
 class SmallFileSystem {
 public:
@@ -42,9 +60,7 @@ public:
         Full &operator=(const Full &) = delete;
 
     private:
-        bool m_limited = false;
-        rlimit m_saved{};
-        void (*m_savedHandler)(int) = nullptr;
+        std::optional<FileSizeLimit> m_limit;
     };
     Full full() const { return Full(*this); }
 

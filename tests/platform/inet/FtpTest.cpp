@@ -1,8 +1,5 @@
 #include "InetTestSupport.h"
-
-#include <sys/resource.h>
-
-#include <csignal>
+#include "SmallFileSystem.h"
 
 using namespace inettest;
 using corvantis::test::FtpServer;
@@ -239,15 +236,10 @@ TEST_F(Ftp, ALocalWriteFailureSaysItsRealCause)
     const QString local = tempDir() + "/local/big.edi";
     QDir().mkpath(tempDir() + "/local");
 
-    struct rlimit before {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
-    struct rlimit limited = before;
-    limited.rlim_cur = 1 << 20;
-    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const auto states = r.run(base, "GET big.edi " + local);
-    ::setrlimit(RLIMIT_FSIZE, &before);
-    ::signal(SIGXFSZ, oldHandler);
+    const auto states = [&] {
+        corvantis::test::FileSizeLimit limit(1 << 20);
+        return r.run(base, "GET big.edi " + local);
+    }();
 
     ASSERT_FALSE(states.empty());
     EXPECT_EQ(states.back(), inet::StateError);

@@ -1,5 +1,6 @@
 #include "zip/Archive.h"
 
+#include "SmallFileSystem.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
@@ -8,10 +9,8 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 
 using corvantis::test::tempDir;
 
@@ -198,18 +197,13 @@ TEST(Unzip, AWriteFailureSaysItsRealCause)
         content[i] = char((i * 7919) >> 3); // packs poorly, so no ratio limit is near
     writeArchive(tempDir() + "/big.zip", {{"sub/big.edi", content}});
 
-    struct rlimit before {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
-    struct rlimit limited = before;
-    limited.rlim_cur = 1 << 20;
-    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
     zipfile::Unzipper u;
     u.archive = tempDir() + "/big.zip";
     u.destination = dest;
-    const int code = u.run();
-    ::setrlimit(RLIMIT_FSIZE, &before);
-    ::signal(SIGXFSZ, oldHandler);
+    const int code = [&] {
+        corvantis::test::FileSizeLimit limit(1 << 20);
+        return u.run();
+    }();
 
     EXPECT_EQ(code, zipfile::UnzipWriteFailed);
     EXPECT_TRUE(u.lastMessage().contains("File too large")) << u.lastMessage().toStdString();
