@@ -79,6 +79,11 @@ MainDefaults mainDefaults(double screenWidth, double screenHeight);
 long mailboxColumnDefaultWidth(double captionWidth);
 long layoutDefaultWidth(double captionWidth, int columnCount);
 
+// The Description column of the History and Exchange lists opens wide
+// enough for a typical entry: the caption's share would cut nearly every
+// entry after a dozen characters.
+inline constexpr long kLogDescriptionWidth = 7200;
+
 // Stored values as the windows read them back. A text that cannot be read
 // (not a number, out of range) gives nullopt and the caller keeps its default.
 std::optional<long> readWholeNumber(const QString &text);      // rounded half to even

@@ -68,6 +68,25 @@ void createLogColumns(controls::ListView &list)
         list.addColumnHeader(QString::fromLatin1(c.field), QString::fromLatin1(c.field), c.widthTwips);
 }
 
+namespace {
+
+bool isLogDescription(const controls::ListView &list, int column)
+{
+    return (list.tag() == QLatin1String("History") || list.tag() == QLatin1String("Exchange"))
+        && list.columnKey(column) == QLatin1String("Description");
+}
+
+// The stored width of a log list's Description column, or its wide default.
+// A stored width equal to the caption's share is the share an exit saved
+// back without the user choosing it, and gives way to the default too.
+long logDescriptionWidth(const QString &section, long share)
+{
+    const long stored = width(section, QStringLiteral("Description"), kLogDescriptionWidth);
+    return stored == share ? kLogDescriptionWidth : stored;
+}
+
+} // namespace
+
 void listViewLayout(const QString &operation, controls::ListView &list, double captionWidth)
 {
     const int n = list.columnHeaderCount();
@@ -81,7 +100,8 @@ void listViewLayout(const QString &operation, controls::ListView &list, double c
         put(section, QStringLiteral("SortOrder"), QString::number(list.sortOrder()));
     } else if (op == QLatin1String("load")) {
         for (int i = 1; i <= n; ++i)
-            list.setColumnWidthTwips(i, width(section, list.columnKey(i), dn));
+            list.setColumnWidthTwips(i, isLogDescription(list, i) ? logDescriptionWidth(section, dn)
+                                                                   : width(section, list.columnKey(i), dn));
         const auto sortKey = readInteger16(get(section, QStringLiteral("SortKey"), QStringLiteral("0")));
         list.setSortKey(sortKey && *sortKey >= 0 && *sortKey < n ? *sortKey : 0);
         const auto sortOrder = readWholeNumber(get(section, QStringLiteral("SortOrder"), QStringLiteral("0")));

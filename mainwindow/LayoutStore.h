@@ -25,7 +25,7 @@ void createLogColumns(controls::ListView &list);
 
 // "save" or "load" (any letter case) the column widths, SortKey and
 // SortOrder of a list; other operations do nothing. Loaded widths default to
-// W / n; a SortKey outside the columns or a SortOrder other than 0 and 1
+// W / n, the Description of a log list to kLogDescriptionWidth; a SortKey outside the columns or a SortOrder other than 0 and 1
 // falls back to 0.
 void listViewLayout(const QString &operation, controls::ListView &list, double captionWidth);
 

@@ -9,6 +9,8 @@
 #include "vb/VbError.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -495,6 +497,43 @@ void ListView::keyPressEvent(QKeyEvent *event)
     QTreeWidgetItem *after = currentItem();
     if (after && after != before)
         emit ItemClick(indexOfTopLevelItem(after) + 1);
+}
+
+QString ListView::cutCellText(const QPoint &viewportPosition) const
+{
+    const QModelIndex index = indexAt(viewportPosition);
+    if (!index.isValid())
+        return {};
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (text.isEmpty())
+        return {};
+    // What the cell needs (icon, text and margins) against what its column gives.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QRect cell = visualRect(index);
+    option.rect = cell;
+    const int needed = itemDelegateForIndex(index)->sizeHint(option, index).width();
+    return needed > cell.width() ? text : QString();
+}
+
+bool ListView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        const QModelIndex index = indexAt(help->pos());
+        // A tool tip given to a cell on purpose wins.
+        if (!index.isValid() || index.data(Qt::ToolTipRole).isValid())
+            return QTreeWidget::viewportEvent(event);
+        const QString text = cutCellText(help->pos());
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
+        }
+        return true;
+    }
+    return QTreeWidget::viewportEvent(event);
 }
 
 } // namespace controls

@@ -156,6 +156,11 @@ public:
     bool multiSelect() const;
     void setMultiSelect(bool multi);
 
+    // The whole text of the cell at a viewport position when its column is
+    // too narrow to show it (the cell shows it cut), else empty text. It is
+    // the cell's tool tip, so a cut entry can still be read.
+    QString cutCellText(const QPoint &viewportPosition) const;
+
 signals:
     void ColumnClick(int column);                       // zero-based position
     void ItemClick(int index);                          // 1-based position
@@ -166,6 +171,7 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     void applyHeader(int position);

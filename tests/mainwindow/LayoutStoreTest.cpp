@@ -158,7 +158,45 @@ TEST_F(LayoutStoreTest, LogColumns)
         EXPECT_EQ(history.columnWidthTwips(i + 1), widths[i]);
     }
     listViewLayout(QStringLiteral("load"), history, 8655);
-    EXPECT_EQ(history.columnWidthTwips(6), 1442);
+    EXPECT_EQ(history.columnWidthTwips(1), 1442);
+    EXPECT_EQ(history.columnWidthTwips(6), 7200);
+}
+
+// The log lists' Description opens wide enough to read an entry; a width the
+// user chose is kept, the caption's share an earlier exit wrote back is not.
+TEST_F(LayoutStoreTest, LogDescriptionWidths)
+{
+    const struct Case {
+        const char *list;
+        const char *stored; // nullptr: none
+        int expected;
+    } cases[] = {
+        {"History", nullptr, 7200},  {"Exchange", nullptr, 7200}, {"History", "1442", 7200},
+        {"Exchange", "1442", 7200}, {"History", "3000", 3000},   {"Exchange", "12000", 12000},
+        {"History", "wide", 7200},  {"History", "1443", 1443},
+    };
+    for (const Case &c : cases) {
+        controls::ListView log;
+        log.setTag(QString::fromLatin1(c.list));
+        createLogColumns(log);
+        if (c.stored)
+            set(c.list, "Description", QString::fromLatin1(c.stored));
+        listViewLayout(QStringLiteral("load"), log, 8655);
+        EXPECT_EQ(log.columnWidthTwips(6), c.expected) << c.list << " " << (c.stored ? c.stored : "none");
+        EXPECT_EQ(log.columnWidthTwips(5), 1442) << c.list;
+        // Saved and loaded again, the width stays.
+        listViewLayout(QStringLiteral("save"), log, 8655);
+        controls::ListView again;
+        again.setTag(QString::fromLatin1(c.list));
+        createLogColumns(again);
+        listViewLayout(QStringLiteral("load"), again, 8655);
+        EXPECT_EQ(again.columnWidthTwips(6), c.expected) << c.list << " saved";
+        vb::DeleteSetting(QStringLiteral("Corvantis"), QString::fromLatin1(c.list));
+    }
+    // A mailbox list has no such column: its widths stay the caption's share.
+    createMailboxColumns(inbox, 8655);
+    listViewLayout(QStringLiteral("load"), inbox, 8655);
+    EXPECT_EQ(inbox.columnWidthTwips(6), 1442);
 }
 
 TEST(MainLayoutStoreTest, DefaultsAndRoundTrip)

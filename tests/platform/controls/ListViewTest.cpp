@@ -6,6 +6,8 @@
 #include "vb/VbError.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
@@ -298,4 +300,50 @@ TEST_F(ListViewTest, AListFilledWhileHiddenIsLaidOutWhenShown)
     fill(3);
     EXPECT_EQ(list.selectedItemIndex(), 1);
     EXPECT_EQ(list.itemAt(list.visualItemRect(list.item(3)).center()), list.item(3));
+}
+
+// A cell whose column is too narrow for its text shows the whole text as
+// its tool tip; a cell that shows all of its text has none.
+TEST_F(ListViewTest, ACutCellShowsItsWholeTextAsToolTip)
+{
+    const QString longText = QStringLiteral("Error - Either BOF or EOF is True, or the current record has been deleted");
+    list.addColumnHeader(QStringLiteral("Type"), QStringLiteral("Type"), 1500, {});
+    list.addColumnHeader(QStringLiteral("Description"), QStringLiteral("Description"), 1442);
+    auto *row = new ListItem(QStringList{QStringLiteral("Error"), longText});
+    row->setImage(0, QStringLiteral("Closed"), images.icon(QStringLiteral("Closed")));
+    list.addItems({row});
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const QRect rowRect = list.visualItemRect(list.item(1));
+    const auto cellCentre = [&](int column) {
+        const int left = list.header()->sectionViewportPosition(column);
+        return QPoint(left + list.header()->sectionSize(column) / 2, rowRect.center().y());
+    };
+    const struct Case {
+        const char *what;
+        int column;       // zero-based
+        double widthTwips; // of that column
+        bool cut;
+    } cases[] = {
+        {"description at 96 px", 1, 1442, true},
+        {"description wide enough", 1, 15000, false},
+        {"short text with its image", 0, 1500, false},
+        {"image and text in a narrow column", 0, 300, true},
+    };
+    for (const Case &c : cases) {
+        list.setColumnWidthTwips(c.column + 1, c.widthTwips);
+        const QString whole = c.column == 0 ? QStringLiteral("Error") : longText;
+        EXPECT_EQ(list.cutCellText(cellCentre(c.column)), c.cut ? whole : QString()) << c.what;
+    }
+    // Below the rows there is no cell.
+    EXPECT_EQ(list.cutCellText(QPoint(5, rowRect.bottom() + 40)), QString());
+
+    // The tool tip event shows it.
+    list.setColumnWidthTwips(2, 1442);
+    const QPoint at = cellCentre(1);
+    QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(list.viewport(), &help);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QToolTip::isVisible(); }, 5000)) << "no tool tip within 5 s";
+    EXPECT_EQ(QToolTip::text(), longText);
+    QToolTip::hideText();
 }
