@@ -16,6 +16,7 @@
 #include "controls/ImageList.h"
 #include "controls/ListView.h"
 #include "controls/Measure.h"
+#include "controls/ScreenPlacement.h"
 #include "controls/ProgressBar.h"
 #include "controls/StatusBar.h"
 #include "controls/TreeView.h"
@@ -639,6 +640,7 @@ void frmMain::mnuPartners_Click()
     modGlobal::LogHistory(QStringLiteral("Info"), QStringLiteral("Selected [Setup] - [Partners]"));
     partners::frmPartners &window = controls::form<partners::frmPartners>();
     window.setParent(this, Qt::Dialog);
+    controls::placeOnScreen(&window);
     window.exec();
     controls::unload<partners::frmPartners>();
 }

@@ -5,6 +5,7 @@
 #include "communications/frmExchange.h"
 
 #include "controls/Forms.h"
+#include "controls/ScreenPlacement.h"
 #include "core/modGlobal.h"
 
 namespace mainwindow {
@@ -19,6 +20,7 @@ void frmMain::installExchangeCommands()
     setMenuHandler(u"mnuExchange"_s, [] {
         modGlobal::LogHistory(u"Info"_s, u"Selected [Tools] - [Exchange]"_s);
         frmExchange &window = controls::form<frmExchange>();
+        controls::placeOnScreen(&window);
         window.show();
         window.setWindowState(window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
         window.raise();

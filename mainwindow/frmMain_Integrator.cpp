@@ -6,6 +6,7 @@
 #include "integration/window/frmIntegrator.h"
 
 #include "controls/Forms.h"
+#include "controls/ScreenPlacement.h"
 #include "controls/ListView.h"
 #include "core/loader/WorkProgress.h"
 #include "core/modGlobal.h"
@@ -42,6 +43,7 @@ void frmMain::installIntegratorCommands()
     setMenuHandler(u"mnuIntegrator"_s, [] {
         modGlobal::LogHistory(u"Info"_s, u"Selected [Tools] - [Integrator]"_s);
         frmIntegrator &window = controls::form<frmIntegrator>();
+        controls::placeOnScreen(&window);
         window.show();
         window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
         window.showNormal();

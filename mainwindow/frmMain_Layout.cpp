@@ -5,6 +5,7 @@
 
 #include "controls/ListView.h"
 #include "controls/Measure.h"
+#include "controls/ScreenPlacement.h"
 #include "controls/ProgressBar.h"
 #include "controls/SplitterBar.h"
 #include "controls/StatusBar.h"
@@ -188,8 +189,10 @@ void frmMain::applyStoredPlacement()
     // The stored measure is the window's own area without the frame, the
     // measure the exit saves: the frame is unknown until the window system
     // has drawn it, so using it here made the window creep at every start.
-    setGeometry(twipsToPixels(m_placeLeft), twipsToPixels(m_placeTop), twipsToPixels(m_placeWidth),
-                twipsToPixels(m_placeHeight));
+    // A placement stored on a larger screen is fitted into this one.
+    const QRect wanted(twipsToPixels(m_placeLeft), twipsToPixels(m_placeTop), twipsToPixels(m_placeWidth),
+                       twipsToPixels(m_placeHeight));
+    controls::placeOnScreen(this, wanted, controls::availableScreenArea(wanted, m_screenWidth, m_screenHeight));
 }
 
 void frmMain::MainLayout(const QString &operation)

@@ -6,6 +6,7 @@
 #include "mapeditor/frmMap.h"
 
 #include "controls/Forms.h"
+#include "controls/ScreenPlacement.h"
 #include "core/loader/WorkProgress.h"
 #include "core/modGlobal.h"
 
@@ -29,6 +30,7 @@ void frmMain::installMapDesignerCommands()
     setMenuHandler(u"mnuMap"_s, [] {
         modGlobal::LogHistory(u"Info"_s, u"Selected [Setup] - [Map Designer]"_s);
         mapeditor::frmMap &window = controls::form<mapeditor::frmMap>();
+        controls::placeOnScreen(&window);
         window.show();
         window.setWindowState(window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
         window.raise();

@@ -1,6 +1,7 @@
 #include "mainwindow/frmSplash.h"
 
 #include "controls/Forms.h"
+#include "controls/ScreenPlacement.h"
 #include "mainwindow/Icons.h"
 #include "mainwindow/Startup.h"
 #include "mainwindow/frmLogin.h"
@@ -54,8 +55,7 @@ frmSplash::frmSplash() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindow
     grid->addWidget(lblCopyright, 4, 1);
     grid->addWidget(lblWarning, 5, 0, 1, 2);
     resize(460, 260);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    controls::placeOnScreen(this); // centred on the available area
 }
 
 frmSplash::~frmSplash()

@@ -22,6 +22,7 @@
 #include "controls/ListView.h"
 #include "controls/MaskedEdit.h"
 #include "controls/Measure.h"
+#include "controls/ScreenPlacement.h"
 #include "controls/ScriptBox.h"
 #include "controls/SplitterBar.h"
 #include "controls/TabStrip.h"
@@ -1304,8 +1305,7 @@ void frmMap::MainLayout(const QString &operation)
         m_placeLeft = v.left.value_or(pixelsToTwips(g.left()));
         m_placeHeight = v.height.value_or(pixelsToTwips(g.height()));
         m_placeWidth = v.width.value_or(pixelsToTwips(g.width()));
-        setGeometry(twipsToPixels(m_placeLeft), twipsToPixels(m_placeTop), twipsToPixels(m_placeWidth),
-                    twipsToPixels(m_placeHeight));
+        applyStoredPlacement();
         m_pendingPlacement = !isVisible();
         if (v.state == 2)
             setWindowState(windowState() | Qt::WindowMaximized);
@@ -1323,14 +1323,21 @@ void frmMap::MainLayout(const QString &operation)
     }
 }
 
+void frmMap::applyStoredPlacement()
+{
+    // A placement stored on a larger screen is fitted into this one.
+    const QRect wanted(twipsToPixels(m_placeLeft), twipsToPixels(m_placeTop), twipsToPixels(m_placeWidth),
+                       twipsToPixels(m_placeHeight));
+    controls::placeOnScreen(this, wanted, controls::availableScreenArea(wanted, m_screenWidth, m_screenHeight));
+}
+
 void frmMap::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     if (m_pendingPlacement) {
         m_pendingPlacement = false;
         if (!isMaximized() && !isMinimized())
-            setGeometry(twipsToPixels(m_placeLeft), twipsToPixels(m_placeTop), twipsToPixels(m_placeWidth),
-                        twipsToPixels(m_placeHeight));
+            applyStoredPlacement();
     }
     Form_Resize();
 }

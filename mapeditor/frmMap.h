@@ -154,6 +154,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void applyStoredPlacement();
 
 private:
     void buildControls();

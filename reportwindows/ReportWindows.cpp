@@ -3,6 +3,8 @@
 #include "reportwindows/frmDesign.h"
 #include "reportwindows/frmReport.h"
 
+#include "controls/ScreenPlacement.h"
+
 namespace reportwindows {
 
 void ProgramReportWindows::showViewer()
@@ -20,6 +22,7 @@ void ProgramReportWindows::showViewer()
         // A later View shows its own report, not the one loaded first.
         m_viewer->takeReport();
     }
+    controls::placeOnScreen(m_viewer);
     m_viewer->show();
     m_viewer->raise();
     m_viewer->activateWindow();
@@ -41,6 +44,7 @@ bool ProgramReportWindows::showDesigner()
         }
         m_designer = window;
     }
+    controls::placeOnScreen(m_designer);
     m_designer->show();
     m_designer->raise();
     m_designer->activateWindow();

@@ -119,3 +119,44 @@ TEST_F(MainWindowTest, ThreeRestartsLeaveTheWindowWhereItWas)
         controls::unload<frmMain>();
     }
 }
+
+// A placement stored on a larger screen comes back inside this one: a main
+// window saved at 1280 x 1000 pixels opens whole on a 1024 x 768 screen, and
+// one saved off its right or bottom edge is moved back onto it.
+TEST_F(MainWindowTest, AStoredPlacementIsFittedIntoASmallerScreen)
+{
+    const QRect screen(0, 0, 1024, 768);
+    const struct Case {
+        const char *what;
+        QRect stored; // pixels
+    } cases[] = {
+        {"1280 x 1000 at the origin", QRect(0, 0, 1280, 1000)},
+        {"beyond the bottom right corner", QRect(900, 700, 800, 600)},
+        {"fits", QRect(60, 40, 700, 500)},
+    };
+    for (const Case &c : cases) {
+        saveSetting("Main", "Top", QString::number(c.stored.top() * 15));
+        saveSetting("Main", "Left", QString::number(c.stored.left() * 15));
+        saveSetting("Main", "Height", QString::number(c.stored.height() * 15));
+        saveSetting("Main", "Width", QString::number(c.stored.width() * 15));
+        frmMain &main = controls::form<frmMain>();
+        main.setScreenTwips(15360, 11520); // 1024 x 768 pixels
+        ASSERT_EQ(main.Form_Load(), StartOutcome::Continue) << c.what;
+        main.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&main, 5000)) << c.what << ": not shown within 5 s";
+        const QRect frame = main.frameGeometry();
+        const QMargins margins(main.geometry().left() - frame.left(), main.geometry().top() - frame.top(),
+                               frame.right() - main.geometry().right(), frame.bottom() - main.geometry().bottom());
+        EXPECT_TRUE(screen.contains(frame)) << c.what;
+        // The size the screen has room for, the place nearest the stored one.
+        const QSize room = screen.size().shrunkBy(margins);
+        EXPECT_EQ(main.geometry().size(), c.stored.size().boundedTo(room)) << c.what;
+        if (c.stored.size() == c.stored.size().boundedTo(room) && screen.contains(c.stored.marginsAdded(margins)))
+            EXPECT_EQ(main.geometry(), c.stored) << c.what;
+        else
+            EXPECT_TRUE(frame.right() == screen.right() || frame.bottom() == screen.bottom()
+                        || frame.topLeft() == screen.topLeft())
+                << c.what << ": moved no further than needed";
+        controls::unload<frmMain>();
+    }
+}

@@ -34,6 +34,8 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -745,8 +747,46 @@ TEST_F(MapDesignerWindowTest, TheLayoutIsKeptInSectionMap)
     EXPECT_EQ(vb::GetSetting("Corvantis", "Map", "Width"), QString::number(controls::pixelsToTwips(900)));
     EXPECT_EQ(vb::GetSetting("Corvantis", "Map", "VSplitLeft"), "4000");
     frmMap &again = controls::form<frmMap>();
+    // Loaded again on a screen as large as the one it was saved on (the
+    // test's own screen is smaller, and a placement is fitted into it).
+    again.setScreenSizeTwips(19200, 14400);
+    again.MainLayout(QStringLiteral("load"));
     EXPECT_EQ(again.geometry(), QRect(40, 50, 900, 700));
     EXPECT_EQ(again.picVSplitLeft->leftTwips(), 4000);
+}
+
+// A placement stored on a larger screen (960 x 768 pixels, or off an edge)
+// opens inside a 1024 x 768 screen, frame included.
+TEST_F(MapDesignerWindowTest, AStoredPlacementIsFittedIntoTheScreen)
+{
+    const QRect area(0, 0, 1024, 768);
+    const struct Case {
+        const char *what;
+        QRect stored; // pixels
+    } cases[] = {
+        {"960 x 768 at the origin", QRect(32, 0, 960, 768)},
+        {"off the right edge", QRect(900, 20, 800, 640)},
+        {"above the top", QRect(10, -300, 800, 640)},
+    };
+    for (const Case &c : cases) {
+        vb::SaveSetting("Corvantis", "Map", "Top", QString::number(controls::pixelsToTwips(c.stored.top())));
+        vb::SaveSetting("Corvantis", "Map", "Left", QString::number(controls::pixelsToTwips(c.stored.left())));
+        vb::SaveSetting("Corvantis", "Map", "Height", QString::number(controls::pixelsToTwips(c.stored.height())));
+        vb::SaveSetting("Corvantis", "Map", "Width", QString::number(controls::pixelsToTwips(c.stored.width())));
+        frmMap &w = controls::form<frmMap>();
+        w.setScreenSizeTwips(15360, 11520);
+        w.MainLayout(QStringLiteral("load"));
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 5000)) << c.what << ": not shown within 5 s";
+        const QRect frame = w.frameGeometry();
+        EXPECT_TRUE(area.contains(frame)) << c.what << ": " << frame.x() << "," << frame.y() << " " << frame.width()
+                                          << "x" << frame.height();
+        // Only what the screen lacks is taken off.
+        EXPECT_GE(w.geometry().width(), std::min(c.stored.width(), area.width() - 8)) << c.what;
+        EXPECT_GE(w.geometry().height(), std::min(c.stored.height(), area.height() - 8)) << c.what;
+        w.close();
+        controls::unload<frmMap>();
+    }
 }
 
 TEST_F(MapDesignerWindowTest, ExecuteMapperRunsTheTrialOfTheLoadedMap)

@@ -1,0 +1,41 @@
+#pragma once
+// Top-level windows open inside the available area of the screen (the
+// screen without the panels of the desktop), whatever its size: a stored
+// placement from a larger screen, or a designed size taller than a small
+// screen, is moved and shrunk until the window with its frame fits.
+
+#include <QMargins>
+#include <QRect>
+
+#include <optional>
+
+class QWidget;
+
+namespace controls {
+
+// The window's own area (without frame) for a window wanted at `wanted` and
+// framed by `frame`: moved, and shrunk where it is larger than the area, so
+// that the framed window lies inside `available`. A window that would have
+// no size keeps one pixel.
+QRect fitOnScreen(const QRect &wanted, const QRect &available, const QMargins &frame = {});
+
+// A window of `size` (its own area) centred on `available`, then fitted.
+QRect centredOnScreen(const QSize &size, const QRect &available, const QMargins &frame = {});
+
+// The available area: of a screen `fixedWidth` x `fixedHeight` twips at the
+// origin when both are set (a test fixes them), else of the screen that
+// holds the middle of `near` (the primary one when none does); 1024 x 768
+// pixels when there is no screen at all.
+QRect availableScreenArea(const QRect &near = {}, double fixedWidth = 0, double fixedHeight = 0);
+
+// The frame the window system draws around `window`: its own once it has
+// one, else that of another shown top-level window, else none.
+QMargins windowFrame(const QWidget *window);
+
+// Places a top-level window inside `area` (default: availableScreenArea of
+// its place): at `wanted` when given; otherwise a window placed before keeps
+// its place, fitted, and one never placed is centred. Marks it placed.
+void placeOnScreen(QWidget *window, std::optional<QRect> wanted = std::nullopt,
+                   std::optional<QRect> area = std::nullopt);
+
+} // namespace controls
