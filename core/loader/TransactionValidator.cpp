@@ -205,6 +205,14 @@ QString previewText(const QString &tset, const QString &terminator)
 
 } // namespace
 
+QString TransactionValidator::noMapText(const QString &partner, const QString &transaction, const QString &version,
+                                        const QString &direction)
+{
+    const QString way = direction == u"I"_s ? u"inbound "_s : direction == u"O"_s ? u"outbound "_s : QString();
+    return u"No "_s + way + u"map exists for partner "_s + partner + u", transaction set "_s + transaction
+        + u", version "_s + version;
+}
+
 TransactionValidator::TransactionValidator(WorkProgress *progress)
     : m_progress(progress ? progress : &g_noProgress), m_usage(std::make_unique<clsHashTable>())
 {
@@ -242,6 +250,12 @@ bool TransactionValidator::check(const Map &map, const QString &strTSet, const Q
         // segments; passing it unexamined would call it valid.
         if (strSegmentTerminator.isEmpty() || strElementSeparator.isEmpty())
             vb::raise(5);
+        // Without a map every segment would miss and the set would be blamed
+        // for a sequence error; the missing map is what the user must fix.
+        if (map.rows == 0) {
+            modGlobal::LogHistory(u"Error"_s, noMapText(map.partner, map.transaction, map.version, map.direction));
+            return false;
+        }
 
         // The usage table is emptied key by key: the keys of one set are few,
         // and emptying it whole rebuilds all its slots.
@@ -411,6 +425,12 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
         // The map is read once for the whole run.
         const std::unique_ptr<Map> map = readMap(partner, transaction, version, direction);
 
+        // No map for the key: said once for the run, and every selected set
+        // is marked "Error" unexamined.
+        const QString noMap = map->rows == 0 ? noMapText(partner, transaction, version, direction) : QString();
+        if (!noMap.isEmpty())
+            modGlobal::LogHistory(u"Error"_s, noMap);
+
         ado::Recordset rs;
         rs.Open(selection.statement, modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockOptimistic);
 
@@ -430,7 +450,8 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
                 const QString preview = previewText(tset, terminator);
                 ui.showPreview(preview);
 
-                const bool passed = check(*map, tset, preview, terminator, separator, subSeparator);
+                const bool passed =
+                    noMap.isEmpty() && check(*map, tset, preview, terminator, separator, subSeparator);
                 rs(u"Status"_s) = passed ? u"Validated"_s : u"Error"_s;
                 rs.Update();
                 if (!passed)
@@ -453,6 +474,10 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
         modGlobal::LogHistory(u"Info"_s, partner + u"_"_s + transaction + u"_"_s + version + u"_"_s + direction
                                              + u" Validated: "_s + QString::number(examined) + u" Errors: "_s
                                              + QString::number(errors));
+        // The summary names the key the way the program stores it; the
+        // status bar keeps saying what went wrong.
+        if (!noMap.isEmpty())
+            ui.setStatusText(noMap);
     } catch (const std::exception &error) {
         try {
             endTransaction();

@@ -32,6 +32,11 @@ public:
                                 const QString &strSegmentTerminator, const QString &strElementSeparator,
                                 const QString &strSubElementSeparator);
 
+    // What the History and the status bar say when the key has no map (no
+    // Segment row): partner, transaction set, version and direction.
+    static QString noMapText(const QString &partner, const QString &transaction, const QString &version,
+                             const QString &direction);
+
     // A key's map as the check reads it: its Segment and Element rows, read
     // once for a whole run (and once for a set checked on its own).
     struct Map;

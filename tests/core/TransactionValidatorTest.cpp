@@ -109,7 +109,10 @@ INSTANTIATE_TEST_SUITE_P(
         SetCase{"loop_restart", set(kFullSet.mid(0, 9) + QStringList{"LIN**BP*PART-2", "UIT*EA"}), "830", "Error",
                 "LIN - Segment Sequence - Verify Mapping"},
         SetCase{"unknown_segment", set({"BFR*05*R", "ZZ*1"}), "830", "Error", "ZZ - Segment Sequence - Verify Mapping"},
-        SetCase{"no_map", set({"BSS*00*X"}, "862"), "862", "Error", "BSS - Segment Sequence - Verify Mapping"},
+        SetCase{"no_map", set({"BSS*00*X"}, "862"), "862", "Error",
+                "No inbound map exists for partner ACME, transaction set 862, version 004010"},
+        SetCase{"no_map_only_st_and_se", set({}, "862"), "862", "Error",
+                "No inbound map exists for partner ACME, transaction set 862, version 004010"},
         SetCase{"usage", set({"N1*ST*X", "N3*A", "N3*B", "N3*C"}), "830", "Warning",
                 "Segment N3 Maximum Usage/Loops = 2 Exceeded "},
         SetCase{"too_long", set({"BFR*05*" + QString(31, QLatin1Char('R'))}), "830", "Warning",
@@ -153,6 +156,41 @@ TEST_F(ValidatorRun, MarksTheSelectedRowsAndRecordsTheSummary)
     EXPECT_EQ(progress.refreshed, QStringList{"Inbox"});
     ASSERT_EQ(progress.previews.size(), 3);
     EXPECT_TRUE(progress.previews[2] == "ST*830*0001\r\nSE*2*0001\r\n") << progress.previews[2].toStdString();
+}
+
+// A key without a map: one History entry and the status bar name partner,
+// set and version; the sets are marked "Error" unexamined and the summary
+// still counts them.
+TEST_F(ValidatorRun, AKeyWithoutAMapSaysSo)
+{
+    for (const char *direction : {"I", "O"})
+        addRow("Inbox", {{"Date", QStringLiteral("9%1").arg(QLatin1String(direction))}, {"Partner", "ACME"},
+                         {"Transaction", "862"}, {"Version", "004010"}, {"Direction", direction},
+                         {"Acknowledged", "No"}, {"Status", "Closed"}, {"TSet", set({"BSS*00*X"}, "862")}});
+    const struct Case {
+        const char *key;
+        qint64 rowid;
+        const char *text;
+    } cases[] = {
+        {"ACME,862,004010,I", 5, "No inbound map exists for partner ACME, transaction set 862, version 004010"},
+        {"ACME,862,004010,O", 6, "No outbound map exists for partner ACME, transaction set 862, version 004010"},
+    };
+    for (const Case &c : cases) {
+        db.connection().Execute("DELETE FROM History");
+        RecordingProgress progress;
+        core::TransactionValidator validator(&progress);
+        core::MailboxSelection selection{"Inbox", "SELECT * FROM Inbox ORDER BY Date ASC", {c.rowid}, true};
+        validator.ValidateBox(selection, [&] { return QString::fromLatin1(c.key); });
+        const QString key = QString::fromLatin1(c.key).replace(u',', u'_');
+        EXPECT_EQ(dumpTable("History", {"Type", "Description"}),
+                  QStringLiteral("[History]\nType=Error|Description=%1\nType=Info|Description=%2 Validated: 1 Errors: 1\n")
+                      .arg(QLatin1String(c.text), key));
+        ASSERT_FALSE(progress.statusTexts.isEmpty()) << c.key;
+        EXPECT_EQ(progress.statusTexts.last(), QLatin1String(c.text));
+        EXPECT_EQ(progress.refreshed, QStringList{"Inbox"});
+    }
+    EXPECT_EQ(dumpTable("Inbox", {"Status"}),
+              "[Inbox]\nStatus=Closed\nStatus=Closed\nStatus=Closed\nStatus=Closed\nStatus=Error\nStatus=Error\n");
 }
 
 TEST_F(ValidatorRun, NothingHappensWithoutAUniqueSelection)
