@@ -7,6 +7,7 @@
 
 #include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
 
 namespace report {
 
@@ -41,6 +42,16 @@ private:
 
 } // namespace
 
+QString printerStartFailure(const QString &printerName, bool anyPrinterInstalled)
+{
+    if (!printerName.trimmed().isEmpty())
+        return QStringLiteral("The printer %1 cannot be started").arg(printerName);
+    if (!anyPrinterInstalled)
+        return QStringLiteral("No printer is installed. The report viewer prints the report to a PDF file.");
+    return QStringLiteral("No printer is chosen. Choose one in Print Setup, or print the report to a PDF file "
+                          "from the report viewer.");
+}
+
 void printReport(Paginator &paginator, QPrinter &printer)
 {
     const PrinterSettingsKept kept(printer);
@@ -51,7 +62,8 @@ void printReport(Paginator &paginator, QPrinter &printer)
     printer.setDocName(paginator.report().title);
     QPainter painter;
     if (!painter.begin(&printer))
-        vb::raise(ErrReportData, QStringLiteral("The printer %1 cannot be started").arg(printer.printerName()),
+        vb::raise(ErrReportData,
+                  printerStartFailure(printer.printerName(), !QPrinterInfo::availablePrinterNames().isEmpty()),
                   QStringLiteral("Report"));
     const double scale = printer.resolution() / 1440.0;
     paintPages(paginator, painter, scale, [&] { printer.newPage(); });

@@ -15,6 +15,7 @@
 
 #include "com/ClassRegistry.h"
 #include "core/modGlobal.h"
+#include "report/Printing.h"
 #include "report/ReportFile.h"
 #include "report/RowSource.h"
 #include "vb/Dialogs.h"
@@ -23,6 +24,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPrinter>
+#include <QPrinterInfo>
 
 using namespace Qt::StringLiterals;
 using corvantis::test::dialogs;
@@ -258,6 +261,49 @@ TEST_F(ReportCommandsTest, PrintPrintsRowsAndNothingForAnEmptyTranslation)
     EXPECT_NE(outcome, reports::Outcome::Done);
     EXPECT_FALSE(QFile::exists(pdf));
     EXPECT_TRUE(dialogs().boxes().empty());
+}
+
+// A printer that cannot start is named; without one (the test machine has
+// no printer installed) the box says none is installed and where a report
+// can still be printed, never "The printer  cannot be started".
+TEST_F(ReportCommandsTest, PrintWithoutAPrinterSaysWhy)
+{
+    prepare();
+    writeReports();
+    // The shared printer as it is with no printer installed: no name, and no
+    // file to write to either.
+    QPrinter &printer = vb::sharedPrinter();
+    if (!printer.printerName().isEmpty() || !QPrinterInfo::availablePrinterNames().isEmpty())
+        GTEST_SKIP() << "this machine has a printer";
+    printer.setOutputFileName({});
+    dialogs().answer(vb::vbOK);
+    EXPECT_EQ(commands().PrintReport(inbox, false), reports::Outcome::Failed);
+    const QString text = u"No printer is installed. The report viewer prints the report to a PDF file."_s;
+    ASSERT_EQ(dialogs().boxes().size(), 1u);
+    EXPECT_EQ(dialogs().boxes()[0].text, text);
+    const auto history = rows(u"SELECT Type, Description FROM History"_s);
+    ASSERT_FALSE(history.empty());
+    EXPECT_EQ(history.back().at(u"Type"_s), u"Error"_s);
+    EXPECT_TRUE(history.back().at(u"Description"_s).endsWith(text)) << history.back().at(u"Description"_s).toStdString();
+}
+
+TEST(PrinterStartFailure, NamesThePrinterOrSaysThereIsNone)
+{
+    const struct Case {
+        const char *name;
+        bool installed;
+        const char *text;
+    } cases[] = {
+        {"Office Laser", true, "The printer Office Laser cannot be started"},
+        {"Office Laser", false, "The printer Office Laser cannot be started"},
+        {"", false, "No printer is installed. The report viewer prints the report to a PDF file."},
+        {"  ", false, "No printer is installed. The report viewer prints the report to a PDF file."},
+        {"", true,
+         "No printer is chosen. Choose one in Print Setup, or print the report to a PDF file from the report viewer."},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(report::printerStartFailure(QString::fromLatin1(c.name), c.installed), QString::fromLatin1(c.text))
+            << "[" << c.name << "] " << c.installed;
 }
 
 TEST_F(ReportCommandsTest, DesignerCommandsOpenTheirReportWithoutTranslating)
