@@ -113,19 +113,19 @@ report::Report GuidelineReport()
     r.page.height = 12240;
     struct Column { const char *field; const char *heading; int type; long size; int width; Align align; };
     const Column columns[] = {
-        {"Segment", "Segment", 200, 3, 840, Align::Left},
+        {"Segment", "Segment", 200, 3, 960, Align::Left},
         {"SegmentIndex", "Pos", 2, 2, 480, Align::Right},
-        {"SegmentName", "Segment Name", 200, 40, 2400, Align::Left},
-        {"SegmentUsage", "Usage", 200, 1, 600, Align::Left},
-        {"MaxUsageLoop", "Max Use", 3, 4, 720, Align::Right},
+        {"SegmentName", "Segment Name", 200, 40, 2280, Align::Left},
+        {"SegmentUsage", "Usage", 200, 1, 720, Align::Left},
+        {"MaxUsageLoop", "Max Use", 3, 4, 840, Align::Right},
         {"SegmentLevel", "Level", 200, 8, 720, Align::Left},
         {"Looping", "Loop", 11, 2, 600, Align::Left},
-        {"Node", "Node", 2, 2, 480, Align::Right},
-        {"ElementIndex", "Element", 2, 2, 720, Align::Right},
-        {"ElementName", "Element Name", 200, 60, 3120, Align::Left},
+        {"Node", "Node", 2, 2, 600, Align::Right},
+        {"ElementIndex", "Element", 2, 2, 840, Align::Right},
+        {"ElementName", "Element Name", 200, 60, 2640, Align::Left},
         {"Reference", "Ref", 3, 4, 600, Align::Right},
-        {"ElementUsage", "Usage", 200, 1, 600, Align::Left},
-        {"Type", "Type", 200, 2, 480, Align::Left},
+        {"ElementUsage", "Usage", 200, 1, 720, Align::Left},
+        {"Type", "Type", 200, 2, 600, Align::Left},
         {"Minimum", "Min", 3, 4, 480, Align::Right},
         {"Maximum", "Max", 3, 4, 480, Align::Right},
     };
@@ -147,19 +147,21 @@ report::Report GuidelineReport()
 
     // The map the page belongs to, then the column headings.
     report::Section &heads = r.section(report::SectionKind::PageHeader);
-    const struct { const char *field; const char *label; int left; int width; } keys[] = {
-        {"Partner", "Partner:", 0, 2400}, {"Transactions", "Transaction Set:", 3600, 720},
-        {"Version", "Version:", 6000, 960}, {"Description", "", 7200, 6960}};
+    // Side by side within the printable width (the page less its margins),
+    // each label as wide as its bold text.
+    const struct { const char *field; const char *label; int left; int labelWidth; int width; } keys[] = {
+        {"Partner", "Partner:", 0, 960, 2400}, {"Transactions", "Transaction Set:", 3600, 1680, 720},
+        {"Version", "Version:", 6240, 960, 960}, {"Description", "", 8400, 0, 6000}};
     for (const auto &k : keys) {
         if (*k.label) {
             report::ReportObject label = object(report::ObjectKind::Text, QString::fromLatin1(k.field) + u"Label"_s,
-                                                k.left, 0, 1200);
+                                                k.left, 0, k.labelWidth);
             label.text = QString::fromLatin1(k.label);
             label.font.bold = true;
             report::addToSection(heads, label);
         }
         report::ReportObject value = object(report::ObjectKind::Field, QString::fromLatin1(k.field),
-                                            k.left + (*k.label ? 1200 : 0), 0, k.width);
+                                            k.left + k.labelWidth, 0, k.width);
         value.field = QString::fromLatin1(k.field);
         report::addToSection(heads, value);
     }

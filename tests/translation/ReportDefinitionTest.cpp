@@ -18,6 +18,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFont>
+#include <QFontMetricsF>
+
+#include <cmath>
 
 using namespace translationtest;
 using namespace Qt::StringLiterals;
@@ -207,6 +211,34 @@ TEST_F(ReportDefinitionTest, AMapWithoutSegmentsIsReportedAndWritesNothing)
     ASSERT_EQ(dialogs().boxes().size(), 1u);
     EXPECT_EQ(dialogs().boxes()[0].icon, vb::vbCritical);
     EXPECT_TRUE(filesIn(reports).isEmpty());
+}
+
+// Every object of the guideline lies within the printable width, no two on
+// one line overlap, and each label and heading fits its box in its font.
+TEST_F(ReportDefinitionTest, TheGuidelinesTextsFitAndDoNotOverlap)
+{
+    const report::Report r = translation::GuidelineReport();
+    const int printable = r.page.width - r.page.marginLeft - r.page.marginRight;
+    for (const report::Section &section : r.sections) {
+        for (size_t i = 0; i < section.objects.size(); ++i) {
+            const report::ReportObject &o = section.objects[i];
+            EXPECT_LE(o.left + o.width, printable) << o.name.toStdString() << " runs past the right margin";
+            for (size_t j = i + 1; j < section.objects.size(); ++j) {
+                const report::ReportObject &other = section.objects[j];
+                const bool sameLine = o.top < other.top + other.height && other.top < o.top + o.height;
+                const bool apart = o.left + o.width <= other.left || other.left + other.width <= o.left;
+                EXPECT_TRUE(!sameLine || apart) << o.name.toStdString() << " overlaps " << other.name.toStdString();
+            }
+            if (o.kind != report::ObjectKind::Text)
+                continue;
+            // Sizes in twips: a point is 20 units, as the renderer draws them.
+            QFont font(o.font.family);
+            font.setPixelSize(int(std::lround(o.font.size * 20)));
+            font.setBold(o.font.bold);
+            EXPECT_LE(QFontMetricsF(font).horizontalAdvance(o.text), o.width)
+                << "\"" << o.text.toStdString() << "\" is cut in " << o.width << " twips";
+        }
+    }
 }
 
 TEST_F(ReportDefinitionTest, TheShippedGuidelineLaysOutOverTheGuidelineQuery)
