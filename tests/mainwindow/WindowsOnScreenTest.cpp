@@ -109,14 +109,13 @@ TEST_F(WindowsOnScreenTest, HistoryEntriesAreReadable)
     frmMain &main = loadOnTheScreen();
     ASSERT_EQ(main.LoadBox(loaderFixture("crlf.IC"), QStringLiteral("I")), QString());
     main.LoadBox(loaderFixture("bad_se_count.IC"), QStringLiteral("I"));
-    insertLog(QStringLiteral("History"), QStringLiteral("Error"),
-              QStringLiteral("3021 Either BOF or EOF is True, or the current record has been deleted. Requested "
-                             "operation requires a current record."));
-    insertLog(QStringLiteral("History"), QStringLiteral("Info"),
-              QStringLiteral("ACMEPARTSACMEAPPCORVANTISCORVAPP_830_004010_I Translated: 1 Errors: 0"));
+    modGlobal::LogHistory(QStringLiteral("Error"),
+                          QStringLiteral("3021 Either BOF or EOF is True, or the current record has been deleted. "
+                                         "Requested operation requires a current record."));
+    modGlobal::LogHistory(QStringLiteral("Info"),
+                          QStringLiteral("ACMEPARTSACMEAPPCORVANTISCORVAPP_830_004010_I Translated: 1 Errors: 0"));
     click(main, "History");
     controls::ListView *history = main.lvwHistory;
-    main.RefreshBox(history); // the rows written beside the program
     ASSERT_GE(history->itemCount(), 4);
     const int description = history->columnPosition(QStringLiteral("Description"));
     ASSERT_GT(description, 0);
