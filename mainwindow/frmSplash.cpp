@@ -55,7 +55,6 @@ frmSplash::frmSplash() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindow
     grid->addWidget(lblCopyright, 4, 1);
     grid->addWidget(lblWarning, 5, 0, 1, 2);
     resize(460, 260);
-    controls::placeOnScreen(this); // centred on the available area
 }
 
 frmSplash::~frmSplash()
@@ -74,6 +73,10 @@ StartOutcome frmSplash::Form_Load(SingleInstance &instance)
     lblCompany->setText(vb::AppInfo::companyName());
     lblWarning->setText(vb::AppInfo::legalTrademarks());
     lblVersion->setText(versionLabel());
+    // Centred at the size its texts need, so it does not grow to one side
+    // when it appears.
+    resize(size().expandedTo(sizeHint()));
+    controls::placeOnScreen(this);
     return StartOutcome::Continue;
 }
 

@@ -14,6 +14,8 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -243,6 +245,15 @@ TEST(StartupTest, SplashLabels)
     EXPECT_TRUE(splash.lblBuildDate->text().startsWith(QStringLiteral("Build Date: ")));
     EXPECT_TRUE(splash.lblBuildDate->text().contains(QRegularExpression(QStringLiteral("^Build Date: [A-Z][a-z]+ \\d{1,2}, \\d{4}$"))))
         << splash.lblBuildDate->text().toStdString();
+    // Centred on the screen at the size its texts need: showing it does not
+    // grow it to one side.
+    const QRect placed = splash.geometry();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(std::abs(placed.center().x() - area.center().x()), 2) << placed.x() << " " << placed.width();
+    EXPECT_LE(std::abs(placed.center().y() - area.center().y()), 2) << placed.y() << " " << placed.height();
+    splash.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&splash, 5000)) << "the splash was not shown within 5 s";
+    EXPECT_EQ(splash.geometry(), placed);
 }
 
 // The login dialog.
