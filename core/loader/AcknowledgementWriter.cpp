@@ -17,6 +17,9 @@
 
 #include <QFile>
 #include <QSet>
+#include <QStringList>
+
+#include <algorithm>
 #include <optional>
 
 #include <vector>
@@ -29,19 +32,7 @@ namespace {
 
 WorkProgress g_noProgress;
 
-// One answered set: its ST01 and ST02 and whether it was found in error.
-struct AnsweredSet {
-    QString st01, st02;
-    bool rejected = false;
-};
-
-// The selected sets of one functional group, answered by one 997 set.
-struct AnsweredGroup {
-    QString functionalGroup, groupControlNumber;
-    std::vector<AnsweredSet> sets;
-};
-
-QString element(const QString &segment, const QString &separator, size_t index)
+QString element(QStringView segment, const QString &separator, size_t index)
 {
     const std::vector<QStringView> parts = x12::cut(segment, separator, false);
     if (index >= parts.size())
@@ -49,7 +40,121 @@ QString element(const QString &segment, const QString &separator, size_t index)
     return parts[index].toString();
 }
 
+// How many characters of a set the 997 reads first: its ST is nearly always
+// there, so the rest of a long set is not read.
+constexpr int kHeadLength = 512;
+
+// The segment of `text` whose identifier is ST: what AK2 answers (a segment
+// that stood between GS and ST is stored at the front of the set). Of the
+// whole set without one, its first segment. Of the set's first characters
+// only a segment that ends there counts; none: nullopt.
+std::optional<QStringView> stSegment(QStringView text, const QString &terminator, const QString &separator,
+                                     bool whole)
+{
+    std::optional<QStringView> first;
+    qsizetype start = 0;
+    while (true) {
+        const qsizetype end = text.indexOf(terminator, start);
+        if (end < 0 && !whole)
+            return std::nullopt;
+        const QStringView segment = end < 0 ? text.sliced(start) : text.sliced(start, end - start);
+        if (!first)
+            first = segment;
+        const qsizetype cut = segment.indexOf(separator);
+        if ((cut < 0 ? segment : segment.first(cut)) == u"ST"_s)
+            return segment;
+        if (end < 0)
+            return first;
+        start = end + terminator.size();
+    }
+}
+
+// What the 997 reads of an answered row.
+struct AnsweredRow {
+    QString head;    // the set's first kHeadLength characters
+    bool rejected = false;
+    QString functionalGroup, groupControlNumber;
+};
+
+// The mailbox lists a selection may come from.
+QString mailboxTable(const MailboxSelection &selection)
+{
+    for (const QString &table : {u"Inbox"_s, u"Outbox"_s, u"Sent"_s, u"Recycled"_s})
+        if (selection.table.compare(table, Qt::CaseInsensitive) == 0)
+            return table;
+    vb::raise(3265, u"Item cannot be found in the collection corresponding to the requested name or ordinal."_s);
+}
+
+// Conditions that together pick exactly `rowids`: runs of consecutive
+// rowids (rows loaded together) become one range, a few dozen ranges a
+// condition, so a statement stays short however many rows it reads.
+QStringList rowidConditions(std::vector<qint64> rowids)
+{
+    constexpr int kRangesPerCondition = 64;
+    std::sort(rowids.begin(), rowids.end());
+    rowids.erase(std::unique(rowids.begin(), rowids.end()), rowids.end());
+    QStringList conditions;
+    QStringList ranges;
+    for (size_t k = 0; k < rowids.size();) {
+        size_t last = k;
+        while (last + 1 < rowids.size() && rowids[last + 1] == rowids[last] + 1)
+            ++last;
+        ranges << u"(rowid >= "_s + QString::number(rowids[k]) + u" AND rowid <= "_s + QString::number(rowids[last])
+                + u")"_s;
+        if (ranges.size() == kRangesPerCondition) {
+            conditions << ranges.join(u" OR "_s);
+            ranges.clear();
+        }
+        k = last + 1;
+    }
+    if (!ranges.isEmpty())
+        conditions << ranges.join(u" OR "_s);
+    return conditions;
+}
+
 } // namespace
+
+void AnsweredGroups::add(const QString &functionalGroup, const QString &groupControlNumber, AnsweredSet set)
+{
+    const QString key = functionalGroup + QChar(0) + groupControlNumber;
+    auto found = m_index.constFind(key);
+    if (found == m_index.constEnd()) {
+        found = m_index.insert(key, m_groups.size());
+        m_groups.push_back({functionalGroup, groupControlNumber, {}});
+    }
+    m_groups[*found].sets.push_back(std::move(set));
+}
+
+QString AcknowledgementText(const AcknowledgementEnvelope &envelope, const std::vector<AnsweredGroup> &groups)
+{
+    const QString &t = envelope.terminator;
+    const QString &d = envelope.separator;
+    QString sets;
+    qint64 number = 0;
+    for (const AnsweredGroup &group : groups) {
+        const QString control = x12::nineDigits(++number);
+        sets += u"ST"_s + d + u"997"_s + d + control + t;
+        sets += u"AK1"_s + d + group.functionalGroup + d + group.groupControlNumber + t;
+        qint64 accepted = 0;
+        for (const AnsweredSet &set : group.sets) {
+            sets += u"AK2"_s + d + set.st01 + d + set.st02 + t;
+            if (set.rejected) {
+                sets += u"AK5"_s + d + u"R"_s + d + u"5"_s + t;
+            } else {
+                sets += u"AK5"_s + d + u"A"_s + t;
+                ++accepted;
+            }
+        }
+        const qint64 n = qint64(group.sets.size());
+        const QString code = accepted == n ? u"A"_s : (accepted == 0 ? u"R"_s : u"P"_s);
+        sets += u"AK9"_s + d + code + d + QString::number(n) + d + QString::number(n) + d
+            + QString::number(accepted) + t;
+        sets += u"SE"_s + d + QString::number(2 * n + 4) + d + control + t;
+    }
+    const QString ge = u"GE"_s + d + QString::number(groups.size()) + d + envelope.gs06 + t;
+    const QString iea = u"IEA"_s + d + u"1"_s + d + envelope.isa13 + t;
+    return envelope.isa + envelope.gs + sets + ge + iea;
+}
 
 AcknowledgementWriter::AcknowledgementWriter(WorkProgress *progress)
     : m_progress(progress ? progress : &g_noProgress)
@@ -82,6 +187,9 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
     }
 
     QString path;
+    // The rows answered, in list order: marked once the 997 is in the Outbox.
+    std::vector<qint64> answered;
+    QString table;
     // The partner's control numbers are taken inside a transaction that ends
     // only once the file is written: a file that cannot be written gives its
     // numbers back, so the partner never sees a gap.
@@ -102,86 +210,82 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
         if (!connection)
             vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
         numbers.emplace(*connection);
-        const QString t = modGlobal::GetSegmentTerminator(partner);
-        const QString d = modGlobal::GetElementSeparator(partner);
+        AcknowledgementEnvelope envelope;
+        envelope.terminator = modGlobal::GetSegmentTerminator(partner);
+        envelope.separator = modGlobal::GetElementSeparator(partner);
+        const QString &t = envelope.terminator;
+        const QString &d = envelope.separator;
         modGlobal::GetSubElementSeparator(partner);
         if (t.isEmpty() || d.isEmpty())
             vb::raise(3021, u"Trading Partner Not Found: "_s + partner);
 
-        const QString isa = modGlobal::BuildISA(partner);
-        const QString gs = modGlobal::BuildGS(partner, u"FA"_s, version);
-        if (isa.isEmpty() || gs.isEmpty())
+        envelope.isa = modGlobal::BuildISA(partner);
+        envelope.gs = modGlobal::BuildGS(partner, u"FA"_s, version);
+        if (envelope.isa.isEmpty() || envelope.gs.isEmpty())
             vb::raise(3021, u"Trading Partner Not Found: "_s + partner);
-        const QString isa13 = element(isa.chopped(t.size()), d, 13);
-        const QString gs06 = element(gs.chopped(t.size()), d, 6);
+        envelope.isa13 = element(QStringView(envelope.isa).chopped(t.size()), d, 13);
+        envelope.gs06 = element(QStringView(envelope.gs).chopped(t.size()), d, 6);
 
-        // The selected rows in list order, grouped by the functional group
-        // they came in (first appearance first).
-        const QSet<qint64> selected(selection.rowids.begin(), selection.rowids.end());
-        std::vector<AnsweredGroup> groups;
+        // The selected rows in list order: the list's statement gives the
+        // order (its rows are not read), then only the columns the 997
+        // needs are read, a few hundred rows a statement.
+        table = mailboxTable(selection);
         {
+            const QSet<qint64> selected(selection.rowids.begin(), selection.rowids.end());
             ado::Recordset rs;
-            rs.Open(selection.statement, modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockOptimistic);
+            rs.Open(selection.statement, modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockReadOnly);
             while (!rs.Eof()) {
-                if (selected.contains(rs.rowid())) {
-                    const QString tset = vb::CStr(rs(u"TSet"_s).Value());
-                    // A segment that stood between GS and ST was stored at
-                    // the front of the set: AK2 answers the set's own ST.
-                    const std::vector<QStringView> segments = x12::cut(tset, t, false);
-                    QString st = segments.front().toString();
-                    for (QStringView segment : segments) {
-                        if (x12::cut(segment, d, false).front() == u"ST"_s) {
-                            st = segment.toString();
-                            break;
-                        }
-                    }
-                    AnsweredSet set{element(st, d, 1), element(st, d, 2),
-                                    vb::CStr(rs(u"Status"_s).Value()) == u"Error"_s};
-                    const QString fg = vb::CStr(rs(u"FunctionalGroup"_s).Value());
-                    const QString gcn = vb::CStr(rs(u"GroupControlNumber"_s).Value());
-                    auto group = std::find_if(groups.begin(), groups.end(), [&](const AnsweredGroup &g) {
-                        return g.functionalGroup == fg && g.groupControlNumber == gcn;
-                    });
-                    if (group == groups.end()) {
-                        groups.push_back({fg, gcn, {}});
-                        group = groups.end() - 1;
-                    }
-                    group->sets.push_back(set);
-                }
+                if (selected.contains(rs.rowid()))
+                    answered.push_back(rs.rowid());
                 rs.MoveNext();
             }
             rs.Close();
         }
-        if (groups.empty())
+        QHash<qint64, AnsweredRow> rows;
+        rows.reserve(qsizetype(answered.size()));
+        for (const QString &condition : rowidConditions(answered)) {
+            ado::Recordset rs;
+            rs.Open(u"SELECT rowid, substr(TSet, 1, "_s + QString::number(kHeadLength)
+                        + u") AS Head, Status, FunctionalGroup, GroupControlNumber FROM "_s + table + u" WHERE "_s
+                        + condition,
+                    modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+            while (!rs.Eof()) {
+                AnsweredRow row;
+                row.head = vb::CStr(rs.Fields(1).Value());
+                row.rejected = vb::CStr(rs.Fields(2).Value()) == u"Error"_s;
+                row.functionalGroup = vb::CStr(rs.Fields(3).Value());
+                row.groupControlNumber = vb::CStr(rs.Fields(4).Value());
+                rows.insert(rs.Fields(0).Value().rawInt(), std::move(row));
+                rs.MoveNext();
+            }
+            rs.Close();
+        }
+
+        AnsweredGroups groups;
+        for (const qint64 rowid : answered) {
+            const auto row = rows.constFind(rowid);
+            if (row == rows.constEnd())
+                continue;
+            const bool whole = row->head.size() < kHeadLength;
+            std::optional<QStringView> st = stSegment(row->head, t, d, whole);
+            QString tset;
+            if (!st) {
+                // A long set whose ST is not among its first characters.
+                ado::Recordset rs;
+                rs.Open(u"SELECT TSet FROM "_s + table + u" WHERE rowid = "_s + QString::number(rowid),
+                        modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+                tset = vb::CStr(rs.Fields(0).Value());
+                rs.Close();
+                st = stSegment(tset, t, d, true);
+            }
+            groups.add(row->functionalGroup, row->groupControlNumber,
+                       AnsweredSet{element(*st, d, 1), element(*st, d, 2), row->rejected});
+        }
+        if (groups.groups().empty())
             return {};
 
-        QString sets;
-        qint64 number = 0;
-        for (const AnsweredGroup &group : groups) {
-            const QString control = x12::nineDigits(++number);
-            sets += u"ST"_s + d + u"997"_s + d + control + t;
-            sets += u"AK1"_s + d + group.functionalGroup + d + group.groupControlNumber + t;
-            qint64 accepted = 0;
-            for (const AnsweredSet &set : group.sets) {
-                sets += u"AK2"_s + d + set.st01 + d + set.st02 + t;
-                if (set.rejected) {
-                    sets += u"AK5"_s + d + u"R"_s + d + u"5"_s + t;
-                } else {
-                    sets += u"AK5"_s + d + u"A"_s + t;
-                    ++accepted;
-                }
-            }
-            const qint64 n = qint64(group.sets.size());
-            const QString code = accepted == n ? u"A"_s : (accepted == 0 ? u"R"_s : u"P"_s);
-            sets += u"AK9"_s + d + code + d + QString::number(n) + d + QString::number(n) + d
-                + QString::number(accepted) + t;
-            sets += u"SE"_s + d + QString::number(2 * n + 4) + d + control + t;
-        }
-        const QString ge = u"GE"_s + d + QString::number(groups.size()) + d + gs06 + t;
-        const QString iea = u"IEA"_s + d + u"1"_s + d + isa13 + t;
-
         path = WriteNewInterchangeFile(OutboundFolder(), x12::interchangeFileStem(vb::currentDateTime()),
-                                       isa + gs + sets + ge + iea);
+                                       AcknowledgementText(envelope, groups.groups()));
         numbers->commit();
     } catch (const std::exception &error) {
         rollBack();
@@ -200,24 +304,32 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
     // Only an acknowledgement that now stands in the Outbox marks the rows,
     // all of them in one transaction (one commit per row would cost more
     // than the rest of the run): either every answered row says so or none.
+    // Every answered row changes, so, as for a load, the log is folded into
+    // the file after the commit, not inside it.
     const std::shared_ptr<ado::Connection> marking = modGlobal::cnDatabase;
     try {
         if (!marking)
             vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
+        struct AutoCheckpoint {
+            ado::Connection &connection;
+            ~AutoCheckpoint() { connection.setAutoCheckpoint(true); }
+        } autoCheckpoint{*marking};
+        marking->setAutoCheckpoint(false);
         ado::Transaction tx(*marking);
-        const QSet<qint64> selected(selection.rowids.begin(), selection.rowids.end());
-        ado::Recordset rs;
-        rs.Open(selection.statement, marking, ado::adOpenKeyset, ado::adLockOptimistic);
-        while (!rs.Eof()) {
-            if (selected.contains(rs.rowid())) {
+        for (const QString &condition : rowidConditions(answered)) {
+            ado::Recordset rs;
+            rs.Open(u"SELECT Acknowledged FROM "_s + table + u" WHERE "_s + condition, marking, ado::adOpenKeyset,
+                    ado::adLockOptimistic);
+            while (!rs.Eof()) {
                 rs(u"Acknowledged"_s) = u"Yes"_s;
                 rs.Update();
+                rs.MoveNext();
             }
-            rs.MoveNext();
+            rs.Close();
         }
-        rs.Close();
         tx.commit();
         ui.refreshList(u"Inbox"_s);
+        marking->checkpoint();
     } catch (const std::exception &error) {
         modGlobal::ReportError(error);
     }

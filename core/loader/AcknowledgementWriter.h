@@ -6,9 +6,11 @@
 
 #include "core/loader/WorkProgress.h"
 
+#include <QHash>
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace core {
 
@@ -25,5 +27,42 @@ public:
 private:
     WorkProgress *m_progress;
 };
+
+// One answered set: its ST01 and ST02 and whether it was found in error.
+struct AnsweredSet {
+    QString st01, st02;
+    bool rejected = false;
+};
+
+// The answered sets of one functional group, answered by one 997 set.
+struct AnsweredGroup {
+    QString functionalGroup, groupControlNumber;
+    std::vector<AnsweredSet> sets;
+};
+
+// The answered sets grouped by the functional group they came in (its
+// identifier and control number): groups in the order of their first set,
+// sets in the order they were added.
+class AnsweredGroups {
+public:
+    void add(const QString &functionalGroup, const QString &groupControlNumber, AnsweredSet set);
+    const std::vector<AnsweredGroup> &groups() const { return m_groups; }
+
+private:
+    std::vector<AnsweredGroup> m_groups;
+    QHash<QString, size_t> m_index; // functional group and control number -> position
+};
+
+// What a 997 interchange takes from the partner: its ISA and GS segments as
+// built for it (each ending with the terminator), their control numbers
+// (ISA13, GS06) and its terminator and element separator.
+struct AcknowledgementEnvelope {
+    QString isa, gs, isa13, gs06, terminator, separator;
+};
+
+// The 997 interchange answering `groups`: one 997 set a group, numbered from
+// 000000001, each accepting or rejecting its sets (AK5) and the group (AK9:
+// A all accepted, R none, P some), inside the envelope's ISA and GS.
+QString AcknowledgementText(const AcknowledgementEnvelope &envelope, const std::vector<AnsweredGroup> &groups);
 
 } // namespace core

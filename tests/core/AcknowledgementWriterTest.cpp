@@ -200,6 +200,98 @@ TEST_F(AcknowledgementTest, AFileThatCannotBeWrittenTakesNoControlNumber)
     EXPECT_EQ(dumpTable("Partner", {"ISA13", "GS06"}), "[Partner]\nISA13=42|GS06=71\n");
 }
 
+// The 997 reads the first characters of a set for its ST, and the whole set
+// only when the ST does not end among them: AK2 answers the set's own ST.
+struct LongSetCase {
+    const char *name;
+    QString tset;
+};
+
+class AcknowledgementOfLongSets : public AcknowledgementTest, public ::testing::WithParamInterface<LongSetCase> {};
+
+TEST_P(AcknowledgementOfLongSets, AnswerTheSetsOwnST)
+{
+    addInbox(6, "1", GetParam().tset, "Closed");
+    const QString text = fileText(acknowledge({6}));
+    EXPECT_TRUE(text.contains("~AK1*PS*1~AK2*830*0006~AK5*A~AK9*A*1*1*1~")) << text.toStdString();
+    EXPECT_EQ(dumpTable("Inbox", {"Acknowledged"}, " WHERE Acknowledged = 'Yes'"), "[Inbox]\nAcknowledged=Yes\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sets, AcknowledgementOfLongSets,
+    ::testing::Values(
+        LongSetCase{"st_first", "ST*830*0006~N1*ST*" + QString(700, 'X') + "~SE*3*0006~"},
+        // A segment before the ST longer than what is read first.
+        LongSetCase{"st_after_a_long_segment", "REF*ZZ*" + QString(600, 'Y') + "~ST*830*0006~SE*2*0006~"},
+        // The ST begins among the first characters and ends after them.
+        LongSetCase{"st_across_the_first_characters",
+                    "REF*ZZ*" + QString(500, 'Z') + "~ST*830*0006~N1*" + QString(100, 'W') + "~SE*3*0006~"}),
+    [](const ::testing::TestParamInfo<LongSetCase> &info) { return std::string(info.param.name); });
+
+// Rows chosen here and there are read and marked in several statements of
+// a few dozen ranges each: every chosen row is answered and marked, no other.
+TEST_F(AcknowledgementTest, ScatteredRowsAreAnsweredAndMarkedExactly)
+{
+    QList<qint64> chosen;
+    for (int i = 6; i <= 305; ++i) {
+        addInbox(6, "9", QStringLiteral("ST*830*%1~SE*2*%1~").arg(i, 4, 10, QLatin1Char('0')), "Closed");
+        if (i % 2 == 0 || i > 290) // single rows, then one run
+            chosen << i;
+    }
+    const QString text = fileText(acknowledge(chosen));
+    EXPECT_EQ(text.count("~AK2*830*"), chosen.size());
+    for (qint64 row : chosen)
+        EXPECT_TRUE(text.contains(QStringLiteral("~AK2*830*%1~").arg(row, 4, 10, QLatin1Char('0')))) << row;
+    EXPECT_EQ(dumpTable("Inbox", {"Acknowledged"}, " WHERE Acknowledged = 'Yes'").count('\n') - 1, chosen.size());
+    EXPECT_EQ(dumpTable("Inbox", {"Acknowledged"}, " WHERE Acknowledged = 'Yes' AND rowid % 2 = 1 AND rowid <= 290"),
+              "[Inbox]\n");
+}
+
+// The 997's text follows from the answered groups alone (golden files): one
+// 997 set a group in the order of its first set, AK9 A, P or R.
+struct TextCase {
+    const char *name;
+    const char *terminator;
+    const char *separator;
+    const char *golden;
+};
+
+class AcknowledgementTexts : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(AcknowledgementTexts, FollowTheAnsweredGroups)
+{
+    const TextCase &c = GetParam();
+    QFile file(fixture("ack_text_groups.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+    core::AnsweredGroups groups;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        const QList<QByteArray> fields = line.split('|');
+        ASSERT_EQ(fields.size(), 5) << line.toStdString();
+        groups.add(QString::fromLatin1(fields[0]), QString::fromLatin1(fields[1]),
+                   {QString::fromLatin1(fields[2]), QString::fromLatin1(fields[3]), fields[4] == "R"});
+    }
+    const QString t = QLatin1String(c.terminator), d = QLatin1String(c.separator);
+    core::AcknowledgementEnvelope envelope;
+    envelope.terminator = t;
+    envelope.separator = d;
+    envelope.isa = QStringList{"ISA", "00", "          ", "00", "          ", "ZZ", "CORVANTIS      ", "ZZ",
+                               "ACMEPARTS      ", "261210", "1305", "U", "00401", "000000042", "0", "P", ">"}
+                       .join(d)
+        + t;
+    envelope.gs = QStringList{"GS", "FA", "CORVAPP", "ACMEAPP", "20261210", "130509", "000000071", "X", "004010"}.join(d) + t;
+    envelope.isa13 = "000000042";
+    envelope.gs06 = "000000071";
+    expectGolden(QLatin1String(c.golden), core::AcknowledgementText(envelope, groups.groups()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Golden, AcknowledgementTexts,
+    ::testing::Values(TextCase{"tilde_star", "~", "*", "ack_text_groups.OC"},
+                      TextCase{"crlf_bar", "\r\n", "|", "ack_text_crlf.OC"}),
+    [](const ::testing::TestParamInfo<TextCase> &info) { return std::string(info.param.name); });
+
 TEST_F(AcknowledgementTest, ARemovedPartnerEndsTheRunBeforeAnythingIsWritten)
 {
     corvantis::test::dialogs().answer(vb::vbOK);
