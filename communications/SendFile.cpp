@@ -10,6 +10,7 @@
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "ado/Sql.h"
+#include "ado/Transaction.h"
 #include "vb/AtomicFile.h"
 #include "vb/Clock.h"
 #include "vb/VbError.h"
@@ -315,8 +316,8 @@ bool MoveOutToSent(clsExchange &exchange)
             rowids << QString::number(rowid);
         const QString &columns = mailboxColumns();
         qint64 moved = 0;
-        cn.BeginTrans();
-        try {
+        {
+            ado::Transaction tx(cn);
             // Only the rows that still hold what the file holds: a row deleted
             // since and a new row given its id stay where they are.
             std::map<qint64, QByteArray> expected;
@@ -342,10 +343,7 @@ bool MoveOutToSent(clsExchange &exchange)
                 cn.Execute(u"DELETE FROM Outbox"_s + where);
                 moved = same.size();
             }
-            cn.CommitTrans();
-        } catch (...) {
-            cn.RollbackTrans();
-            throw;
+            tx.commit();
         }
         sendFiles().movedInRun += moved;
         if (const auto &refresh = modGlobal::mainWindowLink().RefreshBox) {

@@ -4,6 +4,7 @@
 #include "core/modGlobal.h"
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
+#include "ado/Transaction.h"
 #include "vb/VbError.h"
 
 #include <QStringList>
@@ -136,8 +137,7 @@ int JobRunner::MoveRowsToRecycled(const std::vector<qint64> &rowids)
                                    "SenderDivision, ReceiverID, ReceiverDivision, Acknowledged, Status, TSet"_s;
     const QString where = u" WHERE rowid IN ("_s + list.join(u',') + u')';
     ado::Connection &cn = *modGlobal::cnDatabase;
-    cn.BeginTrans();
-    try {
+    return ado::inTransaction(cn, [&] {
         ado::Recordset count;
         count.Open(u"SELECT count(*) AS n FROM Inbox"_s + where, cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
         const int n = int(count(u"n"_s).Value().toLong());
@@ -145,12 +145,8 @@ int JobRunner::MoveRowsToRecycled(const std::vector<qint64> &rowids)
         cn.Execute(u"INSERT INTO Recycled ("_s + columns + u") SELECT "_s + columns + u" FROM Inbox"_s + where
                    + u" ORDER BY rowid"_s);
         cn.Execute(u"DELETE FROM Inbox"_s + where);
-        cn.CommitTrans();
         return n;
-    } catch (...) {
-        cn.RollbackTrans();
-        throw;
-    }
+    });
 }
 
 } // namespace integration

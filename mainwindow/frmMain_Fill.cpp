@@ -3,6 +3,7 @@
 #include "mainwindow/frmMain.h"
 
 #include "ado/Recordset.h"
+#include "ado/Transaction.h"
 #include "controls/ImageList.h"
 #include "controls/ListView.h"
 #include "controls/TreeView.h"
@@ -22,38 +23,6 @@
 namespace mainwindow {
 
 using controls::ListView;
-
-namespace {
-
-// A read transaction that ends when it goes out of scope, also on an error.
-class ReadTransaction {
-public:
-    explicit ReadTransaction(ado::Connection &connection) : m_connection(connection)
-    {
-        m_connection.BeginTrans();
-    }
-    ~ReadTransaction()
-    {
-        if (m_open) {
-            try {
-                m_connection.RollbackTrans();
-            } catch (...) {
-                // the error being handled is the one to report
-            }
-        }
-    }
-    void end()
-    {
-        m_open = false;
-        m_connection.CommitTrans();
-    }
-
-private:
-    ado::Connection &m_connection;
-    bool m_open = true;
-};
-
-} // namespace
 
 void frmMain::RefreshBox(ListView *lvwBox)
 {
@@ -199,7 +168,7 @@ void frmMain::fill(ListView *lvwBox)
                     at.push_back(position(name));
                 std::vector<vb::Variant> values(at.size());
                 MailboxItemMaker maker(std::move(*plan), *lvwIcons);
-                ReadTransaction reading(*connection);
+                ado::Transaction reading(*connection);
                 rs->MoveFirst();
                 while (!rs->Eof()) {
                     for (size_t i = 0; i < at.size(); ++i)
@@ -207,7 +176,7 @@ void frmMain::fill(ListView *lvwBox)
                     batch.push_back(maker.make(values.data(), rs->rowid()));
                     rs->MoveNext();
                 }
-                reading.end();
+                reading.commit();
             } else {
                 // The log rule asks by literal names: each name's position is
                 // remembered.
@@ -218,13 +187,13 @@ void frmMain::fill(ListView *lvwBox)
                         it = byName.insert(name, position(name));
                     return fields.Item(*it).Value();
                 };
-                ReadTransaction reading(*connection);
+                ado::Transaction reading(*connection);
                 rs->MoveFirst();
                 while (!rs->Eof()) {
                     batch.push_back(makeItem(logRow(field, *lvwIcons), rs->rowid(), *lvwIcons));
                     rs->MoveNext();
                 }
-                reading.end();
+                reading.commit();
             }
         }
         lvwBox->clearItems();

@@ -14,6 +14,7 @@
 #include "core/modGlobal.h"
 #include "ado/Connection.h"
 #include "ado/Sql.h"
+#include "ado/Transaction.h"
 #include "vb/Clock.h"
 #include "vb/Conversions.h"
 #include "vb/TextFile.h"
@@ -641,19 +642,19 @@ QString OutboundTranslation::ProcessOutbound(const OutboundSet &set, bool blnSil
     } end{*this};
 
     const ado::ConnectionPtr connection = modGlobal::cnDatabase;
-    bool inTransaction = false;
+    std::optional<ado::Transaction> transaction;
     std::optional<core::PendingInterchangeFile> file;
     // Nothing the run stored stays when it fails: the transaction goes back
     // and the unnamed file is dropped; then the failure is recorded.
     const auto undo = [&] {
         file.reset();
-        if (inTransaction) {
-            inTransaction = false;
+        if (transaction) {
             try {
-                connection->RollbackTrans();
+                transaction->rollback();
             } catch (const std::exception &error) {
                 modGlobal::LogHistory(u"Error"_s, describe(error));
             }
+            transaction.reset();
         }
     };
     QString written;
@@ -724,8 +725,7 @@ QString OutboundTranslation::ProcessOutbound(const OutboundSet &set, bool blnSil
         // before it; the file takes its name only after the commit. A kill
         // at any moment leaves either nothing or all of it (an unnamed file
         // whose rows are stored is named at the next run's start).
-        connection->BeginTrans();
-        inTransaction = true;
+        transaction.emplace(*connection);
         if (setNumbersTaken) {
             // Another window may have changed the counter while the scripts ran.
             const std::optional<qint64> now = storedControlNumber(*connection, key);
@@ -771,8 +771,8 @@ QString OutboundTranslation::ProcessOutbound(const OutboundSet &set, bool blnSil
         if (outboxRows() - rowsBefore != sets)
             throw RunFailed(u"the Outbox did not take every transaction set of the file"_s);
         stage(RunStage::Loaded);
-        connection->CommitTrans();
-        inTransaction = false;
+        transaction->commit();
+        transaction.reset();
         stage(RunStage::Committed);
         written = file->publish();
         file.reset();
