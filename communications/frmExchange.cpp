@@ -4,6 +4,7 @@
 #include "communications/OutboxState.h"
 
 #include "core/HandlerGuard.h"
+#include "core/Logging.h"
 #include "core/ScriptKeywords.h"
 #include "core/modGlobal.h"
 
@@ -56,13 +57,15 @@ void guarded(const std::function<void()> &body)
     modGlobal::GuardHandler(body);
 }
 
-// One step of a procedure that goes on with the next step after any error.
+// One step of a procedure that goes on with the next step after any error;
+// the error is recorded with the step's place.
 template <class F>
-void skipOnError(F &&step)
+void skipOnError(F &&step, std::source_location where = std::source_location::current())
 {
     try {
         step();
     } catch (...) {
+        core::recordCaught(lcCommunications(), "communications window: a step failed and was skipped", where);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "integration/JobQuery.h"
 
+#include "core/Logging.h"
 #include "core/modGlobal.h"
 #include "odbc/Odbc.h"
 #include "vb/VbError.h"
@@ -37,6 +38,7 @@ void DataSourceSession::reset()
     try {
         m_connection.reset();
     } catch (...) {
+        core::recordCaught(lcIntegration(), "data source session: closing the connection failed");
     }
     m_name.clear();
 }

@@ -1,4 +1,5 @@
 #include "mainwindow/MailboxCommands.h"
+#include "core/Logging.h"
 #include "core/MainWindowParts.h"
 
 #include "mainwindow/LockStepWalk.h"
@@ -47,6 +48,8 @@ void closeQuietly(ado::Recordset &rs)
             rs.CancelUpdate();
         rs.Close();
     } catch (const std::exception &) {
+        // The command's own failure is the one reported.
+        core::recordCaught(lcMailbox(), "mailbox command: the record set of a failed command was not released");
     }
 }
 
@@ -134,6 +137,7 @@ void MailboxCommands::clearProgress()
         if (m_ctx.sbrStatusBar && m_ctx.sbrStatusBar->panelCount() >= core::statusPanel::Percent)
             m_ctx.sbrStatusBar->setPanelText(core::statusPanel::Percent, QString());
     } catch (const std::exception &) {
+        core::recordCaught(lcMailbox(), "mailbox command: the progress was not cleared");
     }
 }
 

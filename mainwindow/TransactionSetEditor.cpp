@@ -5,6 +5,7 @@
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "controls/ListView.h"
+#include "core/Logging.h"
 #include "core/modGlobal.h"
 #include "vb/Dialogs.h"
 #include "vb/VbError.h"
@@ -184,10 +185,11 @@ void TransactionSetEditor::write(controls::ListView *list, bool warn)
         rs->Close();
         LeaveEditMode();
     } catch (const std::exception &e) {
-        if (rs) {
+        if (rs && rs->State() == ado::adStateOpen) {
             try {
                 rs->CancelUpdate();
             } catch (const std::exception &) {
+                core::recordCaught(lcMailbox(), "set editor: the failed save's edit was not cancelled");
             }
         }
         LeaveEditMode();

@@ -11,6 +11,7 @@
 
 #include "core/HandlerGuard.h"
 #include "core/ListSelection.h"
+#include "core/Logging.h"
 #include "core/SettingsSections.h"
 #include "core/loader/X12Text.h"
 #include "core/modGlobal.h"
@@ -431,6 +432,7 @@ void frmMap::Form_Unload()
         MainLayout(u"Save"_s);
     } catch (...) {
         // The layout is not worth a message at unload.
+        core::recordCaught(lcWindows(), "map designer: the layout was not saved at unload");
     }
 }
 
@@ -1123,12 +1125,14 @@ void frmMap::BuildReferenceTree()
             m_referenceNodes.push_back(n);
         } catch (...) {
             // A key already in the tree leaves this node out; the filling goes on.
+            core::recordCaught(lcWindows(), "map designer: a node was left out of the script reference");
         }
     };
     m_referenceNodes.clear();
     try {
         tvwReference->clearNodes();
     } catch (...) {
+        core::recordCaught(lcWindows(), "map designer: the script reference was not cleared");
     }
     vb::DoEvents();
     const bool outbound = m_map.key.direction == u"O"_s;
@@ -1153,6 +1157,7 @@ void frmMap::LoadResultFields()
     try {
         add({{}, u"Results"_s, u"Results"_s, u"Results"_s});
     } catch (...) {
+        core::recordCaught(lcWindows(), "map designer: the Results node was left out of the script reference");
     }
     try {
         readResultFields(translation::OutboundTranslation::ImportDefinitionPath(m_map.key), add);
@@ -1169,7 +1174,10 @@ void frmMap::refreshRecordReference()
     try {
         rebuilt = withRecordNodes(m_referenceNodes, recordReferenceNodes(translation::RecordLayout(m_map.key)));
     } catch (...) {
-        return; // the definition file was not written either (reported there): the reference stays as it is
+        // The definition file was not written either (reported there): the
+        // reference stays as it is.
+        core::recordCaught(lcWindows(), "map designer: the Record reference was not rebuilt");
+        return;
     }
     if (!rebuilt)
         return;
@@ -1188,6 +1196,7 @@ void frmMap::refreshRecordReference()
             m_referenceNodes.push_back(n);
         } catch (...) {
             // A key already in the tree leaves this node out, as when it was built.
+            core::recordCaught(lcWindows(), "map designer: a node was left out of the script reference");
         }
     }
     for (const QString &key : open)

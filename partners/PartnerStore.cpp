@@ -9,6 +9,7 @@
 #include "vb/Conversions.h"
 #include "vb/Dialogs.h"
 #include "vb/VbError.h"
+#include "core/Logging.h"
 
 #include <optional>
 
@@ -378,6 +379,7 @@ void PartnerStore::reopenAt(long position)
             m_rs->setAbsolutePosition(position);
     } catch (const vb::VbError &) {
         // The original failure is what the caller reports.
+        core::recordCaught(lcWindows(), "partners: the partner list was not read again after a failure");
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <dlfcn.h>
 
+Q_LOGGING_CATEGORY(lcPlugins, "corvantis.plugins")
+
 namespace lorvanne {
 
 QString libraryFolder()

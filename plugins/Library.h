@@ -2,7 +2,12 @@
 // What the whole library shares: its title, where it was loaded from and the
 // program's settings it reads (it never writes any).
 
+#include <QLoggingCategory>
 #include <QString>
+
+// corvantis.plugins: errors the library deliberately does not pass on are
+// recorded here, where and why.
+Q_DECLARE_LOGGING_CATEGORY(lcPlugins)
 
 namespace lorvanne {
 

@@ -5,6 +5,7 @@
 #include "ado/Connection.h"
 #include "ado/Transaction.h"
 #include "controls/ListView.h"
+#include "vb/CaughtError.h"
 #include "vb/Conversions.h"
 #include "vb/Dialogs.h"
 #include "vb/VbError.h"
@@ -102,6 +103,7 @@ QString GetLocation()
         cn->Close();
     } catch (...) {
         // The caller gets what was built; the picker reports nothing itself.
+        qCWarning(lcPlugins).noquote() << "location picker: the choice was not read:" << vb::caughtErrorText();
     }
     return text;
 }
@@ -309,6 +311,7 @@ void frmLocation::Form_Unload()
             try {
                 (*rs)->Close();
             } catch (...) {
+                qCWarning(lcPlugins).noquote() << "location picker: a list was not closed:" << vb::caughtErrorText();
             }
         }
         rs->reset();
@@ -317,6 +320,7 @@ void frmLocation::Form_Unload()
         try {
             cn->Close();
         } catch (...) {
+            qCWarning(lcPlugins).noquote() << "location picker: the database was not closed:" << vb::caughtErrorText();
         }
     }
     cn.reset();

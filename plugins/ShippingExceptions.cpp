@@ -1,6 +1,9 @@
 #include "ShippingExceptions.h"
 
+#include "Library.h"
+
 #include "com/AdoDispatch.h"
+#include "vb/CaughtError.h"
 #include "vb/Conversions.h"
 #include "vb/DoEvents.h"
 
@@ -225,12 +228,16 @@ bool Freightliner_862_003020_I::ActiveX(const Variant &rsRecordNew, const Varian
         markExceptions(*fresh, *previous);
         return true;
     } catch (...) {
+        // The caller learns only False; the cause is recorded.
+        qCWarning(lcPlugins).noquote() << "862 exceptions: the schedules were not compared:" << vb::caughtErrorText();
         // A "REMOVED" line half filled when the error came is not left for
         // the caller's next move to store.
         try {
             if (fresh && fresh->State() == ado::adStateOpen && fresh->EditMode() == ado::adEditAdd)
                 fresh->CancelUpdate();
         } catch (...) {
+            qCWarning(lcPlugins).noquote() << "862 exceptions: the half-filled line was not cancelled:"
+                                           << vb::caughtErrorText();
         }
         return false;
     }

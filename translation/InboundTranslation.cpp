@@ -6,6 +6,7 @@
 #include "translation/TranslationBusy.h"
 #include "translation/clsScript.h"
 
+#include "core/Logging.h"
 #include "core/SetFileName.h"
 #include "core/loader/X12Text.h"
 #include "core/modGlobal.h"
@@ -178,6 +179,7 @@ bool InboundTranslation::TranslateTransaction(const ado::RecordsetPtr &rsRecord,
             if (rsRecord && rsRecord->EditMode() == ado::adEditAdd)
                 rsRecord->CancelUpdate();
         } catch (...) {
+            core::recordCaught(lcTranslation(), "inbound set: the failed set's half-made row was not cancelled");
         }
         return false;
     };
@@ -320,6 +322,7 @@ bool InboundTranslation::TranslateTransaction(const ado::RecordsetPtr &rsRecord,
                                                   + QStringLiteral("%1").arg(p, 2, 10, QLatin1Char('0'))
                                                   + u" Verify Mapping"_s);
         } catch (...) {
+            core::recordCaught(lcTranslation(), "inbound set: its failure could not be written to History");
         }
         return false;
     }
@@ -483,6 +486,7 @@ ado::RecordsetPtr InboundTranslation::TranslateAll(const core::MailboxSelection 
         try {
             modGlobal::LogHistory(u"Error"_s, describe(error));
         } catch (...) {
+            core::recordCaught(lcTranslation(), "inbound run: its failure could not be written to History");
         }
         return nullptr;
     }

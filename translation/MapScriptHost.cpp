@@ -1,5 +1,6 @@
 #include "translation/MapScriptHost.h"
 
+#include "core/Logging.h"
 #include "core/loader/X12Text.h"
 #include "core/modGlobal.h"
 
@@ -28,7 +29,9 @@ void scScript_Error(const vbs::ScriptError &error)
                        vb::vbOKOnly | vb::vbCritical, u"Script Error"_s);
         }
     } catch (...) {
-        // The event runs inside the failing AddCode, which reports on its own.
+        // The event runs inside the failing AddCode, which reports on its own;
+        // only the report of the script's error failed here.
+        core::recordCaught(lcTranslation(), "script error: its report failed");
     }
 }
 

@@ -1,5 +1,6 @@
 #include "translation/TranslationBusy.h"
 
+#include "core/Logging.h"
 #include "core/modGlobal.h"
 
 #include "vb/Dialogs.h"
@@ -42,6 +43,7 @@ void TranslationBusy::reportRefused(bool silent)
         try {
             core::BusyScope::refuse(QStringLiteral("Translation"), silent);
         } catch (...) {
+            core::recordCaught(lcTranslation(), "translation refused: the refusal could not be reported");
         }
         return;
     }
@@ -51,6 +53,7 @@ void TranslationBusy::reportRefused(bool silent)
         if (!silent)
             vb::MsgBox(text, vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
     } catch (...) {
+        core::recordCaught(lcTranslation(), "translation refused: the refusal could not be reported");
     }
 }
 

@@ -1,6 +1,7 @@
 #include "translation/clsScript.h"
 
 #include "com/AdoDispatch.h"
+#include "core/Logging.h"
 #include "core/modGlobal.h"
 
 #include "vb/Clock.h"
@@ -135,6 +136,7 @@ void clsScript::WriteToFile(const QString &strFileName, const QString &Data)
         try {
             modGlobal::LogHistory(u"Error"_s, u"Write To File Failed - "_s + strFileName + u" - "_s + reason);
         } catch (...) {
+            core::recordCaught(lcTranslation(), "WriteToFile: its failure could not be written to History");
         }
     }
 }
@@ -258,6 +260,7 @@ void clsScript::LinesToRecord(const ado::RecordsetPtr &rsRecord)
             if (rsRecord && rsRecord->EditMode() == ado::adEditAdd)
                 rsRecord->CancelUpdate();
         } catch (...) {
+            core::recordCaught(lcTranslation(), "LinesToRecord: the half-filled row was not cancelled");
         }
         try {
             if (e.number == ado::adErrMultipleStep && field) {
@@ -273,6 +276,7 @@ void clsScript::LinesToRecord(const ado::RecordsetPtr &rsRecord)
                                                       + u" Verify Mapping"_s);
             }
         } catch (...) {
+            core::recordCaught(lcTranslation(), "LinesToRecord: its failure could not be written to History");
         }
     } catch (const std::exception &e) {
         m_recordFailed = true;
@@ -282,6 +286,8 @@ void clsScript::LinesToRecord(const ado::RecordsetPtr &rsRecord)
             modGlobal::LogHistory(u"Error"_s, u"Error - "_s + QString::fromLocal8Bit(e.what()) + u" - Element = "_s
                                                   + CurrentSegment + u" Verify Mapping"_s);
         } catch (...) {
+            core::recordCaught(lcTranslation(),
+                               "LinesToRecord: the half-filled row was not cancelled or its failure not written");
         }
     }
 }

@@ -268,6 +268,7 @@ bool TransactionValidator::check(const Map &map, const QString &strTSet, const Q
                     try {
                         table.Remove(key);
                     } catch (const std::exception &) {
+                        core::recordCaught(lcCore(), "validate: a segment's usage count was not forgotten");
                     }
                 }
             }
@@ -372,7 +373,9 @@ bool TransactionValidator::check(const Map &map, const QString &strTSet, const Q
         }
     } catch (const std::exception &) {
         // A segment with more elements than its map, or a map row without
-        // numbers, fails the set; the run goes on with the next row.
+        // numbers, fails the set; the run goes on with the next row. The
+        // finding is the report; its exact cause is kept for a debug record.
+        qCDebug(lcCore).noquote() << "validate:" << identifier << "failed the set:" << vb::caughtErrorText();
         finding = Finding{u"Error"_s, identifier + u" - Segment - Verify Mapping"_s};
     }
     if (!finding)

@@ -7,10 +7,14 @@
 #include "com/Dispatch.h"
 #include "vb/VbError.h"
 
+#include <QLoggingCategory>
 #include <chrono>
 #include <deque>
 #include <functional>
 #include <span>
+
+// corvantis.script: errors the engine does not pass on to the script or its host.
+Q_DECLARE_LOGGING_CATEGORY(lcScript)
 
 namespace vbs {
 

@@ -7,6 +7,7 @@
 #include "ScriptControl.h"
 
 #include "com/ClassRegistry.h"
+#include "vb/CaughtError.h"
 
 #include <atomic>
 #include <cmath>
@@ -14,6 +15,8 @@
 #include <ctime>
 #include <pthread.h>
 #include <typeinfo>
+
+Q_LOGGING_CATEGORY(lcScript, "corvantis.script")
 
 namespace vbs {
 
@@ -298,7 +301,8 @@ void ElementRef::writeBack() const
         if (array->isArray())
             array->mutableArray()->at(index) = value;
     } catch (const vb::VbError &) {
-        // the callee shrank the array: the element is gone
+        // The callee shrank the array: the element is gone, which is no error.
+        qCDebug(lcScript).noquote() << "an argument's array element is gone:" << vb::caughtErrorText();
     }
 }
 

@@ -3,6 +3,8 @@
 
 #include "Objects.h"
 
+#include "vb/CaughtError.h"
+
 namespace vbs {
 
 using vb::Variant;
@@ -96,7 +98,9 @@ struct TerminateDeleter {
         try {
             eng->callProcValues(term, p, {});
         } catch (...) {
-            // errors of Class_Terminate are not reported, as in the classic engine
+            // Errors of Class_Terminate are not reported to the script, as in
+            // the classic engine; they are recorded.
+            qCWarning(lcScript).noquote() << "Class_Terminate of" << p->cls->name << "failed:" << vb::caughtErrorText();
         }
         eng->current = saved;
     }

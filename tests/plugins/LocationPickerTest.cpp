@@ -1,6 +1,7 @@
 // Lorvanne.General.GetLocation and its window frmLocation on a test copy of
 // the application database, driven as a user would.
 #include "LorvanneTest.h"
+#include "LogCapture.h"
 
 #include "TestDatabase.h"
 #include "vb/Conversions.h"
@@ -8,6 +9,7 @@
 #include "vb/Settings.h"
 
 #include <QApplication>
+#include <functional>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
@@ -203,6 +205,35 @@ TEST_F(LocationPicker, FollowsTheDatabaseFolderAtOnce)
     EXPECT_EQ(call(general, "GetLocation").toString(), "");
     EXPECT_FALSE(driver.seen());
     EXPECT_TRUE(dialogs().boxes().empty());
+}
+
+TEST_F(LocationPicker, AQuietEndIsRecordedWithItsCause)
+{
+    struct Case {
+        const char *name;
+        std::function<void()> prepare;
+        const char *cause;
+    };
+    const Case cases[] = {
+        {"a folder without the database",
+         [] { vb::SaveSetting("Corvantis", "Folders", "Database", corvantis::test::tempDir() + "/nowhere"); },
+         ": -2147467259 Could not find file '"},
+        {"Null in a shown column",
+         [this] {
+             vb::SaveSetting("Corvantis", "Folders", "Database", db.folder());
+             db.connection().Execute("UPDATE Location SET Street = NULL WHERE Name = 'Gamma DC'");
+         },
+         ": 94 "},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.prepare();
+        corvantis::test::LogCapture log("corvantis.plugins");
+        PickerDriver driver([](QDialog &) {}, 300, false);
+        EXPECT_EQ(getLocation(), "");
+        EXPECT_EQ(log.linesWith({"location picker: the choice was not read", c.cause}).size(), 1)
+            << log.joined().toStdString();
+    }
 }
 
 TEST_F(LocationPicker, NullInAShownColumnEndsQuietlyWithEmptyText)

@@ -2,6 +2,8 @@
 // previous one, both translated record sets built as small tables.
 #include "LorvanneTest.h"
 
+#include "LogCapture.h"
+
 #include "vb/Conversions.h"
 
 using vb::Variant;
@@ -107,6 +109,27 @@ TEST_F(ShippingExceptions, EmptyNewScheduleOrNoPreviousObjectGiveFalse)
     std::vector<Variant> args{com::toVariant(tableRecordset(table("862/new.txt"))), Variant::nothing(), Variant(""), Variant(""),
                               Variant(""), Variant("")};
     EXPECT_FALSE(call(create("Freightliner_862_003020_I"), "ActiveX", args).toBool());
+}
+
+TEST_F(ShippingExceptions, AFalseFromAFailureRecordsItsCause)
+{
+    struct Case {
+        const char *name;
+        ado::RecordsetPtr fresh, previous;
+        const char *cause;
+    };
+    const Case cases[] = {
+        {"no previous schedule", tableRecordset(table("862/new.txt")), nullptr, ": 91 "},
+        {"no mark field", tableRecordset(table("862/new.txt", -1, "9EXCE01")),
+         tableRecordset(table("862/previous.txt", -1, "9EXCE01")), ": 3265 "},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        corvantis::test::LogCapture log("corvantis.plugins");
+        EXPECT_FALSE(activeX(c.fresh, c.previous));
+        EXPECT_EQ(log.linesWith({"862 exceptions: the schedules were not compared", c.cause}).size(), 1)
+            << log.joined().toStdString();
+    }
 }
 
 TEST_F(ShippingExceptions, QuantityTextInTheMark)

@@ -3,6 +3,7 @@
 // switched with the shown network, Modify/Save with Yes and No, Delete, the
 // exclusive schedule boxes, and the commands held while a run runs.
 #include "ExchangeWindowFixture.h"
+#include "LogCapture.h"
 
 #include "controls/ComboList.h"
 #include "controls/ListView.h"
@@ -185,6 +186,27 @@ TEST_F(ExchangeWindowTest, EveryPageIsFilledFromItsRowAtLoadAndOnlyTheShownPageI
     w.ShowNetwork();
     EXPECT_EQ(visiblePage(), 0);
     EXPECT_EQ(w.page(0).txtURL->text(), u"ftp://alpha"_s) << "showing puts the row back";
+}
+
+TEST_F(ExchangeWindowTest, AStepOfShowingANetworkThatFailsIsSkippedAndRecorded)
+{
+    for (const char16_t *name : {u"ALPHA01", u"BETA001"})
+        addNetwork(QString::fromUtf16(name));
+    frmExchange &w = open();
+    // The row cannot be read: the page is still shown, the failure recorded.
+    modGlobal::cnDatabase->Execute(u"ALTER TABLE Internet RENAME TO InternetAway"_s);
+    corvantis::test::LogCapture log("corvantis.communications");
+    w.lvwNetworks->setSelectedItem(2);
+    w.ShowNetwork();
+    modGlobal::cnDatabase->Execute(u"ALTER TABLE InternetAway RENAME TO Internet"_s);
+    EXPECT_EQ(w.windowTitle(), u"Exchange - BETA001"_s);
+    EXPECT_FALSE(w.page(1).txtURL->isHidden());
+    EXPECT_EQ(log.linesWith({u"communications window: a step failed and was skipped (frmExchange.cpp:"_s,
+                             u"Internet"_s})
+                  .size(),
+              1)
+        << log.joined().toStdString();
+    EXPECT_TRUE(dialogs().boxes().empty());
 }
 
 TEST_F(ExchangeWindowTest, BothScheduleBoxesTickedInARowShowOnlyTheIntervalAlsoOnPagesNeverShown)

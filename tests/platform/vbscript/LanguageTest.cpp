@@ -2,6 +2,7 @@
 // and errors, each checked through the script control as a host runs them.
 
 #include "ScriptTestSupport.h"
+#include "LogCapture.h"
 
 using vb::Variant;
 using namespace vbstest;
@@ -528,6 +529,30 @@ b.Attach a
         out->lines << "reset";
     }
     EXPECT_EQ(out->lines, QStringList({"a adopts b", "b ends", "a ends", "reset"}));
+}
+
+TEST(Procedures, AnErrorInClass_TerminateGoesOnQuietlyAndIsRecorded)
+{
+    corvantis::test::LogCapture log("corvantis.script");
+    auto out = std::make_shared<Printer>();
+    vbs::ScriptControl sc;
+    sc.AddObject("Out", out);
+    sc.AddCode(R"(
+Class Fragile
+    Private Sub Class_Terminate()
+        Out.Print "ending"
+        x = 1 / 0
+        Out.Print "not reached"
+    End Sub
+End Class
+Set f = New Fragile
+Set f = Nothing
+Out.Print "after"
+)");
+    EXPECT_EQ(out->lines, QStringList({"ending", "after"}));
+    EXPECT_EQ(sc.Error().Number, 0) << "the script never sees the error";
+    EXPECT_EQ(log.linesWith({"Class_Terminate of Fragile failed", "11 Division by zero"}).size(), 1)
+        << log.joined().toStdString();
 }
 
 TEST(Procedures, ExitLeavesFromInsideLoopsAndMeWorksInExecute)
