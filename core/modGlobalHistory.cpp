@@ -37,7 +37,7 @@ void ReportError(const vb::VbError &error)
     const QString description = error.description;
     setStatusText(description);
     vb::MsgBox(description, vb::vbOKOnly | vb::vbCritical, AppTitle());
-    LogHistory(QStringLiteral("Error"), QString::number(number) + QLatin1Char(' ') + description);
+    LogHistory(QStringLiteral("Error"), QString::number(number) + QLatin1Char(' ') + error.recordedText());
 }
 
 void ReportError(const std::exception &error)

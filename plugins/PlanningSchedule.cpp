@@ -3,6 +3,7 @@
 #include "General.h"
 
 #include "com/AdoDispatch.h"
+#include "vb/CaughtError.h"
 #include "vb/Clock.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
@@ -338,7 +339,10 @@ bool Freightliner_830_002000_I::ActiveX(Variant &rsRecord)
         general.rsOrders.reset();
         return true;
     } catch (const std::exception &) {
-        vb::raise(1001, QStringLiteral("ActiveX Failed"));
+        // The caller knows this failure by its number; the cause goes with it.
+        vb::VbError failed(1001, QStringLiteral("ActiveX Failed"));
+        failed.detail = vb::caughtErrorText();
+        throw failed;
     }
 }
 

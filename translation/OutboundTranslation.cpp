@@ -18,6 +18,7 @@
 #include "vb/Clock.h"
 #include "vb/Conversions.h"
 #include "vb/TextFile.h"
+#include "vb/CaughtError.h"
 #include "vb/Dialogs.h"
 #include "vb/Format.h"
 #include "vb/TextFile.h"
@@ -63,7 +64,7 @@ QString nineDigits(qint64 n)
 QString describe(const std::exception &error)
 {
     if (const auto *vbError = dynamic_cast<const vb::VbError *>(&error))
-        return vbError->description;
+        return vbError->recordedText();
     return QString::fromUtf8(error.what());
 }
 
@@ -540,18 +541,20 @@ QString OutboundTranslation::MapOutbound(const ado::RecordsetPtr &rsRecord, cons
 
         // The set numbers are taken in memory: the run stores them with its
         // file's Outbox rows, in one transaction, or not at all.
-        const auto fail = [&] {
-            vb::raise(13, u"Type mismatch: the control number of "_s + strPartner + u'_' + strTransaction + u'_'
-                              + strVersion + u"_O could not be taken"_s);
+        const auto fail = [&](const QString &cause) {
+            vb::VbError error(13, u"Type mismatch: the control number of "_s + strPartner + u'_' + strTransaction
+                                      + u'_' + strVersion + u"_O could not be taken"_s);
+            error.detail = cause;
+            throw error;
         };
         std::optional<qint64> stored;
         try {
             stored = storedControlNumber(*modGlobal::cnDatabase, key);
         } catch (const vb::VbError &) {
-            fail();
+            fail(vb::caughtErrorText());
         }
         if (!stored)
-            fail();
+            fail({});
         m_storedControlNumber = *stored;
         // A counter never used yet (0, or less) starts the range at 1.
         qint64 nextNumber = std::max<qint64>(*stored, 1);

@@ -1,5 +1,6 @@
 #include "com/ClassRegistry.h"
 #include "com/PluginApi.h"
+#include "vb/CaughtError.h"
 #include "vb/Clock.h"
 #include "vb/Dialogs.h"
 #include "vb/Settings.h"
@@ -7,7 +8,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSettings>
-#include <QtDebug>
 
 #include <dlfcn.h>
 #include <mutex>
@@ -210,6 +210,19 @@ void registerBuiltinClass(const QString &progId, ClassFactory factory)
     state().builtins.insert(folded(progId), std::move(factory));
 }
 
+namespace {
+
+// 429 with the ProgID tried and the reason as the error's detail: the
+// message stays the classic one, the record says what failed and why.
+[[noreturn]] void cannotCreate(const QString &progId, const QString &reason)
+{
+    vb::VbError error(429);
+    error.detail = (progId.isEmpty() ? QStringLiteral("(no class name)") : progId) + QStringLiteral(": ") + reason;
+    throw error;
+}
+
+} // namespace
+
 DispatchPtr CreateObject(const QString &progId)
 {
     ClassFactory builtin;
@@ -220,25 +233,19 @@ DispatchPtr CreateObject(const QString &progId)
     if (builtin) {
         if (DispatchPtr obj = builtin())
             return obj;
-        vb::raise(429);
+        cannotCreate(progId, QStringLiteral("the built-in class made no object"));
     }
 
     const std::optional<ClassEntry> entry = findClass(progId);
-    if (!entry) {
-        qWarning().noquote() << "CreateObject: no class registered as" << progId;
-        vb::raise(429);
-    }
+    if (!entry)
+        cannotCreate(progId, QStringLiteral("no class is registered under this name"));
     QString error;
     void *h = loadLibrary(entry->library, &error);
-    if (!h) {
-        qWarning().noquote() << "CreateObject:" << progId << "cannot load" << entry->library << error;
-        vb::raise(429);
-    }
+    if (!h)
+        cannotCreate(progId, QStringLiteral("its library %1 cannot be loaded: %2").arg(entry->library, error));
     auto create = reinterpret_cast<corvantis_create_fn>(dlsym(h, "corvantis_create"));
-    if (!create) {
-        qWarning().noquote() << "CreateObject:" << entry->library << "has no corvantis_create";
-        vb::raise(429);
-    }
+    if (!create)
+        cannotCreate(progId, QStringLiteral("its library %1 has no corvantis_create").arg(entry->library));
     if (auto attach = reinterpret_cast<corvantis_attach_host_fn>(dlsym(h, "corvantis_attach_host"))) {
         const corvantis_host host{CORVANTIS_HOST_VERSION, &vb::dialogService, &vb::currentClock, &vb::settingsRoot};
         attach(&host);
@@ -247,10 +254,18 @@ DispatchPtr CreateObject(const QString &progId)
     try {
         raw = create(entry->className.toUtf8().constData());
     } catch (...) {
-        raw = nullptr;
+        // The factory must not throw; one that does still fails with its reason.
+        cannotCreate(progId, QStringLiteral("the factory of class %1 failed: %2")
+                                 .arg(entry->className, vb::caughtErrorText()));
     }
-    if (!raw)
-        vb::raise(429);
+    if (!raw) {
+        QString reason;
+        if (auto why = reinterpret_cast<corvantis_create_error_fn>(dlsym(h, "corvantis_create_error")))
+            if (const char *text = why())
+                reason = QString::fromUtf8(text);
+        cannotCreate(progId, QStringLiteral("the factory made no object of class %1%2")
+                                 .arg(entry->className, reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
+    }
     return DispatchPtr(raw);
 }
 

@@ -50,7 +50,9 @@ void registerBuiltinClass(const QString &progId, ClassFactory factory);
 // CreateObject(progId): a built-in class, else a registered library class
 // (the library is loaded once and stays loaded). Raises 429 ("ActiveX
 // component can't create object") for an unknown ProgID, a library that cannot
-// be loaded or lacks the factory, and a factory that returns no object.
+// be loaded or lacks the factory, and a factory that returns no object; the
+// error's detail names the ProgID and the reason (the library's own text
+// through corvantis_create_error when it gives one).
 DispatchPtr CreateObject(const QString &progId);
 
 // CallByName(object, name, kind, args) as the classic function: arguments by

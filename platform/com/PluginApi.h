@@ -50,6 +50,11 @@ struct corvantis_registrar {
 // returns null for a class the library does not have. The object is handed
 // over: the program owns it from then on. Must not throw.
 typedef com::Dispatch *(*corvantis_create_fn)(const char *className);
+// Optional: why the last corvantis_create of the calling thread returned null,
+// as UTF-8 text (null or empty: no reason given). The text stays valid until
+// that thread's next corvantis_create. The program puts it, with the ProgID,
+// into the record of the error 429 it raises.
+typedef const char *(*corvantis_create_error_fn)();
 // Name every class through registrar->add_class (or remove_class); 0 on success.
 typedef int (*corvantis_register_fn)(const corvantis_registrar *registrar);
 typedef int (*corvantis_unregister_fn)(const corvantis_registrar *registrar);
@@ -58,5 +63,6 @@ typedef int (*corvantis_unregister_fn)(const corvantis_registrar *registrar);
 
 // The prototypes a library defines (with CORVANTIS_PLUGIN_EXPORT).
 CORVANTIS_PLUGIN_EXPORT com::Dispatch *corvantis_create(const char *className);
+CORVANTIS_PLUGIN_EXPORT const char *corvantis_create_error();
 CORVANTIS_PLUGIN_EXPORT int corvantis_register(const corvantis_registrar *registrar);
 CORVANTIS_PLUGIN_EXPORT int corvantis_unregister(const corvantis_registrar *registrar);

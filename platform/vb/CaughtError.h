@@ -16,8 +16,10 @@ inline QString caughtErrorText()
     try {
         throw;
     } catch (const VbError &error) {
-        return QString::number(error.number) + QLatin1Char(' ')
-            + (error.description.isEmpty() ? errorText(error.number) : error.description);
+        VbError described = error;
+        if (described.description.isEmpty())
+            described.description = errorText(error.number);
+        return QString::number(error.number) + QLatin1Char(' ') + described.recordedText();
     } catch (const std::exception &error) {
         return QString::fromLocal8Bit(error.what());
     } catch (...) {

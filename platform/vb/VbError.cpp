@@ -131,6 +131,11 @@ const char *VbError::what() const noexcept
     return m_what.c_str();
 }
 
+QString VbError::recordedText() const
+{
+    return detail.isEmpty() ? description : description + QStringLiteral(" - ") + detail;
+}
+
 void raise(int32_t number, const QString &description, const QString &source)
 {
     throw VbError(number, description, source);

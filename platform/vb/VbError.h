@@ -15,6 +15,13 @@ public:
     int32_t number;
     QString description; // the classic text for the number when none is given
     QString source;
+    // What the error came from (the class tried, the cause a plug-in turned
+    // into its own number), for the record only: History entries and logs
+    // carry it after the description, message boxes show the description.
+    QString detail;
+
+    // The description, followed by the detail when there is one.
+    QString recordedText() const;
 
     const char *what() const noexcept override;
 

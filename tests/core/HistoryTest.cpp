@@ -22,19 +22,24 @@ TEST_F(HistoryTest, ReportErrorShowsTheBoxSetsThePanelAndLogsNumberAndText)
     struct Case {
         int32_t number;
         const char *description;
+        const char *detail; // kept for the record: in History, never in the box
         const char *logged;
     };
     const Case cases[] = {
-        {13, "Type mismatch", "13 Type mismatch"},
-        {3021, "Either BOF or EOF is True, or the current record has been deleted.",
+        {13, "Type mismatch", "", "13 Type mismatch"},
+        {3021, "Either BOF or EOF is True, or the current record has been deleted.", "",
          "3021 Either BOF or EOF is True, or the current record has been deleted."},
-        {-2147217900, "Syntax error in query expression", "-2147217900 Syntax error in query expression"},
+        {-2147217900, "Syntax error in query expression", "", "-2147217900 Syntax error in query expression"},
+        {429, "ActiveX component can't create object", "Lorvanne.Nope: no class is registered under this name",
+         "429 ActiveX component can't create object - Lorvanne.Nope: no class is registered under this name"},
     };
     int entry = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.logged);
         dialogs().answer(vb::vbOK);
-        ReportError(vb::VbError(c.number, QString::fromUtf8(c.description)));
+        vb::VbError error(c.number, QString::fromUtf8(c.description));
+        error.detail = QString::fromUtf8(c.detail);
+        ReportError(error);
         ++entry;
 
         const auto &box = dialogs().last();

@@ -535,6 +535,11 @@ TEST_F(PartnersWindowTest, PluginChoiceStoresTheProgIdAndCancelUnbinds)
     EXPECT_EQ(dialogs().boxes()[0].openFile.filter, "ActiveX Files(*.so)|*.so");
     EXPECT_EQ(dialogs().boxes()[0].openFile.initialFolder, corvantis::test::tempDir() + "/ActiveX");
     EXPECT_EQ(column("SELECT * FROM Transactions", "ActiveX"), QStringList({"Old.Value"}));
+    // The box keeps the classic text; History names the class tried and why.
+    EXPECT_EQ(dialogs().last().text, "ActiveX component can't create object");
+    EXPECT_EQ(column("SELECT * FROM History", "Description"),
+              QStringList({"429 ActiveX component can't create object - Missing.ACME01_830_002000_I: no class is "
+                           "registered under this name"}));
 
     dialogs().answerOpenFile({"/plugins/Lorvanne.so"});
     w.lvwInbound->ColumnClick(3);

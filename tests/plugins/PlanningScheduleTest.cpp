@@ -97,13 +97,22 @@ TEST_F(PlanningSchedule, BaseMondayOnEveryWeekday)
 
 TEST_F(PlanningSchedule, BrokenTranslationRaises1001AndLeavesTheCallersRecordset)
 {
-    const std::vector<std::pair<const char *, QString>> cases = {
-        {"no part number", header() + "|R|D|PO|a|b|5|12/07/2026|||||||||\n"},
-        {"map without the SHP segments", "6LIN03|6LIN05|8J2X03|1BFR11|2NTE02|3NTE02|11FST01:single|11FST04:date\nP1|R|D|PO|a|b|5|12/07/2026\n"},
-        {"in transit beyond 32 bits", header() + "P1|R|D|PO|a|b|5|12/07/2026|3000000000|ZZ3|||||||\n"},
-        {"revision longer than its field", header() + "P1|R12345678|D|PO|a|b|5|12/07/2026|||||||||\n"},
+    struct Case {
+        const char *name;
+        QString table;
+        const char *cause; // the cause kept with the 1001
     };
-    for (const auto &[name, table] : cases) {
+    const std::vector<Case> cases = {
+        {"no part number", header() + "|R|D|PO|a|b|5|12/07/2026|||||||||\n", "94 Invalid use of Null"},
+        {"map without the SHP segments", "6LIN03|6LIN05|8J2X03|1BFR11|2NTE02|3NTE02|11FST01:single|11FST04:date\nP1|R|D|PO|a|b|5|12/07/2026\n",
+         "3265 Item cannot be found in the collection corresponding to the requested name or ordinal. (13SHP03)"},
+        {"in transit beyond 32 bits", header() + "P1|R|D|PO|a|b|5|12/07/2026|3000000000|ZZ3|||||||\n",
+         "-2147217887 Multiple-step operation generated errors. Check each status value. (number out of range)"},
+        {"revision longer than its field", header() + "P1|R12345678|D|PO|a|b|5|12/07/2026|||||||||\n",
+         "-2147217887 Multiple-step operation generated errors. Check each status value. (text longer than 7 "
+         "characters)"},
+    };
+    for (const auto &[name, table, cause] : cases) {
         SCOPED_TRACE(name);
         writeImport("Orders.csv", "P1,W1,5,12/01/2026,A\n");
         writeImport("Inventory.csv", "P1,Part one,1,1\n");
@@ -116,6 +125,7 @@ TEST_F(PlanningSchedule, BrokenTranslationRaises1001AndLeavesTheCallersRecordset
         } catch (const vb::VbError &e) {
             EXPECT_EQ(e.number, 1001);
             EXPECT_EQ(e.description, "ActiveX Failed");
+            EXPECT_EQ(e.detail, QString::fromUtf8(cause));
         }
         EXPECT_EQ(com::recordsetOf(args[0]), translated);
         EXPECT_TRUE(dialogs().boxes().empty());

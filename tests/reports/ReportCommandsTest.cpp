@@ -400,7 +400,10 @@ TEST_F(PluginRunnerTest, FailuresAreRecordedAndReturnFalse)
         {"Keep", 3, "", 0}, // an unknown output mode: nothing is done at all
         {"Refuse", 0, "Warning: ActiveX returned False: ACME01_830_004010_I", 0},
         {"Fail", 0, "Error: 1001 ", 1},
-        {nullptr, 0, "Error: 429 ", 1},
+        // The box says only that the object cannot be made; History names the class tried and why.
+        {nullptr, 0,
+         "Error: 429 ActiveX component can't create object - ReportPlugin.Nobody: no class is registered under this name",
+         1},
     };
     prepare();
     writeReports();

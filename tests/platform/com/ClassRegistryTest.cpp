@@ -117,14 +117,35 @@ TEST_F(ClassRegistryTest, ClassesThatCannotBeCreatedRaise429)
         ini.setValue("Gone.Thing/Class", "Thing");
         ini.setValue("Half.Entry/Class", "Entry");
     }
-    for (const QString progId : {"Nowhere.Nothing", "", "TestPlugin", "TestPlugin.Broken", "Gone.Thing", "Half.Entry"}) {
+    // The message is the classic one; the detail names the class tried and why.
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"Nowhere.Nothing", "Nowhere.Nothing: no class is registered under this name"},
+        {"", "(no class name): no class is registered under this name"},
+        {"TestPlugin", "TestPlugin: no class is registered under this name"},
+        {"TestPlugin.Broken",
+         "TestPlugin.Broken: the factory made no object of class Broken: Broken is registered but cannot be made"},
+        {"TestPlugin.Throwing", "TestPlugin.Throwing: the factory of class Throwing failed: the constructor failed"},
+        {"Gone.Thing", "Gone.Thing: its library " + dir.filePath("Gone.so") + " cannot be loaded: "},
+        {"Half.Entry", "Half.Entry: no class is registered under this name"},
+    };
+    for (const auto &[progId, detail] : cases) {
         try {
             com::CreateObject(progId);
             ADD_FAILURE() << "created " << progId.toStdString();
         } catch (const vb::VbError &e) {
             EXPECT_EQ(e.number, 429) << progId.toStdString();
             EXPECT_EQ(e.description, "ActiveX component can't create object");
+            EXPECT_TRUE(e.detail.startsWith(detail)) << e.detail.toStdString();
         }
+    }
+    // A built-in class whose factory gives nothing.
+    com::registerBuiltinClass("Test.Nothing", [] { return com::DispatchPtr(); });
+    try {
+        com::CreateObject("Test.Nothing");
+        ADD_FAILURE() << "created Test.Nothing";
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, 429);
+        EXPECT_EQ(e.detail, "Test.Nothing: the built-in class made no object");
     }
 }
 

@@ -1,5 +1,6 @@
 // A tiny plug-in library for the class registry tests: one class with
-// by-reference methods, and one registered class its factory refuses.
+// by-reference methods, one registered class its factory refuses with a
+// reason, and one whose making throws.
 #include "com/HostObject.h"
 #include "com/PluginApi.h"
 #include "vb/Clock.h"
@@ -7,6 +8,8 @@
 #include "vb/Settings.h"
 
 #include <cstring>
+#include <stdexcept>
+#include <string>
 
 #ifdef TEST_PLUGIN_WITH_ADO
 #include "com/AdoDispatch.h"
@@ -76,20 +79,35 @@ public:
 
 } // namespace
 
+namespace {
+thread_local std::string createError;
+}
+
 CORVANTIS_PLUGIN_EXPORT com::Dispatch *corvantis_create(const char *className)
 {
+    createError.clear();
     if (std::strcmp(className, "Swapper") == 0)
         return new Swapper;
 #ifdef TEST_PLUGIN_WITH_ADO
     if (std::strcmp(className, "Scheduler") == 0)
         return new Scheduler;
 #endif
-    return nullptr; // "Broken" is registered but cannot be made
+    // Against the contract, to show that the program survives it.
+    if (std::strcmp(className, "Throwing") == 0)
+        throw std::runtime_error("the constructor failed");
+    createError = std::string(className) + " is registered but cannot be made";
+    return nullptr;
+}
+
+CORVANTIS_PLUGIN_EXPORT const char *corvantis_create_error()
+{
+    return createError.c_str();
 }
 
 CORVANTIS_PLUGIN_EXPORT int corvantis_register(const corvantis_registrar *r)
 {
-    int rc = r->add_class(r->context, "Swapper") | r->add_class(r->context, "Broken");
+    int rc = r->add_class(r->context, "Swapper") | r->add_class(r->context, "Broken")
+        | r->add_class(r->context, "Throwing");
 #ifdef TEST_PLUGIN_WITH_ADO
     rc |= r->add_class(r->context, "Scheduler");
 #endif
@@ -98,7 +116,8 @@ CORVANTIS_PLUGIN_EXPORT int corvantis_register(const corvantis_registrar *r)
 
 CORVANTIS_PLUGIN_EXPORT int corvantis_unregister(const corvantis_registrar *r)
 {
-    int rc = r->remove_class(r->context, "Swapper") | r->remove_class(r->context, "Broken");
+    int rc = r->remove_class(r->context, "Swapper") | r->remove_class(r->context, "Broken")
+        | r->remove_class(r->context, "Throwing");
 #ifdef TEST_PLUGIN_WITH_ADO
     rc |= r->remove_class(r->context, "Scheduler");
 #endif
