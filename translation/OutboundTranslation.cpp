@@ -203,8 +203,12 @@ void OutboundTranslation::CompleteInterruptedRuns()
         bool stored = false;
         try {
             stored = IsStoredInterchange(vb::readLatin1File(file.path));
-        } catch (const vb::VbError &) {
-            stored = false;
+        } catch (const vb::VbError &error) {
+            // Unread, it cannot be told stored or not: it stays for the next start.
+            modGlobal::LogHistory(u"Error"_s, u"The unfinished interchange file "_s + QFileInfo(file.path).fileName()
+                                                  + u" of an interrupted outbound run could not be read and was left "_s
+                                                    u"in place: "_s + error.description);
+            continue;
         }
         if (stored) {
             try {

@@ -184,6 +184,20 @@ protected:
     QString outbound;
 };
 
+TEST_F(OutboundAllOrNothing, AnUnfinishedFileThatCannotBeReadIsLeftInPlace)
+{
+    // Reading the process's own memory from its start fails, as a disk error would.
+    const QString unreadable = outbound + u"/.20261207-000000.outbound.Ab12Cd.part"_s;
+    ASSERT_TRUE(QFile::link(u"/proc/self/mem"_s, unreadable));
+    translation::OutboundTranslation::CompleteInterruptedRuns();
+    EXPECT_TRUE(QFileInfo(unreadable).isSymLink()) << "a file that could not be read is never removed";
+    const QStringList history = column(u"SELECT Description FROM History"_s, u"Description"_s);
+    ASSERT_EQ(history.size(), 1) << history.join(u" | "_s).toStdString();
+    EXPECT_TRUE(history[0].startsWith(u"The unfinished interchange file .20261207-000000.outbound.Ab12Cd.part of an "
+                                      "interrupted outbound run could not be read and was left in place: "_s))
+        << history[0].toStdString();
+}
+
 TEST_F(OutboundAllOrNothing, AKillAtEachMomentLeavesNothingOrAll)
 {
     struct Case {
