@@ -8,6 +8,7 @@
 #include "vbscript/ScriptControl.h"
 
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 
 using vb::Variant;
@@ -36,6 +37,20 @@ TEST_F(LibraryShell, RegistrationToolEntersTheThreeClasses)
         EXPECT_EQ(obj->typeName().toCaseFolded(), QString(id).section('.', 1).toCaseFolded());
     }
     EXPECT_EQ(corvantis::test::errorOf([] { com::CreateObject("Lorvanne.Freightliner_810_004010_O"); }), 429);
+    // A class entered for the library that it does not have: the library's own reason is kept.
+    {
+        QSettings ini(com::classRegistryFile(), QSettings::IniFormat);
+        ini.setValue("Lorvanne.Nope/Library", LORVANNE_LIBRARY);
+        ini.setValue("Lorvanne.Nope/Class", "Nope");
+    }
+    try {
+        com::CreateObject("Lorvanne.Nope");
+        ADD_FAILURE() << "created Lorvanne.Nope";
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, 429);
+        EXPECT_EQ(e.description, "ActiveX component can't create object");
+        EXPECT_EQ(e.detail, "Lorvanne.Nope: the factory made no object of class Nope: the library has no class Nope");
+    }
     com::setClassRegistryFile({});
 }
 
