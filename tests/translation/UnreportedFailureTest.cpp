@@ -8,6 +8,7 @@
 #include "translation/TranslationBusy.h"
 #include "translation/clsScript.h"
 
+#include "ado/Recordset.h"
 #include "vb/Dialogs.h"
 #include "vb/VbError.h"
 #include "vbscript/ScriptControl.h"
@@ -66,6 +67,15 @@ TEST_F(UnreportedFailure, IsRecordedWithWhatWasBeingDone)
              script.WriteToFile(corvantis::test::tempDir() + u"/no such folder/out.txt"_s, u"data"_s);
          },
          "WriteToFile: its failure could not be written to History"},
+        {"a snippet's write of an empty lines buffer",
+         [] {
+             auto rs = std::make_shared<ado::Recordset>();
+             rs->Fields().Append(u"F1"_s, ado::adVarChar, 10);
+             rs->Open();
+             clsScript script;
+             script.LinesToRecord(rs);
+         },
+         "LinesToRecord: its failure could not be written to History"},
         {"a refused translation",
          [] {
              translation::TranslationBusy running;
