@@ -171,6 +171,9 @@ bool InboundTranslation::TranslateTransaction(const ado::RecordsetPtr &rsRecord,
     const bool silent = modGlobal::blnSilentMode;
     QString id;   // the data segment being walked, named by a failure
     qint64 p = 0; // the element position last reached
+    // A segment longer than its map row: the classic error says only that the
+    // rows ran out, so the run also names the segment and both counts.
+    QString tooLong;
     const auto failed = [&] {
         ui.setProgressValue(0);
         ui.setPercentText(QString());
@@ -293,8 +296,12 @@ bool InboundTranslation::TranslateTransaction(const ado::RecordsetPtr &rsRecord,
 
             const qint64 last = qint64(e.size()) - 1;
             for (p = 1; p <= last; ++p) {
-                if (p > qint64(m))
+                if (p > qint64(m)) {
+                    tooLong = id + u" - Segment "_s + QString::number(row->segmentIndex) + u" Has "_s
+                        + QString::number(last) + u" Elements, The Map Has "_s + QString::number(m)
+                        + u" - Verify Mapping"_s;
                     vb::raise(3021); // a data element without its map row
+                }
                 const ElementRow &element = row->elements[size_t(p - 1)];
                 script->NextElement = (p < last ? e[size_t(p + 1)] : e[size_t(p)]).toString();
                 script->PreviousElement = (p > 1 ? e[size_t(p - 1)] : e[size_t(p)]).toString();
@@ -321,6 +328,8 @@ bool InboundTranslation::TranslateTransaction(const ado::RecordsetPtr &rsRecord,
             modGlobal::LogHistory(u"Error"_s, u"Error - "_s + describe(error) + u" - Element = "_s + id
                                                   + QStringLiteral("%1").arg(p, 2, 10, QLatin1Char('0'))
                                                   + u" Verify Mapping"_s);
+            if (!tooLong.isEmpty())
+                modGlobal::LogHistory(u"Error"_s, tooLong);
         } catch (...) {
             core::recordCaught(lcTranslation(), "inbound set: its failure could not be written to History");
         }
