@@ -1,5 +1,6 @@
 #include "ado/Connection.h"
 #include "ado/ConnectionData.h"
+#include "ado/Convert.h"
 #include "ado/Sql.h"
 #include "vb/VbError.h"
 
@@ -130,6 +131,42 @@ void ConnectionData::exec(const QString &sql)
         vb::raise(errorNumberFor(sqlite3_errcode(db), message), message + QStringLiteral(" (") + sql + QLatin1Char(')'),
                   QStringLiteral("Corvantis database"));
     }
+}
+
+void ConnectionData::exec(const QString &sql, const std::vector<vb::Variant> &values)
+{
+    if (!db)
+        vb::raise(adErrInvalidConnection,
+                  QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."));
+    checkNoNul(sql, QStringLiteral("The statement"));
+    checkValues(values);
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt *stmt = nullptr;
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, &tail) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        fail(sql);
+    }
+    // One statement: a second one after a ; would run without its values.
+    if (tail && QByteArray(tail).trimmed().size() > 0) {
+        sqlite3_finalize(stmt);
+        vb::raise(adErrInvalidArgument, QStringLiteral("A statement with values runs alone (%1)").arg(sql),
+                  QStringLiteral("Corvantis database"));
+    }
+    std::vector<QByteArray> bound; // the bound text, until the statement is finalized
+    bindValues(stmt, values, bound);
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        const int code = sqlite3_errcode(db);
+        sqlite3_finalize(stmt);
+        ++generation;
+        vb::raise(errorNumberFor(code, message), message + QStringLiteral(" (") + sql + QLatin1Char(')'),
+                  QStringLiteral("Corvantis database"));
+    }
+    sqlite3_finalize(stmt);
 }
 
 ConnectionData::Stamp ConnectionData::stamp(const Stamp *since)
@@ -483,6 +520,16 @@ void Connection::Execute(const QString &statement)
         d->dataVersionStmt = nullptr;
         d->loadNames();
     }
+}
+
+void Connection::Execute(const QString &statement, const Parameters &values)
+{
+    if (values.empty()) {
+        Execute(detail::numberPlaceholders(statement, 0));
+        return;
+    }
+    ++d->generation;
+    d->exec(translateJet(detail::numberPlaceholders(statement, values.size()), d->names), values);
 }
 
 uint64_t Connection::changeCount(const QString &table) const

@@ -4,16 +4,22 @@
 
 #include "ado/CipherPageSize.h"
 #include "ado/Types.h"
+#include "vb/Variant.h"
 
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace ado {
 
 namespace detail { struct ConnectionData; }
+
+// Values bound to a statement's ? placeholders, in order: they reach the
+// engine as values, never as statement text.
+using Parameters = std::vector<vb::Variant>;
 
 class Connection {
 public:
@@ -55,6 +61,8 @@ public:
     // statement). The program itself changes rows through record sets; this is
     // for building the database and for tools.
     void Execute(const QString &statement);
+    // The same with `values` bound to its ? placeholders (one statement only).
+    void Execute(const QString &statement, const Parameters &values);
 
     // How many rows of `table` were inserted, updated or deleted through this
     // connection since it opened (rolled-back changes count too); it only

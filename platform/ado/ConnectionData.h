@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 #include <sqlite3.h>
+#include "vb/Variant.h"
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -69,6 +70,8 @@ struct ConnectionData {
     // is not asked again.
     Stamp stamp(const Stamp *since = nullptr);
     void exec(const QString &sql);
+    // One statement with values bound to its numbered placeholders.
+    void exec(const QString &sql, const std::vector<vb::Variant> &values);
     [[noreturn]] void fail(const QString &context);
 };
 

@@ -1,4 +1,5 @@
 #include "ado/Convert.h"
+#include "ado/ConnectionData.h"
 #include "ado/Recordset.h"
 #include "vb/Conversions.h"
 #include "vb/DateTime.h"
@@ -6,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace ado {
@@ -212,6 +214,33 @@ void bindValue(sqlite3_stmt *stmt, int i, const vb::Variant &v, QByteArray &byte
         sqlite3_bind_text(stmt, i, bytes.constData(), int(bytes.size()), SQLITE_STATIC);
         break;
     }
+    }
+}
+
+void checkValues(const std::vector<vb::Variant> &values)
+{
+    for (size_t k = 0; k < values.size(); ++k) {
+        const vb::Variant &v = values[k];
+        const QString what = QStringLiteral("Value %1 of the statement").arg(k + 1);
+        if (v.isObject() || v.isArray() || v.isError())
+            vb::raise(adErrInvalidArgument, what + QStringLiteral(" is not a single value the database can take"),
+                      QStringLiteral("Corvantis database"));
+        if (v.isString())
+            checkNoNul(v.toString(), what);
+    }
+}
+
+void bindValues(sqlite3_stmt *stmt, const std::vector<vb::Variant> &values, std::vector<QByteArray> &texts)
+{
+    texts.assign(values.size(), QByteArray());
+    const int n = sqlite3_bind_parameter_count(stmt);
+    for (int i = 1; i <= n; ++i) {
+        const char *name = sqlite3_bind_parameter_name(stmt, i);
+        if (!name || name[0] != '?')
+            continue;
+        const long k = std::strtol(name + 1, nullptr, 10);
+        if (k >= 1 && size_t(k) <= values.size())
+            bindValue(stmt, i, values[size_t(k - 1)], texts[size_t(k - 1)]);
     }
 }
 

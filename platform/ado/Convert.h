@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 #include <sqlite3.h>
+#include <vector>
 
 namespace ado::detail {
 
@@ -40,6 +41,13 @@ vb::Variant cellValue(const Cell &cell, int type);
 // `text`, which holds its UTF-8 and must stay unchanged until the statement
 // has run: SQLite then needs no copy of its own.
 void bindValue(sqlite3_stmt *stmt, int i, const vb::Variant &value, QByteArray &text);
+// Refuses (3001) values a statement cannot take: an object, an array, text
+// holding a NUL character (it would compare as if cut there).
+void checkValues(const std::vector<vb::Variant> &values);
+// Binds values[k - 1] to each placeholder ?k of the statement; a bare ?
+// (the rowid of a fetch) is left to the caller. `texts` holds the bound
+// text and must stay unchanged until the statement has run.
+void bindValues(sqlite3_stmt *stmt, const std::vector<vb::Variant> &values, std::vector<QByteArray> &texts);
 
 // Text and number of a value as the data layer reads them; false when there is none.
 bool numberOf(const vb::Variant &v, double *out);

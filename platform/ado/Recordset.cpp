@@ -64,6 +64,7 @@ struct RecordsetData {
     bool open = false;
     bool keyed = false;          // rows fetched and stored by rowid
     bool disconnected = false;
+    std::vector<vb::Variant> values; // bound to the statement's placeholders ?1, ?2 ...
     QString fetchSql;            // the row of one rowid
     std::string fetchKey;        // the same in UTF-8, the cache's key
     QString changeSql;           // the last INSERT or UPDATE made, for `changeFields`
@@ -144,13 +145,6 @@ const QString kSource = QStringLiteral("Corvantis database");
     vb::raise(adErrItemNotFound,
               QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal. (%1)").arg(name),
               kSource);
-}
-
-QString quoteName(const QString &name)
-{
-    QString inner = name;
-    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + inner + QLatin1Char('"');
 }
 
 } // namespace
@@ -312,7 +306,23 @@ void Recordset::Open(const QString &source, const ConnectionPtr &connection, int
     Open(source, *connection, cursorType, lockType);
 }
 
+void Recordset::Open(const QString &statement, const Parameters &values, const ConnectionPtr &connection,
+                     int cursorType, int lockType)
+{
+    if (!connection)
+        vb::raise(adErrInvalidConnection,
+                  QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."),
+                  kSource);
+    Open(statement, values, *connection, cursorType, lockType);
+}
+
 void Recordset::Open(const QString &source, Connection &connection, int cursorType, int lockType)
+{
+    Open(source, Parameters{}, connection, cursorType, lockType);
+}
+
+void Recordset::Open(const QString &source, const Parameters &values, Connection &connection, int cursorType,
+                     int lockType)
 {
     if (d->open)
         raiseOpen();
@@ -332,14 +342,21 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
         d->lockType = lockType;
 
     QString statement = trimmed;
-    if (!trimmed.contains(QLatin1Char(' ')) && conn->tables.contains(trimmed.toLower()))
-        statement = QStringLiteral("SELECT * FROM ") + quoteName(conn->tables.value(trimmed.toLower()));
+    if (!values.empty()) {
+        statement = detail::numberPlaceholders(statement, values.size());
+        detail::checkValues(values);
+    } else if (!trimmed.contains(QLatin1Char(' ')) && conn->tables.contains(trimmed.toLower())) {
+        statement = QStringLiteral("SELECT * FROM ") + SqlName(conn->tables.value(trimmed.toLower()));
+    }
     const QString translated = translateJet(statement, conn->names);
     const detail::SelectParts parts = detail::splitSelect(translated);
     if (!parts.isSelect) {
         // A statement that returns no rows runs and leaves the set closed.
         ++conn->generation;
-        conn->exec(translated);
+        if (values.empty())
+            conn->exec(translated);
+        else
+            conn->exec(translated, values);
         return;
     }
 
@@ -350,6 +367,7 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
     d->conn = conn;
     d->connection = &connection;
     d->source = source;
+    d->values = values;
     d->disconnected = false;
     d->filter.clear();
     d->sort.clear();
@@ -361,7 +379,7 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
         QHash<QString, QPair<bool, bool>> info; // name -> (notnull, counter)
         if (!baseTable.isEmpty()) {
             sqlite3_stmt *pragma = nullptr;
-            const QByteArray sql = (QStringLiteral("PRAGMA table_info(") + quoteName(baseTable) + QLatin1Char(')')).toUtf8();
+            const QByteArray sql = (QStringLiteral("PRAGMA table_info(") + SqlName(baseTable) + QLatin1Char(')')).toUtf8();
             sqlite3_prepare_v2(conn->db, sql.constData(), -1, &pragma, nullptr);
             while (pragma && sqlite3_step(pragma) == SQLITE_ROW) {
                 const QString name = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(pragma, 1))).toLower();
@@ -422,7 +440,7 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
         QString baseName = parts.tableName;
         if (conn->tables.contains(baseName.toLower()))
             baseName = conn->tables.value(baseName.toLower());
-        d->table = quoteName(baseName);
+        d->table = SqlName(baseName);
         describe(fetch, baseName);
         // A read-only set may read its rows in one pass (see ensureLoaded).
         // The pass has no ORDER BY, so values are not sorted again; LIMIT only
@@ -443,7 +461,7 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
                     }
                     const bool memo = f.m_type == adLongVarWChar || f.m_type == adLongVarChar;
                     d->passLeavesOut[static_cast<size_t>(i)] = memo;
-                    columns << (memo ? QStringLiteral("NULL") : quoteName(f.m_baseColumn));
+                    columns << (memo ? QStringLiteral("NULL") : SqlName(f.m_baseColumn));
                 }
                 if (columns.isEmpty())
                     d->passLeavesOut.assign(static_cast<size_t>(m_fields->Count()), 0);
@@ -463,7 +481,9 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
         if (!parts.rest.isEmpty())
             keysSql += QLatin1Char(' ') + parts.rest;
         sqlite3_stmt *keys = conn->prepare(keysSql);
+        std::vector<QByteArray> bound; // outlives the statement's use
         detail::StatementUse keysUse(keys);
+        detail::bindValues(keys, d->values, bound);
         int rc;
         while ((rc = sqlite3_step(keys)) == SQLITE_ROW) {
             detail::Row row;
@@ -477,7 +497,9 @@ void Recordset::Open(const QString &source, Connection &connection, int cursorTy
         d->table.clear();
         d->passSql.clear();
         sqlite3_stmt *stmt = conn->prepare(translated);
+        std::vector<QByteArray> bound; // outlives the statement's use
         detail::StatementUse use(stmt);
+        detail::bindValues(stmt, d->values, bound);
         describe(stmt, QString());
         int rc;
         const int n = m_fields->Count();
@@ -524,6 +546,7 @@ void Recordset::Open()
     d->conn.reset();
     d->connection = nullptr;
     d->source.clear();
+    d->values.clear();
     d->keyed = false;
     d->rows.clear();
     d->view.clear();
@@ -610,8 +633,11 @@ namespace {
 bool fetchRow(detail::RecordsetData &d, int64_t rowid, std::vector<vb::Variant> &out, const ado::Fields &fields)
 {
     sqlite3_stmt *stmt = d.conn->prepare(d.fetchKey, d.fetchSql);
+    std::vector<QByteArray> bound; // outlives the statement's use
     detail::StatementUse use(stmt);
-    sqlite3_bind_int64(stmt, 1, rowid);
+    // The rowid's bare ? comes after any numbered placeholder of the select list.
+    detail::bindValues(stmt, d.values, bound);
+    sqlite3_bind_int64(stmt, sqlite3_bind_parameter_count(stmt), rowid);
     const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_DONE)
         return false;
@@ -653,7 +679,9 @@ void takePass(detail::RecordsetData &d, const ado::Fields &fields)
     std::sort(byRowid.begin(), byRowid.end());
 
     sqlite3_stmt *stmt = d.conn->prepare(d.passSql);
+    std::vector<QByteArray> bound; // outlives the statement's use
     detail::StatementUse use(stmt);
+    detail::bindValues(stmt, d.values, bound);
     if (sqlite3_column_count(stmt) != n + 1)
         return;
     std::vector<detail::Cell> cells(static_cast<size_t>(n));
@@ -1045,7 +1073,7 @@ void Recordset::Update()
     if (d->changeSql.isEmpty() || d->changeAdding != adding || d->changeFields != which) {
         QStringList columns;
         for (int i : which)
-            columns << quoteName(m_fields->Item(i).m_baseColumn);
+            columns << SqlName(m_fields->Item(i).m_baseColumn);
         QString sql;
         if (adding && columns.isEmpty()) {
             sql = QStringLiteral("INSERT INTO ") + d->table + QStringLiteral(" DEFAULT VALUES");

@@ -40,6 +40,13 @@ public:
     // A null connection with an empty source opens the in-memory set.
     void Open(const QString &source, const ConnectionPtr &connection,
               int cursorType = adOpenForwardOnly, int lockType = adLockReadOnly);
+    // A statement with ? placeholders and the values bound to them, in order
+    // (3001 when the counts differ). The set keeps the values for every row it
+    // reads later.
+    void Open(const QString &statement, const Parameters &values, Connection &connection,
+              int cursorType = adOpenForwardOnly, int lockType = adLockReadOnly);
+    void Open(const QString &statement, const Parameters &values, const ConnectionPtr &connection,
+              int cursorType = adOpenForwardOnly, int lockType = adLockReadOnly);
     void Open();                            // disconnected: no source, no connection;
                                             // keyset/optimistic unless the properties say otherwise
     void Close();                           // stores a pending edit first

@@ -1,5 +1,6 @@
 #include "ado/Sql.h"
 #include "ado/ConnectionData.h"
+#include "vb/VbError.h"
 
 #include <QStringList>
 #include <vector>
@@ -17,6 +18,14 @@ QString SqlEscape(const QString &value)
 QString SqlText(const QString &value)
 {
     return QLatin1Char('\'') + SqlEscape(value) + QLatin1Char('\'');
+}
+
+QString SqlName(const QString &name)
+{
+    detail::checkNoNul(name, QStringLiteral("The name"));
+    QString inner = name;
+    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
 }
 
 namespace {
@@ -73,6 +82,8 @@ struct Token {
     QString text;
 };
 
+// SqlName without its check: the tokenizer quotes names of a statement whose
+// text is checked as a whole before it runs.
 QString quoteName(const QString &name)
 {
     QString inner = name;
@@ -428,6 +439,51 @@ SelectParts splitSelect(const QString &translated)
     }
     parts.simple = oneTable && !distinct && !grouped && !aggregate;
     return parts;
+}
+
+QString numberPlaceholders(const QString &statement, size_t count)
+{
+    const QString source = QStringLiteral("Corvantis database");
+    QString out;
+    out.reserve(statement.size() + 8);
+    size_t seen = 0;
+    const qsizetype n = statement.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = statement[i];
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('[')) {
+            // Quoted text and names are copied as they are, placeholders or not.
+            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
+            qsizetype j = i + 1;
+            while (j < n) {
+                if (statement[j] == close) {
+                    if (close != QLatin1Char(']') && j + 1 < n && statement[j + 1] == close) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            const qsizetype end = qMin(j + 1, n);
+            out += QStringView(statement).mid(i, end - i);
+            i = end - 1;
+        } else if (c == QLatin1Char('?')) {
+            if (i + 1 < n && statement[i + 1].isDigit())
+                vb::raise(3001, QStringLiteral("Write ? for each value; numbered placeholders are not taken (%1)").arg(statement),
+                          source);
+            out += QLatin1Char('?') + QString::number(++seen);
+        } else {
+            out += c;
+        }
+    }
+    if (seen != count)
+        vb::raise(3001,
+                  QStringLiteral("The statement has %1 placeholders but %2 values were given (%3)")
+                      .arg(seen)
+                      .arg(count)
+                      .arg(statement),
+                  source);
+    return out;
 }
 
 } // namespace detail

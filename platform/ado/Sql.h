@@ -15,6 +15,11 @@ QString SqlText(const QString &value);
 // themselves (statement pieces as the system writes them).
 QString SqlEscape(const QString &value);
 
+// "name" with every double quote doubled: a table or column name that may be a
+// reserved word or hold any character. SqlName("Transaction") gives
+// "\"Transaction\"". A name holding a NUL character is refused (3001).
+QString SqlName(const QString &name);
+
 // Translates a Jet statement into SQLite: [name] becomes "name"; a reserved
 // word used as a name (one of `names`: the tables and columns of the
 // database) is quoted, qualified or not; True/False/Yes/No become 1/0;
@@ -28,6 +33,13 @@ bool isSqliteKeyword(const QString &word);
 } // namespace ado
 
 namespace ado::detail {
+
+// A statement's `?` placeholders (outside quotes and bracketed names) numbered
+// ?1, ?2 ... in order, so that pieces of it (the keys, the read pass) and the
+// dialect's rewriting (BETWEEN repeats its operands) bind the same values.
+// Refuses (3001) a statement whose placeholders are not exactly `count`, or
+// one that numbers its own.
+QString numberPlaceholders(const QString &statement, size_t count);
 
 // A translated SELECT cut at its top-level clauses (quotes and parentheses
 // respected). `simple` when it reads one table without grouping, so each row
