@@ -507,6 +507,8 @@ bool Connection::checkpoint()
 
 void Connection::Execute(const QString &statement)
 {
+    // A ? without its value would run as Null and match nothing.
+    detail::numberPlaceholders(statement, 0);
     ++d->generation;
     d->exec(translateJet(statement, d->names));
     // The statement may have created or dropped tables.
@@ -525,7 +527,7 @@ void Connection::Execute(const QString &statement)
 void Connection::Execute(const QString &statement, const Parameters &values)
 {
     if (values.empty()) {
-        Execute(detail::numberPlaceholders(statement, 0));
+        Execute(statement);
         return;
     }
     ++d->generation;

@@ -342,8 +342,9 @@ void Recordset::Open(const QString &source, const Parameters &values, Connection
         d->lockType = lockType;
 
     QString statement = trimmed;
+    // Without values a ? would run as Null and match nothing: it is refused.
+    statement = detail::numberPlaceholders(statement, values.size());
     if (!values.empty()) {
-        statement = detail::numberPlaceholders(statement, values.size());
         detail::checkValues(values);
     } else if (!trimmed.contains(QLatin1Char(' ')) && conn->tables.contains(trimmed.toLower())) {
         statement = QStringLiteral("SELECT * FROM ") + SqlName(conn->tables.value(trimmed.toLower()));

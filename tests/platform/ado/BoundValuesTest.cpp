@@ -190,6 +190,11 @@ TEST(BoundValues, RefusedBeforeAnythingRuns)
              Recordset rs;
              rs.Open(QStringLiteral("SELECT * FROM History WHERE Type = ? AND User = ?"), Parameters{vb::Variant(1)}, cn);
          }},
+        {"placeholder without values", [&] { cn.Execute(insert); }},
+        {"set with a placeholder and no values", [&] {
+             Recordset rs;
+             rs.Open(QStringLiteral("SELECT * FROM History WHERE Type = ?"), cn);
+         }},
         {"set on a table name with values", [&] {
              Recordset rs;
              rs.Open(QStringLiteral("History"), Parameters{vb::Variant(1)}, cn);
