@@ -13,6 +13,16 @@ std::shared_ptr<ado::Recordset> openRecordset(const QString &statement, int curs
     return rs;
 }
 
+std::shared_ptr<ado::Recordset> openRecordset(const QString &statement, const ado::Parameters &values, int cursorType,
+                                              int lockType)
+{
+    if (!cnDatabase)
+        vb::raise(ado::adErrInvalidConnection);
+    auto rs = std::make_shared<ado::Recordset>();
+    rs->Open(statement, values, cnDatabase, cursorType, lockType);
+    return rs;
+}
+
 QString fieldText(const ado::Field &field)
 {
     const vb::Variant value = field.Value();

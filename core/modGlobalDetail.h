@@ -14,6 +14,9 @@ namespace modGlobal::detail {
 // A record set opened on `statement` over cnDatabase (3709 when the
 // connection was never set).
 std::shared_ptr<ado::Recordset> openRecordset(const QString &statement, int cursorType, int lockType);
+// The same with values bound to the statement's placeholders.
+std::shared_ptr<ado::Recordset> openRecordset(const QString &statement, const ado::Parameters &values, int cursorType,
+                                              int lockType);
 
 // The text of a field, Null giving empty text: an unset column contributes
 // nothing to what is built from it.

@@ -3,6 +3,7 @@
 // acknowledgement flag, the Sent marking of a received 997 and the plug-in class.
 #include "core/modGlobal.h"
 #include "core/modGlobalDetail.h"
+#include "core/SetKey.h"
 
 #include "vb/Conversions.h"
 #include "vb/Dialogs.h"
@@ -38,24 +39,13 @@ QString delimiterLookup(const QString &statement, const QString &column, bool ze
     }
 }
 
-QString transactionsStatement(const QString &strPartner, const QString &strTransaction,
-                              const QString &strVersion, const QString &strDirection)
+// The rows of `table` (Transactions, Segment or Element) of a set's key.
+std::shared_ptr<ado::Recordset> openKeyRows(const QString &table, const core::SetKey &key, const QString &more,
+                                            int cursorType, int lockType)
 {
-    return QStringLiteral("SELECT * FROM Transactions")
-        + QStringLiteral(" WHERE Transactions.Partner = '") + SqlEscape(strPartner) + QStringLiteral("'")
-        + QStringLiteral(" AND Transactions.Transaction = '") + SqlEscape(strTransaction) + QStringLiteral("'")
-        + QStringLiteral(" AND Transactions.Version ='") + SqlEscape(strVersion) + QStringLiteral("'")
-        + QStringLiteral(" AND Transactions.Direction ='") + SqlEscape(strDirection) + QStringLiteral("'");
-}
-
-QString keyStatement(const QString &strPartner, const QString &strTransaction,
-                     const QString &strVersion, const QString &strDirection)
-{
-    return QStringLiteral("SELECT * FROM Transactions")
-        + QStringLiteral(" WHERE Partner = '") + SqlEscape(strPartner) + QStringLiteral("'")
-        + QStringLiteral(" AND Transaction = '") + SqlEscape(strTransaction) + QStringLiteral("'")
-        + QStringLiteral(" AND Version = '") + SqlEscape(strVersion) + QStringLiteral("'")
-        + QStringLiteral(" AND Direction = '") + SqlEscape(strDirection) + QStringLiteral("'");
+    return openRecordset(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE ") + key.condition(table)
+                             + more,
+                         key.values(), cursorType, lockType);
 }
 
 int32_t characterCode(const QString &character)
@@ -164,7 +154,7 @@ bool SetControlNumber(const QString &strPartner, const QString &strTransaction,
                       const QString &strControlNumber)
 {
     try {
-        auto rs = openRecordset(transactionsStatement(strPartner, strTransaction, strVersion, strDirection),
+        auto rs = openKeyRows(QStringLiteral("Transactions"), {strPartner, strTransaction, strVersion, strDirection}, {},
                                 ado::adOpenForwardOnly, ado::adLockOptimistic);
         if (rs->Bof() && rs->Eof()) {
             rs->Close();
@@ -197,12 +187,8 @@ bool RegisterTransaction(const QString &strPartner, const QString &strTransactio
             rs->Close();
         }
         {
-            auto rs = openRecordset(QStringLiteral("SELECT * FROM Transactions")
-                                        + QStringLiteral(" WHERE Partner = '") + SqlEscape(strPartner) + QStringLiteral("'")
-                                        + QStringLiteral(" AND Transactions.Transaction = '") + SqlEscape(strTransaction) + QStringLiteral("'")
-                                        + QStringLiteral(" AND Transactions.Version ='") + SqlEscape(strVersion) + QStringLiteral("'")
-                                        + QStringLiteral(" AND Transactions.Direction ='") + SqlEscape(strDirection) + QStringLiteral("'"),
-                                    ado::adOpenKeyset, ado::adLockOptimistic);
+            auto rs = openKeyRows(QStringLiteral("Transactions"), {strPartner, strTransaction, strVersion, strDirection}, {},
+                                  ado::adOpenKeyset, ado::adLockOptimistic);
             rs->AddNew();
             rs->Fields(QStringLiteral("Partner")) = strPartner;
             rs->Fields(QStringLiteral("Transaction")) = strTransaction;
@@ -232,13 +218,9 @@ bool RegisterTransaction(const QString &strPartner, const QString &strTransactio
             rs->Close();
         }
         {
-            auto rs = openRecordset(QStringLiteral("SELECT * FROM Element ")
-                                        + QStringLiteral("WHERE Element.Partner = '") + SqlEscape(strPartner) + QStringLiteral("'")
-                                        + QStringLiteral(" AND Element.Version = '") + SqlEscape(strVersion) + QStringLiteral("'")
-                                        + QStringLiteral(" AND Element.Transaction = '") + SqlEscape(strTransaction) + QStringLiteral("'")
-                                        + QStringLiteral(" AND Element.Direction = '") + SqlEscape(strDirection) + QStringLiteral("'")
-                                        + QStringLiteral(" AND Element.SegmentIndex = 1"),
-                                    ado::adOpenDynamic, ado::adLockOptimistic);
+            auto rs = openKeyRows(QStringLiteral("Element"), {strPartner, strTransaction, strVersion, strDirection},
+                                  QStringLiteral(" AND Element.SegmentIndex = 1"), ado::adOpenDynamic,
+                                  ado::adLockOptimistic);
             rs->AddNew();
             rs->Fields(QStringLiteral("Partner")) = strPartner;
             rs->Fields(QStringLiteral("Version")) = strVersion;
@@ -261,7 +243,7 @@ bool IsAcknowledgeRequired(const QString &strPartner, const QString &strTransact
                            const QString &strVersion, const QString &strDirection)
 {
     try {
-        auto rs = openRecordset(keyStatement(strPartner, strTransaction, strVersion, strDirection),
+        auto rs = openKeyRows(QStringLiteral("Transactions"), {strPartner, strTransaction, strVersion, strDirection}, {},
                                 ado::adOpenKeyset, ado::adLockOptimistic);
         const vb::Variant flag = rs->Fields(QStringLiteral("Acknowledge")).Value();
         rs->Close();
@@ -325,7 +307,7 @@ QString TakeControlNumber(const QString &strPartner, const QString &strTransacti
                           const QString &strVersion, const QString &strDirection)
 {
     try {
-        auto rs = openRecordset(transactionsStatement(strPartner, strTransaction, strVersion, strDirection),
+        auto rs = openKeyRows(QStringLiteral("Transactions"), {strPartner, strTransaction, strVersion, strDirection}, {},
                                 ado::adOpenForwardOnly, ado::adLockOptimistic);
         // A counter never used yet (0, or empty) starts the range at 1.
         const vb::Variant stored = rs->Fields(QStringLiteral("ControlNumber")).Value();
@@ -350,7 +332,7 @@ QString GetActiveXClass(const QString &strPartner, const QString &strTransaction
 {
     try {
         QString progId;
-        auto rs = openRecordset(keyStatement(strPartner, strTransaction, strVersion, strDirection),
+        auto rs = openKeyRows(QStringLiteral("Transactions"), {strPartner, strTransaction, strVersion, strDirection}, {},
                                 ado::adOpenForwardOnly, ado::adLockOptimistic);
         // An unset column means no plug-in, like an empty one.
         if (!rs->Eof())

@@ -1,5 +1,6 @@
 #include "integration/ImportFiles.h"
 
+#include "core/SetKey.h"
 #include "core/SettingsSections.h"
 #include "core/modGlobal.h"
 #include "odbc/Odbc.h"
@@ -185,7 +186,7 @@ QString ImportDataText(const QueryResult &result, bool tabAfterEach)
 QString ImportFileStem(const QString &partner, const QString &transaction, const QString &version,
                        const QString &direction)
 {
-    return sections::folder(u"Import"_s) + u'/' + partner + u'_' + transaction + u'_' + version + u'_' + direction;
+    return sections::folder(u"Import"_s) + u'/' + core::SetKey{partner, transaction, version, direction}.fileStem();
 }
 
 void WriteImportFiles(const QueryResult &result, const QString &stem, bool tabAfterEach)

@@ -6,6 +6,8 @@
 // to Recycled. The runner works through services the program gives it; a
 // service that is missing counts as a failure, never as success.
 
+#include "core/SetKey.h"
+
 #include <QString>
 
 #include <functional>
@@ -20,7 +22,7 @@ struct Job {
     bool acknowledge = false;
     bool activeX = false;
     bool print = false; // checked: print; unchecked: export
-    QString key() const { return partner + u'_' + transaction + u'_' + version + u'_' + direction; }
+    QString key() const { return core::SetKey{partner, transaction, version, direction}.fileStem(); }
 };
 
 // What a plug-in call or a report gave back.

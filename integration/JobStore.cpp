@@ -75,11 +75,12 @@ JobRow rowOf(const ado::Recordset &rs)
     return job;
 }
 
-QString keyWhere(const JobRow &key)
+// The job's Transactions row, opened with its key bound.
+void openJobRow(ado::Recordset &rs, ado::Connection &cn, const JobRow &job, int cursorType, int lockType)
 {
-    return u" WHERE Transactions.Partner = "_s + ado::SqlText(key.partner) + u" AND Transactions.Transaction = "_s
-        + ado::SqlText(key.transaction) + u" AND Transactions.Version = "_s + ado::SqlText(key.version)
-        + u" AND Transactions.Direction = "_s + ado::SqlText(key.direction);
+    const core::SetKey key = job.setKey();
+    rs.Open(u"SELECT * FROM Transactions WHERE "_s + key.condition(u"Transactions"_s), key.values(), cn, cursorType,
+            lockType);
 }
 
 vb::Variant flag(bool on)
@@ -91,7 +92,7 @@ vb::Variant flag(bool on)
 
 QString JobRow::key() const
 {
-    return partner + u'_' + transaction + u'_' + version + u'_' + direction;
+    return setKey().fileStem();
 }
 
 bool JobRow::showsAcknowledgeAndPrint() const
@@ -140,7 +141,7 @@ std::vector<JobRow> LoadJobs(ado::Connection &cn)
 JobRow LoadJob(ado::Connection &cn, const JobRow &key)
 {
     ado::Recordset rs;
-    rs.Open(u"SELECT * FROM Transactions"_s + keyWhere(key), cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    openJobRow(rs, cn, key, ado::adOpenForwardOnly, ado::adLockReadOnly);
     if (rs.Eof())
         vb::raise(3021);
     JobRow job = rowOf(rs);
@@ -151,7 +152,7 @@ JobRow LoadJob(ado::Connection &cn, const JobRow &key)
 void SaveJob(ado::Connection &cn, const JobRow &job)
 {
     ado::Recordset rs;
-    rs.Open(u"SELECT * FROM Transactions"_s + keyWhere(job), cn, ado::adOpenKeyset, ado::adLockOptimistic);
+    openJobRow(rs, cn, job, ado::adOpenKeyset, ado::adLockOptimistic);
     if (rs.Eof())
         vb::raise(3021);
     ado::writeRow(rs, [&] {

@@ -7,6 +7,7 @@
 
 #include "integration/JobRunner.h"
 #include "integration/JobScheduler.h"
+#include "core/SetKey.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -42,6 +43,7 @@ struct JobRow {
     QString sql;
 
     QString key() const;         // P_T_V_D
+    core::SetKey setKey() const { return {partner, transaction, version, direction}; }
     bool isOutbound() const { return direction == QStringLiteral("O"); }
     // "Acknowledge" and "Export / Print" apply to inbound jobs other than 997.
     bool showsAcknowledgeAndPrint() const;

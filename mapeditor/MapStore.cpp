@@ -37,12 +37,10 @@ bool flag(const ado::Recordset &rs, const char *name)
     return !(v.isNull() || v.isEmpty()) && vb::CBool(v);
 }
 
+// The key's rows of a table; statements that use it bind key.values().
 QString where(const QString &table, const MapKey &key)
 {
-    return QStringLiteral(" WHERE ") + table + QStringLiteral(".Partner = ") + ado::SqlText(key.partner)
-        + QStringLiteral(" AND ") + table + QStringLiteral(".Version = ") + ado::SqlText(key.version)
-        + QStringLiteral(" AND ") + table + QStringLiteral(".Transaction = ") + ado::SqlText(key.transaction)
-        + QStringLiteral(" AND ") + table + QStringLiteral(".Direction = ") + ado::SqlText(key.direction);
+    return QStringLiteral(" WHERE ") + key.condition(table);
 }
 
 QString num(qint64 value)
@@ -93,7 +91,7 @@ QString codeAt(const QStringList &codes, int position)
 
 QString mapKeyText(const MapKey &key)
 {
-    return key.partner + u'_' + key.transaction + u'_' + key.version + u'_' + key.direction;
+    return key.fileStem();
 }
 
 const SegmentRow *Map::segment(int index) const
@@ -411,7 +409,7 @@ Map MapStore::read(const MapKey &key) const
     map.key = key;
     ado::Recordset rs;
     rs.Open(QStringLiteral("SELECT * FROM Segment") + where(QStringLiteral("Segment"), key)
-                + QStringLiteral(" ORDER BY Segment.SegmentIndex ASC"),
+                + QStringLiteral(" ORDER BY Segment.SegmentIndex ASC"), key.values(),
             m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
     for (; !rs.Eof(); rs.MoveNext()) {
         SegmentRow s;
@@ -432,7 +430,7 @@ Map MapStore::read(const MapKey &key) const
     rs.Close();
     ado::Recordset re;
     re.Open(QStringLiteral("SELECT * FROM Element") + where(QStringLiteral("Element"), key)
-                + QStringLiteral(" ORDER BY Element.SegmentIndex, Element.ElementIndex"),
+                + QStringLiteral(" ORDER BY Element.SegmentIndex, Element.ElementIndex"), key.values(),
             m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
     for (; !re.Eof(); re.MoveNext()) {
         ElementRow e;
@@ -460,7 +458,7 @@ auto MapStore::command(const MapKey &key, F &&body) -> decltype(body(std::declva
     return ado::inTransaction(*m_cn, [&] {
         // Another window or a tool may have removed the set since the map was shown.
         ado::Recordset set;
-        set.Open(QStringLiteral("SELECT Transactions.Partner FROM Transactions") + where(QStringLiteral("Transactions"), key),
+        set.Open(QStringLiteral("SELECT Transactions.Partner FROM Transactions") + where(QStringLiteral("Transactions"), key), key.values(),
                  m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
         const bool exists = !set.Eof();
         set.Close();
@@ -478,7 +476,7 @@ void MapStore::setExpanded(const MapKey &key, int segmentIndex, bool expanded)
 {
     m_cn->Execute(QStringLiteral("UPDATE Segment SET Expanded = ") + (expanded ? QStringLiteral("True") : QStringLiteral("False"))
                   + where(QStringLiteral("Segment"), key) + QStringLiteral(" AND Segment.SegmentIndex = ")
-                  + num(segmentIndex));
+                  + num(segmentIndex), key.values());
 }
 
 namespace {
@@ -507,7 +505,7 @@ QString MapStore::saveSegment(const MapKey &key, const QString &nodeKey, const S
         refusePane(segmentPaneRefusal(pane));
         ado::Recordset rs;
         rs.Open(QStringLiteral("SELECT * FROM Segment") + where(QStringLiteral("Segment"), key)
-                    + QStringLiteral(" AND Segment.SegmentIndex = ") + num(k.index),
+                    + QStringLiteral(" AND Segment.SegmentIndex = ") + num(k.index), key.values(),
                 m_cn, ado::adOpenKeyset, ado::adLockOptimistic);
         rs.Fields(QStringLiteral("Looping")) = vb::Variant(pane.looping);
         rs.Fields(QStringLiteral("Exclude")) = vb::Variant(pane.exclude);
@@ -530,9 +528,9 @@ void MapStore::insertSegmentRoom(const MapKey &key, int after)
 {
     // Each later row's number from its own: old + 1.
     m_cn->Execute(QStringLiteral("UPDATE Segment SET SegmentIndex = SegmentIndex + 1") + where(QStringLiteral("Segment"), key)
-                  + QStringLiteral(" AND Segment.SegmentIndex > ") + num(after));
+                  + QStringLiteral(" AND Segment.SegmentIndex > ") + num(after), key.values());
     m_cn->Execute(QStringLiteral("UPDATE Element SET SegmentIndex = SegmentIndex + 1") + where(QStringLiteral("Element"), key)
-                  + QStringLiteral(" AND Element.SegmentIndex > ") + num(after));
+                  + QStringLiteral(" AND Element.SegmentIndex > ") + num(after), key.values());
 }
 
 void MapStore::insertSegment(const MapKey &key, const QString &id, int index, int level,
@@ -618,16 +616,16 @@ QString MapStore::deleteSegment(const MapKey &key, const QString &nodeKey)
             vb::raise(5, QStringLiteral("Last Segment Not Allowed"));
         const int previousLevel = map.segment(k.index - 1)->node;
         m_cn->Execute(QStringLiteral("DELETE FROM Element") + where(QStringLiteral("Element"), key)
-                      + QStringLiteral(" AND Element.SegmentIndex = ") + num(k.index));
+                      + QStringLiteral(" AND Element.SegmentIndex = ") + num(k.index), key.values());
         m_cn->Execute(QStringLiteral("DELETE FROM Segment") + where(QStringLiteral("Segment"), key)
-                      + QStringLiteral(" AND Segment.SegmentIndex = ") + num(k.index));
+                      + QStringLiteral(" AND Segment.SegmentIndex = ") + num(k.index), key.values());
         // Each later row's number from its own: old - 1.
         m_cn->Execute(QStringLiteral("UPDATE Segment SET SegmentIndex = SegmentIndex - 1")
                       + where(QStringLiteral("Segment"), key) + QStringLiteral(" AND Segment.SegmentIndex > ")
-                      + num(k.index));
+                      + num(k.index), key.values());
         m_cn->Execute(QStringLiteral("UPDATE Element SET SegmentIndex = SegmentIndex - 1")
                       + where(QStringLiteral("Element"), key) + QStringLiteral(" AND Element.SegmentIndex > ")
-                      + num(k.index));
+                      + num(k.index), key.values());
         return segmentKey(previousLevel, k.index - 1);
     });
 }
@@ -698,7 +696,7 @@ std::optional<QString> MapStore::moveSegmentLevel(const MapKey &key, const QStri
         // Out: one deeper when level with it, else to its level.
         const int n = in ? (p == k.level ? 1 : k.level) : (p == k.level ? k.level + 1 : p);
         m_cn->Execute(QStringLiteral("UPDATE Segment SET Node = ") + num(n) + where(QStringLiteral("Segment"), key)
-                      + QStringLiteral(" AND Segment.SegmentIndex >= ") + num(k.index));
+                      + QStringLiteral(" AND Segment.SegmentIndex >= ") + num(k.index), key.values());
         return segmentKey(n, k.index);
     });
 }
@@ -707,14 +705,14 @@ namespace {
 
 // Exchanges the numbers a and b of the rows of one column, through a number
 // no row holds.
-void swapNumbers(ado::Connection &cn, const QString &table, const QString &column, const QString &condition, int a,
-                 int b)
+void swapNumbers(ado::Connection &cn, const QString &table, const QString &column, const QString &condition,
+                 const ado::Parameters &values, int a, int b)
 {
     const QString set = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + column + QStringLiteral(" = ");
     const QString at = condition + QStringLiteral(" AND ") + table + u'.' + column + QStringLiteral(" = ");
-    cn.Execute(set + QStringLiteral("-1") + at + num(a));
-    cn.Execute(set + num(a) + at + num(b));
-    cn.Execute(set + num(b) + at + QStringLiteral("-1"));
+    cn.Execute(set + QStringLiteral("-1") + at + num(a), values);
+    cn.Execute(set + num(a) + at + num(b), values);
+    cn.Execute(set + num(b) + at + QStringLiteral("-1"), values);
 }
 
 } // namespace
@@ -727,9 +725,9 @@ std::optional<QString> MapStore::moveSegmentUp(const MapKey &key, const QString 
         const QString previous = segmentSiblings(plan, nodeKey).previous;
         if (previous.isEmpty() || keyParts(previous).index + 1 != k.index)
             return std::nullopt;
-        swapNumbers(*m_cn, QStringLiteral("Segment"), QStringLiteral("SegmentIndex"), where(QStringLiteral("Segment"), key),
+        swapNumbers(*m_cn, QStringLiteral("Segment"), QStringLiteral("SegmentIndex"), where(QStringLiteral("Segment"), key), key.values(),
                     k.index - 1, k.index);
-        swapNumbers(*m_cn, QStringLiteral("Element"), QStringLiteral("SegmentIndex"), where(QStringLiteral("Element"), key),
+        swapNumbers(*m_cn, QStringLiteral("Element"), QStringLiteral("SegmentIndex"), where(QStringLiteral("Element"), key), key.values(),
                     k.index - 1, k.index);
         return segmentKey(k.level, k.index - 1);
     });
@@ -743,9 +741,9 @@ std::optional<QString> MapStore::moveSegmentDown(const MapKey &key, const QStrin
         const QString next = segmentSiblings(plan, nodeKey).next;
         if (next.isEmpty() || keyParts(next).index != k.index + 1)
             return std::nullopt;
-        swapNumbers(*m_cn, QStringLiteral("Segment"), QStringLiteral("SegmentIndex"), where(QStringLiteral("Segment"), key),
+        swapNumbers(*m_cn, QStringLiteral("Segment"), QStringLiteral("SegmentIndex"), where(QStringLiteral("Segment"), key), key.values(),
                     k.index, k.index + 1);
-        swapNumbers(*m_cn, QStringLiteral("Element"), QStringLiteral("SegmentIndex"), where(QStringLiteral("Element"), key),
+        swapNumbers(*m_cn, QStringLiteral("Element"), QStringLiteral("SegmentIndex"), where(QStringLiteral("Element"), key), key.values(),
                     k.index, k.index + 1);
         return segmentKey(k.level, k.index + 1);
     });
@@ -759,7 +757,7 @@ QString MapStore::saveElement(const MapKey &key, const QString &nodeKey, const E
         ado::Recordset rs;
         rs.Open(QStringLiteral("SELECT * FROM Element") + where(QStringLiteral("Element"), key)
                     + QStringLiteral(" AND Element.SegmentIndex = ") + num(k.index)
-                    + QStringLiteral(" AND Element.ElementIndex = ") + num(k.element),
+                    + QStringLiteral(" AND Element.ElementIndex = ") + num(k.element), key.values(),
                 m_cn, ado::adOpenKeyset, ado::adLockOptimistic);
         if (rs.Eof())
             vb::raise(3021, QStringLiteral("Element %1 of segment %2 of the map %3 does not exist.")
@@ -841,9 +839,9 @@ std::optional<QString> MapStore::deleteElement(const MapKey &key, const QString 
         const QString rows = where(QStringLiteral("Element"), key) + QStringLiteral(" AND Element.Segment = ")
             + ado::SqlText(id) + QStringLiteral(" AND Element.SegmentIndex = ") + num(k.index);
         m_cn->Execute(QStringLiteral("DELETE FROM Element") + rows + QStringLiteral(" AND Element.ElementIndex = ")
-                      + num(k.element));
+                      + num(k.element), key.values());
         m_cn->Execute(QStringLiteral("UPDATE Element SET ElementIndex = ElementIndex - 1") + rows
-                      + QStringLiteral(" AND Element.ElementIndex > ") + num(k.element));
+                      + QStringLiteral(" AND Element.ElementIndex > ") + num(k.element), key.values());
         return elementKey(k.level, k.index, k.element > 1 ? k.element - 1 : 1);
     });
 }
@@ -855,7 +853,7 @@ std::optional<QString> MapStore::moveElementUp(const MapKey &key, const QString 
         if (k.element <= 1 || k.element > map.elementCount(k.index))
             return std::nullopt;
         swapNumbers(*m_cn, QStringLiteral("Element"), QStringLiteral("ElementIndex"),
-                    where(QStringLiteral("Element"), key) + QStringLiteral(" AND Element.SegmentIndex = ") + num(k.index),
+                    where(QStringLiteral("Element"), key) + QStringLiteral(" AND Element.SegmentIndex = ") + num(k.index), key.values(),
                     k.element - 1, k.element);
         return elementKey(k.level, k.index, k.element - 1);
     });
@@ -868,7 +866,7 @@ std::optional<QString> MapStore::moveElementDown(const MapKey &key, const QStrin
         if (k.element < 1 || k.element >= map.elementCount(k.index))
             return std::nullopt;
         swapNumbers(*m_cn, QStringLiteral("Element"), QStringLiteral("ElementIndex"),
-                    where(QStringLiteral("Element"), key) + QStringLiteral(" AND Element.SegmentIndex = ") + num(k.index),
+                    where(QStringLiteral("Element"), key) + QStringLiteral(" AND Element.SegmentIndex = ") + num(k.index), key.values(),
                     k.element, k.element + 1);
         return elementKey(k.level, k.index, k.element + 1);
     });

@@ -3,6 +3,8 @@
 #include "partners/SetFiles.h"
 #include "partners/TransactionsNotifier.h"
 
+#include "core/SetKey.h"
+
 #include "ado/Recordset.h"
 #include "ado/Transaction.h"
 #include "ado/Sql.h"
@@ -233,16 +235,13 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
         refuseDuplicate(newName, rowid);
 
     // The sets whose files follow the name, read before the rows change.
-    struct Key {
-        QString transaction, version, direction;
-    };
-    std::vector<Key> keys;
+    std::vector<core::SetKey> keys;
     if (renamed) {
         ado::Recordset sets;
         sets.Open(QStringLiteral("SELECT * FROM Transactions WHERE Transactions.Partner = ") + ado::SqlText(oldName),
                   m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
         for (; !sets.Eof(); sets.MoveNext())
-            keys.push_back({text(sets, "Transaction"), text(sets, "Version"), text(sets, "Direction")});
+            keys.push_back({oldName, text(sets, "Transaction"), text(sets, "Version"), text(sets, "Direction")});
         sets.Close();
         notifyMapsLeaving(oldName);
     }
@@ -305,7 +304,7 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
         return {};
     notifyTransactionsChanged();
     QStringList problems;
-    for (const Key &k : keys)
+    for (const core::SetKey &k : keys)
         problems << renameSetFiles(oldName, newName, k.transaction, k.version, k.direction);
     return problems;
 }

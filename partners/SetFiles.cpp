@@ -1,5 +1,7 @@
 #include "partners/SetFiles.h"
 
+#include "core/SetKey.h"
+
 #include "vb/AppInfo.h"
 #include "vb/Settings.h"
 #include "vb/VbError.h"
@@ -13,7 +15,7 @@ namespace partners {
 QString setKey(const QString &partner, const QString &transaction, const QString &version,
                const QString &direction)
 {
-    const QString key = partner + QLatin1Char('_') + transaction + QLatin1Char('_') + version + QLatin1Char('_') + direction;
+    const QString key = core::SetKey{partner, transaction, version, direction}.fileStem();
     bool bad = key == QLatin1String(".") || key == QLatin1String("..");
     for (QChar c : key)
         bad = bad || c == QLatin1Char('/') || c.unicode() < 32 || c.unicode() == 127;

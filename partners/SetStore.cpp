@@ -36,19 +36,10 @@ QString progIdFor(const QString &libraryFile, const SetKey &key)
     if (prefix.isEmpty())
         vb::raise(5, QStringLiteral("The library file \"") + QFileInfo(libraryFile).fileName()
                          + QStringLiteral("\" has no name before its extension."));
-    return prefix + QLatin1Char('.') + key.partner + QLatin1Char('_') + key.transaction + QLatin1Char('_')
-        + key.version + QLatin1Char('_') + key.direction;
+    return prefix + QLatin1Char('.') + key.fileStem();
 }
 
 SetStore::SetStore(ado::ConnectionPtr connection) : m_cn(std::move(connection)) {}
-
-QString SetStore::keyWhere(const QString &table, const SetKey &key) const
-{
-    return QStringLiteral(" WHERE ") + table + QStringLiteral(".Partner = ") + ado::SqlText(key.partner)
-        + QStringLiteral(" AND ") + table + QStringLiteral(".Version = ") + ado::SqlText(key.version)
-        + QStringLiteral(" AND ") + table + QStringLiteral(".Transaction = ") + ado::SqlText(key.transaction)
-        + QStringLiteral(" AND ") + table + QStringLiteral(".Direction = ") + ado::SqlText(key.direction);
-}
 
 QVector<SetListRow> SetStore::list(const QString &partner, const QString &direction) const
 {
@@ -67,7 +58,7 @@ QVector<SetListRow> SetStore::list(const QString &partner, const QString &direct
 SetDetail SetStore::detail(const SetKey &key) const
 {
     ado::Recordset rs;
-    rs.Open(QStringLiteral("SELECT * FROM Transactions") + keyWhere(QStringLiteral("Transactions"), key), m_cn,
+    rs.Open(QStringLiteral("SELECT * FROM Transactions WHERE ") + key.condition(QStringLiteral("Transactions")), key.values(), m_cn,
             ado::adOpenForwardOnly, ado::adLockReadOnly);
     if (rs.Eof())
         vb::raise(3021);
@@ -84,8 +75,8 @@ SetDetail SetStore::detail(const SetKey &key) const
 bool SetStore::exists(const SetKey &key) const
 {
     ado::Recordset rs;
-    rs.Open(QStringLiteral("SELECT Transactions.Partner FROM Transactions") + keyWhere(QStringLiteral("Transactions"), key),
-            m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    rs.Open(QStringLiteral("SELECT Transactions.Partner FROM Transactions WHERE ") + key.condition(QStringLiteral("Transactions")),
+            key.values(), m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
     const bool found = !rs.Eof();
     rs.Close();
     return found;
@@ -94,7 +85,7 @@ bool SetStore::exists(const SetKey &key) const
 void SetStore::save(const SetKey &key, const QString &override, const QString &controlNumberText, bool acknowledge)
 {
     ado::Recordset rs;
-    rs.Open(QStringLiteral("SELECT * FROM Transactions") + keyWhere(QStringLiteral("Transactions"), key), m_cn,
+    rs.Open(QStringLiteral("SELECT * FROM Transactions WHERE ") + key.condition(QStringLiteral("Transactions")), key.values(), m_cn,
             ado::adOpenKeyset, ado::adLockOptimistic);
     if (rs.Eof())
         vb::raise(3021);
@@ -114,7 +105,7 @@ void SetStore::remove(const SetKey &key)
     ado::inTransaction(*m_cn, [&] {
         for (const char *table : {"Transactions", "Segment", "Element"}) {
             const QString t = QString::fromLatin1(table);
-            m_cn->Execute(QStringLiteral("DELETE FROM ") + t + keyWhere(t, key));
+            m_cn->Execute(QStringLiteral("DELETE FROM ") + ado::SqlName(t) + QStringLiteral(" WHERE ") + key.condition(t), key.values());
         }
     });
     notifyTransactionsChanged();
@@ -187,7 +178,7 @@ bool SetStore::add(const SetKey &key, const QString &group, const QString &descr
 void SetStore::setActiveX(const SetKey &key, const QString &progId)
 {
     ado::Recordset rs;
-    rs.Open(QStringLiteral("SELECT * FROM Transactions") + keyWhere(QStringLiteral("Transactions"), key), m_cn,
+    rs.Open(QStringLiteral("SELECT * FROM Transactions WHERE ") + key.condition(QStringLiteral("Transactions")), key.values(), m_cn,
             ado::adOpenKeyset, ado::adLockOptimistic);
     if (rs.Eof())
         vb::raise(3021);

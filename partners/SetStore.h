@@ -6,6 +6,7 @@
 // is announced through the transactions notifier.
 
 #include "ado/Connection.h"
+#include "core/SetKey.h"
 
 #include <QString>
 #include <QVector>
@@ -28,9 +29,7 @@ struct SetDetail {
     QString Description;
 };
 
-struct SetKey {
-    QString partner, transaction, version, direction;
-};
+using SetKey = core::SetKey;
 
 // "Transation T Version V already exist." (the duplicate message).
 QString duplicateSetMessage(const QString &transaction, const QString &version);
@@ -71,8 +70,6 @@ public:
     void setActiveX(const SetKey &key, const QString &progId);
 
 private:
-    QString keyWhere(const QString &table, const SetKey &key) const;
-
     ado::ConnectionPtr m_cn;
 };
 

@@ -80,19 +80,6 @@ void openReport(const QString &path, const ado::RecordsetPtr &rows)
 
 } // namespace
 
-QString ReportKey::fileStem() const
-{
-    return partner + u'_' + transaction + u'_' + version + u'_' + direction;
-}
-
-ReportKey ReportKey::fromSelection(const QString &text)
-{
-    const QStringList parts = text.split(u',');
-    if (parts.size() != 4)
-        return {};
-    return {parts[0], parts[1], parts[2], parts[3]};
-}
-
 ReportCommands::ReportCommands(ReportServices services) : m_services(std::move(services)) {}
 
 QString ReportCommands::ViewerReportPath(const ReportKey &key)
@@ -260,10 +247,8 @@ int16_t ReportCommands::GetExportFormat(const QString &strPartner, const QString
         if (!modGlobal::cnDatabase)
             vb::raise(3709);
         ado::Recordset rs;
-        rs.Open(u"SELECT * FROM Transactions WHERE Transactions.Partner = "_s + ado::SqlText(strPartner)
-                    + u" AND Transactions.Transaction = "_s + ado::SqlText(strTransaction)
-                    + u" AND Transactions.Version = "_s + ado::SqlText(strVersion)
-                    + u" AND Transactions.Direction = "_s + ado::SqlText(strDirection),
+        const ReportKey key{strPartner, strTransaction, strVersion, strDirection};
+        rs.Open(u"SELECT * FROM Transactions WHERE "_s + key.condition(u"Transactions"_s), key.values(),
                 *modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockOptimistic);
         if (rs.Eof())
             vb::raise(3021);

@@ -10,6 +10,7 @@
 //   commands.PrintReport(core::selectionOf(*lvwInbox), true);
 
 #include "ado/Recordset.h"
+#include "core/SetKey.h"
 #include "core/loader/WorkProgress.h"
 
 #include <QString>
@@ -27,15 +28,8 @@ enum class Outcome {
     NoPreviousSchedule,  // 862: no Recycled row of the key to compare with; nothing was called
 };
 
-// The key of a selection, split.
-struct ReportKey {
-    QString partner, transaction, version, direction;
-    // "P_T_V_D"
-    QString fileStem() const;
-    // From "P,T,V,D"; nullopt-like empty key when the text has not four parts.
-    static ReportKey fromSelection(const QString &text);
-    bool isEmpty() const { return partner.isEmpty() && transaction.isEmpty(); }
-};
+// The key of a selection.
+using ReportKey = core::SetKey;
 
 // What the commands need of the window around them. Printing goes through
 // the report engine's print service.

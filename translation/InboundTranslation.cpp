@@ -70,11 +70,6 @@ namespace {
 
 core::WorkProgress g_noProgress;
 
-QString q(const QString &value)
-{
-    return ado::SqlEscape(value);
-}
-
 QString text(const ado::Field &field)
 {
     const vb::Variant v = field.Value();
@@ -85,11 +80,8 @@ std::shared_ptr<const MapRows> loadMap(const MapKey &key)
 {
     auto map = std::make_shared<MapRows>();
     ado::Recordset segments;
-    segments.Open(u"SELECT * FROM Segment "_s + u"WHERE Segment.Partner = '"_s + q(key.partner) + u"'"_s
-                      + u" AND Segment.Transaction = '"_s + q(key.transaction) + u"'"_s
-                      + u" AND Segment.Version = '"_s + q(key.version) + u"'"_s + u" AND Segment.Direction = '"_s
-                      + q(key.direction) + u"'"_s + u" ORDER BY Segment.SegmentIndex ASC"_s,
-                  modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    segments.Open(u"SELECT * FROM Segment WHERE "_s + key.condition(u"Segment"_s) + u" ORDER BY Segment.SegmentIndex ASC"_s,
+                  key.values(), modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
     while (!segments.Eof()) {
         SegmentRow row;
         row.segment = text(segments(u"Segment"_s));
@@ -105,11 +97,9 @@ std::shared_ptr<const MapRows> loadMap(const MapKey &key)
     // Element rows by SegmentIndex and identifier (letter case ignored).
     QHash<QPair<qint64, QString>, std::vector<ElementRow>> elements;
     ado::Recordset rs;
-    rs.Open(u"SELECT * FROM Element "_s + u"WHERE Element.Partner = '"_s + q(key.partner) + u"'"_s
-                + u" AND Element.Version = '"_s + q(key.version) + u"'"_s + u" AND Element.Transaction = '"_s
-                + q(key.transaction) + u"'"_s + u" AND Element.Direction = '"_s + q(key.direction) + u"'"_s
+    rs.Open(u"SELECT * FROM Element WHERE "_s + key.condition(u"Element"_s)
                 + u" ORDER BY Element.SegmentIndex ASC, Element.ElementIndex ASC"_s,
-            modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+            key.values(), modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
     while (!rs.Eof()) {
         ElementRow row;
         row.exclude = vb::CBool(rs(u"Exclude"_s).Value());
@@ -152,8 +142,7 @@ std::shared_ptr<const MapRows> InboundTranslation::mapFor(const MapKey &key)
 {
     if (!m_inRun)
         return loadMap(key);
-    if (!m_runMap || m_runKey.partner != key.partner || m_runKey.transaction != key.transaction
-        || m_runKey.version != key.version || m_runKey.direction != key.direction) {
+    if (!m_runMap || m_runKey != key) {
         m_runMap = loadMap(key);
         m_runKey = key;
     }
@@ -485,8 +474,7 @@ ado::RecordsetPtr InboundTranslation::TranslateAll(const core::MailboxSelection 
 
         if (modGlobal::mainWindowLink().RefreshBox)
             modGlobal::mainWindowLink().RefreshBox(table);
-        modGlobal::LogHistory(u"Info"_s, strPartner + u"_"_s + strTransaction + u"_"_s + strVersion + u"_"_s
-                                             + strDirection + u" Translated: "_s + QString::number(processed)
+        modGlobal::LogHistory(u"Info"_s, key.fileStem() + u" Translated: "_s + QString::number(processed)
                                              + u" Errors: "_s + QString::number(errors));
         endRun();
         return rs;

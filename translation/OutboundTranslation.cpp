@@ -87,28 +87,23 @@ struct RunFailed : std::runtime_error {
     bool keyed;
 };
 
-QString setWhere(const MapKey &key)
+// The outbound set of the key's partner, set and version.
+MapKey outboundKey(const MapKey &key)
 {
-    return u" WHERE Partner = "_s + ado::SqlText(key.partner) + u" AND [Transaction] = "_s
-        + ado::SqlText(key.transaction) + u" AND Version = "_s + ado::SqlText(key.version)
-        + u" AND Direction = 'O'"_s;
+    return {key.partner, key.transaction, key.version, u"O"_s};
 }
 
 // The key's stored set control number; nullopt without a Transactions row.
 std::optional<qint64> storedControlNumber(ado::Connection &cn, const MapKey &key)
 {
+    const MapKey outbound = outboundKey(key);
     ado::Recordset set;
-    set.Open(u"SELECT ControlNumber FROM Transactions"_s + setWhere(key), cn, ado::adOpenForwardOnly,
-             ado::adLockReadOnly);
+    set.Open(u"SELECT ControlNumber FROM Transactions WHERE "_s + outbound.condition(u"Transactions"_s),
+             outbound.values(), cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
     if (set.Eof())
         return std::nullopt;
     const vb::Variant v = set(u"ControlNumber"_s).Value();
     return v.isNull() || v.isEmpty() ? 0 : qint64(vb::CLng(v));
-}
-
-QString keyText(const MapKey &key)
-{
-    return key.partner + u'_' + key.transaction + u'_' + key.version + u'_' + key.direction;
 }
 
 // The elements of the segment of `text` that starts at `from` and ends
@@ -170,11 +165,10 @@ QStringList OutboundTranslation::UnplacedSegments(const MapKey &key)
 {
     QStringList entries;
     ado::Recordset rs;
-    rs.Open(u"SELECT Segment, SegmentIndex, [Level], Exclude FROM Segment WHERE Segment.Partner = "_s
-                + ado::SqlText(key.partner) + u" AND Segment.Transaction = "_s + ado::SqlText(key.transaction)
-                + u" AND Segment.Version = "_s + ado::SqlText(key.version)
-                + u" AND Segment.Direction = 'O' ORDER BY Segment.SegmentIndex ASC"_s,
-            *modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    const MapKey outbound = outboundKey(key);
+    rs.Open(u"SELECT Segment, SegmentIndex, [Level], Exclude FROM Segment WHERE "_s + outbound.condition(u"Segment"_s)
+                + u" ORDER BY Segment.SegmentIndex ASC"_s,
+            outbound.values(), *modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
     for (; !rs.Eof(); rs.MoveNext()) {
         // An excluded segment is left out on purpose.
         if (rs(u"Exclude"_s).Value().toBool())
@@ -250,13 +244,10 @@ OutboundSet OutboundSet::forKey(const MapKey &key)
     if (!modGlobal::cnDatabase)
         vb::raise(3709);
     ado::Recordset rs;
-    rs.Open(u"SELECT * FROM Transactions WHERE Partner = "_s + ado::SqlText(key.partner)
-                + u" AND [Transaction] = "_s + ado::SqlText(key.transaction) + u" AND Version = "_s
-                + ado::SqlText(key.version) + u" AND Direction = "_s + ado::SqlText(key.direction),
+    rs.Open(u"SELECT * FROM Transactions WHERE "_s + key.condition(u"Transactions"_s), key.values(),
             *modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
     if (rs.Eof())
-        vb::raise(3021, u"No transaction set "_s + key.partner + u'_' + key.transaction + u'_' + key.version
-                            + u'_' + key.direction);
+        vb::raise(3021, u"No transaction set "_s + key.fileStem());
     auto text = [&](const QString &name) {
         const vb::Variant v = rs(name).Value();
         return v.isNull() ? QString() : v.toString();
@@ -281,8 +272,7 @@ OutboundTranslation::~OutboundTranslation() = default;
 
 QString OutboundTranslation::ProcessFailedText(const MapKey &key)
 {
-    return u"Process Failed - "_s + key.partner + u'_' + key.transaction + u'_' + key.version + u'_'
-        + key.direction;
+    return u"Process Failed - "_s + key.fileStem();
 }
 
 QString OutboundTranslation::ImportDefinitionPath(const MapKey &key)
@@ -293,8 +283,7 @@ QString OutboundTranslation::ImportDefinitionPath(const MapKey &key)
 
 QString OutboundTranslation::ImportDataPath(const MapKey &key)
 {
-    return sections::folder(u"Import"_s) + u'/' + key.partner + u'_' + key.transaction + u'_' + key.version
-        + u'_' + key.direction + u".IMP"_s;
+    return sections::folder(u"Import"_s) + u'/' + key.fileStem() + u".IMP"_s;
 }
 
 namespace {
@@ -431,11 +420,12 @@ const OutboundTranslation::LevelMap &OutboundTranslation::levelMap(const QString
     LevelMap map;
     ado::Connection &cn = *modGlobal::cnDatabase;
     ado::Recordset segments;
-    segments.Open(u"SELECT * FROM Segment WHERE Segment.Partner = "_s + ado::SqlText(m_key.partner)
-                      + u" AND Segment.Transaction = "_s + ado::SqlText(m_key.transaction)
-                      + u" AND Segment.Version = "_s + ado::SqlText(m_key.version) + u" AND Segment.Level = "_s
-                      + ado::SqlText(level) + u" AND Segment.Direction = 'O' ORDER BY Segment.SegmentIndex ASC"_s,
-                  cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    const MapKey outbound = outboundKey(m_key);
+    ado::Parameters segmentValues = outbound.values();
+    segmentValues.push_back(level);
+    segments.Open(u"SELECT * FROM Segment WHERE "_s + outbound.condition(u"Segment"_s)
+                      + u" AND Segment.Level = ? ORDER BY Segment.SegmentIndex ASC"_s,
+                  segmentValues, cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
     auto text = [](ado::Recordset &rs, const QString &name) {
         const vb::Variant v = rs(name).Value();
         return v.isNull() ? QString() : v.toString();
@@ -447,13 +437,13 @@ const OutboundTranslation::LevelMap &OutboundTranslation::levelMap(const QString
         row.id = text(segments, u"Segment"_s);
         row.script = text(segments, u"SegmentScript"_s);
         ado::Recordset elements;
-        elements.Open(u"SELECT * FROM Element WHERE Element.Partner = "_s + ado::SqlText(m_key.partner)
-                          + u" AND Element.Version = "_s + ado::SqlText(m_key.version)
-                          + u" AND Element.Transaction = "_s + ado::SqlText(m_key.transaction)
-                          + u" AND Element.Segment = "_s + ado::SqlText(row.id) + u" AND Element.SegmentIndex = "_s
+        ado::Parameters elementValues = outbound.values();
+        elementValues.push_back(row.id);
+        elements.Open(u"SELECT * FROM Element WHERE "_s + outbound.condition(u"Element"_s)
+                          + u" AND Element.Segment = ? AND Element.SegmentIndex = "_s
                           + QString::number(segments(u"SegmentIndex"_s).Value().toLong())
-                          + u" AND Element.Direction = 'O' ORDER BY Element.ElementIndex ASC"_s,
-                      cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+                          + u" ORDER BY Element.ElementIndex ASC"_s,
+                      elementValues, cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
         for (; !elements.Eof(); elements.MoveNext())
             row.elements.push_back({int(elements(u"ElementIndex"_s).Value().toLong()),
                                     elements(u"Exclude"_s).Value().toBool(), text(elements, u"ElementScript"_s),
@@ -546,8 +536,7 @@ QString OutboundTranslation::MapOutbound(const ado::RecordsetPtr &rsRecord, cons
         // The set numbers are taken in memory: the run stores them with its
         // file's Outbox rows, in one transaction, or not at all.
         const auto fail = [&](const QString &cause) {
-            vb::VbError error(13, u"Type mismatch: the control number of "_s + strPartner + u'_' + strTransaction
-                                      + u'_' + strVersion + u"_O could not be taken"_s);
+            vb::VbError error(13, u"Type mismatch: the control number of "_s + key.fileStem() + u" could not be taken"_s);
             error.detail = cause;
             throw error;
         };
@@ -738,8 +727,10 @@ QString OutboundTranslation::ProcessOutbound(const OutboundSet &set, bool blnSil
             const std::optional<qint64> now = storedControlNumber(*connection, key);
             if (!now || *now != m_storedControlNumber)
                 throw RunFailed(u"the transaction set's control number changed during the run"_s);
+            const MapKey outbound = outboundKey(key);
             connection->Execute(u"UPDATE Transactions SET ControlNumber = "_s + QString::number(m_nextControlNumber)
-                                + setWhere(key));
+                                    + u" WHERE "_s + outbound.condition(u"Transactions"_s),
+                                outbound.values());
         }
         const QString isa = modGlobal::BuildISA(key.partner);
         if (isa.isEmpty())
@@ -814,15 +805,14 @@ void OutboundTranslation::TestInbound(const core::MailboxSelection &inbox, const
     const QString selection = isSelectionUnique ? isSelectionUnique() : QString();
     if (selection.isEmpty())
         return;
-    const QStringList parts = selection.split(u',');
-    if (parts.size() != 4 || parts[0] != key.partner || parts[1] != key.transaction || parts[2] != key.version
-        || parts[3] != key.direction) {
+    const MapKey chosen = MapKey::fromSelection(selection);
+    if (chosen != key) {
         vb::MsgBox(u"Selected Inbox Transaction does not match currently selected Transaction"_s,
                    vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
         return;
     }
     InboundTranslation run(host, progress);
-    run.TranslateAll(inbox, parts[0], parts[1], parts[2], parts[3], false, false);
+    run.TranslateAll(inbox, chosen.partner, chosen.transaction, chosen.version, chosen.direction, false, false);
 }
 
 } // namespace translation

@@ -20,11 +20,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString q(const QString &value)
-{
-    return ado::SqlEscape(value);
-}
-
 QString text(const ado::Field &field)
 {
     const vb::Variant v = field.Value();
@@ -68,28 +63,25 @@ std::vector<RecordField> RecordLayout(const MapKey &key)
     QSet<QString> names;
 
     ado::Recordset segments;
-    segments.Open(u"SELECT * FROM Segment "_s + u"WHERE Segment.Partner = '"_s + q(key.partner) + u"'"_s
-                      + u" AND Segment.Version = '"_s + q(key.version) + u"'"_s + u" AND Segment.Transaction = '"_s
-                      + q(key.transaction) + u"'"_s + u" AND Segment.Direction = '"_s + q(key.direction) + u"'"_s
-                      + u" ORDER BY Segment.SegmentIndex ASC"_s,
-                  modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockOptimistic);
+    segments.Open(u"SELECT * FROM Segment WHERE "_s + key.condition(u"Segment"_s) + u" ORDER BY Segment.SegmentIndex ASC"_s,
+                  key.values(), modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockOptimistic);
     if (segments.Eof())
-        vb::raise(3021, u"The map "_s + key.partner + u"_"_s + key.transaction + u"_"_s + key.version + u"_"_s
-                            + key.direction + u" has no segment rows"_s);
+        vb::raise(3021, u"The map "_s + key.fileStem() + u" has no segment rows"_s);
     qint32 running = 1;
     while (!segments.Eof()) {
         if (!vb::CBool(segments(u"Exclude"_s).Value())) {
             const QString id = text(segments(u"Segment"_s));
             const QString index = vb::CStr(segments(u"SegmentIndex"_s).Value());
             const qint64 placeholders = vb::CLng(segments(u"Placeholders"_s).Value());
-            const QString elementQuery = u"SELECT * FROM Element "_s + u"WHERE Element.Partner = '"_s
-                + q(key.partner) + u"'"_s + u" AND Element.Version = '"_s + q(key.version) + u"'"_s
-                + u" AND Element.Transaction = '"_s + q(key.transaction) + u"'"_s + u" AND Element.Direction = '"_s
-                + q(key.direction) + u"'"_s + u" AND Element.Segment = '"_s + q(id) + u"'"_s
-                + u" AND Element.SegmentIndex = "_s + index + u" ORDER BY Element.ElementIndex ASC"_s;
+            const QString elementQuery = u"SELECT * FROM Element WHERE "_s + key.condition(u"Element"_s)
+                + u" AND Element.Segment = ? AND Element.SegmentIndex = "_s + index
+                + u" ORDER BY Element.ElementIndex ASC"_s;
+            ado::Parameters elementValues = key.values();
+            elementValues.push_back(id);
             for (qint64 pass = 1; pass <= placeholders; ++pass) {
                 ado::Recordset elements;
-                elements.Open(elementQuery, modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockOptimistic);
+                elements.Open(elementQuery, elementValues, modGlobal::cnDatabase, ado::adOpenForwardOnly,
+                              ado::adLockOptimistic);
                 while (!elements.Eof()) {
                     if (!vb::CBool(elements(u"Exclude"_s).Value())) {
                         const QString name = QString::number(running) + id

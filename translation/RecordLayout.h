@@ -6,6 +6,8 @@
 // named running number, segment identifier and two-digit element index
 // ("11FST04").
 
+#include "core/SetKey.h"
+
 #include <QString>
 
 #include <functional>
@@ -13,12 +15,7 @@
 
 namespace translation {
 
-struct MapKey {
-    QString partner;
-    QString transaction;
-    QString version;
-    QString direction;
-};
+using MapKey = core::SetKey;
 
 struct RecordField {
     QString name;

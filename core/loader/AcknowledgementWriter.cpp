@@ -5,6 +5,7 @@
 #include "core/loader/InterchangeFile.h"
 #include "core/loader/InterchangeLoader.h"
 #include "core/loader/X12Text.h"
+#include "core/SetKey.h"
 #include "core/modGlobal.h"
 
 #include "ado/Connection.h"
@@ -178,8 +179,8 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
     const QString key = selectionKey ? selectionKey() : QString();
     if (key.isEmpty())
         return {};
-    const QStringList keyParts = key.split(u',');
-    const QString partner = keyParts.value(0), transaction = keyParts.value(1), version = keyParts.value(2);
+    const SetKey chosen = SetKey::fromSelection(key);
+    const QString &partner = chosen.partner, &transaction = chosen.transaction, &version = chosen.version;
 
     if (transaction == u"997"_s) {
         vb::MsgBox(u"You Can't Acknowledge an Acknowlegement"_s, vb::vbCritical, modGlobal::AppTitle());

@@ -5,6 +5,7 @@
 #include "core/clsHashTable.h"
 #include "core/loader/X12Text.h"
 #include "core/Logging.h"
+#include "core/SetKey.h"
 #include "core/modGlobal.h"
 
 #include "ado/Connection.h"
@@ -115,11 +116,6 @@ namespace {
 
 WorkProgress g_noProgress;
 
-QString q(const QString &value)
-{
-    return ado::SqlEscape(value);
-}
-
 // A whole number stored in a numeric column; nothing for a value a number
 // comparison in a statement would never match.
 std::optional<qint64> wholeNumber(const vb::Variant &value)
@@ -146,13 +142,12 @@ std::unique_ptr<TransactionValidator::Map> readMap(const QString &partner, const
     map->transaction = transaction;
     map->version = version;
     map->direction = direction;
+    const SetKey key{partner, transaction, version, direction};
     {
         ado::Recordset rs;
-        rs.Open(u"SELECT * FROM Element "_s + u"WHERE Element.Partner = '"_s + q(partner) + u"'"_s
-                    + u" AND Element.Version = '"_s + q(version) + u"'"_s + u" AND Element.Transaction = '"_s
-                    + q(transaction) + u"'"_s + u" AND Element.Direction = '"_s + q(direction) + u"'"_s
+        rs.Open(u"SELECT * FROM Element WHERE "_s + key.condition(u"Element"_s)
                     + u" ORDER BY Element.SegmentIndex ASC, Element.ElementIndex ASC"_s,
-                modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+                key.values(), modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
         while (!rs.Eof()) {
             if (const std::optional<qint64> index = wholeNumber(rs(u"SegmentIndex"_s).Value())) {
                 const QString segment = vb::CStr(rs(u"Segment"_s).Value());
@@ -165,11 +160,8 @@ std::unique_ptr<TransactionValidator::Map> readMap(const QString &partner, const
     }
     {
         ado::Recordset rs;
-        rs.Open(u"SELECT * FROM Segment "_s + u"WHERE Segment.Partner = '"_s + q(partner) + u"'"_s
-                    + u" AND Segment.Transaction = '"_s + q(transaction) + u"'"_s + u" AND Segment.Version = '"_s
-                    + q(version) + u"'"_s + u" AND Segment.Direction = '"_s + q(direction) + u"'"_s
-                    + u" ORDER BY Segment.SegmentIndex ASC"_s,
-                modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        rs.Open(u"SELECT * FROM Segment WHERE "_s + key.condition(u"Segment"_s) + u" ORDER BY Segment.SegmentIndex ASC"_s,
+                key.values(), modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
         static const std::vector<TransactionValidator::Map::ElementRow> none;
         while (!rs.Eof()) {
             ++map->rows;
@@ -396,9 +388,9 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
     const QString key = selectionKey ? selectionKey() : QString();
     if (key.isEmpty())
         return;
-    const QStringList keyParts = key.split(u',');
-    const QString partner = keyParts.value(0), transaction = keyParts.value(1), version = keyParts.value(2),
-                  direction = keyParts.value(3);
+    const SetKey chosen = SetKey::fromSelection(key);
+    const QString &partner = chosen.partner, &transaction = chosen.transaction, &version = chosen.version,
+                  &direction = chosen.direction;
 
     // The statuses are stored in transactions of a few hundred rows: one
     // commit per row would cost more than the checks themselves. A failure
@@ -474,8 +466,7 @@ void TransactionValidator::ValidateBox(const MailboxSelection &selection,
         ui.setProgressValue(0);
         ui.setPercentText(QString());
         ui.refreshList(selection.table);
-        modGlobal::LogHistory(u"Info"_s, partner + u"_"_s + transaction + u"_"_s + version + u"_"_s + direction
-                                             + u" Validated: "_s + QString::number(examined) + u" Errors: "_s
+        modGlobal::LogHistory(u"Info"_s, chosen.fileStem() + u" Validated: "_s + QString::number(examined) + u" Errors: "_s
                                              + QString::number(errors));
         // The summary names the key the way the program stores it; the
         // status bar keeps saying what went wrong.

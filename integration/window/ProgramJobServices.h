@@ -19,8 +19,8 @@ namespace core {
 class WorkProgress;
 }
 
-namespace reports {
-struct ReportKey;
+namespace core {
+struct SetKey;
 }
 
 namespace integration {
@@ -45,6 +45,6 @@ JobServices ProgramJobServices(const MailboxAccess &access, std::function<bool(c
 
 // The previous schedule of an 862: selects in the Recycled list exactly the
 // key's rows of the interchange moved there last. False when it has none.
-bool SelectPreviousSchedule(controls::ListView &recycled, const reports::ReportKey &key);
+bool SelectPreviousSchedule(controls::ListView &recycled, const core::SetKey &key);
 
 } // namespace integration
