@@ -1,5 +1,6 @@
 #include "mapeditor/MapStore.h"
 
+#include "core/MapRows.h"
 #include "core/modGlobal.h"
 
 #include "ado/Recordset.h"
@@ -19,21 +20,23 @@ constexpr qint64 kUnbounded = 9999999;
 constexpr int kMaxSegments = 99;
 constexpr int kMaxElements = 99;
 
-QString text(const ado::Recordset &rs, const char *name)
+QString text(const vb::Variant &v)
 {
-    const vb::Variant v = rs.Fields(QString::fromLatin1(name)).Value();
     return v.isNull() || v.isEmpty() ? QString() : vb::CStr(v);
 }
 
-qint64 number(const ado::Recordset &rs, const char *name)
+QString text(const ado::Recordset &rs, const char *name)
 {
-    const vb::Variant v = rs.Fields(QString::fromLatin1(name)).Value();
+    return text(rs.Fields(QString::fromLatin1(name)).Value());
+}
+
+qint64 number(const vb::Variant &v)
+{
     return v.isNull() || v.isEmpty() ? 0 : qint64(vb::CDbl(v));
 }
 
-bool flag(const ado::Recordset &rs, const char *name)
+bool flag(const vb::Variant &v)
 {
-    const vb::Variant v = rs.Fields(QString::fromLatin1(name)).Value();
     return !(v.isNull() || v.isEmpty()) && vb::CBool(v);
 }
 
@@ -407,48 +410,39 @@ Map MapStore::read(const MapKey &key) const
 {
     Map map;
     map.key = key;
-    ado::Recordset rs;
-    rs.Open(QStringLiteral("SELECT * FROM Segment") + where(QStringLiteral("Segment"), key)
-                + QStringLiteral(" ORDER BY Segment.SegmentIndex ASC"), key.values(),
-            m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
-    for (; !rs.Eof(); rs.MoveNext()) {
+    const core::MapRows rows = core::ReadMapRows(m_cn, key);
+    for (const core::MapSegmentRow &r : rows.segments) {
         SegmentRow s;
-        s.segment = text(rs, "Segment");
-        s.index = int(number(rs, "SegmentIndex"));
-        s.node = int(number(rs, "Node"));
-        s.looping = flag(rs, "Looping");
-        s.expanded = flag(rs, "Expanded");
-        s.exclude = flag(rs, "Exclude");
-        s.name = text(rs, "SegmentName");
-        s.usage = text(rs, "SegmentUsage");
-        s.level = text(rs, "Level");
-        s.maxUsageLoop = number(rs, "MaxUsageLoop");
-        s.placeholders = number(rs, "Placeholders");
-        s.script = text(rs, "SegmentScript");
+        s.segment = text(r.segment);
+        s.index = int(number(r.segmentIndex));
+        s.node = int(number(r.node));
+        s.looping = flag(r.looping);
+        s.expanded = flag(r.expanded);
+        s.exclude = flag(r.exclude);
+        s.name = text(r.name);
+        s.usage = text(r.usage);
+        s.level = text(r.level);
+        s.maxUsageLoop = number(r.maxUsageLoop);
+        s.placeholders = number(r.placeholders);
+        s.script = text(r.script);
         map.segments.push_back(std::move(s));
     }
-    rs.Close();
-    ado::Recordset re;
-    re.Open(QStringLiteral("SELECT * FROM Element") + where(QStringLiteral("Element"), key)
-                + QStringLiteral(" ORDER BY Element.SegmentIndex, Element.ElementIndex"), key.values(),
-            m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
-    for (; !re.Eof(); re.MoveNext()) {
+    for (const core::MapElementRow &r : rows.elements) {
         ElementRow e;
-        e.segment = text(re, "Segment");
-        e.segmentIndex = int(number(re, "SegmentIndex"));
-        e.elementIndex = int(number(re, "ElementIndex"));
-        e.exclude = flag(re, "Exclude");
-        e.reference = number(re, "Reference");
-        e.name = text(re, "ElementName");
-        e.usage = text(re, "ElementUsage");
-        e.type = text(re, "Type");
-        e.minimum = number(re, "Minimum");
-        e.maximum = number(re, "Maximum");
-        e.script = text(re, "ElementScript");
-        e.format = text(re, "Format");
+        e.segment = text(r.segment);
+        e.segmentIndex = int(number(r.segmentIndex));
+        e.elementIndex = int(number(r.elementIndex));
+        e.exclude = flag(r.exclude);
+        e.reference = number(r.reference);
+        e.name = text(r.name);
+        e.usage = text(r.usage);
+        e.type = text(r.type);
+        e.minimum = number(r.minimum);
+        e.maximum = number(r.maximum);
+        e.script = text(r.script);
+        e.format = text(r.format);
         map.elements.push_back(std::move(e));
     }
-    re.Close();
     return map;
 }
 

@@ -7,6 +7,7 @@
 #include "translation/clsScript.h"
 
 #include "core/Logging.h"
+#include "core/MapRows.h"
 #include "core/SetFileName.h"
 #include "core/loader/X12Text.h"
 #include "core/modGlobal.h"
@@ -70,46 +71,30 @@ namespace {
 
 core::WorkProgress g_noProgress;
 
-QString text(const ado::Field &field)
-{
-    const vb::Variant v = field.Value();
-    return v.isNull() ? QString() : v.toString();
-}
-
 std::shared_ptr<const MapRows> loadMap(const MapKey &key)
 {
     auto map = std::make_shared<MapRows>();
-    ado::Recordset segments;
-    segments.Open(u"SELECT * FROM Segment WHERE "_s + key.condition(u"Segment"_s) + u" ORDER BY Segment.SegmentIndex ASC"_s,
-                  key.values(), modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
-    while (!segments.Eof()) {
+    const core::MapRows read = core::ReadMapRows(modGlobal::cnDatabase, key);
+    for (const core::MapSegmentRow &stored : read.segments) {
         SegmentRow row;
-        row.segment = text(segments(u"Segment"_s));
-        row.segmentIndex = vb::CLng(segments(u"SegmentIndex"_s).Value());
-        row.node = vb::CInt(segments(u"Node"_s).Value());
-        row.script = text(segments(u"SegmentScript"_s));
+        row.segment = core::textOf(stored.segment);
+        row.segmentIndex = vb::CLng(stored.segmentIndex);
+        row.node = vb::CInt(stored.node);
+        row.script = core::textOf(stored.script);
         map->byIndex.insert(row.segmentIndex, map->rows.size());
         map->rows.push_back(std::move(row));
-        segments.MoveNext();
     }
-    segments.Close();
 
     // Element rows by SegmentIndex and identifier (letter case ignored).
     QHash<QPair<qint64, QString>, std::vector<ElementRow>> elements;
-    ado::Recordset rs;
-    rs.Open(u"SELECT * FROM Element WHERE "_s + key.condition(u"Element"_s)
-                + u" ORDER BY Element.SegmentIndex ASC, Element.ElementIndex ASC"_s,
-            key.values(), modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
-    while (!rs.Eof()) {
+    for (const core::MapElementRow &stored : read.elements) {
         ElementRow row;
-        row.exclude = vb::CBool(rs(u"Exclude"_s).Value());
-        row.format = text(rs(u"Format"_s));
-        row.script = text(rs(u"ElementScript"_s));
-        elements[{qint64(vb::CLng(rs(u"SegmentIndex"_s).Value())), text(rs(u"Segment"_s)).toLower()}].push_back(
+        row.exclude = vb::CBool(stored.exclude);
+        row.format = core::textOf(stored.format);
+        row.script = core::textOf(stored.script);
+        elements[{qint64(vb::CLng(stored.segmentIndex)), core::textOf(stored.segment).toLower()}].push_back(
             std::move(row));
-        rs.MoveNext();
     }
-    rs.Close();
     for (SegmentRow &row : map->rows)
         row.elements = elements.value({row.segmentIndex, row.segment.toLower()});
     return map;

@@ -1,6 +1,7 @@
 #include "translation/RecordLayout.h"
 #include "translation/ReportDefinition.h"
 
+#include "core/MapRows.h"
 #include "core/SetFileName.h"
 #include "core/modGlobal.h"
 
@@ -19,12 +20,6 @@ namespace translation {
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QString text(const ado::Field &field)
-{
-    const vb::Variant v = field.Value();
-    return v.isNull() ? QString() : v.toString();
-}
 
 // The field a kept element gives, by its Type.
 RecordField fieldFor(const QString &name, const QString &type, long maximum)
@@ -62,49 +57,39 @@ std::vector<RecordField> RecordLayout(const MapKey &key)
     std::vector<RecordField> fields;
     QSet<QString> names;
 
-    ado::Recordset segments;
-    segments.Open(u"SELECT * FROM Segment WHERE "_s + key.condition(u"Segment"_s) + u" ORDER BY Segment.SegmentIndex ASC"_s,
-                  key.values(), modGlobal::cnDatabase, ado::adOpenKeyset, ado::adLockOptimistic);
-    if (segments.Eof())
+    const core::MapRows map = core::ReadMapRows(modGlobal::cnDatabase, key);
+    if (map.segments.empty())
         vb::raise(3021, u"The map "_s + key.fileStem() + u" has no segment rows"_s);
     qint32 running = 1;
-    while (!segments.Eof()) {
-        if (!vb::CBool(segments(u"Exclude"_s).Value())) {
-            const QString id = text(segments(u"Segment"_s));
-            const QString index = vb::CStr(segments(u"SegmentIndex"_s).Value());
-            const qint64 placeholders = vb::CLng(segments(u"Placeholders"_s).Value());
-            const QString elementQuery = u"SELECT * FROM Element WHERE "_s + key.condition(u"Element"_s)
-                + u" AND Element.Segment = ? AND Element.SegmentIndex = "_s + index
-                + u" ORDER BY Element.ElementIndex ASC"_s;
-            ado::Parameters elementValues = key.values();
-            elementValues.push_back(id);
-            for (qint64 pass = 1; pass <= placeholders; ++pass) {
-                ado::Recordset elements;
-                elements.Open(elementQuery, elementValues, modGlobal::cnDatabase, ado::adOpenForwardOnly,
-                              ado::adLockOptimistic);
-                while (!elements.Eof()) {
-                    if (!vb::CBool(elements(u"Exclude"_s).Value())) {
-                        const QString name = QString::number(running) + id
-                            + QStringLiteral("%1").arg(vb::CInt(elements(u"ElementIndex"_s).Value()), 2, 10, QLatin1Char('0'));
-                        if (names.contains(name.toLower()))
-                            vb::raise(457, u"This key is already associated with an element of this collection: "_s
-                                               + name);
-                        names.insert(name.toLower());
-                        fields.push_back(fieldFor(name, text(elements(u"Type"_s)),
-                                                  long(vb::CLng(elements(u"Maximum"_s).Value()))));
-                    }
-                    elements.MoveNext();
-                }
-                elements.Close();
-                // The running number is a 16-bit counter.
-                if (running == 32767)
-                    vb::raise(6);
-                ++running;
-            }
+    for (const core::MapSegmentRow &segment : map.segments) {
+        if (vb::CBool(segment.exclude))
+            continue;
+        const QString id = core::textOf(segment.segment);
+        const double index = vb::CDbl(segment.segmentIndex);
+        const qint64 placeholders = vb::CLng(segment.placeholders);
+        // The segment's own element rows, in ElementIndex order.
+        std::vector<const core::MapElementRow *> elements;
+        for (const core::MapElementRow &element : map.elements) {
+            if (vb::CDbl(element.segmentIndex) == index && core::sameIdentifier(core::textOf(element.segment), id))
+                elements.push_back(&element);
         }
-        segments.MoveNext();
+        for (qint64 pass = 1; pass <= placeholders; ++pass) {
+            for (const core::MapElementRow *element : elements) {
+                if (vb::CBool(element->exclude))
+                    continue;
+                const QString name = QString::number(running) + id
+                    + QStringLiteral("%1").arg(vb::CInt(element->elementIndex), 2, 10, QLatin1Char('0'));
+                if (names.contains(name.toLower()))
+                    vb::raise(457, u"This key is already associated with an element of this collection: "_s + name);
+                names.insert(name.toLower());
+                fields.push_back(fieldFor(name, core::textOf(element->type), long(vb::CLng(element->maximum))));
+            }
+            // The running number is a 16-bit counter.
+            if (running == 32767)
+                vb::raise(6);
+            ++running;
+        }
     }
-    segments.Close();
     return fields;
 }
 

@@ -5,6 +5,7 @@
 #include "core/clsHashTable.h"
 #include "core/loader/X12Text.h"
 #include "core/Logging.h"
+#include "core/MapRows.h"
 #include "core/SetKey.h"
 #include "core/modGlobal.h"
 
@@ -142,40 +143,25 @@ std::unique_ptr<TransactionValidator::Map> readMap(const QString &partner, const
     map->transaction = transaction;
     map->version = version;
     map->direction = direction;
-    const SetKey key{partner, transaction, version, direction};
-    {
-        ado::Recordset rs;
-        rs.Open(u"SELECT * FROM Element WHERE "_s + key.condition(u"Element"_s)
-                    + u" ORDER BY Element.SegmentIndex ASC, Element.ElementIndex ASC"_s,
-                key.values(), modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
-        while (!rs.Eof()) {
-            if (const std::optional<qint64> index = wholeNumber(rs(u"SegmentIndex"_s).Value())) {
-                const QString segment = vb::CStr(rs(u"Segment"_s).Value());
-                map->elements[TransactionValidator::Map::place(segment, *index)].push_back(
-                    {rs(u"Exclude"_s).Value(), rs(u"Minimum"_s).Value(), rs(u"Maximum"_s).Value()});
-            }
-            rs.MoveNext();
+    const MapRows read = ReadMapRows(modGlobal::cnDatabase, {partner, transaction, version, direction});
+    for (const MapElementRow &row : read.elements) {
+        if (const std::optional<qint64> index = wholeNumber(row.segmentIndex)) {
+            const QString segment = vb::CStr(row.segment);
+            map->elements[TransactionValidator::Map::place(segment, *index)].push_back(
+                {row.exclude, row.minimum, row.maximum});
         }
-        rs.Close();
     }
-    {
-        ado::Recordset rs;
-        rs.Open(u"SELECT * FROM Segment WHERE "_s + key.condition(u"Segment"_s) + u" ORDER BY Segment.SegmentIndex ASC"_s,
-                key.values(), modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
-        static const std::vector<TransactionValidator::Map::ElementRow> none;
-        while (!rs.Eof()) {
-            ++map->rows;
-            if (const std::optional<qint64> index = wholeNumber(rs(u"SegmentIndex"_s).Value())) {
-                const QString place = TransactionValidator::Map::place(vb::CStr(rs(u"Segment"_s).Value()), *index);
-                if (!map->segments.contains(place)) {
-                    const auto elements = map->elements.constFind(place);
-                    map->segments.insert(place, {*index, rs(u"Node"_s).Value(), rs(u"MaxUsageLoop"_s).Value(),
-                                                 elements == map->elements.cend() ? &none : &*elements});
-                }
+    static const std::vector<TransactionValidator::Map::ElementRow> none;
+    for (const MapSegmentRow &row : read.segments) {
+        ++map->rows;
+        if (const std::optional<qint64> index = wholeNumber(row.segmentIndex)) {
+            const QString place = TransactionValidator::Map::place(vb::CStr(row.segment), *index);
+            if (!map->segments.contains(place)) {
+                const auto elements = map->elements.constFind(place);
+                map->segments.insert(place, {*index, row.node, row.maxUsageLoop,
+                                             elements == map->elements.cend() ? &none : &*elements});
             }
-            rs.MoveNext();
         }
-        rs.Close();
     }
     map->index();
     return map;
