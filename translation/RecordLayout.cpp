@@ -15,6 +15,8 @@
 
 #include <QSet>
 
+#include <map>
+
 namespace translation {
 
 using namespace Qt::StringLiterals;
@@ -60,6 +62,11 @@ std::vector<RecordField> RecordLayout(const MapKey &key)
     const core::MapRows map = core::ReadMapRows(modGlobal::cnDatabase, key);
     if (map.segments.empty())
         vb::raise(3021, u"The map "_s + key.fileStem() + u" has no segment rows"_s);
+    // The element rows by their SegmentIndex, read once: a map of a hundred
+    // segments would otherwise go through all its elements for each one.
+    std::map<double, std::vector<const core::MapElementRow *>> bySegmentIndex;
+    for (const core::MapElementRow &element : map.elements)
+        bySegmentIndex[vb::CDbl(element.segmentIndex)].push_back(&element);
     qint32 running = 1;
     for (const core::MapSegmentRow &segment : map.segments) {
         if (vb::CBool(segment.exclude))
@@ -69,9 +76,11 @@ std::vector<RecordField> RecordLayout(const MapKey &key)
         const qint64 placeholders = vb::CLng(segment.placeholders);
         // The segment's own element rows, in ElementIndex order.
         std::vector<const core::MapElementRow *> elements;
-        for (const core::MapElementRow &element : map.elements) {
-            if (vb::CDbl(element.segmentIndex) == index && core::sameIdentifier(core::textOf(element.segment), id))
-                elements.push_back(&element);
+        if (const auto at = bySegmentIndex.find(index); at != bySegmentIndex.end()) {
+            for (const core::MapElementRow *element : at->second) {
+                if (core::sameIdentifier(core::textOf(element->segment), id))
+                    elements.push_back(element);
+            }
         }
         for (qint64 pass = 1; pass <= placeholders; ++pass) {
             for (const core::MapElementRow *element : elements) {
