@@ -2,13 +2,27 @@
 
 #include "ado/Recordset.h"
 
+#include <array>
+
 namespace core {
 
 namespace {
 
-vb::Variant column(const ado::Recordset &rs, const char *name)
+// The fields of an open set by name, looked up once: a map's rows are many.
+template <size_t N>
+std::array<const ado::Field *, N> fieldsOf(const ado::Recordset &rs, const char *const (&names)[N])
 {
-    return rs.Fields(QString::fromLatin1(name)).Value();
+    std::array<const ado::Field *, N> fields{};
+    for (size_t i = 0; i < N; ++i)
+        fields[i] = &rs.Fields(QString::fromLatin1(names[i]));
+    return fields;
+}
+
+void reserveFor(const ado::Recordset &rs, auto &rows)
+{
+    const long count = rs.RecordCount();
+    if (count > 0)
+        rows.reserve(size_t(count));
 }
 
 } // namespace
@@ -20,22 +34,50 @@ MapRows ReadMapRows(const ado::ConnectionPtr &connection, const SetKey &key)
     rs.Open(QStringLiteral("SELECT * FROM Segment WHERE ") + key.condition(QStringLiteral("Segment"))
                 + QStringLiteral(" ORDER BY Segment.SegmentIndex ASC"),
             key.values(), connection, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    static const char *const segmentColumns[] = {"Segment",      "SegmentIndex", "Node",  "Looping",
+                                                 "Expanded",     "Exclude",      "SegmentName", "SegmentUsage",
+                                                 "Level",        "MaxUsageLoop", "Placeholders", "SegmentScript"};
+    const auto s = fieldsOf(rs, segmentColumns);
+    reserveFor(rs, map.segments);
     for (; !rs.Eof(); rs.MoveNext()) {
-        map.segments.push_back({column(rs, "Segment"), column(rs, "SegmentIndex"), column(rs, "Node"),
-                                column(rs, "Looping"), column(rs, "Expanded"), column(rs, "Exclude"),
-                                column(rs, "SegmentName"), column(rs, "SegmentUsage"), column(rs, "Level"),
-                                column(rs, "MaxUsageLoop"), column(rs, "Placeholders"), column(rs, "SegmentScript")});
+        MapSegmentRow &row = map.segments.emplace_back();
+        row.segment = s[0]->Value();
+        row.segmentIndex = s[1]->Value();
+        row.node = s[2]->Value();
+        row.looping = s[3]->Value();
+        row.expanded = s[4]->Value();
+        row.exclude = s[5]->Value();
+        row.name = s[6]->Value();
+        row.usage = s[7]->Value();
+        row.level = s[8]->Value();
+        row.maxUsageLoop = s[9]->Value();
+        row.placeholders = s[10]->Value();
+        row.script = s[11]->Value();
     }
     rs.Close();
     ado::Recordset re;
     re.Open(QStringLiteral("SELECT * FROM Element WHERE ") + key.condition(QStringLiteral("Element"))
                 + QStringLiteral(" ORDER BY Element.SegmentIndex ASC, Element.ElementIndex ASC"),
             key.values(), connection, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    static const char *const elementColumns[] = {"Segment",     "SegmentIndex", "ElementIndex", "Exclude",
+                                                 "Reference",   "ElementName",  "ElementUsage", "Type",
+                                                 "Minimum",     "Maximum",      "ElementScript", "Format"};
+    const auto e = fieldsOf(re, elementColumns);
+    reserveFor(re, map.elements);
     for (; !re.Eof(); re.MoveNext()) {
-        map.elements.push_back({column(re, "Segment"), column(re, "SegmentIndex"), column(re, "ElementIndex"),
-                                column(re, "Exclude"), column(re, "Reference"), column(re, "ElementName"),
-                                column(re, "ElementUsage"), column(re, "Type"), column(re, "Minimum"),
-                                column(re, "Maximum"), column(re, "ElementScript"), column(re, "Format")});
+        MapElementRow &row = map.elements.emplace_back();
+        row.segment = e[0]->Value();
+        row.segmentIndex = e[1]->Value();
+        row.elementIndex = e[2]->Value();
+        row.exclude = e[3]->Value();
+        row.reference = e[4]->Value();
+        row.name = e[5]->Value();
+        row.usage = e[6]->Value();
+        row.type = e[7]->Value();
+        row.minimum = e[8]->Value();
+        row.maximum = e[9]->Value();
+        row.script = e[10]->Value();
+        row.format = e[11]->Value();
     }
     re.Close();
     return map;
