@@ -481,7 +481,7 @@ void frmMain::lvwBox_ItemClick(ListView *lvwBox)
         ShowTransactionSet(lvwBox);
 }
 
-void frmMain::lvwBox_MouseDown(ListView *lvwBox, int button, int shift, int x, int y)
+void frmMain::lvwBox_MouseDown(ListView *lvwBox, int button, int, int, int)
 {
     if (!lvwBox->selectedItem()) {
         lvwBox->setMultiSelect(false);
@@ -493,7 +493,7 @@ void frmMain::lvwBox_MouseDown(ListView *lvwBox, int button, int shift, int x, i
     applyWidthRule(lvwBox, false);
 }
 
-void frmMain::lvwBox_KeyDown(ListView *lvwBox, int keyCode, int shift)
+void frmMain::lvwBox_KeyDown(ListView *lvwBox, int keyCode, int)
 {
     if (keyCode == 46 && isMailboxList(lvwBox))
         runMenuHandler(QStringLiteral("mnuDelete"));

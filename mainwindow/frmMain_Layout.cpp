@@ -270,7 +270,7 @@ void frmMain::splitterMove(SplitterBar *bar, int buttons, int x, int y)
     }
 }
 
-void frmMain::splitterUp(SplitterBar *bar, int button, int x, int y)
+void frmMain::splitterUp(SplitterBar *bar, int, int x, int y)
 {
     if (bar == picVSplit) {
         if (x != lngSplitX)

@@ -26,17 +26,21 @@ public:
     // txtImmediate: cleared at the start of a run, one trace line appended
     // per written value while the run is not silent.
     virtual void clearImmediate() {}
-    virtual void appendImmediate(const QString &text) {}
+    virtual void appendImmediate([[maybe_unused]] const QString &text) {}
 
     // txtTransaction: the set being translated (terminators made line
     // breaks), shown while the run is not silent, and its find operation
     // (selects the hit; -1 when there is none).
-    virtual void setTransactionText(const QString &text) {}
-    virtual int findInTransaction(const QString &text, int start, bool wholeWord) { return -1; }
+    virtual void setTransactionText([[maybe_unused]] const QString &text) {}
+    virtual int findInTransaction([[maybe_unused]] const QString &text, [[maybe_unused]] int start,
+                                  [[maybe_unused]] bool wholeWord)
+    {
+        return -1;
+    }
 
     // fraSegment, fraElement, sstControls, tvwTSets and lvwTSets: the map
     // cannot be edited under a running walk.
-    virtual void setEditingEnabled(bool enabled) {}
+    virtual void setEditingEnabled([[maybe_unused]] bool enabled) {}
 
     // Set by the script control's Timeout event; the walks read it. Every run
     // clears it at its start.

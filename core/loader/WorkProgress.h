@@ -23,10 +23,10 @@ public:
     virtual void yield() {}
     virtual void hideNotice() {}                     // txtMessage, when shown
     // Refills the list that shows `table` ("Inbox", "Outbox", "Sent", "Recycled").
-    virtual void refreshList(const QString &table) {}
+    virtual void refreshList([[maybe_unused]] const QString &table) {}
     // The preview rtfTSet: its whole text, and the selection of a found segment.
     virtual void showPreview(const QString &) {}
-    virtual void selectInPreview(int start, int length) {}
+    virtual void selectInPreview([[maybe_unused]] int start, [[maybe_unused]] int length) {}
 };
 
 // The selected rows of a mailbox list: the statement that filled the list

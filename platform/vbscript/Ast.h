@@ -47,16 +47,16 @@ struct Expr : Node {
     virtual vb::Variant eval(Frame &f) const = 0;
     // The variable behind the expression, for by-reference arguments; null
     // for anything that is not a plain variable.
-    virtual vb::Variant *ref(Frame &f) const { return nullptr; }
+    virtual vb::Variant *ref(Frame &) const { return nullptr; }
     // Assignment (`x = v`, `Set x = v`); 501 where nothing can be assigned.
     virtual void assign(Frame &f, vb::Variant &&v, bool isSet) const;
     // Used as a statement of its own (`Foo a, b`): no value is needed.
     virtual void exec(Frame &f) const { eval(f); }
-    virtual void resolve(Resolver &r) {}
+    virtual void resolve(Resolver &) {}
     // An array element passed by reference: its value is lent to the callee
     // and stored back after the call (the callee may resize the array, so no
     // pointer into it is handed out). False for anything else.
-    virtual bool element(Frame &f, struct ElementRef &out) const { return false; }
+    virtual bool element(Frame &, struct ElementRef &) const { return false; }
 };
 
 struct ElementRef {
@@ -71,7 +71,7 @@ enum class Flow : uint8_t { Normal, ExitDo, ExitFor, ExitProc };
 struct Stmt : Node {
     const SourceText *src = nullptr;
     virtual Flow exec(Frame &f) const = 0;
-    virtual void resolve(Resolver &r) {}
+    virtual void resolve(Resolver &) {}
 };
 using StmtPtr = std::unique_ptr<Stmt>;
 using StmtList = std::vector<StmtPtr>;

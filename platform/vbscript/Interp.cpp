@@ -497,7 +497,7 @@ Variant hostCall(Frame &f, com::Dispatch *d, int id, int kind, ExprSpan args, Va
 
 static Variant indexValue(Frame &f, const Variant &base, ExprSpan args, int kind);
 
-Variant Engine::callMember(Frame &f, const Variant &obj, ScriptObject *so, int member, int kind, ExprSpan args, Variant *extra)
+Variant Engine::callMember(Frame &f, const Variant &, ScriptObject *so, int member, int kind, ExprSpan args, Variant *extra)
 {
     if (member < 0 || member >= int(so->cls->members.size()))
         vb::raise(438);

@@ -47,8 +47,9 @@ TEST(ReferenceRows, EveryTransactionSetOnceWithItsGroup)
         seen.insert(row.transaction);
         EXPECT_FALSE(row.description.trimmed().isEmpty());
         // Functional Group Totals travels in the group of what it totals.
-        if (row.transaction != "980")
+        if (row.transaction != "980") {
             EXPECT_TRUE(group.match(row.group).hasMatch()) << row.group.toStdString();
+        }
     }
     // Sets a partner sends every day beside the long-known ones.
     for (const char *set : {"310", "315", "404", "753", "754", "811", "842", "858", "999"})

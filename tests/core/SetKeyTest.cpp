@@ -51,7 +51,7 @@ TEST(SetKey, ConditionPicksExactlyTheKeysRows)
         {"O'NEIL' OR 'x'='x", "850", "004010", "I"},
     };
     for (const SetKey &row : rows) {
-        for (const QString table : {QStringLiteral("Transactions"), QStringLiteral("Segment"), QStringLiteral("Element")})
+        for (const QString &table : {QStringLiteral("Transactions"), QStringLiteral("Segment"), QStringLiteral("Element")})
             cn.Execute(QStringLiteral("INSERT INTO ") + table
                            + QStringLiteral(" (Partner, [Transaction], Version, Direction) VALUES (?, ?, ?, ?)"),
                        {row.partner, row.transaction, row.version, row.direction});
@@ -70,14 +70,15 @@ TEST(SetKey, ConditionPicksExactlyTheKeysRows)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.key.fileStem().toStdString());
-        for (const QString table : {QStringLiteral("Transactions"), QStringLiteral("Segment"), QStringLiteral("Element")}) {
+        for (const QString &table : {QStringLiteral("Transactions"), QStringLiteral("Segment"), QStringLiteral("Element")}) {
             SCOPED_TRACE(table.toStdString());
             ado::Recordset rs;
             rs.Open(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE ") + c.key.condition(table),
                     c.key.values(), cn, ado::adOpenKeyset, ado::adLockReadOnly);
             ASSERT_EQ(rs.RecordCount(), c.rows);
-            if (c.rows)
+            if (c.rows) {
                 EXPECT_EQ(rs.Fields(QStringLiteral("Partner")).Value().toString().toUpper(), c.key.partner.toUpper());
+            }
         }
     }
     // More placeholders may follow the key's.

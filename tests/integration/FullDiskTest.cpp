@@ -70,8 +70,9 @@ TEST_P(FullDisk, TheRefusedWriteLeavesTheFolderAsItWas)
     corvantis::test::SmallFileSystem disk(corvantis::test::tempDir() + u"/disk"_s, writer.diskSize);
     writer.write(disk.folder(), false);
     const auto before = snapshot(disk.folder());
-    if (!writer.file.isEmpty())
+    if (!writer.file.isEmpty()) {
         ASSERT_TRUE(before.count(writer.file)) << "the previous file was not written";
+    }
 
     std::optional<vb::VbError> error;
     {
@@ -84,8 +85,9 @@ TEST_P(FullDisk, TheRefusedWriteLeavesTheFolderAsItWas)
     }
     ASSERT_TRUE(error) << "a write that cannot fit returned normally";
     EXPECT_TRUE(error->description.contains(disk.reason())) << error->description.toStdString();
-    if (!writer.file.isEmpty())
+    if (!writer.file.isEmpty()) {
         EXPECT_TRUE(error->description.contains(writer.file)) << error->description.toStdString();
+    }
     EXPECT_EQ(snapshot(disk.folder()), before);
 }
 

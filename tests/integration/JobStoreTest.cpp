@@ -179,8 +179,9 @@ TEST(JobRules, OnlyEqualWholePickerValuesOfTwoTimedJobsConflict)
         c3.time = threePm; // never timed: never conflicts
         const auto found = integration::TimeConflict({c3, a, b});
         EXPECT_EQ(found.has_value(), c.conflict);
-        if (found)
+        if (found) {
             EXPECT_EQ(integration::TimeConflictText(*found), u"Only one event can be scheduled at 3:00:00 PM"_s);
+        }
     }
 }
 

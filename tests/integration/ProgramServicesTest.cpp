@@ -158,8 +158,9 @@ TEST_F(ProgramServicesTest, AnExportedJobMovesItsRowsToRecycledUnchanged)
     ASSERT_EQ(after.size(), 2u);
     for (std::size_t i = 0; i < after.size(); ++i)
         for (const auto &[column, value] : before[i])
-            if (column != u"Status"_s) // the export marks them "Exported"
+            if (column != u"Status"_s) { // the export marks them "Exported"
                 EXPECT_EQ(after[i].at(column), value) << column.toStdString();
+            }
     EXPECT_EQ(column(u"SELECT Status FROM Recycled"_s, u"Status"_s), (QStringList{u"Exported"_s, u"Exported"_s}));
     EXPECT_EQ(column(u"SELECT Direction FROM Inbox"_s, u"Direction"_s), QStringList{u"O"_s});
     EXPECT_EQ(historyEntries().last(), u"Info: Processed complete! "_s + keyText());

@@ -122,8 +122,9 @@ TEST_F(BusyScopeTest, WorkStartedInsideACommandsYieldIsRefusedOrRunsAfter)
             EXPECT_GE(yields, 1);
             // The command ended committed, as a whole.
             EXPECT_EQ(count(QString::fromLatin1(c.source)), c.sourceAfter);
-            if (*c.target)
+            if (*c.target) {
                 EXPECT_EQ(count(QString::fromLatin1(c.target)), c.targetAfter);
+            }
             // Nothing was loaded into the command's transaction.
             EXPECT_EQ(count(QStringLiteral("Inbox")), 0);
             // The window stays, its database open, the lists show the tables.

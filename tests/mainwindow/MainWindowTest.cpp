@@ -77,8 +77,9 @@ TEST_F(MainWindowTest, TheNamedPartsAreThePartsTheWindowBuilds)
     for (const Node &n : nodes) {
         EXPECT_EQ(main.tvwFolderList->nodeKey(n.index), QString::fromLatin1(n.key)) << n.key;
         EXPECT_EQ(main.tvwFolderList->nodeIndex(QString::fromLatin1(n.key)), n.index) << n.key;
-        if (n.list)
+        if (n.list) {
             EXPECT_EQ(n.list->tag(), QString::fromLatin1(n.key)) << n.key;
+        }
     }
     ASSERT_EQ(main.sbrStatusBar->panelCount(), core::statusPanel::Count);
     // The progress bar lies over its own panel.
@@ -139,8 +140,9 @@ TEST_F(MainWindowTest, EachNodeShowsItsFolder)
         EXPECT_EQ(enabled(main, "mnuGenerateAcknowledgement"), c.exportCommand);
         EXPECT_EQ(enabled(main, "mnuSortBy"), c.sortCommands);
         EXPECT_EQ(enabled(main, "mnuRefresh"), c.sortCommands);
-        if (shown && main.isMailboxList(shown) && shown->itemCount() == 0)
+        if (shown && main.isMailboxList(shown) && shown->itemCount() == 0) {
             EXPECT_EQ(main.txtMessage->text(), QStringLiteral("There are no Items in this view."));
+        }
         EXPECT_TRUE(enabled(main, "mnuPartners"));
         EXPECT_TRUE(enabled(main, "mnuMap"));
     }

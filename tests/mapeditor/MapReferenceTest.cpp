@@ -53,8 +53,9 @@ TEST(MapReference, EachDirectionListsItsMembersAndTheLanguage)
                 EXPECT_EQ(n.text, nodes == &in ? "objScript.LinesToRecord Record " : "objScript.LinesToRecord Record");
             }
     for (const ReferenceNode &n : out)
-        if (!n.parentKey.isEmpty())
+        if (!n.parentKey.isEmpty()) {
             EXPECT_EQ(n.image, n.parentKey) << n.key.toStdString();
+        }
 }
 
 TEST(MapReference, ResultFieldsComeFromTheImportDefinition)
@@ -151,8 +152,9 @@ TEST(MapReference, TheRecordBranchFollowsTheRecordLayout)
         EXPECT_EQ(rebuilt->size(), tree.size() - 2 + size_t(c.now.size()));
         // The new children follow their root directly.
         EXPECT_EQ(rebuilt->at(2).key, "Record");
-        if (!c.now.isEmpty())
+        if (!c.now.isEmpty()) {
             EXPECT_EQ(rebuilt->at(3).parentKey, "Record");
+        }
     }
     // A tree without a Record root has nothing to follow.
     EXPECT_FALSE(withRecordNodes(scriptReferenceNodes(false), fields({"1ST01"})));

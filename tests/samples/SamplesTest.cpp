@@ -257,7 +257,7 @@ TEST_F(SamplesTest, TheOrdersScriptMakesTheDatabaseTheJobsQueryReads)
     for (std::size_t r = 0; r < result.rows.size(); ++r) {
         const QStringList values = lines[qsizetype(r)].split(u'\t');
         ASSERT_EQ(result.rows[r].size(), std::size_t(values.size()));
-        for (std::size_t f = 0; f < values.size(); ++f) {
+        for (std::size_t f = 0; f < std::size_t(values.size()); ++f) {
             const QString text = integration::ImportValueText(result.rows[r][f]);
             bool number = false;
             const double expected = values[qsizetype(f)].toDouble(&number);

@@ -305,8 +305,9 @@ void expectSorted(Connection &cn, const QString &table, const QString &column)
         for (size_t i = 1; i < rows.size(); ++i) {
             const int c = compareText(rows[i - 1].first, rows[i].first);
             EXPECT_TRUE(descending ? c >= 0 : c <= 0) << "row " << i;
-            if (c == 0)
+            if (c == 0) {
                 EXPECT_LT(rows[i - 1].second, rows[i].second) << "ties in the order they were added, row " << i;
+            }
         }
         const auto again = walk(cn, statement, column);
         ASSERT_EQ(again.size(), rows.size());
