@@ -150,6 +150,7 @@ frmMap::frmMap() : m_store(modGlobal::cnDatabase)
     connectControls();
     resize(twipsToPixels(kDesignWidth), twipsToPixels(kDesignHeight));
     m_unloadWhenIdle = new QTimer(this);
+    m_unloadWhenIdle->setObjectName(u"unloadWhenIdle"_s);
     m_unloadWhenIdle->setInterval(200);
     connect(m_unloadWhenIdle, &QTimer::timeout, this, [this] {
         // The close box was used during a run: the window goes once the run ended.

@@ -110,7 +110,9 @@ TEST_F(MainWindowTest, ThreeRestartsLeaveTheWindowWhereItWas)
         frmMain &main = load();
         if (start == 0) {
             main.setGeometry(120, 90, 900, 640);
-            QTest::qWaitFor([&] { return main.geometry().size() == QSize(900, 640); }, 5000);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return main.geometry().size() == QSize(900, 640); }, 5000))
+                << "the window was still " << main.geometry().width() << "x" << main.geometry().height()
+                << " 5 s after it was set to 900x640";
             first = main.geometry();
         } else {
             EXPECT_EQ(main.geometry(), first) << "start " << start;

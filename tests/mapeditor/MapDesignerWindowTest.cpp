@@ -38,6 +38,8 @@
 #include <QScreen>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
 #include <QTest>
 
 using namespace mapeditor;
@@ -726,7 +728,13 @@ TEST_F(MapDesignerWindowTest, TheDesignerHostsRunsAndIsNotUnloadedUnderOne)
         ASSERT_TRUE(busy.acquired());
         again.close();
         EXPECT_TRUE(again.isHidden());
-        QTest::qWait(50);
+        // The window polls for the end of the run: once a poll has seen the
+        // run still going, the window must still be there.
+        auto *poll = again.findChild<QTimer *>(QStringLiteral("unloadWhenIdle"));
+        ASSERT_NE(poll, nullptr);
+        ASSERT_TRUE(poll->isActive()) << "closing during a run did not start waiting for its end";
+        QSignalSpy polled(poll, &QTimer::timeout);
+        ASSERT_TRUE(polled.wait(5000)) << "the window did not look for the end of the run within 5 s";
         EXPECT_TRUE(controls::isLoaded<frmMap>());
     }
     EXPECT_TRUE(QTest::qWaitFor([] { return !controls::isLoaded<frmMap>(); }, 5000))
