@@ -322,7 +322,7 @@ StartOutcome frmMain::Form_Load()
     try {
         picVSplit->setBackColor(palette().color(QPalette::Button));
         picHSplit->setBackColor(palette().color(QPalette::Button));
-        lngDragColor = palette().color(QPalette::Highlight);
+        lngDragColor = palette().color(QPalette::Highlight).rgba();
         menuItem(QStringLiteral("mnuRefresh"))->setText(QStringLiteral("Refresh          F5"));
         listenForTableChanges();
         for (ListView *list : lists())

@@ -222,7 +222,8 @@ public:
     long lngPaneHeight = 0;
     long lngSplitX = 0;
     long lngSplitY = 0;
-    QColor lngDragColor;
+    // A 32-bit ARGB number, as its prefix says; 0 (no colour) until the load sets it.
+    QRgb lngDragColor = 0;
     bool blnRefreshing = false;
 
     // The screen size in twips that MainLayout computes its defaults from

@@ -247,7 +247,7 @@ void frmMain::splitterDown(SplitterBar *bar, int button, int x, int y)
         splitterUp(bar, button, x, y);
         return;
     }
-    bar->setBackColor(lngDragColor);
+    bar->setBackColor(QColor::fromRgba(lngDragColor));
     if (bar == picVSplit)
         lngSplitX = x;
     else
@@ -258,7 +258,7 @@ void frmMain::splitterMove(SplitterBar *bar, int buttons, int x, int y)
 {
     bar->raise();
     bar->setCursor(bar == picVSplit ? Qt::SizeHorCursor : Qt::SizeVerCursor);
-    const bool dragged = lngDragColor.isValid() && bar->backColor() == lngDragColor;
+    const bool dragged = lngDragColor != 0 && bar->backColor().rgba() == lngDragColor;
     if (!(buttons & controls::LeftButton) || !dragged)
         return;
     if (bar == picVSplit && x != lngSplitX) {

@@ -405,7 +405,7 @@ void frmMap::Form_Load()
     const QColor face = palette().color(QPalette::Button);
     for (controls::SplitterBar *b : {picVSplitLeft, picVSplitCenter, picVSplitRight, picHSplit})
         b->setBackColor(face);
-    lngDragColor = palette().color(QPalette::Highlight);
+    lngDragColor = palette().color(QPalette::Highlight).rgba();
 
     fillList(cboSegmentUsage, {u"M = Mandatory"_s, u"O = Optional"_s, u"F = Floating"_s});
     fillList(cboSegmentLevel, {u"Heading"_s, u"Detail"_s, u"Summary"_s});
@@ -1451,8 +1451,8 @@ void frmMap::splitterDown(controls::SplitterBar *bar, int button, int x, int y)
         splitterUp(bar, button, x, y);
         return;
     }
-    bar->setBackColor(lngDragColor);
-    const double p = bar == picHSplit ? y : x;
+    bar->setBackColor(QColor::fromRgba(lngDragColor));
+    const int p = bar == picHSplit ? y : x;
     (bar == picVSplitLeft ? lngVSplitLeftX : bar == picVSplitCenter ? lngVSplitCenterX
                                          : bar == picVSplitRight  ? lngVSplitRightX
                                                                   : lngHSplitY) = p;
@@ -1462,11 +1462,11 @@ void frmMap::splitterMove(controls::SplitterBar *bar, int buttons, int x, int y)
 {
     bar->raise();
     bar->setCursor(bar == picHSplit ? Qt::SizeVerCursor : Qt::SizeHorCursor);
-    double &last = bar == picVSplitLeft ? lngVSplitLeftX : bar == picVSplitCenter ? lngVSplitCenterX
+    int &last = bar == picVSplitLeft ? lngVSplitLeftX : bar == picVSplitCenter ? lngVSplitCenterX
                                                          : bar == picVSplitRight  ? lngVSplitRightX
                                                                                   : lngHSplitY;
-    const double p = bar == picHSplit ? y : x;
-    if (bar->backColor() == lngDragColor && buttons == controls::LeftButton && p != last) {
+    const int p = bar == picHSplit ? y : x;
+    if (bar->backColor().rgba() == lngDragColor && buttons == controls::LeftButton && p != last) {
         moveBar(bar, p);
         last = p;
     }
@@ -1474,10 +1474,10 @@ void frmMap::splitterMove(controls::SplitterBar *bar, int buttons, int x, int y)
 
 void frmMap::splitterUp(controls::SplitterBar *bar, int, int x, int y)
 {
-    const double last = bar == picVSplitLeft ? lngVSplitLeftX : bar == picVSplitCenter ? lngVSplitCenterX
+    const int last = bar == picVSplitLeft ? lngVSplitLeftX : bar == picVSplitCenter ? lngVSplitCenterX
                                                               : bar == picVSplitRight  ? lngVSplitRightX
                                                                                        : lngHSplitY;
-    const double p = bar == picHSplit ? y : x;
+    const int p = bar == picHSplit ? y : x;
     if (p != last)
         moveBar(bar, p);
     bar->setBackColor(palette().color(QPalette::Button));

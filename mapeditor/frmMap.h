@@ -11,6 +11,7 @@
 #include "mapeditor/MapStore.h"
 #include "translation/MapScriptHost.h"
 
+#include <QColor>
 #include <QMainWindow>
 
 #include <functional>
@@ -210,8 +211,8 @@ private:
     MapStore m_store;
     Map m_map; // the map loaded into the tree: the panes, commands and trial runs work on it
     std::vector<ReferenceNode> m_referenceNodes; // what the reference holds, in the order added
-    QColor lngDragColor;
-    double lngVSplitLeftX = 0, lngVSplitCenterX = 0, lngVSplitRightX = 0, lngHSplitY = 0;
+    QRgb lngDragColor = 0; // a 32-bit ARGB number, as its prefix says
+    int lngVSplitLeftX = 0, lngVSplitCenterX = 0, lngVSplitRightX = 0, lngHSplitY = 0;
     double m_screenWidth = 0, m_screenHeight = 0;
     double m_placeTop = 0, m_placeLeft = 0, m_placeWidth = 0, m_placeHeight = 0;
     bool m_pendingPlacement = false;

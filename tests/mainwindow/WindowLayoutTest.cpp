@@ -59,12 +59,12 @@ TEST_F(MainWindowTest, SplittersLandWithinTheirLimits)
     SplitterBar *v = main.picVSplit;
     // Press at offset 0, release 3300 twips to the left: the edge would be at 300.
     emit v->MouseDown(1, 0, 0, 0);
-    EXPECT_EQ(v->backColor(), main.lngDragColor);
+    EXPECT_EQ(v->backColor().rgba(), main.lngDragColor);
     emit v->MouseMove(1, 0, -1500, 0);
     EXPECT_EQ(v->leftTwips(), 2100);
     emit v->MouseUp(1, 0, -1800, 0);
     EXPECT_EQ(v->leftTwips(), 1000);
-    EXPECT_NE(v->backColor(), main.lngDragColor);
+    EXPECT_NE(v->backColor().rgba(), main.lngDragColor);
     EXPECT_EQ(main.tvwFolderList->width(), twipsToPixels(1000));
 
     SplitterBar *h = main.picHSplit;
@@ -81,7 +81,7 @@ TEST_F(MainWindowTest, SplittersLandWithinTheirLimits)
     emit v->MouseDown(1, 0, 0, 0);
     emit v->MouseDown(2, 0, 300, 0);
     EXPECT_EQ(v->leftTwips(), 1300);
-    EXPECT_NE(v->backColor(), main.lngDragColor);
+    EXPECT_NE(v->backColor().rgba(), main.lngDragColor);
 }
 
 TEST_F(MainWindowTest, TheWindowKeepsItsMinimumSize)
