@@ -21,6 +21,7 @@
 
 #include <sys/socket.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <deque>
@@ -184,6 +185,10 @@ QByteArray encodedPath(const QString &path)
 
 } // namespace
 
+namespace {
+struct Target;
+} // namespace
+
 struct InternetTransfer::Engine {
     explicit Engine(InternetTransfer *owner);
     ~Engine();
@@ -260,6 +265,10 @@ struct InternetTransfer::Engine {
     void watch(curl_socket_t s, int what);
     void unwatchAll();
     void begin();
+    // Set up the operation named by `verb`; false when there is nothing to do.
+    bool prepareFtp(const Target &t, const QString &verb, const QStringList &words, const QString &opText);
+    void prepareHttp(const Target &t, const QString &verb, const QString &opText, const vb::Variant &data,
+                     const vb::Variant &requestHeaders);
     void finish(CURLcode rc);
     void freeLists()
     {
@@ -910,172 +919,214 @@ void InternetTransfer::execute(const vb::Variant &url, const vb::Variant &operat
     const QString opText = operation.isMissing() || operation.isEmpty() ? QString() : operation.toString().trimmed();
     QStringList words = splitArguments(opText);
     const QString verb = words.isEmpty() ? QString() : words.takeFirst().toUpper();
-    Engine &e = *m_engine;
-
     if (t.protocol == ProtocolFtp) {
-        static const QStringList known = {"CD", "CDUP", "DELETE", "DIR", "LS", "GET", "RECV", "PUT", "SEND", "MKDIR",
-                                          "RMDIR", "RENAME", "PWD", "SIZE", "QUIT", "CLOSE"};
-        if (!known.contains(verb))
-            fail(ErrUnknownOperation, opText);
-        const auto need = [&](int n) {
-            if (words.size() < n)
-                fail(ErrUnknownOperation, opText);
-        };
-        // Directories belong to one server and user; another one starts afresh.
-        const QString key = QString::fromUtf8(t.base) + QLatin1Char('|') + m_user;
-        if (key != e.dirKey) {
-            e.dirKey = key;
-            m_remoteDir.clear();
-            e.homeDir.clear();
-        }
-        if (verb == QLatin1String("QUIT") || verb == QLatin1String("CLOSE")) {
-            if (!e.connectionOpen)
-                return; // nothing open: nothing to end
-        }
-        QFileInfo localSource;
-        if (verb == QLatin1String("PUT") || verb == QLatin1String("SEND")) {
-            need(1);
-            localSource = QFileInfo(words.at(0));
-            if (!localSource.isFile()) {
-                m_lastUpload.serial += 1;
-                m_lastUpload.succeeded = false;
-                m_lastUpload.operation = verb;
-                m_lastUpload.target = t.display + QLatin1Char('/') + (words.size() > 1 ? words.at(1) : localSource.fileName());
-                m_lastUpload.responseCode = ErrLocalFile;
-                m_lastUpload.responseInfo = errorText(ErrLocalFile) + QStringLiteral(": ") + words.at(0);
-                fail(ErrLocalFile, words.at(0));
-            }
-        }
-
-        e.begin();
-        e.ftp = true;
-        e.operation = verb;
-        curl_easy_setopt(e.easy, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
-        curl_easy_setopt(e.easy, CURLOPT_FTP_USE_EPSV, 1L);
-        // The server stands where the control says it does before every command.
-        if (!m_remoteDir.isEmpty())
-            e.quotes = curl_slist_append(e.quotes, ("CWD " + m_remoteDir.toUtf8()).constData());
-        const auto quote = [&](const QString &command) { e.quotes = curl_slist_append(e.quotes, command.toUtf8().constData()); };
-        QByteArray path = "/";
-        bool commandOnly = false;
-        if (verb == QLatin1String("CD")) {
-            need(1);
-            quote(QStringLiteral("CWD ") + words.at(0));
-            quote(QStringLiteral("PWD"));
-            e.dirChanges = true;
-            commandOnly = true;
-        } else if (verb == QLatin1String("CDUP")) {
-            quote(QStringLiteral("CDUP"));
-            quote(QStringLiteral("PWD"));
-            e.dirChanges = true;
-            commandOnly = true;
-        } else if (verb == QLatin1String("PWD")) {
-            quote(QStringLiteral("PWD"));
-            e.pwdAsData = true;
-            commandOnly = true;
-        } else if (verb == QLatin1String("DELETE")) {
-            need(1);
-            quote(QStringLiteral("DELE ") + words.at(0));
-            commandOnly = true;
-        } else if (verb == QLatin1String("MKDIR")) {
-            need(1);
-            quote(QStringLiteral("MKD ") + words.at(0));
-            commandOnly = true;
-        } else if (verb == QLatin1String("RMDIR")) {
-            need(1);
-            quote(QStringLiteral("RMD ") + words.at(0));
-            commandOnly = true;
-        } else if (verb == QLatin1String("RENAME")) {
-            need(2);
-            quote(QStringLiteral("RNFR ") + words.at(0));
-            quote(QStringLiteral("RNTO ") + words.at(1));
-            commandOnly = true;
-        } else if (verb == QLatin1String("SIZE")) {
-            need(1);
-            quote(QStringLiteral("SIZE ") + words.at(0));
-            e.sizeAsData = true;
-            commandOnly = true;
-        } else if (verb == QLatin1String("QUIT") || verb == QLatin1String("CLOSE")) {
-            e.quitting = true;
-            e.queue(StateDisconnecting);
-            quote(QStringLiteral("QUIT"));
-            curl_easy_setopt(e.easy, CURLOPT_FORBID_REUSE, 1L);
-            commandOnly = true;
-        } else if (verb == QLatin1String("DIR") || verb == QLatin1String("LS")) {
-            if (verb == QLatin1String("LS"))
-                curl_easy_setopt(e.easy, CURLOPT_DIRLISTONLY, 1L);
-            if (!words.isEmpty()) {
-                const QString custom = (verb == QLatin1String("LS") ? QStringLiteral("NLST ") : QStringLiteral("LIST ")) + words.join(QLatin1Char(' '));
-                curl_easy_setopt(e.easy, CURLOPT_CUSTOMREQUEST, custom.toUtf8().constData());
-            }
-        } else if (verb == QLatin1String("GET") || verb == QLatin1String("RECV")) {
-            need(1);
-            path = "/" + encodedPath(words.at(0));
-            if (words.size() > 1) {
-                e.sink = Engine::Sink::File;
-                e.sinkFile = std::make_unique<QSaveFile>(words.at(1));
-                if (!e.sinkFile->open(QIODevice::WriteOnly)) {
-                    const QString why = e.sinkFile->errorString();
-                    e.sinkFile.reset();
-                    fail(ErrLocalFile, words.at(1) + QStringLiteral(" (") + why + QLatin1Char(')'));
-                }
-            }
-        } else if (verb == QLatin1String("PUT") || verb == QLatin1String("SEND")) {
-            const QString remote = words.size() > 1 ? words.at(1) : localSource.fileName();
-            path = "/" + encodedPath(remote);
-            e.upload = true;
-            e.sourceFile = std::make_unique<QFile>(localSource.absoluteFilePath());
-            if (!e.sourceFile->open(QIODevice::ReadOnly)) {
-                e.sourceFile.reset();
-                fail(ErrLocalFile, words.at(0));
-            }
-            curl_easy_setopt(e.easy, CURLOPT_UPLOAD, 1L);
-            curl_easy_setopt(e.easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(localSource.size()));
-        }
-        if (commandOnly)
-            curl_easy_setopt(e.easy, CURLOPT_NOBODY, 1L);
-        if (e.quotes)
-            curl_easy_setopt(e.easy, CURLOPT_QUOTE, e.quotes);
-        const QByteArray full = t.base + path;
-        e.target = QString::fromUtf8(full);
-        curl_easy_setopt(e.easy, CURLOPT_URL, full.constData());
+        if (!m_engine->prepareFtp(t, verb, words, opText))
+            return;
     } else {
-        const QString method = verb.isEmpty() ? QStringLiteral("GET") : verb;
-        if (method != QLatin1String("GET") && method != QLatin1String("HEAD") && method != QLatin1String("POST")
-            && method != QLatin1String("PUT"))
-            fail(ErrUnknownOperation, opText);
-        e.begin();
-        e.ftp = false;
-        e.operation = method;
-        e.uploadData = bytesOf(data);
-        const QString doc = m_document.isEmpty() ? QStringLiteral("/") : m_document;
-        const QByteArray full = t.base + (doc.startsWith(QLatin1Char('/')) ? doc.toUtf8() : "/" + doc.toUtf8());
-        e.target = QString::fromUtf8(full);
-        curl_easy_setopt(e.easy, CURLOPT_URL, full.constData());
-        curl_easy_setopt(e.easy, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(e.easy, CURLOPT_MAXREDIRS, 10L);
-        curl_easy_setopt(e.easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        if (!m_user.isEmpty())
-            curl_easy_setopt(e.easy, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
-        if (method == QLatin1String("HEAD")) {
-            curl_easy_setopt(e.easy, CURLOPT_NOBODY, 1L);
-        } else if (method == QLatin1String("POST")) {
-            e.upload = true;
-            curl_easy_setopt(e.easy, CURLOPT_POST, 1L);
-            curl_easy_setopt(e.easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(e.uploadData.size()));
-            curl_easy_setopt(e.easy, CURLOPT_POSTFIELDS, e.uploadData.constData());
-        } else if (method == QLatin1String("PUT")) {
-            e.upload = true;
-            curl_easy_setopt(e.easy, CURLOPT_UPLOAD, 1L);
-            curl_easy_setopt(e.easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(e.uploadData.size()));
-        }
-        const QString headerText = requestHeaders.isMissing() || requestHeaders.isEmpty() ? QString() : requestHeaders.toString();
-        for (const QString &line : headerText.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")), Qt::SkipEmptyParts))
-            e.headers = curl_slist_append(e.headers, line.toLatin1().constData());
-        if (e.headers)
-            curl_easy_setopt(e.easy, CURLOPT_HTTPHEADER, e.headers);
+        m_engine->prepareHttp(t, verb, opText, data, requestHeaders);
     }
-    e.start();
+    m_engine->start();
+}
+
+bool InternetTransfer::Engine::prepareFtp(const Target &t, const QString &verb, const QStringList &words,
+                                          const QString &opText)
+{
+    // What each verb does: the words it needs, the control commands it sends
+    // (text, then the word appended to it or -1), and how its reply is read.
+    // A verb with commands transfers nothing; the others list, fetch or store.
+    enum class Action { Commands, Quit, List, NameList, Download, Upload };
+    enum class Reply { Plain, NewDirectory, DirectoryAsData, SizeAsData };
+    struct Command {
+        const char *text;
+        int word;
+    };
+    struct Verb {
+        const char *name;
+        int words;
+        Action action;
+        std::array<Command, 2> commands;
+        Reply reply;
+    };
+    static constexpr Command none{nullptr, -1};
+    static constexpr Verb verbs[] = {
+        {"CD", 1, Action::Commands, {{{"CWD ", 0}, {"PWD", -1}}}, Reply::NewDirectory},
+        {"CDUP", 0, Action::Commands, {{{"CDUP", -1}, {"PWD", -1}}}, Reply::NewDirectory},
+        {"PWD", 0, Action::Commands, {{{"PWD", -1}, none}}, Reply::DirectoryAsData},
+        {"DELETE", 1, Action::Commands, {{{"DELE ", 0}, none}}, Reply::Plain},
+        {"MKDIR", 1, Action::Commands, {{{"MKD ", 0}, none}}, Reply::Plain},
+        {"RMDIR", 1, Action::Commands, {{{"RMD ", 0}, none}}, Reply::Plain},
+        {"RENAME", 2, Action::Commands, {{{"RNFR ", 0}, {"RNTO ", 1}}}, Reply::Plain},
+        {"SIZE", 1, Action::Commands, {{{"SIZE ", 0}, none}}, Reply::SizeAsData},
+        {"QUIT", 0, Action::Quit, {{{"QUIT", -1}, none}}, Reply::Plain},
+        {"CLOSE", 0, Action::Quit, {{{"QUIT", -1}, none}}, Reply::Plain},
+        {"DIR", 0, Action::List, {{none, none}}, Reply::Plain},
+        {"LS", 0, Action::NameList, {{none, none}}, Reply::Plain},
+        {"GET", 1, Action::Download, {{none, none}}, Reply::Plain},
+        {"RECV", 1, Action::Download, {{none, none}}, Reply::Plain},
+        {"PUT", 1, Action::Upload, {{none, none}}, Reply::Plain},
+        {"SEND", 1, Action::Upload, {{none, none}}, Reply::Plain},
+    };
+    const Verb *found = nullptr;
+    for (const Verb &v : verbs)
+        if (verb == QLatin1String(v.name))
+            found = &v;
+    if (!found)
+        fail(ErrUnknownOperation, opText);
+    const Verb &v = *found;
+    const auto need = [&](int n) {
+        if (words.size() < n)
+            fail(ErrUnknownOperation, opText);
+    };
+    // Directories belong to one server and user; another one starts afresh.
+    const QString key = QString::fromUtf8(t.base) + QLatin1Char('|') + q->m_user;
+    if (key != dirKey) {
+        dirKey = key;
+        q->m_remoteDir.clear();
+        homeDir.clear();
+    }
+    if (v.action == Action::Quit && !connectionOpen)
+        return false; // nothing open: nothing to end
+    QFileInfo localSource;
+    if (v.action == Action::Upload) {
+        need(1);
+        localSource = QFileInfo(words.at(0));
+        if (!localSource.isFile()) {
+            UploadOutcome &last = q->m_lastUpload;
+            last.serial += 1;
+            last.succeeded = false;
+            last.operation = verb;
+            last.target = t.display + QLatin1Char('/') + (words.size() > 1 ? words.at(1) : localSource.fileName());
+            last.responseCode = ErrLocalFile;
+            last.responseInfo = errorText(ErrLocalFile) + QStringLiteral(": ") + words.at(0);
+            fail(ErrLocalFile, words.at(0));
+        }
+    }
+
+    begin();
+    ftp = true;
+    operation = verb;
+    curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
+    curl_easy_setopt(easy, CURLOPT_FTP_USE_EPSV, 1L);
+    // The server stands where the control says it does before every command.
+    if (!q->m_remoteDir.isEmpty())
+        quotes = curl_slist_append(quotes, ("CWD " + q->m_remoteDir.toUtf8()).constData());
+    need(v.words);
+    for (const Command &c : v.commands) {
+        if (!c.text)
+            continue;
+        const QString command = QLatin1String(c.text) + (c.word >= 0 ? words.at(c.word) : QString());
+        quotes = curl_slist_append(quotes, command.toUtf8().constData());
+    }
+    dirChanges = v.reply == Reply::NewDirectory;
+    pwdAsData = v.reply == Reply::DirectoryAsData;
+    sizeAsData = v.reply == Reply::SizeAsData;
+    QByteArray path = "/";
+    switch (v.action) {
+    case Action::Commands:
+        break;
+    case Action::Quit:
+        quitting = true;
+        queue(StateDisconnecting);
+        curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+        break;
+    case Action::List:
+    case Action::NameList:
+        if (v.action == Action::NameList)
+            curl_easy_setopt(easy, CURLOPT_DIRLISTONLY, 1L);
+        if (!words.isEmpty()) {
+            const QString custom = (v.action == Action::NameList ? QStringLiteral("NLST ") : QStringLiteral("LIST "))
+                                   + words.join(QLatin1Char(' '));
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, custom.toUtf8().constData());
+        }
+        break;
+    case Action::Download:
+        path = "/" + encodedPath(words.at(0));
+        if (words.size() > 1) {
+            sink = Sink::File;
+            sinkFile = std::make_unique<QSaveFile>(words.at(1));
+            if (!sinkFile->open(QIODevice::WriteOnly)) {
+                const QString why = sinkFile->errorString();
+                sinkFile.reset();
+                fail(ErrLocalFile, words.at(1) + QStringLiteral(" (") + why + QLatin1Char(')'));
+            }
+        }
+        break;
+    case Action::Upload: {
+        const QString remote = words.size() > 1 ? words.at(1) : localSource.fileName();
+        path = "/" + encodedPath(remote);
+        upload = true;
+        sourceFile = std::make_unique<QFile>(localSource.absoluteFilePath());
+        if (!sourceFile->open(QIODevice::ReadOnly)) {
+            sourceFile.reset();
+            fail(ErrLocalFile, words.at(0));
+        }
+        curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(localSource.size()));
+        break;
+    }
+    }
+    if (v.action == Action::Commands || v.action == Action::Quit)
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    if (quotes)
+        curl_easy_setopt(easy, CURLOPT_QUOTE, quotes);
+    const QByteArray full = t.base + path;
+    target = QString::fromUtf8(full);
+    curl_easy_setopt(easy, CURLOPT_URL, full.constData());
+    return true;
+}
+
+void InternetTransfer::Engine::prepareHttp(const Target &t, const QString &verb, const QString &opText,
+                                           const vb::Variant &data, const vb::Variant &requestHeaders)
+{
+    // The methods the control knows and what each sets up besides the URL;
+    // no verb is a GET.
+    struct Method {
+        const char *name;
+        void (*setUp)(Engine &e);
+    };
+    static const Method methods[] = {
+        {"GET", [](Engine &) {}},
+        {"HEAD", [](Engine &e) { curl_easy_setopt(e.easy, CURLOPT_NOBODY, 1L); }},
+        {"POST",
+         [](Engine &e) {
+             e.upload = true;
+             curl_easy_setopt(e.easy, CURLOPT_POST, 1L);
+             curl_easy_setopt(e.easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(e.uploadData.size()));
+             curl_easy_setopt(e.easy, CURLOPT_POSTFIELDS, e.uploadData.constData());
+         }},
+        {"PUT",
+         [](Engine &e) {
+             e.upload = true;
+             curl_easy_setopt(e.easy, CURLOPT_UPLOAD, 1L);
+             curl_easy_setopt(e.easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(e.uploadData.size()));
+         }},
+    };
+    const QString name = verb.isEmpty() ? QStringLiteral("GET") : verb;
+    const Method *method = nullptr;
+    for (const Method &m : methods)
+        if (name == QLatin1String(m.name))
+            method = &m;
+    if (!method)
+        fail(ErrUnknownOperation, opText);
+    begin();
+    ftp = false;
+    operation = name;
+    uploadData = bytesOf(data);
+    const QString doc = q->m_document.isEmpty() ? QStringLiteral("/") : q->m_document;
+    const QByteArray full = t.base + (doc.startsWith(QLatin1Char('/')) ? doc.toUtf8() : "/" + doc.toUtf8());
+    target = QString::fromUtf8(full);
+    curl_easy_setopt(easy, CURLOPT_URL, full.constData());
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    if (!q->m_user.isEmpty())
+        curl_easy_setopt(easy, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
+    method->setUp(*this);
+    const QString headerText = requestHeaders.isMissing() || requestHeaders.isEmpty() ? QString() : requestHeaders.toString();
+    for (const QString &line : headerText.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")), Qt::SkipEmptyParts))
+        headers = curl_slist_append(headers, line.toLatin1().constData());
+    if (headers)
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
 }
 
 bool InternetTransfer::waitForResponse(int deadlineMs)
