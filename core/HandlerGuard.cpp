@@ -23,14 +23,23 @@ void reportEscaped(const std::exception &error) noexcept
 
 } // namespace
 
-void GuardHandler(const std::function<void()> &handler) noexcept
+void ReportCurrentError() noexcept
 {
     try {
-        handler();
+        throw;
     } catch (const std::exception &error) {
         reportEscaped(error);
     } catch (...) {
         reportEscaped(vb::VbError(51, vb::errorText(51) + QStringLiteral(": an error of unknown kind")));
+    }
+}
+
+void GuardHandler(const std::function<void()> &handler) noexcept
+{
+    try {
+        handler();
+    } catch (...) {
+        ReportCurrentError();
     }
 }
 

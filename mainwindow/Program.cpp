@@ -1,6 +1,8 @@
 #include "mainwindow/Program.h"
 
 #include "controls/Forms.h"
+#include "controls/GuardedApplication.h"
+#include "core/HandlerGuard.h"
 #include "mainwindow/Startup.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmSplash.h"
@@ -8,6 +10,11 @@
 #include <QApplication>
 
 namespace mainwindow {
+
+void reportEscapedErrors(controls::GuardedApplication &app)
+{
+    app.escapedError = [] { modGlobal::ReportCurrentError(); };
+}
 
 int runProgram(QApplication &app)
 {

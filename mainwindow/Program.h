@@ -3,6 +3,7 @@
 // the outcome for main().
 
 class QApplication;
+namespace controls { class GuardedApplication; }
 
 namespace mainwindow {
 
@@ -10,5 +11,9 @@ namespace mainwindow {
 // cancelled login and a database that could not be opened end it early,
 // without the exit path.
 int runProgram(QApplication &app);
+
+// An error that escapes every handler up to the event loop is reported
+// through ReportError, as one escaping a guarded handler is.
+void reportEscapedErrors(controls::GuardedApplication &app);
 
 } // namespace mainwindow

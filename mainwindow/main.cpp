@@ -2,11 +2,12 @@
 #include "mainwindow/Icons.h"
 #include "mainwindow/Program.h"
 
-#include <QApplication>
+#include "controls/GuardedApplication.h"
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    controls::GuardedApplication app(argc, argv);
+    mainwindow::reportEscapedErrors(app);
     app.setWindowIcon(mainwindow::windowIcon());
     return mainwindow::runProgram(app);
 }
