@@ -52,6 +52,8 @@
 
 namespace mapeditor {
 
+using modGlobal::guardedConnect;
+
 using namespace Qt::StringLiterals;
 using controls::pixelsToTwips;
 using controls::twipsToPixels;
@@ -152,20 +154,18 @@ frmMap::frmMap() : m_store(modGlobal::cnDatabase)
     m_unloadWhenIdle = new QTimer(this);
     m_unloadWhenIdle->setObjectName(u"unloadWhenIdle"_s);
     m_unloadWhenIdle->setInterval(200);
-    connect(m_unloadWhenIdle, &QTimer::timeout, this, [this] {
+    guardedConnect(m_unloadWhenIdle, &QTimer::timeout, this, [this] {
         // The close box was used during a run: the window goes once the run ended.
         if (!translation::TranslationBusy::isBusy()) {
             m_unloadWhenIdle->stop();
             controls::unload<frmMap>();
         }
     });
-    connect(&partners::transactionsNotifier(), &partners::TransactionsNotifier::TransactionsChanged, this,
-            [this] { modGlobal::GuardHandler([this] { RefreshTransactionSets(); }); });
-    connect(&partners::transactionsNotifier(), &partners::TransactionsNotifier::MapsLeaving, this,
-            [this](const QString &partner, const QString &transaction, const QString &version,
-                   const QString &direction) {
-                modGlobal::GuardHandler([&] { MapsLeaving(partner, transaction, version, direction); });
-            });
+    guardedConnect(&partners::transactionsNotifier(), &partners::TransactionsNotifier::TransactionsChanged, this,
+                   [this] { RefreshTransactionSets(); });
+    guardedConnect(&partners::transactionsNotifier(), &partners::TransactionsNotifier::MapsLeaving, this,
+                   [this](const QString &partner, const QString &transaction, const QString &version,
+                          const QString &direction) { MapsLeaving(partner, transaction, version, direction); });
     translation::setMapScriptHost(this);
     Form_Load();
 }
@@ -322,33 +322,26 @@ void frmMap::buildElementPane()
 
 void frmMap::connectControls()
 {
-    auto guard = [](auto body) { return [body] { modGlobal::GuardHandler(body); }; };
-    connect(lvwTSets, &controls::ListView::ItemClick, this, guard([this] { lvwTSets_ItemClick(); }));
-    connect(tvwTSets, &controls::TreeView::NodeClick, this, [this](int n) {
-        modGlobal::GuardHandler([&] { tvwTSets_Event(n, 1); });
-    });
-    connect(tvwTSets, &controls::TreeView::Expand, this, [this](int n) {
-        modGlobal::GuardHandler([&] { tvwTSets_Event(n, 1); });
-    });
-    connect(tvwTSets, &controls::TreeView::Collapse, this, [this](int n) {
-        modGlobal::GuardHandler([&] { tvwTSets_Event(n, 0); });
-    });
+    guardedConnect(lvwTSets, &controls::ListView::ItemClick, this, [this] { lvwTSets_ItemClick(); });
+    guardedConnect(tvwTSets, &controls::TreeView::NodeClick, this, [this](int n) { tvwTSets_Event(n, 1); });
+    guardedConnect(tvwTSets, &controls::TreeView::Expand, this, [this](int n) { tvwTSets_Event(n, 1); });
+    guardedConnect(tvwTSets, &controls::TreeView::Collapse, this, [this](int n) { tvwTSets_Event(n, 0); });
 
     auto segmentChanged = [this] { blnSegmentChanged = true; };
     auto elementChanged = [this] { blnElementChanged = true; };
     for (controls::TextBox *t : {txtSegmentName, txtMaxUsageLoop, txtPlaceholders})
-        connect(t, &QLineEdit::textChanged, this, segmentChanged);
-    connect(txtLoopLevel, &QLineEdit::textChanged, this, segmentChanged);
+        guardedConnect(t, &QLineEdit::textChanged, this, segmentChanged);
+    guardedConnect(txtLoopLevel, &QLineEdit::textChanged, this, segmentChanged);
     for (QCheckBox *c : {chkLooping, chkSegmentExclude})
-        connect(c, &QCheckBox::stateChanged, this, segmentChanged);
+        guardedConnect(c, &QCheckBox::stateChanged, this, segmentChanged);
     for (controls::ComboList *c : {cboSegmentUsage, cboSegmentLevel})
-        connect(c, &controls::ComboList::Click, this, segmentChanged);
+        guardedConnect(c, &controls::ComboList::Click, this, segmentChanged);
     for (controls::TextBox *t : {txtReference, txtElementName, txtElementMin, txtElementMax, txtFormat})
-        connect(t, &QLineEdit::textChanged, this, elementChanged);
-    connect(chkElementExclude, &QCheckBox::stateChanged, this, elementChanged);
+        guardedConnect(t, &QLineEdit::textChanged, this, elementChanged);
+    guardedConnect(chkElementExclude, &QCheckBox::stateChanged, this, elementChanged);
     for (controls::ComboList *c : {cboElementUsage, cboElementType})
-        connect(c, &controls::ComboList::Click, this, elementChanged);
-    connect(txtScript, &QPlainTextEdit::textChanged, this, [this] {
+        guardedConnect(c, &controls::ComboList::Click, this, elementChanged);
+    guardedConnect(txtScript, &QPlainTextEdit::textChanged, this, [this] {
         if (!fraSegment->isHidden())
             blnSegmentChanged = true;
         else
@@ -356,15 +349,15 @@ void frmMap::connectControls()
     });
 
     // The Save buttons write the row the pane shows, whatever node is selected.
-    connect(cmdSaveSegment, &QPushButton::clicked, this, guard([this] {
+    guardedConnect(cmdSaveSegment, &QPushButton::clicked, this, [this] {
         if (strShownKey.startsWith(u"Segment"_s))
             SaveSegment(strShownKey);
-    }));
-    connect(cmdSegmentProcess, &QPushButton::clicked, this, guard([this] { cmdProcess_Click(cmdSegmentProcess); }));
-    connect(cmdSaveElement, &QPushButton::clicked, this, guard([this] {
+    });
+    guardedConnect(cmdSegmentProcess, &QPushButton::clicked, this, [this] { cmdProcess_Click(cmdSegmentProcess); });
+    guardedConnect(cmdSaveElement, &QPushButton::clicked, this, [this] {
         if (strShownKey.startsWith(u"Element"_s))
             SaveElement(strShownKey);
-    }));
+    });
     // The commands of both panes: each button to its handler.
     const std::pair<QPushButton *, void (frmMap::*)()> commands[] = {
         {cmdAddSegment, &frmMap::cmdAddSegment_Click},
@@ -381,22 +374,20 @@ void frmMap::connectControls()
         {cmdMoveElementDown, &frmMap::cmdMoveElementDown_Click},
     };
     for (const auto &[button, handler] : commands)
-        connect(button, &QPushButton::clicked, this,
-                [this, handler] { modGlobal::GuardHandler([&] { (this->*handler)(); }); });
-    connect(cmdElementProcess, &QPushButton::clicked, this, guard([this] { cmdProcess_Click(cmdElementProcess); }));
-    connect(sstControls, &controls::TabStrip::Click, this, [this](int previous) {
-        modGlobal::GuardHandler([&] { sstControls_Click(previous); });
-    });
-    connect(mnuGuideline, &QAction::triggered, this, guard([this] { mnuGuideline_Click(); }));
-    connect(mnuClose, &QAction::triggered, this, [this] { close(); });
+        guardedConnect(button, &QPushButton::clicked, this,
+                       [this, handler] { (this->*handler)(); });
+    guardedConnect(cmdElementProcess, &QPushButton::clicked, this, [this] { cmdProcess_Click(cmdElementProcess); });
+    guardedConnect(sstControls, &controls::TabStrip::Click, this, [this](int previous) { sstControls_Click(previous); });
+    guardedConnect(mnuGuideline, &QAction::triggered, this, [this] { mnuGuideline_Click(); });
+    guardedConnect(mnuClose, &QAction::triggered, this, [this] { close(); });
 
     for (controls::SplitterBar *b : {picVSplitLeft, picVSplitCenter, picVSplitRight, picHSplit}) {
-        connect(b, &controls::SplitterBar::MouseDown, this,
-                [this, b](int button, int, int x, int y) { splitterDown(b, button, x, y); });
-        connect(b, &controls::SplitterBar::MouseMove, this,
-                [this, b](int buttons, int, int x, int y) { splitterMove(b, buttons, x, y); });
-        connect(b, &controls::SplitterBar::MouseUp, this,
-                [this, b](int button, int, int x, int y) { splitterUp(b, button, x, y); });
+        guardedConnect(b, &controls::SplitterBar::MouseDown, this,
+                       [this, b](int button, int, int x, int y) { splitterDown(b, button, x, y); });
+        guardedConnect(b, &controls::SplitterBar::MouseMove, this,
+                       [this, b](int buttons, int, int x, int y) { splitterMove(b, buttons, x, y); });
+        guardedConnect(b, &controls::SplitterBar::MouseUp, this,
+                       [this, b](int button, int, int x, int y) { splitterUp(b, button, x, y); });
     }
 }
 
