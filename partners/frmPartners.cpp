@@ -1,4 +1,5 @@
 #include "partners/frmPartners.h"
+#include "core/HandlerGuard.h"
 
 #include "partners/EnvelopePreview.h"
 #include "partners/SetFiles.h"
@@ -39,6 +40,8 @@
 #include <QVBoxLayout>
 
 namespace partners {
+
+using modGlobal::guardedConnect;
 
 using modGlobal::cnDatabase;
 
@@ -389,27 +392,27 @@ void frmPartners::buildControls()
     setTabOrder(cmdClose, sstPartner);
 
     // Wiring.
-    connect(mnuAddPartner, &QAction::triggered, this, [this] { mnuAddPartner_Click(); });
-    connect(mnuEditPartner, &QAction::triggered, this, [this] { mnuEditPartner_Click(); });
-    connect(mnuRemovePartner, &QAction::triggered, this, [this] { mnuRemovePartner_Click(); });
-    connect(mnuClose, &QAction::triggered, this, [this] { cmdClose_Click(); });
-    connect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
-    connect(cmdMoveFirst, &QPushButton::clicked, this, [this] { cmdMoveFirst_Click(); });
-    connect(cmdMovePrevious, &QPushButton::clicked, this, [this] { cmdMovePrevious_Click(); });
-    connect(cmdMoveNext, &QPushButton::clicked, this, [this] { cmdMoveNext_Click(); });
-    connect(cmdMoveLast, &QPushButton::clicked, this, [this] { cmdMoveLast_Click(); });
+    guardedConnect(mnuAddPartner, &QAction::triggered, this, [this] { mnuAddPartner_Click(); });
+    guardedConnect(mnuEditPartner, &QAction::triggered, this, [this] { mnuEditPartner_Click(); });
+    guardedConnect(mnuRemovePartner, &QAction::triggered, this, [this] { mnuRemovePartner_Click(); });
+    guardedConnect(mnuClose, &QAction::triggered, this, [this] { cmdClose_Click(); });
+    guardedConnect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
+    guardedConnect(cmdMoveFirst, &QPushButton::clicked, this, [this] { cmdMoveFirst_Click(); });
+    guardedConnect(cmdMovePrevious, &QPushButton::clicked, this, [this] { cmdMovePrevious_Click(); });
+    guardedConnect(cmdMoveNext, &QPushButton::clicked, this, [this] { cmdMoveNext_Click(); });
+    guardedConnect(cmdMoveLast, &QPushButton::clicked, this, [this] { cmdMoveLast_Click(); });
     for (QPushButton *b : {cmdMoveFirst, cmdMovePrevious, cmdMoveNext, cmdMoveLast})
         b->installEventFilter(this);
-    connect(sstPartner, &controls::TabStrip::KeyPress, this, [this](int key) { NavigateByKey(key); });
-    connect(cboISAVersion, &controls::ComboList::Click, this, [this] { cboISAVersion_Click(); });
-    connect(tmrDateTime, &QTimer::timeout, this, [this] { tmrDateTime_Timer(); });
-    connect(sstTransaction, &controls::TabStrip::Click, this, [this](int previous) { sstTransaction_Click(previous); });
+    guardedConnect(sstPartner, &controls::TabStrip::KeyPress, this, [this](int key) { NavigateByKey(key); });
+    guardedConnect(cboISAVersion, &controls::ComboList::Click, this, [this] { cboISAVersion_Click(); });
+    guardedConnect(tmrDateTime, &QTimer::timeout, this, [this] { tmrDateTime_Timer(); });
+    guardedConnect(sstTransaction, &controls::TabStrip::Click, this, [this](int previous) { sstTransaction_Click(previous); });
     for (SetPage *page : {&inbound, &outbound}) {
-        connect(page->list, &controls::ListView::ItemClick, this, [this, page](int) { guarded([&] { ShowTransaction(*page); }); });
-        connect(page->list, &controls::ListView::ColumnClick, this, [this, page](int column) { ColumnClick(*page, column); });
-        connect(page->cmdSave, &QPushButton::clicked, this, [this, page] { cmdSave_Click(*page); });
-        connect(page->cmdDelete, &QPushButton::clicked, this, [this, page] { cmdDelete_Click(*page); });
-        connect(page->cmdAdd, &QPushButton::clicked, this, [this] { AddTransaction(); });
+        guardedConnect(page->list, &controls::ListView::ItemClick, this, [this, page](int) { guarded([&] { ShowTransaction(*page); }); });
+        guardedConnect(page->list, &controls::ListView::ColumnClick, this, [this, page](int column) { ColumnClick(*page, column); });
+        guardedConnect(page->cmdSave, &QPushButton::clicked, this, [this, page] { cmdSave_Click(*page); });
+        guardedConnect(page->cmdDelete, &QPushButton::clicked, this, [this, page] { cmdDelete_Click(*page); });
+        guardedConnect(page->cmdAdd, &QPushButton::clicked, this, [this] { AddTransaction(); });
     }
     // Wide enough for the whole ISA line of the preview.
     resize(QFontMetrics(txtPreview->font()).horizontalAdvance(QString(108, QLatin1Char('0'))) + 80, 640);

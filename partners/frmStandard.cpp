@@ -1,4 +1,5 @@
 #include "partners/frmStandard.h"
+#include "core/HandlerGuard.h"
 
 #include "core/modGlobal.h"
 
@@ -16,6 +17,8 @@
 #include <QPushButton>
 
 namespace partners {
+
+using modGlobal::guardedConnect;
 
 namespace {
 
@@ -96,9 +99,9 @@ frmStandard::frmStandard()
     setTabOrder(cmdOk, cmdCancel);
     resize(640, 420);
 
-    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-    connect(lvwStandard, &QTreeWidget::itemDoubleClicked, this, [this] { cmdOk_Click(); });
+    guardedConnect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+    guardedConnect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    guardedConnect(lvwStandard, &QTreeWidget::itemDoubleClicked, this, [this] { cmdOk_Click(); });
     Form_Load();
 }
 
