@@ -47,6 +47,8 @@ using namespace Qt::StringLiterals;
 
 namespace communications {
 
+using modGlobal::guardedConnect;
+
 using modGlobal::cnDatabase;
 
 namespace {
@@ -216,8 +218,8 @@ frmExchange::frmExchange() : QWidget(nullptr, Qt::Window), m_store(cnDatabase)
     scriptMembersOwner() = this;
     state.getHashType = [this] { return GetHashType(); };
     state.sendAS2 = [this](int16_t index) { return vb::Variant(SendAS2(index)); };
-    connect(&state, &CommunicationsState::busyChanged, this, [this](bool) { updateButtons(); });
-    connect(&state, &CommunicationsState::sessionChanged, this, [this](const QString &session) {
+    guardedConnect(&state, &CommunicationsState::busyChanged, this, [this](bool) { updateButtons(); });
+    guardedConnect(&state, &CommunicationsState::sessionChanged, this, [this](const QString &session) {
         txtSession->setPlainText(QString(session).replace(u"\r\n"_s, u"\n"_s));
         txtSession->moveCursor(QTextCursor::End);
     });
@@ -289,9 +291,9 @@ void frmExchange::buildControls()
         buttons->addWidget(cmdDeleteNetwork);
         buttons->addStretch(1);
         column->addLayout(buttons);
-        connect(lvwNetworks, &controls::ListView::ItemClick, this, [this](int) { ShowNetwork(); });
-        connect(cmdAddNetwork, &QPushButton::clicked, this, [this] { cmdAddNetwork_Click(); });
-        connect(cmdDeleteNetwork, &QPushButton::clicked, this, [this] { cmdDeleteNetwork_Click(); });
+        guardedConnect(lvwNetworks, &controls::ListView::ItemClick, this, [this](int) { ShowNetwork(); });
+        guardedConnect(cmdAddNetwork, &QPushButton::clicked, this, [this] { cmdAddNetwork_Click(); });
+        guardedConnect(cmdDeleteNetwork, &QPushButton::clicked, this, [this] { cmdDeleteNetwork_Click(); });
     }
     // Connection.
     {
@@ -407,15 +409,15 @@ void frmExchange::buildControls()
     button(cmdModify, "cmdModify", u"Modify"_s);
     button(cmdClose, "cmdClose", u"Close"_s);
     top->addLayout(buttons);
-    connect(cmdSend, &QPushButton::clicked, this, [this] { cmdSend_Click(); });
-    connect(cmdReceive, &QPushButton::clicked, this, [this] { cmdReceive_Click(); });
-    connect(cmdModify, &QPushButton::clicked, this, [this] { cmdModify_Click(); });
-    connect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
+    guardedConnect(cmdSend, &QPushButton::clicked, this, [this] { cmdSend_Click(); });
+    guardedConnect(cmdReceive, &QPushButton::clicked, this, [this] { cmdReceive_Click(); });
+    guardedConnect(cmdModify, &QPushButton::clicked, this, [this] { cmdModify_Click(); });
+    guardedConnect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
 
     tmrScheduler = new QTimer(this);
     tmrScheduler->setObjectName(u"tmrScheduler"_s);
     tmrScheduler->setInterval(60000);
-    connect(tmrScheduler, &QTimer::timeout, this, [this] { tmrScheduler_Timer(); });
+    guardedConnect(tmrScheduler, &QTimer::timeout, this, [this] { tmrScheduler_Timer(); });
 
     pages.push_back(createPage(0));
 }
@@ -516,13 +518,13 @@ std::unique_ptr<ExchangePage> frmExchange::createPage(int i)
     m_encryption->addWidget(pg.cboStoreName, 4, 1);
     m_encryption->addWidget(pg.lvwCertificate, 6, 0, 1, 2);
 
-    connect(pg.chkTime, &QCheckBox::toggled, this, [this, i](bool) { chkTime_Click(i); });
-    connect(pg.chkInterval, &QCheckBox::toggled, this, [this, i](bool) { chkInterval_Click(i); });
-    connect(pg.cboProvider, &controls::ComboList::Click, this, [this, i] { cboProvider_Click(i); });
-    connect(pg.cboStoreLocation, &controls::ComboList::Click, this, [this, i] { LoadCertificates(i); });
-    connect(pg.cboStoreName, &controls::ComboList::Click, this, [this, i] { LoadCertificates(i); });
-    connect(pg.lvwCertificate, &QTreeWidget::itemDoubleClicked, this,
-            [this, i](QTreeWidgetItem *, int) { lvwCertificate_DblClick(i); });
+    guardedConnect(pg.chkTime, &QCheckBox::toggled, this, [this, i](bool) { chkTime_Click(i); });
+    guardedConnect(pg.chkInterval, &QCheckBox::toggled, this, [this, i](bool) { chkInterval_Click(i); });
+    guardedConnect(pg.cboProvider, &controls::ComboList::Click, this, [this, i] { cboProvider_Click(i); });
+    guardedConnect(pg.cboStoreLocation, &controls::ComboList::Click, this, [this, i] { LoadCertificates(i); });
+    guardedConnect(pg.cboStoreName, &controls::ComboList::Click, this, [this, i] { LoadCertificates(i); });
+    guardedConnect(pg.lvwCertificate, &QTreeWidget::itemDoubleClicked, this,
+                   [this, i](QTreeWidgetItem *, int) { lvwCertificate_DblClick(i); });
 
     if (i > 0) {
         // A new page starts disabled and hidden under the shown one.

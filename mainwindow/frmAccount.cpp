@@ -1,4 +1,5 @@
 #include "mainwindow/frmAccount.h"
+#include "core/HandlerGuard.h"
 
 #include "controls/Forms.h"
 #include "mainwindow/Startup.h"
@@ -15,6 +16,8 @@
 #include <QVBoxLayout>
 
 namespace mainwindow {
+
+using modGlobal::guardedConnect;
 
 namespace {
 QString accountSetting(const char *key)
@@ -41,7 +44,7 @@ frmAccount::frmAccount()
         edit->setMaxLength(32);
         if (secret)
             edit->setEchoMode(QLineEdit::Password);
-        connect(edit, &QLineEdit::textChanged, this, [this] { cmdApply->setEnabled(true); });
+        guardedConnect(edit, &QLineEdit::textChanged, this, [this] { cmdApply->setEnabled(true); });
         return edit;
     };
     cmdOk = new QPushButton(QStringLiteral("OK"), this);
@@ -70,9 +73,9 @@ frmAccount::frmAccount()
     layout->addWidget(fraAccount);
     layout->addLayout(buttons);
 
-    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-    connect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
+    guardedConnect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+    guardedConnect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    guardedConnect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
     Form_Load();
 }
 

@@ -1,4 +1,5 @@
 #include "mainwindow/frmLogin.h"
+#include "core/HandlerGuard.h"
 
 #include "controls/Forms.h"
 #include "core/modGlobal.h"
@@ -19,6 +20,8 @@
 #include <QPushButton>
 
 namespace mainwindow {
+
+using modGlobal::guardedConnect;
 
 frmLogin::frmLogin()
 {
@@ -54,9 +57,9 @@ frmLogin::frmLogin()
     buttons->addWidget(cmdCancel);
     grid->addLayout(buttons, 3, 0, 1, 2);
 
-    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-    connect(chkRemember, &QCheckBox::toggled, this, [this] { chkRemember_Click(); });
+    guardedConnect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+    guardedConnect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    guardedConnect(chkRemember, &QCheckBox::toggled, this, [this] { chkRemember_Click(); });
 }
 
 frmLogin::~frmLogin()

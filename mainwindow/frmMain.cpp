@@ -56,6 +56,8 @@
 
 namespace mainwindow {
 
+using modGlobal::guardedConnect;
+
 using controls::ListView;
 using controls::pixelsToTwips;
 using controls::twipsToPixels;
@@ -241,20 +243,20 @@ void frmMain::buildControls()
 void frmMain::connectLists()
 {
     for (ListView *list : lists()) {
-        connect(list, &ListView::ColumnClick, this, [this, list](int column) { modGlobal::GuardHandler([&] { lvwBox_ColumnClick(list, column); }); });
-        connect(list, &ListView::KeyDown, this, [this, list](int key, int shift) { modGlobal::GuardHandler([&] { lvwBox_KeyDown(list, key, shift); }); });
+        guardedConnect(list, &ListView::ColumnClick, this, [this, list](int column) { lvwBox_ColumnClick(list, column); });
+        guardedConnect(list, &ListView::KeyDown, this, [this, list](int key, int shift) { lvwBox_KeyDown(list, key, shift); });
         if (isMailboxList(list)) {
-            connect(list, &ListView::ItemClick, this, [this, list](int) { modGlobal::GuardHandler([&] { lvwBox_ItemClick(list); }); });
-            connect(list, &ListView::MouseDown, this,
-                    [this, list](int button, int shift, int x, int y) { modGlobal::GuardHandler([&] { lvwBox_MouseDown(list, button, shift, x, y); }); });
+            guardedConnect(list, &ListView::ItemClick, this, [this, list](int) { lvwBox_ItemClick(list); });
+            guardedConnect(list, &ListView::MouseDown, this,
+                           [this, list](int button, int shift, int x, int y) { lvwBox_MouseDown(list, button, shift, x, y); });
         }
     }
-    connect(tvwFolderList, &controls::TreeView::NodeClick, this, [this](int index) { modGlobal::GuardHandler([&] { tvwFolderList_NodeClick(index); }); });
-    connect(tvwFolderList, &controls::TreeView::Collapse, this, [this](int index) { modGlobal::GuardHandler([&] { tvwFolderList_Collapse(index); }); });
+    guardedConnect(tvwFolderList, &controls::TreeView::NodeClick, this, [this](int index) { tvwFolderList_NodeClick(index); });
+    guardedConnect(tvwFolderList, &controls::TreeView::Collapse, this, [this](int index) { tvwFolderList_Collapse(index); });
     for (SplitterBar *bar : {picVSplit, picHSplit}) {
-        connect(bar, &SplitterBar::MouseDown, this, [this, bar](int b, int, int x, int y) { modGlobal::GuardHandler([&] { splitterDown(bar, b, x, y); }); });
-        connect(bar, &SplitterBar::MouseMove, this, [this, bar](int b, int, int x, int y) { modGlobal::GuardHandler([&] { splitterMove(bar, b, x, y); }); });
-        connect(bar, &SplitterBar::MouseUp, this, [this, bar](int b, int, int x, int y) { modGlobal::GuardHandler([&] { splitterUp(bar, b, x, y); }); });
+        guardedConnect(bar, &SplitterBar::MouseDown, this, [this, bar](int b, int, int x, int y) { splitterDown(bar, b, x, y); });
+        guardedConnect(bar, &SplitterBar::MouseMove, this, [this, bar](int b, int, int x, int y) { splitterMove(bar, b, x, y); });
+        guardedConnect(bar, &SplitterBar::MouseUp, this, [this, bar](int b, int, int x, int y) { splitterUp(bar, b, x, y); });
     }
 }
 
@@ -426,7 +428,7 @@ void frmMain::BuildSortMenu(ListView *lvwBox)
             item->setObjectName(QStringLiteral("mnuSortByColumn"));
             item->setCheckable(true);
             item->setData(i);
-            connect(item, &QAction::triggered, this, [this, item] { modGlobal::GuardHandler([&] { sortByTriggered(item); }); });
+            guardedConnect(item, &QAction::triggered, this, [this, item] { sortByTriggered(item); });
             m_sortBy.push_back(item);
         }
         QString caption = lvwBox->columnText(i + 1);

@@ -15,6 +15,8 @@
 
 namespace mainwindow {
 
+using modGlobal::guardedConnect;
+
 using controls::ListView;
 
 QAction *frmMain::addItem(QMenu *menu, const QString &caption, const QString &control, const QKeySequence &shortcut)
@@ -24,7 +26,7 @@ QAction *frmMain::addItem(QMenu *menu, const QString &caption, const QString &co
     if (!shortcut.isEmpty())
         action->setShortcut(shortcut);
     m_items.insert(control, action);
-    connect(action, &QAction::triggered, this, [this, action, control] {
+    guardedConnect(action, &QAction::triggered, this, [this, action, control] {
         // Check marks are the handlers' to set, as in the menus of old.
         if (action->isCheckable())
             action->setChecked(!action->isChecked());
@@ -91,7 +93,7 @@ void frmMain::buildMenus()
     item0->setObjectName(QStringLiteral("mnuSortByColumn"));
     item0->setCheckable(true);
     item0->setData(0);
-    connect(item0, &QAction::triggered, this, [this, item0] { modGlobal::GuardHandler([&] { sortByTriggered(item0); }); });
+    guardedConnect(item0, &QAction::triggered, this, [this, item0] { sortByTriggered(item0); });
     m_sortBy.push_back(item0);
     QMenu *order = addSubmenu(m_viewMenu, QStringLiteral("Sort Order"), QStringLiteral("mnuSortOrder"));
     addItem(order, QStringLiteral("Ascending"), QStringLiteral("mnuAscending"))->setCheckable(true);
@@ -179,14 +181,14 @@ void frmMain::buildToolbar()
         QAction *action = new QAction(tbrIcons->icon(QString::fromLatin1(b.image)), caption, tbrToolbar);
         action->setObjectName(QStringLiteral("tbrToolbar.Buttons(%1)").arg(index));
         action->setToolTip(QString::fromLatin1(b.tooltip));
-        connect(action, &QAction::triggered, this, [this, caption] { modGlobal::GuardHandler([&] { tbrToolbar_ButtonClick(caption); }); });
+        guardedConnect(action, &QAction::triggered, this, [this, caption] { tbrToolbar_ButtonClick(caption); });
         if (!b.dropDown.empty()) {
             auto *menu = new QMenu(this);
             for (const auto &[text, key] : b.dropDown) {
                 QAction *item = menu->addAction(QString::fromLatin1(text));
                 const QString k = QString::fromLatin1(key);
                 item->setData(k);
-                connect(item, &QAction::triggered, this, [this, k] { modGlobal::GuardHandler([&] { tbrToolbar_ButtonMenuClick(k); }); });
+                guardedConnect(item, &QAction::triggered, this, [this, k] { tbrToolbar_ButtonMenuClick(k); });
             }
             action->setMenu(menu);
         }
@@ -205,7 +207,7 @@ void frmMain::buildPopup()
         QAction *action = mnuPopup->addAction(caption);
         action->setObjectName(control);
         m_items.insert(control, action);
-        connect(action, &QAction::triggered, this, [this, runs] { modGlobal::GuardHandler([&] { runMenuHandler(runs); }); });
+        guardedConnect(action, &QAction::triggered, this, [this, runs] { runMenuHandler(runs); });
         return action;
     };
     item(QStringLiteral("Selection Filter"), QStringLiteral("mnuPopupSelectionFilter"), QStringLiteral("mnuSelectionFilter"));

@@ -1,4 +1,5 @@
 #include "reportwindows/frmDesign.h"
+#include "core/HandlerGuard.h"
 
 #include "reportwindows/ReportPlaces.h"
 
@@ -25,6 +26,8 @@ using namespace Qt::StringLiterals;
 
 namespace reportwindows {
 
+using modGlobal::guardedConnect;
+
 frmDesign::frmDesign(QWidget *parent) : QMainWindow(parent, Qt::Window)
 {
     setObjectName(u"frmDesign"_s);
@@ -34,7 +37,7 @@ frmDesign::frmDesign(QWidget *parent) : QMainWindow(parent, Qt::Window)
     scroll->setWidget(crxDesigner);
     scroll->setBackgroundRole(QPalette::Dark);
     setCentralWidget(scroll);
-    connect(crxDesigner, &report::ReportDesigner::modifiedChanged, this, [this] { updateTitle(); });
+    guardedConnect(crxDesigner, &report::ReportDesigner::modifiedChanged, this, [this] { updateTitle(); });
 
     QMenu *file = menuBar()->addMenu(u"&File"_s);
     QAction *saveItem = file->addAction(u"&Save"_s, this, [this] { save(); });

@@ -1,4 +1,5 @@
 #include "reportwindows/frmReport.h"
+#include "core/HandlerGuard.h"
 
 #include "reportwindows/ReportPlaces.h"
 
@@ -16,14 +17,16 @@ using namespace Qt::StringLiterals;
 
 namespace reportwindows {
 
+using modGlobal::guardedConnect;
+
 frmReport::frmReport(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(u"frmReport"_s);
     setWindowTitle(u"Report Viewer"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     crxViewer = new report::ReportViewer(this);
-    connect(crxViewer, &report::ReportViewer::zoomChanged, this,
-            [this](int level) { OnViewerZoomChanged(int16_t(level)); });
+    guardedConnect(crxViewer, &report::ReportViewer::zoomChanged, this,
+                   [this](int level) { OnViewerZoomChanged(int16_t(level)); });
     connect(crxViewer, &report::ReportViewer::closeRequested, this, &QWidget::close);
     lblExportReport = new QLabel(this);
     lblExportReport->setObjectName(u"lblExportReport"_s);

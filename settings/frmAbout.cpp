@@ -1,4 +1,5 @@
 #include "settings/frmAbout.h"
+#include "core/HandlerGuard.h"
 
 #include "vb/AppInfo.h"
 #include "vb/Dialogs.h"
@@ -17,6 +18,8 @@
 #include <QVBoxLayout>
 
 namespace settings {
+
+using modGlobal::guardedConnect;
 
 frmAbout::frmAbout()
 {
@@ -53,7 +56,7 @@ frmAbout::frmAbout()
     lblURL->installEventFilter(this);
     tmrURL = new QTimer(this);
     tmrURL->setObjectName(QStringLiteral("tmrURL"));
-    connect(tmrURL, &QTimer::timeout, this, [this] { tmrURL_Timer(); });
+    guardedConnect(tmrURL, &QTimer::timeout, this, [this] { tmrURL_Timer(); });
 
     cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."));
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
@@ -61,7 +64,7 @@ frmAbout::frmAbout()
     cmdOk = new QPushButton(QStringLiteral("OK"));
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
     cmdOk->setDefault(true);
-    connect(cmdSysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(); });
+    guardedConnect(cmdSysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(); });
     connect(cmdOk, &QPushButton::clicked, this, &QDialog::accept);
 
     auto *texts = new QVBoxLayout;

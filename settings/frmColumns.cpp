@@ -1,4 +1,5 @@
 #include "settings/frmColumns.h"
+#include "core/HandlerGuard.h"
 
 #include "controls/ListView.h"
 #include "core/SettingsSections.h"
@@ -13,6 +14,8 @@
 #include <QVBoxLayout>
 
 namespace settings {
+
+using modGlobal::guardedConnect;
 
 namespace {
 
@@ -72,13 +75,13 @@ frmColumns::frmColumns(MainWindowAccess main) : m_main(std::move(main))
     layout->addWidget(fraColumns);
     layout->addLayout(buttons);
 
-    connect(lvwColumns, &controls::ListView::ItemCheck, this, [this](int) { cmdApply->setEnabled(true); });
-    connect(cmdShow, &QPushButton::clicked, this, [this] { cmdShow_Click(); });
-    connect(cmdHide, &QPushButton::clicked, this, [this] { cmdHide_Click(); });
-    connect(cmdReset, &QPushButton::clicked, this, [this] { cmdReset_Click(); });
-    connect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
-    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    guardedConnect(lvwColumns, &controls::ListView::ItemCheck, this, [this](int) { cmdApply->setEnabled(true); });
+    guardedConnect(cmdShow, &QPushButton::clicked, this, [this] { cmdShow_Click(); });
+    guardedConnect(cmdHide, &QPushButton::clicked, this, [this] { cmdHide_Click(); });
+    guardedConnect(cmdReset, &QPushButton::clicked, this, [this] { cmdReset_Click(); });
+    guardedConnect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
+    guardedConnect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+    guardedConnect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 
     Form_Load();
 }

@@ -1,4 +1,5 @@
 #include "settings/frmOptions.h"
+#include "core/HandlerGuard.h"
 
 #include "controls/ListView.h"
 #include "core/SettingsSections.h"
@@ -23,6 +24,8 @@
 #include <QVBoxLayout>
 
 namespace settings {
+
+using modGlobal::guardedConnect;
 
 namespace {
 
@@ -125,8 +128,8 @@ frmOptions::frmOptions(MainWindowAccess main) : m_main(std::move(main))
         folderLayout->addWidget(label, i + 1, 0);
         folderLayout->addWidget(txtFolder[i], i + 1, 1);
         folderLayout->addWidget(cmdFolder[i], i + 1, 2);
-        connect(txtFolder[i], &QLineEdit::textChanged, this, [this] { changed(); });
-        connect(cmdFolder[i], &QPushButton::clicked, this, [this, i] { cmdBrowse_Click(i); });
+        guardedConnect(txtFolder[i], &QLineEdit::textChanged, this, [this] { changed(); });
+        guardedConnect(cmdFolder[i], &QPushButton::clicked, this, [this, i] { cmdBrowse_Click(i); });
     }
     folderLayout->setRowStretch(9, 1);
     sstOptions->addTab(folders, QStringLiteral("Folders"));
@@ -149,7 +152,7 @@ frmOptions::frmOptions(MainWindowAccess main) : m_main(std::move(main))
     filterLayout->addWidget(cmdExclude, 3, 1);
     filterLayout->addWidget(cmdReset, 4, 1);
     filterLayout->setRowStretch(5, 1);
-    connect(lvwFilter, &controls::ListView::ItemCheck, this, [this](int) { changed(); });
+    guardedConnect(lvwFilter, &controls::ListView::ItemCheck, this, [this](int) { changed(); });
     sstOptions->addTab(filter, QStringLiteral("Selection Filter"));
 
     // Report Viewer
@@ -173,7 +176,7 @@ frmOptions::frmOptions(MainWindowAccess main) : m_main(std::move(main))
             enableLayout->addWidget(chkViewer[i], enableCount % 9, enableCount / 9);
             ++enableCount;
         }
-        connect(chkViewer[i], &QCheckBox::clicked, this, [this] { changed(); });
+        guardedConnect(chkViewer[i], &QCheckBox::clicked, this, [this] { changed(); });
     }
     SSTab1->addTab(enablePage, QStringLiteral("Enable Properties"));
     SSTab1->addTab(displayPage, QStringLiteral("Display Properties"));
@@ -193,14 +196,14 @@ frmOptions::frmOptions(MainWindowAccess main) : m_main(std::move(main))
     layout->addWidget(sstOptions);
     layout->addLayout(buttons);
 
-    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-    connect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
-    connect(cmdReset, &QPushButton::clicked, this, [this] { cmdReset_Click(); });
-    connect(cmdInclude, &QPushButton::clicked, this, [this] { cmdInclude_Click(); });
-    connect(cmdExclude, &QPushButton::clicked, this, [this] { cmdExclude_Click(); });
-    connect(cmdClearHistory, &QPushButton::clicked, this, [this] { cmdClearHistory_Click(); });
-    connect(cmdClearExchange, &QPushButton::clicked, this, [this] { cmdClearExchange_Click(); });
+    guardedConnect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+    guardedConnect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    guardedConnect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
+    guardedConnect(cmdReset, &QPushButton::clicked, this, [this] { cmdReset_Click(); });
+    guardedConnect(cmdInclude, &QPushButton::clicked, this, [this] { cmdInclude_Click(); });
+    guardedConnect(cmdExclude, &QPushButton::clicked, this, [this] { cmdExclude_Click(); });
+    guardedConnect(cmdClearHistory, &QPushButton::clicked, this, [this] { cmdClearHistory_Click(); });
+    guardedConnect(cmdClearExchange, &QPushButton::clicked, this, [this] { cmdClearExchange_Click(); });
 
     Form_Load();
 }

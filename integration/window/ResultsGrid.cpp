@@ -1,4 +1,5 @@
 #include "integration/window/ResultsGrid.h"
+#include "core/HandlerGuard.h"
 
 #include "integration/ResultsModel.h"
 
@@ -12,6 +13,8 @@
 using namespace Qt::StringLiterals;
 
 namespace integration {
+
+using modGlobal::guardedConnect;
 
 namespace {
 // Texts of this length or longer do not widen their column.
@@ -35,7 +38,7 @@ ResultsGrid::ResultsGrid(QWidget *parent) : QTableView(parent)
     for (const auto &[caption, code] : ResultsModel::StatusCodes()) {
         QAction *item = mnuPopup->addAction(caption);
         item->setObjectName(u"mnuPopup"_s + code);
-        connect(item, &QAction::triggered, this, [this, code] {
+        guardedConnect(item, &QAction::triggered, this, [this, code] {
             if (m_model && currentRow() >= 0)
                 m_model->setCode(currentRow(), currentColumn(), code);
         });

@@ -1,4 +1,5 @@
 #include "integration/window/frmIntegrator.h"
+#include "core/HandlerGuard.h"
 
 #include "integration/window/ResultsGrid.h"
 
@@ -36,6 +37,8 @@
 using namespace Qt::StringLiterals;
 
 namespace integration {
+
+using modGlobal::guardedConnect;
 
 namespace {
 
@@ -88,7 +91,7 @@ frmIntegrator::frmIntegrator()
     connectControls();
     Form_Load();
     // Sets added, removed or changed in the partner window join the list.
-    connect(&partners::transactionsNotifier(), &partners::TransactionsNotifier::TransactionsChanged, this, [this] {
+    guardedConnect(&partners::transactionsNotifier(), &partners::TransactionsNotifier::TransactionsChanged, this, [this] {
         m_refillPending = true;
         refillWhenFree();
     });
@@ -285,32 +288,32 @@ QList<QWidget *> frmIntegrator::slotControls() const
 
 void frmIntegrator::connectControls()
 {
-    connect(mnuClose, &QAction::triggered, this, [this] { cmdClose_Click(); });
-    connect(lvwTSets, &controls::ListView::ItemClick, this, [this](int) { ShowSelectedJob(); });
-    connect(cmdProcess, &QPushButton::clicked, this, [this] { cmdProcess_Click(); });
-    connect(cmdModify, &QPushButton::clicked, this, [this] { cmdModify_Click(); });
-    connect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
-    connect(cmdConnect, &QPushButton::clicked, this, [this] { cmdConnect_Click(); });
-    connect(cmdDisconnect, &QPushButton::clicked, this, [this] { cmdDisconnect_Click(); });
-    connect(cmdExecute, &QPushButton::clicked, this, [this] { cmdExecute_Click(); });
-    connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
-    connect(tmrScheduler, &QTimer::timeout, this, [this] { tmrScheduler_Timer(); });
-    connect(chkTime, &QCheckBox::clicked, this, [this] { chkTime_Click(); });
-    connect(chkInterval, &QCheckBox::clicked, this, [this] { chkInterval_Click(); });
+    guardedConnect(mnuClose, &QAction::triggered, this, [this] { cmdClose_Click(); });
+    guardedConnect(lvwTSets, &controls::ListView::ItemClick, this, [this](int) { ShowSelectedJob(); });
+    guardedConnect(cmdProcess, &QPushButton::clicked, this, [this] { cmdProcess_Click(); });
+    guardedConnect(cmdModify, &QPushButton::clicked, this, [this] { cmdModify_Click(); });
+    guardedConnect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
+    guardedConnect(cmdConnect, &QPushButton::clicked, this, [this] { cmdConnect_Click(); });
+    guardedConnect(cmdDisconnect, &QPushButton::clicked, this, [this] { cmdDisconnect_Click(); });
+    guardedConnect(cmdExecute, &QPushButton::clicked, this, [this] { cmdExecute_Click(); });
+    guardedConnect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
+    guardedConnect(tmrScheduler, &QTimer::timeout, this, [this] { tmrScheduler_Timer(); });
+    guardedConnect(chkTime, &QCheckBox::clicked, this, [this] { chkTime_Click(); });
+    guardedConnect(chkInterval, &QCheckBox::clicked, this, [this] { chkInterval_Click(); });
 
     // Every edit goes into the shown slot at once: runs read the slots.
     const auto edited = [this] { readSlot(); };
     for (QCheckBox *box : {chkMon, chkTue, chkWed, chkThu, chkFri, chkSat, chkSun, chkActiveX, chkPrint,
                            chkAcknowledge, chkExecute, chkStartDate, chkEndDate})
-        connect(box, &QCheckBox::toggled, this, edited);
-    connect(dtpTime, &QTimeEdit::timeChanged, this, edited);
+        guardedConnect(box, &QCheckBox::toggled, this, edited);
+    guardedConnect(dtpTime, &QTimeEdit::timeChanged, this, edited);
     for (QComboBox *box : {cboInterval, cboExportFormat})
-        connect(box, &QComboBox::currentIndexChanged, this, edited);
+        guardedConnect(box, &QComboBox::currentIndexChanged, this, edited);
     for (QComboBox *box : {cboDataSourceName, cboDriver})
-        connect(box, &QComboBox::currentTextChanged, this, edited);
+        guardedConnect(box, &QComboBox::currentTextChanged, this, edited);
     for (QLineEdit *box : {txtUserId, txtPassword, txtDatabase, txtServer, mskMinus, mskPlus})
-        connect(box, &QLineEdit::textChanged, this, edited);
-    connect(txtSQL, &QPlainTextEdit::textChanged, this, edited);
+        guardedConnect(box, &QLineEdit::textChanged, this, edited);
+    guardedConnect(txtSQL, &QPlainTextEdit::textChanged, this, edited);
 }
 
 bool frmIntegrator::guarded(const std::function<void()> &work)
