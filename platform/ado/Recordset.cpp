@@ -283,11 +283,6 @@ Recordset::Recordset() : m_fields(new ado::Fields(this)), d(new detail::Recordse
 
 Recordset::~Recordset() = default;
 
-namespace {
-
-
-} // namespace
-
 void Recordset::Open(const QString &source, const ConnectionPtr &connection, int cursorType, int lockType)
 {
     if (!connection && source.trimmed().isEmpty()) {
@@ -361,6 +356,17 @@ void Recordset::Open(const QString &source, const Parameters &values, Connection
         return;
     }
 
+    forgetOpening(conn, connection, source, values);
+    if (parts.simple)
+        readKeys(*conn, parts, translated, statement);
+    else
+        readComputedRows(*conn, translated, statement);
+    startAtFirstRow();
+}
+
+void Recordset::forgetOpening(const std::shared_ptr<detail::ConnectionData> &conn, Connection &connection,
+                              const QString &source, const Parameters &values)
+{
     m_fields->clear();
     d->byName.clear();
     d->rows.clear();
@@ -374,155 +380,170 @@ void Recordset::Open(const QString &source, const Parameters &values, Connection
     d->sort.clear();
     d->criteria.reset();
     d->sortKeys.clear();
+}
 
-    auto describe = [&](sqlite3_stmt *stmt, const QString &baseTable) {
-        // Not-null columns and the counter of the base table.
-        QHash<QString, QPair<bool, bool>> info; // name -> (notnull, counter)
-        if (!baseTable.isEmpty()) {
-            sqlite3_stmt *pragma = nullptr;
-            const QByteArray sql = (QStringLiteral("PRAGMA table_info(") + SqlName(baseTable) + QLatin1Char(')')).toUtf8();
-            sqlite3_prepare_v2(conn->db, sql.constData(), -1, &pragma, nullptr);
-            while (pragma && sqlite3_step(pragma) == SQLITE_ROW) {
-                const QString name = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(pragma, 1))).toLower();
-                const QString type = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(pragma, 2))).toUpper();
-                info.insert(name, {sqlite3_column_int(pragma, 3) != 0, sqlite3_column_int(pragma, 5) != 0 && type == QLatin1String("INTEGER")});
-            }
-            sqlite3_finalize(pragma);
+void Recordset::describeColumns(detail::ConnectionData &conn, sqlite3_stmt *stmt, const QString &baseTable)
+{
+    // Not-null columns and the counter of the base table.
+    QHash<QString, QPair<bool, bool>> info; // name -> (notnull, counter)
+    if (!baseTable.isEmpty()) {
+        sqlite3_stmt *pragma = nullptr;
+        const QByteArray sql = (QStringLiteral("PRAGMA table_info(") + SqlName(baseTable) + QLatin1Char(')')).toUtf8();
+        sqlite3_prepare_v2(conn.db, sql.constData(), -1, &pragma, nullptr);
+        while (pragma && sqlite3_step(pragma) == SQLITE_ROW) {
+            const QString name = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(pragma, 1))).toLower();
+            const QString type = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(pragma, 2))).toUpper();
+            info.insert(name, {sqlite3_column_int(pragma, 3) != 0, sqlite3_column_int(pragma, 5) != 0 && type == QLatin1String("INTEGER")});
         }
-        const int n = sqlite3_column_count(stmt);
-        for (int i = 0; i < n; ++i) {
-            const QString name = QString::fromUtf8(sqlite3_column_name(stmt, i));
-            const char *decl = sqlite3_column_decltype(stmt, i);
-            const char *origin = sqlite3_column_origin_name(stmt, i);
-            const char *table = sqlite3_column_table_name(stmt, i);
-            QString fieldName = name;
-            for (int k = 2; m_fields->find(fieldName); ++k)
-                fieldName = name + QString::number(k);
-            Field &f = m_fields->add(fieldName);
-            const detail::ColumnType ct = decl ? detail::columnTypeFor(QString::fromUtf8(decl))
-                                               : detail::ColumnType{adVariant, 0, 255, 255, adFldIsNullable | adFldMayBeNull};
-            f.m_type = ct.type;
-            f.m_definedSize = ct.size;
-            f.m_precision = static_cast<uint8_t>(ct.precision);
-            f.m_scale = static_cast<uint8_t>(ct.scale);
-            f.m_attributes = ct.attributes;
-            const bool ownTable = origin && table && QString::fromUtf8(table).compare(baseTable, Qt::CaseInsensitive) == 0;
-            if (ownTable) {
-                f.m_baseColumn = QString::fromUtf8(origin);
-                const auto it = info.constFind(f.m_baseColumn.toLower());
-                if (it != info.constEnd()) {
-                    if (it->first)
-                        f.m_attributes &= ~long(adFldIsNullable | adFldMayBeNull);
-                    if (it->second) {
-                        f.m_autoIncrement = true;
-                        f.m_attributes = adFldFixed | adFldKeyColumn | adFldRowID;
-                    }
-                }
-            } else {
-                f.m_attributes &= ~long(adFldUpdatable);
-            }
-        }
-    };
-
-    if (parts.simple) {
-        // The statement as written must be sound, though only its pieces run.
-        {
-            detail::StatementUse check(conn->prepare(translated));
-        }
-        d->keyed = true;
-        d->table = parts.table;
-        const QString rowidRef = parts.table + QStringLiteral(".rowid");
-        d->fetchSql = QStringLiteral("SELECT ") + parts.selectList + QStringLiteral(" FROM ") + parts.from
-                      + QStringLiteral(" WHERE ") + rowidRef + QStringLiteral(" = ?");
-        d->fetchKey = d->fetchSql.toStdString();
-        sqlite3_stmt *fetch = conn->prepare(d->fetchKey, d->fetchSql);
-        detail::StatementUse fetchUse(fetch);
-        // The table name of a change statement cannot be an alias.
-        QString baseName = parts.tableName;
-        if (conn->tables.contains(baseName.toLower()))
-            baseName = conn->tables.value(baseName.toLower());
-        d->table = SqlName(baseName);
-        describe(fetch, baseName);
-        // A read-only set may read its rows in one pass (see ensureLoaded).
-        // The pass has no ORDER BY, so values are not sorted again; LIMIT only
-        // means something with the order, so such a set reads by row. Of
-        // "SELECT *" the pass leaves out memo columns, whose long text would
-        // be read for nothing: a memo is read with its row when asked for.
-        d->passSql.clear();
-        d->passLeavesOut.assign(static_cast<size_t>(m_fields->Count()), 0);
-        if (d->lockType == adLockReadOnly && parts.rest.isEmpty()) {
-            QString list = parts.selectList;
-            if (list.trimmed() == QLatin1String("*")) {
-                QStringList columns;
-                for (int i = 0; i < m_fields->Count(); ++i) {
-                    const Field &f = m_fields->Item(i);
-                    if (f.m_baseColumn.isEmpty()) {
-                        columns.clear();
-                        break;
-                    }
-                    const bool memo = f.m_type == adLongVarWChar || f.m_type == adLongVarChar;
-                    d->passLeavesOut[static_cast<size_t>(i)] = memo;
-                    columns << (memo ? QStringLiteral("NULL") : SqlName(f.m_baseColumn));
-                }
-                if (columns.isEmpty())
-                    d->passLeavesOut.assign(static_cast<size_t>(m_fields->Count()), 0);
-                else
-                    list = columns.join(QStringLiteral(", "));
-            }
-            d->passSql = QStringLiteral("SELECT ") + rowidRef + QStringLiteral(", ") + list
-                         + QStringLiteral(" FROM ") + parts.from;
-            if (!parts.where.isEmpty())
-                d->passSql += QStringLiteral(" WHERE ") + parts.where;
-        }
-        // Ties come back in the same order every time: rowid is the last key.
-        QString keysSql = QStringLiteral("SELECT ") + rowidRef + QStringLiteral(" FROM ") + parts.from;
-        if (!parts.where.isEmpty())
-            keysSql += QStringLiteral(" WHERE ") + parts.where;
-        keysSql += QStringLiteral(" ORDER BY ") + (parts.orderBy.isEmpty() ? QString() : parts.orderBy + QStringLiteral(", ")) + rowidRef;
-        if (!parts.rest.isEmpty())
-            keysSql += QLatin1Char(' ') + parts.rest;
-        sqlite3_stmt *keys = conn->prepare(keysSql);
-        std::vector<QByteArray> bound; // outlives the statement's use
-        detail::StatementUse keysUse(keys);
-        detail::bindValues(keys, d->values, bound);
-        int rc;
-        while ((rc = sqlite3_step(keys)) == SQLITE_ROW) {
-            detail::Row row;
-            row.rowid = sqlite3_column_int64(keys, 0);
-            d->rows.push_back(std::move(row));
-        }
-        if (rc != SQLITE_DONE)
-            conn->fail(statement);
-    } else {
-        d->keyed = false;
-        d->table.clear();
-        d->passSql.clear();
-        sqlite3_stmt *stmt = conn->prepare(translated);
-        std::vector<QByteArray> bound; // outlives the statement's use
-        detail::StatementUse use(stmt);
-        detail::bindValues(stmt, d->values, bound);
-        describe(stmt, QString());
-        int rc;
-        const int n = m_fields->Count();
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            detail::Row row;
-            row.values.reserve(static_cast<size_t>(n));
-            for (int i = 0; i < n; ++i) {
-                Field &f = m_fields->Item(i);
-                if (f.m_type == adVariant && sqlite3_column_type(stmt, i) != SQLITE_NULL && d->rows.empty()) {
-                    // A computed column takes the type of its first value.
-                    const int storage = sqlite3_column_type(stmt, i);
-                    f.m_type = storage == SQLITE_INTEGER ? adInteger : storage == SQLITE_FLOAT ? adDouble : adVarWChar;
-                    f.m_definedSize = storage == SQLITE_TEXT ? 255 : 8;
-                }
-                row.values.push_back(detail::readColumn(stmt, i, f.m_type == adVariant ? adVariant : f.m_type));
-            }
-            row.hasValues = true;
-            d->rows.push_back(std::move(row));
-        }
-        if (rc != SQLITE_DONE)
-            conn->fail(statement);
+        sqlite3_finalize(pragma);
     }
+    const int n = sqlite3_column_count(stmt);
+    for (int i = 0; i < n; ++i) {
+        const QString name = QString::fromUtf8(sqlite3_column_name(stmt, i));
+        const char *decl = sqlite3_column_decltype(stmt, i);
+        const char *origin = sqlite3_column_origin_name(stmt, i);
+        const char *table = sqlite3_column_table_name(stmt, i);
+        QString fieldName = name;
+        for (int k = 2; m_fields->find(fieldName); ++k)
+            fieldName = name + QString::number(k);
+        Field &f = m_fields->add(fieldName);
+        const detail::ColumnType ct = decl ? detail::columnTypeFor(QString::fromUtf8(decl))
+                                           : detail::ColumnType{adVariant, 0, 255, 255, adFldIsNullable | adFldMayBeNull};
+        f.m_type = ct.type;
+        f.m_definedSize = ct.size;
+        f.m_precision = static_cast<uint8_t>(ct.precision);
+        f.m_scale = static_cast<uint8_t>(ct.scale);
+        f.m_attributes = ct.attributes;
+        const bool ownTable = origin && table && QString::fromUtf8(table).compare(baseTable, Qt::CaseInsensitive) == 0;
+        if (ownTable) {
+            f.m_baseColumn = QString::fromUtf8(origin);
+            const auto it = info.constFind(f.m_baseColumn.toLower());
+            if (it != info.constEnd()) {
+                if (it->first)
+                    f.m_attributes &= ~long(adFldIsNullable | adFldMayBeNull);
+                if (it->second) {
+                    f.m_autoIncrement = true;
+                    f.m_attributes = adFldFixed | adFldKeyColumn | adFldRowID;
+                }
+            }
+        } else {
+            f.m_attributes &= ~long(adFldUpdatable);
+        }
+    }
+}
+
+void Recordset::readKeys(detail::ConnectionData &conn, const detail::SelectParts &parts, const QString &translated,
+                         const QString &statement)
+{
+    // The statement as written must be sound, though only its pieces run.
+    {
+        detail::StatementUse check(conn.prepare(translated));
+    }
+    d->keyed = true;
+    d->table = parts.table;
+    const QString rowidRef = parts.table + QStringLiteral(".rowid");
+    d->fetchSql = QStringLiteral("SELECT ") + parts.selectList + QStringLiteral(" FROM ") + parts.from
+                  + QStringLiteral(" WHERE ") + rowidRef + QStringLiteral(" = ?");
+    d->fetchKey = d->fetchSql.toStdString();
+    sqlite3_stmt *fetch = conn.prepare(d->fetchKey, d->fetchSql);
+    detail::StatementUse fetchUse(fetch);
+    // The table name of a change statement cannot be an alias.
+    QString baseName = parts.tableName;
+    if (conn.tables.contains(baseName.toLower()))
+        baseName = conn.tables.value(baseName.toLower());
+    d->table = SqlName(baseName);
+    describeColumns(conn, fetch, baseName);
+    planReadPass(parts, rowidRef);
+    // Ties come back in the same order every time: rowid is the last key.
+    QString keysSql = QStringLiteral("SELECT ") + rowidRef + QStringLiteral(" FROM ") + parts.from;
+    if (!parts.where.isEmpty())
+        keysSql += QStringLiteral(" WHERE ") + parts.where;
+    keysSql += QStringLiteral(" ORDER BY ") + (parts.orderBy.isEmpty() ? QString() : parts.orderBy + QStringLiteral(", ")) + rowidRef;
+    if (!parts.rest.isEmpty())
+        keysSql += QLatin1Char(' ') + parts.rest;
+    sqlite3_stmt *keys = conn.prepare(keysSql);
+    std::vector<QByteArray> bound; // outlives the statement's use
+    detail::StatementUse keysUse(keys);
+    detail::bindValues(keys, d->values, bound);
+    int rc;
+    while ((rc = sqlite3_step(keys)) == SQLITE_ROW) {
+        detail::Row row;
+        row.rowid = sqlite3_column_int64(keys, 0);
+        d->rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE)
+        conn.fail(statement);
+}
+
+void Recordset::planReadPass(const detail::SelectParts &parts, const QString &rowidRef)
+{
+    // A read-only set may read its rows in one pass (see ensureLoaded).
+    // The pass has no ORDER BY, so values are not sorted again; LIMIT only
+    // means something with the order, so such a set reads by row. Of
+    // "SELECT *" the pass leaves out memo columns, whose long text would
+    // be read for nothing: a memo is read with its row when asked for.
+    d->passSql.clear();
+    d->passLeavesOut.assign(static_cast<size_t>(m_fields->Count()), 0);
+    if (d->lockType != adLockReadOnly || !parts.rest.isEmpty())
+        return;
+    QString list = parts.selectList;
+    if (list.trimmed() == QLatin1String("*")) {
+        QStringList columns;
+        for (int i = 0; i < m_fields->Count(); ++i) {
+            const Field &f = m_fields->Item(i);
+            if (f.m_baseColumn.isEmpty()) {
+                columns.clear();
+                break;
+            }
+            const bool memo = f.m_type == adLongVarWChar || f.m_type == adLongVarChar;
+            d->passLeavesOut[static_cast<size_t>(i)] = memo;
+            columns << (memo ? QStringLiteral("NULL") : SqlName(f.m_baseColumn));
+        }
+        if (columns.isEmpty())
+            d->passLeavesOut.assign(static_cast<size_t>(m_fields->Count()), 0);
+        else
+            list = columns.join(QStringLiteral(", "));
+    }
+    d->passSql = QStringLiteral("SELECT ") + rowidRef + QStringLiteral(", ") + list
+                 + QStringLiteral(" FROM ") + parts.from;
+    if (!parts.where.isEmpty())
+        d->passSql += QStringLiteral(" WHERE ") + parts.where;
+}
+
+void Recordset::readComputedRows(detail::ConnectionData &conn, const QString &translated, const QString &statement)
+{
+    d->keyed = false;
+    d->table.clear();
+    d->passSql.clear();
+    sqlite3_stmt *stmt = conn.prepare(translated);
+    std::vector<QByteArray> bound; // outlives the statement's use
+    detail::StatementUse use(stmt);
+    detail::bindValues(stmt, d->values, bound);
+    describeColumns(conn, stmt, QString());
+    int rc;
+    const int n = m_fields->Count();
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        detail::Row row;
+        row.values.reserve(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            Field &f = m_fields->Item(i);
+            if (f.m_type == adVariant && sqlite3_column_type(stmt, i) != SQLITE_NULL && d->rows.empty()) {
+                // A computed column takes the type of its first value.
+                const int storage = sqlite3_column_type(stmt, i);
+                f.m_type = storage == SQLITE_INTEGER ? adInteger : storage == SQLITE_FLOAT ? adDouble : adVarWChar;
+                f.m_definedSize = storage == SQLITE_TEXT ? 255 : 8;
+            }
+            row.values.push_back(detail::readColumn(stmt, i, f.m_type == adVariant ? adVariant : f.m_type));
+        }
+        row.hasValues = true;
+        d->rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE)
+        conn.fail(statement);
+}
+
+void Recordset::startAtFirstRow()
+{
     d->pass = detail::ReadPass();
     d->keptRow = nullptr;
     d->changeSql.clear();

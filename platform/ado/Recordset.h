@@ -18,9 +18,15 @@
 #include <memory>
 #include <vector>
 
+struct sqlite3_stmt;
+
 namespace ado {
 
-namespace detail { struct RecordsetData; }
+namespace detail {
+struct RecordsetData;
+struct ConnectionData;
+struct SelectParts;
+} // namespace detail
 
 class Recordset : public vb::Object {
 public:
@@ -112,6 +118,16 @@ private:
     void setFieldValue(int index, const vb::Variant &value);
     void setFieldUtf8(int index, QByteArrayView text);
     void checkFieldChange() const;
+
+    // The steps of opening on a connection, in the order Open takes them.
+    void forgetOpening(const std::shared_ptr<detail::ConnectionData> &conn, Connection &connection, const QString &source,
+                       const Parameters &values);
+    void describeColumns(detail::ConnectionData &conn, sqlite3_stmt *stmt, const QString &baseTable);
+    void readKeys(detail::ConnectionData &conn, const detail::SelectParts &parts, const QString &translated,
+                  const QString &statement);
+    void planReadPass(const detail::SelectParts &parts, const QString &rowidRef);
+    void readComputedRows(detail::ConnectionData &conn, const QString &translated, const QString &statement);
+    void startAtFirstRow();
 
     std::unique_ptr<ado::Fields> m_fields;
     std::unique_ptr<detail::RecordsetData> d;
