@@ -80,8 +80,14 @@ int load(const QString &file, const QString &folder)
     const QString result = loader.LoadBox(file, QStringLiteral("I"));
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
     const double cpu = cpuSeconds() - cpuBefore;
+    // The log is folded in after the load returns, on a thread of its own.
+    const bool folded = modGlobal::cnDatabase->waitForLogFolded(600000);
+    const double foldedAfter = double(clock.nsecsElapsed()) / 1e9;
     done = true;
     sampler.join();
+    const qint64 logFolded = fileSize(wal);
+    // The next write starts the folded log over and cuts it back.
+    modGlobal::LogHistory(QStringLiteral("Info"), QStringLiteral("after the load"));
 
     const qint64 bytes = QFileInfo(file).size();
     std::printf("result: %s\n", result.isEmpty() ? "loaded" : qPrintable(result));
@@ -89,8 +95,11 @@ int load(const QString &file, const QString &folder)
                 static_cast<long long>(bytes), seconds, cpu, double(bytes) / 1e6 / seconds);
     std::printf("committed after: %.3f s (%.1f MB/s)\n", progress.committed,
                 progress.committed > 0 ? double(bytes) / 1e6 / progress.committed : 0.0);
-    std::printf("log during load (largest seen): %lld\nlog after load: %lld\ndatabase: %lld\n",
-                static_cast<long long>(largestLog.load()), static_cast<long long>(fileSize(wal)),
+    std::printf("log folded in after: %.3f s%s\n", foldedAfter, folded ? "" : " (not wholly: a reader kept part of it)");
+    std::printf("log during load (largest seen): %lld\nlog when folded in: %lld\nlog after the next write: %lld\n"
+                "database: %lld\n",
+                static_cast<long long>(largestLog.load()), static_cast<long long>(logFolded),
+                static_cast<long long>(fileSize(wal)),
                 static_cast<long long>(fileSize(database)));
     closeDatabase();
     return result.isEmpty() ? 0 : 1;

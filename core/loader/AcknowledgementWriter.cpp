@@ -305,17 +305,10 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
     // Only an acknowledgement that now stands in the Outbox marks the rows,
     // all of them in one transaction (one commit per row would cost more
     // than the rest of the run): either every answered row says so or none.
-    // Every answered row changes, so, as for a load, the log is folded into
-    // the file after the commit, not inside it.
     const std::shared_ptr<ado::Connection> marking = modGlobal::cnDatabase;
     try {
         if (!marking)
             vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
-        struct AutoCheckpoint {
-            ado::Connection &connection;
-            ~AutoCheckpoint() { connection.setAutoCheckpoint(true); }
-        } autoCheckpoint{*marking};
-        marking->setAutoCheckpoint(false);
         ado::Transaction tx(*marking);
         for (const QString &condition : rowidConditions(answered)) {
             ado::Recordset rs;
@@ -330,7 +323,6 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
         }
         tx.commit();
         ui.refreshList(u"Inbox"_s);
-        marking->checkpoint();
     } catch (const std::exception &error) {
         modGlobal::ReportError(error);
     }

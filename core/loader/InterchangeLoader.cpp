@@ -863,20 +863,20 @@ QString runLoad(WorkProgress *progress, const QString &readFile, const QString &
         tx.reset();
     };
 
-    // The log is folded into the file after the commit, not inside it
-    // (below); whatever ends the load turns the automatic folding back on.
-    struct AutoCheckpoint {
+    // The whole file is one bulk transaction; whatever ends the load puts
+    // the connection back to everyday writing.
+    struct BulkWriting {
         std::shared_ptr<ado::Connection> connection;
-        ~AutoCheckpoint()
+        ~BulkWriting()
         {
             if (connection)
-                quietly([&] { connection->setAutoCheckpoint(true); });
+                quietly([&] { connection->setBulkWriting(false); });
         }
-    } autoCheckpoint{connection};
+    } bulkWriting{connection};
     try {
         if (!connection)
             vb::raise(3709, u"The connection cannot be used to perform this operation. It is either closed or invalid in this context."_s);
-        connection->setAutoCheckpoint(false);
+        connection->setBulkWriting(true);
         tx.emplace(*connection);
         quietly([&] { ui.setStatusText(u"Reading file please wait..."_s); });
         quietly([&] { ui.yield(); });
@@ -885,6 +885,7 @@ QString runLoad(WorkProgress *progress, const QString &readFile, const QString &
         load.run(bytes.view());
 
         tx->commit();
+        quietly([&] { connection->setBulkWriting(false); });
         load.release();
         interchanges = load.interchanges();
         sets = load.sets();
@@ -898,10 +899,6 @@ QString runLoad(WorkProgress *progress, const QString &readFile, const QString &
             ui.setStatusText(loader_messages::loadedText(interchanges, sets, QFileInfo(fileName).fileName()));
         });
         quietly([&] { ui.setPercentText(QString()); });
-        // The sets are committed; folding the log into the file may take a
-        // while after a large file, so the window shows the result first.
-        quietly([&] { ui.yield(); });
-        quietly([&] { connection->checkpoint(); });
         return {};
     } catch (const LoadFailure &failure) {
         cleanUp();

@@ -1,6 +1,7 @@
 #include "ado/Connection.h"
 #include "ado/ConnectionData.h"
 #include "ado/Convert.h"
+#include "ado/LogFolder.h"
 #include "ado/Sql.h"
 #include "vb/VbError.h"
 
@@ -45,6 +46,11 @@ void checkNoNul(const QString &text, const QString &what)
               QStringLiteral("Corvantis database"));
 }
 
+ConnectionData::~ConnectionData()
+{
+    close();
+}
+
 void ConnectionData::close()
 {
     sqlite3_finalize(dataVersionStmt);
@@ -53,6 +59,9 @@ void ConnectionData::close()
     for (auto &entry : cache)
         sqlite3_finalize(entry.second);
     cache.clear();
+    // The folding connection goes first: the last connection to close folds
+    // in what is left of the log and removes it.
+    folder.reset();
     if (db) {
         if (level > 0)
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -62,6 +71,13 @@ void ConnectionData::close()
     level = 0;
     names.clear();
     tables.clear();
+}
+
+void ConnectionData::foldLog()
+{
+    if (!folder)
+        folder = std::make_unique<LogFolder>(path, password);
+    folder->request();
 }
 
 void ConnectionData::fail(const QString &context)
@@ -282,11 +298,15 @@ int tryKeyed(sqlite3 *db, const QString &password, int pageSize)
     return tables;
 }
 
+} // namespace
+
+namespace detail {
+
 // Opens `path` keyed with `password` and proves it is such a database: SQLite
 // reads a file only when a statement needs it, so a query is the test. The
 // file is tried with today's page size, then with the old one; `pageSize`
 // receives the one that read it.
-sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags = 0, int *pageSize = nullptr)
+sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags, int *pageSize)
 {
     if (path.isEmpty())
         vb::raise(adErrProvider, QStringLiteral("The connection string names no Data Source."),
@@ -341,6 +361,27 @@ sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags 
     return db;
 }
 
+} // namespace detail
+
+namespace {
+
+// A commit that leaves the log over this many pages has it folded in, as
+// SQLite's own automatic folding does.
+constexpr int kFoldLogAfterPages = 1000;
+
+// Everyday writing: commits reach the log and are folded in later, and a
+// large cache of decrypted pages spares reading a list's table twice over
+// (its keys, then its rows). Bulk writing: the pages of one large
+// transaction stream through a small cache into the log (filling a large one
+// costs more in fresh memory than it saves), and the commit returns only
+// once the log is on the disk, so what was loaded survives a power cut even
+// before it is folded in.
+void applyWriteSettings(sqlite3 *db, bool bulk)
+{
+    sqlite3_exec(db, bulk ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, bulk ? "PRAGMA cache_size=-8192" : "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+}
+
 } // namespace
 
 ConnectionStringParts parseConnectionString(const QString &text)
@@ -389,7 +430,7 @@ void Connection::Open(const QString &connectionString, const QString &, const QS
     if (!QFileInfo::exists(parts.dataSource) && parts.dataSource.contains(QLatin1Char('\\')))
         parts.dataSource.replace(QLatin1Char('\\'), QLatin1Char('/'));
     int pageSize = 0;
-    sqlite3 *db = openKeyed(parts.dataSource, parts.password, 0, &pageSize);
+    sqlite3 *db = detail::openKeyed(parts.dataSource, parts.password, SQLITE_OPEN_NOMUTEX, &pageSize);
     d->db = db;
     d->pageSize = pageSize;
     d->path = parts.dataSource;
@@ -403,10 +444,19 @@ void Connection::Open(const QString &connectionString, const QString &, const QS
         },
         d.get());
     sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
-    // Pages are decrypted as they are read: 64 MiB of them kept saves
-    // reading a list's table twice over (its keys, then its rows).
-    sqlite3_exec(db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+    // The log is folded in on a thread of its own (LogFolder) instead of
+    // inside the commit that fills it; the next write after a fold starts
+    // the log over and cuts the file back to nothing.
+    sqlite3_exec(db, "PRAGMA journal_size_limit=0", nullptr, nullptr, nullptr);
+    sqlite3_wal_hook(
+        db,
+        [](void *data, sqlite3 *, const char *, int pages) {
+            if (pages >= kFoldLogAfterPages)
+                static_cast<detail::ConnectionData *>(data)->foldLog();
+            return SQLITE_OK;
+        },
+        d.get());
+    applyWriteSettings(db, false);
     d->loadNames();
 }
 
@@ -486,23 +536,26 @@ int Connection::transactionLevel() const
     return d->level;
 }
 
-void Connection::setAutoCheckpoint(bool on)
+void Connection::setBulkWriting(bool on)
 {
-    if (d->db)
-        sqlite3_wal_autocheckpoint(d->db, on ? 1000 : 0);
+    if (!d->db)
+        return;
+    applyWriteSettings(d->db, on);
+    if (on && !d->folder)
+        d->folder = std::make_unique<detail::LogFolder>(d->path, d->password);
+    if (!d->folder)
+        return;
+    d->folder->setWritingAhead(on);
+    // Whatever size the bulk transaction left the log, it is folded in.
+    if (!on)
+        d->foldLog();
 }
 
-bool Connection::checkpoint()
+bool Connection::waitForLogFolded(int msecs)
 {
-    if (!d->db || d->level > 0)
-        return false;
-    // Never waits for another connection's reader: what they still read
-    // stays in the log for the next checkpoint.
-    sqlite3_busy_timeout(d->db, 0);
-    int logFrames = 0, folded = 0;
-    const int rc = sqlite3_wal_checkpoint_v2(d->db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &logFrames, &folded);
-    sqlite3_busy_timeout(d->db, 5000);
-    return rc == SQLITE_OK;
+    if (!d->folder)
+        return true;
+    return d->folder->waitIdle(msecs) && d->folder->lastFoldComplete();
 }
 
 void Connection::Execute(const QString &statement)
@@ -606,7 +659,7 @@ void CompactDatabase(const QString &databaseFile, const QString &password, int p
     removeTarget();
 
     // The handle may create files: the attached copy is a new one.
-    sqlite3 *db = openKeyed(databaseFile, password, SQLITE_OPEN_CREATE);
+    sqlite3 *db = detail::openKeyed(databaseFile, password, SQLITE_OPEN_CREATE);
     // Leaving write-ahead mode folds the log into the file and needs the file
     // to itself: a database still open elsewhere is not compacted, and no log
     // is left behind that could belong to the old file once it is replaced.
@@ -676,7 +729,7 @@ void CompactDatabase(const QString &databaseFile, const QString &password, int p
     }
     // Prove the copy opens with the same key before it replaces the original.
     try {
-        sqlite3 *check = openKeyed(target, password);
+        sqlite3 *check = detail::openKeyed(target, password);
         // The check answers one row "ok", or rows naming what is wrong.
         const bool ok = firstColumn(check, "PRAGMA integrity_check") == QStringList{QStringLiteral("ok")};
         sqlite3_close(check);

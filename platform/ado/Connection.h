@@ -48,14 +48,19 @@ public:
     void RollbackTrans();
     int transactionLevel() const;
 
-    // The write-ahead log: SQLite folds it into the file when a commit leaves
-    // it over 1,000 pages, inside that commit. Bulk work turns that off while
-    // it runs and calls checkpoint() once it has committed, which folds the
-    // whole log in and truncates it, so the log never stays the size of the
-    // largest transaction. False when readers kept part of it (it is folded
-    // in later).
-    void setAutoCheckpoint(bool on);
-    bool checkpoint();
+    // The write-ahead log: a commit that leaves it over 1,000 pages has it
+    // folded into the file by a thread of the connection's own, so no commit
+    // waits for the copying; the next write starts the folded log over and
+    // cuts its file back, so it never stays the size of the largest
+    // transaction. Close waits for a fold under way.
+    // Bulk writing (one large transaction, a whole file loaded): a small page
+    // cache, and a commit that returns only once the log is on the disk, so
+    // what it committed survives a power cut. Turned off again, it has the
+    // log folded in whatever its size.
+    void setBulkWriting(bool on);
+    // True once every fold asked for has ended and the last one folded the
+    // whole log in, waiting up to `msecs` (tools and tests).
+    bool waitForLogFolded(int msecs);
 
     // Runs one statement that returns no rows (Jet dialect, like every other
     // statement). The program itself changes rows through record sets; this is

@@ -9,12 +9,20 @@
 #include "vb/Variant.h"
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 namespace ado::detail {
+
+class LogFolder;
+
+// Opens `path` keyed with `password` and proves it is such a database; the
+// page size that read it goes to `pageSize`. Raises -2147467259 naming the
+// file otherwise.
+sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags = 0, int *pageSize = nullptr);
 
 struct ConnectionData {
     sqlite3 *db = nullptr;
@@ -43,7 +51,11 @@ struct ConnectionData {
     bool changeNoticed = false;                  // the listener was told and has not asked again
     void rowChanged(const char *table);
 
-    ~ConnectionData() { close(); }
+    std::unique_ptr<LogFolder> folder;           // made at the first fold asked for
+    // Hands the log to the folding thread (a commit has left it long).
+    void foldLog();
+
+    ~ConnectionData();
     bool isOpen() const { return db != nullptr; }
     void close();
     void loadNames();

@@ -510,10 +510,13 @@ TEST_F(LoaderTest, ManySetsAreEachStoredOnceInFileOrder)
 
     core::InterchangeLoader loader;
     ASSERT_EQ(loader.LoadBox(file, "I"), QString());
-    // The log was folded into the file after the commit and emptied.
+    // The log is folded into the file after the load; the next write starts
+    // it over and cuts it back.
     const QString log = db.connection().databasePath() + "-wal";
+    ASSERT_TRUE(db.connection().waitForLogFolded(30000)) << "the log was not folded in within 30 s";
+    db.connection().Execute("INSERT INTO History (Type) VALUES ('Info')");
     EXPECT_TRUE(QFile::exists(log));
-    EXPECT_EQ(QFileInfo(log).size(), 0);
+    EXPECT_LT(QFileInfo(log).size(), 64 * 1024);
     const QStringList rows = dumpTable("Inbox", {"TSet"}).split('\n', Qt::SkipEmptyParts).mid(1);
     ASSERT_EQ(rows.size(), sets);
     for (int i = 0; i < sets; i += 97)
