@@ -867,11 +867,13 @@ QString runLoad(WorkProgress *progress, const QString &readFile, const QString &
     // the connection back to everyday writing.
     struct BulkWriting {
         std::shared_ptr<ado::Connection> connection;
-        ~BulkWriting()
+        void end()
         {
             if (connection)
                 quietly([&] { connection->setBulkWriting(false); });
+            connection.reset();
         }
+        ~BulkWriting() { end(); }
     } bulkWriting{connection};
     try {
         if (!connection)
@@ -885,7 +887,7 @@ QString runLoad(WorkProgress *progress, const QString &readFile, const QString &
         load.run(bytes.view());
 
         tx->commit();
-        quietly([&] { connection->setBulkWriting(false); });
+        bulkWriting.end();
         load.release();
         interchanges = load.interchanges();
         sets = load.sets();
