@@ -885,6 +885,16 @@ struct Target {
     int port;
 };
 
+// The row of a table of verbs or methods that `name` names; null for none.
+template <class Row, std::size_t N>
+const Row *rowNamed(const Row (&table)[N], const QString &name)
+{
+    for (const Row &row : table)
+        if (name == QLatin1String(row.name))
+            return &row;
+    return nullptr;
+}
+
 } // namespace
 
 static Target targetOf(const InternetTransfer &t)
@@ -966,10 +976,7 @@ bool InternetTransfer::Engine::prepareFtp(const Target &t, const QString &verb, 
         {"PUT", 1, Action::Upload, {{none, none}}, Reply::Plain},
         {"SEND", 1, Action::Upload, {{none, none}}, Reply::Plain},
     };
-    const Verb *found = nullptr;
-    for (const Verb &v : verbs)
-        if (verb == QLatin1String(v.name))
-            found = &v;
+    const Verb *found = rowNamed(verbs, verb);
     if (!found)
         fail(ErrUnknownOperation, opText);
     const Verb &v = *found;
@@ -1102,10 +1109,7 @@ void InternetTransfer::Engine::prepareHttp(const Target &t, const QString &verb,
          }},
     };
     const QString name = verb.isEmpty() ? QStringLiteral("GET") : verb;
-    const Method *method = nullptr;
-    for (const Method &m : methods)
-        if (name == QLatin1String(m.name))
-            method = &m;
+    const Method *method = rowNamed(methods, name);
     if (!method)
         fail(ErrUnknownOperation, opText);
     begin();
