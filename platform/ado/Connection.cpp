@@ -73,11 +73,16 @@ void ConnectionData::close()
     tables.clear();
 }
 
-void ConnectionData::foldLog()
+LogFolder &ConnectionData::logFolder()
 {
     if (!folder)
         folder = std::make_unique<LogFolder>(path, password);
-    folder->request();
+    return *folder;
+}
+
+void ConnectionData::foldLog()
+{
+    logFolder().request();
 }
 
 void ConnectionData::fail(const QString &context)
@@ -541,21 +546,16 @@ void Connection::setBulkWriting(bool on)
     if (!d->db)
         return;
     applyWriteSettings(d->db, on);
-    if (on && !d->folder)
-        d->folder = std::make_unique<detail::LogFolder>(d->path, d->password);
-    if (!d->folder)
-        return;
-    d->folder->setWritingAhead(on);
+    detail::LogFolder &folder = d->logFolder();
+    folder.setWritingAhead(on);
     // Whatever size the bulk transaction left the log, it is folded in.
     if (!on)
-        d->foldLog();
+        folder.request();
 }
 
 bool Connection::waitForLogFolded(int msecs)
 {
-    if (!d->folder)
-        return true;
-    return d->folder->waitIdle(msecs) && d->folder->lastFoldComplete();
+    return !d->folder || d->folder->waitFolded(msecs);
 }
 
 void Connection::Execute(const QString &statement)

@@ -51,7 +51,8 @@ struct ConnectionData {
     bool changeNoticed = false;                  // the listener was told and has not asked again
     void rowChanged(const char *table);
 
-    std::unique_ptr<LogFolder> folder;           // made at the first fold asked for
+    std::unique_ptr<LogFolder> folder;           // made at its first use (logFolder)
+    LogFolder &logFolder();
     // Hands the log to the folding thread (a commit has left it long).
     void foldLog();
 

@@ -30,13 +30,18 @@ LogFolder::~LogFolder()
         m_thread.join();
 }
 
+void LogFolder::startLocked()
+{
+    if (!m_thread.joinable())
+        m_thread = std::thread([this] { run(); });
+}
+
 void LogFolder::request()
 {
     {
         std::lock_guard lock(m_mutex);
         m_asked = true;
-        if (!m_thread.joinable())
-            m_thread = std::thread([this] { run(); });
+        startLocked();
     }
     m_changed.notify_all();
 }
@@ -46,22 +51,17 @@ void LogFolder::setWritingAhead(bool on)
     {
         std::lock_guard lock(m_mutex);
         m_writingAhead = on;
-        if (on && !m_thread.joinable())
-            m_thread = std::thread([this] { run(); });
+        if (on)
+            startLocked();
     }
     m_changed.notify_all();
 }
 
-bool LogFolder::waitIdle(int msecs)
+bool LogFolder::waitFolded(int msecs)
 {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(msecs), [this] { return !m_asked && !m_busy; });
-}
-
-bool LogFolder::lastFoldComplete()
-{
-    std::lock_guard lock(m_mutex);
-    return m_complete;
+    return m_changed.wait_for(lock, std::chrono::milliseconds(msecs), [this] { return !m_asked && !m_busy; })
+        && m_complete;
 }
 
 void LogFolder::run()

@@ -31,14 +31,14 @@ public:
     // Asks for a fold; returns at once. Asks made while one runs are
     // served by one more fold after it.
     void request();
-    // True once no fold is asked for or under way, waiting up to `msecs`.
-    bool waitIdle(int msecs);
-    // True when the last fold folded the whole log in.
-    bool lastFoldComplete();
+    // True once no fold is asked for or under way and the last one folded
+    // the whole log in, waiting up to `msecs` for the folds to end.
+    bool waitFolded(int msecs);
     // Starts or stops writing the log out ahead of the commit.
     void setWritingAhead(bool on);
 
 private:
+    void startLocked();   // the thread, once; with m_mutex held
     void run();
     void foldOnce();
     void writeAhead();
