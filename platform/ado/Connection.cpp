@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cstdio>
+#include <vector>
 
 namespace ado {
 
@@ -303,14 +304,39 @@ int tryKeyed(sqlite3 *db, const QString &password, int pageSize)
     return tables;
 }
 
+// The page size written in the header of a rollback journal beside `path`;
+// 0 when there is none or it holds no header. The journal is played back
+// into the file at the file's first read, with the page size of the
+// connection reading it: the cipher library cannot play back pages of
+// another size (it crashes), so such a file is read with the journal's size.
+// A journal is left by a step killed in the middle (compaction leaving
+// write-ahead mode on a file of the old page size).
+int journalPageSize(const QString &path)
+{
+    QFile journal(path + QStringLiteral("-journal"));
+    if (!journal.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray head = journal.read(28);
+    static const char magic[] = "\xd9\xd5\x05\xf9\x20\xa1\x63\xd7";
+    if (head.size() < 28 || !head.startsWith(QByteArray(magic, 8)))
+        return 0;
+    const auto *size = reinterpret_cast<const unsigned char *>(head.constData()) + 24;
+    const int pageSize = int(uint32_t(size[0]) << 24 | uint32_t(size[1]) << 16 | uint32_t(size[2]) << 8 | size[3]);
+    // A page size SQLite could have written; anything else is no header.
+    if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0)
+        return 0;
+    return pageSize;
+}
+
 } // namespace
 
 namespace detail {
 
 // Opens `path` keyed with `password` and proves it is such a database: SQLite
 // reads a file only when a statement needs it, so a query is the test. The
-// file is tried with today's page size, then with the old one; `pageSize`
-// receives the one that read it.
+// file is tried with today's page size, then with the old one (only with the
+// size of a rollback journal left beside it); `pageSize` receives the one
+// that read it.
 sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags, int *pageSize)
 {
     if (path.isEmpty())
@@ -340,7 +366,10 @@ sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags,
     // connection sets its journal mode, which would write to it. A failed
     // attempt reads, never writes.
     int tables = -1;
-    for (const int size : {kCipherPageSize, kLegacyCipherPageSize}) {
+    std::vector<int> sizes{kCipherPageSize, kLegacyCipherPageSize};
+    if (const int journal = journalPageSize(path))
+        sizes = {journal};
+    for (const int size : sizes) {
         open();
         tables = tryKeyed(db, password, size);
         if (tables >= 0 || password.isEmpty()) {
@@ -654,6 +683,7 @@ void CompactDatabase(const QString &databaseFile, const QString &password, int p
     const auto removeTarget = [&] {
         QFile::remove(target);
         QFile::remove(target + QStringLiteral("-wal"));
+        QFile::remove(target + QStringLiteral("-journal"));
         QFile::remove(target + QStringLiteral("-shm"));
     };
     removeTarget();
