@@ -5,6 +5,7 @@
 // an existing database is kept as <output>.previous.
 #include <sqlite3.h>
 
+#include "ado/CipherFormat.h"
 #include "ado/CipherPageSize.h"
 
 #include <cstdio>
@@ -29,9 +30,12 @@ int main(int argc, char **argv)
         return 1;
     }
     sqlite3_key(db, password.data(), static_cast<int>(password.size()));
-    // The program's page size, set before the file's first page is written.
-    const std::string pageSize = "PRAGMA cipher_page_size = " + std::to_string(ado::kCipherPageSize);
-    sqlite3_exec(db, pageSize.c_str(), nullptr, nullptr, nullptr);
+    // The program's format and page size, set before the file's first page is written.
+    if (!ado::pinCipherFormat(db, "main", ado::kCipherPageSize)) {
+        std::fprintf(stderr, "cannot set the cipher format: %s\n", sqlite3_errmsg(db));
+        sqlite3_close(db);
+        return 1;
+    }
     auto run = [&](const std::string &sql, const char *what) {
         char *err = nullptr;
         if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {

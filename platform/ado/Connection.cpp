@@ -1,4 +1,5 @@
 #include "ado/Connection.h"
+#include "ado/CipherFormat.h"
 #include "ado/ConnectionData.h"
 #include "ado/Convert.h"
 #include "ado/LogFolder.h"
@@ -271,9 +272,9 @@ int tryKeyed(sqlite3 *db, const QString &password, int pageSize)
     if (!password.isEmpty()) {
         const QByteArray key = password.toUtf8();
         sqlite3_key(db, key.constData(), key.size());
-        // Set before the first read, or the file is read with the default.
-        const QByteArray pragma = "PRAGMA cipher_page_size = " + QByteArray::number(pageSize);
-        sqlite3_exec(db, pragma.constData(), nullptr, nullptr, nullptr);
+        // Set before the first read, or the file is read with the defaults.
+        if (!pinCipherFormat(db, "main", pageSize))
+            return -1;
     }
     // Reading the schema proves the key and the file's first pages.
     sqlite3_stmt *stmt = nullptr;
@@ -382,6 +383,11 @@ sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags,
     }
     if (tables < 0) {
         sqlite3_close(db);
+        if (madeInAnotherCipherFormat(path, password))
+            vb::raise(adErrProvider,
+                      QStringLiteral("'%1' was made by another version of the database library and cannot be opened with this one.")
+                          .arg(QDir::toNativeSeparators(path)),
+                      QStringLiteral("Corvantis database"));
         vb::raise(adErrProvider,
                   QStringLiteral("Not a valid password, or '%1' is not a Corvantis database.").arg(QDir::toNativeSeparators(path)),
                   QStringLiteral("Corvantis database"));
@@ -721,9 +727,10 @@ void CompactDatabase(const QString &databaseFile, const QString &password, int p
     };
     QString problem = run(attach);
     // The copy takes today's page size, whatever the original has: a file
-    // of the old size is converted here.
-    if (problem.isEmpty() && !password.isEmpty())
-        problem = run(QStringLiteral("PRAGMA compacted.cipher_page_size = %1").arg(pageSize));
+    // of the old size is converted here. An attached file takes the
+    // library's defaults, so its format is pinned too.
+    if (problem.isEmpty() && !password.isEmpty() && !pinCipherFormat(db, "compacted", pageSize))
+        problem = QString::fromUtf8(sqlite3_errmsg(db));
     if (problem.isEmpty())
         problem = run(QStringLiteral("SELECT sqlcipher_export('compacted')"));
     if (problem.isEmpty()) {

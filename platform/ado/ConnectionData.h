@@ -24,6 +24,10 @@ class LogFolder;
 // file otherwise.
 sqlite3 *openKeyed(const QString &path, const QString &password, int extraFlags = 0, int *pageSize = nullptr);
 
+// Whether the keyed file `path`, which does not open in the pinned format,
+// is in the format of another version of the cipher library.
+bool madeInAnotherCipherFormat(const QString &path, const QString &password);
+
 struct ConnectionData {
     sqlite3 *db = nullptr;
     QString connectionString;

@@ -5,8 +5,10 @@
 #include "ado/Recordset.h"
 #include "vb/VbError.h"
 
+#include <QProcess>
 #include <QString>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace adotest {
 
@@ -26,6 +28,24 @@ inline QString text(const ado::Field &f)
 {
     const vb::Variant v = f.Value();
     return v.isNull() ? QStringLiteral("<null>") : v.toString();
+}
+
+// Runs `process` (set up by the caller) to its end, at most 30 s; false, with
+// a failure naming `what`, when it does not start or end in time.
+inline bool runToEnd(QProcess &process, const QString &program, const QStringList &arguments, const char *what)
+{
+    process.start(program, arguments);
+    if (!process.waitForStarted(10000)) {
+        ADD_FAILURE() << what << " did not start";
+        return false;
+    }
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        ADD_FAILURE() << what << " did not end within 30 s";
+        return false;
+    }
+    return true;
 }
 
 } // namespace adotest

@@ -179,19 +179,11 @@ Outcome convertInChild(const QString &path, const QString &killAt)
     env.insert(QStringLiteral("CORVANTIS_CONVERT_DB"), path);
     env.insert(QStringLiteral("CORVANTIS_CONVERT_KILL"), killAt);
     child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_also_run_disabled_tests"), QStringLiteral("--gtest_filter=ConversionKilled.DISABLED_Child")});
     Outcome outcome;
-    if (!child.waitForStarted(10000)) {
-        ADD_FAILURE() << "the child did not start";
+    if (!adotest::runToEnd(child, QCoreApplication::applicationFilePath(),
+                           {QStringLiteral("--gtest_also_run_disabled_tests"), QStringLiteral("--gtest_filter=ConversionKilled.DISABLED_Child")},
+                           "the child"))
         return outcome;
-    }
-    if (!child.waitForFinished(30000)) {
-        child.kill();
-        child.waitForFinished(5000);
-        ADD_FAILURE() << "the child did not end within 30 s";
-        return outcome;
-    }
     const QByteArray said = child.readAllStandardOutput();
     outcome.killed = child.exitStatus() == QProcess::CrashExit;
     outcome.converted = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 && said.contains("converted\n");
