@@ -4,6 +4,7 @@
 #include "partners/TransactionsNotifier.h"
 
 #include "core/SetKey.h"
+#include "translation/ReportDefinition.h"
 
 #include "ado/Recordset.h"
 #include "ado/Transaction.h"
@@ -234,8 +235,12 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
     if (renamed)
         refuseDuplicate(newName, rowid);
 
-    // The sets whose files follow the name, read before the rows change.
+    // The sets whose files follow the name, read before the rows change, and
+    // every file named by their keys: a new name one of them cannot take
+    // refuses the rename before anything changes.
     std::vector<core::SetKey> keys;
+    std::vector<SetFileMove> moves;
+    std::vector<core::SetKey> moveKeys; // the set each file belongs to
     if (renamed) {
         ado::Recordset sets;
         sets.Open(QStringLiteral("SELECT * FROM Transactions WHERE Transactions.Partner = ") + ado::SqlText(oldName),
@@ -243,11 +248,19 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
         for (; !sets.Eof(); sets.MoveNext())
             keys.push_back({oldName, text(sets, "Transaction"), text(sets, "Version"), text(sets, "Direction")});
         sets.Close();
+        for (const core::SetKey &k : keys) {
+            for (SetFileMove &file : setFileMoves(k, newName)) {
+                moves.push_back(std::move(file));
+                moveKeys.push_back(k);
+            }
+        }
+        refuseTakenNames(moves);
         notifyMapsLeaving(oldName);
     }
 
     // Outside the try: a pending edit is dropped before the rollback.
     std::optional<ado::Transaction> tx;
+    bool moved = false;
     try {
         tx.emplace(*m_cn);
         ado::Recordset &rs = *m_rs;
@@ -290,22 +303,42 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
                 m_cn->Execute(QStringLiteral("UPDATE ") + t + QStringLiteral(" SET Partner = ") + ado::SqlText(newName)
                               + QStringLiteral(" WHERE ") + t + QStringLiteral(".Partner = ") + ado::SqlText(oldName));
             }
+            // The files go with the rows, all or none: a file that cannot
+            // follow takes the rows back, a failed commit the files.
+            moveSetFiles(moves);
+            moved = true;
         }
         tx->commit();
     } catch (...) {
         if (m_rs->EditMode() != ado::adEditNone)
             m_rs->CancelUpdate();
         tx.reset();
+        if (moved) {
+            for (const QString &line : moveSetFilesBack(moves))
+                core::recordCaught(lcWindows(), qPrintable(line));
+        }
         // The set may hold what the rollback took back: read it again.
         reopenAt(at);
         throw;
     }
     if (!renamed)
         return {};
+    notifyPartnerRenamed(oldName, newName);
     notifyTransactionsChanged();
+    // An untouched default report names the set in its title: it follows.
     QStringList problems;
-    for (const core::SetKey &k : keys)
-        problems << renameSetFiles(oldName, newName, k.transaction, k.version, k.direction);
+    for (size_t i = 0; i < moves.size(); ++i) {
+        if (!moves[i].to.endsWith(QLatin1String(".rpt"), Qt::CaseInsensitive))
+            continue;
+        const core::SetKey &k = moveKeys[i];
+        try {
+            translation::RetitleDefaultReport(k, {newName, k.transaction, k.version, k.direction}, moves[i].to);
+        } catch (const vb::VbError &e) {
+            problems << moves[i].to + QStringLiteral(": ") + e.description;
+        } catch (const std::exception &e) {
+            problems << moves[i].to + QStringLiteral(": ") + QString::fromUtf8(e.what());
+        }
+    }
     return problems;
 }
 

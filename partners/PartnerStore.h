@@ -124,11 +124,13 @@ public:
     Counters storedCounters() const;
 
     // Writes the edited values to the current row. A counter is written only
-    // forward of the stored one, or back when the edit allows it. A changed name is carried
-    // through the partner's sets, maps, mailbox and envelope rows in the same
-    // transaction; afterwards the per-set files are renamed. Returns the
-    // lines of the files that could not be renamed. On failure nothing is
-    // written and nothing stays pending.
+    // forward of the stored one, or back when the edit allows it. A changed
+    // name is carried through the partner's sets, maps, mailbox and envelope
+    // rows and every file named by a set's key, all or none: a new file name
+    // that is taken already refuses the rename (58, naming it) before
+    // anything changes. Then the untouched default reports take the new name
+    // in their title; returns one line per report that could not. On failure
+    // nothing is written or renamed and nothing stays pending.
     QStringList save(const PartnerEdit &edit);
 
     // The partner's sets of each direction.

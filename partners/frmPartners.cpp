@@ -808,7 +808,8 @@ bool frmPartners::SavePartner()
     if (renamed)
         refreshMailboxes();
     if (!problems.isEmpty())
-        vb::MsgBox(QStringLiteral("The partner was renamed, but these files keep the old name:") + kCrLf + kCrLf
+        vb::MsgBox(QStringLiteral("The partner was renamed, but these reports keep the old name in their title:")
+                       + kCrLf + kCrLf
                        + problems.join(kCrLf),
                    vb::vbExclamation);
     return true;
