@@ -543,7 +543,7 @@ TEST_F(PartnerStoreTest, RemoveTakesTheSetsAndMapsInOneTransactionAndKeepsMailbo
     const SetCounts counts = store.setCounts("ACME01");
     EXPECT_EQ(counts.inbound, 2);
     EXPECT_EQ(counts.outbound, 1);
-    EXPECT_EQ(store.outboxCount("ACME01"), 0);
+    EXPECT_TRUE(store.mailboxCounts("ACME01").size() == 1 && store.mailboxCounts("ACME01")[0].list == "Inbox");
 
     cnDatabase->Execute("CREATE TRIGGER refuse_element BEFORE DELETE ON Element BEGIN SELECT RAISE(ABORT, 'refused'); END");
     const auto before = snapshot();
@@ -569,15 +569,22 @@ TEST_F(PartnerStoreTest, RemoveTakesTheSetsAndMapsInOneTransactionAndKeepsMailbo
     EXPECT_EQ(store.count(), 0);
 }
 
-TEST_F(PartnerStoreTest, OutboxRowsAreCountedPerPartner)
+TEST_F(PartnerStoreTest, MailboxRowsAreCountedPerPartnerAndList)
 {
     addPartner("ACME01");
     addMailboxRow("Outbox", "ACME01");
-    addMailboxRow("Outbox", "ACME01");
+    addMailboxRow("Outbox", "acme01");
     addMailboxRow("Outbox", "OTHER1");
+    addMailboxRow("Recycled", "ACME01");
     PartnerStore store(cnDatabase);
-    EXPECT_EQ(store.outboxCount("ACME01"), 2);
-    EXPECT_EQ(store.outboxCount("NOBODY"), 0);
+    const std::vector<ListCount> held = store.mailboxCounts("ACME01");
+    ASSERT_EQ(held.size(), 2u);
+    EXPECT_EQ(held[0].list, "Outbox");
+    EXPECT_EQ(held[0].count, 2);
+    EXPECT_EQ(held[1].list, "Recycled");
+    EXPECT_EQ(held[1].count, 1);
+    EXPECT_TRUE(store.mailboxCounts("NOBODY").empty());
+    EXPECT_EQ(refuseRemoval("NOBODY", {}), std::nullopt);
 }
 
 TEST_F(PartnerStoreTest, NavigationStopsAtBothEnds)
