@@ -4,6 +4,7 @@
 #include "partners/TransactionsNotifier.h"
 
 #include "core/SetKey.h"
+#include "translation/ReportDefinition.h"
 
 #include "ado/Recordset.h"
 #include "ado/Transaction.h"
@@ -70,6 +71,113 @@ std::optional<NameRefusal> refuseName(const QString &name, NameRule rule)
 QString atWidth(const QString &text, int width)
 {
     return text.size() >= width ? text : text.leftJustified(width, QLatin1Char(' '));
+}
+
+namespace {
+
+struct Delimiter {
+    const char *field; // the caption of its list
+    QString characters;
+};
+
+// How a delimiter is named in a message: the character itself, or its code
+// when it cannot be seen.
+QString shown(const QString &characters)
+{
+    if (characters == QLatin1String("\r\n"))
+        return QStringLiteral("CR/LF");
+    const QChar c = characters.at(0);
+    if (c.unicode() > 32 && c.unicode() != 127)
+        return QStringLiteral("\"") + c + QStringLiteral("\"");
+    return QStringLiteral("character code ") + QString::number(c.unicode());
+}
+
+bool allDigits(const QString &text)
+{
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString digitsOnlyRefusal(const QString &element)
+{
+    return element + QStringLiteral(" may hold digits only!");
+}
+
+std::optional<QString> refuseEnvelope(const PartnerEdit &edit, const QString &isa13Box, const QString &gs06Box)
+{
+    // Code 0 is CR/LF as the terminator and NULL as a separator.
+    const Delimiter delimiters[] = {
+        {"Segment Terminator", edit.Segment == 0 ? QStringLiteral("\r\n") : QString(QChar(edit.Segment))},
+        {"Data Element Delimitor", QString(QChar(edit.element))},
+        {"Sub-Element Separator", QString(QChar(edit.sub))},
+    };
+    for (const Delimiter &d : delimiters) {
+        const QString field = QString::fromLatin1(d.field);
+        if (d.characters.isEmpty() || d.characters == QString(QChar(0)))
+            return field + QStringLiteral(" may not be NULL!");
+        if (isLetterOrDigit(d.characters.at(0)))
+            return field + QStringLiteral(" may not be a letter or a digit!");
+    }
+    for (size_t i = 0; i < std::size(delimiters); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            bool shared = false;
+            for (QChar c : delimiters[i].characters)
+                shared = shared || delimiters[j].characters.contains(c);
+            if (shared)
+                return QString::fromLatin1(delimiters[i].field) + QStringLiteral(" may not be the same as the ")
+                    + QString::fromLatin1(delimiters[j].field) + QStringLiteral("!");
+        }
+    }
+    struct Value {
+        const char *field;
+        const QString &text;
+        int width;
+    };
+    const Value values[] = {
+        {"ISA01", edit.ISA01, 2},  {"ISA02", edit.ISA02, 10}, {"ISA03", edit.ISA03, 2},  {"ISA04", edit.ISA04, 10},
+        {"ISA05", edit.ISA05, 2},  {"ISA06", edit.ISA06, 15}, {"ISA07", edit.ISA07, 2},  {"ISA08", edit.ISA08, 15},
+        {"ISA11", edit.ISA11, 1},  {"ISA12", edit.ISA12, 5},  {"GS02", edit.GS02, 15},   {"GS03", edit.GS03, 15},
+        {"GS07", edit.GS07, 2},
+    };
+    for (const Value &v : values) {
+        const QString field = QString::fromLatin1(v.field);
+        if (v.text.size() > v.width)
+            return field + QStringLiteral(" may not be longer than ") + QString::number(v.width)
+                + QStringLiteral(" characters!");
+        // As it is stored: an ISA value padded with blanks to its width.
+        const QString stored = field.startsWith(QLatin1String("ISA")) ? atWidth(v.text, v.width) : v.text;
+        for (const Delimiter &d : delimiters) {
+            for (QChar c : d.characters) {
+                if (stored.contains(c))
+                    return field + QStringLiteral(" may not contain the ") + QString::fromLatin1(d.field)
+                        + QLatin1Char(' ') + shown(d.characters) + QStringLiteral("!");
+            }
+        }
+    }
+    if (edit.ISA12.size() != 5 || !allDigits(edit.ISA12))
+        return QStringLiteral("ISA12 must be five digits!");
+    for (const auto &[element, box] : {std::pair{"ISA13", &isa13Box}, std::pair{"GS06", &gs06Box}}) {
+        if (!allDigits(box->trimmed()))
+            return digitsOnlyRefusal(QString::fromLatin1(element));
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> refuseRemoval(const QString &name, const std::vector<ListCount> &held)
+{
+    if (held.empty())
+        return std::nullopt;
+    QStringList lists;
+    for (const ListCount &l : held)
+        lists << l.list + QLatin1Char(' ') + QString::number(l.count);
+    return QStringLiteral("'%1' cannot be removed: the lists hold transaction(s) of this trading partner, which could "
+                          "not be shown or sent without its settings (%2).")
+        .arg(name, lists.join(QStringLiteral(", ")));
 }
 
 PartnerStore::PartnerStore(ado::ConnectionPtr connection) : m_cn(std::move(connection)) {}
@@ -234,8 +342,12 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
     if (renamed)
         refuseDuplicate(newName, rowid);
 
-    // The sets whose files follow the name, read before the rows change.
+    // The sets whose files follow the name, read before the rows change, and
+    // every file named by their keys: a new name one of them cannot take
+    // refuses the rename before anything changes.
     std::vector<core::SetKey> keys;
+    std::vector<SetFileMove> moves;
+    std::vector<core::SetKey> moveKeys; // the set each file belongs to
     if (renamed) {
         ado::Recordset sets;
         sets.Open(QStringLiteral("SELECT * FROM Transactions WHERE Transactions.Partner = ") + ado::SqlText(oldName),
@@ -243,11 +355,19 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
         for (; !sets.Eof(); sets.MoveNext())
             keys.push_back({oldName, text(sets, "Transaction"), text(sets, "Version"), text(sets, "Direction")});
         sets.Close();
+        for (const core::SetKey &k : keys) {
+            for (SetFileMove &file : setFileMoves(k, newName)) {
+                moves.push_back(std::move(file));
+                moveKeys.push_back(k);
+            }
+        }
+        refuseTakenNames(moves);
         notifyMapsLeaving(oldName);
     }
 
     // Outside the try: a pending edit is dropped before the rollback.
     std::optional<ado::Transaction> tx;
+    bool moved = false;
     try {
         tx.emplace(*m_cn);
         ado::Recordset &rs = *m_rs;
@@ -290,22 +410,42 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
                 m_cn->Execute(QStringLiteral("UPDATE ") + t + QStringLiteral(" SET Partner = ") + ado::SqlText(newName)
                               + QStringLiteral(" WHERE ") + t + QStringLiteral(".Partner = ") + ado::SqlText(oldName));
             }
+            // The files go with the rows, all or none: a file that cannot
+            // follow takes the rows back, a failed commit the files.
+            moveSetFiles(moves);
+            moved = true;
         }
         tx->commit();
     } catch (...) {
         if (m_rs->EditMode() != ado::adEditNone)
             m_rs->CancelUpdate();
         tx.reset();
+        if (moved) {
+            for (const QString &line : moveSetFilesBack(moves))
+                core::recordCaught(lcWindows(), qPrintable(line));
+        }
         // The set may hold what the rollback took back: read it again.
         reopenAt(at);
         throw;
     }
     if (!renamed)
         return {};
+    notifyPartnerRenamed(oldName, newName);
     notifyTransactionsChanged();
+    // An untouched default report names the set in its title: it follows.
     QStringList problems;
-    for (const core::SetKey &k : keys)
-        problems << renameSetFiles(oldName, newName, k.transaction, k.version, k.direction);
+    for (size_t i = 0; i < moves.size(); ++i) {
+        if (!moves[i].to.endsWith(QLatin1String(".rpt"), Qt::CaseInsensitive))
+            continue;
+        const core::SetKey &k = moveKeys[i];
+        try {
+            translation::RetitleDefaultReport(k, {newName, k.transaction, k.version, k.direction}, moves[i].to);
+        } catch (const vb::VbError &e) {
+            problems << moves[i].to + QStringLiteral(": ") + e.description;
+        } catch (const std::exception &e) {
+            problems << moves[i].to + QStringLiteral(": ") + QString::fromUtf8(e.what());
+        }
+    }
     return problems;
 }
 
@@ -339,9 +479,17 @@ SetCounts PartnerStore::setCounts(const QString &name) const
     return {countOf(base + QStringLiteral("'I'")), countOf(base + QStringLiteral("'O'"))};
 }
 
-long PartnerStore::outboxCount(const QString &name) const
+std::vector<ListCount> PartnerStore::mailboxCounts(const QString &name) const
 {
-    return countOf(QStringLiteral("SELECT Count(*) AS n FROM Outbox WHERE Outbox.Partner = ") + ado::SqlText(name));
+    std::vector<ListCount> held;
+    for (const char *table : {"Inbox", "Outbox", "Sent", "Recycled"}) {
+        const QString t = QString::fromLatin1(table);
+        const long n = countOf(QStringLiteral("SELECT Count(*) AS n FROM ") + t + QStringLiteral(" WHERE ") + t
+                               + QStringLiteral(".Partner = ") + ado::SqlText(name));
+        if (n > 0)
+            held.push_back({t, n});
+    }
+    return held;
 }
 
 void PartnerStore::remove()

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace ado {
 class Recordset;
@@ -83,6 +84,26 @@ std::optional<NameRefusal> refuseName(const QString &name, NameRule rule);
 // longer text is kept whole (never cut).
 QString atWidth(const QString &text, int width);
 
+// Why Save refuses the delimiters or envelope values, naming the field: an
+// interchange made with them could not be read. A delimiter that is NULL, a
+// letter or a digit, or the same as another (the terminator CR/LF holds both
+// characters); an envelope value holding a delimiter or longer than its X12
+// width; ISA12 other than five digits; a counter box (`isa13Box`, `gs06Box`:
+// the boxes' texts) holding anything but digits. nullopt when all are usable.
+std::optional<QString> refuseEnvelope(const PartnerEdit &edit, const QString &isa13Box, const QString &gs06Box);
+// The refusal of a counter box that took other characters than digits.
+QString digitsOnlyRefusal(const QString &element);
+
+// The partner's rows in each mailbox list that holds any ("Inbox", "Outbox",
+// "Sent", "Recycled" in this order).
+struct ListCount {
+    QString list;
+    long count = 0;
+};
+// Why Remove refuses while lists hold the partner's rows, naming them and
+// their counts; nullopt when none does.
+std::optional<QString> refuseRemoval(const QString &name, const std::vector<ListCount> &held);
+
 struct SetCounts {
     long inbound = 0;
     long outbound = 0;
@@ -124,17 +145,20 @@ public:
     Counters storedCounters() const;
 
     // Writes the edited values to the current row. A counter is written only
-    // forward of the stored one, or back when the edit allows it. A changed name is carried
-    // through the partner's sets, maps, mailbox and envelope rows in the same
-    // transaction; afterwards the per-set files are renamed. Returns the
-    // lines of the files that could not be renamed. On failure nothing is
-    // written and nothing stays pending.
+    // forward of the stored one, or back when the edit allows it. A changed
+    // name is carried through the partner's sets, maps, mailbox and envelope
+    // rows and every file named by a set's key, all or none: a new file name
+    // that is taken already refuses the rename (58, naming it) before
+    // anything changes. Then the untouched default reports take the new name
+    // in their title; returns one line per report that could not. On failure
+    // nothing is written or renamed and nothing stays pending.
     QStringList save(const PartnerEdit &edit);
 
     // The partner's sets of each direction.
     SetCounts setCounts(const QString &name) const;
-    // The partner's rows in the Outbox, which cannot be sent without it.
-    long outboxCount(const QString &name) const;
+    // The partner's rows in the mailbox lists that hold any: without the
+    // partner they could be neither shown nor sent.
+    std::vector<ListCount> mailboxCounts(const QString &name) const;
 
     // Removes the current partner with its sets and maps in one transaction,
     // then stands on the first remaining row.

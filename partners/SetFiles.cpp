@@ -1,14 +1,16 @@
 #include "partners/SetFiles.h"
 
-#include "core/SetKey.h"
+#include "core/SettingsSections.h"
 
 #include "vb/AppInfo.h"
+#include "vb/AtomicFile.h"
 #include "vb/Settings.h"
 #include "vb/VbError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 namespace partners {
 
@@ -46,41 +48,100 @@ void refuseUnwritable(const QString &path)
         vb::raise(75, QStringLiteral("Path/File access error: ") + path);
 }
 
-QStringList renameSetFiles(const QString &oldPartner, const QString &newPartner, const QString &transaction,
-                           const QString &version, const QString &direction)
+namespace {
+
+// The working folders and the folders right below them, each once.
+QStringList workingFolders()
 {
-    struct Kind {
-        const char *folder;
-        const char *extension;
-        const char *direction; // nullptr: both
+    QStringList folders;
+    QSet<QString> seen;
+    auto add = [&](const QString &path) {
+        const QFileInfo info(path);
+        const QString canonical = info.canonicalFilePath();
+        if (!info.isDir() || canonical.isEmpty() || seen.contains(canonical))
+            return;
+        seen.insert(canonical);
+        folders << info.absoluteFilePath();
     };
-    static const Kind kinds[] = {
-        {"Import", ".IMP", "O"}, {"Export", ".EXP", "I"}, {"ActiveX", ".ADO", nullptr},
-        {"Reports", ".ttx", nullptr}, {"Reports", ".rpt", nullptr},
-    };
-    QStringList problems;
-    QString oldKey, newKey;
-    try {
-        oldKey = setKey(oldPartner, transaction, version, direction);
-        newKey = setKey(newPartner, transaction, version, direction);
-    } catch (const vb::VbError &e) {
-        problems << e.description;
-        return problems;
+    // A working folder may lie below another one (Reports below the program
+    // folder): its own subfolders are still looked at.
+    for (const char *key : sections::folderKeys()) {
+        const QString folder = folderSetting(QString::fromLatin1(key));
+        add(folder);
+        for (const QFileInfo &sub : QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+            add(sub.absoluteFilePath());
     }
-    for (const Kind &kind : kinds) {
-        if (kind.direction && direction != QLatin1String(kind.direction))
-            continue;
-        const QString folder = folderSetting(QString::fromLatin1(kind.folder));
-        const QString from = folder + QLatin1Char('/') + oldKey + QLatin1String(kind.extension);
-        const QString to = folder + QLatin1Char('/') + newKey + QLatin1String(kind.extension);
-        if (!QFileInfo::exists(from) || from == to)
-            continue;
-        if (QFileInfo::exists(to)) {
-            problems << QStringLiteral("%1 was not renamed: %2 exists already.").arg(from, to);
-            continue;
+    return folders;
+}
+
+} // namespace
+
+std::vector<SetFileMove> setFileMoves(const core::SetKey &from, const QString &newPartner)
+{
+    QString oldKey;
+    try {
+        oldKey = setKey(from.partner, from.transaction, from.version, from.direction);
+    } catch (const vb::VbError &) {
+        return {}; // no file can bear it
+    }
+    const QString newKey = setKey(newPartner, from.transaction, from.version, from.direction);
+    const QString prefix = oldKey + QLatin1Char('.');
+    std::vector<SetFileMove> moves;
+    for (const QString &folder : workingFolders()) {
+        const QDir dir(folder);
+        for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+            if (!name.startsWith(prefix, Qt::CaseInsensitive))
+                continue;
+            const QString to = newKey + name.mid(oldKey.size());
+            if (to != name)
+                moves.push_back({dir.filePath(name), dir.filePath(to)});
         }
-        if (!QFile::rename(from, to))
-            problems << QStringLiteral("%1 could not be renamed to %2.").arg(from, to);
+    }
+    return moves;
+}
+
+void refuseTakenNames(const std::vector<SetFileMove> &moves)
+{
+    QSet<QString> taken;
+    for (const SetFileMove &move : moves) {
+        const QFileInfo target(move.to);
+        if (target.exists() || target.isSymLink() || taken.contains(move.to))
+            vb::raise(58, QStringLiteral("File already exists: ") + move.to);
+        taken.insert(move.to);
+    }
+}
+
+void moveSetFiles(const std::vector<SetFileMove> &moves)
+{
+    std::vector<SetFileMove> done;
+    try {
+        for (const SetFileMove &move : moves) {
+            if (!vb::AtomicFile::renameNew(move.from, move.to))
+                vb::raise(58, QStringLiteral("File already exists: ") + move.to);
+            done.push_back(move);
+        }
+    } catch (const vb::VbError &error) {
+        const QStringList stuck = moveSetFilesBack(done);
+        if (stuck.isEmpty())
+            throw;
+        // The user must learn which files now bear the new name alone.
+        vb::VbError whole(error.number, error.description + QStringLiteral("\r\n") + stuck.join(QStringLiteral("\r\n")),
+                          error.source);
+        throw whole;
+    }
+}
+
+QStringList moveSetFilesBack(const std::vector<SetFileMove> &moves)
+{
+    QStringList problems;
+    for (auto move = moves.rbegin(); move != moves.rend(); ++move) {
+        bool back = false;
+        try {
+            back = vb::AtomicFile::renameNew(move->to, move->from);
+        } catch (const vb::VbError &) {
+        }
+        if (!back)
+            problems << QStringLiteral("%1 could not be renamed back to %2.").arg(move->to, move->from);
     }
     return problems;
 }

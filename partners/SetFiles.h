@@ -1,11 +1,16 @@
 #pragma once
 // The files kept per transaction set, named by the set's key P_T_V_D: the
 // import data file (.IMP, Import folder), the export placeholder (.EXP,
-// Export folder), the record definition (.ADO, ActiveX folder) and the report
-// files (.ttx, .rpt, Reports folder).
+// Export folder), the record definitions (.ADO, ActiveX and Import folders)
+// and the reports (.ttx, .rpt, Reports folder and its Export and ActiveX
+// folders), among others. A rename finds them by the key, wherever they are.
+
+#include "core/SetKey.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 namespace partners {
 
@@ -24,10 +29,29 @@ void createEmptyFile(const QString &path);
 // Changes nothing on disk.
 void refuseUnwritable(const QString &path);
 
-// Renames the per-set files of one set from the old partner name to the new
-// one, where present. An existing file of the new name is never overwritten.
-// Returns one line per file that could not be renamed.
-QStringList renameSetFiles(const QString &oldPartner, const QString &newPartner, const QString &transaction,
-                           const QString &version, const QString &direction);
+// A file named by a set key and the name it takes under another partner name.
+struct SetFileMove {
+    QString from, to;
+};
+
+// The files named by the set key of `from` (the key P_T_V_D, a ".", any
+// ending; the key's letter case ignored) in every working folder and in the
+// folders right below one (Reports/Export, Reports/ActiveX), each with its
+// name under the key of `newPartner`. Nothing when the old key cannot name a
+// file; raises 52 when the new one cannot.
+std::vector<SetFileMove> setFileMoves(const core::SetKey &from, const QString &newPartner);
+
+// Raises 58 naming the first new name a file has already, or that two moves
+// would give; changes nothing.
+void refuseTakenNames(const std::vector<SetFileMove> &moves);
+
+// Gives every file its new name, never over an existing file. When one
+// cannot take it, those already renamed take their old names again and the
+// failure is raised (58 for a name taken meanwhile, 75 otherwise), naming it.
+void moveSetFiles(const std::vector<SetFileMove> &moves);
+
+// Gives the moved files their old names again, last first. Returns one line
+// per file that could not be put back.
+QStringList moveSetFilesBack(const std::vector<SetFileMove> &moves);
 
 } // namespace partners

@@ -13,6 +13,11 @@ void notifyTransactionsChanged()
     emit transactionsNotifier().TransactionsChanged();
 }
 
+void notifyPartnerRenamed(const QString &from, const QString &to)
+{
+    emit transactionsNotifier().PartnerRenamed(from, to);
+}
+
 void notifyMapsLeaving(const QString &partner, const QString &transaction, const QString &version,
                        const QString &direction)
 {

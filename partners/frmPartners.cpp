@@ -48,6 +48,8 @@ using modGlobal::cnDatabase;
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+// Set on a counter box when it dropped a character typed into it.
+const char *const kDroppedInput = "droppedInput";
 
 // Runs one handler; an error ends it and is reported, never reaching the event loop.
 template <class F>
@@ -405,6 +407,8 @@ void frmPartners::buildControls()
         b->installEventFilter(this);
     guardedConnect(sstPartner, &controls::TabStrip::KeyPress, this, [this](int key) { NavigateByKey(key); });
     guardedConnect(cboISAVersion, &controls::ComboList::Click, this, [this] { cboISAVersion_Click(); });
+    for (controls::MaskedEdit *box : {txtISA13, txtGS06})
+        connect(box, &QLineEdit::inputRejected, box, [box] { box->setProperty(kDroppedInput, true); });
     guardedConnect(tmrDateTime, &QTimer::timeout, this, [this] { tmrDateTime_Timer(); });
     guardedConnect(sstTransaction, &controls::TabStrip::Click, this, [this](int previous) { sstTransaction_Click(previous); });
     for (SetPage *page : {&inbound, &outbound}) {
@@ -621,6 +625,8 @@ void frmPartners::ShowPartner()
     txtGS03->setText(row.GS03);
     txtGS06->setText(QString::number(row.GS06));
     txtGS07->setText(row.GS07);
+    for (controls::MaskedEdit *box : {txtISA13, txtGS06})
+        box->setProperty(kDroppedInput, false);
     m_shown = shownValues();
     m_shownISA13 = row.ISA13;
     m_shownGS06 = row.GS06;
@@ -737,6 +743,9 @@ void frmPartners::mnuEditPartner_Click()
             if (!databaseFree())
                 return;
             SavePartner();
+            // Values no interchange could carry stay on screen to be mended.
+            if (m_valuesRefused)
+                return;
         }
         ShowPartner();
         EnablePartnerFields(false);
@@ -770,6 +779,7 @@ std::optional<CounterEdit> frmPartners::editedCounter(const controls::MaskedEdit
 
 bool frmPartners::SavePartner()
 {
+    m_valuesRefused = false;
     const QString name = txtPartner->text().trimmed();
     txtPartner->setText(name);
     if (const auto refusal = refuseName(name, NameRule::Save)) {
@@ -798,6 +808,18 @@ bool frmPartners::SavePartner()
     e.GS02 = txtGS02->text();
     e.GS03 = txtGS03->text();
     e.GS07 = txtGS07->text();
+    // Letters the counter boxes dropped as they were typed are told once.
+    std::optional<QString> refusal = refuseEnvelope(e, txtISA13->text(), txtGS06->text());
+    for (auto [box, element] : {std::pair{txtISA13, "ISA13"}, std::pair{txtGS06, "GS06"}}) {
+        if (!refusal && box->property(kDroppedInput).toBool())
+            refusal = digitsOnlyRefusal(QString::fromLatin1(element));
+        box->setProperty(kDroppedInput, false);
+    }
+    if (refusal) {
+        vb::MsgBox(*refusal, vb::vbExclamation);
+        m_valuesRefused = true;
+        return false;
+    }
     const Counters stored = m_store.storedCounters();
     e.ISA13 = editedCounter(txtISA13, m_shownISA13, stored.ISA13, QStringLiteral("ISA13"),
                             QStringLiteral("interchanges"));
@@ -808,7 +830,8 @@ bool frmPartners::SavePartner()
     if (renamed)
         refreshMailboxes();
     if (!problems.isEmpty())
-        vb::MsgBox(QStringLiteral("The partner was renamed, but these files keep the old name:") + kCrLf + kCrLf
+        vb::MsgBox(QStringLiteral("The partner was renamed, but these reports keep the old name in their title:")
+                       + kCrLf + kCrLf
                        + problems.join(kCrLf),
                    vb::vbExclamation);
     return true;
@@ -820,13 +843,8 @@ void frmPartners::mnuRemovePartner_Click()
         if (!m_store.hasRows() || !databaseFree())
             return;
         const QString name = m_store.currentName();
-        const long waiting = m_store.outboxCount(name);
-        if (waiting > 0) {
-            vb::MsgBox(QStringLiteral("'%1' cannot be removed: the Outbox holds %2 transaction(s) of this trading "
-                                      "partner, which could not be sent without its settings.")
-                           .arg(name)
-                           .arg(waiting),
-                       vb::vbExclamation);
+        if (const auto refusal = refuseRemoval(name, m_store.mailboxCounts(name))) {
+            vb::MsgBox(*refusal, vb::vbExclamation);
             return;
         }
         const SetCounts counts = m_store.setCounts(name);

@@ -144,6 +144,7 @@ private:
     QStringList m_shown;         // the fields as ShowPartner filled them
     qint64 m_shownISA13 = 0;     // the counters ShowPartner showed
     qint64 m_shownGS06 = 0;
+    bool m_valuesRefused = false; // the last Save refused delimiters or envelope values
 };
 
 } // namespace partners

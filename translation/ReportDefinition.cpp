@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace translation {
@@ -67,21 +69,43 @@ report::Report DefaultMapReport(const MapKey &key, const std::vector<report::Fie
     return r;
 }
 
-bool IsUntouchedDefaultReport(const MapKey &key, const QString &path, const std::vector<report::FieldDef> &fields)
+namespace {
+
+// The report at `path` when it is the default report of the map over its own
+// fields, byte for byte; nullopt for a report the user changed (or none).
+std::optional<report::Report> untouchedDefault(const MapKey &key, const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return std::nullopt;
     const QByteArray bytes = file.readAll();
     report::Report current;
     try {
         current = report::loadReport(path);
     } catch (const std::exception &) {
-        return false; // not ours to replace
+        return std::nullopt; // not ours to replace
     }
-    if (current.fields == fields)
-        return false; // nothing to follow
-    return bytes == report::reportToJson(DefaultMapReport(key, current.fields));
+    if (bytes != report::reportToJson(DefaultMapReport(key, current.fields)))
+        return std::nullopt;
+    return current;
+}
+
+} // namespace
+
+bool IsUntouchedDefaultReport(const MapKey &key, const QString &path, const std::vector<report::FieldDef> &fields)
+{
+    const std::optional<report::Report> current = untouchedDefault(key, path);
+    // Fields that did not change leave nothing to follow.
+    return current && current->fields != fields;
+}
+
+bool RetitleDefaultReport(const MapKey &from, const MapKey &to, const QString &path)
+{
+    const std::optional<report::Report> current = untouchedDefault(from, path);
+    if (!current)
+        return false;
+    report::saveReport(DefaultMapReport(to, current->fields), path);
+    return true;
 }
 
 QString GuidelineStatement(const QString &partner, const QString &version, const QString &transaction)

@@ -23,6 +23,12 @@ report::Report DefaultMapReport(const MapKey &key, const std::vector<report::Fie
 // made again over `fields`. A report the user changed stays as it is.
 bool IsUntouchedDefaultReport(const MapKey &key, const QString &path, const std::vector<report::FieldDef> &fields);
 
+// The report at `path`, still the default report of `from` as made over its
+// own fields, becomes the default report of `to` (its title names `to`).
+// False, changing nothing, for a report the user changed. Raises when the
+// file cannot be written.
+bool RetitleDefaultReport(const MapKey &from, const MapKey &to, const QString &path);
+
 // The "View Guideline" report: one line per element of a map, under the
 // partner, transaction set, version and description of its page. Shipped
 // beside the program as Guideline.rpt; its fields are the guideline query's columns.

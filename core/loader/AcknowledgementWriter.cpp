@@ -74,7 +74,7 @@ std::optional<QStringView> stSegment(QStringView text, const QString &terminator
 struct AnsweredRow {
     QString head;    // the set's first kHeadLength characters
     bool rejected = false;
-    QString functionalGroup, groupControlNumber;
+    QString interchangeControlNumber, functionalGroup, groupControlNumber;
 };
 
 // The mailbox lists a selection may come from.
@@ -115,13 +115,14 @@ QStringList rowidConditions(std::vector<qint64> rowids)
 
 } // namespace
 
-void AnsweredGroups::add(const QString &functionalGroup, const QString &groupControlNumber, AnsweredSet set)
+void AnsweredGroups::add(const QString &interchangeControlNumber, const QString &functionalGroup,
+                         const QString &groupControlNumber, AnsweredSet set)
 {
-    const QString key = functionalGroup + QChar(0) + groupControlNumber;
+    const QString key = interchangeControlNumber + QChar(0) + functionalGroup + QChar(0) + groupControlNumber;
     auto found = m_index.constFind(key);
     if (found == m_index.constEnd()) {
         found = m_index.insert(key, m_groups.size());
-        m_groups.push_back({functionalGroup, groupControlNumber, {}});
+        m_groups.push_back({interchangeControlNumber, functionalGroup, groupControlNumber, {}});
     }
     m_groups[*found].sets.push_back(std::move(set));
 }
@@ -247,7 +248,7 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
         for (const QString &condition : rowidConditions(answered)) {
             ado::Recordset rs;
             rs.Open(u"SELECT rowid, substr(TSet, 1, "_s + QString::number(kHeadLength)
-                        + u") AS Head, Status, FunctionalGroup, GroupControlNumber FROM "_s + table + u" WHERE "_s
+                        + u") AS Head, Status, FunctionalGroup, GroupControlNumber, InterchangeControlNumber FROM "_s + table + u" WHERE "_s
                         + condition,
                     modGlobal::cnDatabase, ado::adOpenForwardOnly, ado::adLockReadOnly);
             while (!rs.Eof()) {
@@ -256,6 +257,7 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
                 row.rejected = vb::CStr(rs.Fields(2).Value()) == u"Error"_s;
                 row.functionalGroup = vb::CStr(rs.Fields(3).Value());
                 row.groupControlNumber = vb::CStr(rs.Fields(4).Value());
+                row.interchangeControlNumber = vb::CStr(rs.Fields(5).Value());
                 rows.insert(rs.Fields(0).Value().rawInt(), std::move(row));
                 rs.MoveNext();
             }
@@ -279,7 +281,7 @@ QString AcknowledgementWriter::GenerateAcknowledgement(const MailboxSelection &s
                 rs.Close();
                 st = stSegment(tset, t, d, true);
             }
-            groups.add(row->functionalGroup, row->groupControlNumber,
+            groups.add(row->interchangeControlNumber, row->functionalGroup, row->groupControlNumber,
                        AnsweredSet{element(*st, d, 1), element(*st, d, 2), row->rejected});
         }
         if (groups.groups().empty())

@@ -36,21 +36,23 @@ struct AnsweredSet {
 
 // The answered sets of one functional group, answered by one 997 set.
 struct AnsweredGroup {
-    QString functionalGroup, groupControlNumber;
+    QString interchangeControlNumber, functionalGroup, groupControlNumber;
     std::vector<AnsweredSet> sets;
 };
 
-// The answered sets grouped by the functional group they came in (its
-// identifier and control number): groups in the order of their first set,
-// sets in the order they were added.
+// The answered sets grouped by the functional group they came in (the
+// interchange's control number, the group's identifier and control number:
+// a partner may use one GS06 in several interchanges): groups in the order of
+// their first set, sets in the order they were added.
 class AnsweredGroups {
 public:
-    void add(const QString &functionalGroup, const QString &groupControlNumber, AnsweredSet set);
+    void add(const QString &interchangeControlNumber, const QString &functionalGroup,
+             const QString &groupControlNumber, AnsweredSet set);
     const std::vector<AnsweredGroup> &groups() const { return m_groups; }
 
 private:
     std::vector<AnsweredGroup> m_groups;
-    QHash<QString, size_t> m_index; // functional group and control number -> position
+    QHash<QString, size_t> m_index; // interchange, functional group and control number -> position
 };
 
 // What a 997 interchange takes from the partner: its ISA and GS segments as

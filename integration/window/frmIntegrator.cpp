@@ -91,6 +91,8 @@ frmIntegrator::frmIntegrator()
     connectControls();
     Form_Load();
     // Sets added, removed or changed in the partner window join the list.
+    guardedConnect(&partners::transactionsNotifier(), &partners::TransactionsNotifier::PartnerRenamed, this,
+                   [this](const QString &from, const QString &to) { PartnerRenamed(from, to); });
     guardedConnect(&partners::transactionsNotifier(), &partners::TransactionsNotifier::TransactionsChanged, this, [this] {
         m_refillPending = true;
         refillWhenFree();
@@ -115,6 +117,21 @@ void frmIntegrator::refillWhenFree()
         }
     }
     SetEditMode(false, std::max(0, selectedJob()));
+}
+
+void frmIntegrator::PartnerRenamed(const QString &from, const QString &to)
+{
+    // The rows are stored under the new name already: the jobs follow at
+    // once, also one being edited, so that its save and the refill find it.
+    for (std::size_t i = 0; i < m_slots.size(); ++i) {
+        if (m_slots[i].partner.compare(from, Qt::CaseInsensitive) != 0)
+            continue;
+        m_slots[i].partner = to;
+        if (controls::ListItem *item = lvwTSets->item(int(i) + 1))
+            item->setText(to);
+    }
+    if (const int shown = selectedJob(); shown >= 0)
+        setWindowTitle(u"Integrator -- "_s + m_slots[std::size_t(shown)].key());
 }
 
 frmIntegrator::~frmIntegrator()

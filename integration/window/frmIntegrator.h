@@ -134,6 +134,8 @@ private:
     // Refills the job list after the partner window changed Transactions,
     // once no edit, run or connection holds the slots.
     void refillWhenFree();
+    // The jobs of a partner renamed in the partner window take its new name.
+    void PartnerRenamed(const QString &from, const QString &to);
 
     std::vector<JobRow> m_slots;
     int m_shown = -1;

@@ -176,6 +176,26 @@ TEST_F(AcknowledgementTest, AK2AnswersTheSetsOwnST)
     EXPECT_FALSE(text.contains("AK2*ZZ")) << text.toStdString();
 }
 
+// Two interchanges of one partner that use the same GS06 hold two groups: each
+// gets its own 997 set and AK1, which the partner can match to what it sent.
+TEST_F(AcknowledgementTest, GroupsOfTwoInterchangesSharingAControlNumberAreAnsweredApart)
+{
+    core::InterchangeLoader loader;
+    ASSERT_EQ(loader.LoadBox(fixture("ack_shared_gs06.IC"), "I"), QString());
+    ASSERT_EQ(dumpTable("Inbox", {"InterchangeControlNumber", "GroupControlNumber"}, " WHERE \"Transaction\" = '850'"),
+              "[Inbox]\nInterchangeControlNumber=000000801|GroupControlNumber=5\n"
+              "InterchangeControlNumber=000000801|GroupControlNumber=5\n"
+              "InterchangeControlNumber=000000802|GroupControlNumber=5\n");
+    core::AcknowledgementWriter writer(&progress);
+    core::MailboxSelection selection{"Inbox", "SELECT * FROM Inbox WHERE \"Transaction\" = '850'", {6, 7, 8}, true};
+    const QString path = writer.GenerateAcknowledgement(selection, [] { return QStringLiteral("ACME,850,004010,I"); });
+    ASSERT_FALSE(path.isEmpty());
+    expectGolden("ack_shared_gs06.OC", fileText(path));
+    EXPECT_EQ(dumpTable("Outbox", {"Transaction"}), "[Outbox]\nTransaction=997\nTransaction=997\n");
+    EXPECT_EQ(dumpTable("Inbox", {"Acknowledged"}, " WHERE \"Transaction\" = '850'"),
+              "[Inbox]\nAcknowledged=Yes\nAcknowledged=Yes\nAcknowledged=Yes\n");
+}
+
 // A 997 that cannot be written takes no control number: the partner's next
 // interchange and group numbers follow the last ones it really received.
 TEST_F(AcknowledgementTest, AFileThatCannotBeWrittenTakesNoControlNumber)
@@ -268,9 +288,9 @@ TEST_P(AcknowledgementTexts, FollowTheAnsweredGroups)
         if (line.isEmpty() || line.startsWith('#'))
             continue;
         const QList<QByteArray> fields = line.split('|');
-        ASSERT_EQ(fields.size(), 5) << line.toStdString();
-        groups.add(QString::fromLatin1(fields[0]), QString::fromLatin1(fields[1]),
-                   {QString::fromLatin1(fields[2]), QString::fromLatin1(fields[3]), fields[4] == "R"});
+        ASSERT_EQ(fields.size(), 6) << line.toStdString();
+        groups.add(QString::fromLatin1(fields[0]), QString::fromLatin1(fields[1]), QString::fromLatin1(fields[2]),
+                   {QString::fromLatin1(fields[3]), QString::fromLatin1(fields[4]), fields[5] == "R"});
     }
     const QString t = QLatin1String(c.terminator), d = QLatin1String(c.separator);
     core::AcknowledgementEnvelope envelope;

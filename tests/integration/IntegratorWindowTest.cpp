@@ -8,6 +8,7 @@
 #include "integration/window/ResultsGrid.h"
 #include "integration/window/frmIntegrator.h"
 
+#include "partners/PartnerStore.h"
 #include "partners/TransactionsNotifier.h"
 
 #include "ado/Recordset.h"
@@ -310,6 +311,55 @@ TEST_F(IntegratorWindowTest, SetsChangedInThePartnerWindowJoinTheListOnceNoEditH
     partners::notifyTransactionsChanged();
     ASSERT_EQ(w.lvwTSets->itemCount(), 2);
     EXPECT_EQ(w.windowTitle(), u"Integrator -- ACME_810_004010_I"_s);
+}
+
+// A partner renamed in the partner window: the job shown stays selected under
+// the new name, wherever the name now sorts.
+TEST_F(IntegratorWindowTest, TheSelectedJobStaysSelectedWhenItsPartnerIsRenamed)
+{
+    addJob(u"BETA01"_s, u"830"_s, u"I"_s);
+    addJob(u"CHARLIE1"_s, u"850"_s, u"O"_s);
+    addJob(u"ZETA01"_s, u"850"_s, u"O"_s);
+    db.connection().Execute(u"INSERT INTO Partner (Partner) VALUES ('ZETA01'), ('CHARLIE1')"_s);
+    mainwindow::frmMain &main = load();
+    frmIntegrator &w = open(main);
+    select(w, 3);
+    ASSERT_EQ(w.windowTitle(), u"Integrator -- ZETA01_850_004010_O"_s);
+
+    partners::PartnerStore store(modGlobal::cnDatabase);
+    store.open();
+    const partners::PartnerRow row = store.current();
+    partners::PartnerEdit edit;
+    edit.Partner = u"ALPHA01"_s;
+    edit.ISAVersion = row.ISAVersion;
+    edit.ISA12 = row.ISA12;
+    store.save(edit);
+    store.close();
+
+    ASSERT_EQ(w.lvwTSets->itemCount(), 3);
+    EXPECT_EQ(w.lvwTSets->item(1)->text(), u"ALPHA01"_s);
+    EXPECT_EQ(w.selectedJob(), 0);
+    EXPECT_EQ(w.windowTitle(), u"Integrator -- ALPHA01_850_004010_O"_s);
+
+    // Renamed while its job is edited: the edit is saved under the new name.
+    select(w, 3);
+    w.cmdModify->click();
+    w.txtSQL->setPlainText(u"SELECT 1"_s);
+    store.open();
+    ASSERT_TRUE(store.moveNext());
+    ASSERT_EQ(store.currentName(), u"CHARLIE1"_s);
+    edit.Partner = u"CHARLIE2"_s;
+    store.save(edit);
+    store.close();
+    EXPECT_EQ(w.lvwTSets->item(3)->text(), u"CHARLIE2"_s);
+    EXPECT_EQ(w.windowTitle(), u"Integrator -- CHARLIE2_850_004010_O"_s);
+    dialogs().answer(vb::vbYes);
+    w.cmdModify->click();
+    EXPECT_EQ(w.cmdModify->text(), u"&Modify"_s);
+    EXPECT_EQ(w.selectedJob(), 2);
+    EXPECT_EQ(w.windowTitle(), u"Integrator -- CHARLIE2_850_004010_O"_s);
+    EXPECT_EQ(w.slot(2).partner, u"CHARLIE2"_s);
+    EXPECT_EQ(integration::LoadJob(*modGlobal::cnDatabase, w.slot(2)).sql, u"SELECT 1"_s);
 }
 
 TEST_F(IntegratorWindowTest, AQueryFillsTheGridAndItsJobsFilesAndSaveWritesThatJobs)

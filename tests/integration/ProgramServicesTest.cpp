@@ -8,7 +8,9 @@
 
 #include "TestEnvironment.h"
 
+#include "partners/frmPartners.h"
 #include "reports/ReportCommands.h"
+#include "translation/InboundTranslation.h"
 #include "translation/OpenReport.h"
 #include "translation/OutboundTranslation.h"
 #include "translation/RecordLayout.h"
@@ -16,14 +18,19 @@
 
 #include "com/ClassRegistry.h"
 #include "controls/ListView.h"
+#include "controls/TextBox.h"
+#include "report/ReportFile.h"
 #include "core/ListSelection.h"
 #include "vb/Dialogs.h"
 #include "vb/Settings.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPrinter>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 using integration::Job;
@@ -345,6 +352,81 @@ TEST_F(ProgramServicesTest, AnOutboundJobTranslatesItsImportFileByKey)
     EXPECT_EQ(historyEntries().last(), u"Error: Process Failed - "_s + outbound.key());
     EXPECT_EQ(historyEntries().count(u"Error: Process Failed - "_s + outbound.key()), 1) << "recorded once";
     EXPECT_EQ(count(u"Outbox"_s), 1);
+}
+
+// A partner renamed in the partner window takes every file of its sets along:
+// the outbound run finds its import definition and data, File > Export and an
+// integration job with Acknowledge and Export find their reports, and the
+// untouched default report names the partner anew in its title.
+TEST_F(ProgramServicesTest, ARenamedPartnersRunsFindEveryFileOfItsSetsUnderTheNewName)
+{
+    prepare();
+    const translation::MapKey inbound = key;
+    const QString fixture = QStringLiteral(CORVANTIS_FIXTURES "/outbound/empty_number_is_null/");
+    key.direction = u"O"_s;
+    addRow(u"Transactions"_s, {{"Partner", key.partner}, {"Transaction", key.transaction}, {"Version", key.version},
+                               {"Direction", key.direction}, {"Group", u"SS"_s}, {"Versionoverride", u"004010"_s}});
+    QFile map(fixture + u"map.txt"_s);
+    ASSERT_TRUE(map.open(QIODevice::ReadOnly));
+    addMap(translationtest::parseMap(QString::fromLatin1(map.readAll())));
+    ASSERT_TRUE(QFile::copy(fixture + u"import.ADO"_s, translation::OutboundTranslation::ImportDefinitionPath(key)));
+    ASSERT_TRUE(QFile::copy(fixture + u"import.IMP"_s, translation::OutboundTranslation::ImportDataPath(key)));
+    const translation::MapKey outbound{u"RENAMED01"_s, key.transaction, key.version, key.direction};
+    key = inbound;
+
+    {
+        partners::frmPartners w;
+        ASSERT_EQ(w.txtPartner->text(), inbound.partner);
+        w.mnuEditPartner_Click();
+        w.txtPartner->setText(u"RENAMED01"_s);
+        corvantis::test::dialogs().answer(vb::vbYes);
+        w.mnuEditPartner_Click();
+        ASSERT_EQ(w.mnuEditPartner->text(), u"Edit"_s) << corvantis::test::dialogs().last().text.toStdString();
+        w.cmdClose_Click();
+    }
+    key.partner = u"RENAMED01"_s;
+    const QString stem = inbound.partner + u'_' + key.transaction + u'_' + key.version + u'_';
+    const QString temp = corvantis::test::tempDir();
+    for (const QString &folder : {temp + u"/import"_s, reportsFolder, reportsFolder + u"/Export"_s,
+                                  reportsFolder + u"/ActiveX"_s})
+        EXPECT_EQ(QDir(folder).entryList({stem + u"*"_s}, QDir::Files), QStringList()) << folder.toStdString();
+    const report::Report viewer = report::loadReport(reportPath(u""_s));
+    const auto &header = viewer.section(report::SectionKind::ReportHeader).objects;
+    const auto title = std::find_if(header.begin(), header.end(), [](const auto &o) { return o.name == u"Title"_s; });
+    ASSERT_NE(title, header.end());
+    EXPECT_EQ(title->text, u"RENAMED01_"_s + key.transaction + u'_' + key.version);
+
+    // The outbound run: the import definition and data still make a pair.
+    EXPECT_TRUE(run(Job{outbound.partner, outbound.transaction, outbound.version, outbound.direction, false, false,
+                        false, false}))
+        << historyEntries().join(u'\n').toStdString();
+    EXPECT_EQ(column(u"SELECT Partner FROM Outbox"_s, u"Partner"_s), QStringList{u"RENAMED01"_s});
+
+    // File > Export over the two selected rows.
+    fillInbox({true, true});
+    reports::ReportServices services;
+    services.isSelectionUnique = [this](const core::MailboxSelection &list) { return selectionKey(list); };
+    services.translateAll = [this](const core::MailboxSelection &list, const reports::ReportKey &k, bool exportFlag,
+                                   bool silent) {
+        translation::InboundTranslation translate(*host, &progress);
+        return translate.TranslateAll(list, k.partner, k.transaction, k.version, k.direction, exportFlag, silent);
+    };
+    services.recycled = [this] { return recycled; };
+    EXPECT_EQ(reports::ReportCommands(std::move(services)).ExportReport(core::selectionOf(*inboxList), false),
+              reports::Outcome::Done)
+        << historyEntries().join(u'\n').toStdString();
+    const QString exported =
+        reports::ReportCommands::ExportFilePath({key.partner, key.transaction, key.version, key.direction}, 25);
+    EXPECT_TRUE(QFileInfo::exists(exported)) << exported.toStdString();
+    QFile::remove(exported);
+
+    // The integration job acknowledges, exports and moves the rows.
+    EXPECT_TRUE(run(job(true))) << historyEntries().join(u'\n').toStdString();
+    EXPECT_EQ(historyEntries().last(), u"Info: Processed complete! "_s + keyText());
+    EXPECT_EQ(column(u"SELECT [Transaction] FROM Outbox WHERE [Transaction] = '997'"_s, u"Transaction"_s),
+              QStringList{u"997"_s});
+    EXPECT_TRUE(QFileInfo::exists(exported)) << exported.toStdString();
+    EXPECT_EQ(count(u"Recycled"_s), 2);
 }
 
 TEST_F(ProgramServicesTest, WithoutTheMainWindowsListsAnInboundJobFails)

@@ -12,6 +12,9 @@
 #include "communications/clsExchange.h"
 #include "core/loader/InterchangeLoader.h"
 #include "settings/PropertiesSheet.h"
+#include "translation/ReportDefinition.h"
+
+#include "report/ReportFile.h"
 
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
@@ -21,6 +24,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 
 using namespace partners;
@@ -247,24 +251,16 @@ TEST_F(PartnerStoreTest, RenameCarriesTheNameThroughSetsMapsMailboxesAndEnvelope
     addRow("History", {{"Description", "about ACME01"}});
     addRow("Exchange", {{"Description", "sent to ACME01"}});
 
-    const QString import = folder("Import");
-    const QString exportFolder = folder("Export");
-    const QString activeX = folder("ActiveX");
-    const QString reports = folder("Reports");
-    touch(import + "/ACME01_850_004010_O.IMP", "data");
-    touch(exportFolder + "/ACME01_810_004010_I.EXP");
-    touch(activeX + "/ACME01_850_004010_O.ADO");
-    touch(reports + "/ACME01_810_004010_I.rpt");
-    touch(reports + "/ACME01_810_004010_I.ttx");
-    touch(reports + "/NEWNAME1_810_004010_I.ttx", "keep me"); // in the way: never overwritten
-
     QSignalSpy changed(&transactionsNotifier(), &TransactionsNotifier::TransactionsChanged);
     PartnerStore store(cnDatabase);
     store.open();
     PartnerEdit e = editOf(store.current());
     e.Partner = "NEWNAME1";
-    const QStringList problems = store.save(e);
+    QSignalSpy renamed(&transactionsNotifier(), &TransactionsNotifier::PartnerRenamed);
+    EXPECT_EQ(store.save(e), QStringList());
     EXPECT_EQ(changed.count(), 1);
+    ASSERT_EQ(renamed.count(), 1);
+    EXPECT_EQ(renamed.at(0), QVariantList({"ACME01", "NEWNAME1"}));
 
     EXPECT_EQ(column("SELECT * FROM Partner", "Partner"), QStringList({"NEWNAME1", "OTHER1"}));
     for (const char *t :
@@ -282,24 +278,121 @@ TEST_F(PartnerStoreTest, RenameCarriesTheNameThroughSetsMapsMailboxesAndEnvelope
     EXPECT_EQ(column("SELECT * FROM Transactions WHERE Partner = 'OTHER1'", "Partner").size(), 1);
     EXPECT_EQ(column("SELECT * FROM History", "Description"), QStringList({"about ACME01"}));
     EXPECT_EQ(column("SELECT * FROM Exchange", "Description"), QStringList({"sent to ACME01"}));
-
-    EXPECT_TRUE(QFile::exists(import + "/NEWNAME1_850_004010_O.IMP"));
-    EXPECT_TRUE(QFile::exists(exportFolder + "/NEWNAME1_810_004010_I.EXP"));
-    EXPECT_TRUE(QFile::exists(activeX + "/NEWNAME1_850_004010_O.ADO"));
-    EXPECT_TRUE(QFile::exists(reports + "/NEWNAME1_810_004010_I.rpt"));
-    EXPECT_FALSE(QFile::exists(import + "/ACME01_850_004010_O.IMP"));
-    ASSERT_EQ(problems.size(), 1) << problems.join("\n").toStdString();
-    EXPECT_TRUE(problems[0].contains("ACME01_810_004010_I.ttx"));
-    EXPECT_TRUE(QFile::exists(reports + "/ACME01_810_004010_I.ttx"));
-    QFile kept(reports + "/NEWNAME1_810_004010_I.ttx");
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), "keep me");
 }
 
 QByteArray bytesOf(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every file named by a set's key goes along, wherever it lies among the
+// working folders and the folders right below them; an untouched default
+// report names the partner anew in its title, a designed one stays as it is.
+TEST_F(PartnerStoreTest, RenameCarriesEveryFileNamedByASetKeyAndRetitlesTheUntouchedDefaultReport)
+{
+    addPartner("ACME01");
+    addPartner("ACME01X");
+    addSet("ACME01", "850", "004010", "O");
+    addSet("ACME01", "810", "004010", "I");
+    const QString import = folder("Import"), exportFolder = folder("Export"), activeX = folder("ActiveX"),
+                  reports = folder("Reports"), outbound = folder("Outbound");
+    for (const char *sub : {"/Export", "/ActiveX"})
+        QDir().mkpath(reports + sub);
+    const QStringList carried{
+        import + "/ACME01_850_004010_O.IMP",       import + "/ACME01_850_004010_O.ADO",
+        exportFolder + "/ACME01_810_004010_I.EXP", exportFolder + "/ACME01_810_004010_I.CSV",
+        activeX + "/ACME01_810_004010_I.ADO",      reports + "/ACME01_810_004010_I.ttx",
+        reports + "/Export/ACME01_810_004010_I.RPT", reports + "/ActiveX/acme01_810_004010_i.RPT",
+        outbound + "/ACME01_850_004010_O.txt",
+    };
+    for (const QString &path : carried)
+        touch(path, QFileInfo(path).fileName().toLatin1());
+    // Not named by one of the partner's keys: stay.
+    const QStringList kept{import + "/ACME01X_850_004010_O.IMP", import + "/ACME01_850_004010_OLD.IMP",
+                           import + "/ACME01_850_004010_I.IMP", reports + "/Guideline.rpt"};
+    for (const QString &path : kept)
+        touch(path);
+    const translation::MapKey key{"ACME01", "810", "004010", "I"};
+    const std::vector<report::FieldDef> fields{{"BSN01", 200, 2, 0, 0}};
+    report::saveReport(translation::DefaultMapReport(key, fields), reports + "/ACME01_810_004010_I.rpt");
+    report::Report designed = translation::DefaultMapReport(key, fields);
+    designed.title = "Designed";
+    report::saveReport(designed, reports + "/ActiveX/ACME01_810_004010_I.rpt");
+
+    PartnerStore store(cnDatabase);
+    store.open();
+    PartnerEdit e = editOf(store.current());
+    e.Partner = "NEWNAME1";
+    EXPECT_EQ(store.save(e), QStringList());
+
+    for (const QString &path : carried) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_FALSE(QFile::exists(path));
+        // The key part takes the key's own letter case.
+        const QString name = QFileInfo(path).fileName();
+        const qsizetype dot = name.indexOf('.');
+        const QString renamed = QFileInfo(path).absolutePath() + "/NEWNAME1" + name.mid(6, dot - 6).toUpper() + name.mid(dot);
+        EXPECT_EQ(bytesOf(renamed), name.toLatin1()) << "the same file under the new name";
+    }
+    for (const QString &path : kept)
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+    const translation::MapKey renamedKey{"NEWNAME1", "810", "004010", "I"};
+    EXPECT_EQ(bytesOf(reports + "/NEWNAME1_810_004010_I.rpt"),
+              report::reportToJson(translation::DefaultMapReport(renamedKey, fields)));
+    EXPECT_EQ(bytesOf(reports + "/ActiveX/NEWNAME1_810_004010_I.rpt"), report::reportToJson(designed));
+}
+
+// A name the rename would give is taken: nothing changes, and the message
+// names the file in the way. One taken while the files move (after the check)
+// takes the rows and the files moved so far back.
+TEST_F(PartnerStoreTest, ANewFileNameAlreadyTakenRefusesTheRenameAndChangesNothing)
+{
+    addPartner("ACME01");
+    addSet("ACME01", "850", "004010", "O");
+    addSet("ACME01", "810", "004010", "I");
+    addMailboxRow("Inbox", "ACME01");
+    const QString import = folder("Import"), reports = folder("Reports");
+    QDir().mkpath(reports + "/Export");
+    const QStringList files{import + "/ACME01_850_004010_O.IMP", import + "/ACME01_850_004010_O.ADO",
+                            reports + "/Export/ACME01_810_004010_I.RPT"};
+    for (const QString &path : files)
+        touch(path);
+    const QString inTheWay = reports + "/Export/NEWNAME1_810_004010_I.RPT";
+    touch(inTheWay, "keep me");
+    const auto before = snapshot();
+
+    PartnerStore store(cnDatabase);
+    store.open();
+    PartnerEdit e = editOf(store.current());
+    e.Partner = "NEWNAME1";
+    QSignalSpy leaving(&transactionsNotifier(), &TransactionsNotifier::MapsLeaving);
+    vb::VbError refusal(0);
+    try {
+        store.save(e);
+    } catch (const vb::VbError &error) {
+        refusal = error;
+    }
+    EXPECT_EQ(refusal.number, 58);
+    EXPECT_EQ(refusal.description, "File already exists: " + inTheWay);
+    EXPECT_EQ(leaving.count(), 0) << "refused before any map is asked to leave";
+    EXPECT_EQ(snapshot(), before);
+    for (const QString &path : files)
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+    EXPECT_EQ(bytesOf(inTheWay), "keep me");
+    EXPECT_FALSE(QFile::exists(import + "/NEWNAME1_850_004010_O.IMP"));
+
+    // Taken meanwhile: the name appears once the check has passed.
+    QFile::remove(inTheWay);
+    QObject context;
+    QObject::connect(&transactionsNotifier(), &TransactionsNotifier::MapsLeaving, &context,
+                     [&] { touch(inTheWay, "keep me"); });
+    EXPECT_EQ(corvantis::test::errorOf([&] { store.save(e); }), 58);
+    EXPECT_EQ(snapshot(), before);
+    for (const QString &path : files)
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+    EXPECT_FALSE(QFile::exists(import + "/NEWNAME1_850_004010_O.IMP"));
+    EXPECT_EQ(store.current().Partner, "ACME01");
 }
 
 TEST_F(PartnerStoreTest, ARenamedPartnerKeepsSendingAndEveryRowStillShowsItsProperties)
@@ -450,7 +543,7 @@ TEST_F(PartnerStoreTest, RemoveTakesTheSetsAndMapsInOneTransactionAndKeepsMailbo
     const SetCounts counts = store.setCounts("ACME01");
     EXPECT_EQ(counts.inbound, 2);
     EXPECT_EQ(counts.outbound, 1);
-    EXPECT_EQ(store.outboxCount("ACME01"), 0);
+    EXPECT_TRUE(store.mailboxCounts("ACME01").size() == 1 && store.mailboxCounts("ACME01")[0].list == "Inbox");
 
     cnDatabase->Execute("CREATE TRIGGER refuse_element BEFORE DELETE ON Element BEGIN SELECT RAISE(ABORT, 'refused'); END");
     const auto before = snapshot();
@@ -476,15 +569,22 @@ TEST_F(PartnerStoreTest, RemoveTakesTheSetsAndMapsInOneTransactionAndKeepsMailbo
     EXPECT_EQ(store.count(), 0);
 }
 
-TEST_F(PartnerStoreTest, OutboxRowsAreCountedPerPartner)
+TEST_F(PartnerStoreTest, MailboxRowsAreCountedPerPartnerAndList)
 {
     addPartner("ACME01");
     addMailboxRow("Outbox", "ACME01");
-    addMailboxRow("Outbox", "ACME01");
+    addMailboxRow("Outbox", "acme01");
     addMailboxRow("Outbox", "OTHER1");
+    addMailboxRow("Recycled", "ACME01");
     PartnerStore store(cnDatabase);
-    EXPECT_EQ(store.outboxCount("ACME01"), 2);
-    EXPECT_EQ(store.outboxCount("NOBODY"), 0);
+    const std::vector<ListCount> held = store.mailboxCounts("ACME01");
+    ASSERT_EQ(held.size(), 2u);
+    EXPECT_EQ(held[0].list, "Outbox");
+    EXPECT_EQ(held[0].count, 2);
+    EXPECT_EQ(held[1].list, "Recycled");
+    EXPECT_EQ(held[1].count, 1);
+    EXPECT_TRUE(store.mailboxCounts("NOBODY").empty());
+    EXPECT_EQ(refuseRemoval("NOBODY", {}), std::nullopt);
 }
 
 TEST_F(PartnerStoreTest, NavigationStopsAtBothEnds)

@@ -21,6 +21,7 @@
 #include "vb/Settings.h"
 
 #include <QAction>
+#include <functional>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -238,6 +239,101 @@ TEST_F(PartnersWindowTest, SaveWritesTheFieldsAndARefusedNameLeavesEditModeWithT
     EXPECT_EQ(w.txtGS07->text(), "X");
 }
 
+// Values no interchange could carry are refused, naming the field; nothing is
+// written and the typing stays in edit mode to be mended.
+TEST_F(PartnersWindowTest, SaveRefusesDelimitersAndEnvelopeValuesNoInterchangeCouldCarryNamingTheField)
+{
+    struct Case {
+        const char *name;
+        std::function<void(frmPartners &)> edit;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"a new partner's delimiters",
+         [](frmPartners &w) {
+             w.cboPartnerSt->setListIndex(0);
+             w.cboPartnerEd->setListIndex(0);
+             w.cboPartnerSed->setListIndex(0);
+         },
+         "Data Element Delimitor may not be NULL!"},
+        {"sub-element NULL", [](frmPartners &w) { w.cboPartnerSed->setListIndex(0); },
+         "Sub-Element Separator may not be NULL!"},
+        {"terminator a letter", [](frmPartners &w) { w.cboPartnerSt->setListIndex('A'); },
+         "Segment Terminator may not be a letter or a digit!"},
+        {"element a digit", [](frmPartners &w) { w.cboPartnerEd->setListIndex('5'); },
+         "Data Element Delimitor may not be a letter or a digit!"},
+        {"sub-element as the element", [](frmPartners &w) { w.cboPartnerSed->setListIndex('*'); },
+         "Sub-Element Separator may not be the same as the Data Element Delimitor!"},
+        {"element as the terminator", [](frmPartners &w) { w.cboPartnerEd->setListIndex('~'); },
+         "Data Element Delimitor may not be the same as the Segment Terminator!"},
+        {"element within CR/LF",
+         [](frmPartners &w) {
+             w.cboPartnerSt->setListIndex(0);
+             w.cboPartnerEd->setListIndex(10);
+         },
+         "Data Element Delimitor may not be the same as the Segment Terminator!"},
+        {"receiver with a separator", [](frmPartners &w) { w.txtISA08->setText("RECV*ER"); },
+         "ISA08 may not contain the Data Element Delimitor \"*\"!"},
+        {"group receiver with the terminator", [](frmPartners &w) { w.txtGS03->setText("APP~"); },
+         "GS03 may not contain the Segment Terminator \"~\"!"},
+        {"a blank separator and the padded ISA02", [](frmPartners &w) { w.cboPartnerEd->setListIndex(' '); },
+         "ISA02 may not contain the Data Element Delimitor character code 32!"},
+        {"longer than the width", [](frmPartners &w) { w.txtISA06->setText("SENDER-ID-OF-16C"); },
+         "ISA06 may not be longer than 15 characters!"},
+        {"version with letters", [](frmPartners &w) { w.txtISA12->setText("26AB1"); }, "ISA12 must be five digits!"},
+        {"version too short", [](frmPartners &w) { w.txtISA12->setText("0040"); }, "ISA12 must be five digits!"},
+        {"counter with a gap", [](frmPartners &w) { w.txtISA13->setText("12 34"); }, "ISA13 may hold digits only!"},
+    };
+    addPartner("ACME01");
+    frmPartners &w = open();
+    const auto before = rows("SELECT * FROM Partner");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        w.mnuEditPartner_Click();
+        ASSERT_EQ(w.mnuEditPartner->text(), "Save");
+        c.edit(w);
+        dialogs().answer(vb::vbYes).answer(vb::vbOK);
+        w.mnuEditPartner_Click();
+        EXPECT_EQ(dialogs().last().text, QString::fromUtf8(c.message));
+        EXPECT_EQ(dialogs().last().icon, vb::vbExclamation);
+        EXPECT_EQ(w.mnuEditPartner->text(), "Save") << "the typing stays to be mended";
+        EXPECT_EQ(rows("SELECT * FROM Partner"), before);
+        dialogs().answer(vb::vbNo);
+        w.mnuEditPartner_Click();
+        ASSERT_EQ(w.mnuEditPartner->text(), "Edit");
+    }
+}
+
+// A letter typed into a counter box is dropped by its mask: Save says so once,
+// then saves the digits the box kept.
+TEST_F(PartnersWindowTest, LettersTypedIntoACounterAreToldOnceAndTheDigitsKeptAreSaved)
+{
+    addPartner("ACME01"); // ISA13 41, GS06 7
+    frmPartners &w = open();
+    w.show();
+    w.mnuEditPartner_Click();
+    for (auto [box, typed] : {std::pair{w.txtISA13, "5A0"}, std::pair{w.txtGS06, "9Z"}}) {
+        box->setText(QString());
+        box->setFocus();
+        box->setCursorPosition(0);
+        QTest::keyClicks(box, QString::fromLatin1(typed));
+    }
+    EXPECT_EQ(w.txtISA13->text().trimmed(), "50");
+    EXPECT_EQ(w.txtGS06->text().trimmed(), "9");
+    dialogs().answer(vb::vbYes).answer(vb::vbOK);
+    w.mnuEditPartner_Click();
+    EXPECT_EQ(dialogs().last().text, "ISA13 may hold digits only!");
+    EXPECT_EQ(w.mnuEditPartner->text(), "Save");
+    EXPECT_EQ(rows("SELECT * FROM Partner").at(0).at("ISA13"), "41");
+
+    dialogs().answer(vb::vbYes);
+    w.mnuEditPartner_Click();
+    EXPECT_EQ(w.mnuEditPartner->text(), "Edit");
+    const auto row = rows("SELECT * FROM Partner").at(0);
+    EXPECT_EQ(row.at("ISA13"), "50");
+    EXPECT_EQ(row.at("GS06"), "9");
+}
+
 TEST_F(PartnersWindowTest, SaveNeverUndoesACounterARunAdvancedAndSetsOneBackOnlyAfterTheQuestion)
 {
     addPartner("ACME01"); // ISA13 41, GS06 7
@@ -396,22 +492,43 @@ TEST_F(PartnersWindowTest, AddByNameWithTheRefusalsAndTheHistoryEntry)
               QStringList({"Trading Partner Added NEWONE1"}));
 }
 
-TEST_F(PartnersWindowTest, RemoveIsRefusedWhileTheOutboxHoldsThePartnersRowsAndOtherwiseWarnsWithTheCounts)
+TEST_F(PartnersWindowTest, RemoveIsRefusedWhileAnyListHoldsThePartnersRowsAndOtherwiseWarnsWithTheCounts)
 {
     addPartner("ACME01");
     addPartner("OTHER1");
     addSet("850", "004010", "I");
     addSet("810", "004010", "I");
     addSet("856", "004010", "O");
-    addRow("Outbox", {{"Partner", "ACME01"}, {"Transaction", "856"}});
+    addRow("Outbox", {{"Partner", "OTHER1"}, {"Transaction", "856"}}); // another partner's row
+    const struct {
+        const char *list;
+        int rows;
+        const char *named;
+    } lists[] = {{"Inbox", 2, "Inbox 2"}, {"Outbox", 1, "Outbox 1"}, {"Sent", 3, "Sent 3"}, {"Recycled", 1, "Recycled 1"}};
     frmPartners &w = open();
+    for (const auto &l : lists) {
+        SCOPED_TRACE(l.list);
+        for (int i = 0; i < l.rows; ++i)
+            addRow(l.list, {{"Partner", "acme01"}, {"Transaction", "850"}});
+        dialogs().answer(vb::vbOK);
+        w.mnuRemovePartner_Click();
+        EXPECT_EQ(dialogs().last().text,
+                  QStringLiteral("'ACME01' cannot be removed: the lists hold transaction(s) of this trading partner, "
+                                 "which could not be shown or sent without its settings (%1).")
+                      .arg(QLatin1String(l.named)));
+        EXPECT_EQ(dialogs().last().icon, vb::vbExclamation);
+        EXPECT_EQ(count("Partner"), 2);
+        EXPECT_EQ(count("Transactions"), 3);
+        cnDatabase->Execute(QStringLiteral("DELETE FROM %1 WHERE Partner = 'ACME01'").arg(QLatin1String(l.list)));
+    }
+    // Several lists at once are named together.
+    addRow("Inbox", {{"Partner", "ACME01"}});
+    addRow("Recycled", {{"Partner", "ACME01"}});
     dialogs().answer(vb::vbOK);
     w.mnuRemovePartner_Click();
-    EXPECT_TRUE(dialogs().last().text.contains("Outbox holds 1 transaction(s)")) << dialogs().last().text.toStdString();
-    EXPECT_EQ(dialogs().last().icon, vb::vbExclamation);
-    EXPECT_EQ(count("Partner"), 2);
-
-    cnDatabase->Execute("DELETE FROM Outbox");
+    EXPECT_TRUE(dialogs().last().text.endsWith("(Inbox 1, Recycled 1).")) << dialogs().last().text.toStdString();
+    for (const char *t : {"Inbox", "Recycled"})
+        cnDatabase->Execute(QStringLiteral("DELETE FROM %1").arg(QLatin1String(t)));
     dialogs().answer(vb::vbNo).answer(vb::vbYes);
     w.mnuRemovePartner_Click();
     EXPECT_EQ(count("Partner"), 2);
