@@ -593,6 +593,8 @@ void frmMap::LoadMapTree()
         if (keyText != strMapKey) {
             blnSegmentChanged = false;
             blnElementChanged = false;
+            lblRunOutcome->clear(); // it told of another map's run
+            lblRunOutcome->setToolTip({});
         }
         strMapKey = keyText;
         m_map = m_store.read(key);
