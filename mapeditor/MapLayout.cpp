@@ -10,6 +10,9 @@ namespace mapeditor {
 
 namespace {
 
+// Larger than any screen: the floors of the bar limits, read from them.
+constexpr double kMapMaximumTwips = 1e9;
+
 const QString kApp = QStringLiteral("Corvantis");
 const QString kSection = QStringLiteral("Map");
 
@@ -122,6 +125,12 @@ double limitHSplitBarRelease(double top, double scaleHeight)
     if (top > scaleHeight - 2000)
         return scaleHeight - 2000;
     return top;
+}
+
+bool barsHideAPane(const MapBars &bars)
+{
+    return bars.VL < limitLeftBarRelease(0, kMapMaximumTwips) || bars.VC < limitLeftBarRelease(0, kMapMaximumTwips)
+        || bars.VR <= limitRightBarRelease(0, kMapMaximumTwips, bars.VL) || bars.HT < limitHSplitBarRelease(0, kMapMaximumTwips);
 }
 
 MapLayoutValues mapLayoutDefaults(double screenWidth, double screenHeight, double windowWidth, double windowHeight)

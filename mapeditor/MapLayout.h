@@ -44,6 +44,21 @@ double limitLeftBarRelease(double left, double VR);      // picVSplitLeft and pi
 double limitRightBarRelease(double left, double scaleWidth, double VL);
 double limitHSplitBarRelease(double top, double scaleHeight);
 
+// The four bars as the user placed them (a drag, or the layout stored). A
+// smaller window pulls them in only while it is smaller: each pass starts
+// from these, so the panes follow the window again when it grows.
+struct MapBars {
+    double VL = 0, VC = 0, VR = 0, HT = 0;
+    bool operator==(const MapBars &) const = default;
+};
+
+// True when the bars leave a pane less room than a drag can give it: the
+// segment and element panes or the reference narrower than the left bars'
+// floor, the map tree no wider than the gap the right bar keeps, the panes
+// above the lower bar lower than its floor. Such a layout (left by a window
+// shrunk to its minimum) is not restored.
+bool barsHideAPane(const MapBars &bars);
+
 // Settings section `Map`.
 struct MapLayoutValues {
     int state = 0; // 0 normal, 1 minimized, 2 maximized

@@ -17,7 +17,7 @@ namespace mapeditor {
 namespace {
 
 constexpr qint64 kUnbounded = 9999999;
-constexpr int kMaxSegments = 99;
+constexpr int kMaxSegments = kMapMaxSegments;
 constexpr int kMaxElements = 99;
 
 QString text(const vb::Variant &v)

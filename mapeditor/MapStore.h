@@ -32,6 +32,9 @@ using translation::MapKey;
 // P_T_V_D
 QString mapKeyText(const MapKey &key);
 
+// Node keys number segments with two digits.
+constexpr int kMapMaxSegments = 99;
+
 struct SegmentRow {
     QString segment;
     int index = 0;

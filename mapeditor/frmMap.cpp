@@ -2,6 +2,7 @@
 
 #include "mapeditor/MapIcons.h"
 #include "mapeditor/MapReference.h"
+#include "mapeditor/RunOutcome.h"
 #include "partners/TransactionsNotifier.h"
 #include "translation/OpenReport.h"
 #include "translation/OutboundTranslation.h"
@@ -47,6 +48,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTextStream>
 #include <QTimer>
 
@@ -189,6 +191,12 @@ void frmMap::buildControls()
     mnuFile->addSeparator()->setObjectName(u"mnuBar1"_s);
     mnuClose = mnuFile->addAction(u"Close"_s);
     mnuClose->setObjectName(u"mnuClose"_s);
+    // The outcome of Execute Mapper: the main window's status bar lies
+    // under this window.
+    lblRunOutcome = new QLabel(this);
+    lblRunOutcome->setObjectName(u"lblRunOutcome"_s);
+    lblRunOutcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(lblRunOutcome, 1);
 
     buildSegmentPane();
     buildElementPane();
@@ -327,23 +335,32 @@ void frmMap::connectControls()
     guardedConnect(tvwTSets, &controls::TreeView::Expand, this, [this](int n) { tvwTSets_Event(n, 1); });
     guardedConnect(tvwTSets, &controls::TreeView::Collapse, this, [this](int n) { tvwTSets_Event(n, 0); });
 
-    auto segmentChanged = [this] { blnSegmentChanged = true; };
+    // Add Segment takes the Level for the new segment, so the pane tells a
+    // Level chosen apart from its other edits.
+    auto segmentEdited = [this](bool level) {
+        if (!blnSegmentChanged)
+            m_segmentEditBesidesLevel = false;
+        blnSegmentChanged = true;
+        if (!level)
+            m_segmentEditBesidesLevel = true;
+    };
+    auto segmentChanged = [segmentEdited] { segmentEdited(false); };
     auto elementChanged = [this] { blnElementChanged = true; };
     for (controls::TextBox *t : {txtSegmentName, txtMaxUsageLoop, txtPlaceholders})
         guardedConnect(t, &QLineEdit::textChanged, this, segmentChanged);
     guardedConnect(txtLoopLevel, &QLineEdit::textChanged, this, segmentChanged);
     for (QCheckBox *c : {chkLooping, chkSegmentExclude})
         guardedConnect(c, &QCheckBox::stateChanged, this, segmentChanged);
-    for (controls::ComboList *c : {cboSegmentUsage, cboSegmentLevel})
-        guardedConnect(c, &controls::ComboList::Click, this, segmentChanged);
+    guardedConnect(cboSegmentUsage, &controls::ComboList::Click, this, segmentChanged);
+    guardedConnect(cboSegmentLevel, &controls::ComboList::Click, this, [segmentEdited] { segmentEdited(true); });
     for (controls::TextBox *t : {txtReference, txtElementName, txtElementMin, txtElementMax, txtFormat})
         guardedConnect(t, &QLineEdit::textChanged, this, elementChanged);
     guardedConnect(chkElementExclude, &QCheckBox::stateChanged, this, elementChanged);
     for (controls::ComboList *c : {cboElementUsage, cboElementType})
         guardedConnect(c, &controls::ComboList::Click, this, elementChanged);
-    guardedConnect(txtScript, &QPlainTextEdit::textChanged, this, [this] {
+    guardedConnect(txtScript, &QPlainTextEdit::textChanged, this, [this, segmentChanged] {
         if (!fraSegment->isHidden())
-            blnSegmentChanged = true;
+            segmentChanged();
         else
             blnElementChanged = true;
     });
@@ -576,6 +593,8 @@ void frmMap::LoadMapTree()
         if (keyText != strMapKey) {
             blnSegmentChanged = false;
             blnElementChanged = false;
+            lblRunOutcome->clear(); // it told of another map's run
+            lblRunOutcome->setToolTip({});
         }
         strMapKey = keyText;
         m_map = m_store.read(key);
@@ -664,10 +683,12 @@ void showCode(controls::ComboList *list, int position, const QString &code)
         list->setListIndex(-1);
 }
 
-// The pending-change question; true when the answer is Yes.
-bool askSave(const QString &what)
+// The pending-change question, naming the segment or element the edit was
+// made on ("Save changes to BEG?"); true when the answer is Yes.
+bool askSave(const QString &what, const QString &name)
 {
-    return vb::MsgBox(what + u"\rSave Changes?"_s, vb::vbYesNo | vb::vbQuestion) == vb::vbYes;
+    const QString question = name.isEmpty() ? u"Save Changes?"_s : u"Save changes to "_s + name + u'?';
+    return vb::MsgBox(what + u'\r' + question, vb::vbYesNo | vb::vbQuestion) == vb::vbYes;
 }
 
 } // namespace
@@ -843,10 +864,23 @@ void frmMap::saveDefinitions()
     refreshRecordReference();
 }
 
+QString frmMap::shownRowName() const
+{
+    const KeyParts k = keyParts(strShownKey);
+    if (strShownKey.startsWith(u"Segment"_s)) {
+        const SegmentRow *row = m_map.segment(k.index);
+        return row ? row->segment : QString();
+    }
+    for (const ElementRow &e : m_map.elements)
+        if (e.segmentIndex == k.index && e.elementIndex == k.element)
+            return e.segment + twoDigits(k.element);
+    return {};
+}
+
 bool frmMap::savePendingEdit()
 {
     if (blnSegmentChanged) {
-        if (askSave(u"Segment Properties"_s)) {
+        if (askSave(u"Segment Properties"_s, shownRowName())) {
             if (!SaveSegment(strShownKey))
                 reselectShown();
             return true;
@@ -854,7 +888,7 @@ bool frmMap::savePendingEdit()
         blnSegmentChanged = false;
     }
     if (blnElementChanged) {
-        if (askSave(u"Element Properties"_s)) {
+        if (askSave(u"Element Properties"_s, shownRowName())) {
             if (!SaveElement(strShownKey))
                 reselectShown();
             return true;
@@ -921,12 +955,41 @@ void frmMap::cmdAddSegment_Click()
         vb::MsgBox(refusal, vb::vbCritical);
         return;
     }
-    if (!databaseFree())
+    if (refuseFullMap() || !databaseFree())
         return;
     // The new segment takes the level the pane shows, so what the pane then
-    // shows for it is what is stored.
-    const QString level = segmentLevelCode(cboSegmentLevel->listIndex());
-    runCommand(cmdAddSegment, [&] { return m_store.addSegment(m_map.key, key, id, level); });
+    // shows for it is what is stored. A Level chosen for it is no edit of the
+    // selected segment; the pane's other edits are offered for that one,
+    // with its own level, before the map changes.
+    const int levelShown = cboSegmentLevel->listIndex();
+    const QString level = segmentLevelCode(levelShown);
+    if (blnSegmentChanged && !m_segmentEditBesidesLevel)
+        blnSegmentChanged = false;
+    if (blnSegmentChanged) {
+        const SegmentRow *shown = m_map.segment(keyParts(strShownKey).index);
+        cboSegmentLevel->setListIndex(shown ? segmentLevelPosition(shown->level) : -1);
+        if (!resolvePendingEdit()) {
+            cboSegmentLevel->setListIndex(levelShown); // the edit stays as the user left it
+            return;
+        }
+    }
+    runCommand(cmdAddSegment, [&] { return addedOrFull(m_store.addSegment(m_map.key, key, id, level)); });
+}
+
+bool frmMap::refuseFullMap()
+{
+    if (int(m_map.segments.size()) < kMapMaxSegments)
+        return false;
+    vb::MsgBox(u"A map holds at most 99 segments"_s, vb::vbCritical);
+    return true;
+}
+
+std::optional<QString> frmMap::addedOrFull(std::optional<QString> added)
+{
+    // Nothing added: the map filled up since it was shown.
+    if (!added)
+        vb::MsgBox(u"A map holds at most 99 segments"_s, vb::vbCritical);
+    return added;
 }
 
 void frmMap::cmdDeleteSegment_Click()
@@ -968,9 +1031,15 @@ void frmMap::cmdDuplicateSegment_Click()
         vb::MsgBox(refusal, vb::vbExclamation);
         return;
     }
-    if (!databaseFree())
+    if (refuseFullMap() || !databaseFree())
         return;
-    runCommand(cmdDuplicateSegment, [&] { return m_store.duplicateSegment(m_map.key, key, id, pane); });
+    // The copy takes the whole pane: its edits are the new segment's.
+    runCommand(cmdDuplicateSegment, [&] {
+        const std::optional<QString> added = addedOrFull(m_store.duplicateSegment(m_map.key, key, id, pane));
+        if (added)
+            blnSegmentChanged = false;
+        return added;
+    });
 }
 
 void frmMap::cmdSegmentIn_Click()
@@ -1003,7 +1072,10 @@ void frmMap::cmdAddElement_Click()
         return;
     const KeyParts k = keyParts(key);
     const QString id = selectedNodeParentText();
-    runCommand(cmdAddElement, [&] { return m_store.appendElement(m_map.key, k.level, k.index, id, strCurrentKey); });
+    // The new element takes nothing from the pane: an edit there is offered
+    // for the element it was made on before the new one is shown.
+    runCommand(
+        cmdAddElement, [&] { return m_store.appendElement(m_map.key, k.level, k.index, id, strCurrentKey); }, true);
 }
 
 void frmMap::cmdDuplicateElement_Click()
@@ -1017,7 +1089,13 @@ void frmMap::cmdDuplicateElement_Click()
         vb::MsgBox(refusal, vb::vbExclamation);
         return;
     }
-    runCommand(cmdDuplicateElement, [&] { return m_store.duplicateElement(m_map.key, key, id, pane); });
+    // The copy takes the whole pane: its edits are the new element's.
+    runCommand(cmdDuplicateElement, [&] {
+        const std::optional<QString> added = m_store.duplicateElement(m_map.key, key, id, pane);
+        if (added)
+            blnElementChanged = false;
+        return added;
+    });
 }
 
 void frmMap::cmdDeleteElement_Click()
@@ -1058,10 +1136,21 @@ void frmMap::cmdProcess_Click(QPushButton *pressed)
         return;
     const MapKey key = m_map.key;
     core::WorkProgress *progress = services().progress ? services().progress() : nullptr;
+    lblRunOutcome->clear();
+    lblRunOutcome->setToolTip({});
+    // What the run records in History after this row is its outcome.
+    qint64 mark = 0;
+    try {
+        mark = lastHistoryRow(*modGlobal::cnDatabase);
+    } catch (const std::exception &e) {
+        modGlobal::ReportError(e);
+        return;
+    }
+    QString written;
     if (key.direction == u"O"_s) {
         try {
             translation::OutboundTranslation run(*this, progress);
-            run.ProcessOutbound(translation::OutboundSet::forKey(key), false);
+            written = run.ProcessOutbound(translation::OutboundSet::forKey(key), false);
         } catch (const std::exception &e) {
             modGlobal::ReportError(e);
         }
@@ -1071,6 +1160,18 @@ void frmMap::cmdProcess_Click(QPushButton *pressed)
             vb::raise(91, u"The Inbox list is not available."_s);
         translation::OutboundTranslation::TestInbound(
             core::selectionOf(*inbox), key, [&] { return services().isSelectionUnique(*inbox); }, *this, progress);
+    }
+    try {
+        const QStringList history = historySince(*modGlobal::cnDatabase, mark);
+        const QString failed = key.direction == u"O"_s ? translation::OutboundTranslation::ProcessFailedText(key)
+                                                        : QString();
+        const QString outcome = runOutcomeText(written, history, failed);
+        lblRunOutcome->setText(outcome);
+        lblRunOutcome->setToolTip(written.isEmpty() ? history.join(u'\n') : written);
+        if (!written.isEmpty())
+            sstControls->setTab(2); // the sets just written
+    } catch (const std::exception &e) {
+        modGlobal::ReportError(e);
     }
     pressed->setFocus();
 }
@@ -1294,10 +1395,13 @@ void frmMap::MainLayout(const QString &operation)
         v.left = pixelsToTwips(g.left());
         v.height = pixelsToTwips(g.height());
         v.width = pixelsToTwips(g.width());
-        v.vSplitCenter = picVSplitCenter->leftTwips();
-        v.vSplitLeft = picVSplitLeft->leftTwips();
-        v.vSplitRight = picVSplitRight->leftTwips();
-        v.hSplit = picHSplit->topTwips();
+        // The bars where the user placed them, not where a smaller window
+        // pulled them.
+        const MapBars bars = wantedBars();
+        v.vSplitCenter = bars.VC;
+        v.vSplitLeft = bars.VL;
+        v.vSplitRight = bars.VR;
+        v.hSplit = bars.HT;
         saveMapLayout(v);
     } else if (op == u"load"_s) {
         const MapLayoutValues v = readMapLayout(defaults);
@@ -1320,6 +1424,12 @@ void frmMap::MainLayout(const QString &operation)
             picVSplitRight->setLeftTwips(*v.vSplitRight);
         if (v.hSplit)
             picHSplit->setTopTwips(*v.hSplit);
+        if (barsHideAPane(barPositions())) {
+            picVSplitCenter->setLeftTwips(*defaults.vSplitCenter);
+            picVSplitLeft->setLeftTwips(*defaults.vSplitLeft);
+            picVSplitRight->setLeftTwips(*defaults.vSplitRight);
+            picHSplit->setTopTwips(*defaults.hSplit);
+        }
         Form_Resize();
     }
 }
@@ -1361,10 +1471,12 @@ void frmMap::Form_Resize()
     in.windowWidth = pixelsToTwips(width());
     in.windowHeight = pixelsToTwips(height());
     in.minimized = isMinimized();
-    in.VL = picVSplitLeft->leftTwips();
-    in.VC = picVSplitCenter->leftTwips();
-    in.VR = picVSplitRight->leftTwips();
-    in.HT = picHSplit->topTwips();
+    const MapBars bars = wantedBars();
+    m_wantedBars = bars;
+    in.VL = bars.VL;
+    in.VC = bars.VC;
+    in.VR = bars.VR;
+    in.HT = bars.HT;
     in.fraElement = twipsOf(fraElement);
     in.tvwTSets = twipsOf(tvwTSets);
     in.lvwTSets = twipsOf(lvwTSets);
@@ -1420,6 +1532,32 @@ void frmMap::Form_Resize()
                                     out.picHSplit->height);
     for (controls::SplitterBar *b : {picVSplitLeft, picVSplitCenter, picVSplitRight, picHSplit})
         b->raise();
+    m_placedBars = barPositions();
+}
+
+MapBars frmMap::barPositions() const
+{
+    return {picVSplitLeft->leftTwips(), picVSplitCenter->leftTwips(), picVSplitRight->leftTwips(),
+            picHSplit->topTwips()};
+}
+
+MapBars frmMap::wantedBars() const
+{
+    // A bar that is not where the last layout pass put it was placed since
+    // (a drag, the stored layout): that is where the user wants it.
+    const MapBars now = barPositions();
+    if (!m_placedBars || !m_wantedBars)
+        return now;
+    MapBars wanted = *m_wantedBars;
+    if (now.VL != m_placedBars->VL)
+        wanted.VL = now.VL;
+    if (now.VC != m_placedBars->VC)
+        wanted.VC = now.VC;
+    if (now.VR != m_placedBars->VR)
+        wanted.VR = now.VR;
+    if (now.HT != m_placedBars->HT)
+        wanted.HT = now.HT;
+    return wanted;
 }
 
 void frmMap::moveBar(controls::SplitterBar *bar, double p)

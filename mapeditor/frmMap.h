@@ -85,6 +85,7 @@ public:
     QPlainTextEdit *txtImmediate = nullptr, *txtTransaction = nullptr;
     controls::SplitterBar *picVSplitLeft = nullptr, *picVSplitCenter = nullptr, *picVSplitRight = nullptr,
                           *picHSplit = nullptr;
+    QLabel *lblRunOutcome = nullptr; // the status line: what Execute Mapper came to
     QMenu *mnuFile = nullptr;
     QAction *mnuGuideline = nullptr, *mnuClose = nullptr;
 
@@ -172,6 +173,12 @@ private:
     // puts the selection back on it and keeps the edit), No drops it. True
     // when the answer was Yes: the caller stops there.
     bool savePendingEdit();
+    // The segment id ("BEG") or element ("BEG03") the panes show.
+    QString shownRowName() const;
+    // "A map holds at most 99 segments": true when the map shown is full.
+    bool refuseFullMap();
+    // The same when an add found the map full; passes the result on.
+    std::optional<QString> addedOrFull(std::optional<QString> added);
     // The tree's selection back on the node the panes show.
     void reselectShown();
     // After a save: the map's definition files written anew, and the
@@ -200,6 +207,8 @@ private:
     void splitterMove(controls::SplitterBar *bar, int buttons, int x, int y);
     void splitterUp(controls::SplitterBar *bar, int button, int x, int y);
     void moveBar(controls::SplitterBar *bar, double p);
+    MapBars barPositions() const;
+    MapBars wantedBars() const;
     double clientWidthTwips() const;
     double clientHeightTwips() const;
 
@@ -216,7 +225,11 @@ private:
     double m_screenWidth = 0, m_screenHeight = 0;
     double m_placeTop = 0, m_placeLeft = 0, m_placeWidth = 0, m_placeHeight = 0;
     bool m_pendingPlacement = false;
+    // Where the user placed the bars, and where the last layout pass put them.
+    std::optional<MapBars> m_wantedBars, m_placedBars;
     bool m_unloaded = false;
+    // The segment pane's edit holds more than a Level chosen.
+    bool m_segmentEditBesidesLevel = false;
 };
 
 } // namespace mapeditor

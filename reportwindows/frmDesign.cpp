@@ -58,18 +58,15 @@ frmDesign::frmDesign(QWidget *parent) : QMainWindow(parent, Qt::Window)
     statusBar()->addWidget(lblExportReport, 1);
 
     chooseFont = [this](const report::Font &current) -> std::optional<report::Font> {
-        QFont font(current.family);
-        font.setPointSizeF(current.size);
-        font.setBold(current.bold);
-        font.setItalic(current.italic);
-        font.setUnderline(current.underline);
-        // What the dialog will show: a missing family resolves to another.
-        const QFontInfo info(font);
-        const report::Font shown{info.family(), current.size, info.bold(), info.italic(), current.underline};
-        bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, font, this, u"Font"_s);
-        if (!ok)
+        QFontDialog dialog(fontDialogStart(current), this);
+        dialog.setWindowTitle(u"Font"_s);
+        // What the dialog shows, as it shows it: a choice left as shown
+        // keeps the object's own value.
+        const QFont open = dialog.currentFont();
+        const report::Font shown{open.family(), current.size, open.bold(), open.italic(), current.underline};
+        if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
+        const QFont chosen = dialog.selectedFont();
         return report::chosenFont(current, shown,
                                   report::Font{chosen.family(), chosen.pointSizeF(), chosen.bold(), chosen.italic(),
                                                chosen.underline()});
@@ -84,6 +81,24 @@ frmDesign::frmDesign(QWidget *parent) : QMainWindow(parent, Qt::Window)
     const QSize designed = vb::twipsToPixelSize(5535, 3975);
     resize(designed.expandedTo(QSize(900, 700)));
     updateTitle();
+}
+
+QFont fontDialogStart(const report::Font &font)
+{
+    // The dialog lists the families the system has: a family it lacks
+    // (Arial where fontconfig stands Liberation Sans in) opens on the one it
+    // resolves to, else the dialog would fall back to its default and lose
+    // the weight and slant with it.
+    QFont wanted(font.family);
+    wanted.setPointSizeF(font.size);
+    wanted.setBold(font.bold);
+    wanted.setItalic(font.italic);
+    QFont start(QFontInfo(wanted).family());
+    start.setPointSizeF(font.size);
+    start.setBold(font.bold);
+    start.setItalic(font.italic);
+    start.setUnderline(font.underline);
+    return start;
 }
 
 void frmDesign::Form_Load()

@@ -6,6 +6,7 @@
 
 #include "report/ReportDocument.h"
 
+#include <QFont>
 #include <QMainWindow>
 
 class QLabel;
@@ -15,6 +16,10 @@ class ReportDesigner;
 }
 
 namespace reportwindows {
+
+// The font the Font dialog opens on for an object's `font`: the family the
+// system resolves it to, with the object's size, weight, slant and underline.
+QFont fontDialogStart(const report::Font &font);
 
 class frmDesign : public QMainWindow {
     Q_OBJECT

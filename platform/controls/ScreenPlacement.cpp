@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QEvent>
 #include <QScreen>
 #include <QWidget>
 
@@ -20,6 +21,55 @@ int clampStart(int start, int length, int areaStart, int areaLength)
 {
     return std::clamp(start, areaStart, areaStart + std::max(0, areaLength - length));
 }
+
+QMargins frameOf(const QWidget *w)
+{
+    const QRect outer = w->frameGeometry();
+    const QRect inner = w->geometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                    outer.bottom() - inner.bottom());
+}
+
+// Waits for the frame of a window placed before the window system drew it;
+// when it comes, a framed window that leaves the area is fitted by it. Then
+// it goes: the user's own moves are never undone.
+class FrameFitter : public QObject {
+public:
+    FrameFitter(QWidget *window, const QRect &area) : QObject(window), m_window(window), m_area(area)
+    {
+        setObjectName(QStringLiteral("frameFitter"));
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_window)
+            return false;
+        const QEvent::Type type = event->type();
+        if (type != QEvent::Move && type != QEvent::Resize && type != QEvent::Show)
+            return false;
+        if (!m_window->isVisible() || m_window->isMaximized() || m_window->isMinimized()
+            || m_window->isFullScreen())
+            return false;
+        const QMargins frame = frameOf(m_window);
+        if (frame.isNull())
+            return false;
+        const QRect current = m_window->geometry();
+        if (!m_area.contains(current.marginsAdded(frame))) {
+            QRect fitted = fitOnScreen(current, m_area, frame);
+            fitted.setSize(fitted.size().expandedTo(m_window->minimumSize()));
+            m_window->setGeometry(fitted);
+        }
+        m_window->removeEventFilter(this);
+        deleteLater();
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    QRect m_area;
+};
 
 } // namespace
 
@@ -54,16 +104,23 @@ QRect availableScreenArea(const QRect &near, double fixedWidth, double fixedHeig
     return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
-QMargins windowFrame(const QWidget *window)
+QMargins assumedFrame()
 {
-    const auto frameOf = [](const QWidget *w) {
-        const QRect outer = w->frameGeometry();
-        const QRect inner = w->geometry();
-        return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-                        outer.bottom() - inner.bottom());
-    };
-    if (window && window->isVisible())
-        return frameOf(window);
+    return {8, 36, 8, 8};
+}
+
+bool platformDrawsFrames()
+{
+    const QString platform = QGuiApplication::platformName();
+    return !platform.isEmpty() && platform != QLatin1String("offscreen") && !platform.startsWith(QLatin1String("minimal"));
+}
+
+QMargins windowFrame(const QWidget *window, bool framed)
+{
+    if (window && window->isVisible()) {
+        if (const QMargins own = frameOf(window); !own.isNull())
+            return own;
+    }
     if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
         for (const QWidget *other : QApplication::topLevelWidgets()) {
             if (other == window || !other->isVisible() || other->windowType() == Qt::ToolTip
@@ -74,7 +131,7 @@ QMargins windowFrame(const QWidget *window)
                 return frame;
         }
     }
-    return {};
+    return framed ? assumedFrame() : QMargins();
 }
 
 void placeOnScreen(QWidget *window, std::optional<QRect> wanted, std::optional<QRect> area)
@@ -97,6 +154,12 @@ void placeOnScreen(QWidget *window, std::optional<QRect> wanted, std::optional<Q
     if (fitted != current)
         window->setGeometry(fitted);
     window->setProperty(kPlaced, true);
+    const bool ownFrame = window->isVisible() && !frameOf(window).isNull();
+    if (!ownFrame && platformDrawsFrames()) {
+        if (QObject *waiting = window->findChild<QObject *>(QStringLiteral("frameFitter"), Qt::FindDirectChildrenOnly))
+            delete waiting; // the newer placement's area holds
+        new FrameFitter(window, available);
+    }
 }
 
 } // namespace controls

@@ -28,13 +28,24 @@ QRect centredOnScreen(const QSize &size, const QRect &available, const QMargins 
 // pixels when there is no screen at all.
 QRect availableScreenArea(const QRect &near = {}, double fixedWidth = 0, double fixedHeight = 0);
 
+// The room taken for a frame the window system has not drawn yet (a title
+// bar and borders): a window is never fitted by its own area alone.
+QMargins assumedFrame();
+
+// True when the window system draws frames around top-level windows (not
+// so on the offscreen and minimal platforms).
+bool platformDrawsFrames();
+
 // The frame the window system draws around `window`: its own once it has
-// one, else that of another shown top-level window, else none.
-QMargins windowFrame(const QWidget *window);
+// one, else that of another shown top-level window, else assumedFrame()
+// where frames are drawn (`framed`), else none.
+QMargins windowFrame(const QWidget *window, bool framed = platformDrawsFrames());
 
 // Places a top-level window inside `area` (default: availableScreenArea of
 // its place): at `wanted` when given; otherwise a window placed before keeps
-// its place, fitted, and one never placed is centred. Marks it placed.
+// its place, fitted, and one never placed is centred. Marks it placed. A
+// window placed before its own frame was known is fitted again, once, when
+// the frame comes, should the framed window then leave the area.
 void placeOnScreen(QWidget *window, std::optional<QRect> wanted = std::nullopt,
                    std::optional<QRect> area = std::nullopt);
 

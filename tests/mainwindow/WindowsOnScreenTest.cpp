@@ -18,6 +18,7 @@
 
 #include "ado/Recordset.h"
 #include "controls/Measure.h"
+#include "controls/ScreenPlacement.h"
 #include "report/ReportDocument.h"
 
 #include <QApplication>
@@ -65,10 +66,11 @@ void expectOnScreen(QWidget *window, const char *what)
 {
     ASSERT_NE(window, nullptr) << what;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window, 5000)) << what << " was not shown within 5 s";
-    const QRect frame = window->frameGeometry();
-    EXPECT_TRUE(availableArea().contains(frame))
-        << what << " at " << describe(frame).toStdString() << " leaves the screen area "
-        << describe(availableArea()).toStdString();
+    // The frame as drawn, or as assumed where none is drawn yet.
+    for (const QRect &frame : {window->frameGeometry(), window->geometry().marginsAdded(controls::windowFrame(window))})
+        EXPECT_TRUE(availableArea().contains(frame))
+            << what << " at " << describe(frame).toStdString() << " leaves the screen area "
+            << describe(availableArea()).toStdString();
 }
 
 class WindowsOnScreenTest : public MainWindowTest {

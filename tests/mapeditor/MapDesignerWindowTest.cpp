@@ -19,6 +19,7 @@
 #include "controls/ListView.h"
 #include "controls/MaskedEdit.h"
 #include "controls/Measure.h"
+#include "controls/ScreenPlacement.h"
 #include "controls/ScriptBox.h"
 #include "controls/SplitterBar.h"
 #include "controls/TabStrip.h"
@@ -34,6 +35,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QPlainTextEdit>
@@ -223,7 +225,7 @@ TEST_F(MapDesignerWindowTest, APendingEditIsAskedAboutAndSavedToTheRowItWasMadeO
     // No: the clicked segment is shown and stored as expanded.
     dialogs().answer(vb::vbNo);
     click(w, "Segment0103");
-    EXPECT_EQ(dialogs().last().text, "Segment Properties\rSave Changes?");
+    EXPECT_EQ(dialogs().last().text, "Segment Properties\rSave changes to BFR?");
     EXPECT_EQ(dialogs().last().icon, vb::vbQuestion);
     EXPECT_EQ(w.txtSegment->text(), "N1");
     EXPECT_EQ(column("SELECT Expanded FROM Segment WHERE Direction = 'I' AND SegmentIndex = 3", "Expanded"),
@@ -295,8 +297,8 @@ TEST_F(MapDesignerWindowTest, AddAndDuplicateTakeTheTypedIdAndRefuseABadOne)
     click(w, "Segment0205");
     w.txtSegment->setText("td5");
     w.txtSegmentName->setText("copy of N3");
-    dialogs().answer(vb::vbNo); // the reload after the command offers the edit of N3: dropped
-    w.cmdDuplicateSegment->click();
+    w.cmdDuplicateSegment->click(); // the pane's edit is the copy's: nothing is asked for N3
+    EXPECT_FALSE(w.blnSegmentChanged);
     EXPECT_EQ(segmentNames(), (QStringList{"ST", "BFR", "REF", "N1", "N3", "TD5", "LIN"}));
     EXPECT_EQ(column("SELECT SegmentName FROM Segment WHERE Direction = 'I' AND Segment = 'TD5'", "SegmentName"),
               QStringList{"copy of N3"});
@@ -407,7 +409,8 @@ TEST_F(MapDesignerWindowTest, AFailedPendingSaveLeavesBothRowsAndTheSelectionOnT
         else
             click(w, c.clicked);
         ASSERT_EQ(dialogs().boxes().size(), boxes + 2);
-        EXPECT_EQ(dialogs().boxes()[boxes].text, (segment ? "Segment" : "Element") + QString(" Properties\rSave Changes?"));
+        EXPECT_EQ(dialogs().boxes()[boxes].text,
+                  segment ? "Segment Properties\rSave changes to BFR?" : "Element Properties\rSave changes to BFR02?");
         EXPECT_TRUE(dialogs().last().text.contains(QString::fromLatin1(c.message))) << dialogs().last().text.toStdString();
         EXPECT_EQ(mapRows(), before);
         EXPECT_EQ(selected(w), c.shown);
@@ -537,6 +540,189 @@ TEST_F(MapDesignerWindowTest, ANewSegmentTakesTheLevelThePaneShows)
     EXPECT_TRUE(dialogs().boxes().empty());
 }
 
+// The README's outbound map built as a user builds it (type the ID, choose
+// the Level, +; an element's script typed, then + for the next one), every
+// question answered Yes: each segment keeps its own level, each element its
+// own script, and Execute Mapper writes the README's interchange.
+TEST_F(MapDesignerWindowTest, TheReadmesOutboundMapBuiltWithYesToEveryQuestionGivesItsInterchange)
+{
+    const QString partner = "NORDWINDNWCORVANTISCV";
+    addPartner(partner);
+    ASSERT_TRUE(partners::SetStore(cnDatabase).add({partner, "855", "004010", "O"}, "PR", "Purchase Order Acknowledgment"));
+    for (const char *extension : {".ADO", ".IMP"}) {
+        const QString name = partner + "_855_004010_O" + extension;
+        const QString target = corvantis::test::tempDir() + "/Import/" + name;
+        QFile::remove(target);
+        ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANTIS_SAMPLES "/import/") + name, target)) << name.toStdString();
+    }
+    frmMap &w = controls::form<frmMap>();
+    ASSERT_EQ(w.lvwTSets->itemCount(), 1);
+    EXPECT_EQ(segmentNames("O"), QStringList{"XX"});
+
+    auto addSegment = [&](const char *id, int level) {
+        w.txtSegment->setText(QString::fromLatin1(id));
+        w.cboSegmentLevel->setListIndex(level); // chosen from the list
+        w.cmdAddSegment->click();
+    };
+    click(w, "Segment0101");
+    addSegment("BAK", 0);
+    EXPECT_EQ(selected(w), "Segment0102");
+    w.cmdSegmentUp->click();
+    click(w, "Segment0102");
+    dialogs().answer(vb::vbYes);
+    w.cmdDeleteSegment->click();
+    EXPECT_EQ(dialogs().last().text, "Delete 02XX Segment");
+    EXPECT_EQ(selected(w), "Segment0101");
+    addSegment("PO1", 1);
+    EXPECT_EQ(selected(w), "Segment0102");
+    EXPECT_EQ(column("SELECT Segment || ' ' || Level AS s FROM Segment WHERE Direction = 'O' ORDER BY SegmentIndex", "s"),
+              (QStringList{"BAK H", "PO1 D"}));
+    EXPECT_EQ(dialogs().boxes().size(), 1u) << "the Level chosen for a new segment is no edit of the selected one";
+
+    // Each element's script typed, then + for the next one: the question
+    // names the element the script was typed for.
+    auto elements = [&](int segment, const QString &id, const QStringList &scripts) {
+        click(w, elementKey(1, segment, 1));
+        for (int e = 1; e <= scripts.size(); ++e) {
+            SCOPED_TRACE((id + twoDigits(e)).toStdString());
+            EXPECT_EQ(selected(w), elementKey(1, segment, e));
+            w.txtScript->setPlainText(scripts[e - 1]);
+            if (e == scripts.size()) {
+                w.cmdSaveElement->click();
+                continue;
+            }
+            dialogs().answer(vb::vbYes);
+            w.cmdAddElement->click();
+            EXPECT_EQ(dialogs().last().text, "Element Properties\rSave changes to " + id + twoDigits(e) + "?");
+        }
+    };
+    const QString current = "objScript.CurrentElement = ";
+    const QStringList bak{current + "\"00\"", current + "\"AD\"", current + "Record(\"PONumber\")",
+                          current + "Record(\"PODate\")"};
+    const QStringList po1{current + "Record(\"Line\")", current + "Record(\"Qty\") & \"\"", current + "Record(\"Unit\")",
+                          current + "Record(\"Price\") & \"\"", current + "\"\"", current + "\"VP\"",
+                          current + "Record(\"Item\")"};
+    elements(1, "BAK", bak);
+    elements(2, "PO1", po1);
+    EXPECT_EQ(column("SELECT ElementScript FROM Element WHERE Direction = 'O' ORDER BY SegmentIndex, ElementIndex",
+                     "ElementScript"),
+              bak + po1);
+
+    w.cmdElementProcess->click();
+    EXPECT_EQ(count("Outbox"), 2) << column("SELECT Description FROM History", "Description").join(" | ").toStdString();
+    const QStringList files = QDir(corvantis::test::tempDir() + "/Outbound").entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1) << files.join(", ").toStdString();
+    QFile file(corvantis::test::tempDir() + "/Outbound/" + files[0]);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(file.readAll());
+    EXPECT_TRUE(text.contains("BAK*00*AD*NW-4711*20261201~PO1*1*12*EA*4.25**VP*BOLT-M8~PO1*2*5*BX*")) << text.toStdString();
+    EXPECT_TRUE(text.contains("BAK*00*AD*NW-4712*20261202~PO1*1*100*EA*")) << text.toStdString();
+    EXPECT_EQ(text.count("~BAK*"), 2) << "one BAK a set: " << text.toStdString();
+    EXPECT_EQ(text.count("~PO1*"), 3) << text.toStdString();
+    // The designer tells what the run did.
+    EXPECT_EQ(w.sstControls->tab(), 2);
+    EXPECT_TRUE(w.lblRunOutcome->text().contains(files[0])) << w.lblRunOutcome->text().toStdString();
+}
+
+// + takes the Segment ID and the Level for the new segment; the pane's other
+// edits belong to the selected one, offered by name before the map changes.
+// A duplicate takes the whole pane. Add Element takes nothing from its pane.
+TEST_F(MapDesignerWindowTest, PlusKeepsWhatItTakesForTheNewSegmentAndAsksAboutTheRestByName)
+{
+    frmMap &w = openStandard();
+    const QString row = "SELECT COALESCE(SegmentName, '') || ' ' || COALESCE(Level, '') AS s FROM Segment "
+                      "WHERE Direction = 'I' AND Segment = '%1'";
+    click(w, "Segment0102");
+    w.txtSegmentName->setText("BFR renamed");
+    w.cboSegmentLevel->setListIndex(2);
+    w.txtSegment->setText("REF");
+    dialogs().answer(vb::vbYes);
+    w.cmdAddSegment->click();
+    ASSERT_EQ(dialogs().boxes().size(), 1u);
+    EXPECT_EQ(dialogs().last().text, "Segment Properties\rSave changes to BFR?");
+    EXPECT_EQ(column(row.arg("BFR"), "s"), QStringList{"BFR renamed H"});
+    EXPECT_EQ(column(row.arg("REF"), "s"), QStringList{" S"});
+    EXPECT_EQ(selected(w), "Segment0103");
+    EXPECT_FALSE(w.blnSegmentChanged);
+
+    // No drops the edit; the new segment comes all the same.
+    click(w, "Segment0102");
+    w.txtSegmentName->setText("never stored");
+    w.txtSegment->setText("DTM");
+    dialogs().answer(vb::vbNo);
+    w.cmdAddSegment->click();
+    EXPECT_EQ(dialogs().last().text, "Segment Properties\rSave changes to BFR?");
+    EXPECT_EQ(column(row.arg("BFR"), "s"), QStringList{"BFR renamed H"});
+    EXPECT_EQ(segmentNames(), (QStringList{"ST", "BFR", "DTM", "REF", "N1", "N3", "LIN"}));
+    EXPECT_EQ(selected(w), "Segment0103");
+
+    // Duplicate Segment: the copy takes the pane, the selected one keeps its row.
+    click(w, "Segment0104");
+    w.txtSegmentName->setText("copy of REF");
+    w.cboSegmentLevel->setListIndex(1);
+    w.txtSegment->setText("REG");
+    w.cmdDuplicateSegment->click();
+    EXPECT_EQ(column(row.arg("REF"), "s"), QStringList{" S"});
+    EXPECT_EQ(column(row.arg("REG"), "s"), QStringList{"copy of REF D"});
+    EXPECT_EQ(dialogs().boxes().size(), 2u);
+
+    // Add Element: the edit is the selected element's, asked about by name.
+    click(w, "Element010201");
+    w.txtElementName->setText("first of BFR");
+    dialogs().answer(vb::vbYes);
+    w.cmdAddElement->click();
+    EXPECT_EQ(dialogs().last().text, "Element Properties\rSave changes to BFR01?");
+    EXPECT_EQ(column("SELECT COALESCE(ElementName, '') AS ElementName FROM Element WHERE Direction = 'I' AND Segment = 'BFR' "
+                     "ORDER BY ElementIndex",
+                     "ElementName"),
+              (QStringList{"first of BFR", "BFR.2", "BFR.3", ""}));
+    EXPECT_EQ(selected(w), "Element010204");
+    // Duplicate Element: the copy takes the pane.
+    click(w, "Element010202");
+    w.txtElementName->setText("copied");
+    w.cmdDuplicateElement->click();
+    EXPECT_EQ(column("SELECT COALESCE(ElementName, '') AS ElementName FROM Element WHERE Direction = 'I' AND Segment = 'BFR' "
+                     "ORDER BY ElementIndex",
+                     "ElementName"),
+              (QStringList{"first of BFR", "BFR.2", "BFR.3", "", "copied"}));
+    EXPECT_EQ(dialogs().boxes().size(), 3u);
+}
+
+// A map numbers its segments with two digits: + and Duplicate Segment on a
+// full map say so and change nothing, also when it filled up since it was shown.
+TEST_F(MapDesignerWindowTest, AFullMapSaysItHoldsAtMost99Segments)
+{
+    addSet("ACME01", "I");
+    QStringList segments;
+    for (int n = 1; n <= 98; ++n)
+        segments << QStringLiteral("S%1:1:1").arg(n);
+    addMap("ACME01", "I", segments);
+    frmMap &w = controls::form<frmMap>();
+    // The 99th segment comes from elsewhere while the designer shows 98.
+    addRow("Segment", {{"Partner", "ACME01"}, {"Version", "004010"}, {"Transaction", "830"}, {"Direction", "I"},
+                       {"Segment", "S99"}, {"SegmentIndex", 99}, {"Node", 1}});
+    addRow("Element", {{"Partner", "ACME01"}, {"Version", "004010"}, {"Transaction", "830"}, {"Direction", "I"},
+                       {"Segment", "S99"}, {"SegmentIndex", 99}, {"ElementIndex", 1}});
+    for (const bool shownFull : {false, true}) {
+        if (shownFull) {
+            emit w.lvwTSets->ItemClick(1); // the map read again
+            ASSERT_NE(w.tvwTSets->nodeIndex("Segment0199"), 0);
+        }
+        for (QPushButton *button : {w.cmdAddSegment, w.cmdDuplicateSegment}) {
+            SCOPED_TRACE(button->objectName().toStdString() + (shownFull ? " on the map shown full" : ""));
+            click(w, "Segment0150");
+            const auto before = mapRows();
+            w.txtSegment->setText("NEW");
+            dialogs().answer(vb::vbOK);
+            button->click();
+            EXPECT_EQ(dialogs().last().text, "A map holds at most 99 segments");
+            EXPECT_EQ(dialogs().last().icon, vb::vbCritical);
+            EXPECT_TRUE(mapRows() == before) << "the map changed";
+        }
+    }
+    EXPECT_EQ(dialogs().boxes().size(), 4u);
+}
+
 TEST_F(MapDesignerWindowTest, AMapWhoseTransactionSetIsGoneIsNotChanged)
 {
     frmMap &w = openStandard();
@@ -566,7 +752,7 @@ TEST_F(MapDesignerWindowTest, AnEditOfAMapThatLeavesTheListIsOfferedOrReported)
     w.txtSegmentName->setText("kept through the rename");
     dialogs().answer(vb::vbYes);
     partners::notifyMapsLeaving("acme01"); // the partner window renames ACME01
-    EXPECT_EQ(dialogs().last().text, "Segment Properties\rSave Changes?");
+    EXPECT_EQ(dialogs().last().text, "Segment Properties\rSave changes to BFR?");
     for (const char *table : {"Transactions", "Segment", "Element"})
         cnDatabase->Execute(QStringLiteral("UPDATE %1 SET Partner = 'ACME02'").arg(QString::fromLatin1(table)));
     partners::notifyTransactionsChanged();
@@ -586,7 +772,7 @@ TEST_F(MapDesignerWindowTest, AnEditOfAMapThatLeavesTheListIsOfferedOrReported)
     dialogs().answer(vb::vbNo);
     partners::SetStore(cnDatabase).remove({"ACME02", "830", "004010", "I"});
     EXPECT_EQ(dialogs().boxes().size(), 2u);
-    EXPECT_EQ(dialogs().last().text, "Segment Properties\rSave Changes?");
+    EXPECT_EQ(dialogs().last().text, "Segment Properties\rSave changes to N1?");
     ASSERT_EQ(w.lvwTSets->itemCount(), 1);
     EXPECT_EQ(w.tvwTSets->nodeText(1), "ACME02_830_004010_O");
 
@@ -763,6 +949,64 @@ TEST_F(MapDesignerWindowTest, TheLayoutIsKeptInSectionMap)
     EXPECT_EQ(again.picVSplitLeft->leftTwips(), 4000);
 }
 
+// Shrunk to its minimum and enlarged again, the designer gives its panes
+// back the room they had, also after it is closed and opened again; a
+// stored layout whose bars squeeze a pane is not restored.
+TEST_F(MapDesignerWindowTest, ThePanesFollowTheWindowWhenItGrowsAgain)
+{
+    struct Geometry {
+        QRect tree, list, segment, tab;
+        bool operator==(const Geometry &) const = default;
+    };
+    auto geometryOf = [](frmMap &w) {
+        return Geometry{w.tvwTSets->geometry(), w.lvwTSets->geometry(), w.fraSegment->geometry(),
+                        w.sstControls->geometry()};
+    };
+    auto resizeTo = [](frmMap &w, int width, int height) {
+        if (!w.isVisible()) {
+            w.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 5000)) << "the designer was not shown within 5 s";
+        }
+        w.resize(width, height);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.size() == QSize(width, height); }, 5000))
+            << "not resized to " << width << "x" << height << " within 5 s";
+        w.Form_Resize();
+    };
+    const int large = 1000, tall = 700;
+    Geometry roomy;
+    {
+        frmMap &w = openStandard();
+        resizeTo(w, large, tall);
+        roomy = geometryOf(w);
+        ASSERT_GT(roomy.tree.width(), 150);
+        resizeTo(w, controls::twipsToPixels(kMapMinimumWidth), controls::twipsToPixels(kMapMinimumHeight));
+        EXPECT_LT(w.tvwTSets->width(), roomy.tree.width()) << w.width() << "x" << w.height() << " client "
+                                                           << w.centralWidget()->width() << " bars "
+                                                           << w.picVSplitLeft->leftTwips() << " "
+                                                           << w.picVSplitRight->leftTwips();
+        resizeTo(w, large, tall);
+        EXPECT_EQ(geometryOf(w), roomy);
+        // Closed while at its minimum.
+        resizeTo(w, controls::twipsToPixels(kMapMinimumWidth), controls::twipsToPixels(kMapMinimumHeight));
+        controls::unload<frmMap>();
+    }
+    {
+        frmMap &w = controls::form<frmMap>();
+        resizeTo(w, large, tall);
+        EXPECT_EQ(geometryOf(w), roomy);
+        controls::unload<frmMap>();
+    }
+    // A layout stored with the bars pulled together (the tree 900 twips wide).
+    vb::SaveSetting("Corvantis", "Map", "VSplitLeft", "4000");
+    vb::SaveSetting("Corvantis", "Map", "VSplitCenter", "4000");
+    vb::SaveSetting("Corvantis", "Map", "VSplitRight", "5000");
+    frmMap &w = controls::form<frmMap>();
+    resizeTo(w, large, tall);
+    EXPECT_EQ(geometryOf(w), roomy);
+    EXPECT_GT(w.picVSplitRight->leftTwips() - w.picVSplitLeft->leftTwips(), 1000);
+    EXPECT_GE(w.picVSplitLeft->leftTwips(), 3500);
+}
+
 // A placement stored on a larger screen (960 x 768 pixels, or off an edge)
 // opens inside a 1024 x 768 screen, frame included.
 TEST_F(MapDesignerWindowTest, AStoredPlacementIsFittedIntoTheScreen)
@@ -786,12 +1030,16 @@ TEST_F(MapDesignerWindowTest, AStoredPlacementIsFittedIntoTheScreen)
         w.MainLayout(QStringLiteral("load"));
         w.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 5000)) << c.what << ": not shown within 5 s";
-        const QRect frame = w.frameGeometry();
-        EXPECT_TRUE(area.contains(frame)) << c.what << ": " << frame.x() << "," << frame.y() << " " << frame.width()
-                                          << "x" << frame.height();
+        // The frame as drawn, or as assumed where none is drawn yet.
+        const QMargins margins = controls::windowFrame(&w);
+        for (const QRect &frame : {w.frameGeometry(), w.geometry().marginsAdded(margins)})
+            EXPECT_TRUE(area.contains(frame)) << c.what << ": " << frame.x() << "," << frame.y() << " "
+                                              << frame.width() << "x" << frame.height();
         // Only what the screen lacks is taken off.
-        EXPECT_GE(w.geometry().width(), std::min(c.stored.width(), area.width() - 8)) << c.what;
-        EXPECT_GE(w.geometry().height(), std::min(c.stored.height(), area.height() - 8)) << c.what;
+        const int frameWidth = margins.left() + margins.right(), frameHeight = margins.top() + margins.bottom();
+        EXPECT_GE(w.geometry().width(), std::min(c.stored.width(), area.width() - std::max(8, frameWidth))) << c.what;
+        EXPECT_GE(w.geometry().height(), std::min(c.stored.height(), area.height() - std::max(8, frameHeight)))
+            << c.what;
         w.close();
         controls::unload<frmMap>();
     }
@@ -827,6 +1075,23 @@ TEST_F(MapDesignerWindowTest, ExecuteMapperRunsTheTrialOfTheLoadedMap)
     EXPECT_EQ(count("Outbox"), 1) << column("SELECT Description FROM History", "Description").join(" | ").toStdString();
     EXPECT_TRUE(w.txtTransaction->toPlainText().contains("BEG*A1*00")) << w.txtTransaction->toPlainText().toStdString();
     EXPECT_TRUE(w.cmdElementProcess->hasFocus() || !w.isActiveWindow());
+    // The outcome is told in the designer: the sets written, brought forward.
+    EXPECT_EQ(w.sstControls->tab(), 2);
+    EXPECT_TRUE(w.lblRunOutcome->text().startsWith("Execute Mapper: ")) << w.lblRunOutcome->text().toStdString();
+    EXPECT_TRUE(w.lblRunOutcome->text().endsWith(" written to the Outbound folder and loaded into the Outbox"));
+
+    // A failed run: its History texts, the cause first.
+    QFile::remove(corvantis::test::tempDir() + "/Import/ACME01_830_004010_O.ADO");
+    w.sstControls->setTab(0);
+    const QStringList before = column("SELECT Description FROM History ORDER BY rowid", "Description");
+    w.cmdElementProcess->click();
+    EXPECT_EQ(count("Outbox"), 1);
+    const QStringList after = column("SELECT Description FROM History ORDER BY rowid", "Description");
+    ASSERT_GT(after.size(), before.size());
+    EXPECT_EQ(w.lblRunOutcome->text(), after.mid(before.size()).join("; "));
+    EXPECT_TRUE(w.lblRunOutcome->text().endsWith("Process Failed - ACME01_830_004010_O"))
+        << w.lblRunOutcome->text().toStdString();
+    EXPECT_EQ(w.sstControls->tab(), 0);
     setMapDesignerServices({});
 }
 

@@ -115,3 +115,23 @@ TEST(MapLayout, DefaultsAndTheSettingsRoundTrip)
     vb::SaveSetting("Corvantis", "Map", "Left", "abc");
     EXPECT_FALSE(readMapLayout(d).left.has_value());
 }
+
+// Bars a drag can leave are restored; bars that squeeze a pane below what a
+// drag leaves it (as a window shrunk to its minimum pulled them) are not.
+TEST(MapLayout, ALayoutThatSqueezesAPaneIsNotRestored)
+{
+    const struct {
+        const char *what;
+        MapBars bars;
+        bool hides;
+    } cases[] = {
+        {"the defaults of a 12600 twips window", {6300, 6300, 9450, 6750}, false},
+        {"every bar at its drag limit", {3500, 3500, 4600, 4300}, false},
+        {"pulled in by the smallest window", {4000, 4000, 5000, 6000}, true},
+        {"segment pane narrower than a drag leaves it", {3000, 6300, 9450, 6750}, true},
+        {"reference narrower than a drag leaves it", {6300, 3400, 9450, 6750}, true},
+        {"the upper panes too low", {6300, 6300, 9450, 4000}, true},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(barsHideAPane(c.bars), c.hides) << c.what;
+}

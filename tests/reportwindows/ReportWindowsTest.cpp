@@ -22,10 +22,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPrinter>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -398,6 +402,60 @@ TEST_F(ReportWindowsTest, TheFontChoiceKeepsWhatTheUserLeftAsShown)
     };
     for (const Case &c : cases)
         EXPECT_EQ(report::chosenFont(arialBold, c.shown, c.chosen), c.expected) << c.what;
+}
+
+// Format > Font on an Arial bold 18 object: the dialog opens on the family
+// the system resolves Arial to, with bold selected; changing only the size
+// keeps Arial and bold.
+TEST_F(ReportWindowsTest, TheFontDialogOpensOnTheObjectsFontAndKeepsWhatIsLeft)
+{
+    openFixture(u"Font"_s, 1);
+    windows().showDesigner();
+    reportwindows::frmDesign &d = *windows().designer();
+    report::ReportDesigner &designer = *d.crxDesigner;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    designer.selectObject(report::SectionKind::ReportHeader, 0);
+    designer.setSelectedFont({u"Arial"_s, 18, true, false, false});
+    QFont arial(u"Arial"_s);
+    arial.setBold(true);
+    const QString resolved = QFontInfo(arial).family();
+    EXPECT_EQ(reportwindows::fontDialogStart({u"Arial"_s, 18, true, false, false}).family(), resolved);
+
+    // The dialog, found while it is open, then given a new size only; it
+    // is closed whatever happens, and waited for no longer than 5 s.
+    QFont opened;
+    bool found = false;
+    int tries = 0;
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *dialog = d.findChild<QFontDialog *>();
+        if (!dialog || !dialog->isVisible()) {
+            if (++tries > 100) {
+                poll.stop();
+                if (dialog)
+                    dialog->reject(); // shown some other way: closed unanswered
+            }
+            return;
+        }
+        poll.stop();
+        found = true;
+        opened = dialog->currentFont();
+        QFont sized = opened;
+        sized.setPointSizeF(20);
+        dialog->setCurrentFont(sized);
+        dialog->accept();
+    });
+    poll.start();
+    d.findChild<QAction *>(u"mnuFont"_s)->trigger();
+    poll.stop();
+    ASSERT_TRUE(found) << "the Font dialog did not open within 5 s";
+    EXPECT_EQ(opened.family(), resolved);
+    EXPECT_TRUE(opened.bold()) << QFontDatabase::styleString(opened).toStdString();
+    EXPECT_FALSE(opened.italic());
+    EXPECT_EQ(opened.pointSizeF(), 18);
+    const report::Font kept{u"Arial"_s, 20, true, false, false};
+    EXPECT_EQ(designer.selectedObject()->font, kept);
 }
 
 TEST_F(ReportWindowsTest, FieldFormatSaysWhatIsWrongAndAsksAgain)

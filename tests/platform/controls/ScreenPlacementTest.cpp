@@ -2,6 +2,7 @@
 // table of screens and stored placements, and a real window placed by it.
 #include "controls/ScreenPlacement.h"
 
+#include <QGuiApplication>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -72,12 +73,17 @@ TEST(PlaceOnScreen, ARealWindow)
 {
     const QRect area(0, 0, 1024, 768);
     QWidget window;
+    // Not drawn yet: where the window system draws frames, one is assumed.
+    const QMargins frame = controls::windowFrame(&window);
+    EXPECT_EQ(frame, controls::platformDrawsFrames() ? controls::assumedFrame() : QMargins());
     window.resize(900, 900);
     controls::placeOnScreen(&window, std::nullopt, area);
-    EXPECT_EQ(window.geometry(), QRect(62, 0, 900, 768));
+    EXPECT_EQ(window.geometry(), centredOnScreen(QSize(900, 900), area, frame));
+    EXPECT_TRUE(area.contains(window.geometry().marginsAdded(frame)));
 
     controls::placeOnScreen(&window, QRect(500, 600, 640, 480), area);
-    EXPECT_EQ(window.geometry(), QRect(384, 288, 640, 480));
+    EXPECT_EQ(window.geometry(), fitOnScreen(QRect(500, 600, 640, 480), area, frame));
+    EXPECT_EQ(window.geometry().size(), QSize(640, 480));
 
     window.setGeometry(20, 30, 300, 200); // where the user left it
     controls::placeOnScreen(&window, std::nullopt, area);
@@ -85,7 +91,7 @@ TEST(PlaceOnScreen, ARealWindow)
 
     window.setMinimumSize(700, 600);
     controls::placeOnScreen(&window, QRect(0, 0, 1280, 1000), QRect(0, 0, 640, 480));
-    EXPECT_EQ(window.geometry(), QRect(0, 0, 700, 600));
+    EXPECT_EQ(window.geometry(), QRect(frame.left(), frame.top(), 700, 600));
 
     // Shown, the window stays where it was placed.
     window.setMinimumSize(0, 0);
@@ -93,6 +99,24 @@ TEST(PlaceOnScreen, ARealWindow)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 5000)) << "not shown within 5 s";
     EXPECT_EQ(window.geometry(), QRect(40, 50, 500, 400));
+}
+
+// A frame the window system has not drawn yet is taken as a title bar and
+// borders, so that a window fitted before it is shown keeps its title bar on
+// the screen; a platform that draws no frames adds none.
+TEST(WindowFrame, AFrameNotYetDrawnIsAssumed)
+{
+    QWidget window;
+    EXPECT_EQ(controls::windowFrame(&window, true), controls::assumedFrame());
+    EXPECT_EQ(controls::windowFrame(&window, false), QMargins());
+    const QMargins assumed = controls::assumedFrame();
+    EXPECT_GT(assumed.top(), assumed.bottom()) << "room for a title bar";
+    // The main window stored at 1280 x 1000 opens on 1024 x 768 with its frame inside.
+    const QRect area(0, 0, 1024, 768);
+    const QRect placed = fitOnScreen(QRect(0, 0, 1280, 1000), area, assumed);
+    EXPECT_TRUE(area.contains(placed.marginsAdded(assumed)));
+    EXPECT_EQ(placed.topLeft(), QPoint(assumed.left(), assumed.top()));
+    EXPECT_EQ(controls::platformDrawsFrames(), QGuiApplication::platformName() != QLatin1String("offscreen"));
 }
 
 TEST(AvailableScreenArea, AFixedScreenLiesAtTheOrigin)
