@@ -952,6 +952,11 @@ void frmExchange::cmdAddNetwork_Click()
             vb::MsgBox(refusal->message, refusal->icon | vb::vbOKOnly);
             return;
         }
+        // Names compare without regard to letter case: "acme01" is ACME01.
+        if (const auto existing = m_store.load(name)) {
+            vb::MsgBox(networkExistsMessage(existing->Network), vb::vbExclamation | vb::vbOKOnly);
+            return;
+        }
         m_store.add(name);
         modGlobal::LogHistory(u"Info"_s, u"Network Added "_s + name);
         LoadNetworks();
