@@ -71,7 +71,9 @@ ScriptBox::ScriptBox(QWidget *parent) : QPlainTextEdit(parent)
     setTabChangesFocus(false);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setAcceptDrops(true);
-    setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 4);
+    // Exactly four blanks: a whole-pixel advance would put the stops off the
+    // columns of a font whose blank is a fraction wide.
+    setTabStopDistance(QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' ')) * 4);
 }
 
 bool ScriptBox::event(QEvent *event)
