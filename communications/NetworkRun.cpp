@@ -62,17 +62,30 @@ QString uploadFailure(inet::InternetTransfer &control)
 
 // The unzip limits, which the settings may raise for partners known to send
 // large archives: section "Exchange", "UnzipLimitMB" (megabytes an entry may
-// unpack to) and "UnzipRatioLimit" (unpacked to packed). A value that is no
+// unpack to), "UnzipTotalLimitMB" (megabytes the whole archive may unpack
+// to), "UnzipEntryLimit" (entries of one archive), "UnzipRatioLimit"
+// (unpacked to packed, for each entry and the whole archive) and
+// "UnzipFreeSpaceMB" (megabytes the disk must keep free). A value that is no
 // positive number keeps the default.
 void applyUnzipLimits(zipfile::Unzipper &unzipper)
 {
-    bool ok = false;
-    const double megabytes = vb::GetSetting(u"Corvantis"_s, u"Exchange"_s, u"UnzipLimitMB"_s).trimmed().toDouble(&ok);
-    if (ok && megabytes > 0)
-        unzipper.maxEntrySize = qint64(std::min(megabytes, 1e12) * 1024 * 1024);
-    const double ratio = vb::GetSetting(u"Corvantis"_s, u"Exchange"_s, u"UnzipRatioLimit"_s).trimmed().toDouble(&ok);
-    if (ok && ratio > 0)
-        unzipper.maxRatio = ratio;
+    const auto setting = [](const QString &key) -> std::optional<double> {
+        bool ok = false;
+        const double value = vb::GetSetting(u"Corvantis"_s, u"Exchange"_s, key).trimmed().toDouble(&ok);
+        if (!ok || !(value > 0))
+            return std::nullopt;
+        return std::min(value, 1e12);
+    };
+    if (const auto megabytes = setting(u"UnzipLimitMB"_s))
+        unzipper.maxEntrySize = qint64(*megabytes * 1024 * 1024);
+    if (const auto megabytes = setting(u"UnzipTotalLimitMB"_s))
+        unzipper.maxTotalSize = qint64(*megabytes * 1024 * 1024);
+    if (const auto entries = setting(u"UnzipEntryLimit"_s))
+        unzipper.maxEntries = qint64(*entries);
+    if (const auto ratio = setting(u"UnzipRatioLimit"_s))
+        unzipper.maxRatio = *ratio;
+    if (const auto megabytes = setting(u"UnzipFreeSpaceMB"_s))
+        unzipper.minFreeSpace = qint64(*megabytes * 1024 * 1024);
 }
 
 // A member's own failure: an "Error" entry and the session line; the script goes on.

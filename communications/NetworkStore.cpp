@@ -81,6 +81,11 @@ std::optional<NetworkNameRefusal> refuseNetworkName(const QString &name)
     return std::nullopt;
 }
 
+QString networkExistsMessage(const QString &storedName)
+{
+    return u"A network named "_s + storedName + u" already exists."_s;
+}
+
 NetworkStore::NetworkStore(ado::ConnectionPtr connection) : m_cn(std::move(connection)) {}
 
 std::vector<NetworkRow> NetworkStore::loadAll() const
@@ -117,7 +122,8 @@ void NetworkStore::add(const QString &name)
     ado::Recordset rs;
     rs.Open(byName(name), m_cn, ado::adOpenKeyset, ado::adLockOptimistic);
     if (!rs.Eof())
-        vb::raise(ado::adErrProvider, u"UNIQUE constraint failed: Internet.Network"_s, u"Corvantis database"_s);
+        vb::raise(ado::adErrProvider, networkExistsMessage(rs.Fields(u"Network"_s).Value().toString()),
+                  u"Corvantis database"_s);
     rs.AddNew();
     writeRow(rs, [&] { rs.Fields(u"Network"_s) = vb::Variant(name); });
 }

@@ -76,6 +76,9 @@ struct NetworkNameRefusal {
 // a-z, A-Z and 0-9, then "Enter a longer Network Name! (Min 6)"); nullopt
 // when accepted.
 std::optional<NetworkNameRefusal> refuseNetworkName(const QString &name);
+// "A network named ACME01 already exists." for the stored spelling of a
+// name typed in another letter case too.
+QString networkExistsMessage(const QString &storedName);
 
 class NetworkStore {
 public:
@@ -86,7 +89,8 @@ public:
     // The first row of that name; nullopt when there is none.
     std::optional<NetworkRow> load(const QString &name) const;
     // Adds a row holding only its name. A name another network has, in any
-    // letter case, is refused as the table's unique index refuses it.
+    // letter case, is refused (networkExistsMessage), as the table's unique
+    // index refuses it.
     void add(const QString &name);
     // Writes all 37 fields of the row of that name; 3021 when it is gone.
     void save(const QString &name, const std::vector<vb::Variant> &values);

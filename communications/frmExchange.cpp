@@ -864,6 +864,16 @@ void frmExchange::LoadCertificates(int index)
         if (location == 0)
             return;
         const crypto::CertificateStore store = crypto::CertificateStore::open(location, name);
+        // A file the list cannot show (one with a password, one unreadable)
+        // is named with its reason, not left out without a word.
+        for (const QString &problem : store.problems()) {
+            const QString entry = u"Certificate file left out of the list of "_s
+                + crypto::storeFolder(location, name) + u": "_s + problem;
+            if (!m_reportedCertificateProblems.contains(entry)) {
+                m_reportedCertificateProblems.insert(entry);
+                LogExchange(u"Warning"_s, entry);
+            }
+        }
         controls::ListView *list = pg.lvwCertificate;
         // Four columns, each a quarter of the list, however often it loads.
         const int width = list->isVisible() ? list->viewport()->width() : 0;
@@ -950,6 +960,11 @@ void frmExchange::cmdAddNetwork_Click()
             return;
         if (const auto refusal = refuseNetworkName(name)) {
             vb::MsgBox(refusal->message, refusal->icon | vb::vbOKOnly);
+            return;
+        }
+        // Names compare without regard to letter case: "acme01" is ACME01.
+        if (const auto existing = m_store.load(name)) {
+            vb::MsgBox(networkExistsMessage(existing->Network), vb::vbExclamation | vb::vbOKOnly);
             return;
         }
         m_store.add(name);

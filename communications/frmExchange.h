@@ -13,6 +13,7 @@
 #include "crypto/Certificate.h"
 
 #include <QList>
+#include <QSet>
 #include <QWidget>
 
 #include <functional>
@@ -167,6 +168,9 @@ private:
     int m_runningPage = -1;
     bool m_editing = false;
     bool m_unloaded = false;
+    // Certificate files already recorded as left out of a list (file and
+    // reason), so reloading a list does not record them again.
+    QSet<QString> m_reportedCertificateProblems;
 };
 
 } // namespace communications

@@ -4,6 +4,10 @@
 #include "vb/Settings.h"
 #include "vb/VbError.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 namespace sections {
 
 namespace {
@@ -54,6 +58,21 @@ const std::array<const char *, 8> &folderKeys()
 QString folder(const QString &key)
 {
     return vb::GetSetting(vb::AppInfo::title(), QStringLiteral("Folders"), key, vb::AppInfo::path());
+}
+
+QStringList placeReportsContents(const QString &reports)
+{
+    QStringList failed;
+    if (reports.isEmpty() || !QFileInfo(reports).isDir())
+        return failed;
+    const QString exportReports = reports + QStringLiteral("/Export");
+    if (!QFileInfo(exportReports).isDir() && !QDir().mkpath(exportReports))
+        failed << exportReports;
+    const QString guideline = reports + QStringLiteral("/Guideline.rpt");
+    const QString shipped = vb::AppInfo::path() + QStringLiteral("/Guideline.rpt");
+    if (!QFileInfo::exists(guideline) && QFileInfo::exists(shipped) && !QFile::copy(shipped, guideline))
+        failed << guideline;
+    return failed;
 }
 
 const std::array<Switch, 12> &filterSwitches()

@@ -18,6 +18,12 @@ namespace sections {
 const std::array<const char *, 8> &folderKeys();
 // A folder setting, read with the program folder as default.
 QString folder(const QString &key);
+// What a Reports folder holds for the program: the Export subfolder (the
+// sets' export reports) and, while it has none, a copy of the Guideline.rpt
+// shipped beside the program (the map designer's guideline report). Placed
+// at login and whenever the Reports setting changes. Returns the folder or
+// file that could not be placed.
+QStringList placeReportsContents(const QString &reports);
 
 // ---- Filter and Columns ----
 // One switch of a section: the settings key (the column caption), the

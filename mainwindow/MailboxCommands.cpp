@@ -169,7 +169,9 @@ void MailboxCommands::transfer(controls::ListView &source, controls::ListView &t
     const int selected = source.selectedCount();
     const QString question = kind == Transfer::Move ? MoveQuestion(selected, source.tag(), target.tag())
                                                     : RecycleQuestion(selected);
-    if (vb::MsgBox(question, vb::vbYesNo | vb::vbQuestion, modGlobal::AppTitle()) != vb::vbYes)
+    // Recycling is destructive: a quick Enter keeps the rows where they are.
+    const int style = vb::vbYesNo | vb::vbQuestion | (kind == Transfer::Recycle ? vb::vbDefaultButton2 : 0);
+    if (vb::MsgBox(question, style, modGlobal::AppTitle()) != vb::vbYes)
         return;
     // Confirmed with nothing selected: there is nothing to move, and nothing to record.
     if (selected == 0)
@@ -245,7 +247,8 @@ void MailboxCommands::DeleteItems(controls::ListView &list)
     if (!busy)
         return;
     const int selected = list.selectedCount();
-    if (vb::MsgBox(DeleteQuestion(selected), vb::vbYesNo | vb::vbQuestion, modGlobal::AppTitle()) != vb::vbYes)
+    if (vb::MsgBox(DeleteQuestion(selected), vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2, modGlobal::AppTitle())
+        != vb::vbYes)
         return;
     if (selected == 0)
         return;

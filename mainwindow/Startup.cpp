@@ -1,10 +1,10 @@
 #include "mainwindow/Startup.h"
 
+#include "core/SettingsSections.h"
 #include "vb/AppInfo.h"
 #include "vb/Settings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QLockFile>
@@ -101,19 +101,8 @@ QStringList createWorkingFolders()
         if (!QDir().mkpath(folder))
             failed << folder;
     }
-    // The Reports folder holds the sets' export reports in its Export
-    // subfolder and the guideline report of the map designer: a copy of the
-    // one shipped beside the program while it has none.
-    const QString reports = vb::GetSetting(app, QStringLiteral("Folders"), QStringLiteral("Reports"), QString());
-    if (!reports.isEmpty() && QFileInfo(reports).isDir()) {
-        const QString exportReports = reports + QStringLiteral("/Export");
-        if (!QFileInfo(exportReports).isDir() && !QDir().mkpath(exportReports))
-            failed << exportReports;
-        const QString guideline = reports + QStringLiteral("/Guideline.rpt");
-        const QString shipped = vb::AppInfo::path() + QStringLiteral("/Guideline.rpt");
-        if (!QFileInfo::exists(guideline) && QFileInfo::exists(shipped) && !QFile::copy(shipped, guideline))
-            failed << guideline;
-    }
+    failed << sections::placeReportsContents(
+        vb::GetSetting(app, QStringLiteral("Folders"), QStringLiteral("Reports"), QString()));
     return failed;
 }
 

@@ -43,9 +43,8 @@ const QStringList &seededFolderKeys();
 void seedFolderSettings(const QString &programFolder);
 // Creates each working folder those keys name that does not exist yet, so
 // the first acknowledgement or export of a new installation has somewhere to
-// go; also the Export subfolder of the Reports folder (the export reports)
-// and, when the Reports folder has none, a copy of the Guideline.rpt shipped
-// beside the program. Returns the folders (or file) that could not be created.
+// go; also what the Reports folder holds (sections::placeReportsContents).
+// Returns the folders (or file) that could not be created.
 QStringList createWorkingFolders();
 
 } // namespace mainwindow

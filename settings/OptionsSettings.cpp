@@ -75,21 +75,28 @@ QString missingFolderMessage(const QString &key, const QString &text)
            + QStringLiteral("\r\n\r\n") + text + QStringLiteral("\r\n");
 }
 
-void saveOptions(const OptionsValues &values, const std::function<bool(const QString &)> &folderExists,
-                 const std::function<void(int index, const QString &key)> &onMissing)
+QStringList saveOptions(const OptionsValues &values, const std::function<bool(const QString &)> &folderExists,
+                        const std::function<void(int index, const QString &key)> &onMissing)
 {
     sections::writeFilter(values.filter);
+    QStringList unplaced;
     const auto &keys = sections::folderKeys();
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const QString key = QString::fromLatin1(keys[i]);
-        if (folderExists(values.folders[i]))
-            vb::SaveSetting(vb::AppInfo::title(), QStringLiteral("Folders"), key, values.folders[i]);
-        else
+        if (!folderExists(values.folders[i])) {
             onMissing(static_cast<int>(i), key);
+            continue;
+        }
+        const bool newReports = key == QLatin1String("Reports") && sections::folder(key) != values.folders[i];
+        vb::SaveSetting(vb::AppInfo::title(), QStringLiteral("Folders"), key, values.folders[i]);
+        // A new Reports folder is usable at once, not only after the next login.
+        if (newReports)
+            unplaced << sections::placeReportsContents(values.folders[i]);
     }
     const auto &viewer = sections::viewerKeys();
     for (std::size_t i = 0; i < viewer.size() && i < values.viewer.size(); ++i)
         sections::writeViewerSwitch(QString::fromLatin1(viewer[i]), values.viewer[i]);
+    return unplaced;
 }
 
 } // namespace settings

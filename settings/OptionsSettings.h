@@ -30,8 +30,10 @@ QString missingFolderMessage(const QString &key, const QString &text);
 
 // Saves in the dialog's order: the filter, then each folder that exists
 // (missing ones are handed to onMissing, which shows the message and may
-// reload the box, and are not written), then the viewer switches.
-void saveOptions(const OptionsValues &values, const std::function<bool(const QString &)> &folderExists,
-                 const std::function<void(int index, const QString &key)> &onMissing);
+// reload the box, and are not written), then the viewer switches. A Reports
+// folder that changes gets its contents placed (sections::placeReportsContents);
+// returns what could not be placed.
+QStringList saveOptions(const OptionsValues &values, const std::function<bool(const QString &)> &folderExists,
+                        const std::function<void(int index, const QString &key)> &onMissing);
 
 } // namespace settings

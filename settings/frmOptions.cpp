@@ -248,12 +248,16 @@ void frmOptions::SavePropertySettings()
             values.filter.push_back(lvwFilter->isItemChecked(i));
         for (QCheckBox *box : chkViewer)
             values.viewer.push_back(box->isChecked());
-        saveOptions(
+        const QStringList unplaced = saveOptions(
             values, [](const QString &folder) { return !folder.isEmpty() && QDir(folder).exists(); },
             [this, &values](int index, const QString &key) {
                 vb::MsgBox(missingFolderMessage(key, values.folders[index]), vb::vbCritical);
                 txtFolder[index]->setText(sections::folder(key));
             });
+        // The folder setting stands; what could not be placed in it is named.
+        if (!unplaced.isEmpty())
+            modGlobal::ReportError(
+                vb::VbError(75, QStringLiteral("Path/File access error: ") + unplaced.join(QStringLiteral(", "))));
     } catch (const std::exception &e) {
         modGlobal::ReportError(e);
     }

@@ -221,6 +221,37 @@ namespace {
     throw error;
 }
 
+// The library registered for other classes of the ProgID's prefix
+// ("Lorvanne" of "Lorvanne.Missing"), so a class the library lacks is
+// reported with the library it was looked for in; empty when there is none.
+QString libraryOfPrefix(const QString &prefix)
+{
+    QSettings ini(classRegistryFile(), QSettings::IniFormat);
+    for (const QString &group : ini.childGroups()) {
+        const qsizetype dot = group.lastIndexOf(u'.');
+        if (dot <= 0 || group.left(dot).compare(prefix, Qt::CaseInsensitive) != 0)
+            continue;
+        const QString library = ini.value(group + QLatin1Char('/') + kLibraryKey).toString();
+        if (!library.isEmpty())
+            return library;
+    }
+    return {};
+}
+
+// Why a ProgID has no entry: the class and the library it names.
+QString unregisteredReason(const QString &progId)
+{
+    const QString reason = QStringLiteral("no class is registered under this name");
+    const qsizetype dot = progId.lastIndexOf(u'.');
+    if (dot <= 0 || dot == progId.size() - 1)
+        return reason;
+    const QString prefix = progId.left(dot), className = progId.mid(dot + 1);
+    const QString library = libraryOfPrefix(prefix);
+    if (library.isEmpty())
+        return reason + QStringLiteral(" (class %1; no library %2 is registered)").arg(className, prefix);
+    return reason + QStringLiteral(" (the library %1 has no class %2)").arg(library, className);
+}
+
 } // namespace
 
 DispatchPtr CreateObject(const QString &progId)
@@ -238,7 +269,7 @@ DispatchPtr CreateObject(const QString &progId)
 
     const std::optional<ClassEntry> entry = findClass(progId);
     if (!entry)
-        cannotCreate(progId, QStringLiteral("no class is registered under this name"));
+        cannotCreate(progId, unregisteredReason(progId));
     QString error;
     void *h = loadLibrary(entry->library, &error);
     if (!h)
@@ -255,16 +286,17 @@ DispatchPtr CreateObject(const QString &progId)
         raw = create(entry->className.toUtf8().constData());
     } catch (...) {
         // The factory must not throw; one that does still fails with its reason.
-        cannotCreate(progId, QStringLiteral("the factory of class %1 failed: %2")
-                                 .arg(entry->className, vb::caughtErrorText()));
+        cannotCreate(progId, QStringLiteral("the factory of class %1 of the library %2 failed: %3")
+                                 .arg(entry->className, entry->library, vb::caughtErrorText()));
     }
     if (!raw) {
         QString reason;
         if (auto why = reinterpret_cast<corvantis_create_error_fn>(dlsym(h, "corvantis_create_error")))
             if (const char *text = why())
                 reason = QString::fromUtf8(text);
-        cannotCreate(progId, QStringLiteral("the factory made no object of class %1%2")
-                                 .arg(entry->className, reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
+        cannotCreate(progId, QStringLiteral("the factory made no object of class %1 of the library %2%3")
+                                 .arg(entry->className, entry->library,
+                                      reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
     }
     return DispatchPtr(raw);
 }

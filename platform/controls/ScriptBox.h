@@ -1,11 +1,15 @@
 #pragma once
-// A script box: plain text in a fixed-pitch font, Tab and Shift+Tab insert a
+// A script box: plain text in a monospaced font, Tab and Shift+Tab insert a
 // tab character instead of moving the focus, and text dropped on it (a
 // node's text dragged from a tree) is inserted at the drop point as a copy.
 
 #include <QPlainTextEdit>
 
 namespace controls {
+
+// The desktop's fixed-pitch font when every character of it takes the same
+// room, else the first font that does (the flag alone is not trusted).
+QFont monospacedFont();
 
 class ScriptBox : public QPlainTextEdit {
     Q_OBJECT

@@ -1,11 +1,14 @@
 #include "zip/Archive.h"
 
+#include "vb/AtomicFile.h"
+#include "vb/VbError.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSaveFile>
-#include <QTemporaryFile>
+#include <QStorageInfo>
 
 #include <zip.h>
 
@@ -16,6 +19,9 @@
 #include <cstring>
 
 #include <memory>
+#include <vector>
+
+#include <unistd.h>
 
 namespace zipfile {
 
@@ -163,35 +169,99 @@ QString unsafeEntryReason(const QByteArray &raw)
 
 namespace {
 
-// Files written under temporary names, and the folders made for them, until
-// the whole archive has been read; then renamed into place, or all removed.
+// The text after "Cannot write <path>: " of the atomic writer's refusal: the
+// system's reason alone.
+QString writerReason(const vb::VbError &error, const QString &target)
+{
+    const QString prefix = QStringLiteral("Cannot write ") + target + QStringLiteral(": ");
+    return error.description.startsWith(prefix) ? error.description.mid(prefix.size()) : error.description;
+}
+
+// A second name for the file `target` (a hard link, or a copy where the file
+// system has none), so the file can be given back if the archive is not placed
+// whole. Empty when neither can be made.
+QString keepAside(const QString &target)
+{
+    const QFileInfo info(target);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString letters;
+        for (int k = 0; k < 6; ++k)
+            letters += QLatin1Char(char('a' + QRandomGenerator::global()->bounded(26)));
+        const QString aside = info.absolutePath() + QStringLiteral("/.") + info.fileName().left(200)
+            + QLatin1Char('.') + letters + QStringLiteral(".unzip-previous");
+        if (::link(QFile::encodeName(target).constData(), QFile::encodeName(aside).constData()) == 0)
+            return aside;
+        if (errno == EEXIST)
+            continue;
+        return QFile::copy(target, aside) ? aside : QString();
+    }
+    return {};
+}
+
+// Files written through the atomic writer, and the folders made for them,
+// until the whole archive has been read; then all renamed into place, or none.
 class Staging {
 public:
     ~Staging() { discard(); }
     void madeFolder(const QString &dir) { m_folders.append(dir); }
-    void add(const QString &temp, const QString &target) { m_files.append({temp, target}); }
-    // Renames every file into place; false with the reason when one fails
-    // (those already renamed stay, the rest are removed).
+    void add(std::unique_ptr<vb::AtomicFile> file) { m_files.push_back(std::move(file)); }
+    // Renames every file into place. When one fails, every file placed before
+    // it is taken back (a file it replaced is given back), so the destination
+    // is as it was; false with the reason.
     bool commit(QString *why, QStringList *placed)
     {
-        while (!m_files.isEmpty()) {
-            const auto [temp, target] = m_files.takeFirst();
-            if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
-                *why = QStringLiteral("Cannot write \"%1\": %2; extraction stopped.")
-                           .arg(target, QString::fromLocal8Bit(std::strerror(errno)));
-                QFile::remove(temp);
-                discard();
+        struct Placed {
+            QString target;
+            QString previous; // the replaced file's second name; empty when none was replaced
+        };
+        std::vector<Placed> done;
+        const auto undo = [&] {
+            for (auto it = done.crbegin(); it != done.crend(); ++it) {
+                const QByteArray target = QFile::encodeName(it->target);
+                if (it->previous.isEmpty())
+                    ::unlink(target.constData());
+                else
+                    ::rename(QFile::encodeName(it->previous).constData(), target.constData());
+            }
+            discard();
+        };
+        for (const std::unique_ptr<vb::AtomicFile> &file : m_files) {
+            const QString target = file->path();
+            QString previous;
+            struct stat st;
+            if (::lstat(QFile::encodeName(target).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+                previous = keepAside(target);
+                if (previous.isEmpty()) {
+                    *why = QStringLiteral("Cannot write \"%1\": %2; nothing was extracted.")
+                               .arg(target, QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)));
+                    undo();
+                    return false;
+                }
+            }
+            try {
+                file->commit();
+            } catch (const vb::VbError &error) {
+                *why = QStringLiteral("Cannot write \"%1\": %2; nothing was extracted.")
+                           .arg(target, writerReason(error, target));
+                if (!previous.isEmpty())
+                    ::unlink(QFile::encodeName(previous).constData());
+                undo();
                 return false;
             }
-            placed->append(target);
+            done.push_back({target, previous});
         }
+        for (const Placed &p : done) {
+            if (!p.previous.isEmpty())
+                ::unlink(QFile::encodeName(p.previous).constData());
+            placed->append(p.target);
+        }
+        m_files.clear();
         m_folders.clear();
         return true;
     }
     void discard()
     {
-        for (const auto &[temp, target] : std::as_const(m_files))
-            QFile::remove(temp);
+        // Each temporary file not renamed is dropped by its writer.
         m_files.clear();
         // Made here, so empty unless someone wrote into them meanwhile.
         for (auto it = m_folders.crbegin(); it != m_folders.crend(); ++it)
@@ -200,9 +270,13 @@ public:
     }
 
 private:
-    QList<std::pair<QString, QString>> m_files;
+    std::vector<std::unique_ptr<vb::AtomicFile>> m_files;
     QStringList m_folders;
 };
+
+// The atomic writer's refusals carry this number; its text is "Cannot write
+// <path>: <reason>".
+constexpr int kWriteErrorNumber = 57;
 
 QString sizeText(qint64 bytes)
 {
@@ -264,11 +338,26 @@ int Unzipper::run(const QString &include, const QString &exclude)
     // unpack beyond the limits is refused before a byte is written.
     const double ratioLimit = maxRatio > 0 ? maxRatio : kDefaultMaxRatio;
     const qint64 sizeLimit = maxEntrySize > 0 ? maxEntrySize : kDefaultMaxEntrySize;
+    // The whole archive is bounded too: many entries each within the limits
+    // must not fill the disk together. The total is never held below what
+    // one entry may declare.
+    const qint64 entriesLimit = maxEntries > 0 ? maxEntries : kDefaultMaxEntries;
+    const qint64 totalLimit = std::max(maxTotalSize > 0 ? maxTotalSize : kDefaultMaxTotalSize, sizeLimit);
+    qint64 entries = 0, totalSize = 0, totalPacked = 0;
     std::vector<qint64> declared(size_t(std::max<zip_int64_t>(count, 0)), -1);
     for (zip_int64_t i = 0; i < count; ++i) {
         QString name;
         const QString shown = shownName(i, &name).second;
-        if (!selected(name) || name.endsWith(QLatin1Char('/')))
+        if (!selected(name))
+            continue;
+        if (++entries > entriesLimit) {
+            m_message = QStringLiteral("The archive \"%1\" is refused: it holds more than %2 entries, the limit for "
+                                       "one archive; nothing was extracted.")
+                            .arg(archive)
+                            .arg(entriesLimit);
+            return UnzipTooLarge;
+        }
+        if (name.endsWith(QLatin1Char('/')))
             continue;
         zip_stat_t st;
         zip_stat_init(&st);
@@ -291,6 +380,29 @@ int Unzipper::run(const QString &include, const QString &exclude)
         if (!why.isEmpty()) {
             m_message = QStringLiteral("The entry \"%1\" of \"%2\" is refused: %3; nothing was extracted.")
                             .arg(shown, archive, why);
+            return UnzipTooLarge;
+        }
+        // Held at the largest value rather than overflow under raised limits.
+        totalSize = size > INT64_MAX - totalSize ? INT64_MAX : totalSize + size;
+        totalPacked = packed > INT64_MAX - totalPacked ? INT64_MAX : totalPacked + packed;
+    }
+    {
+        QString why;
+        if (totalSize > totalLimit)
+            why = QStringLiteral("its entries would unpack to %1, more than the limit of %2 for one archive")
+                      .arg(sizeText(totalSize), sizeText(totalLimit));
+        else if (totalSize > kRatioFloor && double(totalSize) > ratioLimit * double(std::max<qint64>(totalPacked, 1)))
+            why = QStringLiteral("its entries would unpack from %1 to %2, more than %3 to 1 for one archive")
+                      .arg(sizeText(totalPacked), sizeText(totalSize))
+                      .arg(ratioLimit, 0, 'g', 12);
+        else if (const QStorageInfo disk(destRoot); disk.isValid() && disk.bytesAvailable() >= 0
+                 && disk.bytesAvailable() - totalSize < std::max<qint64>(minFreeSpace, 0))
+            why = QStringLiteral("its entries would unpack to %1 and leave less than the margin of %2 free on the "
+                                 "disk of \"%3\" (%4 free)")
+                      .arg(sizeText(totalSize), sizeText(std::max<qint64>(minFreeSpace, 0)), destRoot,
+                           sizeText(disk.bytesAvailable()));
+        if (!why.isEmpty()) {
+            m_message = QStringLiteral("The archive \"%1\" is refused: %2; nothing was extracted.").arg(archive, why);
             return UnzipTooLarge;
         }
     }
@@ -377,55 +489,39 @@ int Unzipper::run(const QString &include, const QString &exclude)
                             .arg(target);
             return UnzipWriteFailed;
         }
-        QTemporaryFile out(targetInfo.absolutePath() + QStringLiteral("/.unzipping-XXXXXX"));
-        out.setAutoRemove(false);
-        if (!out.open()) {
-            m_message = QStringLiteral("Cannot write \"%1\": %2; nothing was extracted.").arg(target, out.errorString());
-            return UnzipWriteFailed;
-        }
-        staging.add(out.fileName(), target);
-        // The cause of a write failure (no space, file too large) is read
-        // before anything else can replace it.
-        const auto writeFailed = [&] {
-            const int cause = errno;
-            const QString why = out.error() != QFileDevice::NoError && cause == 0
-                ? out.errorString()
-                : QString::fromLocal8Bit(std::strerror(cause ? cause : EIO));
-            m_message = QStringLiteral("Cannot write \"%1\": %2; nothing was extracted.").arg(target, why);
-            return UnzipWriteFailed;
-        };
+        // Through the program's atomic writer, like every other file it
+        // writes: synced before it takes its name.
         const qint64 limit = declared[size_t(i)];
-        qint64 total = 0;
-        for (;;) {
-            const zip_int64_t n = zip_fread(zf.get(), buffer.data(), zip_uint64_t(buffer.size()));
-            if (n < 0) {
-                m_message = QStringLiteral("The entry \"%1\" is damaged: %2; nothing was extracted.")
-                                .arg(shown, QString::fromLocal8Bit(zip_file_strerror(zf.get())));
-                return UnzipBadArchive;
+        try {
+            auto out = std::make_unique<vb::AtomicFile>(target, kWriteErrorNumber);
+            QIODevice &device = out->device();
+            qint64 total = 0;
+            for (;;) {
+                const zip_int64_t n = zip_fread(zf.get(), buffer.data(), zip_uint64_t(buffer.size()));
+                if (n < 0) {
+                    m_message = QStringLiteral("The entry \"%1\" is damaged: %2; nothing was extracted.")
+                                    .arg(shown, QString::fromLocal8Bit(zip_file_strerror(zf.get())));
+                    return UnzipBadArchive;
+                }
+                if (n == 0)
+                    break;
+                total += n;
+                // An entry never gets more room than its header asked for.
+                if (limit >= 0 && total > limit) {
+                    m_message = QStringLiteral("The entry \"%1\" of \"%2\" is refused: it holds more than the %3 it "
+                                               "declares; nothing was extracted.")
+                                    .arg(shown, archive, sizeText(limit));
+                    return UnzipTooLarge;
+                }
+                if (device.write(buffer.constData(), n) != n)
+                    out->raiseFailure(device.errorString());
             }
-            if (n == 0)
-                break;
-            total += n;
-            // An entry never gets more room than its header asked for.
-            if (limit >= 0 && total > limit) {
-                m_message = QStringLiteral("The entry \"%1\" of \"%2\" is refused: it holds more than the %3 it "
-                                           "declares; nothing was extracted.")
-                                .arg(shown, archive, sizeText(limit));
-                return UnzipTooLarge;
-            }
-            errno = 0;
-            if (out.write(buffer.constData(), n) != n)
-                return writeFailed();
+            out->finish();
+            staging.add(std::move(out));
+        } catch (const vb::VbError &error) {
+            m_message = QStringLiteral("Cannot write \"%1\": %2; nothing was extracted.").arg(target, writerReason(error, target));
+            return UnzipWriteFailed;
         }
-        errno = 0;
-        if (!out.flush())
-            return writeFailed();
-        out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                           | QFileDevice::ReadOther);
-        errno = 0;
-        out.close();
-        if (out.error() != QFileDevice::NoError)
-            return writeFailed();
     }
 
     if (!staging.commit(&m_message, &m_extracted))

@@ -5,10 +5,13 @@
 // are refused and named in the last message while the safe entries are
 // written. An archive that would unpack beyond the size limits (an entry
 // declaring more than `maxEntrySize` bytes, or a larger entry packed more
-// tightly than `maxRatio` to 1, or an entry holding more than it declares) is
-// refused whole. Every file is written under a temporary name, and all of them
-// are renamed into place only when the whole archive was read: a refused or
-// failed archive leaves nothing on disk.
+// tightly than `maxRatio` to 1, or an entry holding more than it declares; all
+// entries together beyond `maxTotalSize`, `maxEntries` or `maxRatio`, or
+// leaving less than `minFreeSpace` on the disk) is refused whole, from the
+// central directory, before anything is written; the message names the limit.
+// Every file is written through the atomic writer (vb::AtomicFile), and all of
+// them are renamed into place only when the whole archive was read, all or
+// none: a refused or failed archive leaves the destination as it was.
 
 #include <QString>
 #include <QtGlobal>
@@ -25,16 +28,21 @@ enum UnzipCode : int {
     UnzipBadArguments = 10,    // no archive name or no destination folder
     UnzipCannotOpen = 9,       // the archive is missing or not a zip archive
     UnzipNothingMatched = 11,  // the patterns selected no entry
-    UnzipTooLarge = 12,        // an entry is beyond the size limits; nothing was written
+    UnzipTooLarge = 12,        // an entry or the archive is beyond the limits; nothing was written
     UnzipWriteFailed = 50,     // a file could not be written; nothing was written
 };
 
 // The limits' defaults: 1 GiB declared per entry, 1000 to 1. The ratio is
 // judged only for entries above 1 MiB, since small files of blanks pack far
-// tighter than that and can do no harm.
+// tighter than that and can do no harm. The whole archive: 4 GiB in all,
+// 10,000 entries, the same ratio over all entries, and 64 MiB left free on the
+// destination's disk once it is unpacked.
 constexpr qint64 kDefaultMaxEntrySize = qint64(1) << 30;
 constexpr double kDefaultMaxRatio = 1000.0;
 constexpr qint64 kRatioFloor = qint64(1) << 20;
+constexpr qint64 kDefaultMaxTotalSize = qint64(4) << 30;
+constexpr qint64 kDefaultMaxEntries = 10000;
+constexpr qint64 kDefaultMinFreeSpace = qint64(64) << 20;
 
 class Unzipper {
 public:
@@ -46,9 +54,15 @@ public:
     // Second setting: replace files that already exist. When false an existing
     // file is kept, the entry is skipped and named.
     bool overwrite = true;
-    // Size limits (a caller may raise them for partners known to send large archives).
+    // Size limits (a caller may raise them for partners known to send large
+    // archives). maxRatio bounds each entry and the archive as a whole; the
+    // total is never below maxEntrySize. minFreeSpace is the room the
+    // destination's disk must keep after the archive is unpacked.
     qint64 maxEntrySize = kDefaultMaxEntrySize;
     double maxRatio = kDefaultMaxRatio;
+    qint64 maxTotalSize = kDefaultMaxTotalSize;
+    qint64 maxEntries = kDefaultMaxEntries;
+    qint64 minFreeSpace = kDefaultMinFreeSpace;
 
     // Extracts the entries whose name matches one of the blank- or
     // semicolon-separated wildcard patterns of `include` (empty: every entry)

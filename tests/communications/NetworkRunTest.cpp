@@ -417,6 +417,23 @@ TEST_F(NetworkRunTest, UnZipRefusesAnArchiveBeyondTheLimitTheSettingsGive)
     EXPECT_TRUE(communications::RunReceiveScript(page));
     EXPECT_EQ(exchangeLog().filter(u"Error: "_s), QStringList());
     EXPECT_EQ(bytesOf(dir("inbound") + u"/big.IC"_s), bytesOf(plain));
+
+    // The whole archive's limits come from the settings too: a margin of free
+    // space no disk has, then the default again.
+    QFile::remove(dir("inbound") + u"/big.IC"_s);
+    vb::SaveSetting(u"Corvantis"_s, u"Exchange"_s, u"UnzipFreeSpaceMB"_s, u"1000000000000"_s);
+    modGlobal::cnDatabase->Execute(u"DELETE FROM Exchange"_s);
+    EXPECT_TRUE(communications::RunReceiveScript(page));
+    const QStringList refused = exchangeLog().filter(u"Error: "_s);
+    ASSERT_EQ(refused.size(), 1) << exchangeLog().join(u" | "_s).toStdString();
+    EXPECT_TRUE(refused[0].contains(u"leave less than the margin of 1048576000000000000 bytes free"_s))
+        << refused[0].toStdString();
+    EXPECT_EQ(QDir(dir("inbound")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    vb::SaveSetting(u"Corvantis"_s, u"Exchange"_s, u"UnzipFreeSpaceMB"_s, u"none"_s);
+    modGlobal::cnDatabase->Execute(u"DELETE FROM Exchange"_s);
+    EXPECT_TRUE(communications::RunReceiveScript(page));
+    EXPECT_EQ(exchangeLog().filter(u"Error: "_s), QStringList());
+    EXPECT_EQ(bytesOf(dir("inbound") + u"/big.IC"_s), bytesOf(plain));
 }
 
 TEST(ExchangeTexts, StateSentences)

@@ -9,6 +9,7 @@
 #include "ado/Types.h"
 #include "vb/DateTime.h"
 #include "vb/Dialogs.h"
+#include "vb/VbError.h"
 
 using namespace Qt::StringLiterals;
 using communications::NetworkRow;
@@ -55,6 +56,12 @@ TEST_F(NetworkStoreTest, ANameTakenInAnyLetterCaseIsRefusedByStoreAndTable)
     store.add(u"ACME01"_s);
     EXPECT_EQ(errorOf([&] { store.add(u"acme01"_s); }), ado::adErrProvider);
     EXPECT_EQ(errorOf([&] { store.add(u"ACME01"_s); }), ado::adErrProvider);
+    try {
+        store.add(u"Acme01"_s);
+        ADD_FAILURE() << "added a second Acme01";
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.description, u"A network named ACME01 already exists."_s);
+    }
     // The table itself refuses a second row of the name, whoever writes it.
     EXPECT_NE(errorOf([&] {
                   modGlobal::cnDatabase->Execute(u"INSERT INTO Internet (Network) VALUES ('Acme01')"_s);

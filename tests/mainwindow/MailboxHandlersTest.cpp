@@ -84,6 +84,7 @@ TEST_F(MailboxHandlersTest, DeleteRecyclesOrDeletesByFolderFromMenuToolbarAndKey
 
     dialogs().answer(vb::vbYes);
     trigger(main, "mnuDelete");
+    EXPECT_EQ(dialogs().last().defaultButton, 2) << "a quick Enter keeps the row in the Inbox";
     EXPECT_EQ(history().last(), QStringLiteral("1 Inbox Item(s) Recycled"));
     EXPECT_TRUE(history().contains(QStringLiteral("Selected [Edit] - [Delete]")));
     EXPECT_EQ(count(QStringLiteral("Recycled")), 1);
@@ -101,6 +102,7 @@ TEST_F(MailboxHandlersTest, DeleteRecyclesOrDeletesByFolderFromMenuToolbarAndKey
     main.lvwBox_KeyDown(main.lvwRecycled, 46, 0);
     EXPECT_EQ(dialogs().last().text,
               QStringLiteral("You are about to delete 1 Item(s).\r\nAre you sure you want to delete these Item(s)?"));
+    EXPECT_EQ(dialogs().last().defaultButton, 2) << "a quick Enter deletes nothing for good";
     EXPECT_EQ(count(QStringLiteral("Recycled")), 1);
     EXPECT_EQ(history().last(), QStringLiteral("1 Item(s) deleted "));
 }

@@ -5,9 +5,11 @@
 #include "MainWindowFixture.h"
 
 #include "ado/Recordset.h"
+#include "com/ClassRegistry.h"
 #include "vb/Dialogs.h"
 
 #include <QDir>
+#include <QSettings>
 
 using corvantis::test::dialogs;
 
@@ -112,6 +114,33 @@ TEST_F(ReportHandlersTest, OnTheInboxTheDesignerCommandsLookForTheKeysReport)
                                           QStringLiteral("Error: ") + text}))
             << c.how;
     }
+}
+
+// Tools > ActiveX on a set whose plug-in library lacks the class: the box
+// keeps the classic text, History names the class and the library.
+TEST_F(ReportHandlersTest, ActiveXNamesTheClassAndTheLibraryThatLacksIt)
+{
+    {
+        QSettings ini(com::classRegistryFile(), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("Lacking.Other/Library"), QStringLiteral("/plugins/Lacking.so"));
+        ini.setValue(QStringLiteral("Lacking.Other/Class"), QStringLiteral("Other"));
+    }
+    insert(QStringLiteral("Inbox"), {});
+    db.connection().Execute(QStringLiteral("INSERT INTO Transactions (Partner, [Transaction], Version, Direction, ActiveX) "
+                                           "VALUES ('ACME', '830', '004010', '', 'Lacking.ACME_830_004010_')"));
+    frmMain &main = load();
+    click(main, "Inbox");
+    ASSERT_EQ(main.lvwInbox->itemCount(), 1);
+    db.connection().Execute(QStringLiteral("DELETE FROM History"));
+    dialogs().answer(vb::vbOK);
+    main.menuItem(QStringLiteral("mnuActiveX"))->trigger();
+    EXPECT_EQ(dialogs().last().text, QStringLiteral("ActiveX component can't create object"));
+    EXPECT_EQ(history(), (QStringList{QStringLiteral("Info: Selected [ActiveX]"),
+                                      QStringLiteral("Error: 429 ActiveX component can't create object - "
+                                                     "Lacking.ACME_830_004010_: no class is registered under this "
+                                                     "name (the library /plugins/Lacking.so has no class "
+                                                     "ACME_830_004010_)")}));
+    QSettings(com::classRegistryFile(), QSettings::IniFormat).remove(QStringLiteral("Lacking.Other"));
 }
 
 } // namespace

@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
@@ -656,7 +657,22 @@ TEST_F(PartnersWindowTest, PluginChoiceStoresTheProgIdAndCancelUnbinds)
     EXPECT_EQ(dialogs().last().text, "ActiveX component can't create object");
     EXPECT_EQ(column("SELECT * FROM History", "Description"),
               QStringList({"429 ActiveX component can't create object - Missing.ACME01_830_002000_I: no class is "
-                           "registered under this name"}));
+                           "registered under this name (class ACME01_830_002000_I; no library Missing is registered)"}));
+    // A library registered for other classes only: History names the library that lacks the class.
+    {
+        QSettings ini(com::classRegistryFile(), QSettings::IniFormat);
+        ini.setValue("Lacking.Other/Library", "/plugins/Lacking.so");
+        ini.setValue("Lacking.Other/Class", "Other");
+    }
+    cnDatabase->Execute("DELETE FROM History");
+    dialogs().answerOpenFile({"/plugins/Lacking.so"}).answer(vb::vbOK);
+    w.lvwInbound->ColumnClick(3);
+    EXPECT_EQ(column("SELECT * FROM Transactions", "ActiveX"), QStringList({"Old.Value"}));
+    EXPECT_EQ(column("SELECT * FROM History", "Description"),
+              QStringList({"429 ActiveX component can't create object - Lacking.ACME01_830_002000_I: no class is "
+                           "registered under this name (the library /plugins/Lacking.so has no class "
+                           "ACME01_830_002000_I)"}));
+    QSettings(com::classRegistryFile(), QSettings::IniFormat).remove("Lacking.Other");
 
     dialogs().answerOpenFile({"/plugins/Lorvanne.so"});
     w.lvwInbound->ColumnClick(3);

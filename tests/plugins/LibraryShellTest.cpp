@@ -49,7 +49,8 @@ TEST_F(LibraryShell, RegistrationToolEntersTheThreeClasses)
     } catch (const vb::VbError &e) {
         EXPECT_EQ(e.number, 429);
         EXPECT_EQ(e.description, "ActiveX component can't create object");
-        EXPECT_EQ(e.detail, "Lorvanne.Nope: the factory made no object of class Nope: the library has no class Nope");
+        EXPECT_EQ(e.detail, "Lorvanne.Nope: the factory made no object of class Nope of the library "
+                                + QStringLiteral(LORVANNE_LIBRARY) + ": the library has no class Nope");
     }
     com::setClassRegistryFile({});
 }

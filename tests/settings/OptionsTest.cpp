@@ -10,6 +10,8 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -107,6 +109,45 @@ TEST_F(SettingsTest, MissingFoldersAreNamedOneByOneAndLeftAsStored)
     EXPECT_NE(setting(QStringLiteral("Folders"), QStringLiteral("Import")), QStringLiteral("<none>"))
         << "the other keys are still written";
     EXPECT_FALSE(dialog.cmdApply->isEnabled()) << "Apply ends disabled even after a reload";
+}
+
+// README step 1 moves the Reports folder: the guideline and the Export
+// subfolder are there at once, not only after the next login.
+TEST_F(SettingsTest, ANewReportsFolderGetsItsExportSubfolderAndGuidelineWhenSaved)
+{
+    const QString shipped = vb::AppInfo::path() + QStringLiteral("/Guideline.rpt");
+    ASSERT_TRUE(QFileInfo::exists(shipped)) << shipped.toStdString();
+    settings::frmOptions dialog(access);
+    fillAllFolders(dialog);
+    const QString reports = dialog.txtFolder[Reports]->text();
+    dialog.cmdApply_Click();
+    EXPECT_TRUE(dialogs().boxes().empty());
+    EXPECT_TRUE(QFileInfo(reports + QStringLiteral("/Export")).isDir());
+    QFile installed(reports + QStringLiteral("/Guideline.rpt")), original(shipped);
+    ASSERT_TRUE(installed.open(QIODevice::ReadOnly)) << "no Guideline.rpt in the new Reports folder";
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(installed.readAll(), original.readAll());
+
+    // A folder whose Export cannot be made: the setting stands, the failure is named.
+    const QString other = makeFolder(QStringLiteral("OtherReports"));
+    QFile blocker(other + QStringLiteral("/Export"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    dialog.txtFolder[Reports]->setText(other);
+    dialogs().answer(vb::vbOK);
+    dialog.cmdOk_Click();
+    EXPECT_EQ(dialogs().last().icon, vb::vbCritical);
+    EXPECT_TRUE(dialogs().last().text.contains(QStringLiteral("Path/File access error: ") + other
+                                               + QStringLiteral("/Export")))
+        << dialogs().last().text.toStdString();
+    EXPECT_EQ(setting(QStringLiteral("Folders"), QStringLiteral("Reports")), other);
+    EXPECT_TRUE(QFileInfo::exists(other + QStringLiteral("/Guideline.rpt"))) << "the guideline is still placed";
+
+    // The folder unchanged: nothing is placed again.
+    QFile::remove(other + QStringLiteral("/Guideline.rpt"));
+    settings::frmOptions again(access);
+    again.cmdOk_Click();
+    EXPECT_FALSE(QFileInfo::exists(other + QStringLiteral("/Guideline.rpt")));
 }
 
 TEST_F(SettingsTest, ApplyThenCancelKeepsWhatApplySavedAndTheCloseBoxSavesNothing)

@@ -7,6 +7,7 @@
 #include "core/loader/InterchangeLoader.h"
 #include "controls/ComboList.h"
 #include "controls/ListView.h"
+#include "crypto/CertificateStore.h"
 #include "crypto/Providers.h"
 #include "vb/Dialogs.h"
 #include "vb/Settings.h"
@@ -66,6 +67,24 @@ TEST_F(ExchangeWindowTest, ProvidersFillTheirPagesAlgorithmsAndTheWindowHoldsOne
         EXPECT_EQ(w.GetHashType(), h.code) << h.position;
         EXPECT_EQ(communications::CommunicationsState::instance().getHashType(), h.code);
     }
+}
+
+// A file the list leaves out is recorded once in the Exchange log, with its
+// folder, its name and the reason; the others are listed.
+TEST_F(ExchangeWindowTest, APasswordProtectedCertificateFileIsNamedInTheExchangeLog)
+{
+    addCertificate(u"My"_s, u"a-first"_s, u"First Signer"_s);
+    addCertificate(u"My"_s, u"b-locked"_s, u"Locked Signer"_s, u"secret"_s);
+    addNetwork(u"ALPHA01"_s, {{u"StoreLocation"_s, int16_t(1)}, {u"StoreName"_s, int16_t(0)}});
+    frmExchange &w = open();
+    for (int load = 0; load < 3; ++load)
+        w.LoadCertificates(0);
+    ASSERT_EQ(w.page(0).lvwCertificate->itemCount(), 1);
+    EXPECT_EQ(w.page(0).lvwCertificate->item(1)->subItem(1), u"First Signer"_s);
+    const QString store = crypto::storeFolder(int(crypto::StoreLocation::CurrentUser), u"My"_s);
+    EXPECT_EQ(column(u"SELECT Type || ': ' || Description AS Entry FROM Exchange ORDER BY [Index]"_s, u"Entry"_s),
+              QStringList{u"Warning: Certificate file left out of the list of "_s + store
+                          + u": \"b-locked.p12\" cannot be opened without a password"_s});
 }
 
 TEST_F(ExchangeWindowTest, CertificateListsKeepFourColumnsAndSelectTheStoredPosition)

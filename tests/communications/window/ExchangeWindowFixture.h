@@ -54,7 +54,9 @@ protected:
 
     // Makes a certificate with its key as <store folder>/<file>.p12 and
     // returns the certificate's PEM file (for openssl's checks).
-    QString addCertificate(const QString &storeName, const QString &file, const QString &commonName)
+    // A PKCS#12 file in the store; `password` protects it when given.
+    QString addCertificate(const QString &storeName, const QString &file, const QString &commonName,
+                           const QString &password = {})
     {
         const QString work = corvantis::test::tempDir() + QStringLiteral("/certs");
         QDir().mkpath(work);
@@ -69,7 +71,7 @@ protected:
         const QString store = crypto::storeFolder(int(crypto::StoreLocation::CurrentUser), storeName);
         QDir().mkpath(store);
         EXPECT_EQ(openssl({QStringLiteral("pkcs12"), QStringLiteral("-export"), QStringLiteral("-in"), pem,
-                           QStringLiteral("-inkey"), key, QStringLiteral("-passout"), QStringLiteral("pass:"),
+                           QStringLiteral("-inkey"), key, QStringLiteral("-passout"), QStringLiteral("pass:") + password,
                            QStringLiteral("-out"), store + QLatin1Char('/') + file + QStringLiteral(".p12")}),
                   QString());
         return pem;

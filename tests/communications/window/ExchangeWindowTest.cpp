@@ -125,14 +125,17 @@ TEST_F(ExchangeWindowTest, AddNetworkRefusesBadNamesAndNamesTakenInAnyCase)
     EXPECT_EQ(w.windowTitle(), u"Exchange - ABCDEF"_s);
     EXPECT_TRUE(w.cmdDeleteNetwork->isEnabled());
 
-    // The same name in other letters: the refusal goes to the error reporter.
-    dialogs().reset();
-    dialogs().answerInput(u"abcdef"_s).answer(vb::vbOK);
-    w.cmdAddNetwork->click();
-    ASSERT_EQ(dialogs().boxes().size(), 2u);
-    EXPECT_EQ(dialogs().boxes()[1].icon, vb::vbCritical);
-    EXPECT_TRUE(dialogs().boxes()[1].text.contains(u"UNIQUE"_s)) << dialogs().boxes()[1].text.toStdString();
+    // The same name in any letters: refused, naming the network that has it.
+    for (const char16_t *typed : {u"abcdef", u"ABCDEF", u"AbCdEf"}) {
+        dialogs().reset();
+        dialogs().answerInput(QString::fromUtf16(typed)).answer(vb::vbOK);
+        w.cmdAddNetwork->click();
+        ASSERT_EQ(dialogs().boxes().size(), 2u);
+        EXPECT_EQ(dialogs().boxes()[1].text, u"A network named ABCDEF already exists."_s);
+        EXPECT_EQ(dialogs().boxes()[1].icon, vb::vbExclamation);
+    }
     EXPECT_EQ(count(u"Internet"_s), 1);
+    EXPECT_EQ(count(u"History"_s), 1) << "a refusal writes nothing";
     EXPECT_EQ(w.lvwNetworks->itemCount(), 1);
 }
 

@@ -9,6 +9,7 @@
 #include "ErrorOf.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -117,16 +118,23 @@ TEST_F(ClassRegistryTest, ClassesThatCannotBeCreatedRaise429)
         ini.setValue("Gone.Thing/Class", "Thing");
         ini.setValue("Half.Entry/Class", "Entry");
     }
-    // The message is the classic one; the detail names the class tried and why.
+    // The message is the classic one; the detail names the class tried, its library and why.
+    const QString library = QFileInfo(TEST_PLUGIN).absoluteFilePath();
     const std::vector<std::pair<QString, QString>> cases = {
-        {"Nowhere.Nothing", "Nowhere.Nothing: no class is registered under this name"},
+        {"Nowhere.Nothing",
+         "Nowhere.Nothing: no class is registered under this name (class Nothing; no library Nowhere is registered)"},
         {"", "(no class name): no class is registered under this name"},
         {"TestPlugin", "TestPlugin: no class is registered under this name"},
-        {"TestPlugin.Broken",
-         "TestPlugin.Broken: the factory made no object of class Broken: Broken is registered but cannot be made"},
-        {"TestPlugin.Throwing", "TestPlugin.Throwing: the factory of class Throwing failed: the constructor failed"},
+        {"TestPlugin.Absent",
+         "TestPlugin.Absent: no class is registered under this name (the library " + library + " has no class Absent)"},
+        {"testplugin.Absent",
+         "testplugin.Absent: no class is registered under this name (the library " + library + " has no class Absent)"},
+        {"TestPlugin.Broken", "TestPlugin.Broken: the factory made no object of class Broken of the library " + library
+                                  + ": Broken is registered but cannot be made"},
+        {"TestPlugin.Throwing", "TestPlugin.Throwing: the factory of class Throwing of the library " + library
+                                    + " failed: the constructor failed"},
         {"Gone.Thing", "Gone.Thing: its library " + dir.filePath("Gone.so") + " cannot be loaded: "},
-        {"Half.Entry", "Half.Entry: no class is registered under this name"},
+        {"Half.Entry", "Half.Entry: no class is registered under this name (class Entry; no library Half is registered)"},
     };
     for (const auto &[progId, detail] : cases) {
         try {

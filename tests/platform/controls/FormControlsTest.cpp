@@ -14,6 +14,7 @@
 #include <QClipboard>
 #include <QDropEvent>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTabBar>
@@ -221,9 +222,25 @@ TEST(ScriptBoxTest, FixedPitchAndTabsInsertedForTabAndShiftTab)
     QWidget window;
     auto *box = new controls::ScriptBox(&window);
     auto *next = new QLineEdit(&window);
+    box->resize(400, 200);
     window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 5000)) << "the window was never shown";
+    // What the user sees: lines of narrow and wide letters end at the same
+    // place, and a tab reaches as far as four blanks.
+    const QFontMetricsF metrics(box->font());
+    EXPECT_EQ(metrics.horizontalAdvance(QLatin1Char('i')), metrics.horizontalAdvance(QLatin1Char('W')))
+        << QFontInfo(box->font()).family().toStdString();
+    box->setPlainText("iiiiiiii\nWWWWWWWW\n\tx\n    x");
+    const auto endOf = [&](int line, int column) {
+        QTextCursor at(box->document()->findBlockByNumber(line));
+        at.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, column);
+        return box->cursorRect(at).left();
+    };
+    EXPECT_EQ(endOf(0, 8), endOf(1, 8)) << QFontInfo(box->font()).family().toStdString();
+    EXPECT_GT(endOf(1, 8), endOf(1, 0));
+    EXPECT_EQ(endOf(2, 1), endOf(3, 4));
+    box->clear();
     box->setFocus();
-    EXPECT_TRUE(QFontInfo(box->font()).fixedPitch());
     QTest::keyClicks(box, "If x");
     QTest::keyClick(box, Qt::Key_Tab);
     QTest::keyClick(box, Qt::Key_Backtab, Qt::ShiftModifier);

@@ -6,10 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <gtest/gtest.h>
 #include <zip.h>
 
 #include <sys/stat.h>
+
+#include <functional>
 
 
 using corvantis::test::tempDir;
@@ -238,6 +241,22 @@ void patchDeclaredSize(const QString &archive, const QByteArray &entry, quint32 
     f.write(bytes);
 }
 
+// The destination folder of one case of a table, made below a folder of its own.
+QString caseInbound(const char *caseName)
+{
+    const QString dest = tempDir() + "/" + QString::number(qHash(QByteArray(caseName))) + "/inbound";
+    EXPECT_TRUE(QDir().mkpath(dest));
+    return dest;
+}
+
+// A refused archive: the message says so and not a byte of it stays.
+void expectNothingExtracted(const zipfile::Unzipper &u, const QString &dest)
+{
+    EXPECT_TRUE(u.lastMessage().endsWith("; nothing was extracted.")) << u.lastMessage().toStdString();
+    EXPECT_EQ(u.extracted(), QStringList());
+    EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
 } // namespace
 
 // An archive that would unpack beyond the limits is refused whole, naming the
@@ -264,10 +283,8 @@ TEST(Unzip, ArchivesBeyondTheSizeLimitsAreRefusedWhole)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        const QString work = tempDir() + "/" + QString::number(qHash(QByteArray(c.name)));
-        const QString dest = work + "/inbound";
-        ASSERT_TRUE(QDir().mkpath(dest));
-        const QString archive = work + "/bomb.zip";
+        const QString dest = caseInbound(c.name);
+        const QString archive = QFileInfo(dest).path() + "/bomb.zip";
         writeArchive(archive, {{"a-first.edi", "ISA*first"}, {"deep/bomb.edi", c.content}});
         if (c.declared)
             patchDeclaredSize(archive, "deep/bomb.edi", quint32(c.declared));
@@ -284,23 +301,123 @@ TEST(Unzip, ArchivesBeyondTheSizeLimitsAreRefusedWhole)
             EXPECT_EQ(code, zipfile::UnzipTooLarge);
         }
         EXPECT_TRUE(u.lastMessage().contains("\"deep/bomb.edi\"")) << u.lastMessage().toStdString();
-        EXPECT_TRUE(u.lastMessage().contains("nothing was extracted")) << u.lastMessage().toStdString();
-        EXPECT_EQ(u.extracted(), QStringList());
-        EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+        expectNothingExtracted(u, dest);
     }
 
-    // The same archive unpacks once a caller raises the limit.
+    // The same archive unpacks once a caller raises the limits (the ratio holds
+    // for each entry and the whole archive; two entries are all it may hold here).
     const QString dest = tempDir() + "/raised";
     ASSERT_TRUE(QDir().mkpath(dest));
-    writeArchive(tempDir() + "/zeros.zip", {{"zeros.bin", QByteArray(4 << 20, '\0')}});
+    writeArchive(tempDir() + "/zeros.zip",
+                 {{"zeros.bin", QByteArray(4 << 20, '\0')}, {"more.bin", QByteArray(1 << 20, '\0')}});
     zipfile::Unzipper u;
     u.archive = tempDir() + "/zeros.zip";
     u.destination = dest;
+    u.maxEntries = 2;
     u.maxRatio = 100;
     EXPECT_EQ(u.run(), zipfile::UnzipTooLarge);
     u.maxRatio = 1e6;
     EXPECT_EQ(u.run(), zipfile::UnzipOk) << u.lastMessage().toStdString();
     EXPECT_EQ(QFileInfo(dest + "/zeros.bin").size(), 4 << 20);
+    EXPECT_EQ(QFileInfo(dest + "/more.bin").size(), 1 << 20);
+}
+
+// Entries each within the limits that together would fill the disk: the
+// archive is refused from its central directory, the message names the limit,
+// and nothing is written.
+TEST(Unzip, ArchivesBeyondTheWholeArchiveLimitsAreRefusedBeforeWriting)
+{
+    struct Case {
+        const char *name;
+        QList<Entry> entries;
+        std::function<void(zipfile::Unzipper &)> limits;
+        QString limitText;   // the limit as the message names it
+        QByteArray declared; // entry name prefix whose declared sizes are patched to just under 1 GiB
+    };
+    QByteArray noise(600 << 10, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919) >> 3);
+    QList<Entry> tenThousandAndOne;
+    for (int i = 0; i <= 10000; ++i)
+        tenThousandAndOne.append({"e" + QByteArray::number(i) + ".edi", {}});
+    QList<Entry> fiveDeclaringAGiB;
+    for (int i = 1; i <= 5; ++i)
+        fiveDeclaringAGiB.append({"huge" + QByteArray::number(i) + ".edi", "ISA*tiny"});
+    const QByteArray mebibyteOfZeros(1 << 20, '\0');
+    const QString disk = tempDir();
+    const std::vector<Case> cases = {
+        {"more entries than the default 10000", tenThousandAndOne, [](zipfile::Unzipper &) {},
+         "more than 10000 entries, the limit for one archive", {}},
+        {"more entries than a lowered limit", {{"a.edi", "A"}, {"b/", {}}, {"b/c.edi", "C"}},
+         [](zipfile::Unzipper &u) { u.maxEntries = 2; }, "more than 2 entries, the limit for one archive", {}},
+        {"declares more than the default 4 GiB in all", fiveDeclaringAGiB,
+         [](zipfile::Unzipper &u) { u.maxRatio = 1e12; }, "more than the limit of 4294967296 bytes for one archive",
+         "huge"},
+        {"more than a lowered total", {{"n1.edi", noise}, {"n2.edi", noise}},
+         [](zipfile::Unzipper &u) {
+             u.maxEntrySize = 1 << 20;
+             u.maxTotalSize = 1 << 20;
+         },
+         "more than the limit of 1048576 bytes for one archive", {}},
+        {"packed tighter than the ratio as a whole",
+         {{"z1.edi", mebibyteOfZeros}, {"z2.edi", mebibyteOfZeros}, {"z3.edi", mebibyteOfZeros}},
+         [](zipfile::Unzipper &u) { u.maxRatio = 100; }, "more than 100 to 1 for one archive", {}},
+        {"leaves less than the margin free", {{"a.edi", "A"}},
+         [disk](zipfile::Unzipper &u) { u.minFreeSpace = QStorageInfo(disk).bytesAvailable() + (qint64(1) << 40); },
+         "leave less than the margin of ", {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString dest = caseInbound(c.name);
+        const QString archive = QFileInfo(dest).path() + "/many.zip";
+        writeArchive(archive, c.entries);
+        if (!c.declared.isEmpty())
+            for (const Entry &e : c.entries)
+                if (e.name.startsWith(c.declared))
+                    patchDeclaredSize(archive, e.name, 0x3fffffff);
+        zipfile::Unzipper u;
+        u.archive = archive;
+        u.destination = dest;
+        c.limits(u);
+        EXPECT_EQ(u.run(), zipfile::UnzipTooLarge) << u.lastMessage().toStdString();
+        EXPECT_TRUE(u.lastMessage().startsWith("The archive \"" + archive + "\" is refused: "))
+            << u.lastMessage().toStdString();
+        EXPECT_TRUE(u.lastMessage().contains(c.limitText)) << u.lastMessage().toStdString();
+        expectNothingExtracted(u, dest);
+    }
+}
+
+// Placing the files is all or nothing: when one cannot take its name (here a
+// folder the archive itself makes stands where a file of it should go), the
+// files placed before it are taken back and a file they replaced is given
+// back; no temporary file or folder stays.
+TEST(Unzip, PlacingTheFilesIsAllOrNothing)
+{
+    const QString dest = tempDir() + "/in";
+    ASSERT_TRUE(QDir().mkpath(dest));
+    {
+        QFile old(dest + "/one.edi");
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("ISA*old");
+    }
+    const QString archive = tempDir() + "/clash.zip";
+    writeArchive(archive, {{"one.edi", "ISA*new"}, {"two.edi", "ISA*two"}, {"dup", "x"}, {"dup/inner.edi", "y"}});
+    zipfile::Unzipper u;
+    u.archive = archive;
+    u.destination = dest;
+    EXPECT_EQ(u.run(), zipfile::UnzipWriteFailed);
+    EXPECT_TRUE(u.lastMessage().contains("\"" + dest + "/dup\"")) << u.lastMessage().toStdString();
+    EXPECT_TRUE(u.lastMessage().endsWith("; nothing was extracted.")) << u.lastMessage().toStdString();
+    EXPECT_EQ(u.extracted(), QStringList());
+    EXPECT_EQ(readFile(dest + "/one.edi"), "ISA*old");
+    EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"one.edi"});
+
+    // Without the clash every file is placed and nothing else stays beside them.
+    writeArchive(archive, {{"one.edi", "ISA*new"}, {"two.edi", "ISA*two"}});
+    EXPECT_EQ(u.run(), zipfile::UnzipOk) << u.lastMessage().toStdString();
+    EXPECT_EQ(readFile(dest + "/one.edi"), "ISA*new");
+    EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"one.edi", "two.edi"}));
 }
 
 TEST(Unzip, DamagedEntryIsReportedAndNotKept)
