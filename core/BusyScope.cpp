@@ -3,6 +3,8 @@
 #include "core/HandlerGuard.h"
 #include "core/modGlobal.h"
 
+#include "ado/Connection.h"
+
 #include "vb/Dialogs.h"
 #include "vb/DoEvents.h"
 #include "vb/VbError.h"
@@ -87,12 +89,40 @@ QString BusyScope::refusalText(const QString &what)
     return what + QStringLiteral(" cannot start while ") + work() + QStringLiteral(" is in progress.");
 }
 
-void BusyScope::refuse(const QString &what, bool silent)
+namespace {
+
+void refuseWith(const QString &text, bool silent)
 {
-    const QString text = refusalText(what);
     modGlobal::LogHistory(QStringLiteral("Warning"), text);
     if (!silent)
         vb::MsgBox(text, vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
+}
+
+} // namespace
+
+void BusyScope::refuse(const QString &what, bool silent)
+{
+    refuseWith(refusalText(what), silent);
+}
+
+bool BusyScope::heldByOther()
+{
+    const State &s = state();
+    return s.busy && vb::yieldDepth() != s.depth;
+}
+
+bool BusyScope::databaseFree(const QString &what)
+{
+    if (heldByOther()) {
+        refuse(what);
+        return false;
+    }
+    // The command has begun nothing yet: an open transaction is another task's.
+    if (modGlobal::cnDatabase && modGlobal::cnDatabase->transactionLevel() > 0) {
+        refuseWith(QStringLiteral("Another task is writing to the database. Try again when it has finished."), false);
+        return false;
+    }
+    return true;
 }
 
 void BusyScope::setObserver(std::function<void(bool busy)> observer)
