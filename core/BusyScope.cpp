@@ -89,20 +89,12 @@ QString BusyScope::refusalText(const QString &what)
     return what + QStringLiteral(" cannot start while ") + work() + QStringLiteral(" is in progress.");
 }
 
-namespace {
-
-void refuseWith(const QString &text, bool silent)
+void BusyScope::refuse(const QString &what, bool silent)
 {
+    const QString text = refusalText(what);
     modGlobal::LogHistory(QStringLiteral("Warning"), text);
     if (!silent)
         vb::MsgBox(text, vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
-}
-
-} // namespace
-
-void BusyScope::refuse(const QString &what, bool silent)
-{
-    refuseWith(refusalText(what), silent);
 }
 
 bool BusyScope::heldByOther()
@@ -119,7 +111,8 @@ bool BusyScope::databaseFree(const QString &what)
     }
     // The command has begun nothing yet: an open transaction is another task's.
     if (modGlobal::cnDatabase && modGlobal::cnDatabase->transactionLevel() > 0) {
-        refuseWith(QStringLiteral("Another task is writing to the database. Try again when it has finished."), false);
+        vb::MsgBox(QStringLiteral("Another task is writing to the database. Try again when it has finished."),
+                   vb::vbExclamation);
         return false;
     }
     return true;

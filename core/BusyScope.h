@@ -63,8 +63,8 @@ public:
     // database against it. Otherwise refuses `what` and returns false: while
     // work holds the scope and the command is not part of it, as `refuse`
     // does; while a transaction is open on the program's connection without
-    // a named work, with "Another task is writing to the database. Try again
-    // when it has finished." in the same way.
+    // a named work, with the box "Another task is writing to the database.
+    // Try again when it has finished."
     static bool databaseFree(const QString &what);
     // True while work holds the scope and the caller is not part of it (it
     // runs inside one of the holder's yields or modal boxes).

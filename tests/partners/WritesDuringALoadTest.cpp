@@ -9,6 +9,7 @@
 
 #include "TestEnvironment.h"
 
+#include "communications/ExchangeLog.h"
 #include "core/BusyScope.h"
 #include "core/loader/AcknowledgementWriter.h"
 #include "core/loader/InterchangeLoader.h"
@@ -120,7 +121,7 @@ TEST_F(WritesDuringALoad, APartnerAddedThroughThePartnerStoreIsRefusedWithAnErro
               QStringList{QStringLiteral("NEWCO1")});
 }
 
-TEST_F(WritesDuringALoad, HistoryEntriesATimerWritesAreKeptInTheirOrderAfterTheRollback)
+TEST_F(WritesDuringALoad, HistoryAndExchangeEntriesATimerWritesAreKeptInTheirOrderAfterTheRollback)
 {
     QStringList written;
     QTimer timer;
@@ -129,7 +130,9 @@ TEST_F(WritesDuringALoad, HistoryEntriesATimerWritesAreKeptInTheirOrderAfterTheR
         if (!core::InterchangeLoader::isLoading())
             return;
         written << QStringLiteral("Timer entry %1").arg(written.size() + 1);
+        // As the schedulers' and the Exchange window's timers write.
         modGlobal::LogHistory(QStringLiteral("Info"), written.last());
+        communications::LogExchange(QStringLiteral("Info"), written.last());
     });
     timer.start();
     loadRefusedFile();
@@ -141,6 +144,7 @@ TEST_F(WritesDuringALoad, HistoryEntriesATimerWritesAreKeptInTheirOrderAfterTheR
     const QStringList expected = written + QStringList{core::loader_messages::refusedText(kRefusal, kRefusedFile)};
     EXPECT_EQ(history(), expected);
     EXPECT_EQ(shownHistory(), expected);
+    EXPECT_EQ(column(QStringLiteral("SELECT * FROM Exchange ORDER BY [Index]"), QStringLiteral("Description")), written);
 }
 
 TEST_F(WritesDuringALoad, GenerateAcknowledgementIsRefusedWithABoxAndItsHistoryEntriesAreKept)
