@@ -11,7 +11,10 @@
 
 namespace communications {
 
-void LogExchange(const QString &strType, const QString &strDescription)
+namespace {
+
+void writeExchange(const QString &strType, const QString &strDescription, const vb::Variant &now,
+                   const QString &strUser)
 {
     try {
         if (!modGlobal::cnDatabase)
@@ -20,12 +23,11 @@ void LogExchange(const QString &strType, const QString &strDescription)
         ado::Recordset rs;
         rs.Open(QStringLiteral("SELECT * FROM Exchange WHERE 0 = 1"), *modGlobal::cnDatabase, ado::adOpenKeyset,
                 ado::adLockOptimistic);
-        const vb::Variant now = vb::Now();
         rs.AddNew();
         rs.Fields(QStringLiteral("Type")) = strType;
         rs.Fields(QStringLiteral("Date")) = vb::Format(now, QStringLiteral("mm/d/yyyy"));
         rs.Fields(QStringLiteral("Time")) = vb::Format(now, QStringLiteral("hh:mm:ss AMPM"));
-        rs.Fields(QStringLiteral("User")) = modGlobal::strCurrentUser;
+        rs.Fields(QStringLiteral("User")) = strUser;
         rs.Fields(QStringLiteral("Description")) = strDescription;
         rs.Update();
         rs.Close();
@@ -34,6 +36,15 @@ void LogExchange(const QString &strType, const QString &strDescription)
     } catch (const std::exception &e) {
         vb::MsgBox(QString::fromLocal8Bit(e.what()), vb::vbOKOnly | vb::vbCritical, modGlobal::AppTitle());
     }
+}
+
+} // namespace
+
+void LogExchange(const QString &strType, const QString &strDescription)
+{
+    const vb::Variant now = vb::Now();
+    const QString user = modGlobal::strCurrentUser;
+    modGlobal::WhenDatabaseFree([=] { writeExchange(strType, strDescription, now, user); });
 }
 
 } // namespace communications

@@ -3,6 +3,7 @@
 #include "communications/ExchangeLog.h"
 #include "communications/OutboxState.h"
 
+#include "core/BusyScope.h"
 #include "core/HandlerGuard.h"
 #include "core/Logging.h"
 #include "core/ScriptKeywords.h"
@@ -943,11 +944,7 @@ void frmExchange::chkInterval_Click(int index)
 
 bool frmExchange::databaseFree()
 {
-    if (cnDatabase && cnDatabase->transactionLevel() > 0) {
-        vb::MsgBox(u"Another task is writing to the database. Try again when it has finished."_s, vb::vbExclamation);
-        return false;
-    }
-    return true;
+    return core::BusyScope::databaseFree(u"Exchange"_s);
 }
 
 void frmExchange::cmdAddNetwork_Click()

@@ -3,6 +3,8 @@
 #include "core/HandlerGuard.h"
 #include "core/modGlobal.h"
 
+#include "ado/Connection.h"
+
 #include "vb/Dialogs.h"
 #include "vb/DoEvents.h"
 #include "vb/VbError.h"
@@ -93,6 +95,27 @@ void BusyScope::refuse(const QString &what, bool silent)
     modGlobal::LogHistory(QStringLiteral("Warning"), text);
     if (!silent)
         vb::MsgBox(text, vb::vbOKOnly | vb::vbExclamation, modGlobal::AppTitle());
+}
+
+bool BusyScope::heldByOther()
+{
+    const State &s = state();
+    return s.busy && vb::yieldDepth() != s.depth;
+}
+
+bool BusyScope::databaseFree(const QString &what)
+{
+    if (heldByOther()) {
+        refuse(what);
+        return false;
+    }
+    // The command has begun nothing yet: an open transaction is another task's.
+    if (modGlobal::cnDatabase && modGlobal::cnDatabase->transactionLevel() > 0) {
+        vb::MsgBox(QStringLiteral("Another task is writing to the database. Try again when it has finished."),
+                   vb::vbExclamation);
+        return false;
+    }
+    return true;
 }
 
 void BusyScope::setObserver(std::function<void(bool busy)> observer)

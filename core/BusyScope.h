@@ -59,6 +59,17 @@ public:
     static void refuse(const QString &what, bool silent = false);
     static QString refusalText(const QString &what);
 
+    // For a window's command that writes: true when nothing holds the
+    // database against it. Otherwise refuses `what` and returns false: while
+    // work holds the scope and the command is not part of it, as `refuse`
+    // does; while a transaction is open on the program's connection without
+    // a named work, with the box "Another task is writing to the database.
+    // Try again when it has finished."
+    static bool databaseFree(const QString &what);
+    // True while work holds the scope and the caller is not part of it (it
+    // runs inside one of the holder's yields or modal boxes).
+    static bool heldByOther();
+
     // Called with true when work takes the scope and false when it ends
     // (the main window runs the list refreshes it deferred). One observer.
     static void setObserver(std::function<void(bool busy)> observer);

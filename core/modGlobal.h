@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -69,8 +70,14 @@ void ReportError(const std::exception &error);
 // window (mainWindowLink().historyStored: the History list's item and node
 // count) and writes the text to status-bar panel 1. The cost does not grow
 // with the table. A failure of its own shows a message box with that error
-// and shows nothing of the entry.
+// and shows nothing of the entry. Made inside a yield of work whose
+// transaction is open, the entry is written (and shown) right after that
+// transaction ends, in its order, with the time it was made.
 void LogHistory(const QString &strType, const QString &strDescription);
+// Runs `work` (an entry of a log) now, or, made inside a yield of work whose
+// transaction is open on cnDatabase, right after that transaction ends, so
+// it is neither undone with it nor refused.
+void WhenDatabaseFree(std::function<void()> work);
 
 // What a list's query is built from: its table (the list's Tag), the field
 // key of each column (1-based in columnKeys[0..]), the sort column (0-based)

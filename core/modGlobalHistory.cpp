@@ -51,7 +51,10 @@ void ReportError(const std::exception &error)
     }
 }
 
-void LogHistory(const QString &strType, const QString &strDescription)
+namespace {
+
+void writeHistory(const QString &strType, const QString &strDescription, const vb::Variant &now,
+                  const QString &strUser)
 {
     try {
         // A set that selects no row: opening "SELECT * FROM History" would
@@ -60,9 +63,6 @@ void LogHistory(const QString &strType, const QString &strDescription)
         auto rs = detail::openRecordset(QStringLiteral("SELECT * FROM History WHERE 0 = 1"), ado::adOpenKeyset,
                                         ado::adLockOptimistic);
 
-        // One reading of the clock for the row and the item: the stored and
-        // the shown entry name the same second.
-        const vb::Variant now = vb::Now();
         const QString storedDate = vb::Format(now, QStringLiteral("mm/d/yyyy"));
         const QString time = vb::Format(now, QStringLiteral("hh:mm:ss AMPM"));
 
@@ -70,7 +70,7 @@ void LogHistory(const QString &strType, const QString &strDescription)
         rs->Fields(QStringLiteral("Type")) = strType;
         rs->Fields(QStringLiteral("Date")) = storedDate;
         rs->Fields(QStringLiteral("Time")) = time;
-        rs->Fields(QStringLiteral("User")) = strCurrentUser;
+        rs->Fields(QStringLiteral("User")) = strUser;
         rs->Fields(QStringLiteral("Description")) = strDescription;
         rs->Update();
 
@@ -80,7 +80,7 @@ void LogHistory(const QString &strType, const QString &strDescription)
         entry.index = detail::fieldText(rs->Fields(QStringLiteral("Index")));
         entry.shownDate = vb::Format(now, QStringLiteral("m/d/yyyy"));
         entry.time = time;
-        entry.user = strCurrentUser;
+        entry.user = strUser;
         entry.description = strDescription;
         rs->Close();
         rs.reset();
@@ -94,6 +94,25 @@ void LogHistory(const QString &strType, const QString &strDescription)
     } catch (const std::exception &e) {
         vb::MsgBox(QString::fromLocal8Bit(e.what()), vb::vbOKOnly | vb::vbCritical, AppTitle());
     }
+}
+
+} // namespace
+
+void LogHistory(const QString &strType, const QString &strDescription)
+{
+    // One reading of the clock for the row and the item: the stored and the
+    // shown entry name the same second, the one the entry was made in.
+    const vb::Variant now = vb::Now();
+    const QString user = strCurrentUser;
+    WhenDatabaseFree([=] { writeHistory(strType, strDescription, now, user); });
+}
+
+void WhenDatabaseFree(std::function<void()> work)
+{
+    if (cnDatabase)
+        cnDatabase->whenNoForeignTransaction(std::move(work));
+    else
+        work();
 }
 
 QString TransactionListStatement()

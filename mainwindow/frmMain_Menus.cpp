@@ -4,6 +4,7 @@
 
 #include "controls/ImageList.h"
 #include "controls/ListView.h"
+#include "core/BusyScope.h"
 #include "core/HandlerGuard.h"
 #include "core/modGlobal.h"
 #include "vb/VbError.h"
@@ -261,8 +262,26 @@ void frmMain::runMenuHandler(const QString &control)
     // The dispatch point of every menu item, toolbar button and pop-up item:
     // an error a handler lets escape is reported and the program goes on.
     const auto it = m_handlers.constFind(control);
-    if (it != m_handlers.constEnd() && *it)
-        modGlobal::GuardHandler(*it);
+    if (it == m_handlers.constEnd() || !*it)
+        return;
+    // Commands that write to the database, or open a window that does, by
+    // the name their refusal gives them: while other work holds the database
+    // they are refused, since what they wrote would join its transaction.
+    static const QHash<QString, QString> writers{
+        {QStringLiteral("mnuPartners"), QStringLiteral("Partners")},
+        {QStringLiteral("mnuMap"), QStringLiteral("Map Designer")},
+        {QStringLiteral("mnuOptions"), QStringLiteral("Options")},
+        {QStringLiteral("mnuExchange"), QStringLiteral("Exchange")},
+        {QStringLiteral("mnuIntegrator"), QStringLiteral("Integrator")},
+        {QStringLiteral("mnuEditData"), QStringLiteral("Edit Data")},
+        {QStringLiteral("mnuMarkAsClosed"), QStringLiteral("Mark as Closed")},
+        {QStringLiteral("mnuActiveX"), QStringLiteral("ActiveX")},
+    };
+    const auto writer = writers.constFind(control);
+    modGlobal::GuardHandler([&] {
+        if (writer == writers.constEnd() || core::BusyScope::databaseFree(*writer))
+            (*it)();
+    });
 }
 
 void frmMain::tbrToolbar_ButtonClick(const QString &caption)

@@ -10,6 +10,7 @@
 #include "translation/ReportDefinition.h"
 #include "translation/TranslationBusy.h"
 
+#include "core/BusyScope.h"
 #include "core/HandlerGuard.h"
 #include "core/ListSelection.h"
 #include "core/Logging.h"
@@ -797,11 +798,7 @@ ElementPane frmMap::elementPane() const
 
 bool frmMap::databaseFree()
 {
-    if (modGlobal::cnDatabase && modGlobal::cnDatabase->transactionLevel() > 0) {
-        vb::MsgBox(u"Another task is writing to the database. Try again when it has finished."_s, vb::vbExclamation);
-        return false;
-    }
-    return true;
+    return core::BusyScope::databaseFree(u"Map Designer"_s);
 }
 
 bool frmMap::SaveSegment(const QString &key)

@@ -1,4 +1,5 @@
 #include "partners/frmPartners.h"
+#include "core/BusyScope.h"
 #include "core/HandlerGuard.h"
 
 #include "partners/EnvelopePreview.h"
@@ -680,12 +681,7 @@ void frmPartners::cboISAVersion_Click()
 
 bool frmPartners::databaseFree()
 {
-    if (cnDatabase && cnDatabase->transactionLevel() > 0) {
-        vb::MsgBox(QStringLiteral("Another task is writing to the database. Try again when it has finished."),
-                   vb::vbExclamation);
-        return false;
-    }
-    return true;
+    return core::BusyScope::databaseFree(QStringLiteral("Partners"));
 }
 
 QString frmPartners::storedPartner() const

@@ -1,4 +1,5 @@
 #include "settings/frmOptions.h"
+#include "core/BusyScope.h"
 #include "core/HandlerGuard.h"
 
 #include "controls/ListView.h"
@@ -330,13 +331,10 @@ void frmOptions::clearLog(const QString &table, const QString &question)
         return;
     if (m_main.itemCount && m_main.itemCount(table) == 0)
         return;
-    // Inside another task's open transaction the clearing would become part of
-    // that task and vanish with its rollback.
-    if (modGlobal::cnDatabase && modGlobal::cnDatabase->transactionLevel() > 0) {
-        vb::MsgBox(QStringLiteral("Another task is writing to the database. Try again when it has finished."),
-                   vb::vbExclamation);
+    // Inside another task's work the clearing would become part of its
+    // transaction and vanish with its rollback.
+    if (!core::BusyScope::databaseFree(QStringLiteral("Options")))
         return;
-    }
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         if (!modGlobal::cnDatabase)

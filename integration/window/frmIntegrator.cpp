@@ -1,4 +1,5 @@
 #include "integration/window/frmIntegrator.h"
+#include "core/BusyScope.h"
 #include "core/HandlerGuard.h"
 
 #include "integration/window/ResultsGrid.h"
@@ -721,6 +722,8 @@ void frmIntegrator::cmdModify_Click()
         return;
     }
     if (vb::MsgBox(u"Save Scheduled Changes?"_s, vb::vbQuestion | vb::vbYesNo) == vb::vbYes) {
+        if (!core::BusyScope::databaseFree(u"Integrator"_s))
+            return; // edit mode stays, the edits with it
         const bool saved = guarded([&] {
             if (!modGlobal::cnDatabase)
                 vb::raise(3709);

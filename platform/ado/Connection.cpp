@@ -4,6 +4,8 @@
 #include "ado/Convert.h"
 #include "ado/LogFolder.h"
 #include "ado/Sql.h"
+#include "ado/Transaction.h"
+#include "vb/DoEvents.h"
 #include "vb/VbError.h"
 
 #include <QDir>
@@ -53,8 +55,44 @@ ConnectionData::~ConnectionData()
     close();
 }
 
+bool ConnectionData::foreignTransaction() const
+{
+    return level > 0 && vb::yieldDepth() != ownerDepth;
+}
+
+void ConnectionData::checkWriter() const
+{
+    if (foreignTransaction())
+        vb::raise(adErrIllegalOperation,
+                  QStringLiteral("Another task's transaction is open on the database: a write from outside that task "
+                                 "would become part of it, so it is not allowed until that task has finished."),
+                  QStringLiteral("Corvantis database"));
+}
+
+void ConnectionData::runPutOff()
+{
+    // One at a time from the front: work that puts off more keeps its place.
+    while (level == 0 && !putOff.empty()) {
+        const std::function<void()> work = std::move(putOff.front());
+        putOff.erase(putOff.begin());
+        try {
+            work();
+        } catch (const vb::VbError &error) {
+            qCWarning(lcAdo).noquote() << "work put off until a transaction ended failed:" << error.number
+                                       << error.description;
+        } catch (const std::exception &error) {
+            qCWarning(lcAdo).noquote() << "work put off until a transaction ended failed:" << error.what();
+        } catch (...) {
+            qCWarning(lcAdo) << "work put off until a transaction ended failed with an error of unknown kind";
+        }
+    }
+}
+
 void ConnectionData::close()
 {
+    if (!putOff.empty())
+        qCWarning(lcAdo) << "closed with" << putOff.size() << "writes still put off until a transaction ended";
+    putOff.clear();
     sqlite3_finalize(dataVersionStmt);
     dataVersionStmt = nullptr;
     ++generation;
@@ -422,6 +460,23 @@ void applyWriteSettings(sqlite3 *db, bool bulk)
     sqlite3_exec(db, bulk ? "PRAGMA cache_size=-8192" : "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
 }
 
+// Ends a commit or rollback: once the outermost transaction is over, what
+// was put off meanwhile is written.
+struct RunPutOffAtEnd {
+    detail::ConnectionData &d;
+    ~RunPutOffAtEnd() { d.runPutOff(); }
+};
+
+// A statement that only reads: a SELECT (a WITH is taken for a write).
+bool onlyReads(const QString &statement)
+{
+    QStringView text = QStringView(statement).trimmed();
+    while (text.startsWith(QLatin1Char('(')))
+        text = text.mid(1).trimmed();
+    return text.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive)
+        && (text.size() == 6 || !text.at(6).isLetterOrNumber());
+}
+
 } // namespace
 
 ConnectionStringParts parseConnectionString(const QString &text)
@@ -529,7 +584,9 @@ long Connection::BeginTrans()
     if (d->level == 0) {
         ++d->transactionSerial;
         d->exec(QStringLiteral("BEGIN"));
+        d->ownerDepth = vb::yieldDepth();
     } else {
+        d->checkWriter();
         d->exec(QStringLiteral("SAVEPOINT level%1").arg(d->level + 1));
     }
     return ++d->level;
@@ -537,6 +594,7 @@ long Connection::BeginTrans()
 
 void Connection::CommitTrans()
 {
+    const RunPutOffAtEnd putOff{*d};
     if (d->level == 0)
         vb::raise(adErrNoTransaction, QStringLiteral("No transaction is active."));
     if (d->level == 1) {
@@ -550,6 +608,7 @@ void Connection::CommitTrans()
 
 void Connection::RollbackTrans()
 {
+    const RunPutOffAtEnd putOff{*d};
     if (d->level == 0)
         vb::raise(adErrNoTransaction, QStringLiteral("No transaction is active."));
     ++d->generation;
@@ -576,6 +635,19 @@ int Connection::transactionLevel() const
     return d->level;
 }
 
+bool Connection::foreignTransactionOpen() const
+{
+    return d->foreignTransaction();
+}
+
+void Connection::whenNoForeignTransaction(std::function<void()> work)
+{
+    if (d->foreignTransaction())
+        d->putOff.push_back(std::move(work));
+    else
+        work();
+}
+
 void Connection::setBulkWriting(bool on)
 {
     if (!d->db)
@@ -595,6 +667,8 @@ bool Connection::waitForLogFolded(int msecs)
 
 void Connection::Execute(const QString &statement)
 {
+    if (!onlyReads(statement))
+        d->checkWriter();
     // A ? without its value would run as Null and match nothing.
     detail::numberPlaceholders(statement, 0);
     ++d->generation;
@@ -618,6 +692,8 @@ void Connection::Execute(const QString &statement, const Parameters &values)
         Execute(statement);
         return;
     }
+    if (!onlyReads(statement))
+        d->checkWriter();
     ++d->generation;
     d->exec(translateJet(detail::numberPlaceholders(statement, values.size()), d->names), values);
 }

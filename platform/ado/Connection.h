@@ -47,6 +47,19 @@ public:
     void CommitTrans();
     void RollbackTrans();
     int transactionLevel() const;
+    // The outermost transaction belongs to the task that began it: the depth
+    // of yields and event loops (vb::yieldDepth) it began at. Code that runs
+    // inside one of its yields (a timer, a window's command) sits deeper, and
+    // a write of it would become part of that transaction and be undone with
+    // it. Such a write (Execute of anything but a SELECT, a record set's
+    // AddNew, Update or Delete, a nested BeginTrans) is refused with 3219
+    // while the transaction is open; reads stay allowed.
+    bool foreignTransactionOpen() const;
+    // Runs `work` now unless another task's transaction is open; otherwise
+    // right after that transaction ends (committed or rolled back), in the
+    // order given, so log entries made meanwhile are kept. An error of
+    // `work` run later is recorded under corvantis.ado.
+    void whenNoForeignTransaction(std::function<void()> work);
 
     // The write-ahead log: a commit that leaves it over 1,000 pages has it
     // folded into the file by a thread of the connection's own, so no commit

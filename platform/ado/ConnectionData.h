@@ -60,6 +60,14 @@ struct ConnectionData {
     // Hands the log to the folding thread (a commit has left it long).
     void foldLog();
 
+    // The owner of the outermost transaction (Connection::foreignTransactionOpen)
+    // and the work put off until it ends.
+    int ownerDepth = 0;
+    std::vector<std::function<void()>> putOff;
+    bool foreignTransaction() const;
+    void checkWriter() const;                    // 3219 inside another task's transaction
+    void runPutOff();                            // once the outermost transaction has ended
+
     ~ConnectionData();
     bool isOpen() const { return db != nullptr; }
     void close();

@@ -348,6 +348,7 @@ void Recordset::Open(const QString &source, const Parameters &values, Connection
     const detail::SelectParts parts = detail::splitSelect(translated);
     if (!parts.isSelect) {
         // A statement that returns no rows runs and leaves the set closed.
+        conn->checkWriter();
         ++conn->generation;
         if (values.empty())
             conn->exec(translated);
@@ -1019,6 +1020,8 @@ void Recordset::AddNew()
         raiseClosed();
     if (!changeable(*d))
         raiseReadOnly();
+    if (d->conn)
+        d->conn->checkWriter();
     if (d->editMode != adEditNone)
         Update();
     d->addReturnPos = d->pos;
@@ -1084,6 +1087,7 @@ void Recordset::Update()
         return;
     }
 
+    d->conn->checkWriter();
     std::vector<int> which;
     for (int i = 0; i < n; ++i) {
         if (d->changed[static_cast<size_t>(i)])
@@ -1181,6 +1185,7 @@ void Recordset::Delete()
         raiseNoCurrent();
     detail::Row &row = d->rows[static_cast<size_t>(cur)];
     if (d->keyed) {
+        d->conn->checkWriter();
         const QString sql = QStringLiteral("DELETE FROM ") + d->table + QStringLiteral(" WHERE rowid=?");
         sqlite3_stmt *stmt = d->conn->prepare(sql);
         detail::StatementUse use(stmt);
