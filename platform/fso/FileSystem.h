@@ -88,10 +88,10 @@ QString getExtensionName(const QString &path);           // text after the last 
 QString getParentFolderName(const QString &path);        // "" when there is none
 QString buildPath(const QString &path, const QString &name);
 
-// Latin-1 conversions used for every text file (those of vb/TextFile.h):
-// writing a character beyond 0xFF is error 5 and writes nothing of that
-// text, since it has no byte and a "?" would lose it silently.
+// The code page of every text file (that of vb/TextFile.h, 1252): writing a
+// character it cannot hold is error 5 naming the character and `path`, and
+// writes nothing of that text, since a "?" would lose it silently.
 QString fromFileBytes(const QByteArray &bytes);
-QByteArray toFileBytes(const QString &text);
+QByteArray toFileBytes(const QString &text, const QString &path);
 
 } // namespace fso
