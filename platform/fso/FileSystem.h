@@ -3,7 +3,7 @@
 // system's own C++ code; Scripting.FileSystemObject (FileSystemObject.h) is
 // the same behaviour reached by name from scripts.
 //
-// Text is 8-bit: one byte per character (Latin-1), so every byte of a file
+// Text is 8-bit: one byte per character (the code page 1252), so every byte of a file
 // read and written back round-trips. WriteLine ends lines with CR LF; ReadLine
 // accepts CR LF or LF. Paths use "/" as the separator. Failures raise
 // vb::VbError with the classic numbers and texts: 53 file not found, 58 file already
