@@ -8,6 +8,7 @@
 #include "crypto/CertificateStore.h"
 #include "crypto/Signing.h"
 #include "vb/Dialogs.h"
+#include "vb/TextFile.h"
 #include "vb/VbError.h"
 
 using namespace Qt::StringLiterals;
@@ -63,7 +64,7 @@ QString SendAS2(const QString &storeLocation, const QString &storeName, int cert
         const QString text = GetOutboundEDI(exchange);
         if (text.isEmpty())
             vb::raise(53, u"File not found: the send file could not be written"_s);
-        return crypto::signDetached(certificate, text.toLatin1());
+        return crypto::signDetached(certificate, vb::toWindows1252(text));
     } catch (const vb::VbError &error) {
         const QString message = error.number > 0 ? u"Visual Basic error found:"_s + error.description
                                                   : u"CAPICOM error found : "_s + QString::number(error.number);

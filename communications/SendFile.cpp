@@ -13,6 +13,7 @@
 #include "ado/Transaction.h"
 #include "vb/AtomicFile.h"
 #include "vb/Clock.h"
+#include "vb/TextFile.h"
 #include "vb/VbError.h"
 
 #include <QCryptographicHash>
@@ -188,6 +189,10 @@ SendFile writeSendFile(const QDateTime &nowArg)
                 content += s + value;
             content += t;
             for (const Set &set : g.sets) {
+                if (const qsizetype bad = vb::firstOutsideWindows1252(set.text); bad >= 0)
+                    vb::raise(5, u"Invalid procedure call or argument: Outbox row "_s + QString::number(set.rowid)
+                                     + u", field TSet: "_s + vb::notInWindows1252(set.text[bad].unicode())
+                                     + u"; the send file was not written"_s);
                 content += set.text;
                 file.rowids.push_back(set.rowid);
                 file.contents.push_back(set.content);
@@ -201,10 +206,7 @@ SendFile writeSendFile(const QDateTime &nowArg)
     const QString folder = core::OutboundFolder();
     QDir().mkpath(folder);
     file.path = freshName(folder, now, false);
-    for (const QChar c : content)
-        if (c.unicode() > 0xFF)
-            vb::raise(5, u"A transaction set holds a character that 8-bit text cannot carry"_s);
-    const QByteArray bytes = content.toLatin1();
+    const QByteArray bytes = vb::toWindows1252(content, file.path);
     vb::writeFileAtomically(file.path, [&](QIODevice &out) { out.write(bytes); }, 75);
     SendFiles &files = sendFiles();
     files.byPath[QFileInfo(file.path).absoluteFilePath()] = file;
@@ -275,7 +277,7 @@ QString GetOutboundEDI(clsExchange &exchange, const std::function<void(const QSt
         QFile file(exchange.LocaleFile);
         if (!QFileInfo(exchange.LocaleFile).isFile() || !file.open(QIODevice::ReadOnly))
             vb::raise(53, u"File not found: "_s + exchange.LocaleFile);
-        return QString::fromLatin1(file.readAll());
+        return vb::fromWindows1252(file.readAll());
     } catch (const std::exception &error) {
         const QString text = dynamic_cast<const vb::VbError *>(&error)
             ? static_cast<const vb::VbError &>(error).description

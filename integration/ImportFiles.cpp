@@ -34,33 +34,31 @@ bool isTextType(int type)
 // partners' tools that read them expect: a curly quote or a euro sign typed
 // into an order passes; a character the code page cannot hold is refused
 // naming where it is.
-QByteArray windows1252(const QString &text)
+QByteArray windows1252(const QString &text, const QString &path)
 {
     QByteArray bytes;
     bytes.reserve(text.size());
     if (vb::appendWindows1252(bytes, text) >= 0)
-        vb::raise(5, u"The import files cannot hold a character of the result"_s);
+        vb::raise(5, u"The import file "_s + path + u" cannot hold a character of the result"_s);
     return bytes;
 }
 
-void checkWindows1252(const QueryResult &result)
+void checkWindows1252(const QueryResult &result, const QString &path)
 {
-    QByteArray scratch;
     for (const ImportColumn &c : result.columns)
-        if (vb::appendWindows1252(scratch, c.name) >= 0)
+        if (vb::firstOutsideWindows1252(c.name) >= 0)
             vb::raise(5, u"The name of column \""_s + c.name
                              + u"\" holds a character that code page 1252 cannot hold"_s);
     for (std::size_t r = 0; r < result.rows.size(); ++r) {
         const auto &row = result.rows[r];
         for (std::size_t i = 0; i < row.size() && i < result.columns.size(); ++i) {
-            scratch.clear();
             const QString text = ImportValueText(row[i]);
-            const qsizetype at = vb::appendWindows1252(scratch, text);
+            const qsizetype at = vb::firstOutsideWindows1252(text);
             if (at >= 0)
                 vb::raise(5, u"Row "_s + QString::number(r + 1) + u", column \""_s + result.columns[i].name
                                  + u"\": the character U+"_s
                                  + QString::number(text[at].unicode(), 16).toUpper().rightJustified(4, u'0')
-                                 + u" cannot be written to the import file (code page 1252)"_s);
+                                 + u" cannot be written to the import file "_s + path + u" (code page 1252)"_s);
         }
     }
 }
@@ -192,9 +190,9 @@ QString ImportFileStem(const QString &partner, const QString &transaction, const
 void WriteImportFiles(const QueryResult &result, const QString &stem, bool tabAfterEach)
 {
     QDir().mkpath(QFileInfo(stem).absolutePath());
-    checkWindows1252(result);
-    const QByteArray definitionBytes = windows1252(ImportDefinitionText(result));
-    const QByteArray dataBytes = windows1252(ImportDataText(result, tabAfterEach));
+    checkWindows1252(result, stem + u".IMP"_s);
+    const QByteArray definitionBytes = windows1252(ImportDefinitionText(result), stem + u".ADO"_s);
+    const QByteArray dataBytes = windows1252(ImportDataText(result, tabAfterEach), stem + u".IMP"_s);
     vb::AtomicFile definition(stem + u".ADO"_s, 75);
     vb::AtomicFile data(stem + u".IMP"_s, 75);
     // Both are complete, every byte on the disk, before either is replaced.

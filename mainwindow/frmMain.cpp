@@ -31,6 +31,7 @@
 #include "vb/AppInfo.h"
 #include "vb/Dialogs.h"
 #include "vb/DoEvents.h"
+#include "vb/TextFile.h"
 #include "vb/VbError.h"
 
 #include <QApplication>
@@ -403,7 +404,8 @@ void frmMain::ShowTransactionSet(ListView *lvwBox)
         if (!terminator.isEmpty())
             text.replace(terminator, QStringLiteral("\r\n"));
         // The text box breaks lines at a line feed; a carriage return before it is not shown.
-        rtfTSet->setPlainText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+        // Sets stored by earlier versions show their bytes 0x80-0x9F as the characters of the code page.
+        rtfTSet->setPlainText(vb::shownAsWindows1252(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
         rs.Close();
     } catch (const std::exception &e) {
         modGlobal::ReportError(e);

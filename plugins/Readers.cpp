@@ -44,7 +44,7 @@ bool readFile(ado::Recordset &rs, Kind kind)
     QString lineNumber; // stays empty until the file is open
     QString lineText;
     try {
-        const QString text = vb::readLatin1File(joinPath(importFolder(), fileName));
+        const QString text = vb::readWindows1252File(joinPath(importFolder(), fileName));
         const int fieldCount = rs.Fields().Count();
         qsizetype start = 0;
         qint64 number = 0;

@@ -17,7 +17,6 @@
 #include "ado/Transaction.h"
 #include "vb/Clock.h"
 #include "vb/Conversions.h"
-#include "vb/TextFile.h"
 #include "vb/CaughtError.h"
 #include "vb/Dialogs.h"
 #include "vb/Format.h"
@@ -196,7 +195,7 @@ void OutboundTranslation::CompleteInterruptedRuns()
         // name as the run would have given it; not stored, it never existed.
         bool stored = false;
         try {
-            stored = IsStoredInterchange(vb::readLatin1File(file.path));
+            stored = IsStoredInterchange(vb::readWindows1252File(file.path));
         } catch (const vb::VbError &error) {
             // Unread, it cannot be told stored or not: it stays for the next start.
             modGlobal::LogHistory(u"Error"_s, u"The unfinished interchange file "_s + QFileInfo(file.path).fileName()
@@ -288,14 +287,14 @@ QString OutboundTranslation::ImportDataPath(const MapKey &key)
 
 namespace {
 
-// A value of an import file: code page 1252, which holds Latin-1's printable
-// range and the euro sign, curly quotes and dashes in 0x80-0x9F.
+// A value of an import file, in the code page 1252; a value without a byte
+// in 0x80-0x9F takes the quicker Latin-1 route, which reads it the same.
 QString fromImportBytes(const char *bytes, qsizetype size)
 {
     for (qsizetype i = 0; i < size; ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         if (b >= 0x80 && b < 0xA0)
-            return vb::fromWindows1252(QByteArray::fromRawData(bytes, size));
+            return vb::fromWindows1252(QByteArrayView(bytes, size));
     }
     return QString::fromLatin1(bytes, size);
 }
@@ -483,6 +482,13 @@ bool OutboundTranslation::MapOutboundLevel(::clsScript &script, const QString &l
             element = nullptr;
             if (!row.script.isEmpty())
                 sc.AddCode(row.script);
+            // A character the interchange cannot carry is refused here, where
+            // its record and element are known, before anything is written.
+            if (const qsizetype bad = vb::firstOutsideWindows1252(script.CurrentSegment); bad >= 0)
+                vb::raise(5, u"Invalid procedure call or argument: record "_s + QString::number(m_recordNumber)
+                                 + u" of "_s + ImportDataPath(m_key) + u", element "_s
+                                 + core::x12::elementAt(script.CurrentSegment, script.ElementDelimiter, bad)
+                                 + u": "_s + vb::notInWindows1252(script.CurrentSegment[bad].unicode()));
             if (!script.CurrentSegment.isEmpty()) {
                 script.Segments += script.CurrentSegment + script.SegmentTerminator;
                 ++m_segmentCount;
@@ -557,6 +563,7 @@ QString OutboundTranslation::MapOutbound(const ado::RecordsetPtr &rsRecord, cons
         // run quadratic in its length.
         QString all;
         auto runLevel = [&](const QString &level) {
+            m_recordNumber = rsRecord->AbsolutePosition();
             QString out;
             if (!MapOutboundLevel(*script, level, out))
                 throw RunFailed({});

@@ -125,6 +125,7 @@ private:
     qint64 m_nextControlNumber = 0;   // to be stored with the file
     qint32 m_setCount = 0;
     qint64 m_segmentCount = 0;
+    long m_recordNumber = 0; // the import file's record the level is mapped for
     struct Maps;
     std::unique_ptr<Maps> m_maps;
 };

@@ -137,7 +137,7 @@ void CreateRecordDefinition(const MapKey &key, bool blnTree, const ReferenceNode
         }
         // Composed whole and then put in place of the old file, so a failure
         // leaves the previous definition readable.
-        vb::writeLatin1File(path, RecordDefinitionText(fields));
+        vb::writeWindows1252File(path, RecordDefinitionText(fields));
     } catch (const vb::VbError &e) {
         modGlobal::ReportError(e);
     } catch (const std::exception &e) {

@@ -128,7 +128,7 @@ void clsScript::SegmentsToTail()
 void clsScript::WriteToFile(const QString &strFileName, const QString &Data)
 {
     try {
-        vb::writeLatin1File(strFileName, Data);
+        vb::writeWindows1252File(strFileName, Data);
     } catch (const std::exception &e) {
         // The snippet goes on, but the user learns that the file is missing.
         const auto *vbError = dynamic_cast<const vb::VbError *>(&e);

@@ -1,5 +1,7 @@
 #include "core/loader/InterchangeFile.h"
 
+#include "core/loader/X12Text.h"
+
 #include "vb/AppInfo.h"
 #include "vb/Settings.h"
 #include "vb/TextFile.h"
@@ -28,7 +30,13 @@ constexpr int kLastSequence = 100000;
 PendingInterchangeFile::PendingInterchangeFile(const QString &folder, const QString &stem, const QString &text,
                                                const QString &kind)
 try : m_file(QDir(folder).filePath(stem + QLatin1Char('.') + kind), 75), m_folder(folder), m_stem(stem) {
-    m_file.device().write(vb::toLatin1Bytes(text));
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    if (const qsizetype bad = vb::appendWindows1252(bytes, text); bad >= 0)
+        vb::raise(5, QStringLiteral("Invalid procedure call or argument: ") + nameFor(folder, stem, 1)
+                         + QStringLiteral(", ") + x12::placeInInterchange(text, bad) + QStringLiteral(": ")
+                         + vb::notInWindows1252(text[bad].unicode()));
+    m_file.device().write(bytes);
     m_file.finish();
 } catch (vb::VbError &error) {
     // Named by the name it was to take, not by its kind's mark (rethrown).

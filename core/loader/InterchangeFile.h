@@ -17,9 +17,10 @@ namespace core {
 // until what it records about the file is stored. Dropped unless published.
 class PendingInterchangeFile {
 public:
-    // Writes `text` (8-bit text, one byte per character) and syncs it.
-    // Raises vb::VbError 75 naming the file and the system's reason when it
-    // cannot be written whole (a full disk), 5 for a character beyond code 255.
+    // Writes `text` in the code page 1252 (one byte per character) and syncs
+    // it. Raises vb::VbError 75 naming the file and the system's reason when
+    // it cannot be written whole (a full disk), 5 naming the file, segment and
+    // element of a character the code page cannot hold (nothing is written).
     // `kind` marks the temporary name, so that a writer finds its own
     // leftovers (UnnamedInterchangeFiles) and no other writer's.
     PendingInterchangeFile(const QString &folder, const QString &stem, const QString &text,

@@ -16,6 +16,7 @@
 #include "vb/CaughtError.h"
 #include "vb/Clock.h"
 #include "vb/Dialogs.h"
+#include "vb/TextFile.h"
 #include "vb/VbError.h"
 
 #include <QFile>
@@ -255,8 +256,8 @@ private:
         m_setCopied = false;
         m_setText.resize(0); // keeps its capacity for the next set
     }
-    QString part(size_t index) const { return QString::fromLatin1(m_parts[index]); }
-    static QString text(QByteArrayView piece) { return QString::fromLatin1(piece); }
+    QString part(size_t index) const { return vb::fromWindows1252(m_parts[index]); }
+    static QString text(QByteArrayView piece) { return vb::fromWindows1252(piece); }
 
     WorkProgress &m_ui;
     const QString m_direction;
@@ -333,9 +334,9 @@ void Load::run(QByteArrayView text)
     else
         m_terminatorBytes = charAt(text, 105);
     m_separatorBytes = charAt(text, 3);
-    m_terminator = QString::fromLatin1(m_terminatorBytes);
-    m_separator = QString::fromLatin1(m_separatorBytes);
-    m_subSeparator = text.size() > 104 ? QString(QChar(uchar(text[104]))) : QString();
+    m_terminator = vb::fromWindows1252(m_terminatorBytes);
+    m_separator = vb::fromWindows1252(m_separatorBytes);
+    m_subSeparator = text.size() > 104 ? QString(QChar(vb::windows1252Char(uchar(text[104])))) : QString();
 
     qsizetype position = 0;
     if (x12::nextPiece(text, position, m_terminatorBytes, true).size() != 105)
@@ -362,8 +363,8 @@ void Load::run(QByteArrayView text)
             position = x12::skipLineBreak(text, position);
         if (piece.startsWith("ISA")) {
             m_separatorBytes = charAt(piece, 3);
-            m_separator = QString::fromLatin1(m_separatorBytes);
-            m_subSeparator = piece.size() > 104 ? QString(QChar(uchar(piece[104]))) : QString();
+            m_separator = vb::fromWindows1252(m_separatorBytes);
+            m_subSeparator = piece.size() > 104 ? QString(QChar(vb::windows1252Char(uchar(piece[104])))) : QString();
         }
 
         // Only envelope segments are cut into their elements; the others
@@ -537,7 +538,7 @@ void Load::onGS(QByteArrayView piece)
         fail(u"Error Saving Functional Group Header Segment"_s);
 
     m_gs01 = part(1);
-    m_version = QString::fromLatin1(m_parts[8].first(qMin<qsizetype>(6, m_parts[8].size())));
+    m_version = vb::fromWindows1252(m_parts[8].first(qMin<qsizetype>(6, m_parts[8].size())));
     m_date = x12::groupDate(part(4));
     m_time = x12::groupTime(part(5), vb::currentDateTime());
     m_rowStale = true;
@@ -592,7 +593,7 @@ void Load::onST(QByteArrayView piece)
         m_rowPending = true;
         for (const auto &[column, value] : m_rowUtf8)
             rs.Fields(m_column[column]).setUtf8(value);
-        rs.Fields(m_column[ColTransaction]).setUtf8(x12::latin1AsUtf8(m_parts[1], m_utf8));
+        rs.Fields(m_column[ColTransaction]).setUtf8(x12::windows1252AsUtf8(m_parts[1], m_utf8));
         rs.Fields(m_column[ColAcknowledged]).setUtf8(acknowledged);
         rs.Fields(m_column[ColStatus]).setUtf8("Closed");
     } catch (const std::exception &error) {
@@ -700,7 +701,7 @@ void Load::onSE(QByteArrayView piece)
     // Our own 997s in the Outbox acknowledge nothing we sent. Sent rows that
     // cannot be marked fail the load: the 997 would be kept without its effect.
     if (m_st01 == u"997"_s && m_inbound
-        && !modGlobal::MarkSentAcknowledged(m_partner, QString::fromLatin1(setText()), m_terminator, m_separator))
+        && !modGlobal::MarkSentAcknowledged(m_partner, vb::fromWindows1252(setText()), m_terminator, m_separator))
         fail(QString::fromLatin1(loader_messages::kErrorSavingSet));
 
     auto delimiters = m_delimiters.find(m_partner);
@@ -729,10 +730,10 @@ void Load::onSE(QByteArrayView piece)
 void Load::storeSetText(ado::Field &field, const std::pair<QString, QString> &delimiters)
 {
     if (x12::redelimitChanges(m_terminator, m_separator, delimiters.first, delimiters.second))
-        field = x12::redelimit(QString::fromLatin1(setText()), m_terminator, m_separator, delimiters.first,
+        field = x12::redelimit(vb::fromWindows1252(setText()), m_terminator, m_separator, delimiters.first,
                                delimiters.second);
     else
-        field.setUtf8(x12::latin1AsUtf8(setText(), m_utf8));
+        field.setUtf8(x12::windows1252AsUtf8(setText(), m_utf8));
 }
 
 void Load::onGE(QByteArrayView piece)

@@ -1,5 +1,7 @@
 #include "core/loader/X12Text.h"
 
+#include "vb/TextFile.h"
+
 #include <QLocale>
 
 #include <cmath>
@@ -8,6 +10,14 @@
 namespace core::x12 {
 
 namespace {
+
+// The letters of the bytes 0x80-0x9F (Š, Œ, Ž, Ÿ and their small forms) keep
+// their case: read as Latin-1 they were control characters, and a delimiter
+// matches the same characters as it did then.
+inline bool highWindows1252(char16_t c)
+{
+    return c > 0xFF && c < 0x2200 && vb::windows1252Byte(c) >= 0;
+}
 
 // Upper case of one character, as text comparison sees it; the files are
 // 8-bit, so the Latin-1 letters fold as well as A to Z.
@@ -19,7 +29,7 @@ inline char16_t fold(char16_t c)
         return c - 32;
     if (c < 0x80)
         return c;
-    if (c > 0xFF)
+    if (c > 0xFF && !highWindows1252(c))
         return QChar(c).toUpper().unicode();
     return c;
 }
@@ -33,7 +43,7 @@ inline char16_t otherCase(char16_t c)
         return c + 32;
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
         return c + 32;
-    if (c > 0xFF)
+    if (c > 0xFF && !highWindows1252(c))
         return QChar(c).toLower().unicode();
     return c;
 }
@@ -341,10 +351,10 @@ bool redelimitChanges(const QString &fileTerminator, const QString &fileSeparato
     return swaps(fileTerminator, terminator) || swaps(fileSeparator, separator);
 }
 
-QByteArrayView latin1AsUtf8(QByteArrayView latin1, QByteArray &scratch)
+QByteArrayView windows1252AsUtf8(QByteArrayView bytes, QByteArray &scratch)
 {
-    const char *const begin = latin1.data();
-    const char *const end = begin + latin1.size();
+    const char *const begin = bytes.data();
+    const char *const end = begin + bytes.size();
     const char *p = begin;
     // Eight bytes at a time: a set is mostly ASCII, and is looked at whole.
     for (quint64 word; end - p >= 8; p += 8) {
@@ -355,20 +365,57 @@ QByteArrayView latin1AsUtf8(QByteArrayView latin1, QByteArray &scratch)
     while (p != end && static_cast<unsigned char>(*p) < 0x80)
         ++p;
     if (p == end)
-        return latin1;
+        return bytes;
     scratch.resize(0);
-    scratch.reserve(latin1.size() + latin1.size() / 4);
+    scratch.reserve(bytes.size() + bytes.size() / 2);
     scratch.append(begin, p - begin);
     for (; p != end; ++p) {
-        const auto c = static_cast<unsigned char>(*p);
+        const char16_t c = vb::windows1252Char(static_cast<unsigned char>(*p));
         if (c < 0x80) {
             scratch.append(char(c));
-        } else {
+        } else if (c < 0x800) {
             scratch.append(char(0xC0 | (c >> 6)));
+            scratch.append(char(0x80 | (c & 0x3F)));
+        } else {
+            scratch.append(char(0xE0 | (c >> 12)));
+            scratch.append(char(0x80 | ((c >> 6) & 0x3F)));
             scratch.append(char(0x80 | (c & 0x3F)));
         }
     }
     return scratch;
+}
+
+QString elementAt(QStringView segment, QStringView separator, qsizetype position)
+{
+    const qsizetype firstSeparator = separator.isEmpty() ? -1 : segment.indexOf(separator);
+    const QStringView id = firstSeparator < 0 ? segment : segment.first(firstSeparator);
+    qsizetype element = 0;
+    for (qsizetype at = firstSeparator; at >= 0 && at < position; at = segment.indexOf(separator, at + separator.size()))
+        ++element;
+    return id.toString() + QStringLiteral("%1").arg(element, 2, 10, QLatin1Char('0'));
+}
+
+QString placeInInterchange(QStringView text, qsizetype position)
+{
+    if (text.size() < 106 || !text.startsWith(u"ISA"))
+        return QStringLiteral("position %1").arg(position + 1);
+    const QStringView separator = text.sliced(3, 1);
+    const QStringView terminator = text.size() > 106 && text.sliced(105, 2) == u"\r\n" ? text.sliced(105, 2)
+                                                                                        : text.sliced(105, 1);
+    qsizetype start = 0;
+    qsizetype number = 1;
+    for (qsizetype end = text.indexOf(terminator); end >= 0 && end + terminator.size() <= position;
+         end = text.indexOf(terminator, start)) {
+        start = end + terminator.size();
+        // A line break after a one-character terminator belongs to no segment.
+        while (start < position && (text[start] == u'\r' || text[start] == u'\n'))
+            ++start;
+        ++number;
+    }
+    qsizetype end = text.indexOf(terminator, start);
+    const QStringView segment = text.sliced(start, (end < 0 ? text.size() : end) - start);
+    const QString element = elementAt(segment, separator, position - start);
+    return QStringLiteral("segment %1 (%2), element %3").arg(number).arg(element.chopped(2), element);
 }
 
 int findWholeWord(QStringView text, QStringView word, int from)

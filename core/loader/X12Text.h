@@ -60,9 +60,17 @@ QString redelimit(const QString &set, const QString &fileTerminator, const QStri
 bool redelimitChanges(const QString &fileTerminator, const QString &fileSeparator, const QString &terminator,
                       const QString &separator);
 
-// 8-bit text (one character a byte) as UTF-8: `latin1` itself when it is
-// all ASCII, otherwise its conversion, made in `scratch`.
-QByteArrayView latin1AsUtf8(QByteArrayView latin1, QByteArray &scratch);
+// 8-bit text (one character a byte, in the code page 1252) as UTF-8: `bytes`
+// itself when it is all ASCII, otherwise its conversion, made in `scratch`.
+QByteArrayView windows1252AsUtf8(QByteArrayView bytes, QByteArray &scratch);
+
+// Where character `position` of an interchange's text is, for a message:
+// "segment 5 (BEG), element BEG03" (element 0 is the identifier), with the
+// delimiters at the ISA's fixed places; "position 181" when the text starts
+// with no whole ISA.
+QString placeInInterchange(QStringView text, qsizetype position);
+// The same within one segment with element separator `separator`: "BEG03".
+QString elementAt(QStringView segment, QStringView separator, qsizetype position);
 
 // Position (0-based) of `word` in `text` at or after `from`, as a whole word
 // and without regard to letter case, as the preview's find does; -1 when absent.

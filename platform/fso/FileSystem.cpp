@@ -85,8 +85,8 @@ QString targetFor(const QString &source, const QString &destination, bool intoFo
 
 } // namespace
 
-QString fromFileBytes(const QByteArray &bytes) { return vb::fromLatin1Bytes(bytes); }
-QByteArray toFileBytes(const QString &text) { return vb::toLatin1Bytes(text); }
+QString fromFileBytes(const QByteArray &bytes) { return vb::fromWindows1252(bytes); }
+QByteArray toFileBytes(const QString &text, const QString &path) { return vb::toWindows1252(text, path); }
 
 // ---- TextStream ----
 
@@ -221,9 +221,9 @@ void TextStream::writeBytes(const QByteArray &bytes)
     advance(bytes);
 }
 
-void TextStream::write(const QString &text) { writeBytes(toFileBytes(text)); }
+void TextStream::write(const QString &text) { writeBytes(toFileBytes(text, m_file.fileName())); }
 
-void TextStream::writeLine(const QString &text) { writeBytes(toFileBytes(text) + "\r\n"); }
+void TextStream::writeLine(const QString &text) { writeBytes(toFileBytes(text, m_file.fileName()) + "\r\n"); }
 
 void TextStream::writeBlankLines(int count)
 {

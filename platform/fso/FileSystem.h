@@ -3,7 +3,7 @@
 // system's own C++ code; Scripting.FileSystemObject (FileSystemObject.h) is
 // the same behaviour reached by name from scripts.
 //
-// Text is 8-bit: one byte per character (Latin-1), so every byte of a file
+// Text is 8-bit: one byte per character (the code page 1252), so every byte of a file
 // read and written back round-trips. WriteLine ends lines with CR LF; ReadLine
 // accepts CR LF or LF. Paths use "/" as the separator. Failures raise
 // vb::VbError with the classic numbers and texts: 53 file not found, 58 file already
@@ -88,10 +88,10 @@ QString getExtensionName(const QString &path);           // text after the last 
 QString getParentFolderName(const QString &path);        // "" when there is none
 QString buildPath(const QString &path, const QString &name);
 
-// Latin-1 conversions used for every text file (those of vb/TextFile.h):
-// writing a character beyond 0xFF is error 5 and writes nothing of that
-// text, since it has no byte and a "?" would lose it silently.
+// The code page of every text file (that of vb/TextFile.h, 1252): writing a
+// character it cannot hold is error 5 naming the character and `path`, and
+// writes nothing of that text, since a "?" would lose it silently.
 QString fromFileBytes(const QByteArray &bytes);
-QByteArray toFileBytes(const QString &text);
+QByteArray toFileBytes(const QString &text, const QString &path);
 
 } // namespace fso

@@ -2,6 +2,7 @@
 
 #include "crypto/CertificateStore.h"
 #include "inet/ResponseBuffer.h"
+#include "vb/TextFile.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -129,7 +130,7 @@ QByteArray bytesOf(const vb::Variant &v)
             out.append(char(b.toByte()));
         return out;
     }
-    return v.toString().toLatin1();
+    return vb::toWindows1252(v.toString());
 }
 
 vb::Variant byteArrayVariant(const QByteArray &bytes)
@@ -1347,7 +1348,7 @@ com::DispatchTable<InternetTransfer> InternetTransfer::describe()
     t.method(QStringLiteral("OpenURL"), 0, 2, [](T &o, com::Args &a) {
         const QString url = a.has(0) ? a.string(0) : o.url();
         const QByteArray bytes = o.openUrl(url);
-        return a.toLong(1, DataString) == DataByteArray ? byteArrayVariant(bytes) : vb::Variant(QString::fromLatin1(bytes));
+        return a.toLong(1, DataString) == DataByteArray ? byteArrayVariant(bytes) : vb::Variant(vb::fromWindows1252(bytes));
     });
     t.method(QStringLiteral("Execute"), 0, 4, [](T &o, com::Args &a) {
         o.execute(a[0], a[1], a[2], a[3]);
@@ -1355,7 +1356,7 @@ com::DispatchTable<InternetTransfer> InternetTransfer::describe()
     });
     t.method(QStringLiteral("GetChunk"), 1, 2, [](T &o, com::Args &a) {
         const QByteArray bytes = o.getChunk(a.required(0).toLong());
-        return a.toLong(1, DataString) == DataByteArray ? byteArrayVariant(bytes) : vb::Variant(QString::fromLatin1(bytes));
+        return a.toLong(1, DataString) == DataByteArray ? byteArrayVariant(bytes) : vb::Variant(vb::fromWindows1252(bytes));
     });
     t.method(QStringLiteral("GetHeader"), 0, 1, [](T &o, com::Args &a) { return vb::Variant(o.getHeader(a.string(0))); });
     t.method(QStringLiteral("Cancel"), 0, 0, [](T &o, com::Args &) {

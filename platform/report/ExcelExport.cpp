@@ -262,10 +262,8 @@ void writeExcel(const Report &, RowSource &rows, ExcelVersion version, bool exte
             refuseValue(format, row, field, QStringLiteral("it is %1 characters long, a cell of the format %2")
                                                 .arg(s.size()).arg(maxText));
         if (!biff8) {
-            for (QChar c : s) {
-                if (vb::windows1252Byte(c.unicode()) < 0)
-                    refuseValue(format, row, field, notInCodePage(c.unicode()));
-            }
+            if (const qsizetype bad = vb::firstOutsideWindows1252(s); bad >= 0)
+                refuseValue(format, row, field, notInCodePage(s[bad].unicode()));
         }
     };
 
@@ -342,7 +340,9 @@ void writeExcel(const Report &, RowSource &rows, ExcelVersion version, bool exte
                 sheet.f64(isDateType(f.type) ? v.toDate() : v.toDouble());
                 sheet.end(a);
             } else {
-                const QString text = valueText(v);
+                // A BIFF8 cell holds characters, not bytes: text of earlier
+                // versions goes in as the characters its bytes stand for.
+                const QString text = biff8 ? vb::shownAsWindows1252(valueText(v)) : valueText(v);
                 checkText(text, r + 1, f.name);
                 label(row, quint16(c), XfGeneral, text);
             }

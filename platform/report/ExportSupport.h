@@ -39,10 +39,7 @@ inline QString hexCode(uint c)
               QStringLiteral("Report"));
 }
 
-inline QString notInCodePage(char16_t c)
-{
-    return QStringLiteral("the character U+%1 is not in the Windows code page 1252").arg(hexCode(c));
-}
+inline QString notInCodePage(char16_t c) { return vb::notInWindows1252(c); }
 
 // Appends `text` in the Windows code page 1252; a character beyond it refuses
 // the export, naming `row` (1-based, 0 for the header) and `field`.

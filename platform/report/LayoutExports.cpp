@@ -43,12 +43,8 @@ struct TextLine {
 // cannot: a field names its row and field, any other object itself.
 void checkItemText(const PlacedItem &item, const QString &format)
 {
-    qsizetype bad = 0;
-    for (const qsizetype n = item.text.size(); bad < n; ++bad) {
-        if (vb::windows1252Byte(item.text[bad].unicode()) < 0)
-            break;
-    }
-    if (bad == item.text.size())
+    const qsizetype bad = vb::firstOutsideWindows1252(item.text);
+    if (bad < 0)
         return;
     const QString why = notInCodePage(item.text[bad].unicode());
     if (item.kind == ObjectKind::Field && item.row >= 0)

@@ -2,6 +2,7 @@
 
 #include "vb/Clock.h"
 #include "vb/Format.h"
+#include "vb/TextFile.h"
 #include "vb/VbError.h"
 
 #include <algorithm>
@@ -131,7 +132,9 @@ void Paginator::placeSection(SectionKind kind, int top, long row, int page, std:
             break;
         case ObjectKind::Field:
             if (row >= 0)
-                item.text = displayText(rowValues(row)[m_fieldIndex[s][i]], o.format);
+                // Text of earlier versions holds U+0080-U+009F for the bytes 0x80-0x9F:
+                // shown (and printed) as the characters they stand for.
+                item.text = vb::shownAsWindows1252(displayText(rowValues(row)[m_fieldIndex[s][i]], o.format));
             break;
         case ObjectKind::Special:
             switch (o.special) {

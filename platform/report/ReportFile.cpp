@@ -2,6 +2,7 @@
 
 #include "vb/AtomicFile.h"
 #include "vb/DateTime.h"
+#include "vb/TextFile.h"
 #include "vb/VbError.h"
 #include "ado/Recordset.h"
 
@@ -368,10 +369,10 @@ QByteArray fieldDefinitionText(const std::vector<FieldDef> &fields)
         if (f.name.contains(QLatin1Char('\t')) || f.name.contains(QLatin1Char('\r')) || f.name.contains(QLatin1Char('\n')))
             vb::raise(ErrReportFile, QStringLiteral("The field name \"%1\" holds a tab or line break").arg(f.name),
                       QStringLiteral("Report"));
-        if (QString::fromLatin1(f.name.toLatin1()) != f.name)
-            vb::raise(ErrReportFile, QStringLiteral("The field name \"%1\" holds a character beyond Latin-1").arg(f.name),
+        if (const qsizetype bad = vb::appendWindows1252(out, f.name); bad >= 0)
+            vb::raise(ErrReportFile,
+                      QStringLiteral("The field name \"%1\" holds %2").arg(f.name, vb::notInWindows1252(f.name[bad].unicode())),
                       QStringLiteral("Report"));
-        out += f.name.toLatin1();
         out += '\t';
         out += fieldTypeWord(f.type).toLatin1();
         out += '\t';
@@ -407,7 +408,7 @@ std::vector<FieldDef> readFieldDefinitionFile(const QString &path)
         const int type = cols.size() == 3 ? adoTypeOfWord(QString::fromLatin1(cols[1])) : -1;
         if (cols.size() != 3 || !ok || size < 0 || type < 0 || cols[0].isEmpty())
             fileError(path, QStringLiteral("line %1 is not a field definition").arg(lineNumber));
-        fields.push_back({QString::fromLatin1(cols[0]), type, size, 0, 0});
+        fields.push_back({vb::fromWindows1252(cols[0]), type, size, 0, 0});
     }
     return fields;
 }

@@ -1,4 +1,5 @@
 #include "Strings.h"
+#include "TextFile.h"
 
 #include "VbError.h"
 
@@ -184,7 +185,7 @@ QString String(int count, int charCode)
 {
     if (charCode < 0)
         raise(5);
-    return String(count, QChar(char16_t(charCode % 256)));
+    return String(count, QChar(windows1252Char(uchar(charCode % 256))));
 }
 
 int StrComp(const QString &a, const QString &b, CompareMode mode)
@@ -205,8 +206,8 @@ int Asc(const QString &s)
 {
     if (s.isEmpty())
         raise(5);
-    const char16_t c = s[0].unicode();
-    return c <= 0xFF ? int(c) : int('?');
+    const int b = windows1252Byte(s[0].unicode());
+    return b >= 0 ? b : int('?');
 }
 
 int AscW(const QString &s)
@@ -220,7 +221,7 @@ QString Chr(int code)
 {
     if (code < 0 || code > 255)
         raise(5);
-    return QString(QChar(char16_t(code)));
+    return QString(QChar(windows1252Char(uchar(code))));
 }
 
 QString ChrW(int code)

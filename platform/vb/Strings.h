@@ -59,12 +59,13 @@ QString String(int count, int charCode);         // code taken modulo 256, as Ch
 int StrComp(const QString &a, const QString &b, CompareMode mode = CompareMode::Binary);
 QString StrReverse(const QString &s);
 
-// Asc: the 8-bit (Latin-1) code of the first character, 63 ("?") for a
-// character outside Latin-1; "" raises 5. AscW: the 16-bit code as a signed
+// Asc: the 8-bit code of the first character in the code page of the text
+// files (1252; U+0093 of earlier versions is 147 as U+201C is), 63 ("?") for a
+// character outside it; "" raises 5. AscW: the 16-bit code as a signed
 // Integer, as the classic AscW returns it (characters from U+8000 are negative).
 int Asc(const QString &s);
 int AscW(const QString &s);
-QString Chr(int code);        // 0..255 (Latin-1), else 5
+QString Chr(int code);        // 0..255 in the code page 1252, else 5
 QString ChrW(int code);       // -32768..65535, else 5
 
 // Hex/Oct of a whole number, rounded half to even; negative values in two's

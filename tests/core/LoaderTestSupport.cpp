@@ -4,6 +4,7 @@
 
 #include "ado/Recordset.h"
 #include "vb/Conversions.h"
+#include "vb/TextFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,7 +23,7 @@ QString readFixture(const QString &name)
 {
     QFile file(fixture(name));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-    return QString::fromLatin1(file.readAll());
+    return vb::fromWindows1252(file.readAll());
 }
 
 DatabaseScope::DatabaseScope()
@@ -112,12 +113,13 @@ void expectGolden(const QString &name, const QString &stored)
     if (qEnvironmentVariable("CORVANTIS_UPDATE_GOLDEN") == QLatin1String("1")) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-        file.write(actual.toLatin1());
+        file.write(vb::toWindows1252(actual));
         return;
     }
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "missing golden file " << path.toStdString();
-    EXPECT_EQ(actual, QString::fromLatin1(file.readAll())) << "golden file " << name.toStdString();
+    // The dumps are 8-bit text in the system's code page, as the files it writes.
+    EXPECT_EQ(actual, vb::fromWindows1252(file.readAll())) << "golden file " << name.toStdString();
 }
 
 void addRow(const QString &table, const QList<std::pair<QString, QVariant>> &values)

@@ -1,6 +1,7 @@
 // The text routines under the loader: cutting, counts, group dates and
 // times, re-delimiting, file names.
 #include "core/loader/X12Text.h"
+#include "vb/TextFile.h"
 
 #include <gtest/gtest.h>
 
@@ -38,14 +39,16 @@ TEST(X12TextCut, TextComparisonIgnoresLetterCase)
 TEST(X12TextCut, BytesCutLikeText)
 {
     const QList<std::pair<QByteArray, QByteArray>> cases = {
-        {"A*B**C~", "~"}, {"aXbxc", "x"}, {"", "~"}, {"A\r\nB\r\n\n", "\r\n"}, {"ABC", ""}, {"~~", "~"}};
+        {"A*B**C~", "~"}, {"aXbxc", "x"}, {"", "~"}, {"A\r\nB\r\n\n", "\r\n"}, {"ABC", ""}, {"~~", "~"},
+        // The letters of 0x80-0x9F keep their case, as when they were read as control characters.
+        {"a\x9A" "b\x8A" "c", "\x9A"}, {"a\x9F" "b\xFF" "c", "\xFF"}, {"a\x9C" "b\x8C" "c", "\x8C"}};
     for (const auto &[text, delimiter] : cases) {
         std::vector<QByteArrayView> bytes;
         cutInto(bytes, text, delimiter, true);
         QStringList fromBytes;
         for (QByteArrayView v : bytes)
-            fromBytes << QString::fromLatin1(v);
-        EXPECT_EQ(fromBytes, pieces(QString::fromLatin1(text), QString::fromLatin1(delimiter), true)) << text.constData();
+            fromBytes << vb::fromWindows1252(v);
+        EXPECT_EQ(fromBytes, pieces(vb::fromWindows1252(text), vb::fromWindows1252(delimiter), true)) << text.constData();
         EXPECT_EQ(countPieces(text, delimiter, true), qsizetype(bytes.size())) << text.constData();
     }
     qsizetype position = 0;
@@ -123,21 +126,22 @@ TEST(X12TextRedelimit, ChangesOnlyWhenAKnownPartnerDelimiterDiffers)
                 }
 }
 
-// 8-bit text becomes UTF-8 one character a byte; all-ASCII text is kept as it is.
-TEST(X12TextUtf8, Latin1BytesBecomeTheirCharacters)
+// 8-bit text becomes UTF-8 one character a byte, in the code page 1252;
+// all-ASCII text is kept as it is.
+TEST(X12TextUtf8, BytesBecomeTheirCharacters)
 {
     QByteArray scratch;
     const QByteArray ascii = "ST*830*0001~BFR*05*RELEASE 1~SE*3*0001~";
-    const QByteArrayView same = latin1AsUtf8(ascii, scratch);
+    const QByteArrayView same = windows1252AsUtf8(ascii, scratch);
     EXPECT_EQ(same.data(), ascii.constData());
     EXPECT_EQ(same, ascii);
-    EXPECT_EQ(latin1AsUtf8(QByteArrayView(), scratch).size(), 0);
+    EXPECT_EQ(windows1252AsUtf8(QByteArrayView(), scratch).size(), 0);
     // A byte over 127 at every place of the eight-byte steps, and at the end.
     for (qsizetype at = 0; at <= ascii.size(); ++at) {
-        for (const char high : {'\x80', '\xC9', '\xFF'}) {
+        for (const char high : {'\x80', '\x81', '\x93', '\xC9', '\xFF'}) {
             QByteArray latin1 = ascii;
             latin1.insert(at, high);
-            EXPECT_EQ(latin1AsUtf8(latin1, scratch).toByteArray(), QString::fromLatin1(latin1).toUtf8())
+            EXPECT_EQ(windows1252AsUtf8(latin1, scratch).toByteArray(), vb::fromWindows1252(latin1).toUtf8())
                 << "at " << at;
         }
     }
@@ -147,7 +151,7 @@ TEST(X12TextUtf8, Latin1BytesBecomeTheirCharacters)
             all += char(c);
         return all;
     }();
-    EXPECT_EQ(latin1AsUtf8(every, scratch).toByteArray(), QString::fromLatin1(every).toUtf8());
+    EXPECT_EQ(windows1252AsUtf8(every, scratch).toByteArray(), vb::fromWindows1252(every).toUtf8());
 }
 
 TEST(X12TextFind, WholeWordsWithoutRegardToCase)
@@ -172,3 +176,17 @@ TEST(X12TextFormats, PercentControlNumbersAndFileNames)
 }
 
 } // namespace
+
+// Where a character of an interchange is, for the message that refuses it.
+TEST(X12TextPlace, NamesTheSegmentAndElement)
+{
+    const QString isa = "ISA*00*          *00*          *ZZ*ACMEPARTS      *ZZ*CORVANTIS      *261210*1200*U*00401*000000301*0*P*>~";
+    ASSERT_EQ(isa.size(), 106);
+    const QString text = isa + "\r\nGS*PO*A*B~\r\nST*850*0001~\r\nBEG*00*SA*NW\u4E2D~SE*3*0001~";
+    EXPECT_EQ(placeInInterchange(text, text.indexOf(u'\u4E2D')), "segment 4 (BEG), element BEG03");
+    EXPECT_EQ(placeInInterchange(text, text.indexOf(u"850")), "segment 3 (ST), element ST01");
+    EXPECT_EQ(placeInInterchange(text, 40), "segment 1 (ISA), element ISA06");
+    EXPECT_EQ(placeInInterchange(u"GS*PO\u4E2D~", 5), "position 6") << "no whole ISA: only the position";
+    EXPECT_EQ(elementAt(u"N1*ST*ACME*92", u"*", 7), "N102");
+    EXPECT_EQ(elementAt(u"N1*ST*ACME*92", u"*", 0), "N100");
+}

@@ -155,7 +155,7 @@ std::vector<Writer> writers()
                                         large ? QString(1024 * 1024, u'x') : u"/data/import"_s);
                     }});
     list.push_back({"Latin1TextFile", kDiskSize, u"ACME_850_004010_I.ADO"_s, [](const QString &folder, bool large) {
-                        vb::writeLatin1File(folder + u"/ACME_850_004010_I.ADO"_s,
+                        vb::writeWindows1252File(folder + u"/ACME_850_004010_I.ADO"_s,
                                             large ? QString(1024 * 1024, u'\xE9') : u"Key\t200\t10\r\n"_s);
                     }});
     // Writers of new files: the previous interchange stays, nothing is added.

@@ -238,8 +238,8 @@ TEST_F(ImportFilesTest, WindowsCharactersPassAndOthersAreRefusedWhereTheyAre)
                                       stem());
         ADD_FAILURE() << "U+2603 has no byte in code page 1252";
     } catch (const vb::VbError &e) {
-        EXPECT_EQ(e.description, u"Row 2, column \"note\": the character U+2603 cannot be written to the import file "
-                                 "(code page 1252)"_s);
+        EXPECT_EQ(e.description, u"Row 2, column \"note\": the character U+2603 cannot be written to the import file "_s
+                                     + stem() + u".IMP (code page 1252)"_s);
     }
     EXPECT_EQ(bytesOf(stem() + u".IMP"_s), before);
 }

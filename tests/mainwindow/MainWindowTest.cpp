@@ -348,6 +348,18 @@ TEST_F(MainWindowTest, PreviewShowsOneSegmentPerLine)
     EXPECT_EQ(main.rtfTSet->toPlainText(), QStringLiteral("ST*830*0002~SE*2*0002~"));
 }
 
+// A set stored by an earlier version holds U+0080-U+009F for the partner's
+// bytes 0x80-0x9F: shown as the characters they stand for, as a set loaded now.
+TEST_F(MainWindowTest, PreviewShowsTheBytesOfEarlierVersionsAsTheirCharacters)
+{
+    db.connection().Execute(QStringLiteral("INSERT INTO Partner (Partner, Segment, element, sub) VALUES ('ACME', 126, 42, 62)"));
+    insert(QStringLiteral("Inbox"), {QStringLiteral("ACME"), QStringLiteral("830"), QStringLiteral("Closed"),
+                                     QStringLiteral("No"), QStringLiteral("ST*830*0001~BSN*NW\u0093" "4711\u0094 \u0080\u0081~SE*3*0001~")});
+    frmMain &main = load();
+    main.tvwFolderList_NodeClick(3);
+    EXPECT_EQ(main.rtfTSet->toPlainText(), QStringLiteral("ST*830*0001\nBSN*NW\u201C4711\u201D \u20AC\u0081\nSE*3*0001\n"));
+}
+
 TEST_F(MainWindowTest, KeysAndTheContextMenu)
 {
     insert(QStringLiteral("Inbox"), {});

@@ -68,19 +68,6 @@ protected:
         return {key.partner, key.transaction, key.version, key.direction};
     }
 
-    reports::ReportCommands commands()
-    {
-        reports::ReportServices services;
-        services.isSelectionUnique = [this](const core::MailboxSelection &list) { return selectionKey(list); };
-        services.translateAll = [this](const core::MailboxSelection &list, const reports::ReportKey &k,
-                                       bool exportFlag, bool silent) {
-            translation::InboundTranslation run(*host, &progress);
-            return run.TranslateAll(list, k.partner, k.transaction, k.version, k.direction, exportFlag, silent);
-        };
-        services.recycled = [this] { return recycled; };
-        return reports::ReportCommands(std::move(services));
-    }
-
     int exportFormat = 1; // comma-separated values
 };
 

@@ -102,11 +102,13 @@ TEST_P(OutboundCase, MatchesItsGoldenFiles)
             result << escaped(QString::fromLatin1(readBytes(file)));
         result << u"History:"_s;
         // The load names the written file by its path in the test's folder,
-        // a plug-in failure the library by its path in the build.
+        // a refusal the import file, a plug-in failure the library by its
+        // path in the build.
         for (const QString &entry : historyEntries())
             result << u"  "_s
                     + QString(entry)
                           .replace(outbound, u"<outbound>"_s)
+                          .replace(import, u"<import>"_s)
                           .replace(QFileInfo(QStringLiteral(OUTBOUND_PLUGIN)).absoluteFilePath(), u"<plugin>"_s);
         const auto partner = rows(u"SELECT ISA13, GS06 FROM Partner"_s).at(0);
         result << u"ISA13="_s + partner.at(u"ISA13"_s) + u" GS06="_s + partner.at(u"GS06"_s) + u" ControlNumber="_s

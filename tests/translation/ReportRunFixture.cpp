@@ -5,6 +5,9 @@
 
 #include "TestEnvironment.h"
 
+#include "reports/ReportCommands.h"
+#include "translation/InboundTranslation.h"
+
 #include "vb/Dialogs.h"
 #include "vb/Settings.h"
 
@@ -51,6 +54,19 @@ void ReportRunTest::addReportKey(int exportFormat)
                                             {"Version", key.version}, {"Direction", key.direction},
                                             {"ExportFormat", vb::Variant::fromLong(exportFormat)}});
     translation::CreateRecordDefinition(key, false);
+}
+
+reports::ReportCommands ReportRunTest::commands()
+{
+    reports::ReportServices services;
+    services.isSelectionUnique = [this](const core::MailboxSelection &list) { return selectionKey(list); };
+    services.translateAll = [this](const core::MailboxSelection &list, const reports::ReportKey &k, bool exportFlag,
+                                   bool silent) {
+        translation::InboundTranslation run(*host, &progress);
+        return run.TranslateAll(list, k.partner, k.transaction, k.version, k.direction, exportFlag, silent);
+    };
+    services.recycled = [this] { return recycled; };
+    return reports::ReportCommands(std::move(services));
 }
 
 QString ReportRunTest::selectionKey(const core::MailboxSelection &list)

@@ -159,7 +159,7 @@ TEST_P(TranslationCase, MatchesItsGoldenFiles)
     const QString actualText = actual.join(u"\n"_s) + u"\n"_s;
 
     if (updating())
-        vb::writeLatin1File(folder + u"/expected.txt"_s, actualText);
+        vb::writeWindows1252File(folder + u"/expected.txt"_s, actualText);
     EXPECT_EQ(actualText, readText(folder + u"/expected.txt"_s));
 }
 

@@ -10,6 +10,18 @@
 
 namespace translationtest {
 
+std::vector<QByteArray> windows1252Values()
+{
+    std::vector<QByteArray> values{QByteArray::fromHex("4E5793343731319420" "80")};
+    for (int from = 0x80; from < 0xA0; from += 8) {
+        QByteArray v;
+        for (int b = from; b < from + 8; ++b)
+            v += char(b);
+        values.push_back(v);
+    }
+    return values;
+}
+
 using namespace Qt::StringLiterals;
 
 std::vector<SegmentSpec> parseMap(const QString &text)

@@ -17,7 +17,15 @@
 #include <functional>
 #include <memory>
 
+namespace reports {
+class ReportCommands;
+}
+
 namespace translationtest {
+
+// The bytes 0x80-0x9F as a partner's Windows tool writes them, as element
+// values: NW“4711” €, then all 32 of them, eight a value.
+std::vector<QByteArray> windows1252Values();
 
 // One map row as the fixtures and tests describe it.
 struct ElementSpec {
@@ -118,6 +126,9 @@ class ReportRunTest : public TranslationTest {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    // The report commands over this fixture: its selection key, translation and Recycled list.
+    reports::ReportCommands commands();
 
     // The key's map writing BSN as one record, its partner, its Transactions
     // row with `exportFormat` and its record definition.

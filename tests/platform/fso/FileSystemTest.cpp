@@ -3,6 +3,7 @@
 #include "fso/FileSystem.h"
 #include "TestEnvironment.h"
 #include "ErrorOf.h"
+#include "vb/VbError.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,6 +43,8 @@ TEST(TextStream, EveryByteRoundTrips)
     const QString text = readAllText(tmp("in.bin"));
     ASSERT_EQ(text.size(), 256);
     EXPECT_EQ(text.at(0xE9), QChar(0xE9));
+    EXPECT_EQ(text.at(0x93), QChar(0x201C)) << "read in the code page 1252";
+    EXPECT_EQ(text.at(0x81), QChar(0x81)) << "an undefined byte stands for itself";
     writeTextFile(tmp("out.bin"), text);
     EXPECT_EQ(bytesOf(tmp("out.bin")), all);
 }
@@ -53,13 +56,20 @@ TEST(TextStream, WritesLinesWithCarriageReturnLineFeed)
     s->writeLine("~");
     s->writeBlankLines(2);
     s->writeLine();
-    s->write(QString("caf") + QChar(0xE9));
-    // A character without a byte is refused, and nothing of that text is written.
-    EXPECT_EQ(errorOf([&] { s->writeLine(QString("x") + QChar(0x20AC)); }), 5);
+    s->write(QString("caf") + QChar(0xE9) + QChar(0x20AC) + QChar(0x93));
+    // A character without a byte is refused naming the file, and nothing of that text is written.
+    try {
+        s->writeLine(QString("x") + QChar(0x4E2D));
+        ADD_FAILURE() << "U+4E2D has no byte";
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, 5);
+        EXPECT_TRUE(e.description.contains(tmp("w.txt") + ": the character U+4E2D is not in the Windows code page 1252"))
+            << e.description.toStdString();
+    }
     EXPECT_EQ(s->line(), 5);
     s->close();
     s->close(); // a second Close does nothing
-    EXPECT_EQ(bytesOf(tmp("w.txt")), QByteArray("ISA*00~\r\n\r\n\r\n\r\ncaf\xE9"));
+    EXPECT_EQ(bytesOf(tmp("w.txt")), QByteArray("ISA*00~\r\n\r\n\r\n\r\ncaf\xE9\x80\x93"));
 }
 
 TEST(TextStream, ReadsLinesEndingInCrLfOrLf)

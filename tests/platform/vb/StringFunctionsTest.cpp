@@ -48,6 +48,9 @@ TEST(StringFunctions, PiecesAndArgumentErrors)
         {[] { return vb::StrReverse("abc"); }, "cba", "StrReverse"},
         {[] { return vb::Chr(65); }, "A", "Chr"},
         {[] { return vb::Chr(233); }, "\u00e9", "Chr Latin-1"},
+        {[] { return vb::Chr(147); }, "\u201c", "Chr in the code page of the text files"},
+        {[] { return vb::Chr(129); }, "\u0081", "Chr of a byte the code page leaves undefined"},
+        {[] { return vb::String(2, 128); }, "\u20ac\u20ac", "String of a code in the code page"},
         {[] { return vb::Chr(256); }, "E5", "Chr too big"},
         {[] { return vb::ChrW(0x20AC); }, "\u20ac", "ChrW"},
         {[] { return vb::ChrW(-1); }, "\uffff", "ChrW negative"},
@@ -68,7 +71,10 @@ TEST(StringFunctions, PiecesAndArgumentErrors)
     EXPECT_EQ(vb::Len("abc"), 3);
     EXPECT_EQ(vb::Asc("A"), 65);
     EXPECT_EQ(vb::Asc(QString(QChar(0xE9))), 233);
-    EXPECT_EQ(vb::Asc(QString(QChar(0x20AC))), 63);
+    EXPECT_EQ(vb::Asc(QString(QChar(0x20AC))), 128);
+    EXPECT_EQ(vb::Asc(QString(QChar(0x201C))), 147);
+    EXPECT_EQ(vb::Asc(QString(QChar(0x93))), 147) << "text of earlier versions";
+    EXPECT_EQ(vb::Asc(QString(QChar(0x4E2D))), 63);
     EXPECT_EQ(vb::AscW(QString(QChar(0x20AC))), 0x20AC);
     EXPECT_EQ(vb::AscW(QString(QChar(0xFFFF))), -1);
     EXPECT_EQ(attemptText([] { return std::to_string(vb::Asc("")); }), "E5");

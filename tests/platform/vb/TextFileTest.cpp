@@ -29,13 +29,14 @@ TEST(TextFile, EveryByteRoundTrips)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(allBytes() + "ISA*00~\r\n");
     }
-    const QString text = vb::readLatin1File(path);
+    const QString text = vb::readWindows1252File(path);
     ASSERT_EQ(text.size(), 256 + 9);
     for (int i = 0; i < 256; ++i)
-        ASSERT_EQ(text[i].unicode(), i);
+        ASSERT_EQ(text[i].unicode(), vb::windows1252Char(uchar(i)));
+    EXPECT_EQ(text[0x93], QChar(0x201C));
 
     const QString copy = corvantis::test::tempDir() + QStringLiteral("/copy.IC");
-    vb::writeLatin1File(copy, text);
+    vb::writeWindows1252File(copy, text);
     QFile f(copy);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), allBytes() + "ISA*00~\r\n");
@@ -44,11 +45,11 @@ TEST(TextFile, EveryByteRoundTrips)
 TEST(TextFile, WriteReplacesTheWholeFile)
 {
     const QString path = corvantis::test::tempDir() + QStringLiteral("/out.txt");
-    vb::writeLatin1File(path, QStringLiteral("a much longer first text"));
-    vb::writeLatin1File(path, QStringLiteral("short"));
-    EXPECT_EQ(vb::readLatin1File(path), QStringLiteral("short"));
-    vb::writeLatin1File(path, QString());
-    EXPECT_EQ(vb::readLatin1File(path), QString());
+    vb::writeWindows1252File(path, QStringLiteral("a much longer first text"));
+    vb::writeWindows1252File(path, QStringLiteral("short"));
+    EXPECT_EQ(vb::readWindows1252File(path), QStringLiteral("short"));
+    vb::writeWindows1252File(path, QString());
+    EXPECT_EQ(vb::readWindows1252File(path), QString());
 }
 
 TEST(TextFile, ErrorsNameTheClassicCauses)
@@ -56,12 +57,12 @@ TEST(TextFile, ErrorsNameTheClassicCauses)
     const QString dir = corvantis::test::tempDir();
     QDir(dir).mkdir(QStringLiteral("folder"));
     const struct { const char *what; std::function<void()> run; int error; } cases[] = {
-        {"read missing file", [&] { vb::readLatin1File(dir + "/missing.IC"); }, 53},
-        {"read empty name", [&] { vb::readLatin1File(QString()); }, 53},
-        {"read in missing folder", [&] { vb::readLatin1File(dir + "/nofolder/x.IC"); }, 76},
-        {"read a folder", [&] { vb::readLatin1File(dir + "/folder"); }, 75},
-        {"write in missing folder", [&] { vb::writeLatin1File(dir + "/nofolder/x.OC", "x"); }, 76},
-        {"write onto a folder", [&] { vb::writeLatin1File(dir + "/folder", "x"); }, 75},
+        {"read missing file", [&] { vb::readWindows1252File(dir + "/missing.IC"); }, 53},
+        {"read empty name", [&] { vb::readWindows1252File(QString()); }, 53},
+        {"read in missing folder", [&] { vb::readWindows1252File(dir + "/nofolder/x.IC"); }, 76},
+        {"read a folder", [&] { vb::readWindows1252File(dir + "/folder"); }, 75},
+        {"write in missing folder", [&] { vb::writeWindows1252File(dir + "/nofolder/x.OC", "x"); }, 76},
+        {"write onto a folder", [&] { vb::writeWindows1252File(dir + "/folder", "x"); }, 75},
     };
     for (const auto &c : cases)
         EXPECT_EQ(errorOf(c.run), c.error) << c.what;
@@ -70,9 +71,16 @@ TEST(TextFile, ErrorsNameTheClassicCauses)
 TEST(TextFile, CharacterWithoutAByteIsRefusedAndTheFileKept)
 {
     const QString path = corvantis::test::tempDir() + QStringLiteral("/keep.txt");
-    vb::writeLatin1File(path, QStringLiteral("original \u00FF"));
-    EXPECT_EQ(errorOf([&] { vb::writeLatin1File(path, QStringLiteral("price 5 \u20AC")); }), 5);
-    EXPECT_EQ(vb::readLatin1File(path), QStringLiteral("original \u00FF"));
+    vb::writeWindows1252File(path, QStringLiteral("original \u00FF"));
+    try {
+        vb::writeWindows1252File(path, QStringLiteral("price \u4E2D"));
+        ADD_FAILURE() << "U+4E2D has no byte";
+    } catch (const vb::VbError &e) {
+        EXPECT_EQ(e.number, 5);
+        EXPECT_EQ(e.description, "Invalid procedure call or argument: " + path
+                                     + ": the character U+4E2D is not in the Windows code page 1252 (position 7)");
+    }
+    EXPECT_EQ(vb::readWindows1252File(path), QStringLiteral("original \u00FF"));
 }
 
 TEST(TextFile, TheWindowsCodePageRoundTripsEveryByte)
@@ -100,11 +108,30 @@ TEST(TextFile, TheWindowsCodePageKeepsLatin1TextAsItWasAndRefusesTheRest)
               QByteArray("5 \x80 \x91" "a\x92 \x93" "b\x94 \x96 \x97 \x85 \x99 \x8C \x9F"));
 
     struct Case { QString text; qsizetype at; };
-    const Case cases[] = {{QString::fromUtf8("ok Ω"), 3}, {QString(QChar(0x80)), 0}, {QString::fromUtf8("x😀"), 1}};
+    const Case cases[] = {{QString::fromUtf8("ok Ω"), 3}, {QString::fromUtf8("a\u4E2D"), 1}, {QString::fromUtf8("x😀"), 1}};
     for (const Case &c : cases) {
         QByteArray out("kept");
         EXPECT_EQ(vb::appendWindows1252(out, c.text), c.at) << c.text.toStdString();
         EXPECT_EQ(out, "kept");
+        EXPECT_EQ(vb::firstOutsideWindows1252(c.text), c.at) << c.text.toStdString();
         EXPECT_EQ(errorOf([&] { vb::toWindows1252(c.text); }), 5);
     }
+}
+
+// Text stored by earlier versions, which read the bytes 0x80-0x9F as Latin-1,
+// goes out as the same bytes and is shown as the characters they stand for.
+TEST(TextFile, TextOfEarlierVersionsKeepsItsBytes)
+{
+    QString old;
+    for (int c = 0x80; c < 0xA0; ++c)
+        old += QChar(c);
+    QByteArray bytes;
+    for (int c = 0x80; c < 0xA0; ++c)
+        bytes += char(c);
+    EXPECT_EQ(vb::toWindows1252(old), bytes);
+    EXPECT_EQ(vb::firstOutsideWindows1252(old), -1);
+    EXPECT_EQ(vb::shownAsWindows1252(old), vb::fromWindows1252(bytes));
+    EXPECT_EQ(vb::toWindows1252(vb::shownAsWindows1252(old)), bytes);
+    const QString plain = QStringLiteral("NW 4711 \u00E9");
+    EXPECT_EQ(vb::shownAsWindows1252(plain).constData(), plain.constData()) << "nothing to show otherwise: no copy";
 }
