@@ -47,5 +47,11 @@ void seedFolderSettings(const QString &programFolder);
 // and, when the Reports folder has none, a copy of the Guideline.rpt shipped
 // beside the program. Returns the folders (or file) that could not be created.
 QStringList createWorkingFolders();
+// Removes what writers killed mid-file (a power cut, a kill) left in the
+// working folders and the Reports folder's Export subfolder: their hidden
+// temporary files. An outbound run's unnamed file stays: the next run
+// finishes it. Only while this instance is the one running. Returns the
+// paths removed.
+QStringList removeUnfinishedFiles();
 
 } // namespace mainwindow
