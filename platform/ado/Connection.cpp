@@ -376,13 +376,6 @@ namespace {
 // SQLite's own automatic folding does.
 constexpr int kFoldLogAfterPages = 1000;
 
-// Everyday writing: commits reach the log and are folded in later, and a
-// large cache of decrypted pages spares reading a list's table twice over
-// (its keys, then its rows). Bulk writing: the pages of one large
-// transaction stream through a small cache into the log (filling a large one
-// costs more in fresh memory than it saves), and the commit returns only
-// once the log is on the disk, so what was loaded survives a power cut even
-// before it is folded in.
 // A setting is run and its answer read: the first column of the first row
 // (what is in force now), or empty. A refused one raises, naming it.
 QString runPragma(sqlite3 *db, const char *statement)
@@ -405,6 +398,13 @@ QString runPragma(sqlite3 *db, const char *statement)
     return answer;
 }
 
+// Everyday writing: commits reach the log and are folded in later, and a
+// large cache of decrypted pages spares reading a list's table twice over
+// (its keys, then its rows). Bulk writing: the pages of one large
+// transaction stream through a small cache into the log (filling a large one
+// costs more in fresh memory than it saves), and the commit returns only
+// once the log is on the disk, so what was loaded survives a power cut even
+// before it is folded in.
 void applyWriteSettings(Connection &cn, sqlite3 *db, bool bulk)
 {
     cn.setSynchronous(bulk ? kSynchronousFull : kSynchronousNormal);

@@ -56,7 +56,8 @@ public:
     // Bulk writing (one large transaction, a whole file loaded): a small page
     // cache, and a commit that returns only once the log is on the disk, so
     // what it committed survives a power cut. Turned off again, it has the
-    // log folded in whatever its size.
+    // log folded in whatever its size. Turned on inside a transaction, it
+    // finds the synced commit in force (a synced ado::Transaction) or raises.
     void setBulkWriting(bool on);
     // How the outermost transaction's commit reaches the disk: 1 (normal)
     // leaves it in the log until the log is folded in, 2 (full) returns only
