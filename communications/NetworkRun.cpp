@@ -9,6 +9,7 @@
 
 #include "com/HostObject.h"
 #include "core/BusyScope.h"
+#include "core/HandlerGuard.h"
 #include "core/SettingsSections.h"
 #include "core/loader/InterchangeFile.h"
 #include "core/loader/InterchangeLoader.h"
@@ -327,11 +328,14 @@ bool run(Kind kind, const NetworkPage &page)
     g_uploadsAtStart = CommunicationsState::instance().inet().lastUpload().serial;
     const bool ended = runScript(kind, page);
     g_uploadsAtStart.reset();
-    // A send run that moved nothing leaves no send file behind to be sent twice.
-    if (!sendRunMovedRows()) {
-        for (const QString &removed : discardSendRunFiles())
-            LogExchange(u"Info"_s, u"The send file "_s + removed + u" was removed; its sets stay in the Outbox"_s);
-    }
+    // A send run leaves no send file of its own behind to be sent twice: one
+    // written twice over (SendAS2, then GetOutboundEDI) is a copy of what went
+    // to Sent; in a run that moved nothing the sets stay in the Outbox.
+    const bool moved = sendRunMovedRows();
+    for (const QString &removed : discardSendRunFiles())
+        LogExchange(u"Info"_s, u"The send file "_s + removed + u" was removed; "_s
+                                   + (moved ? u"the sets the run sent are in Sent, any other stays in the Outbox"_s
+                                            : u"its sets stay in the Outbox"_s));
     return ended;
 }
 
@@ -370,9 +374,10 @@ CommunicationsState::CommunicationsState()
       m_script(std::make_unique<vbs::ScriptControl>())
 {
     m_script->setTimeout(60000);
-    QObject::connect(m_script.get(), &vbs::ScriptControl::error, m_script.get(),
-                     [this] { translation::scScript_Error(m_script->Error()); });
-    QObject::connect(m_inet.get(), &inet::InternetTransfer::StateChanged, this, [this](short state) {
+    // Both write the Exchange log: an error there is reported, never thrown into the event loop.
+    modGlobal::guardedConnect(m_script.get(), &vbs::ScriptControl::error, m_script.get(),
+                              [this] { translation::scScript_Error(m_script->Error()); });
+    modGlobal::guardedConnect(m_inet.get(), &inet::InternetTransfer::StateChanged, this, [this](short state) {
         QString sentence = StateText(state);
         if (state == inet::StateError) {
             // Where and why: the host, the port and the transfer's own reason.

@@ -34,6 +34,7 @@ struct SendFiles {
     QString last;
     QStringList ofRun;      // written since beginSendRun()
     qint64 movedInRun = 0;  // rows moved to Sent since beginSendRun()
+    QString moveFailed;     // a file whose rows went to Sent but which stayed where it was
 };
 
 const QString &mailboxColumns()
@@ -45,8 +46,9 @@ const QString &mailboxColumns()
     return columns;
 }
 
-// The 17 mailbox values of the record set's row, each with its length, so
-// two different rows never give the same bytes.
+// The 17 mailbox values of the record set's row, each text with its length
+// and a Null as a mark no length can start with, so two different rows (a
+// Null and an empty text among them) never give the same bytes.
 QByteArray rowContent(ado::Recordset &rs)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
@@ -54,7 +56,11 @@ QByteArray rowContent(ado::Recordset &rs)
                              "GroupControlNumber", "FunctionalGroup", "SenderID", "SenderDivision", "ReceiverID",
                              "ReceiverDivision", "Direction", "Acknowledged", "Status", "TSet"}) {
         const vb::Variant v = rs(QString::fromLatin1(name)).Value();
-        const QByteArray bytes = v.isNull() ? QByteArray("\x00null") : v.toString().toUtf8();
+        if (v.isNull()) {
+            hash.addData(QByteArrayView("N"));
+            continue;
+        }
+        const QByteArray bytes = v.toString().toUtf8();
         hash.addData(QByteArray::number(bytes.size()) + ':');
         hash.addData(bytes);
     }
@@ -233,6 +239,7 @@ void beginSendRun()
     sendFiles().last.clear();
     sendFiles().ofRun.clear();
     sendFiles().movedInRun = 0;
+    sendFiles().moveFailed.clear();
 }
 
 bool sendRunMovedRows()
@@ -245,6 +252,9 @@ QStringList discardSendRunFiles()
     SendFiles &files = sendFiles();
     QStringList removed;
     for (const QString &path : std::as_const(files.ofRun)) {
+        // The one copy of sets already in Sent that could not follow them stays.
+        if (path == files.moveFailed)
+            continue;
         if (QFileInfo(path).isFile() && QFile::remove(path))
             removed << path;
         files.byPath.erase(path);
@@ -319,7 +329,9 @@ bool MoveOutToSent(clsExchange &exchange)
         const QString &columns = mailboxColumns();
         qint64 moved = 0;
         {
-            ado::Transaction tx(cn);
+            // On the disk before the file moves: after a power cut the sets
+            // are never back in the Outbox while their file is in Sent.
+            ado::Transaction tx(cn, ado::Durability::Synced);
             // Only the rows that still hold what the file holds: a row deleted
             // since and a new row given its id stay where they are.
             std::map<qint64, QByteArray> expected;
@@ -348,6 +360,8 @@ bool MoveOutToSent(clsExchange &exchange)
             tx.commit();
         }
         sendFiles().movedInRun += moved;
+        if (moved > 0)
+            sendFiles().moveFailed = QFileInfo(file.path).absoluteFilePath();
         if (const auto &refresh = modGlobal::mainWindowLink().RefreshBox) {
             refresh(u"Outbox"_s);
             refresh(u"Sent"_s);
@@ -361,6 +375,12 @@ bool MoveOutToSent(clsExchange &exchange)
             vb::raise(75, u"Path/File access error: "_s + file.path + u" could not be moved to "_s + target
                               + u"; the sets are in Sent"_s);
         sendFiles().byPath.erase(QFileInfo(file.path).absoluteFilePath());
+        sendFiles().moveFailed.clear();
+        // Both names (the one taken, the one given) last through a power cut.
+        for (const QString &changed : {QFileInfo(target).absolutePath(), QFileInfo(file.path).absolutePath()}) {
+            if (QString reason; !vb::syncFolder(changed, &reason))
+                vb::raise(75, u"Path/File access error: "_s + target + u": "_s + reason);
+        }
         return true;
     } catch (const vb::VbError &error) {
         LogExchange(u"Error"_s, error.description);

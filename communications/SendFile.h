@@ -39,10 +39,11 @@ const SendFile *lastSendFile();
 void beginSendRun();
 // Whether MoveOutToSent moved any row since beginSendRun().
 bool sendRunMovedRows();
-// A send run that moved nothing: the send files it wrote that are still in
-// the Outbound folder are removed (their sets stay in the Outbox and the next
-// run writes them again), so a script that uploads the folder's files never
-// sends them twice. Returns the paths removed.
+// The end of a send run: the send files it wrote that are still in the
+// Outbound folder are removed (a copy of what went to Sent, or sets that stay
+// in the Outbox and that the next run writes again), so a script that uploads
+// the folder's files never sends them twice. Only a file whose sets went to
+// Sent but which could not be moved there stays. Returns the paths removed.
 QStringList discardSendRunFiles();
 
 // The script members. Each records its own failure in the Exchange log and

@@ -137,6 +137,8 @@ int JobRunner::MoveRowsToRecycled(const std::vector<qint64> &rowids)
                                    "SenderDivision, ReceiverID, ReceiverDivision, Acknowledged, Status, TSet"_s;
     const QString where = u" WHERE rowid IN ("_s + list.join(u',') + u')';
     ado::Connection &cn = *modGlobal::cnDatabase;
+    // Synced: the job's files are written; rows back in the Inbox after a
+    // power cut would have the next run process them a second time.
     return ado::inTransaction(cn, [&] {
         ado::Recordset count;
         count.Open(u"SELECT count(*) AS n FROM Inbox"_s + where, cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
@@ -146,7 +148,7 @@ int JobRunner::MoveRowsToRecycled(const std::vector<qint64> &rowids)
                    + u" ORDER BY rowid"_s);
         cn.Execute(u"DELETE FROM Inbox"_s + where);
         return n;
-    });
+    }, ado::Durability::Synced);
 }
 
 } // namespace integration

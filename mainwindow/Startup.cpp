@@ -1,7 +1,9 @@
 #include "mainwindow/Startup.h"
 
 #include "core/SettingsSections.h"
+#include "translation/OutboundTranslation.h"
 #include "vb/AppInfo.h"
+#include "vb/AtomicFile.h"
 #include "vb/Settings.h"
 
 #include <QDir>
@@ -104,6 +106,20 @@ QStringList createWorkingFolders()
     failed << sections::placeReportsContents(
         vb::GetSetting(app, QStringLiteral("Folders"), QStringLiteral("Reports"), QString()));
     return failed;
+}
+
+QStringList removeUnfinishedFiles()
+{
+    QStringList folders;
+    for (const char *key : sections::folderKeys())
+        folders << QDir(sections::folder(QString::fromLatin1(key))).absolutePath();
+    folders << QDir(sections::folder(QStringLiteral("Reports")) + QStringLiteral("/Export")).absolutePath();
+    folders.removeDuplicates();
+    const QString pending = QLatin1Char('.') + QLatin1String(translation::OutboundTranslation::kPendingKind);
+    QStringList removed;
+    for (const QString &folder : std::as_const(folders))
+        removed << vb::AtomicFile::removeLeftovers(folder, [&](const QString &target) { return target.endsWith(pending); });
+    return removed;
 }
 
 } // namespace mainwindow

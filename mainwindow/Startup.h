@@ -46,5 +46,11 @@ void seedFolderSettings(const QString &programFolder);
 // go; also what the Reports folder holds (sections::placeReportsContents).
 // Returns the folders (or file) that could not be created.
 QStringList createWorkingFolders();
+// Removes what writers killed mid-file (a power cut, a kill) left in the
+// working folders and the Reports folder's Export subfolder: their hidden
+// temporary files. An outbound run's unnamed file stays: the next run
+// finishes it. Only while this instance is the one running. Returns the
+// paths removed.
+QStringList removeUnfinishedFiles();
 
 } // namespace mainwindow

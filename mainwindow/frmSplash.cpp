@@ -68,6 +68,8 @@ StartOutcome frmSplash::Form_Load(SingleInstance &instance)
         vb::MsgBox(alreadyOpenMessage(vb::AppInfo::path(), vb::AppInfo::exeName()), vb::vbExclamation);
         return StartOutcome::EndProgram;
     }
+    // The lock is held and no writer of the program runs yet.
+    removeUnfinishedFiles();
     lblBuildDate->setText(buildDateLabel());
     lblCopyright->setText(vb::AppInfo::legalCopyright());
     lblCompany->setText(vb::AppInfo::companyName());

@@ -727,8 +727,10 @@ QString OutboundTranslation::ProcessOutbound(const OutboundSet &set, bool blnSil
         // transaction, with the file written whole under a temporary name
         // before it; the file takes its name only after the commit. A kill
         // at any moment leaves either nothing or all of it (an unnamed file
-        // whose rows are stored is named at the next run's start).
-        transaction.emplace(*connection);
+        // whose rows are stored is named at the next run's start). The
+        // commit is on the disk before the file takes its name: after a power
+        // cut a named file never stands without its rows and numbers.
+        transaction.emplace(*connection, ado::Durability::Synced);
         if (setNumbersTaken) {
             // Another window may have changed the counter while the scripts ran.
             const std::optional<qint64> now = storedControlNumber(*connection, key);

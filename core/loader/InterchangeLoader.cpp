@@ -198,7 +198,7 @@ public:
     void run(QByteArrayView text);
     void release();
 
-    // History entries of the load's work, written once it is committed.
+    // History entries of the load's work, written in its transaction once the whole file is stored.
     const QList<std::pair<QString, QString>> &history() const { return m_history; }
     int interchanges() const { return m_interchangesStored; }
     int sets() const { return m_setsStored; }
@@ -887,15 +887,16 @@ QString runLoad(WorkProgress *progress, const QString &readFile, const QString &
         const InterchangeBytes bytes(readFile);
         load.run(bytes.view());
 
-        tx->commit();
-        bulkWriting.end();
         load.release();
         interchanges = load.interchanges();
         sets = load.sets();
-        // Only now: entries about work a rollback would have undone.
+        // In the load's own transaction: the entries stand or fall with what
+        // they tell of, and the synced commit keeps them too.
         for (const auto &[type, text] : load.history())
             modGlobal::LogHistory(type, text);
         modGlobal::LogHistory(u"Info"_s, loader_messages::loadedText(interchanges, sets, fileName));
+        tx->commit();
+        bulkWriting.end();
         quietly([&] { ui.setProgressValue(0); });
         quietly([&] { ui.refreshList(direction == u"I"_s ? u"Inbox"_s : u"Outbox"_s); });
         quietly([&] {

@@ -6,6 +6,7 @@
 #include "ado/Sql.h"
 #include "ado/Transaction.h"
 #include "vb/DoEvents.h"
+#include "vb/AtomicFile.h"
 #include "vb/VbError.h"
 
 #include <QDir>
@@ -447,6 +448,28 @@ namespace {
 // SQLite's own automatic folding does.
 constexpr int kFoldLogAfterPages = 1000;
 
+// A setting is run and its answer read: the first column of the first row
+// (what is in force now), or empty. A refused one raises, naming it.
+QString runPragma(sqlite3 *db, const char *statement)
+{
+    sqlite3_stmt *stmt = nullptr;
+    QString answer;
+    int rc = sqlite3_prepare_v2(db, statement, -1, &stmt, nullptr);
+    for (bool first = true; rc == SQLITE_OK || rc == SQLITE_ROW; first = false) {
+        rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW && first)
+            answer = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+    }
+    if (rc != SQLITE_DONE) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(stmt);
+        vb::raise(adErrProvider, QStringLiteral("The database refused \"%1\": %2").arg(QString::fromUtf8(statement), message),
+                  QStringLiteral("Corvantis database"));
+    }
+    sqlite3_finalize(stmt);
+    return answer;
+}
+
 // Everyday writing: commits reach the log and are folded in later, and a
 // large cache of decrypted pages spares reading a list's table twice over
 // (its keys, then its rows). Bulk writing: the pages of one large
@@ -454,10 +477,10 @@ constexpr int kFoldLogAfterPages = 1000;
 // costs more in fresh memory than it saves), and the commit returns only
 // once the log is on the disk, so what was loaded survives a power cut even
 // before it is folded in.
-void applyWriteSettings(sqlite3 *db, bool bulk)
+void applyWriteSettings(Connection &cn, sqlite3 *db, bool bulk)
 {
-    sqlite3_exec(db, bulk ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
-    sqlite3_exec(db, bulk ? "PRAGMA cache_size=-8192" : "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+    cn.setSynchronous(bulk ? kSynchronousFull : kSynchronousNormal);
+    runPragma(db, bulk ? "PRAGMA cache_size=-8192" : "PRAGMA cache_size=-65536");
 }
 
 // Ends a commit or rollback: once the outermost transaction is over, what
@@ -538,11 +561,14 @@ void Connection::Open(const QString &connectionString, const QString &, const QS
             static_cast<detail::ConnectionData *>(data)->rowChanged(table);
         },
         d.get());
-    sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    // A file the database keeps out of write-ahead mode (a read-only one)
+    // still reads; the mode it stays in is recorded.
+    if (const QString mode = runPragma(db, "PRAGMA journal_mode=WAL"); mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        qCWarning(lcAdo).noquote() << "journal mode of" << parts.dataSource << "stays" << mode;
     // The log is folded in on a thread of its own (LogFolder) instead of
     // inside the commit that fills it; the next write after a fold starts
     // the log over and cuts the file back to nothing.
-    sqlite3_exec(db, "PRAGMA journal_size_limit=0", nullptr, nullptr, nullptr);
+    runPragma(db, "PRAGMA journal_size_limit=0");
     sqlite3_wal_hook(
         db,
         [](void *data, sqlite3 *, const char *, int pages) {
@@ -551,7 +577,7 @@ void Connection::Open(const QString &connectionString, const QString &, const QS
             return SQLITE_OK;
         },
         d.get());
-    applyWriteSettings(db, false);
+    applyWriteSettings(*this, db, false);
     d->loadNames();
 }
 
@@ -652,12 +678,36 @@ void Connection::setBulkWriting(bool on)
 {
     if (!d->db)
         return;
-    applyWriteSettings(d->db, on);
+    applyWriteSettings(*this, d->db, on);
     detail::LogFolder &folder = d->logFolder();
     folder.setWritingAhead(on);
     // Whatever size the bulk transaction left the log, it is folded in.
     if (!on)
         folder.request();
+}
+
+int Connection::synchronous() const
+{
+    if (!d->db)
+        vb::raise(adErrInvalidConnection,
+                  QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."));
+    return runPragma(d->db, "PRAGMA synchronous").toInt();
+}
+
+void Connection::setSynchronous(int level)
+{
+    // SQLite refuses the change inside a transaction.
+    const bool outside = d->db && sqlite3_get_autocommit(d->db);
+    if (outside)
+        runPragma(d->db, QByteArray("PRAGMA synchronous=" + QByteArray::number(level)).constData());
+    const int inForce = synchronous();
+    if (inForce < level || (outside && inForce != level))
+        vb::raise(adErrProvider,
+                  QStringLiteral("The database keeps synchronous=%1 where %2 was asked%3")
+                      .arg(inForce)
+                      .arg(level)
+                      .arg(outside ? QString() : QStringLiteral(": it cannot change inside a running transaction")),
+                  QStringLiteral("Corvantis database"));
 }
 
 bool Connection::waitForLogFolded(int msecs)
@@ -865,6 +915,9 @@ void CompactDatabase(const QString &databaseFile, const QString &password, int p
         vb::raise(adErrProvider, QStringLiteral("Compacting '%1' failed: the new file cannot replace it.").arg(databaseFile),
                   QStringLiteral("Corvantis database"));
     }
+    if (QString reason; !vb::syncFolder(folder, &reason))
+        vb::raise(adErrProvider, QStringLiteral("Compacting '%1': the new file replaced it, but %2").arg(databaseFile, reason),
+                  QStringLiteral("Corvantis database"));
 }
 
 } // namespace ado

@@ -69,8 +69,17 @@ public:
     // Bulk writing (one large transaction, a whole file loaded): a small page
     // cache, and a commit that returns only once the log is on the disk, so
     // what it committed survives a power cut. Turned off again, it has the
-    // log folded in whatever its size.
+    // log folded in whatever its size. Turned on inside a transaction, it
+    // finds the synced commit in force (a synced ado::Transaction) or raises.
     void setBulkWriting(bool on);
+    // How the outermost transaction's commit reaches the disk: 1 (normal)
+    // leaves it in the log until the log is folded in, 2 (full) returns only
+    // once it is on the disk. The database changes it only outside a
+    // transaction; inside one, the level in force is checked instead: one at
+    // least as safe stands, a weaker one raises. A level the database does
+    // not take raises too, never passes unnoticed.
+    int synchronous() const;
+    void setSynchronous(int level);
     // True once every fold asked for has ended and the last one folded the
     // whole log in, waiting up to `msecs` (tools and tests).
     bool waitForLogFolded(int msecs);
@@ -108,6 +117,9 @@ private:
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;
+
+inline constexpr int kSynchronousNormal = 1;
+inline constexpr int kSynchronousFull = 2;
 
 // Pieces of the classic connection string, parsed: "Data Source" and
 // "Jet OLEDB:Database Password" (empty when absent).

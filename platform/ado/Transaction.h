@@ -19,9 +19,18 @@ namespace ado {
 // its own work. Leaving the scope without commit() rolls back; a rollback
 // that fails there cannot be thrown (an error is usually being handled
 // already), so it is recorded under corvantis.ado instead of vanishing.
+//
+// A synced transaction's commit returns only once it is on the disk: for a
+// commit that a file step follows (a file named, moved, removed), which must
+// never survive a power cut without what the commit stored. Outermost, it
+// makes commits synced before it begins and puts back what was in force once
+// it ends; inside another transaction it checks that the outermost one's
+// commit is synced, and raises when not.
+enum class Durability { Everyday, Synced };
+
 class Transaction {
 public:
-    explicit Transaction(Connection &cn);
+    explicit Transaction(Connection &cn, Durability durability = Durability::Everyday);
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
@@ -33,17 +42,20 @@ public:
     bool isOpen() const { return m_open; }
 
 private:
+    void ended();
+
     Connection &m_cn;
-    long m_level;
+    long m_level = 0;
     bool m_open = true;
+    int m_restoreSynchronous = 0; // the level to put back when the outermost one ends; 0: none
 };
 
 // A body run as one transaction: committed when it returns, rolled back and
 // passed on when it fails.
 template <class F>
-auto inTransaction(Connection &cn, F &&body) -> decltype(body())
+auto inTransaction(Connection &cn, F &&body, Durability durability = Durability::Everyday) -> decltype(body())
 {
-    Transaction tx(cn);
+    Transaction tx(cn, durability);
     if constexpr (std::is_void_v<decltype(body())>) {
         body();
         tx.commit();

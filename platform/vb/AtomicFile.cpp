@@ -2,6 +2,7 @@
 
 #include "VbError.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -102,7 +103,32 @@ const QRegularExpression &temporaryPattern()
     return pattern;
 }
 
+// The folder `path` is in, synced; a failure is raised as the writer's own.
+void syncFolderOf(const QString &path, int errorNumber, const QString &source)
+{
+    QString reason;
+    if (!syncFolder(QFileInfo(path).absolutePath(), &reason))
+        raise(errorNumber, failureText(errorNumber, path, reason), source);
+}
+
 } // namespace
+
+bool syncFolder(const QString &folder, QString *reason)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int error = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        if (::fsync(fd) != 0)
+            error = errno;
+        ::close(fd);
+    }
+    // EINVAL: a file system that has nothing to sync for a folder.
+    if (error == 0 || error == EINVAL)
+        return true;
+    if (reason)
+        *reason = QStringLiteral("the folder %1 could not be synced: %2").arg(folder, systemReason(error));
+    return false;
+}
 
 struct AtomicFile::Private {
     QString path;
@@ -206,6 +232,7 @@ void AtomicFile::commit()
         raiseFailure(reason);
     }
     d->done = true;
+    syncFolderOf(d->path, d->errorNumber, d->source);
 }
 
 bool AtomicFile::commitNew(const QString &target)
@@ -227,15 +254,21 @@ bool AtomicFile::renameNew(const QString &from, const QString &to, int errorNumb
 {
     const QByteArray f = QFile::encodeName(from);
     const QByteArray t = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
+    const auto synced = [&] {
+        syncFolderOf(to, errorNumber, source);
+        if (QFileInfo(from).absolutePath() != QFileInfo(to).absolutePath())
+            syncFolderOf(from, errorNumber, source);
         return true;
+    };
+    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
+        return synced();
     if (errno == EEXIST)
         return false;
     // A file system without the exclusive rename: a hard link is exclusive too.
     if (errno == EINVAL || errno == ENOSYS) {
         if (::link(f.constData(), t.constData()) == 0) {
             ::unlink(f.constData());
-            return true;
+            return synced();
         }
         if (errno == EEXIST)
             return false;
@@ -266,6 +299,20 @@ QString AtomicFile::targetNameOf(const QString &temporaryFileName)
 {
     const QRegularExpressionMatch match = temporaryPattern().match(temporaryFileName);
     return match.hasMatch() ? match.captured(1) : QString();
+}
+
+QStringList AtomicFile::removeLeftovers(const QString &folder, const std::function<bool(const QString &)> &keep)
+{
+    QStringList removed;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)) {
+        const QString target = targetNameOf(name);
+        if (target.isEmpty() || (keep && keep(target)))
+            continue;
+        if (QFile::remove(dir.filePath(name)))
+            removed << dir.filePath(name);
+    }
+    return removed;
 }
 
 void writeFileAtomically(const QString &path, const std::function<void(QIODevice &)> &write, int errorNumber,

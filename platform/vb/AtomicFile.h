@@ -4,7 +4,8 @@
 // systems), every byte is checked to have reached it, it is synced, and only
 // then does it take the target's name. A full disk, a size limit, an error
 // raised while writing or a kill at any moment leaves the previous file byte
-// for byte as it was.
+// for byte as it was. After each rename the folder is synced too, so the new
+// name survives a power cut as well as the content does.
 //
 //   vb::writeFileAtomically(path, [&](QIODevice &out) { out.write(bytes); });
 //
@@ -14,6 +15,7 @@
 
 #include <QIODevice>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -63,11 +65,23 @@ public:
     static bool isTemporaryName(const QString &fileName);
     // The target's name a temporary name stands for; empty for other names.
     static QString targetNameOf(const QString &temporaryFileName);
+    // Removes the temporary files of killed writers in `folder` (not its
+    // subfolders), except those `keep` accepts by their target's name (files
+    // another step finishes). Only for a folder no writer uses right now.
+    // Returns the paths removed.
+    static QStringList removeLeftovers(const QString &folder,
+                                       const std::function<bool(const QString &targetName)> &keep = {});
 
 private:
     struct Private;
     std::unique_ptr<Private> d;
 };
+
+// Syncs the folder itself, so the names a rename just gave or took in it
+// survive a power cut. False with the system's reason in `reason` when it
+// cannot be synced; a file system that cannot sync a folder at all counts
+// as synced.
+bool syncFolder(const QString &folder, QString *reason = nullptr);
 
 // Writes `path` through an AtomicFile: `write` fills the device, then the
 // file is committed. An error raised by `write` drops the temporary file and

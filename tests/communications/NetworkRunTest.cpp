@@ -436,6 +436,68 @@ TEST_F(NetworkRunTest, UnZipRefusesAnArchiveBeyondTheLimitTheSettingsGive)
     EXPECT_EQ(bytesOf(dir("inbound") + u"/big.IC"_s), bytesOf(plain));
 }
 
+// SendAS2 writes the send file to sign it, and a script that then asks for
+// the file's text writes it again: the run moves one to Sent and leaves no
+// copy of its own in the Outbound folder, where a script that sends the
+// folder's files would send it twice.
+TEST_F(NetworkRunTest, ASendFileWrittenTwiceLeavesNoCopyBehind)
+{
+    loadOutbox();
+    startFtp();
+    communications::CommunicationsState &st = communications::CommunicationsState::instance();
+    // As the window's SendAS2 does before it signs: the send file's text.
+    st.sendAS2 = [&st](int16_t) {
+        communications::GetOutboundEDI(st.exchange());
+        return vb::Variant(u"signature"_s);
+    };
+    struct Restore {
+        ~Restore() { communications::CommunicationsState::instance().sendAS2 = nullptr; }
+    } restore;
+    communications::NetworkPage page = ftpPage(corvantis::test::FtpServer::kFullUser,
+                                               corvantis::test::FtpServer::kFullPassword);
+    page.sendScript = u"signature = SendAS2(0)\n"
+                      "text = GetOutboundEDI\n"
+                      "Inet.Execute Exchange.URL, \"PUT \"\"\" & Exchange.LocaleFile & \"\"\" sent.OC\"\n"
+                      "WaitForResponse\n"_s;
+    EXPECT_TRUE(communications::RunSendScript(page));
+    EXPECT_EQ(bytesOf(dir("server") + u"/sent.OC"_s), bytesOf(fixture("sendfile", "acme.OC")));
+    EXPECT_EQ(count(u"Outbox"_s), 0);
+    EXPECT_EQ(count(u"Sent"_s), 2);
+    EXPECT_EQ(QDir(dir("outbound")).entryList(QDir::Files | QDir::Hidden), QStringList());
+    const QStringList inSent = QDir(dir("sent")).entryList(QDir::Files);
+    ASSERT_EQ(inSent.size(), 1);
+    EXPECT_EQ(bytesOf(dir("sent") + u'/' + inSent[0]), bytesOf(fixture("sendfile", "acme.OC")));
+    const QStringList own = ownEntries();
+    ASSERT_EQ(own.size(), 3) << own.join(u" | "_s).toStdString();
+    EXPECT_EQ(own[1], u"Info: Send script execution complete"_s);
+    EXPECT_TRUE(own[2].startsWith(u"Info: The send file "_s + dir("outbound") + u'/')) << own[2].toStdString();
+    EXPECT_TRUE(own[2].endsWith(u" was removed; the sets the run sent are in Sent, any other stays in the Outbox"_s))
+        << own[2].toStdString();
+}
+
+// The transfer's state goes to the session and the Exchange log; an error
+// there is reported, never thrown on into the event loop.
+TEST_F(NetworkRunTest, AnErrorWhileAStateIsLoggedIsReportedNotThrown)
+{
+    communications::CommunicationsState &st = communications::CommunicationsState::instance();
+    QObject context;
+    int calls = 0;
+    QObject::connect(&st, &communications::CommunicationsState::sessionChanged, &context, [&] {
+        if (++calls == 1)
+            vb::raise(5, u"The session view failed"_s);
+    });
+    dialogs().answer(vb::vbOK);
+    EXPECT_NO_THROW(emit st.inet().StateChanged(short(3)));
+    EXPECT_EQ(calls, 1);
+    ASSERT_EQ(dialogs().boxes().size(), 1u);
+    EXPECT_EQ(dialogs().boxes()[0].text, u"The session view failed"_s);
+    EXPECT_EQ(column(u"SELECT Type || ': ' || Description AS Entry FROM History"_s, u"Entry"_s).last(),
+              u"Error: 5 The session view failed"_s);
+    // The next state is logged as ever.
+    emit st.inet().StateChanged(short(4));
+    EXPECT_EQ(exchangeLog().last(), u"Info: Connected to the remote server."_s);
+}
+
 TEST(ExchangeTexts, StateSentences)
 {
     EXPECT_EQ(communications::StateText(0), u"No state information is available."_s);

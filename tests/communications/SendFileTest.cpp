@@ -5,6 +5,7 @@
 #include "communications/clsExchange.h"
 
 #include "CoreTestSupport.h"
+#include "SyncLog.h"
 #include "TestEnvironment.h"
 
 #include "core/loader/InterchangeLoader.h"
@@ -214,6 +215,66 @@ TEST_F(SendFileTest, AFileThatCannotBeMovedLeavesTheRowsMovedAndIsRecorded)
     EXPECT_TRUE(QFile::exists(exchange.LocaleFile)) << "the send file stays in Outbound";
     ASSERT_EQ(exchangeErrors().size(), 1);
     EXPECT_TRUE(exchangeErrors()[0].contains(u"the sets are in Sent"_s)) << exchangeErrors()[0].toStdString();
+}
+
+// After a power cut the sets are never back in the Outbox while their file
+// is in Sent: the move's commit is on the disk before the file moves.
+TEST_F(SendFileTest, TheMoveIsOnTheDiskBeforeTheFileMoves)
+{
+    load("acme.OC");
+    communications::clsExchange exchange;
+    communications::CreateOutboundEDI(exchange);
+    const QString sendFile = exchange.LocaleFile;
+    QStringList syncs;
+    corvantis::test::SyncLog log([&](const QString &file) {
+        if (file.endsWith(u"-wal"_s))
+            syncs << (QFile::exists(sendFile) ? u"file in Outbound"_s : u"file moved"_s)
+                    + u", "_s + QString::number(QDir(sent).entryList(QDir::Files).size()) + u" in Sent"_s;
+    });
+    // Watched from its next opening on.
+    modGlobal::cnDatabase->Close();
+    modGlobal::cnDatabase->Open(modGlobal::cnDatabase->ConnectionString());
+    // The log begun: its first header may be synced whatever the level.
+    modGlobal::LogHistory(u"Info"_s, u"before the move"_s);
+    syncs.clear();
+
+    EXPECT_TRUE(communications::MoveOutToSent(exchange));
+    ASSERT_FALSE(syncs.isEmpty()) << "the move's commit was not synced";
+    for (const QString &at : std::as_const(syncs))
+        EXPECT_EQ(at, u"file in Outbound, 0 in Sent"_s);
+    EXPECT_EQ(count(u"Sent"_s), 2);
+    EXPECT_EQ(QDir(sent).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(modGlobal::cnDatabase->synchronous(), 1) << "everyday commits again after the move";
+}
+
+// A row whose value went from empty text to Null (or back) since the file
+// was written is another row: it stays in the Outbox.
+TEST_F(SendFileTest, ANullAndAnEmptyTextAreDifferentValues)
+{
+    struct Case {
+        const char *name;
+        const char *before, *after;
+    };
+    const std::vector<Case> cases = {
+        {"empty text, then Null", "''", "NULL"},
+        {"Null, then empty text", "NULL", "''"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        modGlobal::cnDatabase->Execute(u"DELETE FROM Outbox"_s);
+        modGlobal::cnDatabase->Execute(u"DELETE FROM Sent"_s);
+        communications::beginSendRun();
+        load("acme.OC");
+        const QString first = column(u"SELECT min(rowid) AS Id FROM Outbox"_s, u"Id"_s).at(0);
+        modGlobal::cnDatabase->Execute(u"UPDATE Outbox SET Used = "_s + QString::fromLatin1(c.before));
+        communications::clsExchange exchange;
+        communications::CreateOutboundEDI(exchange);
+        modGlobal::cnDatabase->Execute(u"UPDATE Outbox SET Used = "_s + QString::fromLatin1(c.after)
+                                       + u" WHERE rowid = "_s + first);
+        EXPECT_TRUE(communications::MoveOutToSent(exchange));
+        EXPECT_EQ(column(u"SELECT rowid AS Id FROM Outbox"_s, u"Id"_s), QStringList{first});
+        EXPECT_EQ(count(u"Sent"_s), 1);
+    }
 }
 
 } // namespace

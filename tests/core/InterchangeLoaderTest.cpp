@@ -472,6 +472,57 @@ TEST_F(LoaderTest, FullDatabaseFailsTheLoadAndLeavesNoTransaction)
     EXPECT_EQ(db.connection().transactionLevel(), 0);
 }
 
+// The load's own History entries are written in its transaction, so its
+// synced commit keeps them with the rows they tell of; a commit that fails
+// takes them back, and only the refusal stays.
+TEST_F(LoaderTest, TheLoadsOwnEntriesAreWrittenInItsTransaction)
+{
+    struct Stored {
+        QString description;
+        int level, synchronous;
+    };
+    std::vector<Stored> stored;
+    modGlobal::MainWindowLink &link = modGlobal::mainWindowLink();
+    const auto previous = link.historyStored;
+    link.historyStored = [&](const modGlobal::HistoryEntry &entry) {
+        stored.push_back({entry.description, db.connection().transactionLevel(), db.connection().synchronous()});
+    };
+    struct Restore {
+        std::function<void(const modGlobal::HistoryEntry &)> previous;
+        ~Restore() { modGlobal::mainWindowLink().historyStored = previous; }
+    } restore{previous};
+
+    core::InterchangeLoader loader;
+    ASSERT_EQ(loader.LoadBox(fixture("crlf.IC"), "I"), QString());
+    ASSERT_FALSE(stored.empty());
+    EXPECT_TRUE(stored.back().description.startsWith("File Loaded - ")) << stored.back().description.toStdString();
+    for (const Stored &entry : stored) {
+        EXPECT_EQ(entry.level, 1) << "written in the load's transaction: " << entry.description.toStdString();
+        EXPECT_EQ(entry.synchronous, 2) << "which commits synced: " << entry.description.toStdString();
+    }
+
+    // A check the database makes only at the commit refuses it.
+    ado::Connection &cn = db.connection();
+    cn.Execute("PRAGMA foreign_keys = ON");
+    cn.Execute("CREATE TABLE Owner (Id INTEGER PRIMARY KEY)");
+    cn.Execute("CREATE TABLE Owned (OwnerId INTEGER REFERENCES Owner(Id) DEFERRABLE INITIALLY DEFERRED)");
+    cn.Execute("CREATE TRIGGER orphan AFTER INSERT ON Inbox BEGIN INSERT INTO Owned VALUES (-1); END");
+    stored.clear();
+    const QString before = dumpTables();
+    corvantis::test::dialogs().answer(vb::vbOK); // the error's report
+    const QString refusal = loader.LoadBox(fixture("final_linebreak.IC"), "I");
+    EXPECT_TRUE(refusal.contains("FOREIGN KEY constraint failed")) << refusal.toStdString();
+    EXPECT_EQ(withoutHistory(dumpTables()), withoutHistory(before));
+    const QString history = dumpTable("History", {"Type", "Description"});
+    EXPECT_FALSE(history.contains("final_linebreak.IC]\nType=Info")) << history.toStdString();
+    EXPECT_EQ(history.count("File Loaded"), 1) << "only the first load's entry: " << history.toStdString();
+    EXPECT_TRUE(history.endsWith("Type=Error|Description=" + refusal + " - [" + fixture("final_linebreak.IC") + "]\n"))
+        << history.toStdString();
+    EXPECT_EQ(cn.transactionLevel(), 0);
+    EXPECT_EQ(cn.synchronous(), 1);
+    cn.Execute("PRAGMA foreign_keys = OFF");
+}
+
 // A received 997 names the group it answers in AK1. A segment before its
 // ST is stored at the front of the set and must not be taken for AK1 (the
 // ST's control number 0001 would mark group 1).

@@ -226,13 +226,52 @@ TEST(StartupTest, ASecondInstanceIsRefused)
     SingleInstance first(lock);
     ASSERT_TRUE(first.acquire());
     SingleInstance second(lock);
+    // The running instance's writer may be using it: a refused one removes nothing.
+    const QString exports = makeFolder(QStringLiteral("Export"));
+    saveSetting("Folders", "Export", exports);
+    QFile writing(exports + QStringLiteral("/.orders.csv.Ab12Cd.part"));
+    ASSERT_TRUE(writing.open(QIODevice::WriteOnly));
     dialogs().answer(vb::vbOK);
     frmSplash splash;
     EXPECT_EQ(splash.Form_Load(second), StartOutcome::EndProgram);
+    EXPECT_TRUE(writing.exists());
     EXPECT_EQ(dialogs().last().text, QStringLiteral("The file' ") + vb::AppInfo::path() + QLatin1Char('/') +
                                          vb::AppInfo::exeName() + QStringLiteral(".exe' is already open."));
     EXPECT_EQ(dialogs().last().icon, vb::vbExclamation);
     EXPECT_TRUE(dialogs().last().caption.isEmpty()); // the application title
+}
+
+// At start, once the program holds its lock, what writers killed mid-file
+// left in its working folders goes; an outbound run's unnamed file stays for
+// the next run to finish.
+TEST(StartupTest, TheStartRemovesWhatKilledWritersLeftInTheWorkingFolders)
+{
+    const QString exports = makeFolder(QStringLiteral("Export"));
+    const QString outbound = makeFolder(QStringLiteral("Outbound"));
+    const QString reports = makeFolder(QStringLiteral("Reports"));
+    const QString reportExports = makeFolder(QStringLiteral("Reports/Export"));
+    saveSetting("Folders", "Export", exports);
+    saveSetting("Folders", "Outbound", outbound);
+    saveSetting("Folders", "Reports", reports);
+    const auto touch = [](const QString &path) {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    };
+    const QStringList leftovers = {exports + QStringLiteral("/.orders.csv.Ab12Cd.part"),
+                                   outbound + QStringLiteral("/.20261210-101010-AM.OC.x1Y2z3.part"),
+                                   reportExports + QStringLiteral("/.830.txt.Qq11Ww.part")};
+    const QStringList kept = {exports + QStringLiteral("/orders.csv"),
+                              outbound + QStringLiteral("/.20261210-101010.outbound.Zz99Yy.part")};
+    for (const QString &path : leftovers + kept)
+        touch(path);
+
+    SingleInstance only(tempDir() + QStringLiteral("/Corvantis.lock"));
+    frmSplash splash;
+    ASSERT_EQ(splash.Form_Load(only), StartOutcome::Continue);
+    for (const QString &path : leftovers)
+        EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
+    for (const QString &path : kept)
+        EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
 }
 
 TEST(StartupTest, SplashLabels)

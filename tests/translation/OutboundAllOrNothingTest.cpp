@@ -8,6 +8,7 @@
 // its rows, and no number is ever used twice.
 #include "TranslationTestSupport.h"
 
+#include "SyncLog.h"
 #include "TestEnvironment.h"
 
 #include "translation/OutboundTranslation.h"
@@ -275,6 +276,59 @@ TEST_F(OutboundAllOrNothing, ARefusedLoadOrAMovedCounterKeepsNothing)
     EXPECT_EQ(now.controlNumber, 5000);
     EXPECT_EQ(now.isa13, before.isa13);
     EXPECT_EQ(now.gs06, before.gs06);
+}
+
+// After a power cut a named file never stands without its rows and numbers
+// (the next run would take the same numbers again): the run's commit is on
+// the disk before the file takes its name, and the load inside the run
+// writes with its commits synced.
+TEST_F(OutboundAllOrNothing, TheCommitIsOnTheDiskBeforeTheFileTakesItsName)
+{
+    using Stage = translation::OutboundTranslation::RunStage;
+    QStringList events;
+    corvantis::test::SyncLog log([&](const QString &file) {
+        if (file.endsWith(u"-wal"_s))
+            events << (QDir(outbound).entryList(QDir::Files).isEmpty() ? u"log synced, no file named"_s
+                                                                        : u"log synced, a file named"_s);
+    });
+    // Watched from its next opening on.
+    modGlobal::cnDatabase->Close();
+    modGlobal::cnDatabase->Open(modGlobal::cnDatabase->ConnectionString());
+    // The log begun: its first header may be synced whatever the level.
+    modGlobal::LogHistory(u"Info"_s, u"before the run"_s);
+    events.clear();
+
+    bool loading = false;
+    QList<int> levelsInLoad;
+    progress.onYield = [&](int) {
+        if (loading)
+            levelsInLoad << modGlobal::cnDatabase->synchronous();
+    };
+    translation::OutboundTranslation run(*host, &progress, [&](const QString &file, const QString &shownName) {
+        loading = true;
+        core::InterchangeLoader loader(&progress);
+        loader.setShownFileName(shownName);
+        const QString refused = loader.LoadBox(file, u"O"_s);
+        loading = false;
+        return refused;
+    });
+    run.setStageObserver([&](Stage stage) {
+        static const char *const names[] = {"Mapped", "FileWritten", "Loaded", "Committed", "Named"};
+        events << QString::fromLatin1(names[int(stage)]);
+    });
+    const QString written = run.ProcessOutbound(translation::OutboundSet::forKey(key), true);
+    ASSERT_FALSE(written.isEmpty()) << historyEntries().join(u" | "_s).toStdString();
+    EXPECT_TRUE(QFileInfo(written).isFile());
+
+    const qsizetype loaded = events.indexOf(u"Loaded"_s);
+    ASSERT_GE(loaded, 0) << events.join(u" | "_s).toStdString();
+    EXPECT_EQ(events.mid(loaded), (QStringList{u"Loaded"_s, u"log synced, no file named"_s, u"Committed"_s, u"Named"_s}));
+    EXPECT_FALSE(events.contains(u"log synced, a file named"_s)) << events.join(u" | "_s).toStdString();
+    ASSERT_FALSE(levelsInLoad.isEmpty()) << "the load never yielded";
+    for (const int level : std::as_const(levelsInLoad))
+        EXPECT_EQ(level, 2) << "the nested load commits synced";
+    EXPECT_EQ(modGlobal::cnDatabase->synchronous(), 1) << "everyday commits again after the run";
+    EXPECT_EQ(count(u"Outbox"_s), kSets);
 }
 
 class OutboundRandomKill : public OutboundAllOrNothing, public ::testing::WithParamInterface<int> {};
