@@ -5,8 +5,8 @@
 #include "ado/LogFolder.h"
 #include "ado/Sql.h"
 #include "ado/Transaction.h"
-#include "vb/DoEvents.h"
 #include "vb/AtomicFile.h"
+#include "vb/DoEvents.h"
 #include "vb/VbError.h"
 
 #include <QDir>
