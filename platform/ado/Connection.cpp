@@ -3,11 +3,13 @@
 #include "ado/Convert.h"
 #include "ado/LogFolder.h"
 #include "ado/Sql.h"
+#include "ado/Transaction.h"
 #include "vb/VbError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QObject>
 #include <QRegularExpression>
 #include <cstdio>
 
@@ -71,13 +73,38 @@ void ConnectionData::close()
     level = 0;
     names.clear();
     tables.clear();
+    foldFailureTold.clear();
 }
 
 LogFolder &ConnectionData::logFolder()
 {
     if (!folder)
-        folder = std::make_unique<LogFolder>(path, password);
+        folder = std::make_unique<LogFolder>(path, password, [this](const QString &reason) { postFoldOutcome(reason); });
     return *folder;
+}
+
+void ConnectionData::postFoldOutcome(const QString &reason)
+{
+    // The notifier goes only after the folder's thread was joined, and its
+    // end drops what was posted to it and not yet delivered.
+    if (notifier)
+        QMetaObject::invokeMethod(notifier.get(), [this, reason] { tellFoldOutcome(reason); }, Qt::QueuedConnection);
+}
+
+void ConnectionData::tellFoldOutcome(const QString &reason)
+{
+    if (reason == foldFailureTold)
+        return;
+    foldFailureTold = reason;
+    if (reason.isEmpty() || !foldFailureListener)
+        return;
+    try {
+        foldFailureListener(reason);
+    } catch (const std::exception &error) {
+        qCWarning(lcAdo).noquote() << "a failed fold of the log of" << path << "could not be told:" << error.what();
+    } catch (...) {
+        qCWarning(lcAdo).noquote() << "a failed fold of the log of" << path << "could not be told";
+    }
 }
 
 void ConnectionData::foldLog()
@@ -374,6 +401,37 @@ namespace {
 // SQLite's own automatic folding does.
 constexpr int kFoldLogAfterPages = 1000;
 
+} // namespace
+
+namespace detail {
+
+void ConnectionData::logCommitted(int pages) noexcept
+{
+    try {
+        // A failed fold is tried again at the next commit, whatever the
+        // length of the log: it would grow without end otherwise.
+        if (pages >= kFoldLogAfterPages || (folder && folder->failed()))
+            foldLog();
+    } catch (...) {
+        try {
+            QString reason = QStringLiteral("the folding of the log could not be started");
+            try {
+                throw;
+            } catch (const std::exception &error) {
+                reason += QStringLiteral(": ") + QString::fromLocal8Bit(error.what());
+            } catch (...) {
+            }
+            qCWarning(lcAdo).noquote() << path << reason;
+            postFoldOutcome(reason);
+        } catch (...) {
+        }
+    }
+}
+
+} // namespace detail
+
+namespace {
+
 // Everyday writing: commits reach the log and are folded in later, and a
 // large cache of decrypted pages spares reading a list's table twice over
 // (its keys, then its rows). Bulk writing: the pages of one large
@@ -456,11 +514,12 @@ void Connection::Open(const QString &connectionString, const QString &, const QS
     sqlite3_wal_hook(
         db,
         [](void *data, sqlite3 *, const char *, int pages) {
-            if (pages >= kFoldLogAfterPages)
-                static_cast<detail::ConnectionData *>(data)->foldLog();
+            static_cast<detail::ConnectionData *>(data)->logCommitted(pages);
             return SQLITE_OK;
         },
         d.get());
+    if (!d->notifier)
+        d->notifier = std::make_unique<QObject>();
     applyWriteSettings(db, false);
     d->loadNames();
 }
@@ -556,6 +615,16 @@ void Connection::setBulkWriting(bool on)
 bool Connection::waitForLogFolded(int msecs)
 {
     return !d->folder || d->folder->waitFolded(msecs);
+}
+
+void Connection::setLogFoldFailureListener(std::function<void(const QString &reason)> listener)
+{
+    d->foldFailureListener = std::move(listener);
+}
+
+void endLogFolding()
+{
+    detail::LogFolder::endAll();
 }
 
 void Connection::Execute(const QString &statement)
@@ -666,13 +735,20 @@ void CompactDatabase(const QString &databaseFile, const QString &password, int p
     {
         sqlite3_stmt *mode = nullptr;
         QString journal;
-        if (sqlite3_prepare_v2(db, "PRAGMA journal_mode=DELETE", -1, &mode, nullptr) == SQLITE_OK
-            && sqlite3_step(mode) == SQLITE_ROW)
+        int rc = sqlite3_prepare_v2(db, "PRAGMA journal_mode=DELETE", -1, &mode, nullptr);
+        if (rc == SQLITE_OK && (rc = sqlite3_step(mode)) == SQLITE_ROW)
             journal = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(mode, 0)));
+        // Busy: another connection has the file open. Any other failure is
+        // the fold of the log itself (a full disk), and is named as such.
+        const QString failure = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_finalize(mode);
         if (journal.compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0) {
             sqlite3_close(db);
-            vb::raise(adErrProvider, QStringLiteral("Compacting '%1' failed: the database is in use.").arg(databaseFile),
+            const bool inUse = rc == SQLITE_ROW || rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
+            vb::raise(adErrProvider,
+                      inUse ? QStringLiteral("Compacting '%1' failed: the database is in use.").arg(databaseFile)
+                            : QStringLiteral("Compacting '%1' failed: its log cannot be folded into it: %2")
+                                  .arg(databaseFile, failure),
                       QStringLiteral("Corvantis database"));
         }
     }

@@ -15,6 +15,8 @@
 #include <unordered_set>
 #include <vector>
 
+class QObject;
+
 namespace ado::detail {
 
 class LogFolder;
@@ -55,6 +57,18 @@ struct ConnectionData {
     LogFolder &logFolder();
     // Hands the log to the folding thread (a commit has left it long).
     void foldLog();
+    // SQLite's wal hook, inside the commit: asks for a fold when the log is
+    // long or the last fold failed. Nothing escapes into SQLite: a failure
+    // is told like a failed fold.
+    void logCommitted(int pages) noexcept;
+    // Failed folds reach the listener on the connection's own thread, from
+    // its event loop (never inside a commit or from the folding thread),
+    // once per cause until a fold works again.
+    std::function<void(const QString &reason)> foldFailureListener;
+    std::unique_ptr<QObject> notifier;           // lives on the thread that opened the connection
+    QString foldFailureTold;                     // the cause told last; empty once a fold worked
+    void postFoldOutcome(const QString &reason); // any thread
+    void tellFoldOutcome(const QString &reason); // the connection's thread
 
     ~ConnectionData();
     bool isOpen() const { return db != nullptr; }
