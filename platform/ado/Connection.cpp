@@ -150,18 +150,45 @@ sqlite3_stmt *ConnectionData::prepare(const std::string &key, const QString &sql
     }
     // Statements are built from values, so the cache could grow without end;
     // keep it to the shapes in use.
-    if (cache.size() > 400) {
-        for (auto entry = cache.begin(); entry != cache.end();) {
-            if (statementsInUse().count(entry->second)) {
-                ++entry;
-                continue;
-            }
-            sqlite3_finalize(entry->second);
-            entry = cache.erase(entry);
-        }
-    }
+    if (cache.size() > 400)
+        dropUnusedStatements();
     cache.emplace(key, stmt);
     return stmt;
+}
+
+void ConnectionData::dropUnusedStatements()
+{
+    for (auto entry = cache.begin(); entry != cache.end();) {
+        if (statementsInUse().count(entry->second)) {
+            ++entry;
+            continue;
+        }
+        sqlite3_finalize(entry->second);
+        entry = cache.erase(entry);
+    }
+}
+
+int ConnectionData::schemaVersion()
+{
+    sqlite3_stmt *stmt = nullptr;
+    int version = -1;
+    if (db && sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &stmt, nullptr) == SQLITE_OK
+        && sqlite3_step(stmt) == SQLITE_ROW)
+        version = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return version;
+}
+
+void ConnectionData::learnSchema(int versionBefore)
+{
+    if (schemaVersion() == versionBefore)
+        return;
+    // A statement in use keeps its statement (SQLite prepares it again for
+    // the new schema); the others go with the old names.
+    dropUnusedStatements();
+    sqlite3_finalize(dataVersionStmt);
+    dataVersionStmt = nullptr;
+    loadNames();
 }
 
 void ConnectionData::exec(const QString &sql)
@@ -632,18 +659,16 @@ void Connection::Execute(const QString &statement)
     // A ? without its value would run as Null and match nothing.
     detail::numberPlaceholders(statement, 0);
     ++d->generation;
-    d->exec(translateJet(statement, d->names));
-    // The statement may have created or dropped tables.
-    if (statement.contains(QLatin1String("CREATE"), Qt::CaseInsensitive)
-        || statement.contains(QLatin1String("DROP"), Qt::CaseInsensitive)
-        || statement.contains(QLatin1String("ALTER"), Qt::CaseInsensitive)) {
-        for (auto &entry : d->cache)
-            sqlite3_finalize(entry.second);
-        d->cache.clear();
-        sqlite3_finalize(d->dataVersionStmt);
-        d->dataVersionStmt = nullptr;
-        d->loadNames();
+    // Whether tables were created, dropped or altered is SQLite's to say
+    // (its schema version), not the text's: a value may read "drop".
+    const int schema = d->schemaVersion();
+    try {
+        d->exec(translateJet(statement, d->names));
+    } catch (...) {
+        d->learnSchema(schema);   // the statements before the failing one ran
+        throw;
     }
+    d->learnSchema(schema);
 }
 
 void Connection::Execute(const QString &statement, const Parameters &values)

@@ -78,6 +78,13 @@ struct ConnectionData {
     // A cached prepared statement; the caller resets it (StatementUse).
     sqlite3_stmt *prepare(const QString &sql);
     sqlite3_stmt *prepare(const std::string &utf8Sql, const QString &sql);
+    // Finalizes the cached statements no one is using.
+    void dropUnusedStatements();
+    // SQLite's count of schema changes of the file (-1 when unknown).
+    int schemaVersion();
+    // After statements that may have changed the schema: when it did, the
+    // names are read again and the unused cached statements go.
+    void learnSchema(int versionBefore);
     // What tells whether rows read before are still what the file holds:
     // this connection's generation and change count, and the data version
     // that moves when another connection commits.
