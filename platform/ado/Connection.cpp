@@ -797,13 +797,24 @@ void CompactDatabase(const QString &databaseFile, const QString &password, int p
         problem = run(QStringLiteral("PRAGMA compacted.cipher_page_size = %1").arg(pageSize));
     if (problem.isEmpty())
         problem = run(QStringLiteral("SELECT sqlcipher_export('compacted')"));
-    if (problem.isEmpty()) {
-        // The export copies tables and rows; the counter of History and
-        // Exchange lives in sqlite_sequence, which it leaves out.
-        const QString seq = run(QStringLiteral(
-            "INSERT INTO compacted.sqlite_sequence(name, seq) SELECT name, seq FROM main.sqlite_sequence "
-            "WHERE name NOT IN (SELECT name FROM compacted.sqlite_sequence)"));
-        (void)seq; // no AUTOINCREMENT table: nothing to carry
+    if (problem.isEmpty()
+        && firstColumn(db, "SELECT count(*) FROM compacted.sqlite_master WHERE name = 'sqlite_sequence'")
+               == QStringList{QStringLiteral("1")}) {
+        // The export copies tables and rows; the counters of History and
+        // Exchange live in sqlite_sequence, which it leaves out (the copied
+        // rows only set them to the highest number left). They are carried
+        // as they are, or numbers would be given out twice.
+        problem = run(QStringLiteral(
+            "BEGIN; DELETE FROM compacted.sqlite_sequence; "
+            "INSERT INTO compacted.sqlite_sequence(name, seq) SELECT name, seq FROM main.sqlite_sequence; COMMIT"));
+        if (!problem.isEmpty()) {
+            run(QStringLiteral("ROLLBACK"));
+            problem = QStringLiteral("the counters of the numbered tables cannot be copied: ") + problem;
+        } else if (firstColumn(db, "SELECT count(*) FROM (SELECT name, seq FROM main.sqlite_sequence "
+                                   "EXCEPT SELECT name, seq FROM compacted.sqlite_sequence)")
+                   != QStringList{QStringLiteral("0")}) {
+            problem = QStringLiteral("the new file does not hold every counter of the numbered tables");
+        }
     }
     if (problem.isEmpty()) {
         // Every table of the copy must hold as many rows as the original:
