@@ -6,6 +6,7 @@
 #include "ado/Transaction.h"
 #include "vb/VbError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -64,6 +65,9 @@ void ConnectionData::close()
     // The folding connection goes first: the last connection to close folds
     // in what is left of the log and removes it.
     folder.reset();
+    // News of its folds not yet told concern a database no longer open.
+    if (notifier && QCoreApplication::instance())
+        QCoreApplication::removePostedEvents(notifier.get());
     if (db) {
         if (level > 0)
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
