@@ -24,9 +24,10 @@ namespace ado::detail {
 
 class LogFolder {
 public:
-    // Told on the folding thread after each fold that failed, with the
-    // reason, and after the first fold that succeeded after a failure, with
-    // an empty reason. It must only take note (hand the news on).
+    // Told on the folding thread when a fold failed for a cause not told
+    // since the last fold that worked, with the reason, and when a fold
+    // works again after a failure, with an empty reason. It must only take
+    // note (hand the news on).
     using Outcome = std::function<void(const QString &reason)>;
 
     // The folding connection opens `path` keyed with `password` when the
