@@ -1,6 +1,7 @@
 #include "mainwindow/DatabaseSession.h"
 
 #include "ado/Connection.h"
+#include "core/DatabaseLogWarning.h"
 #include "core/modGlobal.h"
 #include "vb/AppInfo.h"
 #include "vb/Dialogs.h"
@@ -28,6 +29,7 @@ bool openOn(const QString &folder)
     try {
         auto connection = std::make_shared<ado::Connection>();
         connection->Open(modGlobal::ConnectionString(folder));
+        modGlobal::WatchLogFolding(*connection);
         modGlobal::cnDatabase = connection;
         return true;
     } catch (const vb::VbError &e) {

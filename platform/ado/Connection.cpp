@@ -9,9 +9,11 @@
 #include "vb/DoEvents.h"
 #include "vb/VbError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QObject>
 #include <QRegularExpression>
 #include <cstdio>
 #include <vector>
@@ -103,6 +105,9 @@ void ConnectionData::close()
     // The folding connection goes first: the last connection to close folds
     // in what is left of the log and removes it.
     folder.reset();
+    // News of its folds not yet told concern a database no longer open.
+    if (notifier && QCoreApplication::instance())
+        QCoreApplication::removePostedEvents(notifier.get());
     if (db) {
         if (level > 0)
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -112,13 +117,38 @@ void ConnectionData::close()
     level = 0;
     names.clear();
     tables.clear();
+    foldFailureTold.clear();
 }
 
 LogFolder &ConnectionData::logFolder()
 {
     if (!folder)
-        folder = std::make_unique<LogFolder>(path, password);
+        folder = std::make_unique<LogFolder>(path, password, [this](const QString &reason) { postFoldOutcome(reason); });
     return *folder;
+}
+
+void ConnectionData::postFoldOutcome(const QString &reason)
+{
+    // The notifier goes only after the folder's thread was joined, and its
+    // end drops what was posted to it and not yet delivered.
+    if (notifier)
+        QMetaObject::invokeMethod(notifier.get(), [this, reason] { tellFoldOutcome(reason); }, Qt::QueuedConnection);
+}
+
+void ConnectionData::tellFoldOutcome(const QString &reason)
+{
+    if (reason == foldFailureTold)
+        return;
+    foldFailureTold = reason;
+    if (reason.isEmpty() || !foldFailureListener)
+        return;
+    try {
+        foldFailureListener(reason);
+    } catch (const std::exception &error) {
+        qCWarning(lcAdo).noquote() << "a failed fold of the log of" << path << "could not be told:" << error.what();
+    } catch (...) {
+        qCWarning(lcAdo).noquote() << "a failed fold of the log of" << path << "could not be told";
+    }
 }
 
 void ConnectionData::foldLog()
@@ -164,18 +194,45 @@ sqlite3_stmt *ConnectionData::prepare(const std::string &key, const QString &sql
     }
     // Statements are built from values, so the cache could grow without end;
     // keep it to the shapes in use.
-    if (cache.size() > 400) {
-        for (auto entry = cache.begin(); entry != cache.end();) {
-            if (statementsInUse().count(entry->second)) {
-                ++entry;
-                continue;
-            }
-            sqlite3_finalize(entry->second);
-            entry = cache.erase(entry);
-        }
-    }
+    if (cache.size() > 400)
+        dropUnusedStatements();
     cache.emplace(key, stmt);
     return stmt;
+}
+
+void ConnectionData::dropUnusedStatements()
+{
+    for (auto entry = cache.begin(); entry != cache.end();) {
+        if (statementsInUse().count(entry->second)) {
+            ++entry;
+            continue;
+        }
+        sqlite3_finalize(entry->second);
+        entry = cache.erase(entry);
+    }
+}
+
+int ConnectionData::schemaVersion()
+{
+    sqlite3_stmt *stmt = nullptr;
+    int version = -1;
+    if (db && sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &stmt, nullptr) == SQLITE_OK
+        && sqlite3_step(stmt) == SQLITE_ROW)
+        version = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return version;
+}
+
+void ConnectionData::learnSchema(int versionBefore)
+{
+    if (schemaVersion() == versionBefore)
+        return;
+    // A statement in use keeps its statement (SQLite prepares it again for
+    // the new schema); the others go with the old names.
+    dropUnusedStatements();
+    sqlite3_finalize(dataVersionStmt);
+    dataVersionStmt = nullptr;
+    loadNames();
 }
 
 void ConnectionData::exec(const QString &sql)
@@ -470,6 +527,37 @@ QString runPragma(sqlite3 *db, const char *statement)
     return answer;
 }
 
+} // namespace
+
+namespace detail {
+
+void ConnectionData::logCommitted(int pages) noexcept
+{
+    try {
+        // A failed fold is tried again at the next commit, whatever the
+        // length of the log: it would grow without end otherwise.
+        if (pages >= kFoldLogAfterPages || (folder && folder->failed()))
+            foldLog();
+    } catch (...) {
+        try {
+            QString reason = QStringLiteral("the folding of the log could not be started");
+            try {
+                throw;
+            } catch (const std::exception &error) {
+                reason += QStringLiteral(": ") + QString::fromLocal8Bit(error.what());
+            } catch (...) {
+            }
+            qCWarning(lcAdo).noquote() << path << reason;
+            postFoldOutcome(reason);
+        } catch (...) {
+        }
+    }
+}
+
+} // namespace detail
+
+namespace {
+
 // Everyday writing: commits reach the log and are folded in later, and a
 // large cache of decrypted pages spares reading a list's table twice over
 // (its keys, then its rows). Bulk writing: the pages of one large
@@ -572,11 +660,12 @@ void Connection::Open(const QString &connectionString, const QString &, const QS
     sqlite3_wal_hook(
         db,
         [](void *data, sqlite3 *, const char *, int pages) {
-            if (pages >= kFoldLogAfterPages)
-                static_cast<detail::ConnectionData *>(data)->foldLog();
+            static_cast<detail::ConnectionData *>(data)->logCommitted(pages);
             return SQLITE_OK;
         },
         d.get());
+    if (!d->notifier)
+        d->notifier = std::make_unique<QObject>();
     applyWriteSettings(*this, db, false);
     d->loadNames();
 }
@@ -715,6 +804,16 @@ bool Connection::waitForLogFolded(int msecs)
     return !d->folder || d->folder->waitFolded(msecs);
 }
 
+void Connection::setLogFoldFailureListener(std::function<void(const QString &reason)> listener)
+{
+    d->foldFailureListener = std::move(listener);
+}
+
+void endLogFolding()
+{
+    detail::LogFolder::endAll();
+}
+
 void Connection::Execute(const QString &statement)
 {
     if (!onlyReads(statement))
@@ -722,18 +821,16 @@ void Connection::Execute(const QString &statement)
     // A ? without its value would run as Null and match nothing.
     detail::numberPlaceholders(statement, 0);
     ++d->generation;
-    d->exec(translateJet(statement, d->names));
-    // The statement may have created or dropped tables.
-    if (statement.contains(QLatin1String("CREATE"), Qt::CaseInsensitive)
-        || statement.contains(QLatin1String("DROP"), Qt::CaseInsensitive)
-        || statement.contains(QLatin1String("ALTER"), Qt::CaseInsensitive)) {
-        for (auto &entry : d->cache)
-            sqlite3_finalize(entry.second);
-        d->cache.clear();
-        sqlite3_finalize(d->dataVersionStmt);
-        d->dataVersionStmt = nullptr;
-        d->loadNames();
+    // Whether tables were created, dropped or altered is SQLite's to say
+    // (its schema version), not the text's: a value may read "drop".
+    const int schema = d->schemaVersion();
+    try {
+        d->exec(translateJet(statement, d->names));
+    } catch (...) {
+        d->learnSchema(schema);   // the statements before the failing one ran
+        throw;
     }
+    d->learnSchema(schema);
 }
 
 void Connection::Execute(const QString &statement, const Parameters &values)
@@ -828,13 +925,20 @@ void CompactDatabase(const QString &databaseFile, const QString &password, int p
     {
         sqlite3_stmt *mode = nullptr;
         QString journal;
-        if (sqlite3_prepare_v2(db, "PRAGMA journal_mode=DELETE", -1, &mode, nullptr) == SQLITE_OK
-            && sqlite3_step(mode) == SQLITE_ROW)
+        int rc = sqlite3_prepare_v2(db, "PRAGMA journal_mode=DELETE", -1, &mode, nullptr);
+        if (rc == SQLITE_OK && (rc = sqlite3_step(mode)) == SQLITE_ROW)
             journal = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(mode, 0)));
+        // Busy: another connection has the file open. Any other failure is
+        // the fold of the log itself (a full disk), and is named as such.
+        const QString failure = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_finalize(mode);
         if (journal.compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0) {
             sqlite3_close(db);
-            vb::raise(adErrProvider, QStringLiteral("Compacting '%1' failed: the database is in use.").arg(databaseFile),
+            const bool inUse = rc == SQLITE_ROW || rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
+            vb::raise(adErrProvider,
+                      inUse ? QStringLiteral("Compacting '%1' failed: the database is in use.").arg(databaseFile)
+                            : QStringLiteral("Compacting '%1' failed: its log cannot be folded into it: %2")
+                                  .arg(databaseFile, failure),
                       QStringLiteral("Corvantis database"));
         }
     }
@@ -859,13 +963,24 @@ void CompactDatabase(const QString &databaseFile, const QString &password, int p
         problem = QString::fromUtf8(sqlite3_errmsg(db));
     if (problem.isEmpty())
         problem = run(QStringLiteral("SELECT sqlcipher_export('compacted')"));
-    if (problem.isEmpty()) {
-        // The export copies tables and rows; the counter of History and
-        // Exchange lives in sqlite_sequence, which it leaves out.
-        const QString seq = run(QStringLiteral(
-            "INSERT INTO compacted.sqlite_sequence(name, seq) SELECT name, seq FROM main.sqlite_sequence "
-            "WHERE name NOT IN (SELECT name FROM compacted.sqlite_sequence)"));
-        (void)seq; // no AUTOINCREMENT table: nothing to carry
+    if (problem.isEmpty()
+        && firstColumn(db, "SELECT count(*) FROM compacted.sqlite_master WHERE name = 'sqlite_sequence'")
+               == QStringList{QStringLiteral("1")}) {
+        // The export copies tables and rows; the counters of History and
+        // Exchange live in sqlite_sequence, which it leaves out (the copied
+        // rows only set them to the highest number left). They are carried
+        // as they are, or numbers would be given out twice.
+        problem = run(QStringLiteral(
+            "BEGIN; DELETE FROM compacted.sqlite_sequence; "
+            "INSERT INTO compacted.sqlite_sequence(name, seq) SELECT name, seq FROM main.sqlite_sequence; COMMIT"));
+        if (!problem.isEmpty()) {
+            run(QStringLiteral("ROLLBACK"));
+            problem = QStringLiteral("the counters of the numbered tables cannot be copied: ") + problem;
+        } else if (firstColumn(db, "SELECT count(*) FROM (SELECT name, seq FROM main.sqlite_sequence "
+                                   "EXCEPT SELECT name, seq FROM compacted.sqlite_sequence)")
+                   != QStringList{QStringLiteral("0")}) {
+            problem = QStringLiteral("the new file does not hold every counter of the numbered tables");
+        }
     }
     if (problem.isEmpty()) {
         // Every table of the copy must hold as many rows as the original:

@@ -83,6 +83,12 @@ public:
     // True once every fold asked for has ended and the last one folded the
     // whole log in, waiting up to `msecs` (tools and tests).
     bool waitForLogFolded(int msecs);
+    // Told when folding the log into the file failed (a full disk), with
+    // the database library's reason: on the thread that opened the
+    // connection, from its event loop, never inside a commit; once per
+    // cause until a fold works again. A failed fold is tried again at the
+    // next commit.
+    void setLogFoldFailureListener(std::function<void(const QString &reason)> listener);
 
     // Runs one statement that returns no rows (Jet dialect, like every other
     // statement). The program itself changes rows through record sets; this is
@@ -120,6 +126,12 @@ using ConnectionPtr = std::shared_ptr<Connection>;
 
 inline constexpr int kSynchronousNormal = 1;
 inline constexpr int kSynchronousFull = 2;
+
+// Stops the log-folding threads of every connection and waits for them;
+// from then on none starts, and the last connection to close folds in what
+// is left. Every way out of the program calls it before the libraries clean
+// up (the first fold also has it run at exit()).
+void endLogFolding();
 
 // Pieces of the classic connection string, parsed: "Data Source" and
 // "Jet OLEDB:Database Password" (empty when absent).

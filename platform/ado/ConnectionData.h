@@ -15,6 +15,8 @@
 #include <unordered_set>
 #include <vector>
 
+class QObject;
+
 namespace ado::detail {
 
 class LogFolder;
@@ -59,6 +61,18 @@ struct ConnectionData {
     LogFolder &logFolder();
     // Hands the log to the folding thread (a commit has left it long).
     void foldLog();
+    // SQLite's wal hook, inside the commit: asks for a fold when the log is
+    // long or the last fold failed. Nothing escapes into SQLite: a failure
+    // is told like a failed fold.
+    void logCommitted(int pages) noexcept;
+    // Failed folds reach the listener on the connection's own thread, from
+    // its event loop (never inside a commit or from the folding thread),
+    // once per cause until a fold works again.
+    std::function<void(const QString &reason)> foldFailureListener;
+    std::unique_ptr<QObject> notifier;           // lives on the thread that opened the connection
+    QString foldFailureTold;                     // the cause told last; empty once a fold worked
+    void postFoldOutcome(const QString &reason); // any thread
+    void tellFoldOutcome(const QString &reason); // the connection's thread
 
     // The owner of the outermost transaction (Connection::foreignTransactionOpen)
     // and the work put off until it ends.
@@ -76,6 +90,13 @@ struct ConnectionData {
     // A cached prepared statement; the caller resets it (StatementUse).
     sqlite3_stmt *prepare(const QString &sql);
     sqlite3_stmt *prepare(const std::string &utf8Sql, const QString &sql);
+    // Finalizes the cached statements no one is using.
+    void dropUnusedStatements();
+    // SQLite's count of schema changes of the file (-1 when unknown).
+    int schemaVersion();
+    // After statements that may have changed the schema: when it did, the
+    // names are read again and the unused cached statements go.
+    void learnSchema(int versionBefore);
     // What tells whether rows read before are still what the file holds:
     // this connection's generation and change count, and the data version
     // that moves when another connection commits.

@@ -8,32 +8,84 @@
 #include <QFile>
 
 #include <chrono>
+#include <cstdlib>
+#include <exception>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace ado::detail {
 
-LogFolder::LogFolder(QString path, QString password)
-    : m_path(std::move(path)), m_password(std::move(password))
+namespace {
+
+// The folders of the process. Never destroyed: it is used on the way out,
+// after static objects may be gone.
+struct Folders {
+    std::mutex mutex;
+    std::vector<LogFolder *> live;
+    bool ended = false;
+};
+
+Folders &folders()
 {
+    static Folders *list = new Folders;
+    return *list;
+}
+
+} // namespace
+
+LogFolder::LogFolder(QString path, QString password, Outcome outcome)
+    : m_path(std::move(path)), m_password(std::move(password)), m_outcome(std::move(outcome))
+{
+    Folders &list = folders();
+    std::lock_guard lock(list.mutex);
+    m_stop = list.ended;
+    list.live.push_back(this);
 }
 
 LogFolder::~LogFolder()
+{
+    {
+        Folders &list = folders();
+        std::lock_guard lock(list.mutex);
+        std::erase(list.live, this);
+    }
+    stopAndJoin();
+}
+
+void LogFolder::stopAndJoin()
 {
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
     }
     m_changed.notify_all();
+    std::lock_guard joining(m_joining);
     if (m_thread.joinable())
         m_thread.join();
 }
 
+void LogFolder::endAll()
+{
+    Folders &list = folders();
+    std::lock_guard lock(list.mutex);
+    list.ended = true;
+    for (LogFolder *folder : list.live)
+        folder->stopAndJoin();
+}
+
 void LogFolder::startLocked()
 {
-    if (!m_thread.joinable())
-        m_thread = std::thread([this] { run(); });
+    if (m_thread.joinable() || m_stop)
+        return;
+    // A program that leaves through exit() without closing its database
+    // must not have the thread deriving a key or copying pages while the
+    // cipher library cleans up: registered after that library's own
+    // clean-up (the opening connection set it up), this runs before it.
+    static std::once_flag atExit;
+    std::call_once(atExit, [] { std::atexit([] { LogFolder::endAll(); }); });
+    m_thread = std::thread([this] { run(); });
 }
 
 void LogFolder::request()
@@ -93,8 +145,19 @@ void LogFolder::run()
         m_asked = false;
         m_busy = true;
         lock.unlock();
-        foldOnce();
+        // Nothing may end the thread: a failure of any kind is a failed fold.
+        bool threw = true;
+        try {
+            foldOnce();
+            threw = false;
+        } catch (const std::exception &error) {
+            noteOutcome(QString::fromLocal8Bit(error.what()));
+        } catch (...) {
+            noteOutcome(QStringLiteral("an unknown error"));
+        }
         lock.lock();
+        if (threw)
+            m_complete = false;
         m_busy = false;
         m_changed.notify_all();
     }
@@ -119,16 +182,34 @@ void LogFolder::writeAhead()
 #endif
 }
 
+void LogFolder::noteOutcome(const QString &reason) noexcept
+{
+    // Told once per cause, and once when folding works again.
+    try {
+        const bool wasFailed = m_failed.exchange(!reason.isEmpty());
+        if (reason.isEmpty() ? !wasFailed : reason == m_lastFailure)
+            return;
+        m_lastFailure = reason;
+        if (!reason.isEmpty())
+            qCWarning(lcAdo).noquote() << "folding the log of" << m_path << "into it failed:" << reason;
+        if (m_outcome)
+            m_outcome(reason);
+    } catch (...) {
+    }
+}
+
 void LogFolder::foldOnce()
 {
     bool complete = false;
+    bool worked = false;
+    QString failure;
     if (!m_db) {
         try {
             m_db = openKeyed(m_path, m_password);
         } catch (const vb::VbError &error) {
             // The log stays as it is and is folded in at the next ask, or
             // by the last connection to close the file.
-            qCWarning(lcAdo).noquote() << "the log of" << m_path << "cannot be folded in:" << error.description;
+            failure = error.description;
         }
     }
     if (m_db) {
@@ -139,12 +220,19 @@ void LogFolder::foldOnce()
         sqlite3_busy_timeout(m_db, 0);
         int logFrames = 0, folded = 0;
         const int rc = sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &folded);
-        complete = rc == SQLITE_OK && folded == logFrames;
+        worked = rc == SQLITE_OK;
+        complete = worked && folded == logFrames;
+        // Busy: another connection holds what the fold needs, which is no
+        // failure; the next ask tries again.
         if (rc != SQLITE_OK && rc != SQLITE_BUSY)
-            qCWarning(lcAdo).noquote() << "folding the log of" << m_path << "into it failed:" << sqlite3_errmsg(m_db);
+            failure = QString::fromUtf8(sqlite3_errmsg(m_db));
     }
-    std::lock_guard lock(m_mutex);
-    m_complete = complete;
+    {
+        std::lock_guard lock(m_mutex);
+        m_complete = complete;
+    }
+    if (!failure.isEmpty() || worked)
+        noteOutcome(failure);
 }
 
 } // namespace ado::detail
