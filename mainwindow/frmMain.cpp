@@ -10,6 +10,7 @@
 #include "mainwindow/frmLogin.h"
 #include "partners/frmPartners.h"
 #include "partners/frmStandard.h"
+#include "mapeditor/frmMap.h"
 #include "mainwindow/frmSplash.h"
 
 #include "ado/Recordset.h"
@@ -150,6 +151,9 @@ frmMain::~frmMain()
         connection->setChangeListener({});
     modGlobal::mainWindowLink() = modGlobal::MainWindowLink{};
     core::BusyScope::setObserver({});
+    // The designer outlives this window in no run of the program, but what it
+    // was given points into this window.
+    mapeditor::setMapDesignerServices({});
 }
 
 void frmMain::buildControls()

@@ -2,6 +2,7 @@
 // and account dialogs, and the exit path with its compaction.
 #include "MainWindowFixture.h"
 #include "ado/Recordset.h"
+#include "controls/ScreenPlacement.h"
 #include "mainwindow/Startup.h"
 #include "mainwindow/frmAccount.h"
 #include "mainwindow/frmLogin.h"
@@ -284,12 +285,14 @@ TEST(StartupTest, SplashLabels)
     EXPECT_TRUE(splash.lblBuildDate->text().startsWith(QStringLiteral("Build Date: ")));
     EXPECT_TRUE(splash.lblBuildDate->text().contains(QRegularExpression(QStringLiteral("^Build Date: [A-Z][a-z]+ \\d{1,2}, \\d{4}$"))))
         << splash.lblBuildDate->text().toStdString();
-    // Centred on the screen at the size its texts need: showing it does not
-    // grow it to one side.
+    // Centred on the screen, frame and all (assumed where none is drawn
+    // yet), at the size its texts need: showing it does not grow it to one
+    // side.
     const QRect placed = splash.geometry();
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_LE(std::abs(placed.center().x() - area.center().x()), 2) << placed.x() << " " << placed.width();
-    EXPECT_LE(std::abs(placed.center().y() - area.center().y()), 2) << placed.y() << " " << placed.height();
+    const QRect outer = placed.marginsAdded(controls::windowFrame(&splash));
+    EXPECT_LE(std::abs(outer.center().x() - area.center().x()), 2) << outer.x() << " " << outer.width();
+    EXPECT_LE(std::abs(outer.center().y() - area.center().y()), 2) << outer.y() << " " << outer.height();
     splash.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&splash, 5000)) << "the splash was not shown within 5 s";
     EXPECT_EQ(splash.geometry(), placed);

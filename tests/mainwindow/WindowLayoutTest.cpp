@@ -1,6 +1,7 @@
 // The main window's placement, splitters and bar switches on a real window.
 #include "MainWindowFixture.h"
 #include "controls/Measure.h"
+#include "controls/ScreenPlacement.h"
 #include "controls/SplitterBar.h"
 
 #include <QTabWidget>
@@ -146,9 +147,9 @@ TEST_F(MainWindowTest, AStoredPlacementIsFittedIntoASmallerScreen)
         ASSERT_EQ(main.Form_Load(), StartOutcome::Continue) << c.what;
         main.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&main, 5000)) << c.what << ": not shown within 5 s";
-        const QRect frame = main.frameGeometry();
-        const QMargins margins(main.geometry().left() - frame.left(), main.geometry().top() - frame.top(),
-                               frame.right() - main.geometry().right(), frame.bottom() - main.geometry().bottom());
+        // The frame as drawn, or as assumed on a display that draws none.
+        const QMargins margins = controls::windowFrame(&main);
+        const QRect frame = main.geometry().marginsAdded(margins);
         EXPECT_TRUE(screen.contains(frame)) << c.what;
         // The size the screen has room for, the place nearest the stored one.
         const QSize room = screen.size().shrunkBy(margins);

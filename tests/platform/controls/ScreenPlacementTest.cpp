@@ -87,7 +87,7 @@ TEST(PlaceOnScreen, ARealWindow)
 
     window.setGeometry(20, 30, 300, 200); // where the user left it
     controls::placeOnScreen(&window, std::nullopt, area);
-    EXPECT_EQ(window.geometry(), QRect(20, 30, 300, 200));
+    EXPECT_EQ(window.geometry(), fitOnScreen(QRect(20, 30, 300, 200), area, frame));
 
     window.setMinimumSize(700, 600);
     controls::placeOnScreen(&window, QRect(0, 0, 1280, 1000), QRect(0, 0, 640, 480));
