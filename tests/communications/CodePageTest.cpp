@@ -18,15 +18,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using coretest::bytesOf;
+
 QString fixture(const char *name)
 {
     return QStringLiteral(CORVANTIS_FIXTURES "/sendfile/") + QString::fromLatin1(name);
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // NW“4711” € as a partner's Windows tool writes it, then all of 0x80-0x9F.

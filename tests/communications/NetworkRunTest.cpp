@@ -22,11 +22,7 @@ using corvantis::test::dialogs;
 
 namespace {
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
+using coretest::bytesOf;
 
 QString fixture(const char *folder, const char *name)
 {

@@ -19,15 +19,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using coretest::bytesOf;
+
 QString fixture(const char *name)
 {
     return QStringLiteral(CORVANTIS_FIXTURES "/sendfile/") + QString::fromLatin1(name);
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 class SendFileTest : public coretest::CoreTest {

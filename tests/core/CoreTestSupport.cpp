@@ -4,6 +4,7 @@
 
 #include "ado/Connection.h"
 
+#include <QFile>
 
 namespace coretest {
 
@@ -102,6 +103,12 @@ void CoreTest::addPartner(const QString &key, int segment, int element, int sub)
 size_t boxCount()
 {
     return corvantis::test::dialogs().boxes().size();
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 } // namespace coretest

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <QStringList>
 #include <map>
 #include <memory>
@@ -50,5 +51,9 @@ protected:
 
 // The message boxes shown since the test began.
 size_t boxCount();
+
+// A file's bytes; "<missing>" when it cannot be read, so that a file that
+// was never written differs from an empty one.
+QByteArray bytesOf(const QString &path);
 
 } // namespace coretest

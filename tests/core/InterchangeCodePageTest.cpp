@@ -4,6 +4,7 @@
 // file is left behind.
 #include "core/loader/InterchangeFile.h"
 
+#include "CoreTestSupport.h"
 #include "TestEnvironment.h"
 
 #include "vb/VbError.h"
@@ -15,14 +16,10 @@
 
 namespace {
 
+using coretest::bytesOf;
+
 const QString kIsa = QStringLiteral(
     "ISA*00*          *00*          *ZZ*OURID          *ZZ*THEIRID        *261210*1200*U*00401*000000042*0*P*>~");
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 } // namespace
 

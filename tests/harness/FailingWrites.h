@@ -1,8 +1,8 @@
 #pragma once
-// Writes that fail on purpose, as on a full disk. A wrapper of SQLite's own
-// file layer, made the default for the connections opened after install(),
-// passes everything through, except writes to a chosen file while a
-// `FailingWrites` lives: those fail with SQLITE_FULL ("database or disk is
+// Writes that fail on purpose, as on a full disk. The harness's file layer
+// (SqliteFileLayer.h), made the default for the connections opened after
+// install(), passes everything through, except writes to a chosen file while
+// a `FailingWrites` lives: those fail with SQLITE_FULL ("database or disk is
 // full"). A connection writes only to the files it has to, so one file picks
 // one writer: the database file itself, in write-ahead mode, is written only
 // by folding the log into it.

@@ -21,11 +21,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
+using coretest::bytesOf;
 
 class OdbcToInterchange : public translationtest::TranslationTest {
 protected:

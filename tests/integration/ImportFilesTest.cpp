@@ -22,13 +22,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using integrationtest::sqliteDriverLibrary;
+using coretest::bytesOf;
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
+using integrationtest::sqliteDriverLibrary;
 
 class ImportFilesTest : public coretest::CoreTest {
 protected:

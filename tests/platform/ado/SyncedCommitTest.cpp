@@ -2,6 +2,7 @@
 // disk before it returns, a bulk load inside it finds that in force, and a
 // setting the database refuses inside a transaction is never passed over.
 #include "AdoTestSupport.h"
+#include "FailingWrites.h"
 #include "SyncLog.h"
 #include "TestDatabase.h"
 #include "ado/Transaction.h"
@@ -110,6 +111,35 @@ TEST(SyncedCommit, OnlyTheSyncedCommitSyncsTheLog)
     }
     EXPECT_EQ(log.logSyncs(), before + 1) << log.synced().join(QStringLiteral(", ")).toStdString();
     EXPECT_TRUE(log.synced().last().endsWith(QStringLiteral("/Corvantis.mdb-wal")));
+    cn.Close();
+}
+
+// The test file layer's two uses at once: failing writes hide no sync from
+// the log, and the log keeps no write from failing.
+TEST(SyncedCommit, AFullDiskAndTheSyncLogAreSeenTogether)
+{
+    using corvantis::test::FailingWrites;
+    FailingWrites::install();
+    FreshDatabase db;
+    corvantis::test::SyncLog log;
+    Connection cn;
+    cn.Open(db.connectionString());
+    note(cn);
+    {
+        FailingWrites full(db.path() + QStringLiteral("-wal"));
+        const int failedBefore = FailingWrites::failed();
+        EXPECT_ANY_THROW(note(cn)) << "a write the disk refused was taken for done";
+        EXPECT_GT(FailingWrites::failed(), failedBefore);
+    }
+    {
+        // Only the database file refuses writes now: the log still takes the commit.
+        FailingWrites full(db.path());
+        const int before = log.logSyncs();
+        Transaction tx(cn, Durability::Synced);
+        note(cn);
+        tx.commit();
+        EXPECT_EQ(log.logSyncs(), before + 1) << log.synced().join(QStringLiteral(", ")).toStdString();
+    }
     cn.Close();
 }
 
