@@ -30,19 +30,20 @@ inline QString text(const ado::Field &f)
     return v.isNull() ? QStringLiteral("<null>") : v.toString();
 }
 
-// Runs `process` (set up by the caller) to its end, at most 30 s; false, with
-// a failure naming `what`, when it does not start or end in time.
-inline bool runToEnd(QProcess &process, const QString &program, const QStringList &arguments, const char *what)
+// Runs `process` (set up by the caller) to its end, at most `seconds`; false,
+// with a failure naming `what`, when it does not start or end in time.
+inline bool runToEnd(QProcess &process, const QString &program, const QStringList &arguments, const char *what,
+                     int seconds = 30)
 {
     process.start(program, arguments);
     if (!process.waitForStarted(10000)) {
         ADD_FAILURE() << what << " did not start";
         return false;
     }
-    if (!process.waitForFinished(30000)) {
+    if (!process.waitForFinished(seconds * 1000)) {
         process.kill();
         process.waitForFinished(5000);
-        ADD_FAILURE() << what << " did not end within 30 s";
+        ADD_FAILURE() << what << " did not end within " << seconds << " s";
         return false;
     }
     return true;

@@ -82,14 +82,10 @@ TEST_P(LogFoldingExit, EndsCleanlyAndLosesNothing)
     env.insert("CORVANTIS_EXIT_DB", folder);
     env.insert("CORVANTIS_EXIT_HOW", QLatin1String(GetParam()));
     child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_also_run_disabled_tests", "--gtest_filter=LogFoldingExit.DISABLED_Child"});
-    ASSERT_TRUE(child.waitForStarted(10000)) << "the child did not start";
-    if (!child.waitForFinished(45000)) {
-        child.kill();
-        child.waitForFinished(5000);
-        FAIL() << "the child did not end within 45 s";
-    }
+    if (!adotest::runToEnd(child, QCoreApplication::applicationFilePath(),
+                           {"--gtest_also_run_disabled_tests", "--gtest_filter=LogFoldingExit.DISABLED_Child"},
+                           "the child", 45))
+        return;
     const QByteArray said = child.readAllStandardOutput();
     ASSERT_TRUE(said.contains("leaving\n")) << "the child never got to leave: " << said.toStdString()
                                             << child.readAllStandardError().toStdString();
