@@ -24,6 +24,18 @@ inline long countRows(ado::Connection &cn, const QString &statement)
     return n;
 }
 
+// Adds `rows` History entries of about 2 KB of type `tag` in one
+// transaction: enough of them leave a log that takes a while to fold in.
+inline void addRows(ado::Connection &cn, int rows, const QString &tag)
+{
+    cn.BeginTrans();
+    const QString filler(2000, QLatin1Char('x'));
+    for (int i = 0; i < rows; ++i)
+        cn.Execute("INSERT INTO History (Type, Description) VALUES (?, ?)",
+                   {vb::Variant(tag), vb::Variant(QString::number(i) + filler)});
+    cn.CommitTrans();
+}
+
 inline QString text(const ado::Field &f)
 {
     const vb::Variant v = f.Value();

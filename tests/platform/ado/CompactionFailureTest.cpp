@@ -114,11 +114,7 @@ TEST(CompactionLog, ALogThatCannotBeFoldedInIsNamedAndNothingIsLost)
     {
         Connection cn;
         cn.Open(applicationConnectionString(folder));
-        cn.BeginTrans();
-        for (int i = 0; i < 2000; ++i)
-            cn.Execute("INSERT INTO History (Type, Description) VALUES ('Big', ?)",
-                       {vb::Variant(QString::number(i) + QString(2000, QLatin1Char('x')))});
-        cn.CommitTrans();
+        adotest::addRows(cn, 2000, QStringLiteral("Big"));
         FailingWrites full(path);
         cn.Close();   // its own fold fails too: the log stays
         ASSERT_TRUE(QFile::exists(path + "-wal"));

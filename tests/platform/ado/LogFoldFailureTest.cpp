@@ -15,20 +15,12 @@
 #include <gtest/gtest.h>
 
 using namespace ado;
+using adotest::addRows;
 using corvantis::test::FailingWrites;
 
 namespace {
 
 constexpr int kWaitMs = 20000;
-
-void addRows(Connection &cn, int rows, const QString &tag)
-{
-    cn.BeginTrans();
-    for (int i = 0; i < rows; ++i)
-        cn.Execute("INSERT INTO History (Type, Description) VALUES (?, ?)",
-                   {vb::Variant(tag), vb::Variant(QString::number(i) + QString(2000, QLatin1Char('x')))});
-    cn.CommitTrans();
-}
 
 // Lets the event loop deliver what was posted while the folds end.
 void settle(Connection &cn)

@@ -20,6 +20,7 @@
 #include <cstdlib>
 
 using namespace ado;
+using adotest::addRows;
 
 namespace {
 
@@ -29,16 +30,6 @@ constexpr int kRows = 9000;
 // The program's shared connection is a static object too: left open, it
 // is closed by the static objects' end, after everything registered later.
 std::shared_ptr<Connection> g_leftOpen;
-
-void addRows(Connection &cn, int rows)
-{
-    cn.BeginTrans();
-    const QString filler(2000, QLatin1Char('x'));
-    for (int i = 0; i < rows; ++i)
-        cn.Execute("INSERT INTO History (Type, Description) VALUES (?, ?)",
-                   {vb::Variant(QStringLiteral("Big")), vb::Variant(QString::number(i) + filler)});
-    cn.CommitTrans();
-}
 
 } // namespace
 
@@ -53,7 +44,7 @@ TEST(LogFoldingExit, DISABLED_Child)
     const QString path = g_leftOpen->databasePath();
     const qint64 before = QFileInfo(path).size();
     g_leftOpen->setBulkWriting(true);
-    addRows(*g_leftOpen, kRows);
+    addRows(*g_leftOpen, kRows, QStringLiteral("Big"));
     g_leftOpen->setBulkWriting(false);   // asks for the fold: its thread derives its key first
     if (how.startsWith(QLatin1String("copying"))) {
         // The fold has begun to write into the file.

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace ado;
+using adotest::addRows;
 
 namespace {
 
@@ -20,16 +21,6 @@ constexpr int kFoldWaitMs = 30000;
 // Enough rows of 2 KB in one transaction to leave the log over 1,000 pages
 // of either page size.
 constexpr int kRows = 9000;
-
-void addRows(Connection &cn, int rows, const QString &tag)
-{
-    cn.BeginTrans();
-    const QString filler(2000, QLatin1Char('x'));
-    for (int i = 0; i < rows; ++i)
-        cn.Execute("INSERT INTO History (Type, Description) VALUES (?, ?)",
-                   {vb::Variant(tag), vb::Variant(QString::number(i) + filler)});
-    cn.CommitTrans();
-}
 
 // What a log holds after a write of a few small rows.
 constexpr qint64 kSmallLog = 256 * 1024;
