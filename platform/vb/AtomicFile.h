@@ -44,7 +44,8 @@ public:
     // Completes the temporary file (pending bytes written, synced, closed);
     // raises, dropping it, when any byte did not reach it.
     void finish();
-    // finish(), then the temporary file replaces `path`.
+    // finish(), then the temporary file replaces `path`. A folder that cannot
+    // be synced after the rename is raised too: `path` is the new file then.
     void commit();
     // finish(), then the temporary file takes the name `target` (in the same
     // folder) only while no file has it; false when one has (the temporary

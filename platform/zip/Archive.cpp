@@ -238,12 +238,20 @@ public:
                     return false;
                 }
             }
+            struct stat staged;
+            const bool haveStaged = ::stat(QFile::encodeName(file->temporaryPath()).constData(), &staged) == 0;
             try {
                 file->commit();
             } catch (const vb::VbError &error) {
                 *why = QStringLiteral("Cannot write \"%1\": %2; nothing was extracted.")
                            .arg(target, writerReason(error, target));
-                if (!previous.isEmpty())
+                // A folder that could not be synced fails the commit after the
+                // rename: the new file stands at the target and is taken back too.
+                struct stat now;
+                if (haveStaged && ::lstat(QFile::encodeName(target).constData(), &now) == 0
+                    && now.st_dev == staged.st_dev && now.st_ino == staged.st_ino)
+                    done.push_back({target, previous});
+                else if (!previous.isEmpty())
                     ::unlink(QFile::encodeName(previous).constData());
                 undo();
                 return false;

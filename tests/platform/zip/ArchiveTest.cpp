@@ -12,7 +12,11 @@
 
 #include <sys/stat.h>
 
+#include <dlfcn.h>
+#include <unistd.h>
+
 #include <functional>
+#include <string>
 
 
 using corvantis::test::tempDir;
@@ -65,7 +69,27 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
+// While set, an fsync of this folder fails as a failing disk would.
+QString g_unsyncableFolder;
+
 } // namespace
+
+// Every fsync of this test program passes here first (the program's own code
+// is linked in, so its calls find this one before the system's).
+extern "C" int fsync(int fd)
+{
+    using Next = int (*)(int);
+    static const Next next = reinterpret_cast<Next>(::dlsym(RTLD_NEXT, "fsync"));
+    if (!g_unsyncableFolder.isEmpty()) {
+        char target[4096] = {};
+        const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, sizeof target - 1);
+        if (n > 0 && QString::fromLocal8Bit(target, n) == g_unsyncableFolder) {
+            errno = EIO;
+            return -1;
+        }
+    }
+    return next(fd);
+}
 
 // Each hostile entry is refused and named in the message, while the safe
 // entries around it are still written, and nothing lands outside the folder.
@@ -388,9 +412,10 @@ TEST(Unzip, ArchivesBeyondTheWholeArchiveLimitsAreRefusedBeforeWriting)
 }
 
 // Placing the files is all or nothing: when one cannot take its name (here a
-// folder the archive itself makes stands where a file of it should go), the
-// files placed before it are taken back and a file they replaced is given
-// back; no temporary file or folder stays.
+// folder the archive itself makes stands where a file of it should go, or
+// its folder cannot be synced after the rename), the files placed before it
+// are taken back and a file they replaced is given back; no temporary file or
+// folder stays.
 TEST(Unzip, PlacingTheFilesIsAllOrNothing)
 {
     const QString dest = tempDir() + "/in";
@@ -405,12 +430,24 @@ TEST(Unzip, PlacingTheFilesIsAllOrNothing)
     zipfile::Unzipper u;
     u.archive = archive;
     u.destination = dest;
+    const auto expectAsItWas = [&](const QString &cause) {
+        EXPECT_TRUE(u.lastMessage().contains(cause)) << u.lastMessage().toStdString();
+        EXPECT_TRUE(u.lastMessage().endsWith("; nothing was extracted.")) << u.lastMessage().toStdString();
+        EXPECT_EQ(u.extracted(), QStringList());
+        EXPECT_EQ(readFile(dest + "/one.edi"), "ISA*old");
+        EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"one.edi"});
+    };
     EXPECT_EQ(u.run(), zipfile::UnzipWriteFailed);
-    EXPECT_TRUE(u.lastMessage().contains("\"" + dest + "/dup\"")) << u.lastMessage().toStdString();
-    EXPECT_TRUE(u.lastMessage().endsWith("; nothing was extracted.")) << u.lastMessage().toStdString();
-    EXPECT_EQ(u.extracted(), QStringList());
-    EXPECT_EQ(readFile(dest + "/one.edi"), "ISA*old");
-    EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"one.edi"});
+    expectAsItWas("\"" + dest + "/dup\"");
+
+    // The folder sync after a rename fails once the file has taken its name:
+    // that file is taken back too, and the one it replaced given back.
+    writeArchive(archive, {{"one.edi", "ISA*new"}, {"two.edi", "ISA*two"}});
+    g_unsyncableFolder = QFileInfo(dest).canonicalFilePath();
+    const int unsynced = u.run();
+    g_unsyncableFolder.clear();
+    EXPECT_EQ(unsynced, zipfile::UnzipWriteFailed) << u.lastMessage().toStdString();
+    expectAsItWas(QStringLiteral("could not be synced"));
 
     // Without the clash every file is placed and nothing else stays beside them.
     writeArchive(archive, {{"one.edi", "ISA*new"}, {"two.edi", "ISA*two"}});
