@@ -345,22 +345,16 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
     // The sets whose files follow the name, read before the rows change, and
     // every file named by their keys: a new name one of them cannot take
     // refuses the rename before anything changes.
-    std::vector<core::SetKey> keys;
     std::vector<SetFileMove> moves;
-    std::vector<core::SetKey> moveKeys; // the set each file belongs to
     if (renamed) {
+        std::vector<core::SetKey> keys;
         ado::Recordset sets;
         sets.Open(QStringLiteral("SELECT * FROM Transactions WHERE Transactions.Partner = ") + ado::SqlText(oldName),
                   m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
         for (; !sets.Eof(); sets.MoveNext())
             keys.push_back({oldName, text(sets, "Transaction"), text(sets, "Version"), text(sets, "Direction")});
         sets.Close();
-        for (const core::SetKey &k : keys) {
-            for (SetFileMove &file : setFileMoves(k, newName)) {
-                moves.push_back(std::move(file));
-                moveKeys.push_back(k);
-            }
-        }
+        moves = setFileMoves(keys, newName);
         refuseTakenNames(moves);
         notifyMapsLeaving(oldName);
     }
@@ -434,16 +428,16 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
     notifyTransactionsChanged();
     // An untouched default report names the set in its title: it follows.
     QStringList problems;
-    for (size_t i = 0; i < moves.size(); ++i) {
-        if (!moves[i].to.endsWith(QLatin1String(".rpt"), Qt::CaseInsensitive))
+    for (const SetFileMove &move : moves) {
+        if (!move.to.endsWith(QLatin1String(".rpt"), Qt::CaseInsensitive))
             continue;
-        const core::SetKey &k = moveKeys[i];
+        const core::SetKey &k = move.set;
         try {
-            translation::RetitleDefaultReport(k, {newName, k.transaction, k.version, k.direction}, moves[i].to);
+            translation::RetitleDefaultReport(k, {newName, k.transaction, k.version, k.direction}, move.to);
         } catch (const vb::VbError &e) {
-            problems << moves[i].to + QStringLiteral(": ") + e.description;
+            problems << move.to + QStringLiteral(": ") + e.description;
         } catch (const std::exception &e) {
-            problems << moves[i].to + QStringLiteral(": ") + QString::fromUtf8(e.what());
+            problems << move.to + QStringLiteral(": ") + QString::fromUtf8(e.what());
         }
     }
     return problems;
