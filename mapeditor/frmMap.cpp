@@ -692,6 +692,12 @@ bool askSave(const QString &what, const QString &name)
     return vb::MsgBox(what + u'\r' + question, vb::vbYesNo | vb::vbQuestion) == vb::vbYes;
 }
 
+// Told when a segment is to be added to a map that has no room for it.
+void tellMapFull()
+{
+    vb::MsgBox(u"A map holds at most 99 segments"_s, vb::vbCritical);
+}
+
 } // namespace
 
 void frmMap::ShowSegment(int mode)
@@ -977,7 +983,7 @@ bool frmMap::refuseFullMap()
 {
     if (int(m_map.segments.size()) < kMapMaxSegments)
         return false;
-    vb::MsgBox(u"A map holds at most 99 segments"_s, vb::vbCritical);
+    tellMapFull();
     return true;
 }
 
@@ -985,7 +991,7 @@ std::optional<QString> frmMap::addedOrFull(std::optional<QString> added)
 {
     // Nothing added: the map filled up since it was shown.
     if (!added)
-        vb::MsgBox(u"A map holds at most 99 segments"_s, vb::vbCritical);
+        tellMapFull();
     return added;
 }
 
