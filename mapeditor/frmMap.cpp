@@ -594,8 +594,7 @@ void frmMap::LoadMapTree()
         if (keyText != strMapKey) {
             blnSegmentChanged = false;
             blnElementChanged = false;
-            lblRunOutcome->clear(); // it told of another map's run
-            lblRunOutcome->setToolTip({});
+            showRunOutcome({}); // it told of another map's run
         }
         strMapKey = keyText;
         m_map = m_store.read(key);
@@ -979,6 +978,12 @@ void frmMap::cmdAddSegment_Click()
     runCommand(cmdAddSegment, [&] { return addedOrFull(m_store.addSegment(m_map.key, key, id, level)); });
 }
 
+void frmMap::showRunOutcome(const RunOutcome &outcome)
+{
+    lblRunOutcome->setText(outcome.text);
+    lblRunOutcome->setToolTip(outcome.detail);
+}
+
 bool frmMap::refuseFullMap()
 {
     if (int(m_map.segments.size()) < kMapMaxSegments)
@@ -1139,8 +1144,7 @@ void frmMap::cmdProcess_Click(QPushButton *pressed)
         return;
     const MapKey key = m_map.key;
     core::WorkProgress *progress = services().progress ? services().progress() : nullptr;
-    lblRunOutcome->clear();
-    lblRunOutcome->setToolTip({});
+    showRunOutcome({});
     // What the run records in History after this row is its outcome.
     qint64 mark = 0;
     try {
@@ -1168,9 +1172,7 @@ void frmMap::cmdProcess_Click(QPushButton *pressed)
         const QStringList history = historySince(*modGlobal::cnDatabase, mark);
         const QString failed = key.direction == u"O"_s ? translation::OutboundTranslation::ProcessFailedText(key)
                                                         : QString();
-        const QString outcome = runOutcomeText(written, history, failed);
-        lblRunOutcome->setText(outcome);
-        lblRunOutcome->setToolTip(written.isEmpty() ? history.join(u'\n') : written);
+        showRunOutcome(runOutcome(written, history, failed));
         if (!written.isEmpty())
             sstControls->setTab(2); // the sets just written
     } catch (const std::exception &e) {
