@@ -15,6 +15,7 @@
 #include "core/Logging.h"
 
 #include <optional>
+#include <utility>
 
 namespace partners {
 
@@ -101,14 +102,14 @@ bool allDigits(const QString &text)
     return true;
 }
 
-} // namespace
-
-QString digitsOnlyRefusal(const QString &element)
+QString digitsOnlyRefusal(const char *element)
 {
-    return element + QStringLiteral(" may hold digits only!");
+    return QString::fromLatin1(element) + QStringLiteral(" may hold digits only!");
 }
 
-std::optional<QString> refuseEnvelope(const PartnerEdit &edit, const QString &isa13Box, const QString &gs06Box)
+} // namespace
+
+std::optional<QString> refuseEnvelope(const PartnerEdit &edit, const CounterBox &isa13, const CounterBox &gs06)
 {
     // Code 0 is CR/LF as the terminator and NULL as a separator.
     const Delimiter delimiters[] = {
@@ -161,9 +162,15 @@ std::optional<QString> refuseEnvelope(const PartnerEdit &edit, const QString &is
     }
     if (edit.ISA12.size() != 5 || !allDigits(edit.ISA12))
         return QStringLiteral("ISA12 must be five digits!");
-    for (const auto &[element, box] : {std::pair{"ISA13", &isa13Box}, std::pair{"GS06", &gs06Box}}) {
-        if (!allDigits(box->trimmed()))
-            return digitsOnlyRefusal(QString::fromLatin1(element));
+    const std::pair<const char *, const CounterBox *> boxes[] = {{"ISA13", &isa13}, {"GS06", &gs06}};
+    for (const auto &[element, box] : boxes) {
+        if (!allDigits(box->text.trimmed()))
+            return digitsOnlyRefusal(element);
+    }
+    // Letters a box dropped as they were typed are told after all the rest.
+    for (const auto &[element, box] : boxes) {
+        if (box->droppedInput)
+            return digitsOnlyRefusal(element);
     }
     return std::nullopt;
 }
