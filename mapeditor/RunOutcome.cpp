@@ -29,12 +29,13 @@ QStringList historySince(ado::Connection &cn, qint64 row)
     return out;
 }
 
-QString runOutcomeText(const QString &writtenFile, const QStringList &history, const QString &failed)
+RunOutcome runOutcome(const QString &writtenFile, const QStringList &history, const QString &failed)
 {
     if (!writtenFile.isEmpty())
-        return QStringLiteral("Execute Mapper: ") + QFileInfo(writtenFile).fileName()
-            + QStringLiteral(" written to the Outbound folder and loaded into the Outbox");
-    return history.isEmpty() ? failed : history.join(QStringLiteral("; "));
+        return {QStringLiteral("Execute Mapper: ") + QFileInfo(writtenFile).fileName()
+                    + QStringLiteral(" written to the Outbound folder and loaded into the Outbox"),
+                writtenFile};
+    return {history.isEmpty() ? failed : history.join(QStringLiteral("; ")), history.join(QLatin1Char('\n'))};
 }
 
 } // namespace mapeditor

@@ -17,7 +17,10 @@ QStringList historySince(ado::Connection &cn, qint64 row);
 
 // The designer's status line after a run: the written interchange file
 // when there is one, else the run's History texts (`failed` when it left
-// none).
-QString runOutcomeText(const QString &writtenFile, const QStringList &history, const QString &failed);
+// none); `detail` is its long form, the file's path or one text a line.
+struct RunOutcome {
+    QString text, detail;
+};
+RunOutcome runOutcome(const QString &writtenFile, const QStringList &history, const QString &failed);
 
 } // namespace mapeditor

@@ -594,8 +594,7 @@ void frmMap::LoadMapTree()
         if (keyText != strMapKey) {
             blnSegmentChanged = false;
             blnElementChanged = false;
-            lblRunOutcome->clear(); // it told of another map's run
-            lblRunOutcome->setToolTip({});
+            showRunOutcome({}); // it told of another map's run
         }
         strMapKey = keyText;
         m_map = m_store.read(key);
@@ -690,6 +689,12 @@ bool askSave(const QString &what, const QString &name)
 {
     const QString question = name.isEmpty() ? u"Save Changes?"_s : u"Save changes to "_s + name + u'?';
     return vb::MsgBox(what + u'\r' + question, vb::vbYesNo | vb::vbQuestion) == vb::vbYes;
+}
+
+// Told when a segment is to be added to a map that has no room for it.
+void tellMapFull()
+{
+    vb::MsgBox(u"A map holds at most 99 segments"_s, vb::vbCritical);
 }
 
 } // namespace
@@ -973,11 +978,17 @@ void frmMap::cmdAddSegment_Click()
     runCommand(cmdAddSegment, [&] { return addedOrFull(m_store.addSegment(m_map.key, key, id, level)); });
 }
 
+void frmMap::showRunOutcome(const RunOutcome &outcome)
+{
+    lblRunOutcome->setText(outcome.text);
+    lblRunOutcome->setToolTip(outcome.detail);
+}
+
 bool frmMap::refuseFullMap()
 {
     if (int(m_map.segments.size()) < kMapMaxSegments)
         return false;
-    vb::MsgBox(u"A map holds at most 99 segments"_s, vb::vbCritical);
+    tellMapFull();
     return true;
 }
 
@@ -985,7 +996,7 @@ std::optional<QString> frmMap::addedOrFull(std::optional<QString> added)
 {
     // Nothing added: the map filled up since it was shown.
     if (!added)
-        vb::MsgBox(u"A map holds at most 99 segments"_s, vb::vbCritical);
+        tellMapFull();
     return added;
 }
 
@@ -1133,8 +1144,7 @@ void frmMap::cmdProcess_Click(QPushButton *pressed)
         return;
     const MapKey key = m_map.key;
     core::WorkProgress *progress = services().progress ? services().progress() : nullptr;
-    lblRunOutcome->clear();
-    lblRunOutcome->setToolTip({});
+    showRunOutcome({});
     // What the run records in History after this row is its outcome.
     qint64 mark = 0;
     try {
@@ -1162,9 +1172,7 @@ void frmMap::cmdProcess_Click(QPushButton *pressed)
         const QStringList history = historySince(*modGlobal::cnDatabase, mark);
         const QString failed = key.direction == u"O"_s ? translation::OutboundTranslation::ProcessFailedText(key)
                                                         : QString();
-        const QString outcome = runOutcomeText(written, history, failed);
-        lblRunOutcome->setText(outcome);
-        lblRunOutcome->setToolTip(written.isEmpty() ? history.join(u'\n') : written);
+        showRunOutcome(runOutcome(written, history, failed));
         if (!written.isEmpty())
             sstControls->setTab(2); // the sets just written
     } catch (const std::exception &e) {

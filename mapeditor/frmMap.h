@@ -46,6 +46,8 @@ class ScriptControl;
 
 namespace mapeditor {
 
+struct RunOutcome;
+
 // What the designer needs of the main window for the inbound trial run.
 struct MapDesignerServices {
     std::function<controls::ListView *()> inbox;
@@ -173,6 +175,8 @@ private:
     // puts the selection back on it and keeps the edit), No drops it. True
     // when the answer was Yes: the caller stops there.
     bool savePendingEdit();
+    // The status line tells what Execute Mapper came to; empty clears it.
+    void showRunOutcome(const RunOutcome &outcome);
     // The segment id ("BEG") or element ("BEG03") the panes show.
     QString shownRowName() const;
     // "A map holds at most 99 segments": true when the map shown is full.

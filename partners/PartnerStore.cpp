@@ -15,6 +15,7 @@
 #include "core/Logging.h"
 
 #include <optional>
+#include <utility>
 
 namespace partners {
 
@@ -101,14 +102,14 @@ bool allDigits(const QString &text)
     return true;
 }
 
-} // namespace
-
-QString digitsOnlyRefusal(const QString &element)
+QString digitsOnlyRefusal(const char *element)
 {
-    return element + QStringLiteral(" may hold digits only!");
+    return QString::fromLatin1(element) + QStringLiteral(" may hold digits only!");
 }
 
-std::optional<QString> refuseEnvelope(const PartnerEdit &edit, const QString &isa13Box, const QString &gs06Box)
+} // namespace
+
+std::optional<QString> refuseEnvelope(const PartnerEdit &edit, const CounterBox &isa13, const CounterBox &gs06)
 {
     // Code 0 is CR/LF as the terminator and NULL as a separator.
     const Delimiter delimiters[] = {
@@ -161,9 +162,15 @@ std::optional<QString> refuseEnvelope(const PartnerEdit &edit, const QString &is
     }
     if (edit.ISA12.size() != 5 || !allDigits(edit.ISA12))
         return QStringLiteral("ISA12 must be five digits!");
-    for (const auto &[element, box] : {std::pair{"ISA13", &isa13Box}, std::pair{"GS06", &gs06Box}}) {
-        if (!allDigits(box->trimmed()))
-            return digitsOnlyRefusal(QString::fromLatin1(element));
+    const std::pair<const char *, const CounterBox *> boxes[] = {{"ISA13", &isa13}, {"GS06", &gs06}};
+    for (const auto &[element, box] : boxes) {
+        if (!allDigits(box->text.trimmed()))
+            return digitsOnlyRefusal(element);
+    }
+    // Letters a box dropped as they were typed are told after all the rest.
+    for (const auto &[element, box] : boxes) {
+        if (box->droppedInput)
+            return digitsOnlyRefusal(element);
     }
     return std::nullopt;
 }
@@ -345,22 +352,16 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
     // The sets whose files follow the name, read before the rows change, and
     // every file named by their keys: a new name one of them cannot take
     // refuses the rename before anything changes.
-    std::vector<core::SetKey> keys;
     std::vector<SetFileMove> moves;
-    std::vector<core::SetKey> moveKeys; // the set each file belongs to
     if (renamed) {
+        std::vector<core::SetKey> keys;
         ado::Recordset sets;
         sets.Open(QStringLiteral("SELECT * FROM Transactions WHERE Transactions.Partner = ") + ado::SqlText(oldName),
                   m_cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
         for (; !sets.Eof(); sets.MoveNext())
             keys.push_back({oldName, text(sets, "Transaction"), text(sets, "Version"), text(sets, "Direction")});
         sets.Close();
-        for (const core::SetKey &k : keys) {
-            for (SetFileMove &file : setFileMoves(k, newName)) {
-                moves.push_back(std::move(file));
-                moveKeys.push_back(k);
-            }
-        }
+        moves = setFileMoves(keys, newName);
         refuseTakenNames(moves);
         notifyMapsLeaving(oldName);
     }
@@ -434,16 +435,16 @@ QStringList PartnerStore::save(const PartnerEdit &edit)
     notifyTransactionsChanged();
     // An untouched default report names the set in its title: it follows.
     QStringList problems;
-    for (size_t i = 0; i < moves.size(); ++i) {
-        if (!moves[i].to.endsWith(QLatin1String(".rpt"), Qt::CaseInsensitive))
+    for (const SetFileMove &move : moves) {
+        if (!move.to.endsWith(QLatin1String(".rpt"), Qt::CaseInsensitive))
             continue;
-        const core::SetKey &k = moveKeys[i];
+        const core::SetKey &k = move.set;
         try {
-            translation::RetitleDefaultReport(k, {newName, k.transaction, k.version, k.direction}, moves[i].to);
+            translation::RetitleDefaultReport(k, {newName, k.transaction, k.version, k.direction}, move.to);
         } catch (const vb::VbError &e) {
-            problems << moves[i].to + QStringLiteral(": ") + e.description;
+            problems << move.to + QStringLiteral(": ") + e.description;
         } catch (const std::exception &e) {
-            problems << moves[i].to + QStringLiteral(": ") + QString::fromUtf8(e.what());
+            problems << move.to + QStringLiteral(": ") + QString::fromUtf8(e.what());
         }
     }
     return problems;

@@ -88,11 +88,14 @@ QString atWidth(const QString &text, int width);
 // interchange made with them could not be read. A delimiter that is NULL, a
 // letter or a digit, or the same as another (the terminator CR/LF holds both
 // characters); an envelope value holding a delimiter or longer than its X12
-// width; ISA12 other than five digits; a counter box (`isa13Box`, `gs06Box`:
-// the boxes' texts) holding anything but digits. nullopt when all are usable.
-std::optional<QString> refuseEnvelope(const PartnerEdit &edit, const QString &isa13Box, const QString &gs06Box);
-// The refusal of a counter box that took other characters than digits.
-QString digitsOnlyRefusal(const QString &element);
+// width; ISA12 other than five digits; a counter box (ISA13, GS06) holding
+// anything but digits, or that dropped a character typed into it. nullopt
+// when all are usable.
+struct CounterBox {
+    QString text;
+    bool droppedInput = false; // its mask refused a character as it was typed
+};
+std::optional<QString> refuseEnvelope(const PartnerEdit &edit, const CounterBox &isa13, const CounterBox &gs06);
 
 // The partner's rows in each mailbox list that holds any ("Inbox", "Outbox",
 // "Sent", "Recycled" in this order).

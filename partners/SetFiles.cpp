@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <utility>
+
 namespace partners {
 
 QString setKey(const QString &partner, const QString &transaction, const QString &version,
@@ -76,25 +78,32 @@ QStringList workingFolders()
 
 } // namespace
 
-std::vector<SetFileMove> setFileMoves(const core::SetKey &from, const QString &newPartner)
+std::vector<SetFileMove> setFileMoves(const std::vector<core::SetKey> &sets, const QString &newPartner)
 {
-    QString oldKey;
-    try {
-        oldKey = setKey(from.partner, from.transaction, from.version, from.direction);
-    } catch (const vb::VbError &) {
-        return {}; // no file can bear it
-    }
-    const QString newKey = setKey(newPartner, from.transaction, from.version, from.direction);
-    const QString prefix = oldKey + QLatin1Char('.');
-    std::vector<SetFileMove> moves;
+    // Each folder is listed once, however many sets look in it.
+    std::vector<std::pair<QDir, QStringList>> listed;
     for (const QString &folder : workingFolders()) {
         const QDir dir(folder);
-        for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
-            if (!name.startsWith(prefix, Qt::CaseInsensitive))
-                continue;
-            const QString to = newKey + name.mid(oldKey.size());
-            if (to != name)
-                moves.push_back({dir.filePath(name), dir.filePath(to)});
+        listed.emplace_back(dir, dir.entryList(QDir::Files | QDir::Hidden, QDir::Name));
+    }
+    std::vector<SetFileMove> moves;
+    for (const core::SetKey &from : sets) {
+        QString oldKey;
+        try {
+            oldKey = setKey(from.partner, from.transaction, from.version, from.direction);
+        } catch (const vb::VbError &) {
+            continue; // no file can bear it
+        }
+        const QString newKey = setKey(newPartner, from.transaction, from.version, from.direction);
+        const QString prefix = oldKey + QLatin1Char('.');
+        for (const auto &[dir, names] : listed) {
+            for (const QString &name : names) {
+                if (!name.startsWith(prefix, Qt::CaseInsensitive))
+                    continue;
+                const QString to = newKey + name.mid(oldKey.size());
+                if (to != name)
+                    moves.push_back({dir.filePath(name), dir.filePath(to), from});
+            }
         }
     }
     return moves;

@@ -32,14 +32,16 @@ void refuseUnwritable(const QString &path);
 // A file named by a set key and the name it takes under another partner name.
 struct SetFileMove {
     QString from, to;
+    core::SetKey set; // the set whose key names the file
 };
 
-// The files named by the set key of `from` (the key P_T_V_D, a ".", any
-// ending; the key's letter case ignored) in every working folder and in the
-// folders right below one (Reports/Export, Reports/ActiveX), each with its
-// name under the key of `newPartner`. Nothing when the old key cannot name a
-// file; raises 52 when the new one cannot.
-std::vector<SetFileMove> setFileMoves(const core::SetKey &from, const QString &newPartner);
+// The files named by the set key of each of `sets` (the key P_T_V_D, a ".",
+// any ending; the key's letter case ignored) in every working folder and in
+// the folders right below one (Reports/Export, Reports/ActiveX), each with
+// its name under the key of `newPartner`; set by set, in the order given.
+// Nothing for a set whose old key cannot name a file; raises 52 when a new
+// one cannot.
+std::vector<SetFileMove> setFileMoves(const std::vector<core::SetKey> &sets, const QString &newPartner);
 
 // Raises 58 naming the first new name a file has already, or that two moves
 // would give; changes nothing.

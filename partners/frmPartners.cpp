@@ -804,13 +804,13 @@ bool frmPartners::SavePartner()
     e.GS02 = txtGS02->text();
     e.GS03 = txtGS03->text();
     e.GS07 = txtGS07->text();
+    const auto counterBox = [](const controls::MaskedEdit *box) {
+        return CounterBox{box->text(), box->property(kDroppedInput).toBool()};
+    };
+    const std::optional<QString> refusal = refuseEnvelope(e, counterBox(txtISA13), counterBox(txtGS06));
     // Letters the counter boxes dropped as they were typed are told once.
-    std::optional<QString> refusal = refuseEnvelope(e, txtISA13->text(), txtGS06->text());
-    for (auto [box, element] : {std::pair{txtISA13, "ISA13"}, std::pair{txtGS06, "GS06"}}) {
-        if (!refusal && box->property(kDroppedInput).toBool())
-            refusal = digitsOnlyRefusal(QString::fromLatin1(element));
+    for (controls::MaskedEdit *box : {txtISA13, txtGS06})
         box->setProperty(kDroppedInput, false);
-    }
     if (refusal) {
         vb::MsgBox(*refusal, vb::vbExclamation);
         m_valuesRefused = true;
